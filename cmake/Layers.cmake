@@ -1,0 +1,29 @@
+# Each engine layer is a static library built from every source file of its folder, so a new
+# file joins its layer without touching the build. The DEPS list is the only place where the
+# layering is stated: a layer may depend on layers to its left, never to its right.
+function(twinvale_layer name)
+    cmake_parse_arguments(L "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+    if(sources)
+        add_library(twinvale_${name} STATIC ${sources})
+        target_include_directories(twinvale_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(twinvale_${name} PUBLIC ${L_DEPS})
+    else()
+        add_library(twinvale_${name} INTERFACE)
+        target_include_directories(twinvale_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(twinvale_${name} INTERFACE ${L_DEPS})
+    endif()
+endfunction()
+
+# A test executable per folder of tests/, registered test by test so ctest reports each one.
+function(twinvale_tests name)
+    cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(test_${name} ${sources})
+    target_link_libraries(test_${name} PRIVATE ${T_DEPS} twinvale_testsupport GTest::gtest_main GTest::gmock)
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "TWINVALE_SOURCE_DIR=${PROJECT_SOURCE_DIR};TWINVALE_BINARY_DIR=${PROJECT_BINARY_DIR}")
+endfunction()

@@ -1,0 +1,125 @@
+#include "base/StringTable.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <shared_mutex>
+
+namespace tv {
+
+namespace {
+
+const std::map<int, std::string>& BuiltIn() {
+    static const std::map<int, std::string> table = {
+        {IDS_INVESTIGATING, "Investigating directories"},
+        {IDS_COPYING_FILES, "Copying files"},
+        {IDS_COMPARING_ATTRIBUTES, "Comparing files attributes"},
+        {IDS_TASK_CANCELED, "Task canceled by user "},
+        {IDS_LOG_CREATE_ERROR, "Error occurred while creating the log file"},
+        {IDS_TASK_ENDED_WITH_ERROR, "Task ended with error"},
+        {IDS_ERR_INVESTIGATING_SOURCE, "Error while investigating source directory"},
+        {IDS_ERR_INVESTIGATING_TARGET, "Error while investigating target directory"},
+        {IDS_CANT_OPEN, "Can't open %s"},
+        {IDS_CONTINUE_QUESTION, ". Continue?"},
+        {IDS_CANT_CLOSE_LOG, "Can't close log file: "},
+        {IDS_SOURCE_MISSING, "Source doesn't exist."},
+        {IDS_TARGET_MISSING, "Target doesn't exist."},
+        {IDS_ARCHIVING_FILES, "Archiving files"},
+        {IDS_ARCHIVE_MISSING, "Archive file doesn't exist."},
+        {IDS_NOT_FOUND, "%s not found"},
+        {IDS_NEW_TASK, "NEW TASK"},
+        {IDS_LANGUAGE_NAME, "English"},
+        {IDS_WRITING_SNAPSHOT, "Writing snapshot..."},
+        {IDS_UPLOADING_ZIP, "Uploading zip file..."},
+        {IDS_DOWNLOADING_ZIP, "Downloading zip file..."},
+        {IDS_ERASING_CD, "Erasing CD-RW..."},
+        {IDS_ERASE_CD_ERROR, "Error while erasing CD"},
+        {IDS_ERASE_CD_DONE, "Erasing CD-RW finished"},
+        {IDS_BURNING_CD, "Burning CD-RW..."},
+        {IDS_BURNING_CD_DONE, "Burning CD-RW finished"},
+        {IDS_BURN_CD_ERROR, "Error while burning CD"},
+        {IDS_PREPARING_CD_IMAGE, "Preparing CD image"},
+        {IDS_FTP_PREFIX, "(FTP)"},
+        {IDS_CANT_OPEN_FILE, "Can't open file"},
+        {IDS_CANT_SAVE_TASK_LIST, "Can't save task list"},
+        {IDS_LIST_DAMAGED, "The task list is damaged; only the complete tasks were loaded."},
+        {IDS_NOT_A_TASK_LIST, "The file is not a task list."},
+    };
+    return table;
+}
+
+struct CLanguage {
+    std::shared_mutex mutex;
+    std::map<int, std::string> texts;
+};
+
+CLanguage& Language() {
+    static CLanguage language;
+    return language;
+}
+
+}  // namespace
+
+std::string LoadString(int id) {
+    auto& lang = Language();
+    {
+        std::shared_lock lock(lang.mutex);
+        if (const auto it = lang.texts.find(id); it != lang.texts.end()) {
+            return it->second;
+        }
+    }
+    const auto& table = BuiltIn();
+    const auto it = table.find(id);
+    return it != table.end() ? it->second : std::string();
+}
+
+bool LoadLanguageFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::map<int, std::string> texts;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            continue;
+        }
+        int id = 0;
+        if (std::sscanf(line.c_str(), "%d", &id) == 1) {
+            texts[id] = line.substr(eq + 1);
+        }
+    }
+    auto& lang = Language();
+    std::unique_lock lock(lang.mutex);
+    lang.texts = std::move(texts);
+    return true;
+}
+
+void ResetLanguage() {
+    auto& lang = Language();
+    std::unique_lock lock(lang.mutex);
+    lang.texts.clear();
+}
+
+std::string FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out(needed > 0 ? static_cast<size_t>(needed) : 0, '\0');
+    if (needed > 0) {
+        std::vsnprintf(out.data(), out.size() + 1, format, args);
+    }
+    va_end(args);
+    return out;
+}
+
+}  // namespace tv

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// Ids of the program's texts. Where a text travels in a message its id is fixed by the
+// protocol; texts that never travel by id take ids from 20000 on.
+enum StringId : int {
+    IDS_INVESTIGATING = 103,
+    IDS_COPYING_FILES = 104,
+    IDS_COMPARING_ATTRIBUTES = 105,
+    IDS_TASK_CANCELED = 112,
+    IDS_LOG_CREATE_ERROR = 114,
+    IDS_TASK_ENDED_WITH_ERROR = 115,
+    IDS_ERR_INVESTIGATING_SOURCE = 119,
+    IDS_ERR_INVESTIGATING_TARGET = 120,
+    IDS_CANT_OPEN = 121,
+    IDS_CONTINUE_QUESTION = 129,
+    IDS_CANT_CLOSE_LOG = 140,
+    IDS_SOURCE_MISSING = 143,
+    IDS_TARGET_MISSING = 144,
+    IDS_ARCHIVING_FILES = 162,
+    IDS_ARCHIVE_MISSING = 164,
+    IDS_NOT_FOUND = 248,
+    IDS_NEW_TASK = 261,
+    IDS_LANGUAGE_NAME = 456,
+    IDS_WRITING_SNAPSHOT = 492,
+    IDS_UPLOADING_ZIP = 497,
+    IDS_DOWNLOADING_ZIP = 500,
+    IDS_ERASING_CD = 521,
+    IDS_ERASE_CD_ERROR = 522,
+    IDS_ERASE_CD_DONE = 523,
+    IDS_BURNING_CD = 524,
+    IDS_BURNING_CD_DONE = 525,
+    IDS_BURN_CD_ERROR = 526,
+    IDS_PREPARING_CD_IMAGE = 527,
+
+    IDS_FTP_PREFIX = 20000,
+    IDS_CANT_OPEN_FILE,
+    IDS_CANT_SAVE_TASK_LIST,
+    IDS_LIST_DAMAGED,
+    IDS_NOT_A_TASK_LIST,
+};
+
+// Looks a text up by id: the loaded language first, then the built-in English text.
+// Thread-safe for reading; LoadLanguageFile is meant for start-up and the language menu.
+std::string LoadString(int id);
+
+// Reads `id=text` lines (UTF-8) of a language file over the built-in table. Returns false
+// when the file cannot be read; the table is then unchanged.
+bool LoadLanguageFile(const std::string& path);
+void ResetLanguage();
+
+// printf-style formatting of a text that holds %s / %d conversions.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace tv

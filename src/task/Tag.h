@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/FileTime.h"
+
+namespace tv {
+
+// A location: a local folder (or an archive file) when m_strPath is set, else an FTP site.
+class CTag {
+public:
+    std::string m_strPath;
+    int32_t m_nProtocol = 0;
+    std::string m_strSiteName;
+    std::string m_strHost;
+    int32_t m_nPort = 21;
+    std::string m_strUser;
+    std::string m_strPassword;
+    std::string m_strRemoteDir;
+    TaskTime m_timeStamp = 0;
+    int32_t m_bIsFtp = 0;
+    int32_t m_bPassive = 0;
+    std::string m_strProxyHost;
+    int32_t m_nProxyPort = 0;
+    std::string m_strProxyUser;
+    std::string m_strProxyPassword;
+    int32_t m_nProxyType = 0;
+    int32_t m_nTimeZoneShift = 0;
+    int32_t m_bManualTimeZone = 0;
+    int32_t m_nReserved = 0;
+    int32_t m_bUseKey = 0;
+    std::string m_strKeyFile;
+    int32_t m_bUseCertificate = 0;
+    std::string m_strCertificateFile;
+    int32_t m_bOwnConnectSettings = 0;
+    int32_t m_nConnectTimeoutMs = 0;
+    int32_t m_nConnectRetries = 0;
+    uint32_t m_nTransferType = 0;
+
+    bool IsLocal() const { return !m_strPath.empty(); }
+    // The path as shown to the user: the folder, or "(FTP)" followed by the site name.
+    std::string DisplayPath() const;
+    // The root that exclusion entries are stored relative to.
+    const std::string& Root() const { return m_bIsFtp ? m_strRemoteDir : m_strPath; }
+    // The reset of "NEW TASK": connection fields back to their defaults, the rest kept.
+    void ResetConnection();
+
+    bool operator==(const CTag&) const = default;
+};
+
+}  // namespace tv

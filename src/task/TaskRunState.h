@@ -1,0 +1,62 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "task/Options.h"
+#include "task/TaskInfor.h"
+#include "task/TaskObserver.h"
+
+namespace tv {
+
+// What a task record carries while it runs. It belongs to one record: a copy of the record
+// starts idle, and assigning a record leaves the run state of the destination as it was.
+class CTaskRunState {
+public:
+    CTaskRunState() = default;
+    CTaskRunState(const CTaskRunState&) {}
+    CTaskRunState& operator=(const CTaskRunState&) { return *this; }
+
+    std::atomic<bool> m_bRunning{false};
+    std::atomic<bool> m_bCancelRequested{false};
+    std::atomic<bool> m_bCanceledByUser{false};
+    std::atomic<bool> m_bInvestigationFailed{false};
+    // The preference bits copied at launch; the error policy bits may be switched to "stop"
+    // by an Abort from any thread of the run.
+    std::atomic<uint32_t> m_dwPrefCopy{pref::kDefault};
+    int m_nRunKind = RUN_SYNCHRONIZE;
+    std::mutex m_runLock;
+
+    ITaskObserver* m_pObserver = nullptr;
+    ITaskPrompter* m_pPrompter = nullptr;
+
+    std::vector<std::unique_ptr<CTaskInfor>> m_TaskInfors;
+    CTaskInfor* m_pCurInfor = nullptr;
+
+    // Any thread. Wakes a paused worker so that it sees the cancel at once.
+    void RequestCancel(bool byUser);
+    void SetPaused(bool paused);
+    bool IsPaused() const { return m_bPaused.load(); }
+    // Blocks while the run is paused; returns the cancel flag.
+    bool WaitWhilePaused();
+
+    ErrorPolicy Policy() const;
+    void SetPolicy(ErrorPolicy policy);
+
+    // The folder each side is investigating, for the progress window.
+    void SetDisplayPath(bool source, std::string path);
+    std::string DisplayPath(bool source) const;
+
+private:
+    std::atomic<bool> m_bPaused{false};
+    mutable std::mutex m_mutex;
+    std::condition_variable m_pauseChanged;
+    std::string m_displayPath[2];
+};
+
+}  // namespace tv
