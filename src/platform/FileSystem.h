@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/FileTime.h"
+
+namespace tv {
+
+// Windows-compatible attribute bits in the low half; the POSIX permission bits (mode & 07777)
+// in the high half.
+namespace attr {
+inline constexpr uint32_t kReadOnly = 0x1;
+inline constexpr uint32_t kHidden = 0x2;
+inline constexpr uint32_t kSystem = 0x4;
+inline constexpr uint32_t kDirectory = 0x10;
+inline constexpr uint32_t kArchive = 0x20;
+inline constexpr uint32_t kReparsePoint = 0x400;
+inline constexpr int kModeShift = 16;
+}  // namespace attr
+
+enum class EntryType : uint8_t { File, Folder, Other };
+
+struct CDirEntry {
+    std::string m_name;  // raw bytes as the file system returned them
+    EntryType m_type = EntryType::Other;
+    bool m_bSymlink = false;
+};
+
+struct CFileInfo {
+    EntryType m_type = EntryType::Other;
+    uint64_t m_size = 0;
+    FileTime m_lastWrite = 0;
+    FileTime m_creation = 0;  // birth time where the file system has one, else change time
+    uint32_t m_attributes = 0;
+    uint64_t m_device = 0;
+    uint64_t m_inode = 0;
+};
+
+// An open file for sequential reading. Read returns the bytes read, 0 at the end, or -errno.
+class IReadFile {
+  public:
+    virtual ~IReadFile() = default;
+    virtual int64_t Read(void* buffer, size_t size) = 0;
+};
+
+// Every file-system call of the engine goes through this interface so that tests can put a
+// fault-injecting layer under any part. All calls block on the calling thread and are safe to
+// make from several threads at once. Results are 0 or an errno value.
+class IFileSystem {
+  public:
+    virtual ~IFileSystem() = default;
+
+    // The entries of a folder, "." and ".." left out.
+    virtual int ListFolder(const std::string& path, std::vector<CDirEntry>& entries) = 0;
+    // Follows symbolic links; the link itself is reported through the reparse-point bit.
+    virtual int GetInfo(const std::string& path, CFileInfo& info) = 0;
+    virtual int OpenRead(const std::string& path, std::unique_ptr<IReadFile>& file) = 0;
+};
+
+// The real file system of this machine.
+IFileSystem& LocalFileSystem();
+
+}  // namespace tv

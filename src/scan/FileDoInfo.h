@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/FileTime.h"
+
+namespace tv {
+
+// What the pass does with a file record.
+enum FileAction : int32_t {
+    ACTION_NONE = 0,
+    ACTION_COPY = 1,             // copy to the other side
+    ACTION_DELETE = 2,           // delete on its own side
+    ACTION_COPY_ATTRIBUTES = 3,  // copy attributes only
+    ACTION_COPY_TIMESTAMP = 4,   // set the other side's timestamp
+};
+
+// One file of a folder tree. Sizes are full 64-bit sizes in memory; the stored form keeps
+// the low 32 bits. Every run holds one record per file on both sides, so the layout is kept
+// tight: the flags are bytes packed after the wide fields.
+class CFileDoInfo {
+public:
+    // A record read back from a stored tree.
+    CFileDoInfo() = default;
+    CFileDoInfo(std::string name, uint64_t size, bool onSource, FileTime lastWrite,
+                FileTime creation, uint32_t attributes, bool selected, bool done,
+                FileAction action)
+        : name(std::move(name)),
+          size(size),
+          lastWrite(lastWrite),
+          creation(creation),
+          attributes(attributes),
+          action(action),
+          onSource(onSource),
+          selected(selected),
+          matched(false),
+          done(done) {}
+
+    std::string name;
+    uint64_t size = 0;
+    uint64_t otherSize = 0;
+    FileTime lastWrite = 0;
+    FileTime otherLastWrite = 0;
+    FileTime creation = 0;
+    uint32_t attributes = 0;
+    FileAction action = ACTION_NONE;
+    bool onSource = false;
+    bool selected = false;
+    bool failed = false;
+    bool matched = true;
+    bool done = false;
+};
+
+}  // namespace tv

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/FileTime.h"
+#include "scan/FileDoInfo.h"
+
+namespace tv {
+
+class CArchiveReader;
+class CArchiveWriter;
+
+// One folder node of an investigated tree. The root of a run holds the root path (or an
+// empty name); every other node holds its bare folder name. A node owns its records and
+// subnodes.
+class CTreeF {
+public:
+    std::string name;
+    bool targetOnly = false;
+    bool sourceOnly = false;
+    bool sourceEmpty = true;
+    bool targetEmpty = true;
+    bool investigated = false;
+    bool processed = false;
+    // The listing of this folder failed and was passed over: what the tree holds below it is
+    // not the whole truth, so nothing on the other side may be deleted on its account.
+    bool incomplete = false;
+    FileTime time = 0;
+    std::vector<CFileDoInfo> files;
+    std::vector<std::unique_ptr<CTreeF>> subfolders;
+
+    // The stored form (snapshots): name, files, subfolders, recursively. Records and nodes
+    // that have nothing to store are left out of the lists and their counts.
+    void Store(CArchiveWriter& ar) const;
+    // Throws CArchiveError on damage. Every node read back lies on the target side.
+    void Load(CArchiveReader& ar);
+};
+
+}  // namespace tv
