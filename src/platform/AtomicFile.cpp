@@ -1,0 +1,236 @@
+#include "platform/AtomicFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tv {
+
+namespace {
+
+// Leaves room for the prefix and suffix of a temporary name within the usual 255-byte limit.
+constexpr size_t kMaxTempStem = 200;
+constexpr int kMaxNameAttempts = 100;
+
+std::string ErrnoText(const std::string& what, const std::string& path, int err) {
+    return what + " '" + path + "': " + std::strerror(err);
+}
+
+bool Fail(std::string* error, std::string text) {
+    if (error) {
+        *error = std::move(text);
+    }
+    return false;
+}
+
+// Writing through a link must replace what it points at, not the link itself.
+std::string ResolveLink(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
+    }
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Opens a new file beside `path` under a name no other writer uses: the pid tells processes
+// apart, the counter threads and retries.
+int CreateTempFile(const std::string& path, std::string& tempPath) {
+    static std::atomic<unsigned> s_counter{0};
+    std::string folder = FolderOf(path);
+    std::string stem = path.substr(path.rfind('/') + 1).substr(0, kMaxTempStem);
+    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+        tempPath = folder + "/." + stem + ".tmp" + std::to_string(getpid()) + "-" +
+                   std::to_string(s_counter++);
+        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Makes the rename itself durable. File systems that cannot sync a folder say EINVAL; the
+// rename has happened then, and there is nothing more to do.
+bool SyncFolder(const std::string& folder) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = fsync(fd) == 0 || errno == EINVAL;
+    int err = errno;
+    close(fd);
+    errno = err;
+    return ok;
+}
+
+// Fills and flushes the open temporary file; on failure errno tells why and `step` what failed.
+bool FillTempFile(int fd, const std::string& target, std::string_view bytes, const char*& step) {
+    struct stat st {};
+    step = "cannot set the mode of";
+    if (stat(target.c_str(), &st) == 0 && fchmod(fd, st.st_mode & 07777) != 0) {
+        return false;
+    }
+    step = "cannot write";
+    if (!WriteAll(fd, bytes)) {
+        return false;
+    }
+    step = "cannot flush";
+    return fsync(fd) == 0;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    std::string target = ResolveLink(path);
+    std::string tempPath;
+    int fd = CreateTempFile(target, tempPath);
+    if (fd < 0) {
+        return Fail(error, ErrnoText("cannot create a temporary file beside", target, errno));
+    }
+    const char* step = "";
+    bool filled = FillTempFile(fd, target, bytes, step);
+    int err = errno;
+    if (close(fd) != 0 && filled) {
+        filled = false;
+        err = errno;
+        step = "cannot write";
+    }
+    if (!filled) {
+        unlink(tempPath.c_str());
+        return Fail(error, ErrnoText(step, target, err));
+    }
+    if (rename(tempPath.c_str(), target.c_str()) != 0) {
+        err = errno;
+        unlink(tempPath.c_str());
+        return Fail(error, ErrnoText("cannot replace", target, err));
+    }
+    if (!SyncFolder(FolderOf(target))) {
+        return Fail(error, ErrnoText("replaced, but cannot flush the folder of", target, errno));
+    }
+    return true;
+}
+
+namespace {
+
+// Reads to the end of the file; `data` already holds room for the size fstat reported, and a
+// file that grows (or reports no size, as /proc files do) continues in small steps.
+bool ReadToEnd(int fd, std::string& data, size_t maxBytes) {
+    size_t used = 0;
+    char chunk[16384];
+    for (;;) {
+        bool intoData = used < data.size();
+        char* dest = intoData ? data.data() + used : chunk;
+        size_t room = intoData ? data.size() - used : sizeof(chunk);
+        ssize_t n = read(fd, dest, room);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            data.resize(used);
+            return true;
+        }
+        if (used + static_cast<size_t>(n) > maxBytes) {
+            errno = EFBIG;
+            return false;
+        }
+        if (!intoData) {
+            data.append(chunk, static_cast<size_t>(n));
+        }
+        used += static_cast<size_t>(n);
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string* error,
+                                         size_t maxBytes) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        int err = errno;
+        Fail(error, ErrnoText("cannot open", path, err));
+        errno = err;
+        return std::nullopt;
+    }
+    struct stat st {};
+    std::string data;
+    bool ok = fstat(fd, &st) == 0;
+    if (ok && static_cast<uint64_t>(st.st_size) > maxBytes) {
+        errno = EFBIG;
+        ok = false;
+    }
+    if (ok) {
+        data.resize(static_cast<size_t>(st.st_size));
+        ok = ReadToEnd(fd, data, maxBytes);
+    }
+    int err = errno;
+    close(fd);
+    if (!ok) {
+        Fail(error, ErrnoText("cannot read", path, err));
+        errno = err;
+        return std::nullopt;
+    }
+    return data;
+}
+
+CFileLock::CFileLock(const std::string& lockPath) {
+    m_fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (m_fd < 0) {
+        m_strError = ErrnoText("cannot open the lock file", lockPath, errno);
+        return;
+    }
+    int rc;
+    do {
+        rc = flock(m_fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        m_strError = ErrnoText("cannot lock", lockPath, errno);
+        close(m_fd);
+        m_fd = -1;
+    }
+}
+
+CFileLock::~CFileLock() {
+    if (m_fd >= 0) {
+        close(m_fd);
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace tv {
+
+// The folders below are taken from the environment on every call, so that a changed HOME or
+// XDG_* variable takes effect at once. None of them ends with "/" unless it is "/" itself.
+// All of them are cheap and may be called from any thread.
+
+// $HOME when set to an absolute path, else the home folder of the user's account.
+std::string HomeFolder();
+
+// $XDG_CONFIG_HOME, $XDG_DATA_HOME, $XDG_STATE_HOME when set to an absolute path, else
+// ~/.config, ~/.local/share, ~/.local/state.
+std::string XdgConfigHome();
+std::string XdgDataHome();
+std::string XdgStateHome();
+
+// XdgDataHome() + "/Twinvale", created with its parents when missing; without a trailing "/".
+// Blocks on disk I/O.
+std::string ProgramDataFolder();
+
+// `profilePathOverride` when not empty, else the folder of the running executable; always ends
+// with "/".
+std::string ProgramFolder(const std::string& profilePathOverride);
+
+// The user's documents and desktop folders as named in the XDG user-dirs file when that names
+// an existing folder, else ~/Documents and ~/Desktop. Blocks on disk I/O.
+std::string DocumentsFolder();
+std::string DesktopFolder();
+
+// Creates `path` and any missing parents (mode 0777 less the umask). True when the folder
+// exists afterwards. Blocks on disk I/O.
+bool EnsureFolder(const std::string& path);
+
+// True when `path` names a folder (following symbolic links).
+bool IsFolder(const std::string& path);
+
+}  // namespace tv

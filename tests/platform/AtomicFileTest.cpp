@@ -1,0 +1,106 @@
+#include "platform/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ChildProcesses.h"
+#include "support/TestEnv.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+size_t EntryCount(const fs::path& folder) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+mode_t ModeOf(const fs::path& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+}  // namespace
+
+TEST(AtomicFile, ReplacesContentAndKeepsModeAndLinks) {
+    tvtest::CTempDir dir;
+    std::string path = dir / "data";
+    ASSERT_TRUE(tv::WriteFileAtomically(path, std::string("first\0line", 10)));
+    EXPECT_EQ(tvtest::ReadFile(path), std::string("first\0line", 10));
+
+    chmod(path.c_str(), 0600);
+    ASSERT_TRUE(tv::WriteFileAtomically(path, "second"));
+    EXPECT_EQ(tvtest::ReadFile(path), "second");
+    EXPECT_EQ(ModeOf(path), 0600u);
+
+    fs::create_symlink("data", dir / "link");
+    ASSERT_TRUE(tv::WriteFileAtomically(dir / "link", "third"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(tvtest::ReadFile(path), "third");
+    EXPECT_EQ(EntryCount(dir.Path()), 2u);
+}
+
+TEST(AtomicFile, FailureKeepsOldContentAndLeavesNoTemporaryFile) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root ignores folder permissions";
+    }
+    tvtest::CTempDir dir;
+    std::string path = dir / "data";
+    tvtest::WriteFile(path, "old");
+    chmod(dir.Path().c_str(), 0500);
+    std::string error;
+    EXPECT_FALSE(tv::WriteFileAtomically(path, "new", &error));
+    chmod(dir.Path().c_str(), 0700);
+    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+    EXPECT_EQ(tvtest::ReadFile(path), "old");
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+
+    EXPECT_FALSE(tv::WriteFileAtomically(dir / "missing" / "data", "new", &error));
+    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+}
+
+TEST(AtomicFile, ReadReportsMissingAndOversizedFilesAndReadsUnsizedOnes) {
+    tvtest::CTempDir dir;
+    std::string error;
+    EXPECT_FALSE(tv::ReadWholeFile(dir / "missing", &error));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_NE(error.find("missing"), std::string::npos);
+
+    tvtest::WriteFile(dir / "big", std::string(100, 'x'));
+    EXPECT_FALSE(tv::ReadWholeFile(dir / "big", nullptr, 99));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_EQ(tv::ReadWholeFile(dir / "big", nullptr, 100)->size(), 100u);
+
+    // Files of /proc report a size of 0 and must still be read to their end.
+    auto status = tv::ReadWholeFile("/proc/self/status");
+    ASSERT_TRUE(status);
+    EXPECT_NE(status->find("Pid:"), std::string::npos);
+}
+
+TEST(AtomicFile, LockExcludesOtherProcessesUntilReleased) {
+    tvtest::CTempDir dir;
+    std::string lockPath = dir / "lock";
+    auto lockedElsewhere = [&] {
+        return !tvtest::RunInChildren(1, [&](int) {
+            int fd = open(lockPath.c_str(), O_RDWR);
+            return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+        });
+    };
+    {
+        tv::CFileLock lock(lockPath);
+        ASSERT_TRUE(lock.IsLocked()) << lock.Error();
+        EXPECT_TRUE(lockedElsewhere());
+    }
+    EXPECT_FALSE(lockedElsewhere());
+
+    tv::CFileLock missing(dir / "no" / "lock");
+    EXPECT_FALSE(missing.IsLocked());
+    EXPECT_FALSE(missing.Error().empty());
+}
