@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each briefly over its seed corpus, so that
+# a target that no longer builds or crashes at once is caught. Longer runs: see the README.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs="${FUZZ_RUNS:-20000}"
+
+if [ ! -f build-fuzz/build.ninja ]; then
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTWINVALE_FUZZ=ON \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build build-fuzz
+
+for fuzzer in build-fuzz/fuzz/fuzz_*; do
+    [ -x "$fuzzer" ] || continue
+    name=$(basename "$fuzzer")
+    corpus="fuzz/corpus/${name#fuzz_}"
+    work=$(mktemp -d)
+    [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+    echo "fuzz: $name ($runs runs)"
+    "$fuzzer" -runs="$runs" -max_len=65536 -timeout=10 "$work" 2>"$work.log" || {
+        tail -40 "$work.log"
+        exit 1
+    }
+    rm -rf "$work" "$work.log"
+done

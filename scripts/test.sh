@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds with AddressSanitizer + UndefinedBehaviorSanitizer and runs every
+# test; then gives each fuzz target a short run over its seed corpus. Idempotent.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/setup.sh build-asan -DTWINVALE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTWINVALE_BENCH=OFF
+
+if [ "${TWINVALE_SKIP_FUZZ:-0}" != 1 ]; then
+    scripts/fuzz-smoke.sh
+fi
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-asan -j"$jobs" --output-on-failure --timeout 600
