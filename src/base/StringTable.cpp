@@ -46,6 +46,7 @@ const std::map<int, std::string>& BuiltIn() {
         {IDS_CANT_SAVE_TASK_LIST, "Can't save task list"},
         {IDS_LIST_DAMAGED, "The task list is damaged; only the complete tasks were loaded."},
         {IDS_NOT_A_TASK_LIST, "The file is not a task list."},
+        {IDS_CANT_COMPARE, "Can't compare %s: %s"},
     };
     return table;
 }

@@ -42,6 +42,7 @@ enum StringId : int {
     IDS_CANT_SAVE_TASK_LIST,
     IDS_LIST_DAMAGED,
     IDS_NOT_A_TASK_LIST,
+    IDS_CANT_COMPARE,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
