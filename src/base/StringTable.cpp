@@ -47,6 +47,8 @@ const std::map<int, std::string>& BuiltIn() {
         {IDS_LIST_DAMAGED, "The task list is damaged; only the complete tasks were loaded."},
         {IDS_NOT_A_TASK_LIST, "The file is not a task list."},
         {IDS_CANT_COMPARE, "Can't compare %s: %s"},
+        {IDS_MAIN_WINDOW_LATER, "The main window is not available in this version."},
+        {IDS_RUNS_LATER, "Running tasks from the command line is not available in this version."},
     };
     return table;
 }

@@ -43,6 +43,8 @@ enum StringId : int {
     IDS_LIST_DAMAGED,
     IDS_NOT_A_TASK_LIST,
     IDS_CANT_COMPARE,
+    IDS_MAIN_WINDOW_LATER,
+    IDS_RUNS_LATER,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
