@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "base/FileTime.h"
+#include "platform/FileOps.h"
+#include "sync/RunProgress.h"
+
+namespace tv {
+
+class CElement;
+class CTreeF;
+
+enum class OpResult : uint8_t {
+    Done,
+    Failed,    // retry and error policy apply; m_error says why
+    Changed,   // the file changed since the scan and was left alone: not done, not retried
+    Canceled,  // the run was canceled in the middle; nothing was changed
+};
+
+struct COpStatus {
+    OpResult m_result = OpResult::Done;
+    int m_error = 0;  // errno of a failure
+
+    bool Ok() const { return m_result == OpResult::Done; }
+};
+
+// What the scan saw at a path, for the re-check before the path is overwritten or deleted.
+struct CScannedFile {
+    bool m_bExists = false;
+    uint64_t m_size = 0;
+    FileTime m_lastWrite = 0;  // compared to the second, as the records keep it
+
+    static CScannedFile Absent() { return {}; }
+    static CScannedFile File(uint64_t size, FileTime lastWrite) { return {true, size, lastWrite}; }
+};
+
+// Which of the run record's lists a deletion goes to.
+enum class FileSide : uint8_t { Source, Target };
+
+struct CCopyRequest {
+    std::string m_strSource;
+    std::string m_strDest;
+    uint64_t m_size = 0;  // the record's size: chooses the method
+    // What the scan saw at the destination; nullopt when the destination was not scanned (the
+    // third place). A destination that differs from it is left alone (OpResult::Changed).
+    std::optional<CScannedFile> m_destScanned;
+};
+
+// The size from which a copy goes through the chunked path with its progress updates and its
+// read-retry loop, when it is also a third of the run and a progress window shows it.
+inline constexpr uint64_t kLargeFileBytes = 50'000'000;
+inline constexpr size_t kCopyBufferBytes = 2'048'000;
+inline constexpr size_t kSmallCopyBufferBytes = 2048;
+
+bool UseChunkedCopy(uint64_t size, uint64_t runTotalBytes, bool progressWindow);
+
+// The file operations of the pass on local paths. One object per run (or per target); it holds
+// references only. Every call blocks on disk I/O and is made on the task's worker thread.
+class CFileOperations {
+  public:
+    explicit CFileOperations(CElement& task, IFileOps& ops = LocalFileOps());
+
+    // Copies into a temporary file beside the destination, gives it the source's exact times
+    // and mode, and renames it over the destination only when complete: a failed or canceled
+    // copy removes the temporary file and leaves the old destination as it was, and a
+    // read-only destination is replaced. Adds bytes to `bytes` as they arrive and takes them
+    // back on failure. Cancelable between chunks (IsTaskCanceled).
+    COpStatus CopyFile(const CCopyRequest& request, CRunBytes& bytes);
+
+    // Deletes a file; when that is refused and the file is read-only (no write bit), gives the
+    // file its owner write bit and tries again. The folder's own rights are never changed: a
+    // file in a folder without write permission stays. Not cancelable.
+    COpStatus DeleteFile(const std::string& path,
+                         const std::optional<CScannedFile>& scanned = std::nullopt);
+
+    // The creation time of a folder cannot be set on Linux; the folder gets the usual mode.
+    // EEXIST in m_error when something is already there. Not cancelable.
+    COpStatus CreateFolder(const std::string& path);
+    // Removes an empty folder, clearing its read-only state when that stands in the way.
+    COpStatus RemoveFolder(const std::string& path);
+
+    // Sets the permission bits kept in the high half of `attributes`; a value without them
+    // (0 there) only applies the read-only bit to the current mode. Not cancelable.
+    COpStatus CopyAttributes(const std::string& path, uint32_t attributes);
+    // Gives `dest` the last-access and last-write times of `source`. Not cancelable.
+    COpStatus CopyTimestamps(const std::string& source, const std::string& dest);
+
+    // Deletes a file, or a folder with everything in it (links are removed, never followed).
+    // Each removed item is logged "%s deleted" in the deletion lists of `side`; failures go
+    // through the error policy ("Can't delete file: %s", "Can't remove dir %s"). With
+    // `scanned` (the folder's node of the scan), files the scan recorded on `side` are
+    // re-checked and a changed one is kept, with its folders. Returns whether the pass goes on;
+    // `removed` (when given) tells whether `path` is gone. Cancelable between items.
+    bool DeleteRecursively(const std::string& path, FileSide side, const CTreeF* scanned = nullptr,
+                           bool* removed = nullptr);
+
+  private:
+    CElement& m_task;
+    IFileOps& m_ops;
+};
+
+}  // namespace tv
