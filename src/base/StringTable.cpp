@@ -49,6 +49,18 @@ const std::map<int, std::string>& BuiltIn() {
         {IDS_CANT_COMPARE, "Can't compare %s: %s"},
         {IDS_MAIN_WINDOW_LATER, "The main window is not available in this version."},
         {IDS_RUNS_LATER, "Running tasks from the command line is not available in this version."},
+        {IDS_ERR_INVESTIGATING_DIR, "Error while investigating dir %s"},
+        {IDS_ACCESS_DENIED, "Access is denied."},
+        {IDS_ERROR_CODE, "Error code: %d"},
+        {IDS_CANT_COPY_FILE, "Can't copy file: %s"},
+        {IDS_CANT_DELETE_FILE, "Can't delete file: %s"},
+        {IDS_CANT_CREATE_DIR, "Can't create dir: %s"},
+        {IDS_CANT_REMOVE_DIR, "Can't remove dir %s"},
+        {IDS_CANT_COPY_ATTRIBUTES, "Can't copy file attributes to %s"},
+        {IDS_ITEM_DELETED, "%s deleted"},
+        {IDS_DISK_FULL, "There is not enough space on the disk"},
+        {IDS_CHANGED_DURING_RUN, "%s changed during the run and was left as it is"},
+        {IDS_CREATED_AFTER_START, "%s was created after task was started."},
     };
     return table;
 }

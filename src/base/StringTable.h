@@ -45,6 +45,18 @@ enum StringId : int {
     IDS_CANT_COMPARE,
     IDS_MAIN_WINDOW_LATER,
     IDS_RUNS_LATER,
+    IDS_ERR_INVESTIGATING_DIR,
+    IDS_ACCESS_DENIED,
+    IDS_ERROR_CODE,
+    IDS_CANT_COPY_FILE,
+    IDS_CANT_DELETE_FILE,
+    IDS_CANT_CREATE_DIR,
+    IDS_CANT_REMOVE_DIR,
+    IDS_CANT_COPY_ATTRIBUTES,
+    IDS_ITEM_DELETED,
+    IDS_DISK_FULL,
+    IDS_CHANGED_DURING_RUN,
+    IDS_CREATED_AFTER_START,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
