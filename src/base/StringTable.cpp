@@ -61,6 +61,15 @@ const std::map<int, std::string>& BuiltIn() {
         {IDS_DISK_FULL, "There is not enough space on the disk"},
         {IDS_CHANGED_DURING_RUN, "%s changed during the run and was left as it is"},
         {IDS_CREATED_AFTER_START, "%s was created after task was started."},
+        {IDS_FOLDER_CREATED, "%s created"},
+        {IDS_BOTH_CHANGED,
+         "Both Source %s and Target %s were changed since the last synchronization."},
+        {IDS_OVERWRITE_TARGET,
+         "Both Source %s and Target %s were changed since the last synchronization. \nOverwrite "
+         "Target by Source (Target changes will be lost)?"},
+        {IDS_OVERWRITE_SOURCE,
+         "Both Source %s and Target %s were changed since the last synchronization. \nOverwrite "
+         "Source by Target (source changes will be lost)?"},
     };
     return table;
 }

@@ -57,6 +57,10 @@ enum StringId : int {
     IDS_DISK_FULL,
     IDS_CHANGED_DURING_RUN,
     IDS_CREATED_AFTER_START,
+    IDS_FOLDER_CREATED,
+    IDS_BOTH_CHANGED,
+    IDS_OVERWRITE_TARGET,
+    IDS_OVERWRITE_SOURCE,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
