@@ -16,11 +16,11 @@ constexpr TaskTime kNever = std::numeric_limits<TaskTime>::max();
 
 // Names are mostly ASCII; only the rest needs the Unicode tables.
 std::string Upper(std::string_view text) {
-    if (std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; })) {
-        return Utf8ToUpper(text);
-    }
     std::string out(text);
     for (char& c : out) {
+        if (c & 0x80) {
+            return Utf8ToUpper(text);
+        }
         if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');
         }

@@ -1,11 +1,12 @@
 #include "scan/Wildcard.h"
 
+#include <algorithm>
+
 namespace tv {
 
 namespace {
 
-// Bytes of the character at `i`: a well-formed UTF-8 sequence, else the single stray byte.
-size_t CharLength(std::string_view s, size_t i) {
+size_t MultiByteLength(std::string_view s, size_t i) {
     const auto lead = static_cast<unsigned char>(s[i]);
     size_t len = 1;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -32,6 +33,31 @@ size_t CharLength(std::string_view s, size_t i) {
     return len;
 }
 
+// Bytes of the character at `i`: a well-formed UTF-8 sequence, else the single stray byte.
+inline size_t CharLength(std::string_view s, size_t i) {
+    return static_cast<unsigned char>(s[i]) < 0x80 ? 1 : MultiByteLength(s, i);
+}
+
+// Name bytes that the pattern character at `p` ("?" or a literal) takes at `n`; 0 if none.
+inline size_t MatchOne(std::string_view pattern, size_t p, std::string_view name, size_t n) {
+    const size_t nameLen = CharLength(name, n);
+    if (pattern[p] == '?') {
+        return nameLen;
+    }
+    if (pattern[p] != name[n]) {
+        return 0;
+    }
+    const size_t patLen = CharLength(pattern, p);
+    return patLen == nameLen && pattern.substr(p, patLen) == name.substr(n, nameLen) ? nameLen : 0;
+}
+
+// A literal that can only stand at the start of a character, so the name can be searched for
+// it byte by byte.
+bool IsLeadLiteral(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return c != '*' && c != '?' && (b < 0x80 || b >= 0xC0);
+}
+
 bool IsDelimiter(char c) {
     return c == ' ' || c == '\t' || c == ',' || c == ';';
 }
@@ -51,13 +77,10 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
             starN = n;
             continue;
         }
-        const size_t nameLen = CharLength(name, n);
         if (p < pattern.size()) {
-            const size_t patLen = pattern[p] == '?' ? 1 : CharLength(pattern, p);
-            if (pattern[p] == '?' ||
-                (patLen == nameLen && pattern.substr(p, patLen) == name.substr(n, nameLen))) {
-                p += patLen;
-                n += nameLen;
+            if (const size_t taken = MatchOne(pattern, p, name, n)) {
+                p += pattern[p] == '?' ? 1 : taken;
+                n += taken;
                 continue;
             }
         }
@@ -65,6 +88,9 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
             return false;
         }
         starN += CharLength(name, starN);
+        if (starP < pattern.size() && IsLeadLiteral(pattern[starP])) {
+            starN = std::min(name.find(pattern[starP], starN), name.size());
+        }
         p = starP;
         n = starN;
     }

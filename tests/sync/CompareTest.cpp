@@ -1,0 +1,150 @@
+#include "sync/Compare.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include "support/TestEnv.h"
+
+namespace {
+
+using tv::CFileDoInfo;
+using tv::FileTime;
+
+constexpr FileTime kSecond = 10'000'000;
+const FileTime kTen = tv::FileTimeFromUnix(1'700'000'000);
+
+CFileDoInfo Record(FileTime lastWrite, uint64_t size = 1, uint32_t attributes = 0x20) {
+    return CFileDoInfo("f", size, false, lastWrite, 0, attributes, false, false, tv::ACTION_NONE);
+}
+
+int Compare(tv::CElement& task, int mode, const CFileDoInfo& src, const CFileDoInfo& dst) {
+    task.m_nCompareMode = mode;
+    return tv::CompareFiles(task, src, dst, "/nowhere/s", "/nowhere/d", false, false);
+}
+
+TEST(Compare, CriteriaOnRecordedTimesAndSizes) {
+    const FileTime hour = 3600 * kSecond;
+    const struct {
+        int mode;
+        FileTime srcTime, dstTime;
+        uint64_t srcSize, dstSize;
+        int expected;
+    } cases[] = {
+        {0, kTen, kTen + 2 * kSecond, 1, 1, 0}, {0, kTen, kTen + 3 * kSecond, 1, 1, -1},
+        {0, kTen + 25'000'000, kTen, 1, 1, 0},  {0, kTen + 25'000'001, kTen, 1, 1, 1},
+        {2, kTen, kTen + hour, 7, 7, 0},        {2, kTen, kTen, 5ull << 30, 1ull << 30, 1},
+        {3, kTen, kTen + hour, 7, 7, 0},        {3, kTen, kTen, 7, 8, 0},
+        {3, kTen + hour, kTen, 7, 8, 1},        {4, kTen, kTen + 2 * kSecond, 7, 8, 1},
+        {4, kTen + 2 * kSecond, kTen, 7, 7, 0}, {99, kTen, kTen + hour, 7, 8, 0},
+    };
+    tv::CElement task;
+    for (const auto& c : cases) {
+        EXPECT_EQ(Compare(task, c.mode, Record(c.srcTime, c.srcSize), Record(c.dstTime, c.dstSize)),
+                  c.expected)
+            << "mode " << c.mode << ", " << c.srcTime << "/" << c.dstTime << ", " << c.srcSize;
+    }
+    // One second apart across a change of the high 32 bits is still within the band.
+    const FileTime boundary = ((kTen >> 32) + 1) << 32;
+    EXPECT_EQ(tv::CompareTimes(boundary + kSecond / 2, boundary - kSecond / 2), 0);
+}
+
+TEST(Compare, TimesOrAttributes) {
+    tv::CElement task;
+    const auto readOnly = Record(kTen, 1, 0x21);
+    const auto later = Record(kTen + 9 * kSecond);
+    EXPECT_EQ(Compare(task, 1, readOnly, Record(kTen + kSecond)), 2);
+    EXPECT_EQ(Compare(task, 1, later, readOnly), 1);
+    EXPECT_EQ(Compare(task, 1, readOnly, later), -1);
+    task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
+    EXPECT_EQ(Compare(task, 1, readOnly, later), 2);
+    EXPECT_EQ(Compare(task, 1, Record(kTen), later), -1);
+    task.m_dwOptions |= tv::opt1::kOnlyIfTargetNewer;
+    EXPECT_EQ(Compare(task, 1, readOnly, later), -1);
+}
+
+// Files in memory; those below "/s" come a few bytes per read, the others at once.
+class CTrickleFileSystem : public tv::IFileSystem {
+  public:
+    std::map<std::string, std::string> m_files;
+
+    int ListFolder(const std::string&, std::vector<tv::CDirEntry>&) override { return ENOSYS; }
+    int GetInfo(const std::string&, tv::CFileInfo&) override { return ENOSYS; }
+    int ReadFolder(const std::string&, tv::CFileInfo&, std::vector<tv::CFolderItem>&) override {
+        return ENOSYS;
+    }
+    int OpenRead(const std::string& path, std::unique_ptr<tv::IReadFile>& file) override {
+        file = std::make_unique<CFile>(m_files.at(path), path.starts_with("/s") ? 4093 : 1 << 20);
+        return 0;
+    }
+
+  private:
+    struct CFile : tv::IReadFile {
+        CFile(std::string_view data, size_t chunk) : m_rest(data), m_chunk(chunk) {}
+        int64_t Read(void* buffer, size_t size) override {
+            const size_t n = std::min({size, m_chunk, m_rest.size()});
+            std::memcpy(buffer, m_rest.data(), n);
+            m_rest.remove_prefix(n);
+            return static_cast<int64_t>(n);
+        }
+        std::string_view m_rest;
+        size_t m_chunk;
+    };
+};
+
+class BinaryCompare : public ::testing::Test {
+  protected:
+    BinaryCompare() {
+        m_task.m_nCompareMode = tv::COMPARE_BINARY;
+        m_task.m_Run.m_pCurInfor = &m_infor;
+    }
+    int Compare(const std::string& srcFolder, const std::string& dstFolder, uint64_t size,
+                tv::IFileSystem& fs = tv::LocalFileSystem()) {
+        return tv::CompareFiles(m_task, Record(kTen, size), Record(kTen, size), srcFolder,
+                                dstFolder, false, false, fs);
+    }
+    const std::vector<std::string>& Errors() const { return m_infor.Lines(tv::CTaskInfor::Errors); }
+
+    tv::CElement m_task;
+    tv::CTaskInfor m_infor;
+};
+
+TEST_F(BinaryCompare, ShortReadsAreNotDifferences) {
+    CTrickleFileSystem fs;
+    const std::string content(700'000, 'x');
+    fs.m_files = {{"/s/f", content}, {"/d/f", content}};
+    EXPECT_EQ(Compare("/s", "/d/", content.size(), fs), 0);
+    fs.m_files["/d/f"].back() = 'y';
+    EXPECT_EQ(Compare("/s", "/d/", content.size(), fs), 1);
+}
+
+TEST_F(BinaryCompare, RealFiles) {
+    tvtest::CTempDir src;
+    tvtest::CTempDir dst;
+    const auto write = [&](const std::string& a, const std::string& b) {
+        tvtest::WriteFile(src / "f", a);
+        tvtest::WriteFile(dst / "f", b);
+        return Compare(src.Path().string(), dst.Path().string(), a.size());
+    };
+    EXPECT_EQ(write("", ""), 0);
+    const std::string content(600'000, 'x');
+    EXPECT_EQ(write(content, content), 0);
+    // Equal up to the last byte, then a target that grew after the scan.
+    EXPECT_EQ(write(content, content.substr(0, content.size() - 1) + "!"), 1);
+    EXPECT_EQ(write(content, content + "tail"), 1);
+    // Sizes that differ on record need no reading at all.
+    EXPECT_EQ(
+        tv::CompareFiles(m_task, Record(kTen, 5), Record(kTen, 6), "/no", "/no", false, false), 1);
+    EXPECT_TRUE(Errors().empty());
+
+    // A file that cannot be opened leaves the pair equal, but the run's errors say so.
+    std::filesystem::remove(dst / "f");
+    EXPECT_EQ(Compare(src.Path().string(), dst.Path().string(), content.size()), 0);
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0], "Can't compare " + (dst / "f").string() + ": " + std::strerror(ENOENT));
+}
+
+}  // namespace
