@@ -29,12 +29,14 @@ class CErrorPolicy {
     explicit CErrorPolicy(CElement& task, CRunBytes* bytes = nullptr);
 
     // Runs `op` and handles its failure. `path` fills the message (for a copy, the source).
-    // A changed file is logged "... changed during the run" and passed over without a question.
+    // A changed file is logged "... changed during the run" (naming `checkedPath` when given:
+    // the destination of a copy) and passed over without a question.
     // After Abort the run's policy becomes "Stop". Blocks for retries and questions; stops
     // retrying once the task is canceled (IsTaskCanceled), and then the pass goes on so that it
     // can notice the cancel itself.
     CPolicyOutcome Perform(FileOpKind kind, const std::string& path, uint64_t size,
-                           const std::function<COpStatus()>& op);
+                           const std::function<COpStatus()>& op,
+                           const std::string& checkedPath = {});
 
     // A line for the run record's errors list and the progress window's error list.
     void LogError(const std::string& line);

@@ -57,6 +57,12 @@ inline constexpr size_t kSmallCopyBufferBytes = 2048;
 
 bool UseChunkedCopy(uint64_t size, uint64_t runTotalBytes, bool progressWindow);
 
+// Compares what is at `path` now with what the scan saw: Done when they agree, Changed when
+// not, Failed when the path cannot be examined. A file gone since the scan counts as a change
+// only with `goneIsChange`. Blocks on one stat; any thread.
+COpStatus RecheckScanned(IFileOps& ops, const std::string& path, const CScannedFile& scanned,
+                         bool goneIsChange);
+
 // The file operations of the pass on local paths. One object per run (or per target); it holds
 // references only. Every call blocks on disk I/O and is made on the task's worker thread.
 class CFileOperations {
@@ -91,8 +97,9 @@ class CFileOperations {
     // Deletes a file, or a folder with everything in it (links are removed, never followed).
     // Each removed item is logged "%s deleted" in the deletion lists of `side`; failures go
     // through the error policy ("Can't delete file: %s", "Can't remove dir %s"). With
-    // `scanned` (the folder's node of the scan), files the scan recorded on `side` are
-    // re-checked and a changed one is kept, with its folders. Returns whether the pass goes on;
+    // `scanned` (the scan's node of the folder that holds `path`), files the scan recorded on
+    // `side` are re-checked, and a changed one is kept with the folders above it; files the
+    // scan did not record (filtered out) are deleted. Returns whether the pass goes on;
     // `removed` (when given) tells whether `path` is gone. Cancelable between items.
     bool DeleteRecursively(const std::string& path, FileSide side, const CTreeF* scanned = nullptr,
                            bool* removed = nullptr);

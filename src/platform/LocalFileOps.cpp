@@ -1,0 +1,216 @@
+#include <cerrno>
+#include <cstdlib>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include "platform/FileOps.h"
+
+namespace tv {
+
+namespace {
+
+// Keeps a temporary name within the usual 255-byte limit of one name.
+constexpr size_t kMaxTempStem = 200;
+
+int Result(int rc) {
+    return rc == 0 ? 0 : errno;
+}
+
+CFileStat FromStat(const struct stat& st) {
+    CFileStat out;
+    out.m_bRegular = S_ISREG(st.st_mode);
+    out.m_bFolder = S_ISDIR(st.st_mode);
+    out.m_bSymlink = S_ISLNK(st.st_mode);
+    out.m_size = static_cast<uint64_t>(st.st_size);
+    out.m_lastWrite = FileTimeFromTimespec(st.st_mtim);
+    out.m_lastAccess = FileTimeFromTimespec(st.st_atim);
+    out.m_mode = st.st_mode & 07777;
+    return out;
+}
+
+timespec TimeOrOmit(FileTime ft) {
+    if (ft == kKeepTime) {
+        return timespec{0, UTIME_OMIT};
+    }
+    return TimespecFromFileTime(ft);
+}
+
+std::string FolderPart(const std::string& folder) {
+    return folder.empty() ? "." : folder;
+}
+
+class CLocalFileOps final : public IFileOps {
+  public:
+    int OpenRead(const std::string& path, int& fd) override {
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        return fd >= 0 ? 0 : errno;
+    }
+
+    int CreateTemp(const std::string& folder, const std::string& name, std::string& tempPath,
+                   int& fd) override {
+        std::string pattern =
+            FolderPart(folder) + "/" + kCopyTempPrefix + name.substr(0, kMaxTempStem) + "-XXXXXX";
+        fd = mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0) {
+            return errno;
+        }
+        tempPath = std::move(pattern);
+        return 0;
+    }
+
+    int StatOpen(int fd, CFileStat& st) override {
+        struct stat raw {};
+        if (fstat(fd, &raw) != 0) {
+            return errno;
+        }
+        st = FromStat(raw);
+        return 0;
+    }
+
+    int Read(int fd, uint64_t offset, void* buffer, size_t size, size_t& got) override {
+        got = 0;
+        ssize_t n;
+        do {
+            n = pread(fd, buffer, size, static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            return errno;
+        }
+        got = static_cast<size_t>(n);
+        return 0;
+    }
+
+    int Write(int fd, uint64_t offset, const void* buffer, size_t size, size_t& written) override {
+        written = 0;
+        const char* bytes = static_cast<const char*>(buffer);
+        while (written < size) {
+            ssize_t n =
+                pwrite(fd, bytes + written, size - written, static_cast<off_t>(offset + written));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return n == 0 ? EIO : errno;
+            }
+            written += static_cast<size_t>(n);
+        }
+        return 0;
+    }
+
+    int CopyRange(int in, int out, uint64_t offset, size_t size, size_t& copied) override {
+        copied = 0;
+        loff_t inOffset = static_cast<loff_t>(offset);
+        loff_t outOffset = static_cast<loff_t>(offset);
+        ssize_t n;
+        do {
+            n = copy_file_range(in, &inOffset, out, &outOffset, size, 0);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            return errno;
+        }
+        copied = static_cast<size_t>(n);
+        return 0;
+    }
+
+    int SyncData(int fd) override { return Result(fdatasync(fd)); }
+
+    int SetOpenTimes(int fd, FileTime lastAccess, FileTime lastWrite) override {
+        const timespec times[2] = {TimeOrOmit(lastAccess), TimeOrOmit(lastWrite)};
+        return Result(futimens(fd, times));
+    }
+
+    int SetOpenMode(int fd, uint32_t mode) override { return Result(fchmod(fd, mode & 07777)); }
+
+    // A failed close after the data went out still counts: with NFS it reports a lost write.
+    int Close(int fd) override { return Result(close(fd)); }
+
+    int Stat(const std::string& path, CFileStat& st, bool followLinks) override {
+        struct stat raw {};
+        if ((followLinks ? stat(path.c_str(), &raw) : lstat(path.c_str(), &raw)) != 0) {
+            return errno;
+        }
+        st = FromStat(raw);
+        return 0;
+    }
+
+    int ListNames(const std::string& folder, std::vector<std::string>& names) override {
+        names.clear();
+        int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            return errno;
+        }
+        DIR* dir = fdopendir(fd);
+        if (!dir) {
+            int err = errno;
+            close(fd);
+            return err;
+        }
+        errno = 0;
+        while (const dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(std::move(name));
+            }
+        }
+        int err = errno;
+        closedir(dir);
+        return err;
+    }
+
+    int Rename(const std::string& from, const std::string& to) override {
+        return Result(rename(from.c_str(), to.c_str()));
+    }
+
+    int Unlink(const std::string& path) override { return Result(unlink(path.c_str())); }
+
+    int MakeFolder(const std::string& path) override { return Result(mkdir(path.c_str(), 0777)); }
+
+    int RemoveFolder(const std::string& path) override { return Result(rmdir(path.c_str())); }
+
+    int SetMode(const std::string& path, uint32_t mode) override {
+        return Result(chmod(path.c_str(), mode & 07777));
+    }
+
+    int SetTimes(const std::string& path, FileTime lastAccess, FileTime lastWrite) override {
+        const timespec times[2] = {TimeOrOmit(lastAccess), TimeOrOmit(lastWrite)};
+        return Result(utimensat(AT_FDCWD, path.c_str(), times, 0));
+    }
+
+    int FreeSpace(const std::string& path, uint64_t& bytes) override {
+        struct statvfs vfs {};
+        if (statvfs(path.c_str(), &vfs) != 0) {
+            return errno;
+        }
+        bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+        return 0;
+    }
+};
+
+}  // namespace
+
+IFileOps& LocalFileOps() {
+    static CLocalFileOps ops;
+    return ops;
+}
+
+timespec TimespecFromFileTime(FileTime ft) {
+    constexpr int64_t kTicks = static_cast<int64_t>(kTicksPerSecond);
+    const int64_t ticks = static_cast<int64_t>(ft - kUnixEpochTicks);
+    int64_t seconds = ticks / kTicks;
+    int64_t rest = ticks % kTicks;
+    if (rest < 0) {
+        rest += kTicks;
+        --seconds;
+    }
+    return timespec{static_cast<time_t>(seconds), static_cast<long>(rest * 100)};
+}
+
+FileTime FileTimeFromTimespec(const timespec& ts) {
+    return FileTimeFromUnix(ts.tv_sec, static_cast<uint32_t>(ts.tv_nsec));
+}
+
+}  // namespace tv

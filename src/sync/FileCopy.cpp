@@ -1,0 +1,293 @@
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "sync/FileOperations.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+// A silent copy still looks at the cancel flag between pieces of this size.
+constexpr size_t kSystemPieceBytes = 64u << 20;
+constexpr int kTries = 3;
+// Progress of the copy phase, as the progress window knows it.
+constexpr int kCopyProgress = 104;
+
+bool KernelCopyUnavailable(int err) {
+    return err == ENOSYS || err == EXDEV || err == EOPNOTSUPP || err == EINVAL;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+COpStatus Status(OpResult result, int error = 0) {
+    return COpStatus{result, error};
+}
+
+// One copy from start to end. The destructor undoes whatever a copy that did not complete
+// left behind: open files, the temporary file and the bytes it counted.
+class CFileCopy {
+  public:
+    CFileCopy(CElement& task, IFileOps& ops, const CCopyRequest& request, CRunBytes& bytes)
+        : m_task(task), m_ops(ops), m_request(request), m_bytes(bytes) {}
+    ~CFileCopy();
+    CFileCopy(const CFileCopy&) = delete;
+    CFileCopy& operator=(const CFileCopy&) = delete;
+
+    COpStatus Run();
+
+  private:
+    COpStatus Open();
+    COpStatus CopyData();
+    COpStatus Commit();
+    int64_t CopyChunk();
+    int64_t BufferedChunk(size_t want);
+    int64_t RetryingChunk();
+    int WriteWithRetries(size_t count);
+    void ReopenSource();
+    void Count(uint64_t count);
+
+    CElement& m_task;
+    IFileOps& m_ops;
+    const CCopyRequest& m_request;
+    CRunBytes& m_bytes;
+
+    int m_in = -1;
+    int m_out = -1;
+    std::string m_strTemp;
+    CFileStat m_source;
+    CFileStat m_dest;
+    bool m_bDestExisted = false;
+    bool m_bChunked = false;
+    bool m_bKernel = true;
+    bool m_bCommitted = false;
+    uint64_t m_offset = 0;
+    uint64_t m_counted = 0;
+    size_t m_bufferSize = kCopyBufferBytes;
+    std::vector<char> m_buffer;
+    int m_lastPercent = -1;
+};
+
+CFileCopy::~CFileCopy() {
+    if (m_in >= 0) {
+        m_ops.Close(m_in);
+    }
+    if (m_out >= 0) {
+        m_ops.Close(m_out);
+    }
+    if (!m_bCommitted) {
+        if (!m_strTemp.empty()) {
+            m_ops.Unlink(m_strTemp);
+        }
+        m_bytes.m_done -= std::min(m_counted, m_bytes.m_done);
+    }
+}
+
+COpStatus CFileCopy::Run() {
+    if (m_request.m_destScanned) {
+        COpStatus recheck =
+            RecheckScanned(m_ops, m_request.m_strDest, *m_request.m_destScanned, false);
+        if (!recheck.Ok()) {
+            return recheck;
+        }
+    }
+    if (COpStatus opened = Open(); !opened.Ok()) {
+        return opened;
+    }
+    if (COpStatus copied = CopyData(); !copied.Ok()) {
+        return copied;
+    }
+    return Commit();
+}
+
+COpStatus CFileCopy::Open() {
+    if (int err = m_ops.OpenRead(m_request.m_strSource, m_in); err != 0) {
+        return Status(OpResult::Failed, err);
+    }
+    if (int err = m_ops.StatOpen(m_in, m_source); err != 0) {
+        return Status(OpResult::Failed, err);
+    }
+    if (!m_source.m_bRegular) {
+        return Status(OpResult::Failed, m_source.m_bFolder ? EISDIR : EINVAL);
+    }
+    m_bDestExisted = m_ops.Stat(m_request.m_strDest, m_dest, true) == 0;
+    if (int err = m_ops.CreateTemp(FolderOf(m_request.m_strDest), NameOf(m_request.m_strDest),
+                                   m_strTemp, m_out);
+        err != 0) {
+        return Status(OpResult::Failed, err);
+    }
+    m_bChunked = UseChunkedCopy(m_request.m_size, m_bytes.m_total, !m_task.Has2(opt2::kSilent));
+    return Status(OpResult::Done);
+}
+
+COpStatus CFileCopy::CopyData() {
+    for (;;) {
+        if (IsTaskCanceled(m_task)) {
+            return Status(OpResult::Canceled);
+        }
+        const int64_t count = CopyChunk();
+        if (count < 0) {
+            return Status(OpResult::Failed, static_cast<int>(-count));
+        }
+        if (count == 0) {
+            break;
+        }
+        m_offset += static_cast<uint64_t>(count);
+        Count(static_cast<uint64_t>(count));
+    }
+    // The file shrank while it was copied: what arrived is not the whole file.
+    return m_offset < m_source.m_size ? Status(OpResult::Failed, EIO) : Status(OpResult::Done);
+}
+
+// The source's times and mode go on the complete temporary file, which then takes the
+// destination's place. The old destination is flushed away only when its replacement is on
+// disk, so that a crash leaves one of the two whole.
+COpStatus CFileCopy::Commit() {
+    int err = m_ops.SetOpenTimes(m_out, m_source.m_lastAccess, m_source.m_lastWrite);
+    if (err == 0) {
+        err = m_ops.SetOpenMode(m_out, m_source.m_mode);
+    }
+    if (err == 0 && m_bDestExisted) {
+        err = m_ops.SyncData(m_out);
+    }
+    const int closeErr = m_ops.Close(m_out);
+    m_out = -1;
+    if (err == 0) {
+        err = closeErr;
+    }
+    if (err != 0) {
+        return Status(OpResult::Failed, err);
+    }
+    if (m_request.m_destScanned) {
+        COpStatus recheck =
+            RecheckScanned(m_ops, m_request.m_strDest, *m_request.m_destScanned, false);
+        if (!recheck.Ok()) {
+            return recheck;
+        }
+    }
+    if (err = m_ops.Rename(m_strTemp, m_request.m_strDest); err != 0) {
+        return Status(OpResult::Failed, err);
+    }
+    m_bCommitted = true;
+    return Status(OpResult::Done);
+}
+
+// Bytes copied, 0 at the end of the source, or -errno. The kernel copy goes first; where it
+// cannot work the bytes pass through the buffer, and in the chunked path a failing kernel copy
+// hands the chunk to the read-retry loop.
+int64_t CFileCopy::CopyChunk() {
+    const size_t want = m_bChunked ? m_bufferSize : kSystemPieceBytes;
+    if (m_bKernel) {
+        size_t copied = 0;
+        const int err = m_ops.CopyRange(m_in, m_out, m_offset, want, copied);
+        if (err == 0 && (copied > 0 || m_offset >= m_source.m_size)) {
+            return static_cast<int64_t>(copied);
+        }
+        if (err == 0 || KernelCopyUnavailable(err)) {
+            m_bKernel = false;
+        } else if (!m_bChunked) {
+            return -err;
+        }
+    }
+    return m_bChunked ? RetryingChunk() : BufferedChunk(want);
+}
+
+int64_t CFileCopy::BufferedChunk(size_t want) {
+    m_buffer.resize(std::min(want, kCopyBufferBytes));
+    size_t got = 0;
+    if (int err = m_ops.Read(m_in, m_offset, m_buffer.data(), m_buffer.size(), got); err != 0) {
+        return -err;
+    }
+    size_t written = 0;
+    if (int err = m_ops.Write(m_out, m_offset, m_buffer.data(), got, written); err != 0) {
+        return -err;
+    }
+    return static_cast<int64_t>(got);
+}
+
+// A read is good when it filled the buffer or reached the end of the file. A bad one reopens
+// the source (a network file may come back) and tries again at the same offset; after three
+// bad tries the buffer shrinks to its small size once and the tries start over.
+int64_t CFileCopy::RetryingChunk() {
+    m_buffer.resize(kCopyBufferBytes);
+    int lastErr = EIO;
+    for (;;) {
+        for (int attempt = 0; attempt < kTries; ++attempt) {
+            size_t got = 0;
+            const int err =
+                m_in < 0 ? EBADF : m_ops.Read(m_in, m_offset, m_buffer.data(), m_bufferSize, got);
+            if (err == 0 && (got == m_bufferSize || m_offset + got >= m_source.m_size)) {
+                const int writeErr = got == 0 ? 0 : WriteWithRetries(got);
+                return writeErr != 0 ? -writeErr : static_cast<int64_t>(got);
+            }
+            lastErr = err != 0 ? err : EIO;
+            ReopenSource();
+        }
+        if (m_bufferSize <= kSmallCopyBufferBytes) {
+            return -lastErr;
+        }
+        m_bufferSize = kSmallCopyBufferBytes;
+    }
+}
+
+int CFileCopy::WriteWithRetries(size_t count) {
+    int err = 0;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        size_t written = 0;
+        err = m_ops.Write(m_out, m_offset, m_buffer.data(), count, written);
+        if (err == 0) {
+            break;
+        }
+    }
+    return err;
+}
+
+void CFileCopy::ReopenSource() {
+    if (m_in >= 0) {
+        m_ops.Close(m_in);
+        m_in = -1;
+    }
+    if (m_ops.OpenRead(m_request.m_strSource, m_in) != 0) {
+        m_in = -1;
+    }
+}
+
+void CFileCopy::Count(uint64_t count) {
+    m_counted += count;
+    m_bytes.m_done += count;
+    ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    if (!m_bChunked || !observer) {
+        return;
+    }
+    // Every chunk would flood the window with equal values; a new percentage is news.
+    const int percent = m_bytes.Percent();
+    if (percent != m_lastPercent) {
+        m_lastPercent = percent;
+        observer->Progress(kCopyProgress, percent);
+    }
+}
+
+}  // namespace
+
+bool UseChunkedCopy(uint64_t size, uint64_t runTotalBytes, bool progressWindow) {
+    const uint64_t third = runTotalBytes / 3 + (runTotalBytes % 3 != 0 ? 1 : 0);
+    return progressWindow && size >= kLargeFileBytes && size >= third;
+}
+
+COpStatus CFileOperations::CopyFile(const CCopyRequest& request, CRunBytes& bytes) {
+    CFileCopy copy(m_task, m_ops, request, bytes);
+    return copy.Run();
+}
+
+}  // namespace tv

@@ -1,0 +1,206 @@
+#include <cerrno>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+#include "base/StringTable.h"
+#include "scan/TreeF.h"
+#include "sync/ErrorPolicy.h"
+#include "sync/FileOperations.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+constexpr uint32_t kOwnerAll = 0700;
+
+std::string NameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+// What the scan saw in one folder on the side being deleted, by name.
+class CScanIndex {
+  public:
+    CScanIndex(const CTreeF& node, FileSide side) {
+        const bool onSource = side == FileSide::Source;
+        for (const CFileDoInfo& record : node.files) {
+            if (record.onSource == onSource) {
+                m_files.emplace(record.name, &record);
+            }
+        }
+        for (const auto& sub : node.subfolders) {
+            m_folders.emplace(sub->name, sub.get());
+        }
+    }
+
+    const CFileDoInfo* File(const std::string& name) const {
+        const auto it = m_files.find(name);
+        return it == m_files.end() ? nullptr : it->second;
+    }
+    const CTreeF* Folder(const std::string& name) const {
+        const auto it = m_folders.find(name);
+        return it == m_folders.end() ? nullptr : it->second;
+    }
+
+  private:
+    std::unordered_map<std::string_view, const CFileDoInfo*> m_files;
+    std::unordered_map<std::string_view, const CTreeF*> m_folders;
+};
+
+// A folder about to be emptied gets its owner's rights, since it goes anyway; when it has to
+// stay (something in it was kept), it gets its old mode back.
+class CFolderRights {
+  public:
+    CFolderRights(IFileOps& ops, const std::string& path, uint32_t mode)
+        : m_ops(ops), m_path(path), m_mode(mode) {
+        m_bChanged = (mode & kOwnerAll) != kOwnerAll && ops.SetMode(path, mode | kOwnerAll) == 0;
+    }
+    ~CFolderRights() {
+        if (m_bChanged) {
+            m_ops.SetMode(m_path, m_mode);
+        }
+    }
+    CFolderRights(const CFolderRights&) = delete;
+    CFolderRights& operator=(const CFolderRights&) = delete;
+
+    void Gone() { m_bChanged = false; }
+
+  private:
+    IFileOps& m_ops;
+    const std::string& m_path;
+    uint32_t m_mode;
+    bool m_bChanged = false;
+};
+
+class CRecursiveDelete {
+  public:
+    CRecursiveDelete(CElement& task, CFileOperations& fileOps, IFileOps& ops, FileSide side)
+        : m_task(task), m_fileOps(fileOps), m_ops(ops), m_side(side), m_policy(task) {}
+
+    bool Remove(const std::string& path, const CScanIndex* index, bool& gone);
+
+  private:
+    bool RemoveFile(const std::string& path, const CFileDoInfo* record, bool& gone);
+    bool RemoveTree(const std::string& path, const CTreeF* node, uint32_t mode, bool& gone);
+    void LogDeleted(bool folder, const std::string& path);
+
+    CElement& m_task;
+    CFileOperations& m_fileOps;
+    IFileOps& m_ops;
+    FileSide m_side;
+    CErrorPolicy m_policy;
+};
+
+bool CRecursiveDelete::Remove(const std::string& path, const CScanIndex* index, bool& gone) {
+    gone = false;
+    CFileStat st;
+    const int err = m_ops.Stat(path, st, false);
+    if (err == ENOENT) {
+        gone = true;
+        return true;
+    }
+    const std::string name = NameOf(path);
+    if (err == 0 && st.m_bFolder) {
+        return RemoveTree(path, index ? index->Folder(name) : nullptr, st.m_mode, gone);
+    }
+    return RemoveFile(path, index ? index->File(name) : nullptr, gone);
+}
+
+bool CRecursiveDelete::RemoveFile(const std::string& path, const CFileDoInfo* record, bool& gone) {
+    std::optional<CScannedFile> scanned;
+    if (record) {
+        scanned = CScannedFile::File(record->size, record->lastWrite);
+    }
+    const CPolicyOutcome outcome = m_policy.Perform(
+        FileOpKind::Delete, path, 0, [&] { return m_fileOps.DeleteFile(path, scanned); });
+    gone = outcome.m_bDone;
+    if (gone) {
+        LogDeleted(false, path);
+    }
+    return outcome.m_bGoOn;
+}
+
+// A folder that keeps something (a file changed since the scan, a failure passed over) stays
+// without a question of its own: the item that stayed has its line already.
+bool CRecursiveDelete::RemoveTree(const std::string& path, const CTreeF* node, uint32_t mode,
+                                  bool& gone) {
+    CFolderRights rights(m_ops, path, mode);
+    std::vector<std::string> names;
+    const bool listed = m_ops.ListNames(path, names) == 0;
+    std::optional<CScanIndex> index;
+    if (node) {
+        index.emplace(*node, m_side);
+    }
+    bool allGone = true;
+    for (const std::string& name : names) {
+        if (IsTaskCanceled(m_task)) {
+            return true;
+        }
+        bool childGone = false;
+        if (!Remove(Join(path, name), index ? &*index : nullptr, childGone)) {
+            return false;
+        }
+        allGone = allGone && childGone;
+    }
+    if (listed && !allGone) {
+        return true;
+    }
+    const CPolicyOutcome outcome = m_policy.Perform(FileOpKind::RemoveFolder, path, 0,
+                                                    [&] { return m_fileOps.RemoveFolder(path); });
+    gone = outcome.m_bDone;
+    if (gone) {
+        rights.Gone();
+        LogDeleted(true, path);
+    }
+    return outcome.m_bGoOn;
+}
+
+void CRecursiveDelete::LogDeleted(bool folder, const std::string& path) {
+    const bool source = m_side == FileSide::Source;
+    CTaskInfor::List list =
+        folder ? (source ? CTaskInfor::FoldersDeletedInSource : CTaskInfor::FoldersDeletedInTarget)
+               : (source ? CTaskInfor::DeletedInSource : CTaskInfor::DeletedInTarget);
+    const std::string line = FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str());
+    if (CTaskInfor* infor = m_task.m_Run.m_pCurInfor) {
+        infor->Add(list, line);
+    }
+    if (ITaskObserver* observer = m_task.m_Run.m_pObserver) {
+        observer->AddDetail(line);
+    }
+}
+
+}  // namespace
+
+bool CFileOperations::DeleteRecursively(const std::string& path, FileSide side,
+                                        const CTreeF* scanned, bool* removed) {
+    bool gone = false;
+    bool goOn = true;
+    // Never the root of the file system, nor "nothing" (which would name the current folder).
+    if (path.empty() || path.find_first_not_of('/') == std::string::npos) {
+        CErrorPolicy policy(m_task);
+        goOn = policy
+                   .Perform(FileOpKind::RemoveFolder, path, 0,
+                            [] {
+                                return COpStatus{OpResult::Failed, EINVAL};
+                            })
+                   .m_bGoOn;
+    } else {
+        CRecursiveDelete job(m_task, *this, m_ops, side);
+        std::optional<CScanIndex> index;
+        if (scanned) {
+            index.emplace(*scanned, side);
+        }
+        goOn = job.Remove(path, index ? &*index : nullptr, gone);
+    }
+    if (removed) {
+        *removed = gone;
+    }
+    return goOn;
+}
+
+}  // namespace tv
