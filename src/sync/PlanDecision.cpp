@@ -1,0 +1,203 @@
+#include "sync/PlanDecision.h"
+
+#include "base/StringTable.h"
+#include "scan/FileDoInfo.h"
+#include "scan/InvestigateJob.h"
+#include "scan/TreeF.h"
+#include "sync/Compare.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+// "Changed since the last synchronization" wants a clear margin: file systems and copies
+// round times, and a file written by the last run itself must not count as changed.
+constexpr uint64_t kChangedMargin = 20'000'000;
+
+std::string Fill(int id, const std::string& a, const std::string& b) {
+    return FormatText(LoadString(id).c_str(), a.c_str(), b.c_str());
+}
+
+}  // namespace
+
+CPlanDecision::CPlanDecision(CElement& task, const CPlanRequest& request, CPlanBytes& bytes,
+                             CRunBytes& run)
+    : m_task(task), m_request(request), m_bytes(bytes), m_run(run), m_kind(task.m_Run.m_nRunKind) {}
+
+bool CPlanDecision::FolderDeletedSince(const CTreeF& folder, FileTime lastSync) {
+    return lastSync != 0 && folder.investigated && folder.time < lastSync;
+}
+
+bool CPlanDecision::Has(uint32_t bit) const {
+    return m_task.Has1(bit);
+}
+
+bool CPlanDecision::DeletedSinceLastSync(const CFileDoInfo& record) const {
+    const FileTime last = m_request.m_lastSync;
+    return last != 0 && record.lastWrite < last && record.creation < last;
+}
+
+bool CPlanDecision::ChangedSinceLastSync(const CFileDoInfo& record) const {
+    return record.lastWrite > m_request.m_lastSync &&
+           record.lastWrite - m_request.m_lastSync > kChangedMargin;
+}
+
+void CPlanDecision::Act(CFileDoInfo& record, FileAction action, uint64_t& counter) {
+    record.selected = true;
+    record.action = action;
+    counter += record.size;
+    m_run.m_total += record.size;
+}
+
+void CPlanDecision::ActSource(CFileDoInfo& s, FileAction action) {
+    Act(s, action, m_bytes.m_copyFromSource);
+}
+
+// The question is put only where someone watches the run and both sides have news.
+Conflict CPlanDecision::Ask(const CFileDoInfo& s, const CFileDoInfo& t,
+                            const std::string& srcFolder, const std::string& dstFolder,
+                            bool sourceWins) {
+    const bool asks = (m_task.m_Run.m_dwPrefCopy.load() & pref::kConfirmConflicts) &&
+                      !m_task.Has2(opt2::kSilent) && m_request.m_lastSync != 0 &&
+                      ChangedSinceLastSync(s) && ChangedSinceLastSync(t);
+    if (!asks) {
+        return Conflict::NotAsked;
+    }
+    const std::string srcPath = JoinPath(srcFolder, s.name);
+    const std::string dstPath = JoinPath(dstFolder, t.name);
+    LogRunError(m_task, Fill(IDS_BOTH_CHANGED, srcPath, dstPath));
+    const std::string question =
+        Fill(sourceWins ? IDS_OVERWRITE_TARGET : IDS_OVERWRITE_SOURCE, srcPath, dstPath);
+    ITaskPrompter* prompter = m_task.m_Run.m_pPrompter;
+    const bool yes = prompter && prompter->YesNo(question) == PromptAnswer::Yes;
+    return yes ? Conflict::Accepted : Conflict::Refused;
+}
+
+bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string& srcFolder,
+                               const std::string& dstFolder) {
+    s.otherLastWrite = t.lastWrite;
+    t.otherLastWrite = s.lastWrite;
+    s.otherSize = t.size;
+    t.otherSize = s.size;
+    s.matched = t.matched = true;
+    IFileSystem& fs = m_request.m_pFileSystem ? *m_request.m_pFileSystem : LocalFileSystem();
+    const int r = CompareFiles(m_task, s, t, srcFolder, dstFolder, m_request.m_bSourceIsFtp,
+                               m_request.m_bTargetIsFtp, fs);
+    const bool onlyNewer = Has(opt1::kOnlyIfTargetNewer);
+    switch (m_kind) {
+        case RUN_SYNCHRONIZE:
+            if (r == COMPARE_SOURCE_NEWER &&
+                Ask(s, t, srcFolder, dstFolder, true) != Conflict::Refused) {
+                ActSource(s, ACTION_COPY);
+            } else if (r == COMPARE_TARGET_NEWER &&
+                       Ask(s, t, srcFolder, dstFolder, false) != Conflict::Refused) {
+                t.selected = true;
+                t.action = ACTION_COPY;
+                return true;
+            }
+            return false;
+        case RUN_UPDATE_TARGET:
+            if ((r == COMPARE_SOURCE_NEWER &&
+                 (!onlyNewer || m_task.m_nCompareMode != COMPARE_TIME)) ||
+                (r == COMPARE_TARGET_NEWER && onlyNewer)) {
+                if (onlyNewer || Ask(s, t, srcFolder, dstFolder, true) != Conflict::Refused) {
+                    ActSource(s, ACTION_COPY);
+                }
+            } else if (r == COMPARE_ATTRIBUTES_DIFFER && !onlyNewer) {
+                ActSource(s, ACTION_COPY_ATTRIBUTES);
+            }
+            return false;
+        case RUN_REPLACE:
+            if (r != COMPARE_EQUAL) {
+                const Conflict answer = Ask(s, t, srcFolder, dstFolder, true);
+                if (answer != Conflict::Refused) {
+                    const bool attributesOnly =
+                        r == COMPARE_ATTRIBUTES_DIFFER && answer == Conflict::Accepted;
+                    ActSource(s, attributesOnly ? ACTION_COPY_ATTRIBUTES : ACTION_COPY);
+                }
+            }
+            return false;
+        case RUN_EQUALIZE_TO_SOURCE:
+            if (r != COMPARE_EQUAL && s.size == t.size) {
+                Act(s, ACTION_COPY_TIMESTAMP, m_uncounted);
+            }
+            return false;
+        case RUN_EQUALIZE_TO_TARGET:
+            if (r != COMPARE_EQUAL && s.size == t.size) {
+                t.selected = true;
+                t.action = ACTION_COPY_TIMESTAMP;
+                return true;
+            }
+            return false;
+        case RUN_RESTORE:
+            if (r == COMPARE_SOURCE_NEWER) {
+                t.selected = true;
+                t.action = ACTION_COPY;
+                return true;
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+void CPlanDecision::DecideSourceOnly(CFileDoInfo& s, CIncomplete incomplete) {
+    switch (m_kind) {
+        case RUN_SYNCHRONIZE:
+            if (m_task.Has3(opt3::kDeleteNewBeforeLastSync) && !incomplete.Any() &&
+                DeletedSinceLastSync(s)) {
+                Act(s, ACTION_DELETE, m_bytes.m_deleteInSource);
+                return;
+            }
+            break;
+        case RUN_UPDATE_TARGET:
+            if (Has(opt1::kOnlyIfOnTarget)) {
+                return;
+            }
+            break;
+        case RUN_REPLACE:
+        case RUN_EQUALIZE_TO_TARGET:
+            break;
+        default:
+            return;
+    }
+    // A target listing that was cut short may hold this file unseen; it is not overwritten.
+    if (!incomplete.m_bTarget) {
+        ActSource(s, ACTION_COPY);
+    }
+}
+
+TargetFate CPlanDecision::DecideTarget(CFileDoInfo& t, CIncomplete incomplete) {
+    const bool deletes =
+        m_kind == RUN_REPLACE || (m_kind == RUN_UPDATE_TARGET && Has(opt1::kDeleteFromTarget));
+    if (deletes) {
+        if (incomplete.Any()) {
+            return TargetFate::Drop;
+        }
+        Act(t, ACTION_DELETE, m_bytes.m_deleteInTarget);
+        return TargetFate::KeepFirst;
+    }
+    if (m_kind == RUN_UPDATE_TARGET || m_kind == RUN_EQUALIZE_TO_SOURCE ||
+        (m_kind == RUN_EQUALIZE_TO_TARGET && !t.matched)) {
+        return TargetFate::Drop;
+    }
+    if (m_kind != RUN_SYNCHRONIZE && m_kind != RUN_RESTORE && m_kind != RUN_EQUALIZE_TO_TARGET) {
+        return TargetFate::Drop;
+    }
+    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) && !t.matched &&
+        !incomplete.Any() && DeletedSinceLastSync(t)) {
+        Act(t, ACTION_DELETE, m_bytes.m_deleteInTarget);
+        return TargetFate::Keep;
+    }
+    // A source listing that was cut short may hold this file unseen; it is not overwritten.
+    if (!t.matched && incomplete.m_bSource) {
+        return TargetFate::Drop;
+    }
+    const FileAction action =
+        m_kind == RUN_EQUALIZE_TO_TARGET ? ACTION_COPY_TIMESTAMP : ACTION_COPY;
+    Act(t, action, m_bytes.m_copyFromTarget);
+    return TargetFate::Keep;
+}
+
+}  // namespace tv

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tv {
+
+class CElement;
+
+// How the names of the two sides of a target are matched.
+enum class NameMatch : uint8_t { Exact, IgnoreCase };
+
+// Local names match exactly unless either side lies on a file system that folds case. An FTP
+// side keeps its own rule: exact, unless a name-conversion option is on.
+NameMatch ChooseNameMatch(const CElement& task, bool srcIsFtp, bool dstIsFtp, bool srcFolds,
+                          bool dstFolds);
+
+// The key under which names that match without regard to case meet: simple case folding of
+// the valid UTF-8 parts; a byte that is not valid UTF-8 keeps its own value, marked so that it
+// cannot meet a real character.
+std::string FoldedNameKey(std::string_view name);
+
+// Finds, among the entries of one side of a folder, the one whose name matches a name of the
+// other side, in constant time. Under IgnoreCase an exact spelling wins over other spellings,
+// and otherwise the entry added last; each entry is handed out once. The names must outlive
+// the index.
+class CNameIndex {
+  public:
+    static constexpr size_t npos = SIZE_MAX;
+
+    explicit CNameIndex(NameMatch match, size_t expected = 0);
+
+    void Add(std::string_view name, size_t id);
+    // The id of the matching entry, which is then taken; npos when there is none left.
+    size_t Take(std::string_view name);
+
+  private:
+    struct CEntry {
+        std::string_view m_name;
+        size_t m_id;
+        size_t m_next;  // the entry added before this one under the same key, or npos
+        bool m_bTaken;
+    };
+
+    std::string_view KeyOf(std::string_view name, std::string& scratch) const;
+
+    NameMatch m_match;
+    std::vector<CEntry> m_entries;
+    // Under IgnoreCase the folded keys live here; a deque never moves them, so views stay valid.
+    std::deque<std::string> m_keys;
+    std::unordered_map<std::string_view, size_t> m_heads;
+};
+
+}  // namespace tv

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "scan/Investigate.h"
+#include "scan/InvestigateLocal.h"
+#include "scan/TreeF.h"
+#include "sync/Pass.h"
+#include "sync/Plan.h"
+#include "task/Element.h"
+
+namespace tvtest {
+
+// Answers Yes/No questions from a script (No when it runs out) and Abort/Retry/Ignore with
+// Ignore; keeps every question.
+class CYesNoScript : public tv::ITaskPrompter {
+  public:
+    std::vector<tv::PromptAnswer> m_answers;
+    std::vector<std::string> m_questions;
+
+    tv::PromptAnswer AbortRetryIgnore(const std::string& message) override {
+        m_questions.push_back(message);
+        return tv::PromptAnswer::Ignore;
+    }
+    tv::PromptAnswer YesNo(const std::string& message) override {
+        m_questions.push_back(message);
+        if (m_answers.empty()) {
+            return tv::PromptAnswer::No;
+        }
+        const tv::PromptAnswer answer = m_answers.front();
+        m_answers.erase(m_answers.begin());
+        return answer;
+    }
+};
+
+class CPassObserver : public tv::ITaskObserver {
+  public:
+    void Status(int id) override { m_status.push_back(id); }
+    void Progress(int wParam, int lParam) override {
+        if (wParam == 104) {
+            m_percents.push_back(lParam);
+        }
+    }
+    void AddDetail(const std::string& line) override {
+        m_details.push_back(line);
+        if (m_cancelAfter > 0 && --m_cancelAfter == 0) {
+            m_pTask->m_Run.RequestCancel(true);
+        }
+    }
+    std::vector<int> m_status;
+    std::vector<int> m_percents;
+    std::vector<std::string> m_details;
+    int m_cancelAfter = 0;  // cancels the run after this many detail lines
+    tv::CElement* m_pTask = nullptr;
+};
+
+// A task with one local target, driven through investigation, planning and the pass.
+struct CSyncRun {
+    CSyncRun(const std::filesystem::path& source, const std::filesystem::path& target, int kind) {
+        task.m_Source.m_strPath = source.string();
+        task.m_Targets.resize(1);
+        task.m_Targets[0].m_strPath = target.string();
+        task.m_Run.m_nRunKind = kind;
+        task.m_Run.m_pCurInfor = &infor;
+        task.m_Run.m_pObserver = &observer;
+        task.m_Run.m_pPrompter = &prompter;
+        task.m_Run.SetPolicy(tv::ErrorPolicy::Continue);
+        observer.m_pTask = &task;
+        sourceTree.sourceOnly = true;
+    }
+
+    // Investigates (through `fs` when given) and plans.
+    bool Plan(tv::FileTime lastSync = 0, tv::IFileSystem* fs = nullptr) {
+        tv::CLocalFolderLister sourceLister(fs ? *fs : tv::LocalFileSystem());
+        tv::CLocalFolderLister targetLister(fs ? *fs : tv::LocalFileSystem());
+        tv::CInvestigationRequest request;
+        request.m_Source = {&task.m_Source, &sourceTree, &sourceLister};
+        request.m_Target = {&task.m_Targets[0], &targetTree, &targetLister};
+        request.m_bSingleTarget = true;
+        if (!tv::InvestigateSides(task, request)) {
+            return false;
+        }
+        tv::MergeRoots(sourceTree, targetTree);
+        m_lastSync = lastSync;
+        tv::CPlanRequest plan;
+        plan.m_lastSync = lastSync;
+        tv::PlanSynchronization(task, sourceTree, Source(), Target(), plan, bytes, run);
+        return true;
+    }
+    bool Pass() {
+        tv::CSyncPass pass(
+            task, tv::CPassRequest::Local(task, Source(), Target(), m_lastSync, true), run);
+        const bool ok = pass.Run(sourceTree);
+        counts = pass.Counts();
+        return ok;
+    }
+    bool Run(tv::FileTime lastSync = 0, tv::IFileSystem* fs = nullptr) {
+        return Plan(lastSync, fs) && Pass();
+    }
+
+    std::string Source() const { return task.m_Source.m_strPath; }
+    std::string Target() const { return task.m_Targets[0].m_strPath; }
+    const std::vector<std::string>& Lines(tv::CTaskInfor::List list) const {
+        return infor.Lines(list);
+    }
+
+    tv::CElement task;
+    tv::CTaskInfor infor;
+    CPassObserver observer;
+    CYesNoScript prompter;
+    tv::CTreeF sourceTree;
+    tv::CTreeF targetTree;
+    tv::CPlanBytes bytes;
+    tv::CRunBytes run;
+    tv::CPassCounts counts;
+    tv::FileTime m_lastSync = 0;
+};
+
+}  // namespace tvtest

@@ -1,0 +1,262 @@
+// The planning step on hand-built trees: what each run kind and option plans per record.
+#include <gtest/gtest.h>
+
+#include "PassTestSupport.h"
+
+namespace {
+
+using namespace tv;
+
+constexpr FileTime kBase = FileTimeFromUnix(1'700'000'000);
+FileTime At(int seconds) {
+    return kBase + static_cast<FileTime>(seconds) * kTicksPerSecond;
+}
+
+CFileDoInfo Record(bool onSource, const std::string& name, uint64_t size, int written,
+                   int created) {
+    return CFileDoInfo(name, size, onSource, At(written), At(created), 0, false, false,
+                       ACTION_NONE);
+}
+CFileDoInfo Src(const std::string& name, uint64_t size = 10, int written = 0, int created = 0) {
+    return Record(true, name, size, written, created);
+}
+CFileDoInfo Tgt(const std::string& name, uint64_t size = 10, int written = 0, int created = 0) {
+    return Record(false, name, size, written, created);
+}
+
+class Planning : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        task.m_Run.m_pCurInfor = &infor;
+        task.m_Run.m_pPrompter = &prompter;
+        root.sourceOnly = true;
+    }
+    void Plan(int kind) {
+        task.m_Run.m_nRunKind = kind;
+        PlanSynchronization(task, root, "/s", "/t", request, bytes, run);
+    }
+    const CFileDoInfo* Find(const std::string& name, bool onSource) const {
+        for (const CFileDoInfo& record : root.files) {
+            if (record.name == name && record.onSource == onSource) {
+                return &record;
+            }
+        }
+        return nullptr;
+    }
+    // The action of a record, or -1 when the planning step dropped it.
+    int Action(const std::string& name, bool onSource) const {
+        const CFileDoInfo* record = Find(name, onSource);
+        return record ? record->action : -1;
+    }
+
+    CElement task;
+    CTaskInfor infor;
+    tvtest::CYesNoScript prompter;
+    CTreeF root;
+    CPlanRequest request;
+    CPlanBytes bytes;
+    CRunBytes run;
+};
+
+TEST_F(Planning, TwoWayTimesDifferBeyondTwoAndAHalfSeconds) {
+    root.files = {Src("three"), Src("two"), Tgt("three", 10, 3), Tgt("two", 10, 2)};
+    Plan(RUN_SYNCHRONIZE);
+    EXPECT_EQ(Action("three", false), ACTION_COPY);
+    EXPECT_EQ(Action("three", true), ACTION_NONE);
+    EXPECT_EQ(Action("two", false), -1);
+    EXPECT_EQ(Action("two", true), ACTION_NONE);
+    EXPECT_EQ(bytes.m_copyFromTarget, 10u);
+    EXPECT_EQ(run.m_total, 10u);
+}
+
+TEST_F(Planning, TwoWaySizeCriterionLetsTheSourceWin) {
+    task.m_nCompareMode = COMPARE_SIZE;
+    root.files = {Src("f", 5, 0), Tgt("f", 9, 100)};
+    Plan(RUN_SYNCHRONIZE);
+    EXPECT_EQ(Action("f", true), ACTION_COPY);
+    EXPECT_EQ(Action("f", false), -1);
+    EXPECT_EQ(Find("f", true)->otherSize, 9u);
+    EXPECT_TRUE(Find("f", true)->matched);
+}
+
+TEST_F(Planning, DeleteNewRemovesOneSidedFilesOlderThanTheLastSync) {
+    request.m_lastSync = At(100);
+    for (const bool option : {false, true}) {
+        task.m_dwOptions3 = option ? opt3::kDeleteNewBeforeLastSync : 0;
+        root.files = {Src("old", 10, 0, 0), Src("fresh", 10, 0, 200), Tgt("oldT", 7, 0, 0)};
+        bytes = {};
+        Plan(RUN_SYNCHRONIZE);
+        EXPECT_EQ(Action("old", true), option ? ACTION_DELETE : ACTION_COPY);
+        EXPECT_EQ(Action("fresh", true), ACTION_COPY);
+        EXPECT_EQ(Action("oldT", false), option ? ACTION_DELETE : ACTION_COPY);
+        EXPECT_EQ(bytes.m_deleteInSource, option ? 10u : 0u);
+        EXPECT_EQ(bytes.m_deleteInTarget, option ? 7u : 0u);
+    }
+}
+
+TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
+    task.m_Run.m_dwPrefCopy = pref::kDefault | pref::kConfirmConflicts;
+    request.m_lastSync = At(100);
+    for (const PromptAnswer answer : {PromptAnswer::Yes, PromptAnswer::No}) {
+        prompter.m_answers = {answer, answer};
+        prompter.m_questions.clear();
+        root.files = {Src("up", 10, 300), Src("down", 10, 200), Tgt("up", 10, 200),
+                      Tgt("down", 10, 300)};
+        Plan(RUN_SYNCHRONIZE);
+        const bool yes = answer == PromptAnswer::Yes;
+        EXPECT_EQ(Action("up", true), yes ? ACTION_COPY : ACTION_NONE);
+        EXPECT_EQ(Action("down", false), yes ? ACTION_COPY : -1);
+        ASSERT_EQ(prompter.m_questions.size(), 2u);
+        EXPECT_NE(prompter.m_questions[0].find("Overwrite Target by Source"), std::string::npos);
+        EXPECT_NE(prompter.m_questions[1].find("Overwrite Source by Target"), std::string::npos);
+    }
+    EXPECT_EQ(infor.Lines(CTaskInfor::Errors).front(),
+              "Both Source /s/up and Target /t/up were changed since the last synchronization.");
+}
+
+TEST_F(Planning, ConflictQuestionNeedsThePreferenceAWindowAndTwoChanges) {
+    request.m_lastSync = At(100);
+    root.files = {Src("a", 10, 300), Tgt("a", 10, 200)};
+    Plan(RUN_SYNCHRONIZE);  // preference off
+    task.m_Run.m_dwPrefCopy = pref::kDefault | pref::kConfirmConflicts;
+    task.m_dwOptions2 |= opt2::kSilent;
+    root.files = {Src("b", 10, 300), Tgt("b", 10, 200)};
+    Plan(RUN_SYNCHRONIZE);  // silent
+    task.m_dwOptions2 = 0;
+    root.files = {Src("c", 10, 300), Tgt("c", 10, 50)};
+    Plan(RUN_SYNCHRONIZE);  // only the source changed
+    EXPECT_TRUE(prompter.m_questions.empty());
+    EXPECT_EQ(Action("c", true), ACTION_COPY);
+}
+
+TEST_F(Planning, ReplaceDeletesTargetOnlyFilesFirstAndCopiesWhatDiffers) {
+    root.files = {Src("same"), Src("older", 10, -60), Src("new", 4),
+                  Tgt("same"), Tgt("older"),          Tgt("extra", 3)};
+    Plan(RUN_REPLACE);
+    ASSERT_EQ(root.files.size(), 4u);
+    EXPECT_EQ(root.files[0].name, "extra");
+    EXPECT_EQ(root.files[0].action, ACTION_DELETE);
+    EXPECT_EQ(Action("older", true), ACTION_COPY);
+    EXPECT_EQ(Action("new", true), ACTION_COPY);
+    EXPECT_EQ(Action("same", true), ACTION_NONE);
+    EXPECT_EQ(bytes.m_copyFromSource, 14u);
+    EXPECT_EQ(bytes.m_deleteInTarget, 3u);
+    EXPECT_EQ(run.m_total, 17u);
+}
+
+TEST_F(Planning, TargetUpdateOptions) {
+    task.m_dwOptions |= opt1::kOnlyIfOnTarget | opt1::kOnlyIfTargetNewer;
+    root.files = {Src("lone"),  Src("newer", 10, 60), Src("older", 10, -60),
+                  Tgt("newer"), Tgt("older"),         Tgt("extra")};
+    Plan(RUN_UPDATE_TARGET);
+    EXPECT_EQ(Action("lone", true), ACTION_NONE);
+    EXPECT_EQ(Action("newer", true), ACTION_NONE);
+    EXPECT_EQ(Action("older", true), ACTION_COPY);
+    EXPECT_EQ(Action("extra", false), -1);
+    task.m_dwOptions |= opt1::kDeleteFromTarget;
+    root.files = {Tgt("extra")};
+    Plan(RUN_UPDATE_TARGET);
+    EXPECT_EQ(Action("extra", false), ACTION_DELETE);
+}
+
+TEST_F(Planning, RestoreAndEqualizeTimestamps) {
+    root.files = {Src("lone"), Src("changed", 10, 60), Tgt("changed"), Tgt("gone")};
+    Plan(RUN_RESTORE);
+    EXPECT_EQ(Action("lone", true), ACTION_NONE);
+    EXPECT_EQ(Action("changed", false), ACTION_COPY);
+    EXPECT_EQ(Action("gone", false), ACTION_COPY);
+
+    root.files = {Src("eq", 10, 60), Src("sized", 11, 60), Tgt("eq"), Tgt("sized")};
+    Plan(RUN_EQUALIZE_TO_SOURCE);
+    EXPECT_EQ(Action("eq", true), ACTION_COPY_TIMESTAMP);
+    EXPECT_EQ(Action("sized", true), ACTION_NONE);
+    EXPECT_EQ(Action("eq", false), -1);
+
+    root.files = {Src("eq", 10, 60), Tgt("eq"), Tgt("gone")};
+    Plan(RUN_EQUALIZE_TO_TARGET);
+    EXPECT_EQ(Action("eq", false), ACTION_COPY_TIMESTAMP);
+    EXPECT_EQ(Action("gone", false), -1);
+}
+
+// src/sub could not be listed: nothing below it on the target may go, however deep.
+TEST_F(Planning, NothingIsDeletedBelowAnIncompleteListing) {
+    auto source = std::make_unique<CTreeF>();
+    source->name = "sub";
+    source->incomplete = true;
+    auto target = std::make_unique<CTreeF>();
+    target->name = "sub";
+    target->targetOnly = true;
+    target->files = {Tgt("x")};
+    auto deeper = std::make_unique<CTreeF>();
+    deeper->name = "deeper";
+    deeper->targetOnly = true;
+    deeper->files = {Tgt("y")};
+    target->subfolders.push_back(std::move(deeper));
+    root.subfolders.push_back(std::move(source));
+    root.subfolders.push_back(std::move(target));
+    root.files = {Tgt("top")};
+    Plan(RUN_REPLACE);
+    ASSERT_EQ(root.subfolders.size(), 1u);
+    const CTreeF& sub = *root.subfolders[0];
+    EXPECT_TRUE(sub.incomplete);
+    EXPECT_FALSE(sub.sourceOnly);
+    EXPECT_TRUE(sub.files.empty());
+    EXPECT_TRUE(sub.subfolders[0]->files.empty());
+    EXPECT_EQ(Action("top", false), ACTION_DELETE);
+    EXPECT_EQ(bytes.m_deleteInTarget, 10u);
+}
+
+TEST_F(Planning, AnIncompleteTargetListingNeitherDeletesNorOverwrites) {
+    task.m_dwOptions3 = opt3::kDeleteNewBeforeLastSync;
+    request.m_lastSync = At(100);
+    root.incomplete = true;
+    root.files = {Src("old"), Tgt("oldT")};
+    Plan(RUN_SYNCHRONIZE);
+    EXPECT_EQ(Action("old", true), ACTION_NONE);
+    EXPECT_EQ(Action("oldT", false), -1);
+    EXPECT_EQ(bytes.m_deleteInSource + bytes.m_deleteInTarget, 0u);
+}
+
+TEST_F(Planning, NamesMatchExactlyUnlessASideFoldsCase) {
+    root.files = {Src("a"), Src("A", 10, 60), Tgt("a")};
+    Plan(RUN_REPLACE);
+    EXPECT_EQ(Action("a", true), ACTION_NONE);
+    EXPECT_EQ(Action("A", true), ACTION_COPY);
+
+    request.m_match = NameMatch::IgnoreCase;
+    root.files = {Src("README", 10, 60), Src("x"), Tgt("readme"), Tgt("X"), Tgt("x")};
+    Plan(RUN_REPLACE);
+    EXPECT_EQ(Action("README", true), ACTION_COPY);
+    EXPECT_EQ(Action("x", true), ACTION_NONE);     // the exact spelling wins
+    EXPECT_EQ(Action("X", false), ACTION_DELETE);  // the other one goes
+}
+
+TEST_F(Planning, FoldersJoinTheirTwinOfTheOtherSideOnly) {
+    request.m_match = NameMatch::IgnoreCase;
+    for (const char* name : {"Dir", "dir"}) {
+        auto node = std::make_unique<CTreeF>();
+        node->name = name;
+        node->sourceOnly = true;
+        node->files = {Src(name)};
+        root.subfolders.push_back(std::move(node));
+    }
+    auto target = std::make_unique<CTreeF>();
+    target->name = "dir";
+    target->targetOnly = true;
+    target->files = {Tgt("t")};
+    root.subfolders.push_back(std::move(target));
+    Plan(RUN_SYNCHRONIZE);
+    ASSERT_EQ(root.subfolders.size(), 2u);
+    EXPECT_TRUE(root.subfolders[0]->sourceOnly);
+    EXPECT_FALSE(root.subfolders[1]->sourceOnly);
+    EXPECT_EQ(root.subfolders[1]->files.size(), 2u);
+}
+
+TEST(NameKeys, FoldCaseOfValidTextAndKeepStrayBytes) {
+    EXPECT_EQ(FoldedNameKey("\xC3\x84rger.TXT"), FoldedNameKey("\xC3\xA4RGER.txt"));
+    EXPECT_EQ(FoldedNameKey("A\xFF"), FoldedNameKey("a\xFF"));
+    EXPECT_NE(FoldedNameKey("a\xFF"), FoldedNameKey("a\xFE"));
+    EXPECT_NE(FoldedNameKey("\xC3"), FoldedNameKey("\xC3\x83"));
+}
+
+}  // namespace
