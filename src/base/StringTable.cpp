@@ -83,6 +83,17 @@ const std::map<int, std::string>& BuiltIn() {
         {IDS_OVERWRITE_SOURCE,
          "Both Source %s and Target %s were changed since the last synchronization. \nOverwrite "
          "Source by Target (source changes will be lost)?"},
+        {IDS_TASK_STARTED, "Task started: "},
+        {IDS_TASK_ENDED, "Task ended: "},
+        {IDS_STOP_ALL_TASKS, "Stop all tasks?"},
+        {IDS_PREVIEW_CAPTION, "Task: %d  "},
+        {IDS_EMPTY_SIDE_QUESTION,
+         "The folder %s is empty (a drive that is not mounted looks like this), and the run "
+         "would delete %d files in %s because of it. Continue?"},
+        {IDS_EMPTY_SIDE_SKIPPED, "%s was left as it is: the folder %s is empty."},
+        {IDS_UNANSWERED_IGNORE, "Nobody could answer \"%s\": Ignore was taken."},
+        {IDS_UNANSWERED_NO, "Nobody could answer \"%s\": No was taken."},
+        {IDS_LOCATION_LATER, "%s: FTP, zip archive and CD-RW locations cannot be used yet."},
     };
     return table;
 }

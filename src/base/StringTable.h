@@ -74,6 +74,15 @@ enum StringId : int {
     IDS_BOTH_CHANGED,
     IDS_OVERWRITE_TARGET,
     IDS_OVERWRITE_SOURCE,
+    IDS_TASK_STARTED,
+    IDS_TASK_ENDED,
+    IDS_STOP_ALL_TASKS,
+    IDS_PREVIEW_CAPTION,
+    IDS_EMPTY_SIDE_QUESTION,
+    IDS_EMPTY_SIDE_SKIPPED,
+    IDS_UNANSWERED_IGNORE,
+    IDS_UNANSWERED_NO,
+    IDS_LOCATION_LATER,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
