@@ -51,7 +51,6 @@ class IFileOps {
     // Copies inside the kernel (sharing blocks where the file system can) from `in` to `out`,
     // both at `offset`. ENOSYS, EXDEV, EOPNOTSUPP or EINVAL: not possible between these two.
     virtual int CopyRange(int in, int out, uint64_t offset, size_t size, size_t& copied) = 0;
-    virtual int SyncData(int fd) = 0;
     virtual int SetOpenTimes(int fd, FileTime lastAccess, FileTime lastWrite) = 0;
     virtual int SetOpenMode(int fd, uint32_t mode) = 0;
     virtual int Close(int fd) = 0;

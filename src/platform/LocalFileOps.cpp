@@ -116,8 +116,6 @@ class CLocalFileOps final : public IFileOps {
         return 0;
     }
 
-    int SyncData(int fd) override { return Result(fdatasync(fd)); }
-
     int SetOpenTimes(int fd, FileTime lastAccess, FileTime lastWrite) override {
         const timespec times[2] = {TimeOrOmit(lastAccess), TimeOrOmit(lastWrite)};
         return Result(futimens(fd, times));

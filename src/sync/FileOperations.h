@@ -97,9 +97,9 @@ class CFileOperations {
     // Deletes a file, or a folder with everything in it (links are removed, never followed).
     // Each removed item is logged "%s deleted" in the deletion lists of `side`; failures go
     // through the error policy ("Can't delete file: %s", "Can't remove dir %s"). With
-    // `scanned` (the scan's node of the folder that holds `path`), files the scan recorded on
-    // `side` are re-checked, and a changed one is kept with the folders above it; files the
-    // scan did not record (filtered out) are deleted. Returns whether the pass goes on;
+    // `scanned` (the scan's node of the folder `path`), files the scan recorded on `side` are
+    // re-checked, and a changed one is kept with the folders above it; files the scan did not
+    // record (filtered out) are deleted. Returns whether the pass goes on;
     // `removed` (when given) tells whether `path` is gone. Cancelable between items.
     bool DeleteRecursively(const std::string& path, FileSide side, const CTreeF* scanned = nullptr,
                            bool* removed = nullptr);

@@ -15,10 +15,6 @@ namespace {
 
 constexpr uint32_t kOwnerAll = 0700;
 
-std::string NameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
-}
-
 std::string Join(const std::string& folder, const std::string& name) {
     return folder.ends_with('/') ? folder + name : folder + "/" + name;
 }
@@ -82,7 +78,8 @@ class CRecursiveDelete {
     CRecursiveDelete(CElement& task, CFileOperations& fileOps, IFileOps& ops, FileSide side)
         : m_task(task), m_fileOps(fileOps), m_ops(ops), m_side(side), m_policy(task) {}
 
-    bool Remove(const std::string& path, const CScanIndex* index, bool& gone);
+    // `record` and `node`: what the scan saw at `path`, when it saw it.
+    bool Remove(const std::string& path, const CFileDoInfo* record, const CTreeF* node, bool& gone);
 
   private:
     bool RemoveFile(const std::string& path, const CFileDoInfo* record, bool& gone);
@@ -96,7 +93,8 @@ class CRecursiveDelete {
     CErrorPolicy m_policy;
 };
 
-bool CRecursiveDelete::Remove(const std::string& path, const CScanIndex* index, bool& gone) {
+bool CRecursiveDelete::Remove(const std::string& path, const CFileDoInfo* record,
+                              const CTreeF* node, bool& gone) {
     gone = false;
     CFileStat st;
     const int err = m_ops.Stat(path, st, false);
@@ -104,11 +102,10 @@ bool CRecursiveDelete::Remove(const std::string& path, const CScanIndex* index, 
         gone = true;
         return true;
     }
-    const std::string name = NameOf(path);
     if (err == 0 && st.m_bFolder) {
-        return RemoveTree(path, index ? index->Folder(name) : nullptr, st.m_mode, gone);
+        return RemoveTree(path, node, st.m_mode, gone);
     }
-    return RemoveFile(path, index ? index->File(name) : nullptr, gone);
+    return RemoveFile(path, record, gone);
 }
 
 bool CRecursiveDelete::RemoveFile(const std::string& path, const CFileDoInfo* record, bool& gone) {
@@ -142,7 +139,9 @@ bool CRecursiveDelete::RemoveTree(const std::string& path, const CTreeF* node, u
             return true;
         }
         bool childGone = false;
-        if (!Remove(Join(path, name), index ? &*index : nullptr, childGone)) {
+        const CFileDoInfo* record = index ? index->File(name) : nullptr;
+        const CTreeF* child = index ? index->Folder(name) : nullptr;
+        if (!Remove(Join(path, name), record, child, childGone)) {
             return false;
         }
         allGone = allGone && childGone;
@@ -191,11 +190,7 @@ bool CFileOperations::DeleteRecursively(const std::string& path, FileSide side,
                    .m_bGoOn;
     } else {
         CRecursiveDelete job(m_task, *this, m_ops, side);
-        std::optional<CScanIndex> index;
-        if (scanned) {
-            index.emplace(*scanned, side);
-        }
-        goOn = job.Remove(path, index ? &*index : nullptr, gone);
+        goOn = job.Remove(path, nullptr, scanned, gone);
     }
     if (removed) {
         *removed = gone;

@@ -111,13 +111,6 @@ int CFaultFileOps::CopyRange(int in, int out, uint64_t offset, size_t size, size
     return m_inner.CopyRange(in, out, offset, size, copied);
 }
 
-int CFaultFileOps::SyncData(int fd) {
-    if (int err = Check(Op::SyncData, PathOf(fd))) {
-        return err;
-    }
-    return m_inner.SyncData(fd);
-}
-
 int CFaultFileOps::SetOpenTimes(int fd, tv::FileTime lastAccess, tv::FileTime lastWrite) {
     if (int err = Check(Op::SetOpenTimes, PathOf(fd))) {
         return err;

@@ -22,7 +22,6 @@ class CFaultFileOps final : public tv::IFileOps {
         Read,
         Write,
         CopyRange,
-        SyncData,
         SetOpenTimes,
         SetOpenMode,
         Close,
@@ -56,7 +55,6 @@ class CFaultFileOps final : public tv::IFileOps {
     int Read(int fd, uint64_t offset, void* buffer, size_t size, size_t& got) override;
     int Write(int fd, uint64_t offset, const void* buffer, size_t size, size_t& written) override;
     int CopyRange(int in, int out, uint64_t offset, size_t size, size_t& copied) override;
-    int SyncData(int fd) override;
     int SetOpenTimes(int fd, tv::FileTime lastAccess, tv::FileTime lastWrite) override;
     int SetOpenMode(int fd, uint32_t mode) override;
     int Close(int fd) override;

@@ -209,39 +209,41 @@ TEST_P(FileCopyInterrupted, LeavesOldDestinationAndNoTemporaryFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FileCopyInterrupted,
-    ::testing::Values(
-        CInterruption{"CancelAfterFirstChunk", true,
-                      [](tvtest::CFaultFileOps& f, tv::CElement& task) {
-                          f.OnCall([&task](Op op, const std::string&) {
-                              if (op == Op::Write) {
-                                  task.m_Run.RequestCancel(true);
-                              }
-                          });
-                      },
-                      tv::OpResult::Canceled, 0},
-        CInterruption{"UnreadableSource", false,
-                      [](tvtest::CFaultFileOps& f, tv::CElement&) {
-                          f.DisableKernelCopy();
-                          f.Fail(Op::Read, EIO, 1, -1, "src");
-                      },
-                      tv::OpResult::Failed, EIO},
-        CInterruption{"DiskFullInKernelCopy", false,
-                      [](tvtest::CFaultFileOps& f, tv::CElement&) {
-                          f.Fail(Op::Write, ENOSPC, 1, -1, ".~tv-");
-                      },
-                      tv::OpResult::Failed, ENOSPC},
-        CInterruption{"DiskFullInSecondChunk", true,
-                      [](tvtest::CFaultFileOps& f, tv::CElement&) {
-                          f.DisableKernelCopy();
-                          f.Fail(Op::Write, ENOSPC, 2, -1, ".~tv-");
-                      },
-                      tv::OpResult::Failed, ENOSPC},
-        CInterruption{"FlushFails", false,
-                      [](tvtest::CFaultFileOps& f, tv::CElement&) { f.Fail(Op::SyncData, EIO); },
-                      tv::OpResult::Failed, EIO},
-        CInterruption{"RenameFails", false,
-                      [](tvtest::CFaultFileOps& f, tv::CElement&) { f.Fail(Op::Rename, EIO); },
-                      tv::OpResult::Failed, EIO}),
+    ::testing::Values(CInterruption{"CancelAfterFirstChunk", true,
+                                    [](tvtest::CFaultFileOps& f, tv::CElement& task) {
+                                        f.OnCall([&task](Op op, const std::string&) {
+                                            if (op == Op::Write) {
+                                                task.m_Run.RequestCancel(true);
+                                            }
+                                        });
+                                    },
+                                    tv::OpResult::Canceled, 0},
+                      CInterruption{"UnreadableSource", false,
+                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                        f.DisableKernelCopy();
+                                        f.Fail(Op::Read, EIO, 1, -1, "src");
+                                    },
+                                    tv::OpResult::Failed, EIO},
+                      CInterruption{"DiskFullInKernelCopy", false,
+                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                        f.Fail(Op::Write, ENOSPC, 1, -1, ".~tv-");
+                                    },
+                                    tv::OpResult::Failed, ENOSPC},
+                      CInterruption{"DiskFullInSecondChunk", true,
+                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                        f.DisableKernelCopy();
+                                        f.Fail(Op::Write, ENOSPC, 2, -1, ".~tv-");
+                                    },
+                                    tv::OpResult::Failed, ENOSPC},
+                      CInterruption{"SettingTimesFails", false,
+                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                        f.Fail(Op::SetOpenTimes, EIO);
+                                    },
+                                    tv::OpResult::Failed, EIO},
+                      CInterruption{
+                          "RenameFails", false,
+                          [](tvtest::CFaultFileOps& f, tv::CElement&) { f.Fail(Op::Rename, EIO); },
+                          tv::OpResult::Failed, EIO}),
     [](const auto& info) { return std::string(info.param.m_name); });
 
 TEST_F(FileCopy, DestinationChangedSinceTheScanIsLeftAlone) {

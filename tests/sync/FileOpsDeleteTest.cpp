@@ -111,16 +111,14 @@ TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
     tvtest::WriteFile(P("a/changed"), "scanned");
     tvtest::WriteFile(P("a/b/stuck"), "s");
     tvtest::WriteFile(P("a/b/gone"), "g");
-    tv::CTreeF parent;
-    auto node = std::make_unique<tv::CTreeF>();
-    node->name = "a";
-    node->files.push_back(Record(P("a/changed"), true));
-    node->files.back().lastWrite -= 10 * tv::kTicksPerSecond;
-    parent.subfolders.push_back(std::move(node));
+    tv::CTreeF node;
+    node.name = "a";
+    node.files.push_back(Record(P("a/changed"), true));
+    node.files.back().lastWrite -= 10 * tv::kTicksPerSecond;
     m_faults.Fail(Op::Unlink, EIO, 1, -1, "stuck");
 
     bool removed = true;
-    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Source, &parent, &removed));
+    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Source, &node, &removed));
     EXPECT_FALSE(removed);
     EXPECT_TRUE(fs::exists(P("a/changed")));
     EXPECT_TRUE(fs::exists(P("a/b/stuck")));
