@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "PassTestSupport.h"
+#include "platform/CaseFolding.h"
+#include "support/TestEnv.h"
 
 namespace {
 
@@ -257,6 +259,18 @@ TEST(NameKeys, FoldCaseOfValidTextAndKeepStrayBytes) {
     EXPECT_EQ(FoldedNameKey("A\xFF"), FoldedNameKey("a\xFF"));
     EXPECT_NE(FoldedNameKey("a\xFF"), FoldedNameKey("a\xFE"));
     EXPECT_NE(FoldedNameKey("\xC3"), FoldedNameKey("\xC3\x83"));
+}
+
+TEST(NameKeys, CaseIsIgnoredWhenASideFoldsOrAnFtpSideConvertsNames) {
+    tvtest::CTempDir dir;
+    EXPECT_FALSE(FoldsCase(dir.Path().string()));  // the test machine's ext4 or tmpfs
+    EXPECT_FALSE(FoldsCase((dir / "not/yet/there").string()));
+    CElement task;
+    EXPECT_EQ(ChooseNameMatch(task, false, false, false, false), NameMatch::Exact);
+    EXPECT_EQ(ChooseNameMatch(task, false, false, false, true), NameMatch::IgnoreCase);
+    EXPECT_EQ(ChooseNameMatch(task, false, true, true, false), NameMatch::Exact);
+    task.m_dwOptions2 |= opt2::kFtpLowerCase;
+    EXPECT_EQ(ChooseNameMatch(task, false, true, false, false), NameMatch::IgnoreCase);
 }
 
 }  // namespace

@@ -1,0 +1,260 @@
+#include "sync/Pass.h"
+
+#include <cerrno>
+
+#include "base/StringTable.h"
+#include "scan/InvestigateJob.h"
+#include "scan/TreeF.h"
+#include "sync/PlanDecision.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+bool SubtreeIncomplete(const CTreeF& node) {
+    if (node.incomplete) {
+        return true;
+    }
+    for (const auto& sub : node.subfolders) {
+        if (SubtreeIncomplete(*sub)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Removing a folder removes everything below it: not when any listing there, or above it on
+// either side, was cut short, since what was not seen was never compared.
+bool RemovalBlocked(const CTreeF& sub, bool belowIncomplete) {
+    return belowIncomplete || SubtreeIncomplete(sub);
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+CPassRequest CPassRequest::Local(const CElement& task, std::string source, std::string target,
+                                 FileTime lastSync, bool lastTarget) {
+    CPassRequest request;
+    request.m_strSource = std::move(source);
+    request.m_strTarget = std::move(target);
+    if (task.Has3(opt3::kAltCopy)) {
+        request.m_strThirdPlace = task.m_strAltCopyDir;
+    }
+    request.m_lastSync = lastSync;
+    request.m_bLastTarget = lastTarget;
+    return request;
+}
+
+CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFileOps& ops)
+    : m_task(task),
+      m_request(std::move(request)),
+      m_bytes(bytes),
+      m_ops(ops),
+      m_fileOps(task, ops),
+      m_policy(task, &bytes),
+      m_kind(task.m_Run.m_nRunKind),
+      m_bSilent(task.Has2(opt2::kSilent)),
+      m_bThirdPlace(m_kind == RUN_UPDATE_TARGET && !m_request.m_strThirdPlace.empty()) {}
+
+bool CSyncPass::Run(CTreeF& root) {
+    if (m_request.m_sourceMedium != SideMedium::Local ||
+        m_request.m_targetMedium != SideMedium::Local) {
+        const bool source = m_request.m_sourceMedium != SideMedium::Local;
+        const std::string& path = source ? m_request.m_strSource : m_request.m_strTarget;
+        m_policy.LogError(FormatText(LoadString(IDS_CANT_OPEN).c_str(), path.c_str()));
+        return false;
+    }
+    CPaths paths{m_request.m_strSource, m_request.m_strTarget,
+                 m_bThirdPlace ? m_request.m_strThirdPlace : std::string()};
+    if (m_bThirdPlace && !EnsureFolders(paths.m_third, CTaskInfor::ListCount)) {
+        return false;
+    }
+    if (!CheckRoot(paths.m_src, false) || !CheckRoot(paths.m_dst, true)) {
+        return false;
+    }
+    m_thirdReady = paths.m_third;
+    ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    if (observer && !m_bSilent) {
+        observer->Status(IDS_COPYING_FILES);
+    }
+    return PassFolder(root, paths, root.incomplete);
+}
+
+// A root that is a file stands for the folder that holds it.
+bool CSyncPass::CheckRoot(std::string& path, bool target) {
+    CFileStat st;
+    const int err = m_ops.Stat(path, st, true);
+    if (err == 0 && st.m_bFolder) {
+        return true;
+    }
+    if (err == 0 && st.m_bRegular) {
+        path = FolderOf(path);
+        return true;
+    }
+    if (target && err == ENOENT && m_task.Has3(opt3::kCreateTarget)) {
+        return EnsureFolders(path, CTaskInfor::FoldersCreatedInTarget);
+    }
+    m_policy.LogError(FormatText(LoadString(IDS_CANT_OPEN).c_str(), path.c_str()));
+    return false;
+}
+
+// Creates `path` with every missing folder above it; `createdList` (ListCount: none) gets a
+// line per folder made.
+bool CSyncPass::EnsureFolders(const std::string& path, CTaskInfor::List createdList) {
+    for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string prefix = path.substr(0, end);
+        CFileStat st;
+        if (!prefix.empty() && m_ops.Stat(prefix, st, true) == ENOENT) {
+            const COpStatus made = m_fileOps.CreateFolder(prefix);
+            if (!made.Ok() && made.m_error != EEXIST) {
+                m_policy.LogError(
+                    FormatText(LoadString(IDS_CANT_CREATE_DIR).c_str(), prefix.c_str()));
+                return false;
+            }
+            if (made.Ok() && createdList != CTaskInfor::ListCount) {
+                const std::string line =
+                    FormatText(LoadString(IDS_FOLDER_CREATED).c_str(), prefix.c_str());
+                LogChange(createdList, line, line);
+            }
+        }
+        if (end == std::string::npos) {
+            return true;
+        }
+    }
+}
+
+bool CSyncPass::PassFolder(CTreeF& node, const CPaths& paths, bool belowIncomplete) {
+    belowIncomplete = belowIncomplete || node.incomplete;
+    if (!PassFiles(node, paths, belowIncomplete)) {
+        return false;
+    }
+    for (auto& sub : node.subfolders) {
+        if (m_bCanceled || IsTaskCanceled(m_task)) {
+            m_bCanceled = true;
+            return true;
+        }
+        if (!PassSubfolder(*sub, paths, belowIncomplete)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete) {
+    const CPaths paths{JoinPath(parent.m_src, sub.name), JoinPath(parent.m_dst, sub.name),
+                       parent.m_third.empty() ? std::string() : JoinPath(parent.m_third, sub.name)};
+    bool usable = true;
+    if (sub.targetOnly && !TargetOnlyFolder(sub, paths, belowIncomplete, usable)) {
+        return false;
+    }
+    if (sub.sourceOnly && !SourceOnlyFolder(sub, paths, belowIncomplete, usable)) {
+        return false;
+    }
+    const bool skip =
+        !usable || !m_task.Has1(opt1::kIncludeSubfolders) ||
+        (sub.targetOnly && (m_kind == RUN_UPDATE_TARGET || m_kind == RUN_REPLACE)) ||
+        (sub.sourceOnly && m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget));
+    if (skip) {
+        PassOver(sub);
+        return true;
+    }
+    return PassFolder(sub, paths, belowIncomplete);
+}
+
+bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
+                                 bool& usable) {
+    usable = false;
+    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) &&
+        CPlanDecision::FolderDeletedSince(sub, m_request.m_lastSync) &&
+        !RemovalBlocked(sub, belowIncomplete)) {
+        return RemoveFolder(sub, paths.m_dst, FileSide::Target);
+    }
+    switch (m_kind) {
+        case RUN_SYNCHRONIZE:
+        case RUN_EQUALIZE_TO_TARGET:
+        case RUN_EQUALIZE_TO_SOURCE:
+        case RUN_RESTORE:
+            if (m_task.Has1(opt1::kNoEmptyFolders) && sub.targetEmpty) {
+                return true;
+            }
+            return CreateFolder(sub, paths.m_src, FileSide::Source, usable);
+        case RUN_UPDATE_TARGET:
+        case RUN_REPLACE: {
+            const bool removes = m_kind == RUN_REPLACE || m_task.Has1(opt1::kDeleteFromTarget);
+            if (removes && sub.investigated && m_task.Has1(opt1::kIncludeSubfolders) &&
+                !RemovalBlocked(sub, belowIncomplete)) {
+                return RemoveFolder(sub, paths.m_dst, FileSide::Target);
+            }
+            return true;
+        }
+        default:
+            return true;
+    }
+}
+
+bool CSyncPass::SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
+                                 bool& usable) {
+    usable = false;
+    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) &&
+        CPlanDecision::FolderDeletedSince(sub, m_request.m_lastSync) &&
+        !RemovalBlocked(sub, belowIncomplete)) {
+        return RemoveFolder(sub, paths.m_src, FileSide::Source);
+    }
+    if (m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget)) {
+        return true;
+    }
+    if (m_task.Has1(opt1::kNoEmptyFolders) && sub.sourceEmpty) {
+        return true;
+    }
+    if (m_bThirdPlace) {
+        // The copies go to the third place, whose folders are made as files arrive.
+        usable = true;
+        return true;
+    }
+    return CreateFolder(sub, paths.m_dst, FileSide::Target, usable);
+}
+
+bool CSyncPass::CreateFolder(CTreeF& sub, const std::string& path, FileSide side, bool& usable) {
+    const CPolicyOutcome outcome = m_policy.Perform(FileOpKind::CreateFolder, path, 0,
+                                                    [&] { return m_fileOps.CreateFolder(path); });
+    sub.processed = outcome.m_bDone;
+    usable = outcome.m_bDone;
+    if (outcome.m_bDone) {
+        const std::string line = FormatText(LoadString(IDS_FOLDER_CREATED).c_str(), path.c_str());
+        LogChange(side == FileSide::Source ? CTaskInfor::FoldersCreatedInSource
+                                           : CTaskInfor::FoldersCreatedInTarget,
+                  line, line);
+    }
+    return outcome.m_bGoOn;
+}
+
+// The recursive delete re-checks every file the scan saw there and logs what it removes.
+bool CSyncPass::RemoveFolder(CTreeF& sub, const std::string& path, FileSide side) {
+    bool removed = false;
+    const bool goOn = m_fileOps.DeleteRecursively(path, side, &sub, &removed);
+    sub.processed = removed;
+    return goOn;
+}
+
+// A folder the pass does not enter still counts its planned bytes as done, so that the
+// progress bar reaches its end.
+void CSyncPass::PassOver(const CTreeF& sub) {
+    for (const CFileDoInfo& record : sub.files) {
+        if (record.onSource ? record.selected : record.action != ACTION_NONE) {
+            m_bytes.m_done += record.size;
+        }
+    }
+    for (const auto& child : sub.subfolders) {
+        PassOver(*child);
+    }
+}
+
+}  // namespace tv

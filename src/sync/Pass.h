@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/FileTime.h"
+#include "platform/FileOps.h"
+#include "sync/ErrorPolicy.h"
+#include "sync/FileOperations.h"
+#include "sync/RunProgress.h"
+#include "task/TaskInfor.h"
+
+namespace tv {
+
+class CElement;
+class CFileDoInfo;
+class CTreeF;
+
+// What lies behind one side of a target. Only local folders are carried out by this pass; the
+// FTP, archive and disc branches come with their transports, and until then a request naming
+// one fails the pass at its root check without touching anything.
+enum class SideMedium : uint8_t { Local, Ftp, Archive, Disc };
+
+struct CPassRequest {
+    std::string m_strSource;  // the source root folder
+    std::string m_strTarget;  // the target root folder
+    SideMedium m_sourceMedium = SideMedium::Local;
+    SideMedium m_targetMedium = SideMedium::Local;
+    // Kind 1 with "Copy synched files to the third place:": the folder that receives the
+    // copies instead of the target. Empty: none.
+    std::string m_strThirdPlace;
+    // This target's last synchronization, as the planning step had it; 0: none.
+    FileTime m_lastSync = 0;
+    // "Delete source files after task finishing" acts while the task's last target is done.
+    bool m_bLastTarget = true;
+
+    // Two local folders, with the third place the task names (used in kind 1 only).
+    static CPassRequest Local(const CElement& task, std::string source, std::string target,
+                              FileTime lastSync, bool lastTarget);
+};
+
+// The counts the summary prints.
+struct CPassCounts {
+    uint32_t m_nCopiedFromSource = 0;
+    uint32_t m_nCopiedFromTarget = 0;
+    uint32_t m_nDeleted = 0;
+};
+
+// The synchronization pass over a planned, merged tree: carries out every record's action and
+// creates or removes one-sided folders, folder by folder, under the task's error policy, and
+// writes each change and failure into the current run record (m_pCurInfor) and the observer.
+// One object per target and run.
+class CSyncPass {
+  public:
+    CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes,
+              IFileOps& ops = LocalFileOps());
+
+    // Worker thread of the run. Blocks on file I/O and on the questions of the error policy;
+    // tests IsTaskCanceled before every file and every folder, and a canceled pass returns
+    // true (the runner ends the run as canceled). False when the run must stop: a root that
+    // cannot be opened, an Abort, or a failure under the policy "Stop without asking".
+    bool Run(CTreeF& root);
+
+    const CPassCounts& Counts() const { return m_counts; }
+
+  private:
+    struct CPaths {
+        std::string m_src;
+        std::string m_dst;
+        std::string m_third;
+    };
+
+    bool CheckRoot(std::string& path, bool target);
+    bool EnsureFolders(const std::string& path, CTaskInfor::List createdList);
+
+    bool PassFolder(CTreeF& node, const CPaths& paths, bool belowIncomplete);
+    bool PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete);
+    bool TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
+    bool SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
+    bool CreateFolder(CTreeF& sub, const std::string& path, FileSide side, bool& usable);
+    bool RemoveFolder(CTreeF& sub, const std::string& path, FileSide side);
+
+    bool PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete);
+    bool SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete);
+    bool TargetRecord(CFileDoInfo& record, const CPaths& paths);
+    bool Copy(CFileDoInfo& record, const std::string& from, const std::string& to,
+              bool scannedDest);
+    bool Delete(CFileDoInfo& record, const std::string& path, FileSide side);
+    bool CopyAttributes(CFileDoInfo& record, const std::string& from, const std::string& to);
+    bool CopyTimes(CFileDoInfo& record, const std::string& from, const std::string& to);
+    bool DeleteSourceAfterRun(CFileDoInfo& record, const std::string& path);
+    bool ReadyThirdPlace(const std::string& folder);
+
+    void ShowFile(const std::string& src, const std::string& dst);
+    void LogChange(CTaskInfor::List list, const std::string& line, const std::string& detail);
+    void LogCopy(const CFileDoInfo& record, const std::string& from, const std::string& to,
+                 const char* arrow);
+    void PassOver(const CTreeF& sub);
+
+    CElement& m_task;
+    CPassRequest m_request;
+    CRunBytes& m_bytes;
+    IFileOps& m_ops;
+    CFileOperations m_fileOps;
+    CErrorPolicy m_policy;
+    CPassCounts m_counts;
+    const int m_kind;
+    const bool m_bSilent;
+    const bool m_bThirdPlace;  // copies go to the third place instead of the target
+    bool m_bCanceled = false;
+    bool m_bProgressShown = false;
+    int64_t m_progressSecond = 0;
+    std::string m_thirdReady;  // the third-place folder known to exist
+};
+
+}  // namespace tv

@@ -1,0 +1,263 @@
+#include <cstdio>
+
+#include "base/StringTable.h"
+#include "scan/InvestigateJob.h"
+#include "scan/TreeF.h"
+#include "sync/Compare.h"
+#include "sync/Pass.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+// Log lines show times year first, which reads the same in every locale.
+std::string TimeText(FileTime time) {
+    const CCalendarTime c = LocalCalendarFromUnix(UnixFromFileTime(time));
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", c.year % 100, c.month, c.day,
+                  c.hour, c.minute, c.second);
+    return text;
+}
+
+constexpr int kCopyProgress = 104;
+
+}  // namespace
+
+bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete) {
+    std::vector<CFileDoInfo>& files = node.files;
+    size_t processed = 0;
+    bool goOn = true;
+    for (; processed < files.size() && goOn; ++processed) {
+        if (IsTaskCanceled(m_task)) {
+            m_bCanceled = true;
+            break;
+        }
+        CFileDoInfo& record = files[processed];
+        goOn = record.onSource ? SourceRecord(record, paths, belowIncomplete)
+                               : TargetRecord(record, paths);
+    }
+    // A target record leaves the tree once its action was taken: the tree then describes the
+    // source, as a snapshot wants it.
+    size_t kept = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (i < processed && !files[i].onSource) {
+            continue;
+        }
+        if (kept != i) {
+            files[kept] = std::move(files[i]);
+        }
+        ++kept;
+    }
+    files.resize(kept);
+    return goOn;
+}
+
+bool CSyncPass::SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete) {
+    const bool deletesAfter = m_kind == RUN_UPDATE_TARGET && m_task.m_bDeleteSourceAfterRun &&
+                              m_request.m_bLastTarget && !belowIncomplete;
+    if (!record.selected && !deletesAfter) {
+        return true;
+    }
+    const std::string src = JoinPath(paths.m_src, record.name);
+    if (record.selected) {
+        const std::string dst = JoinPath(paths.m_dst, record.name);
+        ShowFile(src, dst);
+        bool goOn = true;
+        switch (record.action) {
+            case ACTION_COPY:
+                if (m_bThirdPlace && !ReadyThirdPlace(paths.m_third)) {
+                    record.failed = true;
+                    goOn = m_task.m_Run.Policy() != ErrorPolicy::Stop;
+                } else if (m_bThirdPlace) {
+                    goOn = Copy(record, src, JoinPath(paths.m_third, record.name), false);
+                } else {
+                    goOn = Copy(record, src, dst, true);
+                }
+                break;
+            case ACTION_DELETE:
+                goOn = Delete(record, src, FileSide::Source);
+                break;
+            case ACTION_COPY_ATTRIBUTES:
+                goOn = CopyAttributes(record, src, dst);
+                break;
+            case ACTION_COPY_TIMESTAMP:
+                goOn = CopyTimes(record, src, dst);
+                break;
+            default:
+                break;
+        }
+        if (!goOn) {
+            return false;
+        }
+    }
+    return !deletesAfter || DeleteSourceAfterRun(record, src);
+}
+
+bool CSyncPass::TargetRecord(CFileDoInfo& record, const CPaths& paths) {
+    const std::string src = JoinPath(paths.m_src, record.name);
+    const std::string dst = JoinPath(paths.m_dst, record.name);
+    ShowFile(src, dst);
+    switch (record.action) {
+        case ACTION_DELETE:
+            return Delete(record, dst, FileSide::Target);
+        case ACTION_COPY:
+            if (m_kind == RUN_SYNCHRONIZE || m_kind == RUN_RESTORE) {
+                return Copy(record, dst, src, true);
+            }
+            return true;
+        case ACTION_COPY_TIMESTAMP:
+            return CopyTimes(record, dst, src);
+        case ACTION_COPY_ATTRIBUTES:
+            return CopyAttributes(record, dst, src);
+        default:
+            return true;
+    }
+}
+
+// `scannedDest`: the destination was scanned, so it must still be what the scan saw (or still
+// be missing) for the copy to replace it.
+bool CSyncPass::Copy(CFileDoInfo& record, const std::string& from, const std::string& to,
+                     bool scannedDest) {
+    CCopyRequest request;
+    request.m_strSource = from;
+    request.m_strDest = to;
+    request.m_size = record.size;
+    if (scannedDest) {
+        request.m_destScanned = record.matched
+                                    ? CScannedFile::File(record.otherSize, record.otherLastWrite)
+                                    : CScannedFile::Absent();
+    }
+    const CPolicyOutcome outcome = m_policy.Perform(
+        FileOpKind::Copy, from, record.size, [&] { return m_fileOps.CopyFile(request, m_bytes); },
+        to);
+    if (!outcome.m_bDone) {
+        record.failed = true;
+        return outcome.m_bGoOn;
+    }
+    record.done = true;
+    LogCopy(record, from, to, ") ---> ");
+    ++(record.onSource ? m_counts.m_nCopiedFromSource : m_counts.m_nCopiedFromTarget);
+    return true;
+}
+
+bool CSyncPass::Delete(CFileDoInfo& record, const std::string& path, FileSide side) {
+    const CScannedFile scanned = CScannedFile::File(record.size, record.lastWrite);
+    const CPolicyOutcome outcome = m_policy.Perform(
+        FileOpKind::Delete, path, record.size, [&] { return m_fileOps.DeleteFile(path, scanned); });
+    if (!outcome.m_bDone) {
+        record.failed = true;
+        return outcome.m_bGoOn;
+    }
+    record.done = true;
+    m_bytes.m_done += record.size;
+    const std::string line = FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str());
+    LogChange(side == FileSide::Source ? CTaskInfor::DeletedInSource : CTaskInfor::DeletedInTarget,
+              line, line);
+    ++m_counts.m_nDeleted;
+    return true;
+}
+
+bool CSyncPass::CopyAttributes(CFileDoInfo& record, const std::string& from,
+                               const std::string& to) {
+    const CPolicyOutcome outcome =
+        m_policy.Perform(FileOpKind::CopyAttributes, to, record.size,
+                         [&] { return m_fileOps.CopyAttributes(to, record.attributes); });
+    if (!outcome.m_bDone) {
+        record.failed = true;
+        return outcome.m_bGoOn;
+    }
+    record.done = true;
+    m_bytes.m_done += record.size;
+    LogCopy(record, from, to, ") --->(Attributes) ");
+    return true;
+}
+
+bool CSyncPass::CopyTimes(CFileDoInfo& record, const std::string& from, const std::string& to) {
+    const CPolicyOutcome outcome =
+        m_policy.Perform(FileOpKind::CopyAttributes, to, record.size,
+                         [&] { return m_fileOps.CopyTimestamps(from, to); });
+    if (!outcome.m_bDone) {
+        record.failed = true;
+        return outcome.m_bGoOn;
+    }
+    record.done = true;
+    m_bytes.m_done += record.size;
+    if (ITaskObserver* observer = m_task.m_Run.m_pObserver; observer && !m_bSilent) {
+        observer->AddDetail(from + " (" + TimeText(record.lastWrite) + ") --->(Time) " + to);
+    }
+    return true;
+}
+
+// Only a file whose content the target (or the third place) now holds is deleted: one copied
+// in this run, or one whose twin is the same size and not older. A file left behind by an
+// option, a refused question or a failure stays where it is.
+bool CSyncPass::DeleteSourceAfterRun(CFileDoInfo& record, const std::string& path) {
+    const bool copied = record.done && record.action == ACTION_COPY;
+    const bool twinHolds = !record.selected && record.matched && record.size == record.otherSize &&
+                           CompareTimes(record.lastWrite, record.otherLastWrite) <= 0;
+    if (record.failed || !(copied || twinHolds)) {
+        return true;
+    }
+    const CScannedFile scanned = CScannedFile::File(record.size, record.lastWrite);
+    const CPolicyOutcome outcome = m_policy.Perform(
+        FileOpKind::Delete, path, 0, [&] { return m_fileOps.DeleteFile(path, scanned); });
+    if (outcome.m_bDone) {
+        const std::string line = FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str());
+        LogChange(CTaskInfor::DeletedInSource, line, line);
+        ++m_counts.m_nDeleted;
+    }
+    return outcome.m_bGoOn;
+}
+
+// The third place mirrors the source's folders, made as the first file of each arrives.
+bool CSyncPass::ReadyThirdPlace(const std::string& folder) {
+    if (folder == m_thirdReady) {
+        return true;
+    }
+    if (!EnsureFolders(folder, CTaskInfor::ListCount)) {
+        return false;
+    }
+    m_thirdReady = folder;
+    return true;
+}
+
+void CSyncPass::ShowFile(const std::string& src, const std::string& dst) {
+    if (m_bSilent) {
+        return;
+    }
+    m_task.m_Run.SetDisplayPath(true, src);
+    m_task.m_Run.SetDisplayPath(false, dst);
+    ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    const int64_t second = CurrentTaskTime();
+    if (observer && (!m_bProgressShown || second != m_progressSecond)) {
+        observer->Progress(kCopyProgress, m_bytes.Percent());
+        m_bProgressShown = true;
+        m_progressSecond = second;
+    }
+}
+
+void CSyncPass::LogChange(CTaskInfor::List list, const std::string& line,
+                          const std::string& detail) {
+    if (CTaskInfor* infor = m_task.m_Run.m_pCurInfor) {
+        infor->Add(list, line);
+    }
+    if (ITaskObserver* observer = m_task.m_Run.m_pObserver; observer && !m_bSilent) {
+        observer->AddDetail(detail);
+    }
+}
+
+// "from (time) ---> to (time)"; the second time is empty for a file that had no twin.
+void CSyncPass::LogCopy(const CFileDoInfo& record, const std::string& from, const std::string& to,
+                        const char* arrow) {
+    std::string line = from + " (" + TimeText(record.lastWrite) + arrow + to + " (";
+    if (record.matched) {
+        line += TimeText(record.otherLastWrite);
+    }
+    line += ')';
+    const CTaskInfor::List list =
+        record.onSource ? CTaskInfor::CopiedFromSource : CTaskInfor::CopiedFromTarget;
+    LogChange(list, line, from + " ---> " + to);
+}
+
+}  // namespace tv
