@@ -1,0 +1,162 @@
+#include "report/TaskLog.h"
+
+#include <cerrno>
+#include <optional>
+
+#include "platform/AtomicFile.h"
+#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
+#include "platform/Folders.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+std::string FileNameOf(int taskId) {
+    return std::to_string(taskId) + ".txt";
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Where a user may not write, the log goes to the user's own documents instead.
+bool IsRefused(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+}  // namespace
+
+std::string DefaultLogPath(int taskId) {
+    return ProgramDataFolder() + "/logs/" + FileNameOf(taskId);
+}
+
+std::string LogPathOf(const CElement& task) {
+    if (task.Has3(opt3::kHtmlLog)) {
+        return task.m_strHtmlLogFile;
+    }
+    // An empty alternate folder would put the log at the root of the file system.
+    if (task.Has4(opt4::kAltLogDir) && !task.m_strAltLogDir.empty()) {
+        return InFolder(task.m_strAltLogDir, FileNameOf(task.m_nTaskId));
+    }
+    return DefaultLogPath(task.m_nTaskId);
+}
+
+CTaskLog::CTaskLog() : CTaskLog(LocalFileOps()) {}
+
+CTaskLog::CTaskLog(IFileOps& ops) : m_ops(ops) {}
+
+bool CTaskLog::Open(const CElement& task) {
+    m_bOpen = false;
+    m_strError.clear();
+    m_format = LogFormatOf(task);
+    std::string path = LogPathOf(task);
+    m_previousRun = LastWriteTime(path);
+    int error = Probe(path);
+    if (error != 0 && m_format.m_form == LogForm::Text) {
+        error = FallBack(path, error);
+    }
+    if (error != 0) {
+        m_strError = path + ": " + SystemErrorText(error);
+        return false;
+    }
+    m_strPath = std::move(path);
+    m_bOpen = true;
+    return true;
+}
+
+bool CTaskLog::WriteOut(const CElement& task, const CRunTexts& texts) {
+    if (!m_bOpen) {
+        m_strError = "the log file is not open";
+        return false;
+    }
+    m_bOpen = false;
+    std::string old;
+    if (m_format.m_mode == LogMode::Append && !ReadOld(old)) {
+        return false;
+    }
+    std::vector<std::string> summary;
+    BuildSummary(task, texts, summary, m_format.m_form, SummaryForm::Full);
+    return WriteFileAtomically(m_strPath, ComposeLog(m_format, summary, old), &m_strError);
+}
+
+// The write-out replaces the file through a new one beside it, so what counts is that a file
+// can be made in the folder; an old log that is to be appended to must be readable as well.
+int CTaskLog::Probe(const std::string& path) {
+    if (NameOf(path).empty()) {
+        return ENOENT;
+    }
+    CFileStat st;
+    if (m_ops.Stat(path, st, true) == 0) {
+        if (!st.m_bRegular) {
+            return st.m_bFolder ? EISDIR : EINVAL;
+        }
+        int fd = -1;
+        if (m_format.m_mode == LogMode::Append) {
+            if (const int error = m_ops.OpenRead(path, fd)) {
+                return error;
+            }
+            m_ops.Close(fd);
+        }
+    }
+    std::string tempPath;
+    int fd = -1;
+    if (const int error = m_ops.CreateTemp(FolderOf(path), NameOf(path), tempPath, fd)) {
+        return error;
+    }
+    m_ops.Close(fd);
+    m_ops.Unlink(tempPath);
+    return 0;
+}
+
+int CTaskLog::FallBack(std::string& path, int error) {
+    if (IsRefused(error)) {
+        const std::string folder = DocumentsFolder() + "/logs";
+        path = InFolder(folder, NameOf(path));
+        error = Probe(path);
+        if (error == 0 || !EnsureFolder(folder)) {
+            return error;
+        }
+        return Probe(path);
+    }
+    return EnsureFolder(ProgramDataFolder() + "/logs") ? Probe(path) : error;
+}
+
+FileTime CTaskLog::LastWriteTime(const std::string& path) {
+    CFileStat st;
+    if (path.empty() || m_ops.Stat(path, st, true) != 0 || !st.m_bRegular) {
+        return 0;
+    }
+    return TruncateToSecond(st.m_lastWrite);
+}
+
+// A missing file is a first run; an old log that cannot be read is kept as it is rather than
+// replaced by the new report alone.
+bool CTaskLog::ReadOld(std::string& old) {
+    std::string error;
+    std::optional<std::string> bytes = ReadWholeFile(m_strPath, &error);
+    if (bytes) {
+        old = std::move(*bytes);
+        return true;
+    }
+    if (errno == ENOENT) {
+        return true;
+    }
+    m_strError = error;
+    return false;
+}
+
+}  // namespace tv
