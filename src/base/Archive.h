@@ -15,14 +15,14 @@ namespace tv {
 // references that name a class the first time and refer to its number afterwards.
 
 class CArchiveError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 inline constexpr uint32_t kTimeMarker = 0x8000000A;
 
 class CArchiveWriter {
-public:
+  public:
     void WriteByte(uint8_t v) { m_bytes.push_back(v); }
     void WriteWord(uint16_t v);
     void WriteUInt32(uint32_t v);
@@ -40,7 +40,7 @@ public:
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
     std::string_view View() const;
 
-private:
+  private:
     std::vector<uint8_t> m_bytes;
     std::unordered_map<std::string, uint32_t> m_classNumbers;
     uint32_t m_nextNumber = 1;
@@ -49,7 +49,7 @@ private:
 // Reads the encoding from a buffer. Every read checks the bytes that are left and throws
 // CArchiveError on damage, so a length field larger than the input never allocates.
 class CArchiveReader {
-public:
+  public:
     explicit CArchiveReader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
     explicit CArchiveReader(std::string_view bytes)
         : m_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) {}
@@ -62,6 +62,8 @@ public:
     // Unicode strings are decoded from UTF-16LE; 8-bit strings as UTF-8 when they are valid
     // UTF-8 and as Windows-1252 otherwise.
     std::string ReadString();
+    // The same string as UTF-16 code units, for the few fields stored in a coded form.
+    std::u16string ReadUtf16();
     // The marker form, or (older files) a 4-byte value taken as sign-extended seconds.
     int64_t ReadTime();
     uint32_t ReadCount();
@@ -73,9 +75,11 @@ public:
     size_t Position() const { return m_pos; }
     bool AtEnd() const { return m_pos == m_bytes.size(); }
 
-private:
+  private:
     void Need(uint64_t count) const;
     uint64_t ReadStringLength(bool& unicode);
+    std::u16string ReadUnits(uint64_t count);
+    std::string ReadNarrow(uint64_t count);
     std::string ReadClassName();
 
     std::span<const uint8_t> m_bytes;

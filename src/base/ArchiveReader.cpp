@@ -70,24 +70,35 @@ uint64_t CArchiveReader::ReadStringLength(bool& unicode) {
     }
 }
 
+std::u16string CArchiveReader::ReadUnits(uint64_t count) {
+    if (count > Remaining() / 2) {
+        throw CArchiveError("string longer than the file");
+    }
+    std::u16string text(static_cast<size_t>(count), u'\0');
+    for (auto& unit : text) {
+        unit = ReadWord();
+    }
+    return text;
+}
+
+std::string CArchiveReader::ReadNarrow(uint64_t count) {
+    Need(count);
+    const std::string_view raw(reinterpret_cast<const char*>(m_bytes.data() + m_pos),
+                               static_cast<size_t>(count));
+    m_pos += static_cast<size_t>(count);
+    return IsValidUtf8(raw) ? std::string(raw) : Cp1252ToUtf8(raw);
+}
+
 std::string CArchiveReader::ReadString() {
     bool unicode = false;
     const uint64_t n = ReadStringLength(unicode);
-    if (unicode) {
-        if (n > Remaining() / 2) {
-            throw CArchiveError("string longer than the file");
-        }
-        std::u16string text(static_cast<size_t>(n), u'\0');
-        for (auto& unit : text) {
-            unit = ReadWord();
-        }
-        return Utf16ToUtf8(text);
-    }
-    Need(n);
-    const std::string_view raw(reinterpret_cast<const char*>(m_bytes.data() + m_pos),
-                               static_cast<size_t>(n));
-    m_pos += static_cast<size_t>(n);
-    return IsValidUtf8(raw) ? std::string(raw) : Cp1252ToUtf8(raw);
+    return unicode ? Utf16ToUtf8(ReadUnits(n)) : ReadNarrow(n);
+}
+
+std::u16string CArchiveReader::ReadUtf16() {
+    bool unicode = false;
+    const uint64_t n = ReadStringLength(unicode);
+    return unicode ? ReadUnits(n) : Utf8ToUtf16(ReadNarrow(n));
 }
 
 int64_t CArchiveReader::ReadTime() {

@@ -20,10 +20,10 @@ std::optional<std::string> RelativeToRoot(const std::string& entry, const CTag& 
     if (root.empty()) {
         return std::nullopt;
     }
-    const size_t length = location.m_bIsFtp
-                              ? (entry.compare(0, root.size(), root) == 0 ? root.size()
-                                                                          : std::string::npos)
-                              : Utf8PrefixLengthNoCase(entry, root);
+    const size_t length =
+        location.m_bIsFtp
+            ? (entry.compare(0, root.size(), root) == 0 ? root.size() : std::string::npos)
+            : Utf8PrefixLengthNoCase(entry, root);
     if (length == std::string::npos) {
         return std::nullopt;
     }
@@ -54,7 +54,9 @@ void CElement::ResetToDefaults(const std::string& programDataFolder) {
     fresh.m_strFinishSound = programDataFolder + "/Snd2.wav";
     fresh.m_Source = m_Source;
     fresh.m_Source.ResetConnection();
-    *this = std::move(fresh);  // the reserved values and the run state stay as they were
+    *this = std::move(fresh);  // reserved values 1 and 2 and the run state stay as they were
+    m_nReserved3 = 1;
+    m_nReserved4 = 0;
 }
 
 void CElement::RebuildExcludedItems(const std::vector<std::string>& pageItems) {
@@ -84,21 +86,25 @@ int CElement::TakeNextTarget(CProfile& profile) {
     return used;
 }
 
-bool IsTaskCanceled(CElement& task) { return task.m_Run.WaitWhilePaused(); }
+bool IsTaskCanceled(CElement& task) {
+    return task.m_Run.WaitWhilePaused();
+}
 
-int NewTaskId() { return DrawNewTaskId(); }
+int NewTaskId() {
+    return DrawNewTaskId();
+}
 
 namespace {
 
 auto StoredTie(const CElement& e) {
     return std::tie(e.m_strName, e.m_Source, e.m_Targets, e.m_ExcludedItems, e.m_strExcludeMasks,
-                    e.m_strIncludeMasks, e.m_bUseSnapshot, e.m_bDeleteSourceAfterRun,
-                    e.m_dwOptions, e.m_dwOptions2, e.m_dwOptions3, e.m_dwOptions4, e.m_nAgeValue,
-                    e.m_nAgeUnit, e.m_nStartDelay, e.m_bTargetsInTurn, e.m_nNextTarget,
-                    e.m_timePeriodFrom, e.m_timePeriodTo, e.m_Schedule, e.m_nTaskId,
-                    e.m_nMaxSizeMb, e.m_nLogLimitKb, e.m_nCompareMode, e.m_strHtmlLogFile,
-                    e.m_strAltLogDir, e.m_strAltCopyDir, e.m_bMailReport, e.m_nMailWhen,
-                    e.m_nMailContent, e.m_strSmtpServer, e.m_strMailFrom, e.m_strMailTo);
+                    e.m_strIncludeMasks, e.m_bUseSnapshot, e.m_bDeleteSourceAfterRun, e.m_dwOptions,
+                    e.m_dwOptions2, e.m_dwOptions3, e.m_dwOptions4, e.m_nAgeValue, e.m_nAgeUnit,
+                    e.m_nStartDelay, e.m_bTargetsInTurn, e.m_nNextTarget, e.m_timePeriodFrom,
+                    e.m_timePeriodTo, e.m_Schedule, e.m_nTaskId, e.m_nMaxSizeMb, e.m_nLogLimitKb,
+                    e.m_nCompareMode, e.m_strHtmlLogFile, e.m_strAltLogDir, e.m_strAltCopyDir,
+                    e.m_bMailReport, e.m_nMailWhen, e.m_nMailContent, e.m_strSmtpServer,
+                    e.m_strMailFrom, e.m_strMailTo);
 }
 
 auto StoredTie2(const CElement& e) {

@@ -17,7 +17,7 @@ class CProfile;
 // assignment leaves the destination's value alone.
 template <int32_t Initial>
 class CRecordOwned {
-public:
+  public:
     CRecordOwned() = default;
     CRecordOwned(const CRecordOwned&) {}
     CRecordOwned& operator=(const CRecordOwned&) { return *this; }
@@ -27,13 +27,13 @@ public:
     }
     operator int32_t() const { return m_value; }
 
-private:
+  private:
     int32_t m_value = Initial;
 };
 
 // The task record: everything a task is, and (in m_Run) the state of its run.
 class CElement {
-public:
+  public:
     CElement();
 
     CRecordOwned<0> m_nReserved1;
@@ -100,7 +100,7 @@ public:
     CTaskRunState m_Run;
 
     // "NEW TASK" and "Clear all fields": defaults, with the sound files in the program data
-    // folder; the id, the reserved values, the exclusions, the period, the schedule and the
+    // folder; the id, reserved values 1 and 2, the exclusions, the period, the schedule and the
     // service fields are kept.
     void ResetToDefaults(const std::string& programDataFolder);
 
