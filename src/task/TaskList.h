@@ -4,13 +4,16 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "task/Element.h"
 
 namespace tv {
 
+class CArchiveReader;
 class CProfile;
+struct CBodyFormat;
 
 inline constexpr int kCurrentListVersion = 590;
 inline constexpr char kCurrentListVersionText[] = "590";
@@ -26,7 +29,7 @@ struct CListLoadResult {
 // The ordered list of tasks as kept in a task list file (".tsl"). Not thread-safe: owned by
 // the main window or the unattended runner.
 class CTaskList {
-public:
+  public:
     std::vector<std::unique_ptr<CElement>> m_Tasks;
     std::string m_strVersion = kCurrentListVersionText;
     int m_nVersion = kCurrentListVersion;
@@ -36,14 +39,26 @@ public:
 
     // Serializes the list in the current layout; tasks without an id get highest id + 1.
     std::vector<uint8_t> Store();
-    // Replaces the tasks with those read from `bytes`; "NextTags" come from `profile`.
+    // Replaces the tasks with those read from `bytes`; "NextTags" come from `profile`. Ids
+    // that repeat (or are not positive) are replaced by fresh ones and mark the list changed.
+    // Bytes that are not a task list at all (NotAList) leave the list as it was.
     CListLoadResult Load(std::span<const uint8_t> bytes, const CProfile& profile);
 
     // Blocking file I/O on the calling thread. The file is replaced atomically.
+    // A list loaded (completely or not) takes the path, and the task counter is raised to its
+    // highest id; CannotOpen and NotAList leave the list as it was.
     CListLoadResult LoadFile(const std::string& path, const CProfile& profile);
     // Saving under a path other than m_strPath gives every task a fresh id above the highest
-    // id; the task counter is raised to the new highest id.
+    // id; the task counter is raised to the new highest id. When the file cannot be written
+    // the tasks keep their ids.
     bool SaveFile(const std::string& path, std::string* error = nullptr);
+
+  private:
+    int NextFreeId() const;
+    CListLoadResult LoadTasks(CArchiveReader& ar, const CBodyFormat& format,
+                              const CProfile& profile);
+    void AdoptLoaded(std::unique_ptr<CElement> task, const CBodyFormat& format,
+                     const CProfile& profile, std::unordered_set<int>& loadedIds);
 };
 
 // One task body in the current layout, without header or class reference: the content of the
