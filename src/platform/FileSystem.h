@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/FileTime.h"
@@ -39,6 +40,24 @@ struct CFileInfo {
     uint64_t m_inode = 0;
 };
 
+// One entry of a folder together with its information, as the investigation needs it.
+struct CFolderItem {
+    std::string m_name;  // raw bytes as the file system returned them
+    CFileInfo m_info;    // of the link's target for a symbolic link
+    bool m_bSymlink = false;
+};
+
+// The attribute value of an entry: the Windows-compatible bits derived from the mode and the
+// name (hidden = the name starts with "."), and the permission bits in the high half.
+uint32_t AttributesFromMode(uint32_t mode, std::string_view name, bool symlink);
+
+// Errors of a remote file system that is gone for a moment (the server, the connection, a
+// stale handle): they stand for the network errors that were worth a second try on Windows.
+bool IsNetworkError(int error);
+
+// The system's own text for an errno value.
+std::string SystemErrorText(int error);
+
 // An open file for sequential reading. Read returns the bytes read, 0 at the end, or -errno.
 class IReadFile {
   public:
@@ -58,6 +77,14 @@ class IFileSystem {
     // Follows symbolic links; the link itself is reported through the reparse-point bit.
     virtual int GetInfo(const std::string& path, CFileInfo& info) = 0;
     virtual int OpenRead(const std::string& path, std::unique_ptr<IReadFile>& file) = 0;
+    // A whole folder with the information of each entry, read relative to the open folder,
+    // and the folder's own information. Symbolic links are followed; a link that dangles,
+    // loops or cannot be followed is left out, as are an entry that vanished while the folder
+    // was read and FIFOs, sockets and devices, so every item is a file or a folder. On error
+    // `items` is empty; it keeps its capacity from call to call. The default builds it from
+    // ListFolder and GetInfo (enough for a fake); the real file system reads it in one pass.
+    virtual int ReadFolder(const std::string& path, CFileInfo& folder,
+                           std::vector<CFolderItem>& items);
 };
 
 // The real file system of this machine.
