@@ -31,10 +31,13 @@ public:
     std::vector<CFileDoInfo> files;
     std::vector<std::unique_ptr<CTreeF>> subfolders;
 
-    // The stored form (snapshots): name, files, subfolders, recursively. Records and nodes
-    // that have nothing to store are left out of the lists and their counts.
+    // The stored form (snapshots): name, files, subfolders, recursively; each list is a count
+    // and its objects, each object behind a "CFileDoInfo" or "CTreeF" object header (this node
+    // itself has none). Records and nodes that have nothing to store are left out of the lists
+    // and their counts, so that a stored tree always reads back whole. Does not block.
     void Store(CArchiveWriter& ar) const;
-    // Throws CArchiveError on damage. Every node read back lies on the target side.
+    // Replaces this node's content. Throws CArchiveError on damage or nesting deeper than 4096
+    // levels: a tree is read whole or not at all. Every node read back lies on the target side.
     void Load(CArchiveReader& ar);
 };
 
