@@ -1,0 +1,144 @@
+#include "scan/Investigate.h"
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "base/StringTable.h"
+#include "scan/Filter.h"
+#include "scan/InvestigateFolder.h"
+#include "scan/InvestigateLocal.h"
+#include "scan/TreeF.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+constexpr auto kWaitTurn = std::chrono::milliseconds(2000);
+
+// One side's investigation thread and what it owns while it runs.
+class CSideThread {
+  public:
+    CSideThread(CElement& task, CInvestigationSide& side, bool isSource, bool singleTarget);
+    ~CSideThread();
+    CSideThread(const CSideThread&) = delete;
+    CSideThread& operator=(const CSideThread&) = delete;
+
+    void Start();
+    // Blocks in 2-second turns until the thread has ended; true when the side was listed.
+    bool Wait();
+    bool Found() const { return m_job.m_bFound; }
+
+  private:
+    CElement& m_task;
+    CInvestigationJob m_job;
+    std::unique_ptr<IFolderLister> m_pOwnLister;
+    std::optional<CFilter> m_filter;
+    std::future<bool> m_result;
+    std::thread m_thread;
+};
+
+CSideThread::CSideThread(CElement& task, CInvestigationSide& side, bool isSource, bool singleTarget)
+    : m_task(task) {
+    const CTag& location = *side.m_pLocation;
+    m_job.m_strRootPath = location.Root();
+    m_job.m_strPath = m_job.m_strRootPath;
+    m_job.m_pNode = side.m_pRoot;
+    m_job.m_bIsSource = isSource;
+    m_job.m_bIsRoot = true;
+    m_job.m_bIsFtp = location.m_bIsFtp != 0;
+    m_job.m_bSingleTarget = singleTarget;
+    m_job.m_bIsDisc = side.m_bIsDisc;
+    m_job.m_pTask = &task;
+    m_job.m_pLocation = &location;
+    m_job.m_pLister = side.m_pLister;
+    if (!m_job.m_pLister && !m_job.m_bIsFtp) {
+        m_pOwnLister = std::make_unique<CLocalFolderLister>(LocalFileSystem());
+        m_job.m_pLister = m_pOwnLister.get();
+    }
+    m_filter.emplace(task, m_job.m_strRootPath, m_job.m_bIsFtp);
+    m_job.m_pFilter = &*m_filter;
+}
+
+CSideThread::~CSideThread() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void CSideThread::Start() {
+    std::packaged_task<bool()> body([this] { return m_job.m_pLister && InvestigateFolder(m_job); });
+    m_result = body.get_future();
+    try {
+        m_thread = std::thread(std::move(body));
+    } catch (const std::system_error&) {
+        std::promise<bool> failed;
+        m_result = failed.get_future();
+        failed.set_value(false);
+    }
+}
+
+bool CSideThread::Wait() {
+    while (m_result.wait_for(kWaitTurn) != std::future_status::ready) {
+        IsTaskCanceled(m_task);
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    try {
+        return m_result.get();
+    } catch (const std::exception&) {
+        return false;  // out of memory on a huge tree: the side failed
+    }
+}
+
+// A backup into a zip archive lists no target, and a snapshot may stand for it.
+bool TargetNeedsListing(CElement& task, CInvestigationRequest& request) {
+    if (task.Kind() == TaskKind::BackupRestore && task.Has3(opt3::kArchiveTarget)) {
+        return false;
+    }
+    CTreeF& root = *request.m_Target.m_pRoot;
+    if (task.m_Run.m_nRunKind == RUN_UPDATE_TARGET && task.m_bUseSnapshot &&
+        request.m_ReadSnapshot) {
+        if (request.m_ReadSnapshot(root)) {
+            return false;
+        }
+        root.files.clear();
+        root.subfolders.clear();
+    }
+    return true;
+}
+
+}  // namespace
+
+bool InvestigateSides(CElement& task, CInvestigationRequest& request) {
+    task.m_Run.SetDisplayPath(true, {});
+    task.m_Run.SetDisplayPath(false, {});
+    std::optional<CSideThread> source;
+    std::optional<CSideThread> target;
+    if (request.m_Source.m_pLocation && !IsTaskCanceled(task)) {
+        source.emplace(task, request.m_Source, true, request.m_bSingleTarget);
+        source->Start();
+    }
+    if (request.m_Target.m_pLocation && TargetNeedsListing(task, request)) {
+        target.emplace(task, request.m_Target, false, request.m_bSingleTarget);
+        target->Start();
+    }
+    bool ok = true;
+    if (source && !source->Wait()) {
+        LogRunError(task, LoadString(IDS_ERR_INVESTIGATING_SOURCE));
+        ok = false;
+    }
+    if (target && !target->Wait()) {
+        LogRunError(task, LoadString(IDS_ERR_INVESTIGATING_TARGET));
+        ok = false;
+    }
+    request.m_Source.m_bFound = source && source->Found();
+    request.m_Target.m_bFound = target && target->Found();
+    return ok && !IsTaskCanceled(task);
+}
+
+}  // namespace tv

@@ -1,0 +1,114 @@
+#include "scan/InvestigateEntries.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/FileSystem.h"
+#include "scan/Filter.h"
+#include "scan/InvestigateJob.h"
+#include "scan/TreeF.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int kLatestYear = 3000;
+constexpr FileTime kFirstTimeAfterLatestYear = 441'796'896'000'000'000;  // 3001-01-01
+constexpr int kProgressInvestigating = 103;
+
+}  // namespace
+
+FileTime NormalizeListedTime(FileTime time) {
+    time = TruncateToSecond(time);
+    if (time < kFirstTimeAfterLatestYear) {
+        return time;
+    }
+    CCalendarTime calendar = CalendarFromFileTime(time);
+    calendar.year = kLatestYear;
+    if (calendar.month == 2 && calendar.day == 29) {
+        calendar.day = 28;  // 3000 is no leap year
+    }
+    return FileTimeFromCalendar(calendar);
+}
+
+CEntrySink::CEntrySink(CInvestigationJob& job, size_t expectedFiles)
+    : m_job(job),
+      m_task(*job.m_pTask),
+      m_node(*job.m_pNode),
+      m_nFirstNewFile(job.m_pNode->files.size()),
+      m_strPath(JoinPath(job.m_strPath, {})),
+      m_bSubfolders(m_task.Has1(opt1::kIncludeSubfolders)),
+      m_bSkipJunctions(m_task.Has4(opt4::kSkipJunctions)),
+      m_bSkipHidden(m_task.Has4(opt4::kSkipHidden)),
+      m_bSkipSystem(m_task.Has4(opt4::kSkipSystem)),
+      m_bSilent(m_task.Has2(opt2::kSilent) || !m_task.m_Run.m_pObserver) {
+    m_nPrefixLength = m_strPath.size();
+    m_node.files.reserve(m_nFirstNewFile + expectedFiles);
+}
+
+bool CEntrySink::ShouldStop() const {
+    return m_job.StopRequested();
+}
+
+bool CEntrySink::IsSkippedByAttributes(uint32_t attributes) const {
+    return (m_bSkipHidden && (attributes & attr::kHidden)) ||
+           (m_bSkipSystem && (attributes & attr::kSystem));
+}
+
+const std::string& CEntrySink::FullPath(const std::string& name) {
+    m_strPath.resize(m_nPrefixLength);
+    m_strPath += name;
+    return m_strPath;
+}
+
+bool CEntrySink::Admit(const std::string& name, bool isFolder, uint64_t size, FileTime lastWrite) {
+    return !m_job.m_pFilter || m_job.m_pFilter->Admit(FullPath(name), isFolder, size, lastWrite);
+}
+
+void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t attributes) {
+    if (!m_bSubfolders || (m_bSkipJunctions && (attributes & attr::kReparsePoint))) {
+        return;
+    }
+    if (!m_bSilent) {
+        m_task.m_Run.SetDisplayPath(m_job.m_bIsSource, FullPath(name));
+        m_task.m_Run.m_pObserver->Progress(kProgressInvestigating, m_job.m_bIsSource ? 0 : 1);
+    }
+    if (!Admit(name, true, 0, 0)) {
+        return;
+    }
+    auto folder = std::make_unique<CTreeF>();
+    folder->name = name;
+    folder->time = TruncateToSecond(creation);
+    if (m_job.m_bIsSource) {
+        folder->targetOnly = m_node.targetOnly;
+        folder->sourceOnly = m_node.sourceOnly;
+    } else {
+        folder->targetOnly = true;
+        folder->sourceOnly = false;
+    }
+    m_node.subfolders.push_back(std::move(folder));
+}
+
+void CEntrySink::AddFile(std::string& name, uint64_t size, FileTime lastWrite, FileTime creation,
+                         uint32_t attributes) {
+    lastWrite = NormalizeListedTime(lastWrite);
+    if (!Admit(name, false, size, lastWrite)) {
+        return;
+    }
+    (m_job.m_bIsSource ? m_node.sourceEmpty : m_node.targetEmpty) = false;
+    m_node.files.emplace_back(std::move(name), size, m_job.m_bIsSource, lastWrite, creation,
+                              attributes, false, false, ACTION_NONE);
+}
+
+void CEntrySink::Finish() {
+    auto& files = m_node.files;
+    if (m_job.m_bIsSource) {
+        std::reverse(files.begin() + static_cast<std::ptrdiff_t>(m_nFirstNewFile), files.end());
+    }
+    if (files.capacity() - files.size() > files.size() / 8 + 4) {
+        files.shrink_to_fit();
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,130 @@
+#include "scan/InvestigateFolder.h"
+
+#include <cerrno>
+
+#include "base/StringTable.h"
+#include "platform/FileSystem.h"
+#include "scan/TreeF.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+void EmptyNode(CTreeF& node) {
+    node.files.clear();
+    node.subfolders.clear();
+    node.incomplete = false;
+}
+
+bool& EmptyFlag(CTreeF& node, bool isSource) {
+    return isSource ? node.sourceEmpty : node.targetEmpty;
+}
+
+void ReportListingError(CInvestigationJob& job, int error) {
+    CElement& task = *job.m_pTask;
+    if (job.m_bIsRoot) {
+        task.m_Run.m_bInvestigationFailed = true;
+    }
+    std::string line =
+        FormatText(LoadString(IDS_ERR_INVESTIGATING_DIR).c_str(), job.m_strPath.c_str());
+    line += ' ';
+    if (error == EACCES || error == EPERM) {
+        line += LoadString(IDS_ACCESS_DENIED);
+    } else {
+        line += FormatText(LoadString(IDS_ERROR_CODE).c_str(), error);
+        line += ' ';
+        line += SystemErrorText(error);
+    }
+    LogRunError(task, line);
+}
+
+// The task's error policy for a subfolder that still cannot be listed. True to go on with
+// the next subfolder; the child is then either listed after all or marked incomplete.
+bool ApplyErrorPolicy(CInvestigationJob& child) {
+    CElement& task = *child.m_pTask;
+    const std::string message =
+        FormatText(LoadString(IDS_ERR_INVESTIGATING_DIR).c_str(), child.m_strPath.c_str());
+    for (;;) {
+        const ErrorPolicy policy = task.m_Run.Policy();
+        if (policy == ErrorPolicy::Stop) {
+            return false;
+        }
+        // Nobody to ask is answered with the choice that changes nothing more.
+        const PromptAnswer answer = policy == ErrorPolicy::Ask && task.m_Run.m_pPrompter
+                                        ? task.m_Run.m_pPrompter->AbortRetryIgnore(message)
+                                        : PromptAnswer::Ignore;
+        if (answer == PromptAnswer::Abort) {
+            task.m_Run.m_bInvestigationFailed = true;
+            task.m_Run.SetPolicy(ErrorPolicy::Stop);
+            return false;
+        }
+        if (answer != PromptAnswer::Retry) {
+            child.m_pNode->incomplete = true;
+            return true;
+        }
+        EmptyNode(*child.m_pNode);
+        if (InvestigateFolder(child)) {
+            return true;
+        }
+    }
+}
+
+bool InvestigateChild(CInvestigationJob& child) {
+    bool ok = InvestigateFolder(child);
+    for (int attempt = 1; !ok && child.m_pLister->RetryChild(child, attempt); ++attempt) {
+        EmptyNode(*child.m_pNode);
+        ok = InvestigateFolder(child);
+    }
+    if (ok) {
+        return true;
+    }
+    // An incomplete listing must not lead to deletions.
+    if (child.m_pTask->Has1(opt1::kDeleteFromTarget)) {
+        return false;
+    }
+    return ApplyErrorPolicy(child);
+}
+
+bool InvestigateSubfolders(CInvestigationJob& job) {
+    CTreeF& node = *job.m_pNode;
+    bool& empty = EmptyFlag(node, job.m_bIsSource);
+    for (auto& subfolder : node.subfolders) {
+        if (job.StopRequested()) {
+            node.incomplete = true;
+            return true;
+        }
+        if (job.m_bIsSource ? subfolder->targetOnly : subfolder->sourceOnly) {
+            continue;
+        }
+        CInvestigationJob child = job.ChildJob(*subfolder);
+        if (!InvestigateChild(child)) {
+            return false;
+        }
+        empty = empty && EmptyFlag(*subfolder, job.m_bIsSource);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool InvestigateFolder(CInvestigationJob& job) {
+    CTreeF& node = *job.m_pNode;
+    EmptyFlag(node, job.m_bIsSource) = true;
+    node.investigated = true;
+    if (job.m_bIsDisc) {
+        return true;
+    }
+    const int error = job.m_pLister->ListFolder(job);
+    if (error && !IsTaskCanceled(*job.m_pTask)) {
+        ReportListingError(job, error);
+        return false;
+    }
+    if (error || job.StopRequested()) {
+        node.incomplete = true;
+        return true;
+    }
+    return !job.m_pTask->Has1(opt1::kIncludeSubfolders) || InvestigateSubfolders(job);
+}
+
+}  // namespace tv
