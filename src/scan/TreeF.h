@@ -16,7 +16,7 @@ class CArchiveWriter;
 // empty name); every other node holds its bare folder name. A node owns its records and
 // subnodes.
 class CTreeF {
-public:
+  public:
     std::string name;
     bool targetOnly = false;
     bool sourceOnly = false;
