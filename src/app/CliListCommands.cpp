@@ -1,0 +1,106 @@
+#include <algorithm>
+#include <ostream>
+
+#include "app/CliListJson.h"
+#include "app/CliMain.h"
+#include "app/CliOptions.h"
+#include "app/MirrantApp.h"
+#include "base/StringTable.h"
+#include "platform/AtomicFile.h"
+#include "platform/Profile.h"
+#include "platform/TaskCounter.h"
+#include "task/TaskList.h"
+
+namespace tv {
+
+namespace {
+
+constexpr char kNextTagsSection[] = "NextTags";
+
+// The highest id in use: the counter's, or a higher one that the JSON gives.
+int HighestIdInUse(const CTaskList& list) {
+    int highest = std::max(0, ReadTaskCounter());
+    for (const auto& task : list.m_Tasks) {
+        highest = std::max(highest, int(task->m_nTaskId));
+    }
+    return highest;
+}
+
+// The rotation of consecutive targets is not part of the file; it lives in the profile.
+bool StoreNextTargets(const CTaskList& list, CProfile& profile) {
+    bool stored = true;
+    for (const auto& task : list.m_Tasks) {
+        const std::string name = std::to_string(task->m_nTaskId);
+        if (profile.GetProfileInt(kNextTagsSection, name, 0) != task->m_nNextTarget) {
+            stored &= profile.WriteProfileInt(kNextTagsSection, name, task->m_nNextTarget);
+        }
+    }
+    return stored;
+}
+
+int LoadFailure(const std::string& path, const CListLoadResult& result, std::ostream& err) {
+    err << "mirrant: ";
+    if (result.m_outcome == CListLoadResult::Outcome::CannotOpen) {
+        err << LoadString(IDS_CANT_OPEN_FILE) << " " << path;
+    } else {
+        err << path << ": " << LoadString(IDS_NOT_A_TASK_LIST);
+    }
+    err << (result.m_strError.empty() ? "" : " (" + result.m_strError + ")") << "\n";
+    return kExitListNotLoaded;
+}
+
+}  // namespace
+
+int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::ostream& err) {
+    CTaskList list;
+    list.m_nHighestId = std::max(0, ReadTaskCounter());
+    const CListLoadResult result = list.LoadFile(path, app.Profile());
+    if (result.m_outcome == CListLoadResult::Outcome::CannotOpen ||
+        result.m_outcome == CListLoadResult::Outcome::NotAList) {
+        return LoadFailure(path, result, err);
+    }
+    int code = kExitOk;
+    if (result.m_outcome == CListLoadResult::Outcome::Damaged) {
+        err << "mirrant: warning: " << path << ": " << LoadString(IDS_LIST_DAMAGED)
+            << (result.m_strError.empty() ? "" : " (" + result.m_strError + ")") << "\n";
+        code = kExitListDamaged;
+    }
+    out << TaskListToJson(list).dump(2) << std::endl;
+    if (!out) {
+        err << "mirrant: cannot write the output\n";
+        return kExitCannotWrite;
+    }
+    return code;
+}
+
+int MakeList(CMirrantApp& app, const std::string& jsonPath, const std::string& outPath,
+             std::ostream& err) {
+    std::string error;
+    const auto text = ReadWholeFile(jsonPath, &error, kMaxImportBytes);
+    if (!text) {
+        err << "mirrant: " << LoadString(IDS_CANT_OPEN_FILE) << " " << jsonPath << " (" << error
+            << ")\n";
+        return kExitBadJson;
+    }
+    CTaskList list;
+    try {
+        TaskListFromJsonText(*text, list);
+    } catch (const CJsonImportError& e) {
+        err << "mirrant: " << jsonPath << ": " << e.what() << "\n";
+        return kExitBadJson;
+    }
+    list.m_nHighestId = HighestIdInUse(list);
+    // Saved as the list's own file, so the ids the JSON gives are kept.
+    list.m_strPath = outPath;
+    if (!list.SaveFile(outPath, &error)) {
+        err << "mirrant: " << LoadString(IDS_CANT_SAVE_TASK_LIST) << " " << outPath << " (" << error
+            << ")\n";
+        return kExitCannotWrite;
+    }
+    if (!StoreNextTargets(list, app.Profile())) {
+        err << "mirrant: warning: cannot store m_nNextTarget in " << app.Profile().Path() << "\n";
+    }
+    return kExitOk;
+}
+
+}  // namespace tv

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace tv {
+
+class CTaskList;
+
+// The JSON form of a task list: {"version": "590", "tasks": [...]}, each task an object keyed
+// by the task record's field names. A string that is not valid UTF-8 (file names are raw
+// bytes) is written as {"bytes_hex": "<two hex digits per byte>"}; import accepts that form for
+// any string field. Output objects keep the order of the stored task body; input is read into
+// the sorted form, whose key lookups stay fast however many keys an object has.
+using CJson = nlohmann::ordered_json;
+using CInputJson = nlohmann::json;
+
+inline constexpr char kBytesHexKey[] = "bytes_hex";
+// Bounds on what an import builds, so that a small input cannot ask for a huge list.
+inline constexpr size_t kMaxImportTasks = 100'000;
+inline constexpr size_t kMaxImportTargets = 100'000;  // over the whole list
+inline constexpr size_t kMaxImportBytes = size_t{16} << 20;
+// The nesting of the task list form: list, tasks, task, targets, target, string escape.
+inline constexpr int kMaxImportDepth = 6;
+
+// Says where the input is wrong ("tasks[2].m_Source.m_nPort: ...") and how.
+class CJsonImportError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+CJson TaskListToJson(const CTaskList& list);
+
+// Fills the empty `list` from its JSON form. Absent fields keep the defaults of a new record;
+// unknown keys, wrong types and values out of range throw CJsonImportError. Tasks without an
+// id (absent or -1) keep -1 so that storing the list gives them new ids.
+void TaskListFromJson(const CInputJson& json, CTaskList& list);
+// Parses `text` first; syntax errors throw CJsonImportError too.
+void TaskListFromJsonText(std::string_view text, CTaskList& list);
+
+CJson TextToJson(const std::string& text);
+std::string TextFromJson(const CInputJson& json, const std::string& where);
+
+}  // namespace tv

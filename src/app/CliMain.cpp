@@ -1,0 +1,63 @@
+#include "app/CliMain.h"
+
+#include <ostream>
+
+#include "app/CliOptions.h"
+#include "app/MirrantApp.h"
+#include "base/StringTable.h"
+#include "platform/Profile.h"
+
+namespace tv {
+
+namespace {
+
+int NotAvailable(int textId, std::ostream& err) {
+    err << "mirrant: " << LoadString(textId) << "\nTry 'mirrant --help' for more information.\n";
+    return kExitNotAvailable;
+}
+
+// A list command runs inside the program's ordinary start-up and end, as every start does.
+int RunListCommand(const CCliRequest& request, std::ostream& out, std::ostream& err) {
+    CProfile profile;
+    CMirrantApp app(profile);
+    if (!app.Startup()) {
+        err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
+    }
+    const int code = request.m_action == CliAction::DumpList
+                         ? DumpList(app, request.m_Files[0], out, err)
+                         : MakeList(app, request.m_Files[0], request.m_Files[1], err);
+    std::string error;
+    if (!app.Exit(&error)) {
+        err << "mirrant: warning: cannot store the FTP time shifts: " << error << "\n";
+    }
+    return code;
+}
+
+}  // namespace
+
+int RunMirrant(const std::vector<std::string>& args, std::string_view version, std::ostream& out,
+               std::ostream& err) {
+    const CCliRequest request = ParseCommandLine(args);
+    switch (request.m_action) {
+        case CliAction::Help:
+            out << HelpText() << std::flush;
+            return out ? kExitOk : kExitCannotWrite;
+        case CliAction::Version:
+            out << "mirrant (Twinvale) " << version << std::endl;
+            return out ? kExitOk : kExitCannotWrite;
+        case CliAction::UsageError:
+            err << "mirrant: " << request.m_strError
+                << "\nTry 'mirrant --help' for more information.\n";
+            return kExitUsage;
+        case CliAction::Interactive:
+            return NotAvailable(IDS_MAIN_WINDOW_LATER, err);
+        case CliAction::Original:
+            return NotAvailable(IDS_RUNS_LATER, err);
+        case CliAction::DumpList:
+        case CliAction::MakeList:
+            return RunListCommand(request, out, err);
+    }
+    return kExitUsage;
+}
+
+}  // namespace tv

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tv {
+
+// What the GNU-style options of the command line ask for. The switches and plain parameters of
+// the original command line ("/F:list", "/A", task ids, a list to open) are collected as they
+// are, for the start decision to interpret.
+enum class CliAction { Interactive, Help, Version, DumpList, MakeList, Original, UsageError };
+
+// Exit codes of mirrant; --help lists them.
+enum CliExitCode : int {
+    kExitOk = 0,
+    kExitCannotWrite = 1,    // the task list or the output could not be written
+    kExitUsage = 2,          // unknown option, missing or extra parameter
+    kExitListNotLoaded = 3,  // the task list is missing, unreadable or not a task list
+    kExitListDamaged = 4,    // the list was damaged: the complete tasks were dumped
+    kExitBadJson = 5,        // the JSON file is unreadable or does not describe a task list
+    kExitNotAvailable = 6,   // the main window and command-line runs are not in this version
+};
+
+struct CCliRequest {
+    CliAction m_action = CliAction::Interactive;
+    std::vector<std::string> m_Files;     // the parameters of --dump-list or --make-list
+    std::vector<std::string> m_Original;  // the original command line's parameters, in order
+    std::string m_strError;               // what is wrong, for CliAction::UsageError
+};
+
+// `args` without the program name.
+CCliRequest ParseCommandLine(const std::vector<std::string>& args);
+
+}  // namespace tv

@@ -1,0 +1,58 @@
+#include "app/MirrantApp.h"
+
+#include "platform/Folders.h"
+#include "platform/Profile.h"
+#include "task/Options.h"
+
+namespace tv {
+
+namespace {
+constexpr char kAppKey[] = "";
+constexpr char kSettings[] = "Settings";
+}  // namespace
+
+bool CMirrantApp::Startup() {
+    m_RecentFiles.Load();
+    const bool dataFolderReady = SetUpFolders();
+    SetUpLastList();
+    SetUpPreferences();
+    m_FtpTimes.LoadFile(FtpTimesPath());
+    return dataFolderReady;
+}
+
+bool CMirrantApp::Exit(std::string* error) {
+    return m_FtpTimes.SaveFile(FtpTimesPath(), error);
+}
+
+bool CMirrantApp::SetUpFolders() {
+    m_strProgramFolder = tv::ProgramFolder(m_profile.GetProfileString(kAppKey, "path"));
+    m_strProgramDataFolder = tv::ProgramDataFolder();
+    return IsFolder(m_strProgramDataFolder);
+}
+
+void CMirrantApp::SetUpLastList() {
+    m_strLastDir = m_profile.GetProfileString(kAppKey, "lastdir");
+    if (m_strLastDir.empty()) {
+        DefaultLastDir();
+    }
+    m_strLastTaskList = m_profile.GetProfileString(kAppKey, "lasttl");
+    if (m_strLastTaskList.empty()) {
+        DefaultLastDir();
+    }
+}
+
+void CMirrantApp::DefaultLastDir() {
+    m_strLastDir = TaskListFolder();
+    EnsureFolder(m_strLastDir);
+    m_profile.WriteProfileString(kAppKey, "lastdir", m_strLastDir);
+}
+
+void CMirrantApp::SetUpPreferences() {
+    if (!m_profile.HasValue(kSettings, "DlgPref")) {
+        m_profile.WriteProfileInt(kSettings, "DlgPref", static_cast<int>(pref::kDefault));
+    }
+    m_dwPreferences =
+        static_cast<uint32_t>(m_profile.GetProfileInt(kSettings, "DlgPref", pref::kDefault));
+}
+
+}  // namespace tv
