@@ -4,7 +4,29 @@ namespace tv {
 
 std::string HelpText() {
     return R"(Usage: mirrant [OPTION]...
+  or:  mirrant /F:LIST ID... [SWITCH]...
+  or:  mirrant /F:LIST /A [SWITCH]...
 Synchronize and back up folders by the tasks of a task list.
+
+Running tasks (switches start with "/" or "-", any case; /f:LIST and -F:LIST are alike):
+  /F:LIST     the task list to load (a bare name is also looked for in the TLists folder)
+  ID          a task id (a number) to run; several run in the order given
+  /A          run every task of the list
+  /R          run the selected tasks as Replace
+  /S          silent: no progress lines, only errors and the summary
+  /C          run the tasks one after another
+  /M          run the tasks at the same time, even with "Start tasks consecutively"
+  /D          shut the computer down after the runs
+  /P:HOST     replace the FTP host of each selected task's source
+  /T:HOST     replace the FTP host of each selected task's targets
+  /I          ask for elevation (ignored in this version)
+Progress goes to standard error: phase lines and a progress bar on a terminal, plain
+lines otherwise, then a summary per task. Questions and the preview are asked on the
+terminal; without one, every question takes the answer that changes nothing more
+(Ignore, No), the log says so, and a preview counts as refused (the run is canceled).
+SIGINT and SIGTERM cancel the runs; their logs are written. A parameter starting
+with "/" that is not one of the switches above is a path: a task list to open in
+the main window, which is not available in this version.
 
   --dump-list FILE             print the task list FILE as JSON
   --make-list FILE.json OUT    write the task list OUT from the JSON file FILE.json
@@ -25,17 +47,21 @@ keys and wrong types. Tasks without m_nTaskId (or with -1) get new ids above eve
 id in use; the others keep theirs. m_nNextTarget is kept in the profile's
 "NextTags" section, as the program keeps it for every task.
 
-Switches of the original command line ("/F:list", "/A", task ids) and the main
-window are not available in this version.
+Exit status of a run of tasks:
+  0  every task ended normally without errors
+  1  some task logged errors
+  2  some task ended with an error or was canceled (also: interrupted, or an
+     unknown switch)
+  3  the task list could not be loaded
 
-Exit status:
+Exit status of the other commands:
   0  done
   1  the task list or the output could not be written
   2  unknown option, missing or extra parameter
   3  the task list is missing, unreadable or not a task list
   4  the task list was damaged: its complete tasks were printed
   5  the JSON file cannot be read or does not describe a task list
-  6  not available in this version (the main window, unattended runs)
+  6  not available in this version (the main window)
 )";
 }
 

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/CliOptions.h"
+#include "app/CommandLine.h"
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "platform/Profile.h"
@@ -33,6 +34,31 @@ int RunListCommand(const CCliRequest& request, std::ostream& out, std::ostream& 
     return code;
 }
 
+// The switches of the original command line: a run of tasks, or the main window.
+int RunOriginal(const std::vector<std::string>& args, const CCliRequest& request,
+                std::ostream& err) {
+    CMyComLineInfo info;
+    std::string error;
+    if (!info.ParseAll(request.m_Original, &error)) {
+        err << "mirrant: " << error << "\nTry 'mirrant --help' for more information.\n";
+        return kExitUsage;
+    }
+    if (DecideStart(info) == StartKind::Relaunch) {
+        // Only the relaunched instance works; should the relaunch fail, this one does.
+        RelaunchSelf(args);
+        info.m_bRelaunched = true;
+    }
+    if (DecideStart(info) == StartKind::Interactive) {
+        return NotAvailable(IDS_MAIN_WINDOW_LATER, err);
+    }
+    CProfile profile;
+    CMirrantApp app(profile);
+    if (!app.Startup()) {
+        err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
+    }
+    return RunUnattended(app, info, err);
+}
+
 }  // namespace
 
 int RunMirrant(const std::vector<std::string>& args, std::string_view version, std::ostream& out,
@@ -52,7 +78,7 @@ int RunMirrant(const std::vector<std::string>& args, std::string_view version, s
         case CliAction::Interactive:
             return NotAvailable(IDS_MAIN_WINDOW_LATER, err);
         case CliAction::Original:
-            return NotAvailable(IDS_RUNS_LATER, err);
+            return RunOriginal(args, request, err);
         case CliAction::DumpList:
         case CliAction::MakeList:
             return RunListCommand(request, out, err);

@@ -112,9 +112,9 @@ TEST_F(MirrantTest, HelpVersionAndWhatIsNotThereYet) {
     run = Mirrant({"--dumplist", "x"});
     EXPECT_EQ(run.m_exit, 2);
     EXPECT_NE(run.m_err.find("'--dumplist'"), std::string::npos);
-    EXPECT_EQ(Mirrant({"/F:x.tsl", "/A"}).m_exit, 6);
     EXPECT_EQ(Mirrant({}).m_exit, 6);
     EXPECT_FALSE(fs::exists(m_home.DataHome() / "Twinvale"));
+    EXPECT_EQ(Mirrant({"/F:x.tsl", "/A"}).m_exit, 3);
 }
 
 TEST_F(MirrantTest, MadeListDumpsAsTheJsonItWasMadeFrom) {

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+class CMirrantApp;
+class CTaskList;
+
+// The switches and parameters of the unattended command line ("/F:list 5 3 /S"). A switch
+// starts with "/" or "-" and is matched without regard to case; a "/" parameter that is not
+// one of the known switches, or that holds a further "/", is a path (an absolute list path).
+class CMyComLineInfo {
+  public:
+    // Takes one parameter: `param` without its switch character when `isSwitch`.
+    void ParseParam(const std::string& param, bool isSwitch, bool last);
+    // Takes every parameter of the command line in order. False (with `error` set) for a "-"
+    // switch that means nothing.
+    bool ParseAll(const std::vector<std::string>& args, std::string* error);
+
+    bool m_bRelaunched = false;    // "E": this instance is the relaunched one
+    bool m_bHasArguments = false;  // any parameter other than "E"
+    std::string m_strTaskList;     // "F:"
+    bool m_bAll = false;           // "A"
+    std::vector<int> m_TaskIds;    // numbers, in the order given
+    std::string m_strFileToOpen;   // a plain parameter that is not a number
+    bool m_bReplace = false;       // "R"
+    bool m_bSilent = false;        // "S"
+    bool m_bConsecutive = false;   // "C"
+    bool m_bSimultaneous = false;  // "M"
+    bool m_bShutdown = false;      // "D"
+    bool m_bElevate = false;       // "I"
+    bool m_bSourceHost = false;    // "P:" was given
+    std::string m_strSourceHost;
+    bool m_bTargetHost = false;  // "T:" was given
+    std::string m_strTargetHost;
+};
+
+// The parameter as a switch (without its lead character), or empty when it is a plain one.
+std::string SwitchOf(const std::string& param);
+
+enum class StartKind { Relaunch, Interactive, Unattended };
+StartKind DecideStart(const CMyComLineInfo& info);
+
+// Replaces this process by the program itself with "/E" appended to `args`. Returns only when
+// that failed. Main thread, before any other thread exists.
+void RelaunchSelf(const std::vector<std::string>& args);
+
+// What the runs of the command line came to.
+enum RunExitCode : int {
+    kRunOk = 0,             // every task ended normally without errors
+    kRunLoggedErrors = 1,   // some task logged errors
+    kRunFailed = 2,         // some task ended with an error or was canceled
+    kRunListNotLoaded = 3,  // the task list could not be loaded
+};
+
+// Loads the list of "F:" and runs the selected tasks, reporting on `err`. Blocks until every
+// run has ended; SIGINT and SIGTERM cancel the runs. Writes the application's settings back
+// and shuts down when asked. Main thread, on an application that has been started.
+int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& err);
+
+// Runs the selected tasks of `list` (selection, host replacement, run kind, consecutive or
+// simultaneous), prints a summary per task and returns the exit code of the runs; `shutdown`
+// tells whether the computer is to be shut down now. Blocks until every run has ended.
+int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp& app,
+                        std::ostream& err, bool* shutdown);
+
+}  // namespace tv

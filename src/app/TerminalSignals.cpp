@@ -1,0 +1,53 @@
+#include <pthread.h>
+#include <signal.h>
+
+#include "app/Terminal.h"
+
+namespace tv {
+
+namespace {
+
+sigset_t CaughtSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGUSR1);  // only our own wake-up at the end
+    return set;
+}
+
+}  // namespace
+
+CSignalCatcher::CSignalCatcher(std::function<void()> onSignal) : m_onSignal(std::move(onSignal)) {
+    const sigset_t set = CaughtSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    m_thread = std::thread([this] { Wait(); });
+}
+
+CSignalCatcher::~CSignalCatcher() {
+    m_bStopping = true;
+    pthread_kill(m_thread.native_handle(), SIGUSR1);
+    m_thread.join();
+}
+
+// sigwait takes the signal out of the pending set, so no handler runs and the cancel is an
+// ordinary call from an ordinary thread.
+void CSignalCatcher::Wait() {
+    const sigset_t set = CaughtSignals();
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&set, &signal) != 0) {
+            continue;
+        }
+        if (signal == SIGUSR1) {
+            if (m_bStopping) {
+                return;
+            }
+            continue;
+        }
+        m_bCaught = true;
+        m_onSignal();
+    }
+}
+
+}  // namespace tv
