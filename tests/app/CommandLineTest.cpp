@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/CommandLine.h"
+#include "app/Terminal.h"
+#include "scan/TreeF.h"
+#include "sync/Plan.h"
+#include "task/Element.h"
+
+namespace {
+
+using tv::CMyComLineInfo;
+using tv::StartKind;
+
+CMyComLineInfo Parsed(const std::vector<std::string>& args) {
+    CMyComLineInfo info;
+    std::string error;
+    EXPECT_TRUE(info.ParseAll(args, &error)) << error;
+    return info;
+}
+
+TEST(CommandLineTest, SwitchesAreCaseInsensitiveWithEitherLeadCharacter) {
+    const auto info = Parsed({"-f:/Srv/Lists/Daily.TSL", "5", "3", "/s", "-R", "/c", "/M", "-d",
+                              "/i", "/P:ftp.Example.org", "-t:Backup.Host", "/e"});
+    EXPECT_EQ(info.m_strTaskList, "/Srv/Lists/Daily.TSL") << "the path keeps its case";
+    EXPECT_EQ(info.m_TaskIds, (std::vector<int>{5, 3}));
+    EXPECT_TRUE(info.m_bSilent && info.m_bReplace && info.m_bConsecutive);
+    EXPECT_TRUE(info.m_bSimultaneous && info.m_bShutdown && info.m_bElevate);
+    EXPECT_TRUE(info.m_bSourceHost && info.m_bTargetHost);
+    EXPECT_EQ(info.m_strSourceHost, "ftp.Example.org");
+    EXPECT_EQ(info.m_strTargetHost, "Backup.Host");
+    EXPECT_TRUE(info.m_bRelaunched && info.m_bHasArguments);
+    EXPECT_FALSE(info.m_bAll);
+    EXPECT_TRUE(info.m_strFileToOpen.empty());
+}
+
+TEST(CommandLineTest, PathsNumbersAndFilesAreToldApart) {
+    EXPECT_EQ(Parsed({"12"}).m_TaskIds, std::vector<int>{12});
+    for (const char* file :
+         {"12a", "012", "+5", "1.5", "99999999999", "/home/me/a.tsl", "/a/s", "/Stuff", "/S/"}) {
+        const auto info = Parsed({file});
+        EXPECT_EQ(info.m_strFileToOpen, file);
+        EXPECT_TRUE(info.m_TaskIds.empty()) << file;
+        EXPECT_FALSE(info.m_bSilent) << file;
+    }
+    const auto root = Parsed({"/F:/a"});
+    EXPECT_EQ(root.m_strTaskList, "/a");
+    EXPECT_TRUE(root.m_strFileToOpen.empty());
+    CMyComLineInfo info;
+    std::string error;
+    EXPECT_FALSE(info.ParseAll({"/F:x", "-x"}, &error));
+    EXPECT_NE(error.find("'-x'"), std::string::npos);
+}
+
+TEST(CommandLineTest, StartDecisionRelaunchesOnceThenRunsOrOpens) {
+    EXPECT_EQ(tv::DecideStart(Parsed({})), StartKind::Relaunch);
+    EXPECT_EQ(tv::DecideStart(Parsed({"/F:x", "5"})), StartKind::Relaunch);
+    EXPECT_EQ(tv::DecideStart(Parsed({"/E"})), StartKind::Interactive);
+    EXPECT_FALSE(Parsed({"/E"}).m_bHasArguments);
+    EXPECT_EQ(tv::DecideStart(Parsed({"/home/me/a.tsl", "/E"})), StartKind::Interactive);
+    EXPECT_EQ(tv::DecideStart(Parsed({"/F:x", "5", "/E"})), StartKind::Unattended);
+    EXPECT_EQ(tv::DecideStart(Parsed({"/A", "-e"})), StartKind::Unattended);
+}
+
+TEST(CommandLineTest, SummaryCountsEveryTargetAndTheEnd) {
+    tv::CElement task;
+    task.m_nTaskId = 4;
+    task.m_strName = "docs";
+    for (int i = 0; i < 2; ++i) {
+        task.m_Run.m_TaskInfors.push_back(std::make_unique<tv::CTaskInfor>());
+        task.m_Run.m_TaskInfors.back()->Add(tv::CTaskInfor::CopiedFromSource, "a");
+        task.m_Run.m_TaskInfors.back()->Add(tv::CTaskInfor::DeletedInTarget, "b");
+    }
+    task.m_Run.m_TaskInfors[1]->AddError("disk full");
+    task.m_Run.m_runEnd = tv::RunEnd::Canceled;
+    const std::string summary = tv::TaskSummary(task);
+    EXPECT_NE(summary.find("Task ID: 4(docs) canceled"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Files copied  (from src/from target): 2 / 0"), std::string::npos);
+    EXPECT_NE(summary.find("Files deleted (from src/from target): 0 / 2"), std::string::npos);
+    EXPECT_NE(summary.find("Errors: 1"), std::string::npos);
+}
+
+TEST(CommandLineTest, WithoutATerminalNothingIsAskedAndAPreviewIsRefused) {
+    std::ostringstream out;
+    tv::CTerminal terminal(out, false, false);
+    EXPECT_FALSE(terminal.CanAsk());
+    tv::CTerminalPreview preview(terminal);
+    tv::CElement task;
+    tv::CTreeF root;
+    root.files.emplace_back("new.txt", 3, true, 0, 0, 0, true, false, tv::ACTION_COPY);
+    tv::CPreviewRequest request;
+    request.m_strCaption = "Task: 1  /a --> /b";
+    EXPECT_FALSE(preview.ShowPreview(task, root, {}, request));
+    EXPECT_NE(out.str().find("Files to copy from source (1 files"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("refused"), std::string::npos);
+    terminal.Bar("x", 50);
+    EXPECT_EQ(out.str().find('['), std::string::npos) << "no progress bar off a terminal";
+}
+
+}  // namespace
