@@ -24,6 +24,7 @@ function(twinvale_tests name)
     endif()
     add_executable(test_${name} ${sources})
     target_link_libraries(test_${name} PRIVATE ${T_DEPS} twinvale_testsupport GTest::gtest_main GTest::gmock)
+    target_compile_definitions(test_${name} PRIVATE TWINVALE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
         PROPERTIES ENVIRONMENT "TWINVALE_SOURCE_DIR=${PROJECT_SOURCE_DIR};TWINVALE_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()

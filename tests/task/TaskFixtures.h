@@ -23,7 +23,7 @@ inline std::string AsText(const std::vector<uint8_t>& bytes) {
 
 // A list of tests/fixtures/tasklists (see make_tasklists.py there).
 inline tv::CTaskList LoadGolden(const std::string& name, const tv::CProfile& profile) {
-    const auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" /
+    const auto path = std::filesystem::path(TWINVALE_SOURCE_DIR) / "tests" / "fixtures" /
                       "tasklists" / name;
     tv::CTaskList list;
     const tv::CListLoadResult result = list.Load(AsBytes(ReadFile(path)), profile);
