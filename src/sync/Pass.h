@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "base/FileTime.h"
 #include "platform/FileOps.h"
@@ -96,6 +97,7 @@ class CSyncPass {
     void LogCopy(const CFileDoInfo& record, const std::string& from, const std::string& to,
                  const char* arrow);
     void PassOver(const CTreeF& sub);
+    std::string TimeText(FileTime time);
 
     CElement& m_task;
     CPassRequest m_request;
@@ -110,7 +112,8 @@ class CSyncPass {
     bool m_bCanceled = false;
     bool m_bProgressShown = false;
     int64_t m_progressSecond = 0;
-    std::string m_thirdReady;  // the third-place folder known to exist
+    std::string m_thirdReady;                            // the third-place folder known to exist
+    std::unordered_map<int64_t, int64_t> m_zoneOffsets;  // quarter hour -> seconds east of UTC
 };
 
 }  // namespace tv

@@ -11,18 +11,31 @@ namespace tv {
 
 namespace {
 
-// Log lines show times year first, which reads the same in every locale.
-std::string TimeText(FileTime time) {
-    const CCalendarTime c = LocalCalendarFromUnix(UnixFromFileTime(time));
+// Time zones change their offset only at quarter hours, so one offset serves each quarter.
+constexpr int64_t kZoneQuarter = 900;
+
+constexpr int kCopyProgress = 104;
+
+}  // namespace
+
+// Log lines show times year first, which reads the same in every locale. The zone's offset is
+// looked up once per quarter hour: the system's lookup reads the zone file on every call.
+std::string CSyncPass::TimeText(FileTime time) {
+    const int64_t seconds = UnixFromFileTime(time);
+    const int64_t quarter = seconds / kZoneQuarter - (seconds % kZoneQuarter < 0 ? 1 : 0);
+    auto [it, added] = m_zoneOffsets.try_emplace(quarter, 0);
+    if (added) {
+        const int64_t start = quarter * kZoneQuarter;
+        it->second = UnixFromFileTime(FileTimeFromCalendar(LocalCalendarFromUnix(start))) - start;
+    }
+    const auto local =
+        static_cast<int64_t>(time) + it->second * static_cast<int64_t>(kTicksPerSecond);
+    const CCalendarTime c = CalendarFromFileTime(static_cast<FileTime>(local));
     char text[32];
     std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", c.year % 100, c.month, c.day,
                   c.hour, c.minute, c.second);
     return text;
 }
-
-constexpr int kCopyProgress = 104;
-
-}  // namespace
 
 bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete) {
     std::vector<CFileDoInfo>& files = node.files;

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include "PassTestSupport.h"
 #include "base/StringTable.h"
@@ -45,6 +46,31 @@ TEST_F(Pass, TwoWayTakesTheTargetFileThreeSecondsNewerButNotTwo) {
     EXPECT_EQ(tvtest::ReadFile(m_dst / "two"), "target");
     EXPECT_EQ(run.counts.m_nCopiedFromTarget, 1u);
     EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromTarget).size(), 1u);
+}
+
+// Year first in the zone's local time, summer time included.
+TEST_F(Pass, CopyLinesShowBothLocalTimes) {
+    struct CZone {
+        CZone() {
+            setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+            tzset();
+        }
+        ~CZone() {
+            unsetenv("TZ");
+            tzset();
+        }
+    } zone;
+    Write(m_src / "winter", "s");
+    Write(m_dst / "winter", "target", kNow + 3);
+    Write(m_src / "summer", "new", 1'690'000'000);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_SYNCHRONIZE);
+    ASSERT_TRUE(run.Run());
+    EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromTarget),
+              std::vector<std::string>{(m_dst / "winter").string() + " (23/11/14 23:13:23) ---> " +
+                                       (m_src / "winter").string() + " (23/11/14 23:13:20)"});
+    EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromSource),
+              std::vector<std::string>{(m_src / "summer").string() + " (23/07/22 06:26:40) ---> " +
+                                       (m_dst / "summer").string() + " ()"});
 }
 
 TEST_F(Pass, TwoWayDeleteNewRemovesWhatTheOtherSideDeletedSinceTheLastSync) {

@@ -26,6 +26,15 @@ CFileDoInfo Tgt(const std::string& name, uint64_t size = 10, int written = 0, in
     return Record(false, name, size, written, created);
 }
 
+std::unique_ptr<CTreeF> Folder(const std::string& name, bool targetSide,
+                               std::vector<CFileDoInfo> files) {
+    auto node = std::make_unique<CTreeF>();
+    node->name = name;
+    (targetSide ? node->targetOnly : node->sourceOnly) = true;
+    node->files = std::move(files);
+    return node;
+}
+
 class Planning : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -182,20 +191,10 @@ TEST_F(Planning, RestoreAndEqualizeTimestamps) {
 
 // src/sub could not be listed: nothing below it on the target may go, however deep.
 TEST_F(Planning, NothingIsDeletedBelowAnIncompleteListing) {
-    auto source = std::make_unique<CTreeF>();
-    source->name = "sub";
-    source->incomplete = true;
-    auto target = std::make_unique<CTreeF>();
-    target->name = "sub";
-    target->targetOnly = true;
-    target->files = {Tgt("x")};
-    auto deeper = std::make_unique<CTreeF>();
-    deeper->name = "deeper";
-    deeper->targetOnly = true;
-    deeper->files = {Tgt("y")};
-    target->subfolders.push_back(std::move(deeper));
-    root.subfolders.push_back(std::move(source));
-    root.subfolders.push_back(std::move(target));
+    root.subfolders.push_back(Folder("sub", false, {}));
+    root.subfolders[0]->incomplete = true;
+    root.subfolders.push_back(Folder("sub", true, {Tgt("x")}));
+    root.subfolders[1]->subfolders.push_back(Folder("deeper", true, {Tgt("y")}));
     root.files = {Tgt("top")};
     Plan(RUN_REPLACE);
     ASSERT_EQ(root.subfolders.size(), 1u);
@@ -235,18 +234,9 @@ TEST_F(Planning, NamesMatchExactlyUnlessASideFoldsCase) {
 
 TEST_F(Planning, FoldersJoinTheirTwinOfTheOtherSideOnly) {
     request.m_match = NameMatch::IgnoreCase;
-    for (const char* name : {"Dir", "dir"}) {
-        auto node = std::make_unique<CTreeF>();
-        node->name = name;
-        node->sourceOnly = true;
-        node->files = {Src(name)};
-        root.subfolders.push_back(std::move(node));
-    }
-    auto target = std::make_unique<CTreeF>();
-    target->name = "dir";
-    target->targetOnly = true;
-    target->files = {Tgt("t")};
-    root.subfolders.push_back(std::move(target));
+    root.subfolders.push_back(Folder("Dir", false, {Src("Dir")}));
+    root.subfolders.push_back(Folder("dir", false, {Src("dir")}));
+    root.subfolders.push_back(Folder("dir", true, {Tgt("t")}));
     Plan(RUN_SYNCHRONIZE);
     ASSERT_EQ(root.subfolders.size(), 2u);
     EXPECT_TRUE(root.subfolders[0]->sourceOnly);
