@@ -44,19 +44,21 @@ run_tool() {  # TOOL SRC DST
 
 # Initial copies into an empty target: sets ENGINE, CP, RSYNC and leaves the three targets
 # (with KEEP=no, removes each one after its timing, for files too large to keep three copies).
+# The contenders take turns within each round, so that a busy machine slows them alike.
 initial() {  # SRC DSTBASE
-    local tool times t
-    for tool in engine cp rsync; do
-        times=()
-        for ((r = 0; r < rounds; r++)); do
+    local tool e=() c=() s=() t
+    for ((r = 0; r < rounds; r++)); do
+        for tool in engine cp rsync; do
             rm -rf "$2.$tool"
             [ "$tool" = cp ] || mkdir -p "$2.$tool"
-            times+=("$(seconds run_tool "$tool" "$1" "$2.$tool")")
+            t=$(seconds run_tool "$tool" "$1" "$2.$tool")
+            case "$tool" in engine) e+=("$t") ;; cp) c+=("$t") ;; rsync) s+=("$t") ;; esac
             [ "${KEEP:-yes}" = yes ] || rm -rf "$2.$tool"
         done
-        t=$(median "${times[@]}")
-        case "$tool" in engine) ENGINE=$t ;; cp) CP=$t ;; rsync) RSYNC=$t ;; esac
     done
+    ENGINE=$(median "${e[@]}")
+    CP=$(median "${c[@]}")
+    RSYNC=$(median "${s[@]}")
 }
 
 rerun() {  # SRC DSTBASE [CHANGE_PERCENT]: sets ENGINE and RSYNC

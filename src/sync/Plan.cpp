@@ -107,26 +107,38 @@ void CPlanner::PairUp(std::vector<CFileDoInfo>& files, size_t targets, const std
 // Target records that delete go first, so that a folder is emptied before it is filled; the
 // target records that do nothing leave the tree.
 void CPlanner::Reorder(std::vector<CFileDoInfo>& files) {
-    bool moves = false;
-    for (size_t i = 0; i < files.size() && !moves; ++i) {
-        moves = !files[i].onSource && m_fates[i] != TargetFate::Keep;
-    }
-    if (!moves) {
-        return;
+    bool first = false;
+    for (size_t i = 0; i < files.size() && !first; ++i) {
+        first = !files[i].onSource && m_fates[i] == TargetFate::KeepFirst;
     }
     std::vector<CFileDoInfo> ordered;
-    ordered.reserve(files.size());
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (!files[i].onSource && m_fates[i] == TargetFate::KeepFirst) {
-            ordered.push_back(std::move(files[i]));
+    if (first) {
+        ordered.reserve(files.size());
+        for (size_t i = 0; i < files.size(); ++i) {
+            if (!files[i].onSource && m_fates[i] == TargetFate::KeepFirst) {
+                ordered.push_back(std::move(files[i]));
+            }
         }
     }
+    size_t kept = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (files[i].onSource || m_fates[i] == TargetFate::Keep) {
-            ordered.push_back(std::move(files[i]));
+        if (!files[i].onSource && m_fates[i] != TargetFate::Keep) {
+            continue;
         }
+        if (first) {
+            ordered.push_back(std::move(files[i]));
+            continue;
+        }
+        if (kept != i) {
+            files[kept] = std::move(files[i]);
+        }
+        ++kept;
     }
-    files.swap(ordered);
+    if (first) {
+        files.swap(ordered);
+    } else {
+        files.resize(kept);
+    }
 }
 
 // A target folder joins the source folder of its name, found through a hash of the source

@@ -2,6 +2,8 @@
 
 #include <utf8proc.h>
 
+#include <functional>
+
 #include "task/Element.h"
 
 namespace tv {
@@ -41,7 +43,11 @@ std::string FoldedNameKey(std::string_view name) {
 
 CNameIndex::CNameIndex(NameMatch match, size_t expected) : m_match(match) {
     m_entries.reserve(expected);
-    m_heads.reserve(expected);
+    size_t slots = 16;
+    while (slots < expected * 2) {
+        slots *= 2;
+    }
+    m_slots.assign(slots, 0);
 }
 
 std::string_view CNameIndex::KeyOf(std::string_view name, std::string& scratch) const {
@@ -52,27 +58,52 @@ std::string_view CNameIndex::KeyOf(std::string_view name, std::string& scratch) 
     return scratch;
 }
 
+size_t CNameIndex::SlotOf(std::string_view key, uint64_t hash) const {
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const size_t entry = m_slots[slot];
+        if (entry == 0 ||
+            (m_entries[entry - 1].m_hash == hash && m_entries[entry - 1].m_key == key)) {
+            return slot;
+        }
+    }
+}
+
+void CNameIndex::Grow() {
+    std::vector<size_t> old(m_slots.size() * 2, 0);
+    old.swap(m_slots);
+    for (const size_t entry : old) {
+        if (entry != 0) {
+            const CEntry& e = m_entries[entry - 1];
+            m_slots[SlotOf(e.m_key, e.m_hash)] = entry;
+        }
+    }
+}
+
 void CNameIndex::Add(std::string_view name, size_t id) {
+    if ((m_used + 1) * 2 > m_slots.size()) {
+        Grow();
+    }
     std::string scratch;
     std::string_view key = KeyOf(name, scratch);
     if (m_match == NameMatch::IgnoreCase) {
         key = m_keys.emplace_back(std::move(scratch));
     }
-    const size_t entry = m_entries.size();
-    auto [it, inserted] = m_heads.try_emplace(key, entry);
-    m_entries.push_back({name, id, inserted ? npos : it->second, false});
-    it->second = entry;
+    const uint64_t hash = std::hash<std::string_view>()(key);
+    const size_t slot = SlotOf(key, hash);
+    const size_t previous = m_slots[slot] == 0 ? npos : m_slots[slot] - 1;
+    m_used += previous == npos ? 1 : 0;
+    m_entries.push_back({name, key, hash, id, previous, false});
+    m_slots[slot] = m_entries.size();
 }
 
 size_t CNameIndex::Take(std::string_view name) {
     std::string scratch;
-    const auto it = m_heads.find(KeyOf(name, scratch));
-    if (it == m_heads.end()) {
-        return npos;
-    }
+    const std::string_view key = KeyOf(name, scratch);
+    const size_t head = m_slots[SlotOf(key, std::hash<std::string_view>()(key))];
     size_t chosen = npos;
-    for (size_t e = it->second; e != npos; e = m_entries[e].m_next) {
-        CEntry& entry = m_entries[e];
+    for (size_t e = head == 0 ? npos : head - 1; e != npos; e = m_entries[e].m_next) {
+        const CEntry& entry = m_entries[e];
         if (entry.m_bTaken) {
             continue;
         }

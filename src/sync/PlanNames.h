@@ -5,7 +5,6 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tv {
@@ -42,18 +41,26 @@ class CNameIndex {
   private:
     struct CEntry {
         std::string_view m_name;
+        std::string_view m_key;
+        uint64_t m_hash;
         size_t m_id;
         size_t m_next;  // the entry added before this one under the same key, or npos
         bool m_bTaken;
     };
 
     std::string_view KeyOf(std::string_view name, std::string& scratch) const;
+    // The slot that holds the newest entry of `key`, or the empty slot where it would go.
+    size_t SlotOf(std::string_view key, uint64_t hash) const;
+    void Grow();
 
     NameMatch m_match;
     std::vector<CEntry> m_entries;
     // Under IgnoreCase the folded keys live here; a deque never moves them, so views stay valid.
     std::deque<std::string> m_keys;
-    std::unordered_map<std::string_view, size_t> m_heads;
+    // Open addressing over the newest entry of each key (entry index + 1; 0 is free): one
+    // allocation per folder instead of one per name, and probes that stay in one array.
+    std::vector<size_t> m_slots;
+    size_t m_used = 0;
 };
 
 }  // namespace tv
