@@ -251,6 +251,23 @@ TEST(NameKeys, FoldCaseOfValidTextAndKeepStrayBytes) {
     EXPECT_NE(FoldedNameKey("\xC3"), FoldedNameKey("\xC3\x83"));
 }
 
+TEST(NameKeys, IndexGrowsAndHandsEachEntryOutOnce) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 100; ++i) {
+        names.push_back("n" + std::to_string(i));
+    }
+    names.push_back("N7");
+    CNameIndex index(NameMatch::IgnoreCase);
+    for (size_t i = 0; i < names.size(); ++i) {
+        index.Add(names[i], i);
+    }
+    EXPECT_EQ(index.Take("n7"), 7u);
+    EXPECT_EQ(index.Take("n7"), 100u);
+    EXPECT_EQ(index.Take("n7"), CNameIndex::npos);
+    EXPECT_EQ(index.Take("N99"), 99u);
+    EXPECT_EQ(index.Take("n100"), CNameIndex::npos);
+}
+
 TEST(NameKeys, CaseIsIgnoredWhenASideFoldsOrAnFtpSideConvertsNames) {
     tvtest::CTempDir dir;
     EXPECT_FALSE(FoldsCase(dir.Path().string()));  // the test machine's ext4 or tmpfs
