@@ -1,0 +1,165 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <string_view>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tv {
+
+namespace {
+
+constexpr char kShell[] = "/bin/sh";
+// The outer shell starts the command in the background and ends at once, so the command is
+// adopted by init (or the session's subreaper) and this process has nothing to reap later.
+constexpr char kDetachScript[] = "/bin/sh -c \"$1\" </dev/null >/dev/null 2>&1 &";
+
+// The child starts with default signal handling and nothing blocked, whatever the calling
+// thread had set up for its own signal handling.
+class CSpawnAttributes {
+  public:
+    CSpawnAttributes() {
+        posix_spawnattr_init(&m_attr);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&m_attr, &none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (int sig : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGCHLD}) {
+            sigaddset(&defaults, sig);
+        }
+        posix_spawnattr_setsigdefault(&m_attr, &defaults);
+        posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~CSpawnAttributes() { posix_spawnattr_destroy(&m_attr); }
+    CSpawnAttributes(const CSpawnAttributes&) = delete;
+    CSpawnAttributes& operator=(const CSpawnAttributes&) = delete;
+
+    const posix_spawnattr_t* Get() const { return &m_attr; }
+
+  private:
+    posix_spawnattr_t m_attr;
+};
+
+class CFileActions {
+  public:
+    CFileActions() { posix_spawn_file_actions_init(&m_actions); }
+    ~CFileActions() { posix_spawn_file_actions_destroy(&m_actions); }
+    CFileActions(const CFileActions&) = delete;
+    CFileActions& operator=(const CFileActions&) = delete;
+
+    void NullStreams() {
+        posix_spawn_file_actions_addopen(&m_actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&m_actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&m_actions, 2, "/dev/null", O_WRONLY, 0);
+    }
+    void ChangeFolder(const std::string& folder) {
+        posix_spawn_file_actions_addchdir_np(&m_actions, folder.c_str());
+    }
+    const posix_spawn_file_actions_t* Get() const { return &m_actions; }
+
+  private:
+    posix_spawn_file_actions_t m_actions;
+};
+
+// The exit status of a started child; -1 when it was killed or cannot be reaped (SIGCHLD
+// ignored by the program: the kernel then reaps it on its own).
+int WaitForChild(pid_t pid) {
+    int status = 0;
+    pid_t got;
+    do {
+        got = waitpid(pid, &status, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+bool RunCommandLine(const std::string& commandLine, const std::string& workingFolder,
+                    ProgramWait wait, int* exitCode) {
+    CSpawnAttributes attributes;
+    CFileActions actions;
+    if (!workingFolder.empty()) {
+        actions.ChangeFolder(workingFolder);
+    }
+    std::string shell = kShell;
+    std::string dashC = "-c";
+    std::string script = wait == ProgramWait::Wait ? commandLine : kDetachScript;
+    std::string name = "sh";
+    std::string command = commandLine;
+    char* argv[] = {shell.data(), dashC.data(),   script.data(),
+                    name.data(),  command.data(), nullptr};
+    if (wait == ProgramWait::Wait) {
+        argv[3] = nullptr;
+    }
+    pid_t pid = 0;
+    if (posix_spawn(&pid, kShell, actions.Get(), attributes.Get(), argv, environ) != 0) {
+        return false;
+    }
+    const int status = WaitForChild(pid);
+    if (exitCode) {
+        *exitCode = status;
+    }
+    return true;
+}
+
+int RunProgram(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return -1;
+    }
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv;
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    CSpawnAttributes attributes;
+    CFileActions actions;
+    actions.NullStreams();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ) != 0) {
+        return -1;
+    }
+    return WaitForChild(pid);
+}
+
+std::string FindOnPath(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos) {
+        return IsExecutableFile(name) ? name : std::string();
+    }
+    const char* path = std::getenv("PATH");
+    const std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    for (;;) {
+        const size_t end = folders.find(':', start);
+        const std::string_view folder = folders.substr(start, end - start);
+        // An empty entry of PATH stands for the current folder.
+        const std::string candidate =
+            (folder.empty() ? std::string(".") : std::string(folder)) + "/" + name;
+        if (IsExecutableFile(candidate)) {
+            return candidate;
+        }
+        if (end == std::string_view::npos) {
+            return {};
+        }
+        start = end + 1;
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tv {
+
+enum class ProgramWait { Wait, DontWait };
+
+// Runs a user's command line through "/bin/sh -c", in `workingFolder` when that is not empty.
+// With Wait, blocks (without a time limit) until the program has ended and puts its exit
+// status (-1 when it was killed by a signal) in `exitCode`; with DontWait the program is left
+// to run on its own, detached from this process, with its input from /dev/null, and never
+// becomes a zombie. False when the program could not be started. Any thread.
+bool RunCommandLine(const std::string& commandLine, const std::string& workingFolder,
+                    ProgramWait wait, int* exitCode = nullptr);
+
+// Runs `argv[0]` (looked up on PATH when it holds no "/") with the arguments as given, no
+// shell in between, and waits for it. Its input comes from /dev/null and its output is
+// dropped. The exit status, or -1 when it could not be started or was killed. Blocks; any
+// thread.
+int RunProgram(const std::vector<std::string>& argv);
+
+// The full path of an executable file named `name` in one of the folders of PATH, or an
+// empty string. Any thread.
+std::string FindOnPath(const std::string& name);
+
+}  // namespace tv
