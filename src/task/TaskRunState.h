@@ -8,11 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "base/FileTime.h"
 #include "task/Options.h"
 #include "task/TaskInfor.h"
 #include "task/TaskObserver.h"
 
 namespace tv {
+
+// How the last run of a task ended: a normal end, a cancel, or an end on an error.
+enum class RunEnd : int { None, Normal, Canceled, Error };
 
 // What a task record carries while it runs. It belongs to one record: a copy of the record
 // starts idle, and assigning a record leaves the run state of the destination as it was.
@@ -37,6 +41,21 @@ public:
 
     std::vector<std::unique_ptr<CTaskInfor>> m_TaskInfors;
     CTaskInfor* m_pCurInfor = nullptr;
+
+    // Written by the worker; read once the run has ended (the launcher joined its thread).
+    std::string m_strStartText;  // "Task started: " and the time
+    std::string m_strEndText;    // "Task ended: " or "Task canceled by user " and the time
+    FileTime m_previousRun = 0;  // the log file's last-write time before this run, or 0
+    std::atomic<RunEnd> m_runEnd{RunEnd::None};
+    std::atomic<int> m_nEndMessageId{0};  // the text id of an end on an error, or 0
+
+    // Progress of the run, for anyone watching it. Reset at the start of a run.
+    std::atomic<bool> m_bLastTarget{false};   // the last target of the list is being processed
+    std::atomic<bool> m_bTargetPhase{false};  // a target is past its investigation
+    std::atomic<uint32_t> m_nCopiedFromSource{0};
+    std::atomic<uint32_t> m_nCopiedFromTarget{0};
+    std::atomic<uint32_t> m_nDeletedInSource{0};
+    std::atomic<uint32_t> m_nDeletedInTarget{0};
 
     // Any thread. Wakes a paused worker so that it sees the cancel at once.
     void RequestCancel(bool byUser);

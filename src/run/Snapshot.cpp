@@ -1,0 +1,141 @@
+#include "run/Snapshot.h"
+
+#include <memory>
+
+#include "base/Archive.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileOps.h"
+#include "platform/Folders.h"
+#include "run/TaskLauncher.h"
+#include "scan/Investigate.h"
+#include "scan/TreeF.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+constexpr char kSnapshotFolder[] = "/SnapShots";
+
+std::string SnapshotFolder() {
+    return ProgramDataFolder() + kSnapshotFolder;
+}
+
+// Whether the target holds this record's file after the pass: it had it already (matched), or
+// the pass put it there. A record that never reached the target says nothing of it.
+bool TargetHolds(const CFileDoInfo& record) {
+    return !record.onSource || record.matched || record.done;
+}
+
+// The merged tree as the target stands after the pass. A folder that was only on the source
+// is there now when the pass created it, and is absent otherwise, with all below it.
+std::unique_ptr<CTreeF> TargetView(const CTreeF& node) {
+    auto view = std::make_unique<CTreeF>();
+    view->name = node.name;
+    view->targetOnly = node.targetOnly;
+    view->processed = node.processed;
+    view->time = node.time;
+    for (const CFileDoInfo& record : node.files) {
+        if (TargetHolds(record)) {
+            view->files.push_back(record);
+        }
+    }
+    for (const auto& sub : node.subfolders) {
+        if (sub->sourceOnly && !sub->processed) {
+            continue;
+        }
+        // A folder the pass created is on both sides now (its view is not one-sided).
+        view->subfolders.push_back(TargetView(*sub));
+    }
+    return view;
+}
+
+bool StoreTree(const CTreeF& root, int taskId, int targetIndex) {
+    if (!EnsureFolder(SnapshotFolder())) {
+        return false;
+    }
+    CArchiveWriter writer;
+    root.Store(writer);
+    return WriteFileAtomically(SnapshotPath(taskId, targetIndex), writer.View());
+}
+
+}  // namespace
+
+std::string SnapshotPath(int taskId, int targetIndex) {
+    std::string path = SnapshotFolder() + "/ss" + std::to_string(taskId);
+    if (targetIndex > 0) {
+        path += "_" + std::to_string(targetIndex);
+    }
+    return path;
+}
+
+bool WriteSnapshot(const CElement& task, int targetIndex, const CTreeF& root) {
+    if (targetIndex < 0 || static_cast<size_t>(targetIndex) >= task.m_Targets.size()) {
+        return false;
+    }
+    std::unique_ptr<CTreeF> view = TargetView(root);
+    view->name = task.m_Targets[targetIndex].m_strPath;
+    return StoreTree(*view, task.m_nTaskId, targetIndex);
+}
+
+bool ReadSnapshot(const CElement& task, int targetIndex, CTreeF& root) {
+    if (targetIndex < 0 || static_cast<size_t>(targetIndex) >= task.m_Targets.size()) {
+        return false;
+    }
+    const std::optional<std::string> bytes =
+        ReadWholeFile(SnapshotPath(task.m_nTaskId, targetIndex));
+    if (!bytes) {
+        return false;
+    }
+    try {
+        CArchiveReader reader(*bytes);
+        root.Load(reader);
+        if (reader.AtEnd() && root.name == task.m_Targets[targetIndex].m_strPath) {
+            return true;
+        }
+    } catch (const CArchiveError&) {
+    }
+    root.files.clear();
+    root.subfolders.clear();
+    return false;
+}
+
+void DiscardSnapshot(int taskId, int targetIndex) {
+    LocalFileOps().Unlink(SnapshotPath(taskId, targetIndex));
+}
+
+int CreateSnapshot(CElement& task, uint32_t preferences) {
+    CTaskRunState& run = task.m_Run;
+    bool idle = false;
+    if (!run.m_bRunning.compare_exchange_strong(idle, true)) {
+        return -1;
+    }
+    run.m_dwPrefCopy = EffectivePreferences(task, preferences);
+    run.m_bCancelRequested = false;
+    run.m_bCanceledByUser = false;
+    run.m_bInvestigationFailed = false;
+    run.m_TaskInfors.clear();
+    run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>());
+    run.m_pCurInfor = run.m_TaskInfors.front().get();
+
+    CTreeF source;
+    source.sourceOnly = true;
+    CInvestigationRequest request;
+    request.m_Source.m_pLocation = &task.m_Source;
+    request.m_Source.m_pRoot = &source;
+    request.m_bSingleTarget = true;
+    bool written = task.m_Source.IsLocal() && InvestigateSides(task, request);
+    bool any = false;
+    for (size_t i = 0; written && i < task.m_Targets.size(); ++i) {
+        if (task.m_Targets[i].IsLocal()) {
+            source.name = task.m_Targets[i].m_strPath;
+            written = StoreTree(source, task.m_nTaskId, static_cast<int>(i));
+            any = true;
+        }
+    }
+    run.m_pCurInfor = nullptr;
+    run.m_bRunning = false;
+    return written && any ? 0 : -1;
+}
+
+}  // namespace tv

@@ -1,0 +1,184 @@
+#include "run/TaskLauncher.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "base/StringTable.h"
+#include "platform/Shutdown.h"
+#include "task/Element.h"
+
+namespace tv {
+
+int RunKindFor(const CElement& task, RunCommand command) {
+    if (task.Kind() == TaskKind::Realtime) {
+        return -1;
+    }
+    switch (command) {
+        case RunCommand::Sync:
+            return task.Kind() == TaskKind::BackupRestore || task.Mode() != 0 ? RUN_UPDATE_TARGET
+                                                                              : RUN_SYNCHRONIZE;
+        case RunCommand::Backup:
+            return RUN_UPDATE_TARGET;
+        case RunCommand::Replace:
+            return RUN_REPLACE;
+        case RunCommand::Restore:
+            return RUN_RESTORE;
+        case RunCommand::EqualizeToTarget:
+            return RUN_EQUALIZE_TO_TARGET;
+        case RunCommand::EqualizeToSource:
+            return RUN_EQUALIZE_TO_SOURCE;
+    }
+    return -1;
+}
+
+uint32_t EffectivePreferences(const CElement& task, uint32_t appPreferences) {
+    if (!task.Has3(opt3::kOwnPreferences)) {
+        return appPreferences;
+    }
+    return (appPreferences & ~pref::kPolicyMask) | static_cast<uint32_t>(task.OwnPolicy());
+}
+
+CTaskLauncher::CTaskLauncher(CLauncherSettings settings) : m_settings(std::move(settings)) {}
+
+CTaskLauncher::~CTaskLauncher() {
+    WaitAll();
+}
+
+size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand command) {
+    m_bStopStarting = false;
+    const bool several = tasks.size() >= 2;
+    const bool consecutive = m_settings.m_dwPreferences & pref::kConsecutive;
+    size_t started = 0;
+    for (size_t i = 0; i < tasks.size() && !m_bStopStarting; ++i) {
+        CElement& task = *tasks[i];
+        const int kind = RunKindFor(task, command);
+        if (kind < 0 || !Start(task, kind, several)) {
+            continue;
+        }
+        ++started;
+        if (consecutive && i + 1 < tasks.size()) {
+            Wait(task);
+            if (task.m_Run.m_runEnd == RunEnd::Canceled && StopAfterCancel(task)) {
+                break;
+            }
+        }
+    }
+    return started;
+}
+
+bool CTaskLauncher::Start(CElement& task, int runKind, bool several) {
+    if (!task.m_Run.m_bRunning) {
+        JoinWorkers(&task);  // the last run of this task is over: its thread is at its end
+    }
+    bool idle = false;
+    if (!task.m_Run.m_bRunning.compare_exchange_strong(idle, true)) {
+        return false;
+    }
+    Prepare(task, runKind);
+    if (task.Has2(opt2::kShutdown)) {
+        m_bShutdownPending = true;
+    }
+    auto worker = std::make_unique<CWorker>();
+    worker->m_pTask = &task;
+    worker->m_env.m_pPreview = m_settings.m_pPreview;
+    worker->m_env.m_onDone = m_settings.m_onDone;
+    worker->m_env.m_bSeveralTasksStarted = several;
+    worker->m_env.m_pShutdownPending = &m_bShutdownPending;
+    worker->m_env.m_pProfile = m_settings.m_pProfile;
+    // Registered before the thread starts, so that CancelAll reaches a run from its first step.
+    std::lock_guard lock(m_mutex);
+    CWorker& registered = *m_workers.emplace_back(std::move(worker));
+    try {
+        registered.m_thread =
+            std::thread([&task, env = &registered.m_env] { TaskThreadProc(task, *env); });
+    } catch (const std::system_error&) {
+        m_workers.pop_back();
+        task.m_Run.m_bRunning = false;
+        return false;
+    }
+    return true;
+}
+
+void CTaskLauncher::Prepare(CElement& task, int runKind) {
+    CTaskRunState& run = task.m_Run;
+    run.m_dwPrefCopy = EffectivePreferences(task, m_settings.m_dwPreferences);
+    run.m_nRunKind = runKind;
+    run.m_bCancelRequested = false;
+    run.m_bCanceledByUser = false;
+    run.m_bInvestigationFailed = false;
+    run.SetPaused(false);
+    run.m_runEnd = RunEnd::None;
+    run.m_TaskInfors.clear();
+    for (size_t i = 0; i < task.m_Targets.size(); ++i) {
+        run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>());
+    }
+    run.m_pCurInfor = run.m_TaskInfors.empty() ? nullptr : run.m_TaskInfors.front().get();
+}
+
+// Joins the threads of `task` (every task when null) outside the lock, so that a run may
+// still reach its end meanwhile and be canceled while it is waited for.
+void CTaskLauncher::JoinWorkers(CElement* task) {
+    std::vector<CWorker*> joining;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& worker : m_workers) {
+            if ((!task || worker->m_pTask == task) && !worker->m_bJoining) {
+                worker->m_bJoining = true;
+                joining.push_back(worker.get());
+            }
+        }
+    }
+    for (CWorker* worker : joining) {
+        if (worker->m_thread.joinable()) {
+            worker->m_thread.join();
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_workers, [&](const auto& worker) {
+        return std::find(joining.begin(), joining.end(), worker.get()) != joining.end();
+    });
+}
+
+void CTaskLauncher::Wait(CElement& task) {
+    JoinWorkers(&task);
+}
+
+void CTaskLauncher::WaitAll() {
+    JoinWorkers(nullptr);
+}
+
+void CTaskLauncher::CancelAll() {
+    m_bStopStarting = true;
+    std::lock_guard lock(m_mutex);
+    for (const auto& worker : m_workers) {
+        if (worker->m_pTask->m_Run.m_bRunning) {
+            worker->m_pTask->m_Run.RequestCancel(true);
+        }
+    }
+}
+
+bool CTaskLauncher::IsAnyRunning() const {
+    std::lock_guard lock(m_mutex);
+    for (const auto& worker : m_workers) {
+        if (worker->m_pTask->m_Run.m_bRunning) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CTaskLauncher::ShutdownIfPending() {
+    if (!m_bShutdownPending || IsAnyRunning()) {
+        return false;
+    }
+    m_bShutdownPending = false;
+    return ShutDownComputer();
+}
+
+// Nobody to ask: the other tasks still run, as they were asked for.
+bool CTaskLauncher::StopAfterCancel(CElement& task) {
+    ITaskPrompter* prompter = task.m_Run.m_pPrompter;
+    return prompter && prompter->YesNo(LoadString(IDS_STOP_ALL_TASKS)) == PromptAnswer::Yes;
+}
+
+}  // namespace tv

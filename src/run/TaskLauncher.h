@@ -1,0 +1,96 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "run/TaskRunner.h"
+#include "task/Options.h"
+
+namespace tv {
+
+class CElement;
+class CProfile;
+class IPreviewHandler;
+
+// The commands that run tasks.
+enum class RunCommand { Sync, Backup, Replace, Restore, EqualizeToTarget, EqualizeToSource };
+
+// The run kind `command` gives `task`: Sync takes a synchronization task's mode (0 or 1) and
+// always 1 for a backup task; -1 for a real-time task, which the runner does not run.
+int RunKindFor(const CElement& task, RunCommand command);
+
+// The preference bits a run of `task` works with: the application's, with the task's own
+// error policy when it has "Overwrite common preferences".
+uint32_t EffectivePreferences(const CElement& task, uint32_t appPreferences);
+
+struct CLauncherSettings {
+    uint32_t m_dwPreferences = pref::kDefault;  // the application preferences ("DlgPref")
+    IPreviewHandler* m_pPreview = nullptr;      // none: no preview is shown
+    TaskDoneCallback m_onDone;                  // the end of each run, on its worker thread
+    CProfile* m_pProfile = nullptr;             // for "NextTags"; none: the user's profile
+};
+
+// Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller
+// sets each task's observer and prompter (m_Run.m_pObserver, m_pPrompter) before launching
+// it; the launcher fills the rest of the run state. The caller's thread (the GUI's or the
+// command line's main thread) launches and waits; the launcher must outlive its runs (its
+// destructor waits for them).
+class CTaskLauncher {
+  public:
+    explicit CTaskLauncher(CLauncherSettings settings);
+    ~CTaskLauncher();
+    CTaskLauncher(const CTaskLauncher&) = delete;
+    CTaskLauncher& operator=(const CTaskLauncher&) = delete;
+
+    // Starts the tasks in list order and returns how many were started; a task that is running
+    // and a real-time task are passed over. With "Start tasks consecutively" in the
+    // preferences it waits for each run while another task follows; after a canceled run it
+    // asks "Stop all tasks?" (through that task's prompter; nobody to ask: No) and starts no
+    // more on Yes. Otherwise it returns at once. Blocks only in consecutive mode.
+    size_t Launch(const std::vector<CElement*>& tasks, RunCommand command);
+
+    // Blocks until the run of `task` (if this launcher started one) has ended and joins its
+    // thread; a second waiter for the same run returns at once. Not from a worker thread.
+    void Wait(CElement& task);
+    // Blocks until every run this launcher started has ended. Not from a worker thread.
+    void WaitAll();
+    // Any thread: cancels every run that is going on and stops a consecutive Launch from
+    // starting further tasks.
+    void CancelAll();
+    bool IsAnyRunning() const;
+
+    // Set by a started task with "Shutdown computer after finishing"; cleared when a preview
+    // is refused.
+    bool ShutdownPending() const { return m_bShutdownPending.load(); }
+    // Shuts the computer down (platform shutdown layer) when a shutdown is pending and no run
+    // is left; true when it did. Blocks on the shutdown command.
+    bool ShutdownIfPending();
+
+  private:
+    // A run stays registered until its thread was joined, so that CancelAll and IsAnyRunning
+    // see it while someone waits for it; its environment lives as long.
+    struct CWorker {
+        CElement* m_pTask = nullptr;
+        CRunEnvironment m_env;
+        std::thread m_thread;
+        bool m_bJoining = false;
+    };
+
+    bool Start(CElement& task, int runKind, bool several);
+    void Prepare(CElement& task, int runKind);
+    void JoinWorkers(CElement* task);
+    bool StopAfterCancel(CElement& task);
+
+    CLauncherSettings m_settings;
+    std::atomic<bool> m_bShutdownPending{false};
+    std::atomic<bool> m_bStopStarting{false};
+    mutable std::mutex m_mutex;
+    std::vector<std::unique_ptr<CWorker>> m_workers;
+};
+
+}  // namespace tv

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "report/TaskLog.h"
+#include "run/LastSync.h"
+#include "run/TaskRunner.h"
+#include "task/TaskObserver.h"
+
+namespace tv {
+
+class CElement;
+class CTag;
+class CTreeF;
+struct CPassCounts;
+struct CPlanBytes;
+struct CRunBytes;
+
+// The state of one run on its worker thread: the steps of TaskThreadProc, split between the
+// start and end (TaskRunner.cpp) and the target loop (TaskTargets.cpp).
+class CTaskRun {
+  public:
+    CTaskRun(CElement& task, const CRunEnvironment& env);
+    int Run();
+
+  private:
+    // How a target, or a step of it, went: go on with this target, go on with the next one,
+    // or leave the loop.
+    enum class TargetResult { Proceed, Next, Canceled, Ended };
+
+    void Start();
+    void StartDelay();
+    void ResetCounters();
+    void DialUp();
+    int EndRun();
+
+    TargetResult RunTargets();
+    TargetResult ProcessTarget(size_t index);
+    TargetResult CheckMedia(const CTag& target);
+    TargetResult CheckSource();
+    TargetResult CheckTarget(size_t index);
+    TargetResult InvestigationFailed();
+    TargetResult Synchronize(size_t index, CTreeF& merged, FileTime lastSync, CRunBytes& bytes);
+    bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles,
+                          size_t index);
+    bool PreviewAccepted(CTreeF& merged, const CPlanBytes& bytes, size_t index);
+    void RenewSnapshot(size_t index, const CTreeF& merged, bool passCompleted);
+    void CountChanges(const CPassCounts& counts);
+    TargetResult Ending(bool ended) const {
+        return ended ? TargetResult::Ended : TargetResult::Next;
+    }
+
+    // The common error and cancel ending. Adds `text` (if any) to the current target's
+    // errors; true when it ended the run, false when the run goes on with the next target
+    // (not canceled, and the policy continues or the last answer was Ignore).
+    bool EndTaskWithError(int messageId, const std::string& text, PromptAnswer lastAnswer,
+                          bool canceled);
+    void Finish(RunEnd end, int messageId);
+
+    void Status(int stringId) const;
+    void Detail(const std::string& line) const;
+    void ShowError(const std::string& line) const;
+    bool Canceled() const;
+    const std::string& SourceRoot() const;
+
+    CElement& m_task;
+    CTaskRunState& m_run;
+    const CRunEnvironment& m_env;
+    std::unique_lock<std::mutex> m_lock;
+    CTaskLog m_log;
+    CLastSyncStore m_lastSync;
+    std::string m_strDialed;  // the connection this run brought up
+};
+
+}  // namespace tv

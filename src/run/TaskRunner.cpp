@@ -1,0 +1,183 @@
+#include "run/TaskRunner.h"
+
+#include <chrono>
+#include <thread>
+
+#include "base/StringTable.h"
+#include "platform/DialUp.h"
+#include "platform/Process.h"
+#include "run/RunTexts.h"
+#include "run/TaskRun.h"
+#include "scan/InvestigateJob.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+constexpr auto kDelaySlice = std::chrono::milliseconds(100);
+
+}  // namespace
+
+int TaskThreadProc(CElement& task, const CRunEnvironment& env) {
+    CTaskRun run(task, env);
+    return run.Run();
+}
+
+CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
+    : m_task(task), m_run(task.m_Run), m_env(env), m_lastSync(task.m_nTaskId) {}
+
+int CTaskRun::Run() {
+    m_run.m_bRunning = true;
+    m_lock = std::unique_lock(m_run.m_runLock);
+    StartDelay();
+    ResetCounters();
+    if (!m_log.Open(m_task)) {
+        // Nothing can be logged without a log, so this ends the run whatever the policy says.
+        LogRunError(m_task, LoadString(IDS_LOG_CREATE_ERROR));
+        m_run.m_strEndText = StampText(IDS_TASK_ENDED_WITH_ERROR);
+        Finish(RunEnd::Error, IDS_LOG_CREATE_ERROR);
+        return -1;
+    }
+    m_run.m_previousRun = m_log.PreviousRunTime();
+    m_run.m_strStartText = StampText(IDS_TASK_STARTED);
+    // A program that cannot be started is passed over.
+    if (m_task.m_bRunBefore && !m_task.m_strRunBefore.empty()) {
+        RunCommandLine(m_task.m_strRunBefore, {}, ProgramWait::Wait);
+    }
+    DialUp();
+    const TargetResult result = RunTargets();
+    if (result == TargetResult::Ended) {
+        return -1;
+    }
+    if (result == TargetResult::Canceled || Canceled()) {
+        m_run.m_strEndText = StampText(IDS_TASK_CANCELED);
+        EndTaskWithError(0, {}, PromptAnswer::Abort, true);
+        return 0;
+    }
+    return EndRun();
+}
+
+// The delay gives way to a cancel at once; nothing has been logged or shown yet.
+void CTaskRun::StartDelay() {
+    if (!m_task.Has3(opt3::kStartDelay) || m_task.m_nStartDelay <= 0) {
+        return;
+    }
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::seconds(m_task.m_nStartDelay);
+    while (std::chrono::steady_clock::now() < until && !IsTaskCanceled(m_task)) {
+        std::this_thread::sleep_for(kDelaySlice);
+    }
+}
+
+void CTaskRun::ResetCounters() {
+    m_run.m_nCopiedFromSource = 0;
+    m_run.m_nCopiedFromTarget = 0;
+    m_run.m_nDeletedInSource = 0;
+    m_run.m_nDeletedInTarget = 0;
+    m_run.m_bTargetPhase = false;
+    m_run.m_bLastTarget = false;
+    m_run.m_runEnd = RunEnd::None;
+    m_run.m_nEndMessageId = 0;
+    m_run.m_strStartText.clear();
+    m_run.m_strEndText.clear();
+}
+
+// A failed dial does not stop the run: the targets may be reachable anyway.
+void CTaskRun::DialUp() {
+    m_run.m_bTargetPhase = false;
+    if (!m_task.m_bDialUp) {
+        return;
+    }
+    if (!IsDialUpPresent()) {
+        LogRunError(m_task, FormatText(LoadString(IDS_NOT_FOUND).c_str(), kDialUpTool));
+        return;
+    }
+    if (DialConnection(m_task.m_strRasEntry)) {
+        m_strDialed = m_task.m_strRasEntry;
+    }
+}
+
+// The normal end. Reports by e-mail and network message, the CD burn and the release of FTP
+// connections join here with their transports.
+int CTaskRun::EndRun() {
+    if (m_task.m_bRunAfter && !m_task.m_strRunAfter.empty()) {
+        RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_task.m_strRunAfter),
+                       ProgramWait::DontWait);
+    }
+    m_run.m_strEndText = StampText(IDS_TASK_ENDED);
+    Finish(RunEnd::Normal, 0);
+    return 0;
+}
+
+bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAnswer lastAnswer,
+                                bool canceled) {
+    if (!text.empty() && m_run.m_pCurInfor) {
+        m_run.m_pCurInfor->AddError(text);
+    }
+    const ErrorPolicy policy = m_run.Policy();
+    const bool goOn =
+        !canceled && (policy == ErrorPolicy::Continue ||
+                      (policy == ErrorPolicy::Ask && lastAnswer == PromptAnswer::Ignore));
+    if (goOn) {
+        return false;
+    }
+    if (!canceled) {
+        if (!text.empty()) {
+            ShowError(text);
+        }
+        m_run.m_strEndText = StampText(IDS_TASK_ENDED_WITH_ERROR);
+    }
+    Finish(canceled ? RunEnd::Canceled : RunEnd::Error,
+           !canceled && policy == ErrorPolicy::Ask ? messageId : 0);
+    return true;
+}
+
+// Every ending comes here: the log gets what was done, whatever way the run ended.
+void CTaskRun::Finish(RunEnd end, int messageId) {
+    if (m_log.IsOpen() && !m_log.WriteOut(m_task, {m_run.m_strStartText, m_run.m_strEndText})) {
+        ShowError(LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error());
+    }
+    if (!m_strDialed.empty() && m_task.m_bRasHangUp) {
+        HangUpConnection(m_strDialed);
+    }
+    m_run.m_pCurInfor = nullptr;
+    m_run.m_runEnd = end;
+    m_run.m_nEndMessageId = messageId;
+    m_lock.unlock();
+    m_run.m_bRunning = false;
+    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
+        m_run.m_pObserver->TaskEnd(end == RunEnd::Normal ? 0 : 1);
+    }
+    if (m_env.m_onDone) {
+        m_env.m_onDone(m_task, CTaskDone{end, messageId});
+    }
+}
+
+void CTaskRun::Status(int stringId) const {
+    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
+        m_run.m_pObserver->Status(stringId);
+    }
+}
+
+void CTaskRun::ShowError(const std::string& line) const {
+    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
+        m_run.m_pObserver->AddError(line);
+    }
+}
+
+void CTaskRun::Detail(const std::string& line) const {
+    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
+        m_run.m_pObserver->AddDetail(line);
+    }
+}
+
+bool CTaskRun::Canceled() const {
+    return m_run.m_bCancelRequested.load();
+}
+
+const std::string& CTaskRun::SourceRoot() const {
+    return m_task.m_Source.m_strPath;
+}
+
+}  // namespace tv

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+
+#include "task/TaskRunState.h"
+
+namespace tv {
+
+class CElement;
+class CProfile;
+class IPreviewHandler;
+
+// What a finished run tells the one that launched it.
+struct CTaskDone {
+    RunEnd m_end = RunEnd::Normal;
+    // After an error end under the policy "Ask to continue": the id of the text that ended
+    // the run, so that it can be shown; else 0.
+    int m_nMessageId = 0;
+};
+
+// Called on the worker thread as its very last action, after the run lock was left and the
+// running flag cleared. It must not wait for the run's own thread.
+using TaskDoneCallback = std::function<void(CElement& task, const CTaskDone& done)>;
+
+// What a run takes from its launcher.
+struct CRunEnvironment {
+    IPreviewHandler* m_pPreview = nullptr;  // none: no preview is shown
+    TaskDoneCallback m_onDone;
+    // Several tasks were started together ("Don't show Preview window if several tasks
+    // started" then holds back the preview).
+    bool m_bSeveralTasksStarted = false;
+    // The launcher's pending shutdown, cleared when a preview is refused.
+    std::atomic<bool>* m_pShutdownPending = nullptr;
+    // Where "Use targets consecutively" keeps its rotation; none: the user's profile.
+    CProfile* m_pProfile = nullptr;
+};
+
+// One run of one task, from the start delay to the end: the body of the task's worker thread.
+// The launcher has prepared the run state (run kind, preferences, per-target records, the
+// running flag). Holds the task's run lock until the run is over; blocks on disk I/O, on the
+// programs run before the task and on every question and preview; canceled through the task's
+// flags (IsTaskCanceled at every check point). 0 after a normal or canceled end, -1 after an
+// error end. Every ending writes the log, leaves the lock, clears the running flag, tells the
+// observer (TaskEnd) and then the launcher (m_onDone). A silent run has no progress window:
+// the runner then makes no observer calls of its own.
+int TaskThreadProc(CElement& task, const CRunEnvironment& env);
+
+}  // namespace tv

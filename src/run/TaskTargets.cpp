@@ -1,0 +1,314 @@
+#include <algorithm>
+
+#include "base/StringTable.h"
+#include "platform/CaseFolding.h"
+#include "platform/Folders.h"
+#include "platform/Profile.h"
+#include "run/EmptiedFolders.h"
+#include "run/EmptySide.h"
+#include "run/Preview.h"
+#include "run/RunPrompts.h"
+#include "run/Snapshot.h"
+#include "run/TaskRun.h"
+#include "scan/Investigate.h"
+#include "scan/TreeF.h"
+#include "sync/Pass.h"
+#include "sync/Plan.h"
+#include "task/Element.h"
+
+namespace tv {
+
+namespace {
+
+bool IsPresent(const std::string& path) {
+    CFileStat st;
+    return !path.empty() && LocalFileOps().Stat(path, st, true) == 0;
+}
+
+std::string Fill(int id, const std::string& path) {
+    return FormatText(LoadString(id).c_str(), path.c_str());
+}
+
+// A disc-recorder address (a libburn drive) names no folder.
+bool IsDiscAddress(const std::string& path) {
+    return path.rfind("/dev/sr", 0) == 0 || path.rfind("stdio:", 0) == 0;
+}
+
+bool SourceSideFailed(const CTaskInfor* infor) {
+    if (!infor) {
+        return false;
+    }
+    const std::vector<std::string>& errors = infor->Lines(CTaskInfor::Errors);
+    return std::find(errors.begin(), errors.end(), LoadString(IDS_ERR_INVESTIGATING_SOURCE)) !=
+           errors.end();
+}
+
+}  // namespace
+
+// Each start of a task that uses its targets consecutively processes one target, the next
+// in list order on every start; the rotation is stored before the target is processed.
+CTaskRun::TargetResult CTaskRun::RunTargets() {
+    const size_t count = m_task.m_Targets.size();
+    int only = -1;
+    if (m_task.Kind() == TaskKind::BackupRestore && m_task.Has2(opt2::kTargetsInTurn) &&
+        m_run.m_nRunKind != RUN_RESTORE && count > 0) {
+        CProfile userProfile;
+        only = m_task.TakeNextTarget(m_env.m_pProfile ? *m_env.m_pProfile : userProfile);
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (IsTaskCanceled(m_task)) {
+            return TargetResult::Canceled;
+        }
+        if (only >= 0 && i != static_cast<size_t>(only)) {
+            continue;
+        }
+        m_run.m_bLastTarget = i + 1 == count;
+        m_run.m_pCurInfor = i < m_run.m_TaskInfors.size() ? m_run.m_TaskInfors[i].get() : nullptr;
+        const TargetResult result = ProcessTarget(i);
+        if (result == TargetResult::Canceled || result == TargetResult::Ended) {
+            return result;
+        }
+    }
+    return TargetResult::Next;
+}
+
+CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
+    const CTag& target = m_task.m_Targets[index];
+    TargetResult result = CheckMedia(target);
+    if (result == TargetResult::Proceed) {
+        result = CheckSource();
+    }
+    if (result == TargetResult::Proceed) {
+        result = CheckTarget(index);
+    }
+    if (result != TargetResult::Proceed) {
+        return result;
+    }
+    CTreeF merged;
+    merged.name = SourceRoot();
+    merged.sourceOnly = true;
+    CTreeF targetTree;
+    targetTree.name = target.m_strPath;
+    m_run.m_bInvestigationFailed = false;
+    CInvestigationRequest request;
+    request.m_Source = {&m_task.m_Source, &merged};
+    request.m_Target = {&target, &targetTree};
+    request.m_bSingleTarget = m_task.m_Targets.size() == 1;
+    if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
+        request.m_ReadSnapshot = [this, index](CTreeF& root) {
+            return ReadSnapshot(m_task, static_cast<int>(index), root);
+        };
+    }
+    if (IsTaskCanceled(m_task) || !InvestigateSides(m_task, request)) {
+        return Canceled() ? TargetResult::Canceled : InvestigationFailed();
+    }
+    m_run.m_bTargetPhase = true;
+    Status(IDS_COMPARING_ATTRIBUTES);
+    const size_t sourceFiles = CountFiles(merged);
+    const size_t targetFiles = CountFiles(targetTree);
+    MergeRoots(merged, targetTree);
+    CPlanRequest plan;
+    plan.m_lastSync = m_lastSync.Get(static_cast<int>(index), target.m_strPath);
+    plan.m_match =
+        ChooseNameMatch(m_task, false, false, FoldsCase(SourceRoot()), FoldsCase(target.m_strPath));
+    CPlanBytes bytes;
+    CRunBytes progress;
+    PlanSynchronization(m_task, merged, SourceRoot(), target.m_strPath, plan, bytes, progress);
+    if (!SpareEmptiedSide(merged, sourceFiles, targetFiles, index)) {
+        return TargetResult::Next;
+    }
+    if (IsTaskCanceled(m_task) || !PreviewAccepted(merged, bytes, index)) {
+        return TargetResult::Canceled;
+    }
+    return Synchronize(index, merged, plan.m_lastSync, progress);
+}
+
+// The transports of FTP sites, zip archives and disc recorders come with their own parts;
+// until then such a target fails here under the error policy, before anything is listed.
+CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
+    std::string location;
+    if (!m_task.m_Source.IsLocal()) {
+        location = m_task.m_Source.DisplayPath();
+    } else if (!target.IsLocal() ||
+               (m_task.Kind() == TaskKind::BackupRestore && m_task.Has3(opt3::kArchiveTarget)) ||
+               (!m_task.Has3(opt3::kCdAsDisk) && IsDiscAddress(target.m_strPath))) {
+        location = target.DisplayPath();
+    }
+    if (location.empty()) {
+        return TargetResult::Proceed;
+    }
+    return Ending(
+        EndTaskWithError(0, Fill(IDS_LOCATION_LATER, location), PromptAnswer::Abort, false));
+}
+
+CTaskRun::TargetResult CTaskRun::CheckSource() {
+    PromptAnswer answer = PromptAnswer::Abort;
+    while (!IsPresent(SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
+        answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, SourceRoot()));
+        if (answer != PromptAnswer::Retry) {
+            break;
+        }
+    }
+    if (IsPresent(SourceRoot())) {
+        return TargetResult::Proceed;
+    }
+    return Ending(
+        EndTaskWithError(IDS_SOURCE_MISSING, LoadString(IDS_SOURCE_MISSING), answer, false));
+}
+
+// The question is put whatever the policy: a drive that is not plugged in can be.
+CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
+    const std::string& path = m_task.m_Targets[index].m_strPath;
+    if (!IsPresent(path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(path) &&
+        m_run.m_pCurInfor) {
+        m_run.m_pCurInfor->Add(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
+    }
+    PromptAnswer answer = PromptAnswer::Abort;
+    while (!IsPresent(path)) {
+        answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, path));
+        if (answer != PromptAnswer::Retry) {
+            break;
+        }
+    }
+    if (IsPresent(path)) {
+        return TargetResult::Proceed;
+    }
+    LogRunError(m_task, Fill(IDS_CANT_OPEN, path));
+    const std::string missing = LoadString(IDS_TARGET_MISSING);
+    switch (m_run.Policy()) {
+        case ErrorPolicy::Continue:
+            return TargetResult::Next;
+        case ErrorPolicy::Ask:
+            if (!m_run.m_bLastTarget && answer != PromptAnswer::Abort) {
+                return TargetResult::Next;
+            }
+            return Ending(
+                EndTaskWithError(IDS_TARGET_MISSING, missing, PromptAnswer::Abort, false));
+        case ErrorPolicy::Stop:
+            break;
+    }
+    return Ending(EndTaskWithError(IDS_TARGET_MISSING, missing, answer, false));
+}
+
+CTaskRun::TargetResult CTaskRun::InvestigationFailed() {
+    const int id = SourceSideFailed(m_run.m_pCurInfor) ? IDS_ERR_INVESTIGATING_SOURCE
+                                                       : IDS_ERR_INVESTIGATING_TARGET;
+    const ErrorPolicy policy = m_run.Policy();
+    if (policy == ErrorPolicy::Continue) {
+        return TargetResult::Next;
+    }
+    if (policy == ErrorPolicy::Ask && !m_run.m_bLastTarget &&
+        AskYesNo(m_task, LoadString(id) + LoadString(IDS_CONTINUE_QUESTION)) == PromptAnswer::Yes) {
+        return TargetResult::Next;
+    }
+    // The investigation has logged its failure already.
+    return Ending(EndTaskWithError(id, {}, PromptAnswer::Abort, false));
+}
+
+// A side with no file at all (an unmounted drive) must not make the run empty the other side
+// without a yes from someone.
+bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles,
+                                size_t index) {
+    const CPlannedDeletions deletions = CountPlannedDeletions(merged);
+    const EndangeredSide side = FindEndangeredSide(sourceFiles, targetFiles, deletions);
+    if (side == EndangeredSide::None) {
+        return true;
+    }
+    const bool targetEndangered = side == EndangeredSide::Target;
+    const std::string& targetPath = m_task.m_Targets[index].m_strPath;
+    const std::string& empty = targetEndangered ? SourceRoot() : targetPath;
+    const std::string& endangered = targetEndangered ? targetPath : SourceRoot();
+    const size_t count = targetEndangered ? deletions.m_nInTarget : deletions.m_nInSource;
+    const std::string question =
+        FormatText(LoadString(IDS_EMPTY_SIDE_QUESTION).c_str(), empty.c_str(),
+                   static_cast<int>(count), endangered.c_str());
+    if (AskYesNo(m_task, question) == PromptAnswer::Yes) {
+        return true;
+    }
+    LogRunError(m_task, FormatText(LoadString(IDS_EMPTY_SIDE_SKIPPED).c_str(), endangered.c_str(),
+                                   empty.c_str()));
+    return false;
+}
+
+bool CTaskRun::PreviewAccepted(CTreeF& merged, const CPlanBytes& bytes, size_t index) {
+    const bool heldBack =
+        m_env.m_bSeveralTasksStarted && (m_run.m_dwPrefCopy.load() & pref::kNoPreviewForSeveral);
+    if (!m_task.Has1(opt1::kPreview) || m_task.Has2(opt2::kSilent) || heldBack ||
+        !m_env.m_pPreview) {
+        return true;
+    }
+    const CTag& target = m_task.m_Targets[index];
+    CPreviewRequest request;
+    request.m_strCaption = FormatText(LoadString(IDS_PREVIEW_CAPTION).c_str(), m_task.m_nTaskId) +
+                           m_task.m_Source.DisplayPath() +
+                           (m_task.Mode() != 0 ? " --> " : " <--> ") + target.DisplayPath();
+    request.m_strSource = SourceRoot();
+    request.m_strTarget = target.m_strPath;
+    request.m_nTargetIndex = static_cast<int>(index);
+    if (m_env.m_pPreview->ShowPreview(m_task, merged, bytes, request)) {
+        return true;
+    }
+    m_run.RequestCancel(true);
+    if (m_env.m_pShutdownPending) {
+        *m_env.m_pShutdownPending = false;
+    }
+    return false;
+}
+
+CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, FileTime lastSync,
+                                             CRunBytes& bytes) {
+    const std::string& targetPath = m_task.m_Targets[index].m_strPath;
+    CSyncPass pass(
+        m_task,
+        CPassRequest::Local(m_task, SourceRoot(), targetPath, lastSync, m_run.m_bLastTarget),
+        bytes);
+    const bool completed = pass.Run(merged);
+    CountChanges(pass.Counts());
+    const bool canceled = Canceled();
+    if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
+        RenewSnapshot(index, merged, completed);
+    }
+    if (!completed) {
+        return Ending(EndTaskWithError(0, {}, PromptAnswer::Abort, false));
+    }
+    if (canceled) {
+        return TargetResult::Canceled;
+    }
+    if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bDeleteSourceAfterRun &&
+        m_run.m_bLastTarget) {
+        RemoveEmptiedFolders(m_task, SourceRoot());
+    }
+    // A target whose pass met any error keeps its old time, so that nothing it did not
+    // receive looks deleted since.
+    if (m_run.m_pCurInfor && m_run.m_pCurInfor->Lines(CTaskInfor::Errors).empty()) {
+        m_lastSync.Set(static_cast<int>(index), targetPath, FileTimeFromUnix(CurrentTaskTime()));
+    }
+    return TargetResult::Next;
+}
+
+// A snapshot that may not describe the target any more is dropped, so that the next run
+// lists the target instead of trusting it.
+void CTaskRun::RenewSnapshot(size_t index, const CTreeF& merged, bool passCompleted) {
+    const int target = static_cast<int>(index);
+    if (passCompleted) {
+        Status(IDS_WRITING_SNAPSHOT);
+        Detail(LoadString(IDS_WRITING_SNAPSHOT));
+        if (WriteSnapshot(m_task, target, merged)) {
+            return;
+        }
+    }
+    DiscardSnapshot(m_task.m_nTaskId, target);
+}
+
+void CTaskRun::CountChanges(const CPassCounts& counts) {
+    m_run.m_nCopiedFromSource += counts.m_nCopiedFromSource;
+    m_run.m_nCopiedFromTarget += counts.m_nCopiedFromTarget;
+    if (const CTaskInfor* infor = m_run.m_pCurInfor) {
+        m_run.m_nDeletedInSource +=
+            static_cast<uint32_t>(infor->Lines(CTaskInfor::DeletedInSource).size());
+        m_run.m_nDeletedInTarget +=
+            static_cast<uint32_t>(infor->Lines(CTaskInfor::DeletedInTarget).size());
+    }
+}
+
+}  // namespace tv

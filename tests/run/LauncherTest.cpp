@@ -1,0 +1,104 @@
+// Several runs at once, paused and canceled from other threads.
+#include <atomic>
+
+#include "RunTestSupport.h"
+#include "base/StringTable.h"
+
+namespace {
+
+using namespace tvtest;
+using tv::RunEnd;
+
+// Pauses its task from the worker itself once the investigation is done, so that a test
+// knows where the run stands while it is paused.
+class CPausingObserver : public tv::ITaskObserver {
+  public:
+    void Status(int id) override {
+        if (id == tv::IDS_COMPARING_ATTRIBUTES && !m_bPaused.exchange(true)) {
+            m_pTask->m_Run.SetPaused(true);
+        }
+    }
+    void WaitUntilPaused() const {
+        while (!m_bPaused) {
+            std::this_thread::yield();
+        }
+    }
+    tv::CElement* m_pTask = nullptr;
+    std::atomic<bool> m_bPaused{false};
+};
+
+class Launcher : public CRunTest {
+  protected:
+    // Task `id` copies 300 small files from "src<id>" to "dst<id>".
+    tv::CElement& AddTask(int id, CPausingObserver* pausing = nullptr) {
+        tv::CElement& task = m_tasks.emplace_back(MakeTask(1, 0));
+        const std::string n = std::to_string(id);
+        task.m_nTaskId = id;
+        task.m_Source.m_strPath = Path("src" + n);
+        task.m_Targets.emplace_back().m_strPath = Path("dst" + n);
+        fs::create_directories(Path("dst" + n));
+        for (int i = 0; i < 300; ++i) {
+            Put(Path("src" + n + "/d" + std::to_string(i % 7) + "/f" + std::to_string(i)), "x");
+        }
+        task.m_Run.m_pObserver = pausing ? pausing : static_cast<tv::ITaskObserver*>(&m_observer);
+        if (pausing) {
+            pausing->m_pTask = &task;
+        }
+        return task;
+    }
+    size_t Copied(int id) {
+        const fs::recursive_directory_iterator files(Path("dst" + std::to_string(id)));
+        return std::count_if(begin(files), end(files),
+                             [](const auto& entry) { return entry.is_regular_file(); });
+    }
+    std::deque<tv::CElement> m_tasks;
+};
+
+TEST_F(Launcher, TasksRunAtOnceAndArePausedAndCanceledOneByOne) {
+    CPausingObserver paused[2];
+    std::vector<tv::CElement*> tasks{&AddTask(1, &paused[0]), &AddTask(2, &paused[1]), &AddTask(3),
+                                     &AddTask(4)};
+    std::atomic<int> done{0};
+    tv::CTaskLauncher launcher(
+        {kContinuePrefs, nullptr, [&](tv::CElement&, const tv::CTaskDone&) { ++done; }, nullptr});
+    EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 4u);
+    EXPECT_EQ(launcher.Launch({tasks[0]}, tv::RunCommand::Sync), 0u);  // it is running
+
+    std::thread other([&] {
+        paused[1].WaitUntilPaused();
+        tasks[1]->m_Run.RequestCancel(true);
+        paused[0].WaitUntilPaused();
+        tasks[0]->m_Run.SetPaused(false);
+    });
+    other.join();
+    launcher.WaitAll();
+
+    EXPECT_EQ(done, 4);
+    EXPECT_EQ(tasks[1]->m_Run.m_runEnd, RunEnd::Canceled);
+    EXPECT_EQ(Copied(2), 0u);
+    for (int i : {0, 2, 3}) {
+        EXPECT_EQ(tasks[i]->m_Run.m_runEnd, RunEnd::Normal);
+        EXPECT_EQ(Copied(i + 1), 300u);
+        EXPECT_EQ(tasks[i]->m_Run.m_nCopiedFromSource, 300u);
+    }
+}
+
+TEST_F(Launcher, CancelAllStopsARunInTheMiddleAndFurtherConsecutiveStarts) {
+    CPausingObserver paused;
+    std::vector<tv::CElement*> tasks{&AddTask(1, &paused), &AddTask(2)};
+    tv::CTaskLauncher launcher({kContinuePrefs | tv::pref::kConsecutive, nullptr, {}, nullptr});
+    std::thread canceler([&] {
+        paused.WaitUntilPaused();
+        launcher.CancelAll();
+    });
+    EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 1u);
+    canceler.join();
+    launcher.WaitAll();
+    EXPECT_FALSE(launcher.IsAnyRunning());
+    EXPECT_EQ(tasks[0]->m_Run.m_runEnd, RunEnd::Canceled);
+    EXPECT_EQ(Copied(1), 0u);
+    EXPECT_EQ(tasks[1]->m_Run.m_runEnd, RunEnd::None);  // never started
+    EXPECT_NE(Log(*tasks[0]).find("Task canceled by user "), std::string::npos);
+}
+
+}  // namespace

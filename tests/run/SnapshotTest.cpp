@@ -1,0 +1,100 @@
+// Snapshots stand for the target of a one-way update.
+#include "RunTestSupport.h"
+#include "platform/Folders.h"
+#include "run/Snapshot.h"
+#include "scan/TreeF.h"
+
+namespace {
+
+using namespace tvtest;
+using tv::RunEnd;
+
+class Snapshots : public CRunTest {
+  protected:
+    // A backup that deletes from the target what the source lacks: a file the target holds
+    // is gone after the run exactly when the target was listed.
+    tv::CElement MakeBackup(size_t targets = 1) {
+        tv::CElement task = MakeTask(1 | tv::opt1::kDeleteFromTarget, targets);
+        task.m_bUseSnapshot = 1;
+        return task;
+    }
+    std::string SnapshotFile(int index = 0) { return tv::SnapshotPath(7, index); }
+};
+
+TEST_F(Snapshots, ASnapshotStandsForTheTargetFromTheSecondRunOn) {
+    tv::CElement task = MakeBackup();
+    Put(Path("src/a"), "a");
+    Put(Path("src/d/b"), "b");
+    Put(Path("t0/old"), "x");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_EQ(SnapshotFile(), tv::ProgramDataFolder() + "/SnapShots/ss7");
+    EXPECT_TRUE(fs::exists(SnapshotFile()));
+    EXPECT_FALSE(fs::exists(Path("t0/old")));  // no snapshot yet: the target was listed
+    EXPECT_NE(std::count(m_observer.m_status.begin(), m_observer.m_status.end(), 492), 0);
+
+    tv::CTreeF stored;
+    ASSERT_TRUE(tv::ReadSnapshot(task, 0, stored));
+    EXPECT_EQ(stored.files.at(0).name, "a");
+    EXPECT_EQ(stored.subfolders.at(0)->files.at(0).name, "b");  // in a folder the pass made
+
+    Put(Path("t0/by-hand"), "x");
+    Put(Path("src/c"), "c");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_TRUE(fs::exists(Path("t0/by-hand")));  // not seen: the snapshot stood for t0
+    EXPECT_TRUE(fs::exists(Path("t0/c")));
+}
+
+TEST_F(Snapshots, ADamagedOrMissingSnapshotMeansListingTheTarget) {
+    tv::CElement task = MakeBackup();
+    Put(Path("src/a"), "a");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+
+    WriteFile(SnapshotFile(), "damaged");
+    Put(Path("t0/by-hand"), "x");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_FALSE(fs::exists(Path("t0/by-hand")));
+    tv::CTreeF stored;
+    EXPECT_TRUE(tv::ReadSnapshot(task, 0, stored));  // renewed
+
+    fs::remove_all(tv::ProgramDataFolder() + "/SnapShots");
+    Put(Path("t0/by-hand"), "x");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_FALSE(fs::exists(Path("t0/by-hand")));
+    EXPECT_TRUE(fs::exists(SnapshotFile()));
+}
+
+// Targets taking turns must each be listed for themselves: what one received says nothing of
+// the other.
+TEST_F(Snapshots, EachTargetHasASnapshotOfItsOwn) {
+    tv::CElement task = MakeBackup(2);
+    task.m_dwOptions |= 0x800;  // a backup task
+    task.m_dwOptions2 = tv::opt2::kTargetsInTurn;
+    Put(Path("src/a"), "a");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_TRUE(fs::exists(Path("t0/a")));
+    EXPECT_TRUE(fs::exists(Path("t1/a")));
+    EXPECT_TRUE(fs::exists(SnapshotFile(1)));
+
+    task.m_Targets[0].m_strPath = Path("t1");  // a snapshot made for another path is not used
+    tv::CTreeF stored;
+    EXPECT_FALSE(tv::ReadSnapshot(task, 0, stored));
+}
+
+TEST_F(Snapshots, CreatingASnapshotListsTheSourceForEveryTarget) {
+    tv::CElement task = MakeBackup(2);
+    Put(Path("src/a"), "a");
+    EXPECT_EQ(tv::CreateSnapshot(task), 0);
+    for (int index : {0, 1}) {
+        tv::CTreeF stored;
+        ASSERT_TRUE(tv::ReadSnapshot(task, index, stored));
+        EXPECT_EQ(stored.files.at(0).name, "a");
+    }
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_FALSE(fs::exists(Path("t0/a")));  // the snapshot says the target has it already
+
+    task.m_Source.m_strPath = Path("gone");
+    EXPECT_EQ(tv::CreateSnapshot(task), -1);
+}
+
+}  // namespace
