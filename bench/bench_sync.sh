@@ -44,11 +44,13 @@ run_tool() {  # TOOL SRC DST
 
 # Initial copies into an empty target: sets ENGINE, CP, RSYNC and leaves the three targets
 # (with KEEP=no, removes each one after its timing, for files too large to keep three copies).
-# The contenders take turns within each round, so that a busy machine slows them alike.
+# The contenders take turns within each round, each round starting with the next one, so
+# that a busy machine, or the space the one before gave back, slows them alike.
 initial() {  # SRC DSTBASE
-    local tool e=() c=() s=() t
+    local tools=(engine cp rsync) tool e=() c=() s=() t
     for ((r = 0; r < rounds; r++)); do
-        for tool in engine cp rsync; do
+        for ((i = 0; i < 3; i++)); do
+            tool=${tools[(r + i) % 3]}
             rm -rf "$2.$tool"
             [ "$tool" = cp ] || mkdir -p "$2.$tool"
             t=$(seconds run_tool "$tool" "$1" "$2.$tool")
