@@ -1,6 +1,5 @@
 #include "app/CommandLine.h"
-
-#include <unistd.h>
+#include "platform/Process.h"
 
 #include <cctype>
 #include <charconv>
@@ -128,15 +127,10 @@ StartKind DecideStart(const CMyComLineInfo& info) {
 }
 
 void RelaunchSelf(const std::vector<std::string>& args) {
-    std::vector<std::string> params = args;
-    params.insert(params.begin(), "mirrant");
-    params.push_back("/E");
-    std::vector<char*> argv;
-    for (auto& param : params) {
-        argv.push_back(param.data());
-    }
-    argv.push_back(nullptr);
-    execv("/proc/self/exe", argv.data());
+    std::vector<std::string> argv = args;
+    argv.insert(argv.begin(), "mirrant");
+    argv.push_back("/E");
+    ExecSelf(argv);
 }
 
 }  // namespace tv

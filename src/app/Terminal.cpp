@@ -1,7 +1,5 @@
 #include "app/Terminal.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <iostream>
@@ -31,10 +29,6 @@ std::string FirstLetterAnswer(CTerminal& terminal, const std::string& question,
 }
 
 }  // namespace
-
-bool IsTerminal(int fd) {
-    return isatty(fd) == 1;
-}
 
 void CTerminal::ClearBar() {
     if (m_bBarShown) {

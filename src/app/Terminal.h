@@ -7,15 +7,13 @@
 #include <string>
 #include <thread>
 
+#include "platform/Console.h"
 #include "run/Preview.h"
 #include "task/TaskObserver.h"
 
 namespace tv {
 
 class CElement;
-
-// Whether standard input (0) or standard error (2) is an interactive terminal.
-bool IsTerminal(int fd);
 
 // The terminal that the runs of one command line share: every line is written whole under
 // one lock, so that the lines of simultaneous runs never mix, and a progress bar is redrawn
@@ -91,26 +89,5 @@ class CTerminalPreview : public IPreviewHandler {
 // The lines shown for a task once its run has ended: the counts of copied and deleted files
 // and the errors, as the progress window shows them. Only after the run's threads are done.
 std::string TaskSummary(const CElement& task);
-
-// Turns SIGINT and SIGTERM into a call of `onSignal` on a thread of its own, outside any
-// signal handler. The signals are blocked in the calling thread first, so construct it before
-// the threads that must not receive them. Main thread.
-class CSignalCatcher {
-  public:
-    explicit CSignalCatcher(std::function<void()> onSignal);
-    ~CSignalCatcher();
-    CSignalCatcher(const CSignalCatcher&) = delete;
-    CSignalCatcher& operator=(const CSignalCatcher&) = delete;
-
-    bool Caught() const { return m_bCaught; }
-
-  private:
-    void Wait();
-
-    std::function<void()> m_onSignal;
-    std::atomic<bool> m_bCaught{false};
-    std::atomic<bool> m_bStopping{false};
-    std::thread m_thread;
-};
 
 }  // namespace tv

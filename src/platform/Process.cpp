@@ -162,4 +162,14 @@ std::string FindOnPath(const std::string& name) {
     }
 }
 
+void ExecSelf(const std::vector<std::string>& argv) {
+    std::vector<std::string> params = argv;
+    std::vector<char*> pointers;
+    for (auto& param : params) {
+        pointers.push_back(param.data());
+    }
+    pointers.push_back(nullptr);
+    execv("/proc/self/exe", pointers.data());
+}
+
 }  // namespace tv

@@ -1,7 +1,8 @@
+#include "platform/Console.h"
+
 #include <pthread.h>
 #include <signal.h>
-
-#include "app/Terminal.h"
+#include <unistd.h>
 
 namespace tv {
 
@@ -17,6 +18,10 @@ sigset_t CaughtSignals() {
 }
 
 }  // namespace
+
+bool IsTerminal(int fd) {
+    return isatty(fd) == 1;
+}
 
 CSignalCatcher::CSignalCatcher(std::function<void()> onSignal) : m_onSignal(std::move(onSignal)) {
     const sigset_t set = CaughtSignals();
