@@ -3,8 +3,15 @@
 #include <vector>
 
 #include "app/CliMain.h"
+#include "ui/GuiMain.h"
 
 int main(int argc, char** argv) {
+    tv::MainWindowEntry mainWindow;
+    if (tv::DisplayAvailable()) {
+        mainWindow = [&](tv::CMirrantApp& app, const std::string& list) {
+            return tv::RunMainWindow(argc, argv, app, list);
+        };
+    }
     return tv::RunMirrant(std::vector<std::string>(argv + 1, argv + argc), TWINVALE_VERSION,
-                          std::cout, std::cerr);
+                          std::cout, std::cerr, mainWindow);
 }

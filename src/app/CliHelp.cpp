@@ -26,7 +26,7 @@ terminal; without one, every question takes the answer that changes nothing more
 (Ignore, No), the log says so, and a preview counts as refused (the run is canceled).
 SIGINT and SIGTERM cancel the runs; their logs are written. A parameter starting
 with "/" that is not one of the switches above is a path: a task list to open in
-the main window, which is not available in this version.
+the main window.
 
   --dump-list FILE             print the task list FILE as JSON
   --make-list FILE.json OUT    write the task list OUT from the JSON file FILE.json
@@ -61,7 +61,7 @@ Exit status of the other commands:
   3  the task list is missing, unreadable or not a task list
   4  the task list was damaged: its complete tasks were printed
   5  the JSON file cannot be read or does not describe a task list
-  6  not available in this version (the main window)
+  6  the main window cannot open: there is no display
 )";
 }
 

@@ -34,9 +34,27 @@ int RunListCommand(const CCliRequest& request, std::ostream& out, std::ostream& 
     return code;
 }
 
+int OpenMainWindow(const MainWindowEntry& mainWindow, const std::string& listToOpen,
+                   std::ostream& err) {
+    if (!mainWindow) {
+        return NotAvailable(IDS_NO_DISPLAY, err);
+    }
+    CProfile profile;
+    CMirrantApp app(profile);
+    if (!app.Startup()) {
+        err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
+    }
+    const int code = mainWindow(app, listToOpen);
+    std::string error;
+    if (!app.Exit(&error)) {
+        err << "mirrant: warning: cannot store the FTP time shifts: " << error << "\n";
+    }
+    return code;
+}
+
 // The switches of the original command line: a run of tasks, or the main window.
 int RunOriginal(const std::vector<std::string>& args, const CCliRequest& request,
-                std::ostream& err) {
+                const MainWindowEntry& mainWindow, std::ostream& err) {
     CMyComLineInfo info;
     std::string error;
     if (!info.ParseAll(request.m_Original, &error)) {
@@ -49,7 +67,9 @@ int RunOriginal(const std::vector<std::string>& args, const CCliRequest& request
         info.m_bRelaunched = true;
     }
     if (DecideStart(info) == StartKind::Interactive) {
-        return NotAvailable(IDS_MAIN_WINDOW_LATER, err);
+        return OpenMainWindow(
+            mainWindow, info.m_strFileToOpen.empty() ? info.m_strTaskList : info.m_strFileToOpen,
+            err);
     }
     CProfile profile;
     CMirrantApp app(profile);
@@ -62,7 +82,7 @@ int RunOriginal(const std::vector<std::string>& args, const CCliRequest& request
 }  // namespace
 
 int RunMirrant(const std::vector<std::string>& args, std::string_view version, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, const MainWindowEntry& mainWindow) {
     const CCliRequest request = ParseCommandLine(args);
     switch (request.m_action) {
         case CliAction::Help:
@@ -76,9 +96,9 @@ int RunMirrant(const std::vector<std::string>& args, std::string_view version, s
                 << "\nTry 'mirrant --help' for more information.\n";
             return kExitUsage;
         case CliAction::Interactive:
-            return NotAvailable(IDS_MAIN_WINDOW_LATER, err);
+            return OpenMainWindow(mainWindow, {}, err);
         case CliAction::Original:
-            return RunOriginal(args, request, err);
+            return RunOriginal(args, request, mainWindow, err);
         case CliAction::DumpList:
         case CliAction::MakeList:
             return RunListCommand(request, out, err);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -9,10 +10,15 @@ namespace tv {
 
 class CMirrantApp;
 
+// Opens the main window on a started application and returns the exit code once it has
+// closed; `listToOpen` is the list named on the command line, or empty for the last one.
+using MainWindowEntry = std::function<int(CMirrantApp& app, const std::string& listToOpen)>;
+
 // The whole of mirrant: parses `args` (without the program name), acts, and returns the exit
-// code (CliExitCode). Output goes to `out`, messages to `err`. Blocks on disk I/O; main thread.
+// code (CliExitCode). Output goes to `out`, messages to `err`. Without `mainWindow` a start
+// that asks for the main window ends with kExitNotAvailable. Blocks on disk I/O; main thread.
 int RunMirrant(const std::vector<std::string>& args, std::string_view version, std::ostream& out,
-               std::ostream& err);
+               std::ostream& err, const MainWindowEntry& mainWindow = {});
 
 // The list commands, on an application that has been started.
 int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::ostream& err);

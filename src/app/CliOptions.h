@@ -18,7 +18,7 @@ enum CliExitCode : int {
     kExitListNotLoaded = 3,  // the task list is missing, unreadable or not a task list
     kExitListDamaged = 4,    // the list was damaged: the complete tasks were dumped
     kExitBadJson = 5,        // the JSON file is unreadable or does not describe a task list
-    kExitNotAvailable = 6,   // the main window and command-line runs are not in this version
+    kExitNotAvailable = 6,   // the main window was asked for and there is no display
 };
 
 struct CCliRequest {

@@ -11,8 +11,8 @@ namespace tv {
 
 namespace {
 
-const std::map<int, std::string>& BuiltIn() {
-    static const std::map<int, std::string> table = {
+std::map<int, std::string>& BuiltIn() {
+    static std::map<int, std::string> table = {
         {IDS_INVESTIGATING, "Investigating directories"},
         {IDS_COPYING_FILES, "Copying files"},
         {IDS_COMPARING_ATTRIBUTES, "Comparing files attributes"},
@@ -60,7 +60,8 @@ const std::map<int, std::string>& BuiltIn() {
         {IDS_LIST_DAMAGED, "The task list is damaged; only the complete tasks were loaded."},
         {IDS_NOT_A_TASK_LIST, "The file is not a task list."},
         {IDS_CANT_COMPARE, "Can't compare %s: %s"},
-        {IDS_MAIN_WINDOW_LATER, "The main window is not available in this version."},
+        {IDS_NO_DISPLAY,
+         "The main window needs a display: neither DISPLAY nor WAYLAND_DISPLAY is set."},
         {IDS_RUNS_LATER, "Running tasks from the command line is not available in this version."},
         {IDS_ERR_INVESTIGATING_DIR, "Error while investigating dir %s"},
         {IDS_ACCESS_DENIED, "Access is denied."},
@@ -103,6 +104,11 @@ struct CLanguage {
     std::map<int, std::string> texts;
 };
 
+std::shared_mutex& BuiltInMutex() {
+    static std::shared_mutex mutex;
+    return mutex;
+}
+
 CLanguage& Language() {
     static CLanguage language;
     return language;
@@ -118,9 +124,17 @@ std::string LoadString(int id) {
             return it->second;
         }
     }
+    std::shared_lock lock(BuiltInMutex());
     const auto& table = BuiltIn();
     const auto it = table.find(id);
     return it != table.end() ? it->second : std::string();
+}
+
+void AddBuiltInStrings(std::initializer_list<std::pair<int, const char*>> texts) {
+    std::unique_lock lock(BuiltInMutex());
+    for (const auto& [id, text] : texts) {
+        BuiltIn().emplace(id, text);
+    }
 }
 
 bool LoadLanguageFile(const std::string& path) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tv {
 
@@ -56,7 +58,7 @@ enum StringId : int {
     IDS_LIST_DAMAGED,
     IDS_NOT_A_TASK_LIST,
     IDS_CANT_COMPARE,
-    IDS_MAIN_WINDOW_LATER,
+    IDS_NO_DISPLAY,
     IDS_RUNS_LATER,
     IDS_ERR_INVESTIGATING_DIR,
     IDS_ACCESS_DENIED,
@@ -88,6 +90,11 @@ enum StringId : int {
 // Looks a text up by id: the loaded language first, then the built-in English text.
 // Thread-safe for reading; LoadLanguageFile is meant for start-up and the language menu.
 std::string LoadString(int id);
+
+// Adds built-in English texts of a part of the program that keeps its own ids (the windows
+// do). Meant for start-up, before other threads read texts; an id already present keeps its
+// first text.
+void AddBuiltInStrings(std::initializer_list<std::pair<int, const char*>> texts);
 
 // Reads `id=text` lines (UTF-8) of a language file over the built-in table. Returns false
 // when the file cannot be read; the table is then unchanged.

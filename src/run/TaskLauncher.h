@@ -67,6 +67,8 @@ class CTaskLauncher {
     // Set by a started task with "Shutdown computer after finishing"; cleared when a preview
     // is refused.
     bool ShutdownPending() const { return m_bShutdownPending.load(); }
+    // Any thread: the shutdown check box of a progress window sets or clears it for all runs.
+    void SetShutdownPending(bool pending) { m_bShutdownPending = pending; }
     // Shuts the computer down (platform shutdown layer) when a shutdown is pending and no run
     // is left; true when it did. Blocks on the shutdown command.
     bool ShutdownIfPending();

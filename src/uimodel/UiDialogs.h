@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "task/TaskObserver.h"
+
+namespace tv {
+
+// The answers of a Yes/No/Cancel question.
+enum class YesNoCancel { Yes, No, Cancel };
+
+// What kind of file a file dialog is for: the filter it offers and the extension a name
+// without a dot gets.
+enum class FileKind { TaskList, KeyFile, Certificate };
+
+// The questions and choices a window puts to the user. The widgets answer them with modal
+// boxes and file dialogs; tests answer them from a script. GUI thread only; blocks until the
+// user has answered.
+class IUiDialogs {
+  public:
+    virtual ~IUiDialogs() = default;
+    virtual void Message(const std::string& text, const std::string& caption = {}) = 0;
+    virtual PromptAnswer YesNo(const std::string& text) = 0;
+    virtual YesNoCancel AskYesNoCancel(const std::string& text) = 0;
+    virtual bool OkCancel(const std::string& text) = 0;
+    virtual PromptAnswer AbortRetryIgnore(const std::string& text) = 0;
+    // A file to open, in `folder` first; nothing when the user canceled.
+    virtual std::optional<std::string> OpenFile(FileKind kind, const std::string& folder) = 0;
+    // A file to save to (the overwrite question included); nothing when canceled.
+    virtual std::optional<std::string> SaveFile(FileKind kind, const std::string& title,
+                                                const std::string& folder) = 0;
+    // A folder or file for a location field ("Select a Directory / File").
+    virtual std::optional<std::string> ChooseLocation(const std::string& start) = 0;
+};
+
+}  // namespace tv
