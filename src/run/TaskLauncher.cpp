@@ -52,7 +52,7 @@ size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand com
     for (size_t i = 0; i < tasks.size() && !m_bStopStarting; ++i) {
         CElement& task = *tasks[i];
         const int kind = RunKindFor(task, command);
-        if (kind < 0 || !Start(task, kind, several)) {
+        if (kind < 0 || !Start(task, kind, several, true)) {
             continue;
         }
         ++started;
@@ -66,7 +66,13 @@ size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand com
     return started;
 }
 
-bool CTaskLauncher::Start(CElement& task, int runKind, bool several) {
+bool CTaskLauncher::LaunchOne(CElement& task, RunCommand command, bool severalStarted) {
+    const int kind = RunKindFor(task, command);
+    const bool mayShutDown = command != RunCommand::Replace && command != RunCommand::Restore;
+    return kind >= 0 && Start(task, kind, severalStarted, mayShutDown);
+}
+
+bool CTaskLauncher::Start(CElement& task, int runKind, bool several, bool mayShutDown) {
     if (!task.m_Run.m_bRunning) {
         JoinWorkers(&task);  // the last run of this task is over: its thread is at its end
     }
@@ -75,7 +81,7 @@ bool CTaskLauncher::Start(CElement& task, int runKind, bool several) {
         return false;
     }
     Prepare(task, runKind);
-    if (task.Has2(opt2::kShutdown)) {
+    if (mayShutDown && task.Has2(opt2::kShutdown)) {
         m_bShutdownPending = true;
     }
     auto worker = std::make_unique<CWorker>();

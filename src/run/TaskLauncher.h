@@ -54,6 +54,12 @@ class CTaskLauncher {
     // more on Yes. Otherwise it returns at once. Blocks only in consecutive mode.
     size_t Launch(const std::vector<CElement*>& tasks, RunCommand command);
 
+    // The main window's start of one task of a command: `severalStarted` when the command
+    // concerned two or more tasks. It never waits; the window sequences consecutive runs
+    // itself. A task with "Shutdown computer after finishing" makes the shutdown pending
+    // except under Replace and Restore. False when the task was passed over.
+    bool LaunchOne(CElement& task, RunCommand command, bool severalStarted);
+
     // Blocks until the run of `task` (if this launcher started one) has ended and joins its
     // thread; a second waiter for the same run returns at once. Not from a worker thread.
     void Wait(CElement& task);
@@ -83,7 +89,7 @@ class CTaskLauncher {
         bool m_bJoining = false;
     };
 
-    bool Start(CElement& task, int runKind, bool several);
+    bool Start(CElement& task, int runKind, bool several, bool mayShutDown);
     void Prepare(CElement& task, int runKind);
     void JoinWorkers(CElement* task);
     bool StopAfterCancel(CElement& task);
