@@ -114,6 +114,21 @@ CLanguage& Language() {
     return language;
 }
 
+// A line of a language file holds no line break of its own, so texts spell theirs out.
+std::string Unescape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+            out += text[i + 1] == 'n' ? '\n' : '\\';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string LoadString(int id) {
@@ -124,6 +139,10 @@ std::string LoadString(int id) {
             return it->second;
         }
     }
+    return LoadBuiltInString(id);
+}
+
+std::string LoadBuiltInString(int id) {
     std::shared_lock lock(BuiltInMutex());
     const auto& table = BuiltIn();
     const auto it = table.find(id);
@@ -154,7 +173,7 @@ bool LoadLanguageFile(const std::string& path) {
         }
         int id = 0;
         if (std::sscanf(line.c_str(), "%d", &id) == 1) {
-            texts[id] = line.substr(eq + 1);
+            texts[id] = Unescape(std::string_view(line).substr(eq + 1));
         }
     }
     auto& lang = Language();

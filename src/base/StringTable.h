@@ -96,8 +96,12 @@ std::string LoadString(int id);
 // first text.
 void AddBuiltInStrings(std::initializer_list<std::pair<int, const char*>> texts);
 
-// Reads `id=text` lines (UTF-8) of a language file over the built-in table. Returns false
-// when the file cannot be read; the table is then unchanged.
+// The built-in English text of `id`, whichever language is loaded.
+std::string LoadBuiltInString(int id);
+
+// Reads `id=text` lines (UTF-8) of a language file over the built-in table. A text writes a
+// line break as "\n" and a backslash as "\\"; any other backslash stands for itself. Returns
+// false when the file cannot be read; the table is then unchanged.
 bool LoadLanguageFile(const std::string& path);
 void ResetLanguage();
 
