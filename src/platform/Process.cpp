@@ -172,4 +172,18 @@ void ExecSelf(const std::vector<std::string>& argv) {
     execv("/proc/self/exe", pointers.data());
 }
 
+std::string OwnExecutable() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) {
+            return {};
+        }
+        if (static_cast<size_t>(n) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<size_t>(n));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 }  // namespace tv

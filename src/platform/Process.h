@@ -30,4 +30,8 @@ std::string FindOnPath(const std::string& name);
 // threads start.
 void ExecSelf(const std::vector<std::string>& argv);
 
+// The path of the running program's executable file, or an empty string when the system
+// cannot tell. Any thread.
+std::string OwnExecutable();
+
 }  // namespace tv
