@@ -1,0 +1,129 @@
+#include "uimodel/Languages.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+#include "base/StringTable.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+
+namespace tv {
+
+namespace {
+
+constexpr std::string_view kExtension = ".lang";
+// A language file is a few hundred lines; anything far larger is not one.
+constexpr size_t kMaxFileBytes = size_t{4} << 20;
+
+std::string ParentFolder(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+// Text 456 read the way LoadLanguageFile reads every line, or empty.
+std::string LanguageName(const std::string& path) {
+    const auto content = ReadWholeFile(path, nullptr, kMaxFileBytes);
+    if (!content) {
+        return {};
+    }
+    std::string_view rest = *content;
+    while (!rest.empty()) {
+        const auto end = rest.find('\n');
+        std::string line(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const auto eq = line.find('=');
+        int id = 0;
+        if (eq != std::string::npos && eq != 0 && std::sscanf(line.c_str(), "%d", &id) == 1 &&
+            id == IDS_LANGUAGE_NAME) {
+            return line.substr(eq + 1);
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> LanguageFiles(const std::string& folder) {
+    std::vector<CDirEntry> entries;
+    std::vector<std::string> paths;
+    if (LocalFileSystem().ListFolder(folder, entries) != 0) {
+        return paths;
+    }
+    for (const auto& entry : entries) {
+        const std::string& name = entry.m_name;
+        if (entry.m_type != EntryType::Folder && name.size() > kExtension.size() &&
+            name.ends_with(kExtension)) {
+            paths.push_back(folder + "/" + name);
+        }
+    }
+    // Directory order is the file system's whim; the menu should not change between starts.
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+}  // namespace
+
+void CLanguageCatalog::Load(const std::string& programFolder) {
+    std::vector<std::string> folders = {programFolder + "Inter/Synch"};
+    const std::string exe = OwnExecutable();
+    if (!exe.empty()) {
+        folders.push_back(ParentFolder(exe) + "../share/twinvale/Inter/Synch");
+    }
+    LoadFrom(folders);
+}
+
+void CLanguageCatalog::LoadFrom(const std::vector<std::string>& folders) {
+    m_Slots.clear();
+    for (const auto& folder : folders) {
+        for (const auto& path : LanguageFiles(folder)) {
+            if (m_Slots.size() >= kMaxFiles) {
+                return;
+            }
+            Consider(path);
+        }
+    }
+}
+
+void CLanguageCatalog::Consider(const std::string& path) {
+    const std::string name = LanguageName(path);
+    // A second file of one language (the build tree's and the installed one) adds nothing.
+    if (name.empty() || SlotOf(name) != 0 || name == Name(0)) {
+        return;
+    }
+    m_Slots.push_back({name, path});
+}
+
+std::string CLanguageCatalog::Name(int slot) const {
+    if (slot == 0) {
+        return LoadBuiltInString(IDS_LANGUAGE_NAME);
+    }
+    if (slot < 0 || slot >= Count()) {
+        return {};
+    }
+    return m_Slots[static_cast<size_t>(slot - 1)].m_strName;
+}
+
+int CLanguageCatalog::SlotOf(const std::string& name) const {
+    for (size_t i = 0; i < m_Slots.size(); ++i) {
+        if (m_Slots[i].m_strName == name) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+bool CLanguageCatalog::Select(int slot) {
+    if (slot == 0) {
+        ResetLanguage();
+        return true;
+    }
+    if (slot < 0 || slot >= Count()) {
+        return false;
+    }
+    return LoadLanguageFile(m_Slots[static_cast<size_t>(slot - 1)].m_strPath);
+}
+
+}  // namespace tv
