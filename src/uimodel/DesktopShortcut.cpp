@@ -1,0 +1,147 @@
+#include "uimodel/DesktopShortcut.h"
+
+#include "base/StringTable.h"
+#include "base/Utf.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileOps.h"
+#include "platform/Folders.h"
+#include "task/Element.h"
+#include "uimodel/DialogStrings.h"
+#include "uimodel/UiDialogs.h"
+
+namespace tv {
+
+namespace {
+
+// Room for ".desktop" and for the temporary name of the atomic write within the 255 bytes
+// most file systems allow.
+constexpr size_t kMaxNameBytes = 200;
+
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7f;
+}
+
+// Whether `text` can stand in a value at all: UTF-8, and no control character that the
+// value escapes cannot spell.
+bool Representable(const std::string& text) {
+    if (!IsValidUtf8(text)) {
+        return false;
+    }
+    for (const unsigned char c : text) {
+        if (IsControl(c) && c != '\n' && c != '\t' && c != '\r') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The escapes of a string value, applied by the reader before anything else.
+std::string EscapeValue(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
+        }
+    }
+    if (!out.empty() && out.front() == ' ') {
+        out.replace(0, 1, "\\s");
+    }
+    return out;
+}
+
+// One argument of an Exec line, quoted whole: inside the quotes '"', '`', '$' and '\' take a
+// backslash, and '%' doubles, as a field code would otherwise begin there.
+std::string QuoteExecArgument(const std::string& arg) {
+    std::string out = "\"";
+    for (const char c : arg) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') {
+            out += '\\';
+        } else if (c == '%') {
+            out += '%';
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string TaskDesktopEntry(const std::string& taskName, int taskId, const std::string& listPath,
+                             const std::string& mirrantPath) {
+    if (!Representable(taskName) || !Representable(listPath) || !Representable(mirrantPath)) {
+        return {};
+    }
+    const std::string exec = QuoteExecArgument(mirrantPath) + " " +
+                             QuoteExecArgument("-f:" + listPath) + " " + std::to_string(taskId);
+    const std::string name = taskName.empty() ? LoadString(IDS_DLG_SHORTCUT_COMMENT) : taskName;
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Version=1.5\n"
+           "Name=" +
+           EscapeValue(name) + "\nComment=" + EscapeValue(LoadString(IDS_DLG_SHORTCUT_COMMENT)) +
+           "\nExec=" + EscapeValue(exec) +
+           "\n"
+           "Icon=twinvale\n"
+           "Terminal=false\n";
+}
+
+std::string TaskDesktopFileName(const std::string& taskName) {
+    std::string name;
+    for (const unsigned char c : taskName) {
+        name += (c == '/' || IsControl(c)) ? '_' : static_cast<char>(c);
+    }
+    if (name.size() > kMaxNameBytes) {
+        size_t cut = kMaxNameBytes;
+        // Never end in the middle of a UTF-8 sequence.
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        name.resize(cut);
+    }
+    if (name.empty() || name == "." || name == "..") {
+        name = "task";
+    }
+    // A leading dot would hide the launcher from the desktop.
+    if (name.front() == '.') {
+        name.front() = '_';
+    }
+    return name + ".desktop";
+}
+
+ShortcutResult WriteTaskShortcut(const CElement& task, const std::string& listPath,
+                                 const std::string& mirrantPath, const std::string& folder,
+                                 IUiDialogs& dialogs) {
+    const std::string entry =
+        TaskDesktopEntry(task.m_strName, task.m_nTaskId, listPath, mirrantPath);
+    if (entry.empty() || !EnsureFolder(folder)) {
+        return ShortcutResult::Failed;
+    }
+    const std::string path = folder + "/" + TaskDesktopFileName(task.m_strName);
+    CFileStat st;
+    if (LocalFileOps().Stat(path, st, true) == 0 &&
+        dialogs.YesNo(LoadString(IDS_DLG_SHORTCUT_EXISTS)) != PromptAnswer::Yes) {
+        return ShortcutResult::Kept;
+    }
+    if (!WriteFileAtomically(path, entry) || LocalFileOps().Stat(path, st, true) != 0) {
+        return ShortcutResult::Failed;
+    }
+    // Execute rights wherever there are read rights, as a launcher installed by hand gets.
+    const uint32_t mode = st.m_mode | ((st.m_mode & 0444) >> 2);
+    return LocalFileOps().SetMode(path, mode) == 0 ? ShortcutResult::Written
+                                                   : ShortcutResult::Failed;
+}
+
+}  // namespace tv
