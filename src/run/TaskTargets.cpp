@@ -99,6 +99,8 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
             return ReadSnapshot(m_task, static_cast<int>(index), root);
         };
     }
+    // Listing a big tree takes a while: the window names the phase before the first folder.
+    Status(IDS_INVESTIGATING);
     if (IsTaskCanceled(m_task) || !InvestigateSides(m_task, request)) {
         return Canceled() ? TargetResult::Canceled : InvestigationFailed();
     }

@@ -58,7 +58,9 @@ void CErrorPolicy::LogError(const std::string& line) {
     if (CTaskInfor* infor = m_task.m_Run.m_pCurInfor) {
         infor->AddError(line);
     }
-    if (ITaskObserver* observer = m_task.m_Run.m_pObserver) {
+    // A silent run has no progress window to show it; the run record keeps it for the log.
+    if (ITaskObserver* observer = m_task.m_Run.m_pObserver;
+        observer && !m_task.Has2(opt2::kSilent)) {
         observer->AddError(line);
     }
 }

@@ -168,7 +168,8 @@ void CRecursiveDelete::LogDeleted(bool folder, const std::string& path) {
     if (CTaskInfor* infor = m_task.m_Run.m_pCurInfor) {
         infor->Add(list, line);
     }
-    if (ITaskObserver* observer = m_task.m_Run.m_pObserver) {
+    if (ITaskObserver* observer = m_task.m_Run.m_pObserver;
+        observer && !m_task.Has2(opt2::kSilent)) {
         observer->AddDetail(line);
     }
 }

@@ -61,9 +61,28 @@ class CRecordingObserver : public tv::ITaskObserver {
         std::lock_guard lock(m_mutex);
         m_ends.push_back(lParam);
     }
+    void Progress(int, int) override {
+        std::lock_guard lock(m_mutex);
+        ++m_nProgress;
+    }
+    void AddError(const std::string& line) override {
+        std::lock_guard lock(m_mutex);
+        m_errors.push_back(line);
+    }
+    void AddDetail(const std::string& line) override {
+        std::lock_guard lock(m_mutex);
+        m_details.push_back(line);
+    }
+    size_t Calls() {
+        std::lock_guard lock(m_mutex);
+        return m_status.size() + m_ends.size() + m_nProgress + m_errors.size() + m_details.size();
+    }
     std::mutex m_mutex;
     std::vector<int> m_status;
     std::vector<int> m_ends;
+    size_t m_nProgress = 0;
+    std::vector<std::string> m_errors;
+    std::vector<std::string> m_details;
 };
 
 inline constexpr uint32_t kContinuePrefs = static_cast<uint32_t>(tv::ErrorPolicy::Continue);
