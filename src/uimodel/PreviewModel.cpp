@@ -1,0 +1,169 @@
+#include "uimodel/PreviewModel.h"
+
+#include <algorithm>
+
+#include "base/StringTable.h"
+#include "scan/TreeF.h"
+#include "task/Element.h"
+#include "uimodel/RunWindowStrings.h"
+
+namespace tv {
+
+namespace {
+
+constexpr const char* kAllFiles = "*.*";
+
+constexpr int kTotalTexts[kPreviewLists] = {
+    IDS_RUNWIN_COPY_FROM_SOURCE, IDS_RUNWIN_COPY_FROM_TARGET, IDS_RUNWIN_DELETE_IN_TARGET,
+    IDS_RUNWIN_DELETE_IN_SOURCE};
+
+}  // namespace
+
+std::string GroupThousands(uint64_t value) {
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+CPreviewModel::CPreviewModel(const CElement& task, CTreeF& merged, const CPlanBytes& bytes,
+                             CPreviewRequest request)
+    : m_merged(merged),
+      m_bytes(bytes),
+      m_request(std::move(request)),
+      m_nRunKind(task.m_Run.m_nRunKind),
+      m_bAllSourceRow(m_nRunKind == RUN_UPDATE_TARGET && task.m_bDeleteSourceAfterRun) {
+    Collect(merged, {});
+    if (m_bAllSourceRow) {
+        Rows(PreviewList::DeleteInSource).m_paths.assign(1, kAllFiles);
+    }
+    for (CRows& rows : m_rows) {
+        rows.m_excluded.assign(rows.m_paths.size(), false);
+    }
+}
+
+// A source record acts only while selected; a target record acts on its action alone.
+bool CPreviewModel::Listed(const CFileDoInfo& record, PreviewList& list) const {
+    if (record.action == ACTION_NONE || (record.onSource && !record.selected)) {
+        return false;
+    }
+    const bool deletes = record.action == ACTION_DELETE;
+    if (record.onSource) {
+        list = deletes ? PreviewList::DeleteInSource : PreviewList::CopyFromSource;
+        return !(deletes && m_bAllSourceRow);
+    }
+    list = deletes ? PreviewList::DeleteInTarget : PreviewList::CopyFromTarget;
+    return true;
+}
+
+void CPreviewModel::Collect(const CTreeF& node, const std::string& folder) {
+    for (const CFileDoInfo& record : node.files) {
+        PreviewList list{};
+        if (Listed(record, list)) {
+            Rows(list).m_paths.push_back(folder + record.name);
+        }
+    }
+    for (const auto& sub : node.subfolders) {
+        Collect(*sub, folder + sub->name + "/");
+    }
+}
+
+int CPreviewModel::RowCount(PreviewList list) const {
+    return static_cast<int>(Rows(list).m_paths.size());
+}
+
+const std::string& CPreviewModel::Row(PreviewList list, int row) const {
+    return Rows(list).m_paths.at(static_cast<size_t>(row));
+}
+
+bool CPreviewModel::IsExcluded(PreviewList list, int row) const {
+    return Rows(list).m_excluded.at(static_cast<size_t>(row));
+}
+
+std::string CPreviewModel::TotalText(PreviewList list) const {
+    const uint64_t totals[kPreviewLists] = {m_bytes.m_copyFromSource, m_bytes.m_copyFromTarget,
+                                            m_bytes.m_deleteInTarget, m_bytes.m_deleteInSource};
+    const int index = static_cast<int>(list);
+    return FormatText(LoadString(kTotalTexts[index]).c_str(),
+                      GroupThousands(totals[index]).c_str());
+}
+
+void CPreviewModel::Toggle(PreviewList list, const std::vector<int>& rows) {
+    if (list == PreviewList::DeleteInSource && m_bAllSourceRow) {
+        return;
+    }
+    std::vector<int> unique = rows;
+    std::sort(unique.begin(), unique.end());
+    unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
+    std::vector<bool>& excluded = Rows(list).m_excluded;
+    for (const int row : unique) {
+        if (row >= 0 && static_cast<size_t>(row) < excluded.size()) {
+            excluded[static_cast<size_t>(row)] = !excluded[static_cast<size_t>(row)];
+        }
+    }
+}
+
+void CPreviewModel::Apply() {
+    std::vector<CTreeF*> chain;
+    std::array<int, kPreviewLists> next{};
+    ApplyTo(m_merged, chain, next);
+}
+
+void CPreviewModel::ApplyTo(CTreeF& node, std::vector<CTreeF*>& chain,
+                            std::array<int, kPreviewLists>& next) {
+    std::vector<CFileDoInfo>& files = node.files;
+    size_t kept = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        CFileDoInfo& record = files[i];
+        PreviewList list{};
+        bool drop = false;
+        if (Listed(record, list) && IsExcluded(list, next[static_cast<int>(list)]++)) {
+            if (record.action == ACTION_DELETE) {
+                KeepFolders(chain, record.onSource);
+            }
+            record.selected = false;
+            drop = !record.onSource;
+        }
+        if (drop) {
+            continue;
+        }
+        if (kept != i) {
+            files[kept] = std::move(files[i]);
+        }
+        ++kept;
+    }
+    files.resize(kept);
+    for (const auto& sub : node.subfolders) {
+        chain.push_back(sub.get());
+        ApplyTo(*sub, chain, next);
+        chain.pop_back();
+    }
+}
+
+// The pass removes a one-sided folder as a whole where the run deletes what lies only on that
+// side. Where the folder is never copied to the other side (a target folder under Replace or a
+// backup), it is entered like a folder of both sides instead, so that its other planned
+// deletions still happen one by one; in a two-way run it is no longer taken for a folder
+// deleted since the last synchronization, so that it is copied back as a new one would be.
+void CPreviewModel::KeepFolders(const std::vector<CTreeF*>& chain, bool onSource) const {
+    const bool neverCopied =
+        !onSource && (m_nRunKind == RUN_REPLACE || m_nRunKind == RUN_UPDATE_TARGET);
+    for (CTreeF* folder : chain) {
+        bool& oneSided = onSource ? folder->sourceOnly : folder->targetOnly;
+        if (!oneSided) {
+            continue;
+        }
+        if (neverCopied) {
+            oneSided = false;
+        } else {
+            folder->investigated = false;
+        }
+    }
+}
+
+}  // namespace tv

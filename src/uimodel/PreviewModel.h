@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "run/Preview.h"
+#include "sync/Plan.h"
+
+namespace tv {
+
+class CElement;
+class CFileDoInfo;
+class CTreeF;
+
+// The four lists of the preview, in the order the window shows them.
+enum class PreviewList : int { CopyFromSource, CopyFromTarget, DeleteInTarget, DeleteInSource };
+inline constexpr int kPreviewLists = 4;
+
+// `value` in decimal, grouped in threes from the right with ",": 1234567 gives "1,234,567".
+std::string GroupThousands(uint64_t value);
+
+// The planned actions of one target as the preview shows them, and the user's exclusions.
+// It refers to the merged tree of the run without owning it; the run's worker waits while the
+// preview is open, so nothing else touches the tree. GUI thread (or the worker itself).
+class CPreviewModel {
+  public:
+    CPreviewModel(const CElement& task, CTreeF& merged, const CPlanBytes& bytes,
+                  CPreviewRequest request);
+
+    const std::string& Caption() const { return m_request.m_strCaption; }
+    int RowCount(PreviewList list) const;
+    // The path of the row's file relative to its side's root.
+    const std::string& Row(PreviewList list, int row) const;
+    bool IsExcluded(PreviewList list, int row) const;
+    // "Will be copied from source: 1,234 byte" and the like.
+    std::string TotalText(PreviewList list) const;
+
+    // Select/Unselect and the double click: each of `rows` that was excluded is included again,
+    // each other one excluded. The lone "*.*" row of the source deletions after a backup
+    // stands for the task's option, which a preview cannot switch off, and stays as it is.
+    void Toggle(PreviewList list, const std::vector<int>& rows);
+
+    // OK: takes the excluded actions out of the tree, walking it in the order the lists were
+    // filled. An excluded source action leaves its record unselected; an excluded target
+    // record leaves the tree. A one-sided folder holding an excluded deletion is no longer
+    // removed as a whole, which would take the kept file with it.
+    void Apply();
+
+  private:
+    struct CRows {
+        std::vector<std::string> m_paths;
+        std::vector<bool> m_excluded;
+    };
+
+    bool Listed(const CFileDoInfo& record, PreviewList& list) const;
+    void Collect(const CTreeF& node, const std::string& folder);
+    void ApplyTo(CTreeF& node, std::vector<CTreeF*>& chain, std::array<int, kPreviewLists>& next);
+    void KeepFolders(const std::vector<CTreeF*>& chain, bool onSource) const;
+    CRows& Rows(PreviewList list) { return m_rows[static_cast<int>(list)]; }
+    const CRows& Rows(PreviewList list) const { return m_rows[static_cast<int>(list)]; }
+
+    CTreeF& m_merged;
+    const CPlanBytes m_bytes;
+    const CPreviewRequest m_request;
+    const int m_nRunKind;
+    const bool m_bAllSourceRow;  // the source deletions are the single row "*.*"
+    std::array<CRows, kPreviewLists> m_rows;
+};
+
+}  // namespace tv
