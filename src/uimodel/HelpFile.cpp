@@ -1,0 +1,32 @@
+#include "uimodel/HelpFile.h"
+
+#include "base/StringTable.h"
+#include "platform/FileSystem.h"
+#include "uimodel/DialogStrings.h"
+
+namespace tv {
+
+namespace {
+
+std::string FindGuide(const std::string& programFolder, const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos) {
+        return {};
+    }
+    for (const char* folder : {"", "../share/doc/twinvale/", "../share/twinvale/"}) {
+        const std::string path = programFolder + folder + name;
+        CFileInfo info;
+        if (LocalFileSystem().GetInfo(path, info) == 0 && info.m_type == EntryType::File) {
+            return path;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string HelpFilePath(const std::string& programFolder) {
+    const std::string path = FindGuide(programFolder, LoadString(IDS_HELP_FILE));
+    return path.empty() ? FindGuide(programFolder, LoadBuiltInString(IDS_HELP_FILE)) : path;
+}
+
+}  // namespace tv
