@@ -1,0 +1,99 @@
+#include "ui/PrefDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "base/StringTable.h"
+#include "uimodel/DialogStrings.h"
+#include "uimodel/Preferences.h"
+
+namespace tv {
+
+namespace {
+
+QString Text(int id) {
+    return QString::fromStdString(LoadString(id));
+}
+
+}  // namespace
+
+CPrefDialog::CPrefDialog(uint32_t preferences, std::function<void()> clearPattern, QWidget* parent)
+    : QDialog(parent), m_clearPattern(std::move(clearPattern)) {
+    setWindowTitle(Text(IDS_PREF_CAPTION));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakePolicyGroup(preferences));
+    layout->addWidget(MakeChecks(preferences));
+
+    auto* patternRow = new QHBoxLayout;
+    auto* clearButton = new QPushButton(Text(IDS_PREF_CLEAR_PATTERN), this);
+    clearButton->setObjectName("clearPattern");
+    m_clearedNote = new QLabel(this);
+    patternRow->addWidget(clearButton);
+    patternRow->addWidget(m_clearedNote, 1);
+    layout->addLayout(patternRow);
+    connect(clearButton, &QPushButton::clicked, this, &CPrefDialog::ClearPattern);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(Text(IDS_DLG_OK));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Text(IDS_DLG_CANCEL));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+QWidget* CPrefDialog::MakePolicyGroup(uint32_t preferences) {
+    auto* group = new QGroupBox(Text(IDS_PREF_ERROR_GROUP), this);
+    auto* layout = new QVBoxLayout(group);
+    const int chosen = static_cast<int>(PreferredErrorPolicy(preferences));
+    for (size_t i = 0; i < m_policy.size(); ++i) {
+        m_policy[i] = new QRadioButton(Text(ErrorPolicyTexts()[i]), group);
+        m_policy[i]->setObjectName(QString("policy%1").arg(i));
+        m_policy[i]->setChecked(static_cast<int>(i) == chosen);
+        layout->addWidget(m_policy[i]);
+    }
+    return group;
+}
+
+QWidget* CPrefDialog::MakeChecks(uint32_t preferences) {
+    auto* box = new QWidget(this);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (size_t i = 0; i < m_checks.size(); ++i) {
+        const auto& check = PreferenceChecks()[i];
+        m_checks[i] = new QCheckBox(Text(check.m_nTextId), box);
+        m_checks[i]->setObjectName(QString("pref%1").arg(check.m_dwBit, 3, 16, QChar('0')));
+        m_checks[i]->setChecked((preferences & check.m_dwBit) != 0);
+        layout->addWidget(m_checks[i]);
+    }
+    return box;
+}
+
+void CPrefDialog::ClearPattern() {
+    if (m_clearPattern) {
+        m_clearPattern();
+    }
+    m_clearedNote->setText(Text(IDS_PREF_PATTERN_CLEARED));
+}
+
+uint32_t CPrefDialog::Preferences() const {
+    ErrorPolicy policy = ErrorPolicy::Ask;
+    for (size_t i = 0; i < m_policy.size(); ++i) {
+        if (m_policy[i]->isChecked()) {
+            policy = static_cast<ErrorPolicy>(i);
+        }
+    }
+    uint32_t checked = 0;
+    for (size_t i = 0; i < m_checks.size(); ++i) {
+        if (m_checks[i]->isChecked()) {
+            checked |= PreferenceChecks()[i].m_dwBit;
+        }
+    }
+    return BuildPreferences(policy, checked);
+}
+
+}  // namespace tv

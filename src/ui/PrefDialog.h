@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QRadioButton;
+
+namespace tv {
+
+// The application preferences: the error policy and the check boxes of the preference bits,
+// and a button that clears the new-task pattern at once (not only on OK). GUI thread.
+class CPrefDialog : public QDialog {
+    Q_OBJECT
+  public:
+    CPrefDialog(uint32_t preferences, std::function<void()> clearPattern,
+                QWidget* parent = nullptr);
+
+    // The bits rebuilt from the controls; meant to be read after the dialog ended with OK.
+    uint32_t Preferences() const;
+
+  private:
+    QWidget* MakePolicyGroup(uint32_t preferences);
+    QWidget* MakeChecks(uint32_t preferences);
+    void ClearPattern();
+
+    std::function<void()> m_clearPattern;
+    std::array<QRadioButton*, 3> m_policy{};
+    std::array<QCheckBox*, 8> m_checks{};
+    QLabel* m_clearedNote = nullptr;
+};
+
+}  // namespace tv
