@@ -163,13 +163,32 @@ std::string FindOnPath(const std::string& name) {
 }
 
 void ExecSelf(const std::vector<std::string>& argv) {
+    ExecProgram("/proc/self/exe", argv);
+}
+
+void ExecProgram(const std::string& program, const std::vector<std::string>& argv) {
     std::vector<std::string> params = argv;
     std::vector<char*> pointers;
     for (auto& param : params) {
         pointers.push_back(param.data());
     }
     pointers.push_back(nullptr);
-    execv("/proc/self/exe", pointers.data());
+    execv(program.c_str(), pointers.data());
+}
+
+bool IsSuperUser() {
+    return geteuid() == 0;
+}
+
+std::string CurrentFolder() {
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
 }
 
 std::string OwnExecutable() {

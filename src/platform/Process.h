@@ -34,4 +34,15 @@ void ExecSelf(const std::vector<std::string>& argv);
 // cannot tell. Any thread.
 std::string OwnExecutable();
 
+// Replaces this process with the program at the absolute path `program` and the arguments
+// `argv` (argv[0] included), with no shell in between and the environment as it is. Returns
+// only when that could not be done. Main thread, before other threads start.
+void ExecProgram(const std::string& program, const std::vector<std::string>& argv);
+
+// Whether this process runs with the rights of the superuser (effective user id 0).
+bool IsSuperUser();
+
+// The working folder of this process, or an empty string when it cannot be told (removed).
+std::string CurrentFolder();
+
 }  // namespace tv
