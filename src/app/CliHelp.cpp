@@ -19,7 +19,10 @@ Running tasks (switches start with "/" or "-", any case; /f:LIST and -F:LIST are
   /D          shut the computer down after the runs
   /P:HOST     replace the FTP host of each selected task's source
   /T:HOST     replace the FTP host of each selected task's targets
-  /I          ask for elevation (ignored in this version)
+  /I          run as root through pkexec (asks for the password); without pkexec, or
+              when already root, the run goes on as it is and says so. The elevated
+              run uses root's settings, TLists folder and logs; a relative list path
+              that names a file here is made absolute first
 Progress goes to standard error: phase lines and a progress bar on a terminal, plain
 lines otherwise, then a summary per task. Questions and the preview are asked on the
 terminal; without one, every question takes the answer that changes nothing more

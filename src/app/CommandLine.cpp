@@ -1,5 +1,4 @@
 #include "app/CommandLine.h"
-#include "platform/Process.h"
 
 #include <cctype>
 #include <charconv>
@@ -124,13 +123,6 @@ StartKind DecideStart(const CMyComLineInfo& info) {
         return StartKind::Interactive;
     }
     return StartKind::Unattended;
-}
-
-void RelaunchSelf(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = args;
-    argv.insert(argv.begin(), "mirrant");
-    argv.push_back("/E");
-    ExecSelf(argv);
 }
 
 }  // namespace tv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -44,8 +45,31 @@ std::string SwitchOf(const std::string& param);
 enum class StartKind { Relaunch, Interactive, Unattended };
 StartKind DecideStart(const CMyComLineInfo& info);
 
-// Replaces this process by the program itself with "/E" appended to `args`. Returns only when
-// that failed. Main thread, before any other thread exists.
+// What the relaunch depends on besides the command line.
+struct CRelaunchContext {
+    std::string m_strPkexec;      // the full path of pkexec; empty when it is not on PATH
+    bool m_bSuperUser = false;    // this process already has the rights of root
+    std::string m_strExecutable;  // this program's executable, absolute; empty when unknown
+    std::string m_strFolder;      // the working folder
+    std::function<bool(const std::string&)> m_exists;  // whether a file exists at a path
+};
+
+// How this instance hands over to the relaunched one.
+struct CRelaunchPlan {
+    bool m_bElevated = false;         // through pkexec, whose path is then m_Argv[0]
+    std::vector<std::string> m_Argv;  // argv[0] included
+    std::string m_strNote;            // a line for standard error before the relaunch, or empty
+};
+
+// The relaunch of `args` with "/E" appended: through pkexec when "/I" asks for elevation and
+// that is possible, else plainly (the note then says why). pkexec starts the program in
+// root's home with a bare environment, so the list paths that name files here are made
+// absolute. No shell is involved anywhere. Any thread.
+CRelaunchPlan PlanRelaunch(const std::vector<std::string>& args, const CRelaunchContext& context);
+
+// Replaces this process by the program itself with "/E" appended to `args`, elevated when
+// "/I" asks for it (see PlanRelaunch), writing the plan's note to standard error. Returns only
+// when that failed. Main thread, before any other thread exists.
 void RelaunchSelf(const std::vector<std::string>& args);
 
 // What the runs of the command line came to.
