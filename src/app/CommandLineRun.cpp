@@ -99,16 +99,9 @@ int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp
     CTaskLauncher launcher(settings);
     bool interrupted = false;
     {
-        // WaitAll hands the runs over to the waiting thread, out of the launcher's sight, so
-        // the runs are also canceled one by one.
-        CSignalCatcher catcher([&launcher, &selected] {
-            launcher.CancelAll();
-            for (CElement* task : selected) {
-                if (task->m_Run.m_bRunning) {
-                    task->m_Run.RequestCancel(true);
-                }
-            }
-        });
+        // The launcher keeps every run in sight until it was joined, and a signal that comes
+        // before the runs start keeps them from starting.
+        CSignalCatcher catcher([&launcher] { launcher.CancelAll(); });
         launcher.Launch(selected, info.m_bReplace ? RunCommand::Replace : RunCommand::Sync);
         launcher.WaitAll();
         interrupted = catcher.Caught();

@@ -45,14 +45,13 @@ CTaskLauncher::~CTaskLauncher() {
 }
 
 size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand command) {
-    m_bStopStarting = false;
     const bool several = tasks.size() >= 2;
     const bool consecutive = m_settings.m_dwPreferences & pref::kConsecutive;
     size_t started = 0;
     for (size_t i = 0; i < tasks.size() && !m_bStopStarting; ++i) {
         CElement& task = *tasks[i];
         const int kind = RunKindFor(task, command);
-        if (kind < 0 || !Start(task, kind, several, true)) {
+        if (kind < 0 || !Start(task, kind, several, StartMode::UnlessStopped)) {
             continue;
         }
         ++started;
@@ -63,25 +62,34 @@ size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand com
             }
         }
     }
+    m_bStopStarting = false;
     return started;
 }
 
 bool CTaskLauncher::LaunchOne(CElement& task, RunCommand command, bool severalStarted) {
     const int kind = RunKindFor(task, command);
     const bool mayShutDown = command != RunCommand::Replace && command != RunCommand::Restore;
-    return kind >= 0 && Start(task, kind, severalStarted, mayShutDown);
+    return kind >= 0 && Start(task, kind, severalStarted,
+                              mayShutDown ? StartMode::Always : StartMode::NoShutdown);
 }
 
-bool CTaskLauncher::Start(CElement& task, int runKind, bool several, bool mayShutDown) {
+// The run is prepared and registered under the lock that CancelAll takes: a cancel either
+// comes first (and Launch starts nothing more) or finds the run registered, never in between
+// where preparing the run would clear it.
+bool CTaskLauncher::Start(CElement& task, int runKind, bool several, StartMode mode) {
     if (!task.m_Run.m_bRunning) {
         JoinWorkers(&task);  // the last run of this task is over: its thread is at its end
+    }
+    std::lock_guard lock(m_mutex);
+    if (mode == StartMode::UnlessStopped && m_bStopStarting) {
+        return false;
     }
     bool idle = false;
     if (!task.m_Run.m_bRunning.compare_exchange_strong(idle, true)) {
         return false;
     }
     Prepare(task, runKind);
-    if (mayShutDown && task.Has2(opt2::kShutdown)) {
+    if (mode != StartMode::NoShutdown && task.Has2(opt2::kShutdown)) {
         m_bShutdownPending = true;
     }
     auto worker = std::make_unique<CWorker>();
@@ -92,7 +100,6 @@ bool CTaskLauncher::Start(CElement& task, int runKind, bool several, bool mayShu
     worker->m_env.m_pShutdownPending = &m_bShutdownPending;
     worker->m_env.m_pProfile = m_settings.m_pProfile;
     // Registered before the thread starts, so that CancelAll reaches a run from its first step.
-    std::lock_guard lock(m_mutex);
     CWorker& registered = *m_workers.emplace_back(std::move(worker));
     try {
         registered.m_thread =
@@ -154,8 +161,8 @@ void CTaskLauncher::WaitAll() {
 }
 
 void CTaskLauncher::CancelAll() {
-    m_bStopStarting = true;
     std::lock_guard lock(m_mutex);
+    m_bStopStarting = true;
     for (const auto& worker : m_workers) {
         if (worker->m_pTask->m_Run.m_bRunning) {
             worker->m_pTask->m_Run.RequestCancel(true);

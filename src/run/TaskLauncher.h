@@ -65,8 +65,10 @@ class CTaskLauncher {
     void Wait(CElement& task);
     // Blocks until every run this launcher started has ended. Not from a worker thread.
     void WaitAll();
-    // Any thread: cancels every run that is going on and stops a consecutive Launch from
-    // starting further tasks.
+    // Any thread: cancels every run that is going on, also one that is being waited for, and
+    // makes the Launch that is going on, or else the next one, start no further task (a
+    // signal that comes just before the runs start must not be lost). LaunchOne is not held
+    // back.
     void CancelAll();
     bool IsAnyRunning() const;
 
@@ -89,7 +91,10 @@ class CTaskLauncher {
         bool m_bJoining = false;
     };
 
-    bool Start(CElement& task, int runKind, bool several, bool mayShutDown);
+    // Always: LaunchOne's start; NoShutdown: the same without making a shutdown pending;
+    // UnlessStopped: Launch's start, which a CancelAll holds back.
+    enum class StartMode { Always, NoShutdown, UnlessStopped };
+    bool Start(CElement& task, int runKind, bool several, StartMode mode);
     void Prepare(CElement& task, int runKind);
     void JoinWorkers(CElement* task);
     bool StopAfterCancel(CElement& task);

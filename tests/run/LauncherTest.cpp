@@ -29,15 +29,15 @@ class CPausingObserver : public tv::ITaskObserver {
 
 class Launcher : public CRunTest {
   protected:
-    // Task `id` copies 300 small files from "src<id>" to "dst<id>".
-    tv::CElement& AddTask(int id, CPausingObserver* pausing = nullptr) {
+    // Task `id` copies `files` small files from "src<id>" to "dst<id>".
+    tv::CElement& AddTask(int id, CPausingObserver* pausing = nullptr, int files = 300) {
         tv::CElement& task = m_tasks.emplace_back(MakeTask(1, 0));
         const std::string n = std::to_string(id);
         task.m_nTaskId = id;
         task.m_Source.m_strPath = Path("src" + n);
         task.m_Targets.emplace_back().m_strPath = Path("dst" + n);
         fs::create_directories(Path("dst" + n));
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < files; ++i) {
             Put(Path("src" + n + "/d" + std::to_string(i % 7) + "/f" + std::to_string(i)), "x");
         }
         task.m_Run.m_pObserver = pausing ? pausing : static_cast<tv::ITaskObserver*>(&m_observer);
@@ -99,6 +99,74 @@ TEST_F(Launcher, CancelAllStopsARunInTheMiddleAndFurtherConsecutiveStarts) {
     EXPECT_EQ(Copied(1), 0u);
     EXPECT_EQ(tasks[1]->m_Run.m_runEnd, RunEnd::None);  // never started
     EXPECT_NE(Log(*tasks[0]).find("Task canceled by user "), std::string::npos);
+}
+
+TEST_F(Launcher, CancelAllReachesEveryRunWhileTheyAreWaitedFor) {
+    CPausingObserver paused[3];
+    std::vector<tv::CElement*> tasks;
+    for (int i = 0; i < 3; ++i) {
+        tasks.push_back(&AddTask(i + 1, &paused[i]));
+    }
+    tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+    EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 3u);
+    std::thread canceler([&] {
+        for (const CPausingObserver& observer : paused) {
+            observer.WaitUntilPaused();
+        }
+        launcher.CancelAll();
+    });
+    launcher.WaitAll();  // returns only when every paused run was reached
+    canceler.join();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(tasks[i]->m_Run.m_runEnd, RunEnd::Canceled);
+        EXPECT_EQ(Copied(i + 1), 0u);
+        EXPECT_NE(Log(*tasks[i]).find("Task canceled by user "), std::string::npos);
+    }
+}
+
+// A signal that came just before the runs were launched still counts; it is used up then.
+TEST_F(Launcher, CancelAllBeforeALaunchHoldsBackThatLaunchOnly) {
+    std::vector<tv::CElement*> tasks{&AddTask(1, nullptr, 3), &AddTask(2, nullptr, 3)};
+    tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+    launcher.CancelAll();
+    EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 0u);
+    EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 2u);
+    launcher.WaitAll();
+    EXPECT_EQ(Copied(1) + Copied(2), 6u);
+}
+
+// Wherever a CancelAll falls in a Launch, no run it started goes on: each run pauses itself
+// before copying and only a cancel ends it. Should one be missed, it is resumed after a while
+// so that the test fails instead of hanging.
+TEST_F(Launcher, CancelAllAtAnyMomentOfALaunchReachesEveryStartedRun) {
+    for (int round = 0; round < 6; ++round) {
+        CPausingObserver paused[3];
+        std::vector<tv::CElement*> tasks;
+        for (int i = 0; i < 3; ++i) {
+            tasks.push_back(&AddTask(round * 10 + i, &paused[i], 2));
+        }
+        tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+        std::thread canceler([&] {
+            for (int spin = 0; spin < round * 200; ++spin) {
+                std::this_thread::yield();
+            }
+            launcher.CancelAll();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (launcher.IsAnyRunning() && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            for (tv::CElement* task : tasks) {
+                task->m_Run.SetPaused(false);
+            }
+        });
+        launcher.Launch(tasks, tv::RunCommand::Sync);
+        launcher.WaitAll();
+        canceler.join();
+        for (tv::CElement* task : tasks) {
+            const RunEnd end = task->m_Run.m_runEnd;
+            EXPECT_TRUE(end == RunEnd::Canceled || end == RunEnd::None) << "round " << round;
+        }
+    }
 }
 
 }  // namespace
