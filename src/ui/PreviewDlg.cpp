@@ -1,0 +1,173 @@
+#include "ui/PreviewDlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "base/StringTable.h"
+#include "platform/Profile.h"
+#include "uimodel/RunWindowStrings.h"
+
+namespace tv {
+
+namespace {
+
+constexpr const char* kSection = "Settings";
+constexpr const char* kObjectNames[kPreviewLists] = {"copyFromSource", "copyFromTarget",
+                                                     "deleteInTarget", "deleteInSource"};
+
+QString Text(int id) {
+    return QString::fromStdString(LoadString(id));
+}
+
+}  // namespace
+
+CPreviewDlg::CPreviewDlg(CPreviewModel& model, CProfile* profile, QWidget* parent)
+    : QDialog(parent), m_model(model), m_pProfile(profile) {
+    setObjectName("previewDlg");
+    setWindowTitle(QString::fromStdString(model.Caption()));
+    // Modal to itself only: the main window and the other runs stay usable.
+    setWindowModality(Qt::WindowModal);
+    auto* grid = new QGridLayout;
+    for (int i = 0; i < kPreviewLists; ++i) {
+        grid->addLayout(BuildCell(static_cast<PreviewList>(i)), i / 2, i % 2);
+    }
+    auto* ok = new QPushButton(Text(IDS_RUNWIN_OK));
+    ok->setObjectName("okButton");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(Text(IDS_RUNWIN_CANCEL));
+    cancel->setObjectName("cancelButton");
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(ok);
+    bottom->addStretch(2);
+    bottom->addWidget(cancel);
+    bottom->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(bottom);
+    setMinimumSize(sizeHint());
+    RestoreSize();
+}
+
+CPreviewDlg::~CPreviewDlg() {
+    StoreSize();
+}
+
+QLayout* CPreviewDlg::BuildCell(PreviewList list) {
+    const size_t i = Index(list);
+    auto* total = new QLabel(QString::fromStdString(m_model.TotalText(list)));
+    auto* tree = new QTreeWidget;
+    tree->setObjectName(kObjectNames[i]);
+    tree->setColumnCount(1);
+    tree->setHeaderLabels({Text(IDS_LOG_SOURCE)});
+    tree->header()->setStretchLastSection(true);
+    tree->setRootIsDecorated(false);
+    tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tree->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tree->setToolTip(Text(IDS_RUNWIN_EXCLUDE_INCLUDE));
+    auto* button = new QPushButton(Text(IDS_RUNWIN_SELECT_UNSELECT));
+    button->setObjectName(QString(kObjectNames[i]) + "Toggle");
+    button->setToolTip(Text(IDS_RUNWIN_EXCLUDE_INCLUDE));
+    button->setAutoDefault(false);
+    m_lists[i] = tree;
+    m_buttons[i] = button;
+    connect(button, &QPushButton::clicked, this, [this, list] { Toggle(list); });
+    connect(tree, &QTreeWidget::itemDoubleClicked, this, [this, list] { Toggle(list); });
+    Fill(list);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(button);
+    buttons->addStretch();
+    auto* cell = new QVBoxLayout;
+    cell->addWidget(total);
+    cell->addWidget(tree, 1);
+    cell->addLayout(buttons);
+    return cell;
+}
+
+void CPreviewDlg::Fill(PreviewList list) {
+    QTreeWidget& tree = *m_lists[Index(list)];
+    QList<QTreeWidgetItem*> items;
+    const int rows = m_model.RowCount(list);
+    items.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        items.append(
+            new QTreeWidgetItem(QStringList{QString::fromStdString(m_model.Row(list, row))}));
+    }
+    tree.addTopLevelItems(items);
+}
+
+void CPreviewDlg::Toggle(PreviewList list) {
+    QTreeWidget& tree = *m_lists[Index(list)];
+    std::vector<int> rows;
+    for (const QTreeWidgetItem* item : tree.selectedItems()) {
+        rows.push_back(tree.indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item)));
+    }
+    m_model.Toggle(list, rows);
+    ShowExclusions(list);
+}
+
+// Excluded rows are greyed and struck through.
+void CPreviewDlg::ShowExclusions(PreviewList list) {
+    QTreeWidget& tree = *m_lists[Index(list)];
+    const QBrush normal = tree.palette().brush(QPalette::Active, QPalette::Text);
+    const QBrush excluded = tree.palette().brush(QPalette::Disabled, QPalette::Text);
+    for (int row = 0; row < tree.topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = tree.topLevelItem(row);
+        const bool out = m_model.IsExcluded(list, row);
+        QFont font = item->font(0);
+        font.setStrikeOut(out);
+        item->setFont(0, font);
+        item->setForeground(0, out ? excluded : normal);
+    }
+}
+
+void CPreviewDlg::accept() {
+    m_model.Apply();
+    QDialog::accept();
+}
+
+void CPreviewDlg::resizeEvent(QResizeEvent* event) {
+    // A maximize is no new size of the window itself.
+    if (event->spontaneous() && isVisible() && !isMaximized()) {
+        m_bUserResized = true;
+    }
+    QDialog::resizeEvent(event);
+}
+
+void CPreviewDlg::RestoreSize() {
+    if (!m_pProfile) {
+        return;
+    }
+    if (m_pProfile->GetProfileInt(kSection, "PMXM", 0) != 0) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
+    const int width = m_pProfile->GetProfileInt(kSection, "PCX", 0);
+    const int height = m_pProfile->GetProfileInt(kSection, "PCY", 0);
+    if (width != 0 && height != 0) {
+        resize(width, height);
+    }
+}
+
+void CPreviewDlg::StoreSize() {
+    if (!m_pProfile) {
+        return;
+    }
+    const bool maximized = isMaximized();
+    if (m_bUserResized) {
+        const QSize size = maximized ? normalGeometry().size() : this->size();
+        m_pProfile->WriteProfileInt(kSection, "PCX", size.width());
+        m_pProfile->WriteProfileInt(kSection, "PCY", size.height());
+    }
+    m_pProfile->WriteProfileInt(kSection, "PMXM", maximized ? 1 : 0);
+}
+
+}  // namespace tv

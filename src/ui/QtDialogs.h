@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "uimodel/UiDialogs.h"
+
+namespace tv {
+
+// The questions and file choices of the windows as message boxes and file dialogs, centred on
+// `parent` (the main window) when there is one. GUI thread only; each call blocks in its own
+// modal loop until the user has answered.
+class CQtDialogs : public IUiDialogs {
+  public:
+    explicit CQtDialogs(QWidget* parent = nullptr) : m_pParent(parent) {}
+    void SetParent(QWidget* parent) { m_pParent = parent; }
+
+    void Message(const std::string& text, const std::string& caption = {}) override;
+    PromptAnswer YesNo(const std::string& text) override;
+    YesNoCancel AskYesNoCancel(const std::string& text) override;
+    bool OkCancel(const std::string& text) override;
+    PromptAnswer AbortRetryIgnore(const std::string& text) override;
+    // An existing file; the filter of `kind` is preselected, "All (*.*)" offered beside it.
+    std::optional<std::string> OpenFile(FileKind kind, const std::string& folder) override;
+    // Asks before replacing a file; a name without a dot gets the extension of `kind`.
+    std::optional<std::string> SaveFile(FileKind kind, const std::string& title,
+                                        const std::string& folder) override;
+    // A folder or a file: "Choose" takes what is selected, or else the folder shown.
+    std::optional<std::string> ChooseLocation(const std::string& start) override;
+
+  private:
+    QPointer<QWidget> m_pParent;
+};
+
+}  // namespace tv
