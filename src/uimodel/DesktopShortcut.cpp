@@ -89,7 +89,7 @@ std::string TaskDesktopEntry(const std::string& taskName, int taskId, const std:
     const std::string name = taskName.empty() ? LoadString(IDS_DLG_SHORTCUT_COMMENT) : taskName;
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Version=1.5\n"
+           "Version=1.4\n"
            "Name=" +
            EscapeValue(name) + "\nComment=" + EscapeValue(LoadString(IDS_DLG_SHORTCUT_COMMENT)) +
            "\nExec=" + EscapeValue(exec) +

@@ -173,6 +173,22 @@ TEST(DesktopEntry, FileNamesStayOneNameInTheFolder) {
     EXPECT_TRUE(file.ends_with("ü.desktop"));
 }
 
+// desktop-file-validate, where it is installed, has the last word on what desktops accept.
+TEST(DesktopEntry, PassesTheValidator) {
+    if (tv::FindOnPath("desktop-file-validate").empty()) {
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    }
+    tv::AddDialogStrings();
+    tvtest::CTempDir dir;
+    const fs::path file = dir / "task.desktop";
+    const std::string entry =
+        tv::TaskDesktopEntry(" Täglich \"50%\"", 7, kNastyList, kNastyProgram);
+    tvtest::WriteFile(file, entry);
+    EXPECT_EQ(tv::RunProgram({"desktop-file-validate", file.string()}), 0) << entry;
+    const fs::path shipped = fs::path(TWINVALE_SOURCE_DIR) / "share/applications/twinvale.desktop";
+    EXPECT_EQ(tv::RunProgram({"desktop-file-validate", shipped.string()}), 0);
+}
+
 class ShortcutFileTest : public ::testing::Test {
   protected:
     ShortcutFileTest() {
