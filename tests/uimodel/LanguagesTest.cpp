@@ -5,6 +5,7 @@
 
 #include "base/StringTable.h"
 #include "support/TestEnv.h"
+#include "uimodel/DialogStrings.h"
 #include "uimodel/Languages.h"
 
 namespace {
@@ -169,11 +170,17 @@ TEST(ShippedLanguages, TranslationsMatchTheEnglishPartsConversionForConversion) 
     EXPECT_GT(parts, 0);
 }
 
-TEST(ShippedLanguages, TheEnglishCorePartIsTheBuiltInTable) {
-    const fs::path part = fs::path(TWINVALE_SOURCE_DIR) / "lang/English/core.lang";
-    ASSERT_TRUE(tv::LoadLanguageFile(part.string()));
-    for (const auto& [id, text] : ReadPart(part)) {
-        EXPECT_EQ(tv::LoadString(id), tv::LoadBuiltInString(id)) << "text " << id;
+TEST(ShippedLanguages, TheEnglishPartsOfTheEngineAndTheDialogsAreTheBuiltInTexts) {
+    tv::AddDialogStrings();
+    for (const char* name : {"core.lang", "dialogs.lang"}) {
+        const fs::path part = fs::path(TWINVALE_SOURCE_DIR) / "lang/English" / name;
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(tv::LoadLanguageFile(part.string()));
+        const auto texts = ReadPart(part);
+        EXPECT_GT(texts.size(), 30u);
+        for (const auto& [id, text] : texts) {
+            EXPECT_EQ(tv::LoadString(id), tv::LoadBuiltInString(id)) << "text " << id;
+        }
     }
     tv::ResetLanguage();
 }
