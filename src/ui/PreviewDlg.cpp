@@ -102,6 +102,7 @@ void CPreviewDlg::Fill(PreviewList list) {
             new QTreeWidgetItem(QStringList{QString::fromStdString(m_model.Row(list, row))}));
     }
     tree.addTopLevelItems(items);
+    ShowExclusions(list);
 }
 
 void CPreviewDlg::Toggle(PreviewList list) {
