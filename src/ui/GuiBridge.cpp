@@ -63,11 +63,10 @@ bool CGuiBridge::Call(const std::function<void()>& fn) {
     return false;
 }
 
+// Nobody waits for a posted call, so it is delivered even to a detached GUI: whoever waits for
+// the end of runs by keeping the events going still sees the ends arrive.
 void CGuiBridge::Post(std::function<void()> fn) {
-    std::lock_guard lock(m_state->m_mutex);
-    if (!m_state->m_bDetached) {
-        QMetaObject::invokeMethod(&m_context, std::move(fn), Qt::QueuedConnection);
-    }
+    QMetaObject::invokeMethod(&m_context, std::move(fn), Qt::QueuedConnection);
 }
 
 void CGuiBridge::Detach() {

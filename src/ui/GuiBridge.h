@@ -25,7 +25,7 @@ class CGuiBridge {
     // Any thread. Runs `fn` on the GUI thread and blocks until it has run (at once when called
     // on the GUI thread). False when it did not run because the bridge is detached.
     bool Call(const std::function<void()>& fn);
-    // Any thread. Runs `fn` on the GUI thread later; dropped once the bridge is detached.
+    // Any thread. Runs `fn` on the GUI thread later, detached or not.
     void Post(std::function<void()> fn);
     // GUI thread. Lets every waiting and later Call return without running. A call that runs
     // already (a modal window of a worker) is finished first.

@@ -39,7 +39,7 @@ class CQtRunViews : public IRunViews {
     void Post(std::function<void()> fn) override;
 
     // GUI thread. From now on the workers' reports are dropped, questions take the answer that
-    // changes nothing more (Ignore, No) and previews are refused.
+    // changes nothing more (Ignore, No) and previews are refused; posted calls still arrive.
     void Detach();
     // GUI thread. The progress window of the latest run of `task` while it is open.
     CTaskDlg* ProgressWindow(const CElement& task) const;

@@ -150,6 +150,8 @@ TEST_F(ProgressPresenter, LongPathsAreShortenedToTheirField) {
 
 TEST_F(ProgressPresenter, AnEqualPercentLeavesTheBarAlone) {
     CProgressPresenter& p = Make();
+    p.OnStatus(tv::IDS_COPYING_FILES);
+    EXPECT_EQ(p.BarPosition(), 0) << "a phase fills the bar only after some progress";
     p.OnProgress(104, 40);
     EXPECT_EQ(p.BarPosition(), 40);
     // A new phase after some progress fills the bar, the percent shown stays 40.
@@ -161,12 +163,6 @@ TEST_F(ProgressPresenter, AnEqualPercentLeavesTheBarAlone) {
     EXPECT_FALSE(m_listener.m_nLast & part::kBar);
     p.OnProgress(104, 41);
     EXPECT_EQ(p.BarPosition(), 41);
-}
-
-TEST_F(ProgressPresenter, AStatusBeforeAnyProgressLeavesTheBarEmpty) {
-    CProgressPresenter& p = Make();
-    p.OnStatus(tv::IDS_COPYING_FILES);
-    EXPECT_EQ(p.BarPosition(), 0);
 }
 
 TEST_F(ProgressPresenter, PauseTogglesTheTasksFlagAndItsLabel) {
@@ -267,7 +263,8 @@ TEST_F(ProgressPresenter, SeveralStartedNeverStaysOpenAndLeavesTheSoundToTheMain
 TEST_F(ProgressPresenter, APendingShutdownClosesTheWindowAtTheEnd) {
     m_board.m_bShutdown = true;
     CProgressPresenter& p = Make();
-    p.OnTaskEnd(0);
+    p.OnError("Can't copy file /src/a");
+    p.OnTaskEnd(1);
     EXPECT_TRUE(p.Closed());
 }
 
