@@ -16,7 +16,7 @@ function(twinvale_layer name)
 endfunction()
 
 # A test executable per folder of tests/, registered test by test so ctest reports each one.
-# QT: the folder brings its own main (a QApplication on the offscreen platform).
+# QT: the folder brings its own main (a QApplication, offscreen unless told otherwise).
 function(twinvale_tests name)
     cmake_parse_arguments(T "QT" "" "DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
@@ -24,14 +24,13 @@ function(twinvale_tests name)
         return()
     endif()
     add_executable(test_${name} ${sources})
-    set(env "TWINVALE_SOURCE_DIR=${PROJECT_SOURCE_DIR};TWINVALE_BINARY_DIR=${PROJECT_BINARY_DIR}")
     if(T_QT)
         target_link_libraries(test_${name} PRIVATE ${T_DEPS} twinvale_testsupport Qt6::Test GTest::gtest GTest::gmock)
         set_target_properties(test_${name} PROPERTIES AUTOMOC ON)
-        string(APPEND env ";QT_QPA_PLATFORM=offscreen")
     else()
         target_link_libraries(test_${name} PRIVATE ${T_DEPS} twinvale_testsupport GTest::gtest_main GTest::gmock)
     endif()
-    target_compile_definitions(test_${name} PRIVATE TWINVALE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${env}")
+    target_compile_definitions(test_${name} PRIVATE TWINVALE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                                    TWINVALE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
