@@ -1,0 +1,256 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "run/TaskLauncher.h"
+#include "task/TaskList.h"
+#include "uimodel/RunViews.h"
+
+namespace tv {
+
+class CMirrantApp;
+class IUiDialogs;
+
+// What the main window's presenter tells its view. GUI thread, from inside a presenter call
+// or the handling of a run's end. The view reads the new state back from the presenter.
+class IMainListener {
+  public:
+    virtual ~IMainListener() = default;
+    virtual void RowsReset() {}              // rows were added, removed or replaced
+    virtual void RowChanged(int /*row*/) {}  // a row's name or "Last run" text
+    virtual void SelectionChanged() {}       // the selected rows, as the presenter set them
+    virtual void EditChanged() {}            // every control of the edit area
+    virtual void TargetsChanged() {}         // the targets list (and the target field)
+    virtual void CaptionChanged() {}
+    virtual void RecentChanged() {}
+    virtual void FocusName() {}    // the name field is to get the focus
+    virtual void RunsChanged() {}  // a run started or ended: what may be edited changed
+    virtual void ExitReady() {}    // the exit routine has finished: the window may close
+};
+
+// A desktop shortcut that starts one task of the saved list.
+struct CTaskShortcut {
+    std::string m_strFileName;  // the ".desktop" file's name
+    std::string m_strContent;   // its text
+};
+
+// The state and commands of the main window, without widgets: the loaded task list, the edit
+// copy of the selected task with its controls' values, the run bookkeeping and the list
+// files. It asks the user through IUiDialogs and opens run windows through IRunViews. Every
+// member runs on the GUI thread and never waits for a worker: runs report their ends through
+// IRunViews::Post.
+class CMainPresenter : public IRunBoard {
+  public:
+    CMainPresenter(CMirrantApp& app, IUiDialogs& dialogs);
+    ~CMainPresenter() override;
+    CMainPresenter(const CMainPresenter&) = delete;
+    CMainPresenter& operator=(const CMainPresenter&) = delete;
+
+    // Before the first run. The views must outlive every run (see CancelAllRuns).
+    void AttachRunViews(IRunViews& views);
+    void SetListener(IMainListener* listener) { m_pListener = listener; }
+
+    // --- The task list and its rows.
+    int RowCount() const { return static_cast<int>(m_list.m_Tasks.size()); }
+    const CElement& Task(int row) const { return *m_list.m_Tasks[static_cast<size_t>(row)]; }
+    std::string RowName(int row) const { return Task(row).m_strName; }
+    std::string RowLastRun(int row) const;
+    const std::vector<int>& Selection() const { return m_selection; }
+    int EditedRow() const { return m_nEditedRow; }
+    // The view's selection changed; `current` is the row clicked last (-1: none). A current
+    // row other than the edited one is selected as after a click.
+    void SelectRows(std::vector<int> rows, int current);
+    std::string Caption() const;
+    const std::string& ListPath() const { return m_list.m_strPath; }
+    bool ListChanged() const { return m_bListChanged; }
+    bool EditsPending() const { return m_bEditsPending; }
+
+    // --- The edit area: the edit copy of the edited row.
+    const CElement& EditCopy() const { return m_edit; }
+    std::string NameText() const { return m_edit.m_strName; }
+    std::string SourceText() const;
+    std::string TargetText() const;
+    std::vector<std::string> TargetRows() const;
+    int TargetRowShown() const { return m_nTargetRow; }
+    std::string TaskIdText() const;
+    int ModeIndex() const;
+    int KindIndex() const;
+    int TargetsUsageIndex() const { return m_edit.m_bTargetsInTurn ? 1 : 0; }
+    bool ArchiveTarget() const;
+    bool IncludeSubfolders() const;
+    bool PreviewChecked() const;
+    bool Locked() const;
+    // The edited task is running: its record belongs to the run, so the edit area is read-only.
+    bool EditReadOnly() const;
+    // The Synch tool button's tip ("Execute selected task"; "Stop task" for a running
+    // real-time task).
+    std::string SyncTip() const;
+
+    void SetNameText(const std::string& text);
+    void SetSourceText(const std::string& text);
+    void SetTargetText(const std::string& text);
+    void SetMode(int index);
+    void SetKind(int index);
+    void SetTargetsUsage(int index);
+    void SetArchiveTarget(bool on);
+    void SetIncludeSubfolders(bool on);
+    void SetPreview(bool on);
+    // Returns the check the box is to show: unlocking asks first.
+    bool SetLocked(bool on);
+    void BrowseSource();
+    void BrowseTarget();
+    void ShowTargetRow(int row);
+    void SetTargetSelection(std::vector<int> rows) { m_targetSelection = std::move(rows); }
+    void AddTarget();
+    void DeleteTargets();
+    void Swap();
+
+    // --- Task commands.
+    void ApplyEdits();
+    void NewTask();
+    void CloneTask();
+    void DeleteTasks();
+    void UndoChanges();
+    void ClearAllFields();
+
+    // --- Run commands and bookkeeping.
+    void Synch();
+    void SynchAll();
+    void Backup();
+    void Replace();
+    void Restore();
+    void EqualizeToTarget();
+    void EqualizeToSource();
+    void ClearEndSound() { m_bEndSound = false; }
+    int Outstanding() const { return m_nOutstanding; }
+    bool AnyRunOutstanding() const { return m_nOutstanding > 0 || !m_queue.empty(); }
+    // Cancels every run and forgets queued ones; the ends still arrive through Post.
+    void CancelAllRuns();
+    bool SeveralStarted() const override { return m_bSeveralStarted; }
+    bool ShutdownPending() const override;
+    void SetShutdownPending(bool pending) override;
+
+    // --- Lists, the log, preferences, shortcuts and the exit routine.
+    void NewList();
+    void OpenList();
+    // A recent list or the command line's; false when nothing was loaded.
+    bool OpenListFile(const std::string& path);
+    // The interactive start: `path` (the command line's list, or the last one) is loaded when
+    // it can be; nothing is said when it cannot.
+    void LoadAtStart(const std::string& path);
+    // Replaces the list without a file (sample lists of tools and tests).
+    void AdoptList(CTaskList list);
+    bool Save();
+    bool SaveAs();
+    const std::string& LastDir() const { return m_strLastDir; }
+    // The recent lists, newest first, as the File menu shows them.
+    std::vector<std::string> RecentLists() const;
+    std::string RecentName(size_t index) const;
+    void ViewLog();
+    uint32_t Preferences() const { return m_dwPreferences; }
+    // Stores `DlgPref`; runs started from now on work with the new bits.
+    void SetPreferences(uint32_t preferences);
+    // The shortcut of `row`'s task, or nothing when the list has not been saved yet.
+    std::optional<CTaskShortcut> ShortcutFor(int row) const;
+    void CreateDesktopShortcut();
+    // Exit, the close box, Escape, the tray's Exit, the end of the session. Ends with
+    // ExitReady, at once or once canceled runs have ended, unless the user kept the window.
+    void RequestExit();
+    bool ExitReady() const { return m_bExitReady; }
+
+  private:
+    enum class ExitState { None, WaitingForRuns };
+    enum class SaveResult { Saved, Canceled, Failed };
+
+    // Edit area.
+    void LoadEditCopy(int row);
+    void ResetEditArea();
+    void MarkPending();
+    bool Editable() const { return !EditReadOnly(); }
+    CTag& FieldLocation();
+    const CTag& FieldLocation() const;
+    bool HasTarget() const;
+    void StoreEditCopy(CElement& stored);
+    void SelectSingle(int row);
+    void AppendTask(std::unique_ptr<CElement> task);
+    void RefreshLastRun(int row);
+    int RowOfId(int taskId) const;
+    bool DeleteOne(int row);
+
+    // Runs.
+    void StartCommand(std::vector<int> rows, RunCommand command, bool several);
+    bool StartOne(CElement& task, RunCommand command);
+    void StartNextQueued();
+    void OnRunDone(CElement& task, RunEnd end, int messageId);
+    void NoteRunEnd(const CElement& task, RunEnd end, int messageId, bool hadWindow);
+    void FinishRuns(bool mayShutDown);
+    int RowOf(const CElement& task) const;
+    bool IsBusy(const CElement& task) const {
+        return m_inFlight.contains(const_cast<CElement*>(&task));
+    }
+    void MakeLauncher();
+    void SayRealtimeLater(const std::vector<int>& rows);
+
+    // Lists.
+    bool RefuseWhileRunning();
+    bool SavePrompt();
+    SaveResult SaveList(bool askPath);
+    SaveResult SaveTo(const std::string& path);
+    bool LoadList(const std::string& path, bool quiet);
+    void ListReplaced();
+    void ContinueExit();
+    std::string Text(int id) const;
+
+    CMirrantApp& m_app;
+    IUiDialogs& m_dialogs;
+    IRunViews* m_pViews = nullptr;
+    IMainListener* m_pListener = nullptr;
+    uint32_t m_dwPreferences;
+
+    CTaskList m_list;
+    std::vector<std::string> m_lastRun;  // the "Last run" column, row by row
+    std::vector<int> m_selection;
+    CElement m_edit;
+    int m_nEditedRow = -1;
+    bool m_bEditsPending = false;
+    bool m_bListChanged = false;
+    CTag m_fieldLocation;             // the target field's location while no target row is shown
+    int m_nTargetRow = -1;            // the target the target field shows, or -1
+    std::optional<CTag> m_typedOver;  // that target before the field was typed over
+    std::vector<int> m_targetSelection;
+    std::string m_strLastDir;
+
+    // Runs: started runs whose end has not been handled yet, and runs waiting for their turn.
+    std::unique_ptr<CTaskLauncher> m_launcher;
+    bool m_bLauncherStale = false;  // the preferences changed while runs were going on
+    std::shared_ptr<CMainPresenter*> m_alive;
+    std::set<CElement*> m_inFlight;
+    std::set<CElement*> m_withWindow;
+    // Consecutive runs: task ids with their command, in start order, and the queued run
+    // that is going on (-1: none).
+    std::deque<std::pair<int, RunCommand>> m_queue;
+    int m_nQueueRunId = -1;
+    int m_nOutstanding = 0;
+    int m_nSequence = 0;
+    bool m_bSeveralStarted = false;
+    bool m_bEndSound = false;
+    std::string m_strEndSound;
+    std::string m_strSummary;
+    std::string m_strFinishedIds;
+
+    ExitState m_exitState = ExitState::None;
+    bool m_bExitReady = false;
+};
+
+// The lines a run adds to the summary of several runs: "Task ID: %d(%s)", the files copied
+// and deleted on each side, and the error count when there were errors (`errorEnd`: the run
+// ended on an error).
+std::string RunSummaryText(const CElement& task, bool errorEnd);
+
+}  // namespace tv

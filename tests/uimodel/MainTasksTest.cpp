@@ -1,0 +1,215 @@
+// The task commands and the edit copy of the main window.
+#include "MainTestSupport.h"
+#include "platform/TaskCounter.h"
+#include "report/TaskLog.h"
+#include "task/PatternFile.h"
+
+namespace {
+
+using namespace tvtest;
+using tv::PromptAnswer;
+
+using MainTasks = CMainTest;
+
+TEST_F(MainTasks, AnEmptyListRunsNothingAndEditsTheDefaults) {
+    auto& p = *m_presenter;
+    p.Synch();
+    p.SynchAll();
+    p.Replace();
+    p.Restore();
+    p.EqualizeToTarget();
+    p.EqualizeToSource();
+    EXPECT_EQ(p.Outstanding(), 0);
+    EXPECT_TRUE(m_views.Events().empty());
+    EXPECT_TRUE(m_dialogs.m_asked.empty());
+    EXPECT_EQ(p.NameText(), "NEW TASK");
+    EXPECT_EQ(p.TaskIdText(), "");
+
+    p.SetSourceText(Dir("a"));
+    p.CloneTask();  // a clone needs a target as well
+    EXPECT_EQ(p.RowCount(), 0);
+}
+
+TEST_F(MainTasks, NewTasksDrawIdsFromTheCounter) {
+    auto& p = *m_presenter;
+    ASSERT_EQ(tv::ReadTaskCounter(), -1);
+    p.NewTask();
+    EXPECT_EQ(TaskAt(0).m_nTaskId, 1);
+    EXPECT_EQ(tv::ReadTaskCounter(), 1);
+    EXPECT_EQ(p.TaskIdText(), "Task ID: 1");
+    p.NewTask();
+    EXPECT_EQ(TaskAt(1).m_nTaskId, 2);
+    EXPECT_EQ(tv::ReadTaskCounter(), 2);
+    EXPECT_EQ(p.Selection(), std::vector<int>{1});
+    EXPECT_EQ(p.EditedRow(), 1);
+    EXPECT_TRUE(p.ListChanged());
+}
+
+TEST_F(MainTasks, ANewTaskTakesThePatternButNotTheSelectedTasksHiddenSettings) {
+    auto& p = *m_presenter;
+    tv::CElement pattern;
+    pattern.m_strName = "From pattern";
+    pattern.m_nLogLimitKb = 77;
+    ASSERT_TRUE(tv::SavePattern(m_app.ProgramDataFolder(), pattern));
+    p.NewTask();
+    EXPECT_EQ(p.NameText(), "From pattern");
+    EXPECT_EQ(TaskAt(0).m_nLogLimitKb, 77);
+
+    tv::CTaskList list;
+    auto task = std::make_unique<tv::CElement>();
+    task->m_nTaskId = 40;
+    task->m_ExcludedItems = {"/private"};
+    list.m_Tasks.push_back(std::move(task));
+    p.AdoptList(std::move(list));
+    ASSERT_EQ(p.EditedRow(), 0);
+    p.NewTask();
+    EXPECT_TRUE(TaskAt(1).m_ExcludedItems.empty());
+    EXPECT_NE(TaskAt(1).m_nTaskId, 40);
+}
+
+TEST_F(MainTasks, EditsReachTheStoredTaskOnlyWhenApplied) {
+    auto& p = *m_presenter;
+    const int row = AddTask("1");
+    p.SetNameText("renamed");
+    EXPECT_EQ(p.RowName(row), "task 1");
+    EXPECT_TRUE(p.EditsPending());
+    p.UndoChanges();
+    EXPECT_EQ(p.NameText(), "task 1");
+    EXPECT_FALSE(p.EditsPending());
+
+    p.SetNameText("renamed");
+    AddTask("2");  // a new task applies the pending edits first
+    EXPECT_EQ(p.RowName(row), "renamed");
+
+    // Nothing is stored for a task without name and source.
+    p.SelectRows({row}, row);
+    p.SetNameText("");
+    p.SetSourceText("");
+    p.ApplyEdits();
+    EXPECT_EQ(p.RowName(row), "renamed");
+}
+
+TEST_F(MainTasks, ATargetTypedIntoTheFieldIsTheOnlyTargetOfATaskWithoutTargets) {
+    auto& p = *m_presenter;
+    const int row = AddTask("1");
+    ASSERT_EQ(TaskAt(row).m_Targets.size(), 1u);
+    EXPECT_EQ(TaskAt(row).m_Targets[0].m_strPath, Dir("dst1"));
+    EXPECT_EQ(p.TargetRows(), std::vector<std::string>{Dir("dst1")});
+}
+
+TEST_F(MainTasks, TypingOverATargetAndAddingKeepsTheOldOneAndAppendsTheNew) {
+    auto& p = *m_presenter;
+    const int row = AddTask("1");
+    p.SetTargetText("/mnt/second");
+    EXPECT_EQ(p.TargetRows(), std::vector<std::string>{"/mnt/second"});  // typed over
+    p.AddTarget();
+    EXPECT_EQ(p.TargetRows(), (std::vector<std::string>{Dir("dst1"), "/mnt/second"}));
+    EXPECT_EQ(p.TargetRowShown(), 1);
+
+    p.SetTargetSelection({0});
+    p.DeleteTargets();
+    EXPECT_EQ(p.TargetRows(), std::vector<std::string>{"/mnt/second"});
+    p.Swap();
+    EXPECT_EQ(p.SourceText(), "/mnt/second");
+    EXPECT_EQ(p.TargetText(), Dir("src1"));
+    p.ApplyEdits();
+    EXPECT_EQ(TaskAt(row).m_Source.m_strPath, "/mnt/second");
+
+    // An FTP location stays one when its shown text is typed back.
+    p.SetSourceText("(FTP)site");
+    EXPECT_EQ(p.SourceText(), "/mnt/second");
+}
+
+TEST_F(MainTasks, ABrowsedFolderReplacesAnFtpLocation) {
+    auto& p = *m_presenter;
+    tv::CTaskList list;
+    auto task = std::make_unique<tv::CElement>();
+    task->m_nTaskId = 5;
+    task->m_Source.m_strSiteName = "site";
+    task->m_Source.m_strHost = "ftp.example.org";
+    task->m_Source.m_bIsFtp = 1;
+    list.m_Tasks.push_back(std::move(task));
+    p.AdoptList(std::move(list));
+    EXPECT_EQ(p.SourceText(), "(FTP)site");
+    m_dialogs.m_files.push_back(Dir("chosen"));
+    p.BrowseSource();
+    EXPECT_EQ(p.SourceText(), Dir("chosen"));
+    EXPECT_EQ(p.EditCopy().m_Source.m_strHost, "");
+    EXPECT_EQ(p.EditCopy().m_Source.m_bIsFtp, 0);
+}
+
+TEST_F(MainTasks, KindRadiosAndTheLock) {
+    auto& p = *m_presenter;
+    const int row = AddTask("1");
+    p.SetKind(2);
+    EXPECT_EQ(p.ModeIndex(), 1);  // a real-time task updates its target
+    EXPECT_EQ(p.RowLastRun(row), "Stopped");
+    p.SetKind(0);
+    EXPECT_EQ(p.RowLastRun(row), "");
+
+    EXPECT_TRUE(p.SetLocked(true));
+    m_dialogs.m_answers = {PromptAnswer::No, PromptAnswer::Yes};
+    EXPECT_TRUE(p.SetLocked(false));
+    EXPECT_TRUE(p.Locked());
+    EXPECT_FALSE(p.SetLocked(false));
+    EXPECT_FALSE(p.Locked());
+}
+
+TEST_F(MainTasks, DeleteAsksAndSelectsTheRowAtTheFirstDeletedPlace) {
+    auto& p = *m_presenter;
+    p.SetPreferences(p.Preferences() | tv::pref::kConfirmDelete);
+    AddTask("1");
+    AddTask("2");
+    AddTask("3");
+    const int deletedId = TaskAt(1).m_nTaskId;
+    const std::string log = tv::DefaultLogPath(deletedId);
+    fs::create_directories(fs::path(log).parent_path());
+    WriteFile(log, "old log");
+
+    p.SelectRows({1, 2}, 2);
+    m_dialogs.m_answers = {PromptAnswer::No};
+    p.DeleteTasks();
+    EXPECT_EQ(p.RowCount(), 3);
+
+    m_dialogs.m_answers = {PromptAnswer::Yes};
+    p.DeleteTasks();
+    ASSERT_EQ(p.RowCount(), 1);
+    EXPECT_EQ(p.RowName(0), "task 1");
+    EXPECT_EQ(p.Selection(), std::vector<int>{0});  // the first deleted place is past the end
+    EXPECT_EQ(p.NameText(), "task 1");
+    EXPECT_FALSE(fs::exists(log));
+
+    m_dialogs.m_answers = {PromptAnswer::Yes};
+    p.DeleteTasks();
+    EXPECT_EQ(p.RowCount(), 0);
+    EXPECT_TRUE(p.Selection().empty());
+    EXPECT_EQ(p.EditedRow(), -1);
+    EXPECT_EQ(p.NameText(), "NEW TASK");
+}
+
+TEST_F(MainTasks, DeletingAMiddleRowSelectsTheRowThatTookItsPlace) {
+    auto& p = *m_presenter;
+    AddTask("1");
+    AddTask("2");
+    AddTask("3");
+    p.SelectRows({1}, 1);
+    p.DeleteTasks();  // no confirmation by default
+    ASSERT_EQ(p.RowCount(), 2);
+    EXPECT_EQ(p.Selection(), std::vector<int>{1});
+    EXPECT_EQ(p.NameText(), "task 3");
+}
+
+TEST_F(MainTasks, CloneCopiesTheEditCopyUnderANewId) {
+    auto& p = *m_presenter;
+    const int row = AddTask("1");
+    p.SetNameText("edited");
+    p.CloneTask();
+    ASSERT_EQ(p.RowCount(), 2);
+    EXPECT_EQ(p.RowName(row), "edited");
+    EXPECT_EQ(p.RowName(1), "edited");
+    EXPECT_NE(TaskAt(1).m_nTaskId, TaskAt(0).m_nTaskId);
+    EXPECT_EQ(p.EditedRow(), 1);
+    EXPECT_EQ(TaskAt(1).m_Targets.size(), 1u);
+}
+
+}  // namespace
