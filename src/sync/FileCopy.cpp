@@ -12,6 +12,7 @@ namespace {
 // A silent copy still looks at the cancel flag between pieces of this size.
 constexpr size_t kSystemPieceBytes = 64u << 20;
 constexpr int kTries = 3;
+constexpr uint64_t kEarlyRecheckBytes = 1u << 20;
 // Progress of the copy phase, as the progress window knows it.
 constexpr int kCopyProgress = 104;
 
@@ -93,7 +94,10 @@ CFileCopy::~CFileCopy() {
 }
 
 COpStatus CFileCopy::Run() {
-    if (m_request.m_destScanned) {
+    // The check just before the rename is what protects the destination; this earlier one
+    // only saves copying a big file in vain, and for a small one it would cost more than the
+    // copy it might save.
+    if (m_request.m_destScanned && m_request.m_size >= kEarlyRecheckBytes) {
         COpStatus recheck =
             RecheckScanned(m_ops, m_request.m_strDest, *m_request.m_destScanned, false);
         if (!recheck.Ok()) {

@@ -254,11 +254,21 @@ TEST_F(FileCopy, DestinationChangedSinceTheScanIsLeftAlone) {
     EXPECT_EQ(Copy(6, before).m_result, tv::OpResult::Changed);
     EXPECT_EQ(Copy(6, tv::CScannedFile::Absent()).m_result, tv::OpResult::Changed);
     EXPECT_EQ(tvtest::ReadFile(m_dest), "edited");
+    EXPECT_EQ(Names(m_dir.Path()), (std::set<std::string>{"src", "dest"}));
 
     // Milliseconds are not a change: the records keep whole seconds.
     SetTimes(m_dest, 1'700'000'000, 999'000'000);
     EXPECT_TRUE(Copy(6, tv::CScannedFile::File(6, tv::FileTimeFromUnix(1'700'000'000))).Ok());
     EXPECT_EQ(tvtest::ReadFile(m_dest), "source");
+}
+
+// Copying megabytes only to throw them away would be a waste: the change is seen first.
+TEST_F(FileCopy, BigFileWhoseDestinationChangedIsNotEvenRead) {
+    tvtest::WriteFile(m_src, std::string(2 << 20, 's'));
+    tvtest::WriteFile(m_dest, "edited");
+    EXPECT_EQ(Copy(2 << 20, tv::CScannedFile::Absent()).m_result, tv::OpResult::Changed);
+    EXPECT_EQ(m_faults.Calls(Op::OpenRead), 0);
+    EXPECT_EQ(tvtest::ReadFile(m_dest), "edited");
 }
 
 TEST_F(FileCopy, EditDuringTheCopyWins) {
