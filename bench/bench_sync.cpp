@@ -38,6 +38,9 @@ struct CEngine {
         task.m_Targets.resize(1);
         task.m_Targets[0].m_strPath = dst;
         task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
+        // As rsync's quick check: a file changed twice within the 2.5 seconds that timestamps
+        // alone tolerate must still be copied, or the 1% rounds would copy nothing.
+        task.m_nCompareMode = tv::COMPARE_TIME_OR_SIZE;
         task.m_dwOptions2 |= tv::opt2::kSilent;  // no progress window, as with cp and rsync
         task.m_Run.m_pCurInfor = &infor;
         task.m_Run.SetPolicy(tv::ErrorPolicy::Continue);
