@@ -102,7 +102,6 @@ class CProgressPresenter {
     const std::vector<std::string>& Details() const { return m_Details; }
     const std::vector<std::string>& Errors() const { return m_Errors; }
     bool Finished() const { return m_bFinished; }
-    bool Ended() const { return m_bEnded; }
     bool Closed() const { return m_bClosed; }
 
   private:
