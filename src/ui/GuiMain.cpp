@@ -3,6 +3,17 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/MirrantApp.h"
+#include "platform/Profile.h"
+#include "ui/AppIcon.h"
+#include "ui/MirrantDlg.h"
+#include "ui/QtDialogs.h"
+#include "ui/TipsDlg.h"
+#include "uimodel/DialogStrings.h"
+#include "uimodel/Languages.h"
+#include "uimodel/MainWindowStrings.h"
+#include "uimodel/RunWindowStrings.h"
+
 namespace tv {
 
 bool DisplayAvailable() {
@@ -15,9 +26,50 @@ bool DisplayAvailable() {
     return false;
 }
 
-int RunMainWindow(int& argc, char** argv, CMirrantApp& /*app*/, const std::string& /*listToOpen*/) {
+namespace {
+
+// The list of the command line is named by the user, who hears when it cannot be read; the
+// last list of an earlier session may have gone away meanwhile.
+void LoadFirstList(CMainPresenter& presenter, CMirrantApp& app, const std::string& listToOpen) {
+    if (listToOpen.empty()) {
+        presenter.LoadAtStart(app.LastTaskList());
+    } else {
+        presenter.OpenListFile(listToOpen);
+    }
+}
+
+}  // namespace
+
+int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& listToOpen) {
     QApplication application(argc, argv);
-    return 0;
+    QApplication::setApplicationName("Twinvale");
+    QApplication::setWindowIcon(AppIcon());
+    // The exit routine ends the program, also while the window hides behind the tray icon.
+    QApplication::setQuitOnLastWindowClosed(false);
+    AddMainWindowStrings();
+    AddRunWindowStrings();
+    AddDialogStrings();
+    CLanguageCatalog languages;
+    languages.Load(app.ProgramFolder());
+    languages.Select(languages.SlotOf(app.Profile().GetProfileString("", "curlang")));
+
+    CQtDialogs dialogs;
+    CMirrantDlg window(app, dialogs, languages);
+    dialogs.SetParent(&window);
+    QObject::connect(&window, &CMirrantDlg::exitFinished, &application, &QApplication::quit);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window] { window.close(); });
+    LoadFirstList(window.Presenter(), app, listToOpen);
+    window.ShowAsStored();
+
+    uint32_t preferences = window.Presenter().Preferences();
+    if (preferences & pref::kShowTips) {
+        ShowStartupTip(app.Profile(), preferences, &window);
+        if (preferences != window.Presenter().Preferences()) {
+            window.Presenter().SetPreferences(preferences);
+        }
+    }
+    return QApplication::exec();
 }
 
 }  // namespace tv

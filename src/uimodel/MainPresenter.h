@@ -163,6 +163,8 @@ class CMainPresenter : public IRunBoard {
     // ExitReady, at once or once canceled runs have ended, unless the user kept the window.
     void RequestExit();
     bool ExitReady() const { return m_bExitReady; }
+    // The language changed: the texts the presenter makes are made again.
+    void LanguageChanged();
 
   private:
     enum class ExitState { None, WaitingForRuns };

@@ -204,6 +204,17 @@ void CMainPresenter::ListReplaced() {
     SelectSingle(RowCount() > 0 ? 0 : -1);
 }
 
+void CMainPresenter::LanguageChanged() {
+    for (int row = 0; row < RowCount(); ++row) {
+        RefreshLastRun(row);
+    }
+    if (m_pListener) {
+        m_pListener->RowsReset();
+        m_pListener->CaptionChanged();
+        m_pListener->EditChanged();
+    }
+}
+
 std::vector<std::string> CMainPresenter::RecentLists() const {
     return m_app.RecentFiles().Entries();
 }

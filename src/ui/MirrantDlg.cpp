@@ -1,0 +1,425 @@
+#include "ui/MirrantDlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/MirrantApp.h"
+#include "base/StringTable.h"
+#include "ui/AppIcon.h"
+#include "ui/QtRunViews.h"
+#include "uimodel/MainWindowStrings.h"
+
+namespace tv {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+void CTaskListView::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier) {
+        if (!selectedItems().isEmpty() && m_onEnter) {
+            m_onEnter();
+        } else {
+            focusNextChild();
+        }
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void CTaskListView::startDrag(Qt::DropActions /*actions*/) {
+    if (m_onDrag) {
+        m_onDrag();
+    }
+}
+
+void CTaskListView::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    if (m_onResize) {
+        m_onResize();
+    }
+}
+
+CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog& languages,
+                         QWidget* parent)
+    : QMainWindow(parent),
+      m_app(app),
+      m_dialogs(dialogs),
+      m_languages(languages),
+      m_presenter(std::make_unique<CMainPresenter>(app, dialogs)) {
+    m_runViews = std::make_unique<CQtRunViews>(*m_presenter, dialogs, &app.Profile());
+    m_presenter->AttachRunViews(*m_runViews);
+    setObjectName("mainWindow");
+    setWindowIcon(AppIcon());
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    m_pTasks = new CTaskListView(central);
+    m_pTasks->setObjectName("taskList");
+    layout->addWidget(m_pTasks, 3);
+    layout->addWidget(BuildEditArea());
+    layout->addWidget(BuildButtons());
+    setCentralWidget(central);
+    BuildMenus();
+    BuildToolBar();
+    BuildContextMenu();
+    BuildTray();
+    ConnectTaskList();
+    ConnectEditArea();
+
+    m_presenter->SetListener(this);
+    ApplyTexts();
+    RowsReset();
+    EditChanged();
+    resize(760, 640);
+    setMinimumSize(minimumSizeHint());
+}
+
+CMirrantDlg::~CMirrantDlg() {
+    m_presenter->SetListener(nullptr);
+    StoreWindowSize();
+    // Workers must not wait for this thread any more, and their ends still have to be taken.
+    m_runViews->Detach();
+    m_presenter->CancelAllRuns();
+    while (m_presenter->Outstanding() > 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+}
+
+QWidget* CMirrantDlg::BuildEditArea() {
+    auto* area = new QWidget(this);
+    auto* layout = new QGridLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* nameLabel = new QLabel(area);
+    Bind(nameLabel, IDS_MW_LABEL_NAME);
+    m_pName = new QLineEdit(area);
+    m_pName->setObjectName("nameEdit");
+    m_pTaskId = new QLabel(area);
+    m_pTaskId->setObjectName("taskIdLabel");
+    layout->addWidget(nameLabel, 0, 0);
+    layout->addWidget(m_pName, 0, 1);
+    layout->addWidget(m_pTaskId, 0, 2);
+    layout->addWidget(BuildLocations(), 1, 0, 1, 3);
+    m_pTargets = new QListWidget(area);
+    m_pTargets->setObjectName("targetsList");
+    m_pTargets->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* targetsBox = new QGroupBox(area);
+    Bind(targetsBox, IDS_MW_TARGETS_LIST);
+    (new QVBoxLayout(targetsBox))->addWidget(m_pTargets);
+    layout->addWidget(targetsBox, 2, 0, 1, 2);
+    layout->addWidget(BuildOptions(), 2, 2);
+    m_editWidgets.insert(m_editWidgets.end(), {m_pName, m_pTargets});
+    return area;
+}
+
+QWidget* CMirrantDlg::BuildLocations() {
+    auto* box = new QWidget(this);
+    auto* layout = new QGridLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* sourceLabel = new QLabel(box);
+    auto* targetLabel = new QLabel(box);
+    Bind(sourceLabel, IDS_MW_LABEL_SOURCE);
+    Bind(targetLabel, IDS_MW_LABEL_TARGET);
+    m_pSource = new QLineEdit(box);
+    m_pSource->setObjectName("sourceEdit");
+    m_pTarget = new QLineEdit(box);
+    m_pTarget->setObjectName("targetEdit");
+    layout->addWidget(sourceLabel, 0, 0);
+    layout->addWidget(m_pSource, 0, 1);
+    layout->addWidget(
+        Button(IDS_MW_BROWSE, "browseSource", [this] { m_presenter->BrowseSource(); }), 0, 2);
+    QPushButton* ftpSource = Button(IDS_MW_FTP, "ftpSource", {});
+    Later(ftpSource);
+    layout->addWidget(ftpSource, 0, 3);
+    layout->addWidget(Button(IDS_MW_SWAP, "swapButton", [this] { m_presenter->Swap(); }), 1, 1,
+                      Qt::AlignHCenter);
+    layout->addWidget(targetLabel, 2, 0);
+    layout->addWidget(m_pTarget, 2, 1);
+    layout->addWidget(
+        Button(IDS_MW_BROWSE, "browseTarget", [this] { m_presenter->BrowseTarget(); }), 2, 2);
+    QPushButton* ftpTarget = Button(IDS_MW_FTP, "ftpTarget", {});
+    Later(ftpTarget);
+    layout->addWidget(ftpTarget, 2, 3);
+    layout->addWidget(Button(IDS_MW_ADD, "addTarget", [this] { m_presenter->AddTarget(); }), 2, 4);
+    layout->addWidget(Button(IDS_MW_DEL, "deleteTarget", [this] { m_presenter->DeleteTargets(); }),
+                      2, 5);
+    for (int column : {2, 4, 5}) {
+        m_editWidgets.push_back(layout->itemAtPosition(2, column)->widget());
+    }
+    m_editWidgets.insert(m_editWidgets.end(),
+                         {m_pSource, m_pTarget, layout->itemAtPosition(0, 2)->widget(),
+                          layout->itemAtPosition(1, 1)->widget()});
+    return box;
+}
+
+QWidget* CMirrantDlg::BuildOptions() {
+    auto* box = new QWidget(this);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pArchive = new QCheckBox(box);
+    Bind(m_pArchive, IDS_MW_ARCHIVE_TARGET);
+    layout->addWidget(m_pArchive);
+    const int kindIds[] = {IDS_MW_KIND_SYNC, IDS_MW_KIND_BACKUP, IDS_MW_KIND_REALTIME};
+    auto* kinds = new QButtonGroup(box);
+    for (size_t i = 0; i < m_kind.size(); ++i) {
+        m_kind[i] = new QRadioButton(box);
+        m_kind[i]->setObjectName(QString("kind%1").arg(i));
+        Bind(m_kind[i], kindIds[i]);
+        kinds->addButton(m_kind[i]);
+        layout->addWidget(m_kind[i]);
+    }
+    auto* modes = new QButtonGroup(box);
+    auto* usages = new QButtonGroup(box);
+    for (size_t i = 0; i < 2; ++i) {
+        m_mode[i] = new QRadioButton(box);
+        m_mode[i]->setObjectName(QString("mode%1").arg(i));
+        Bind(m_mode[i], i == 0 ? IDS_MW_MODE_SYNC : IDS_MW_MODE_UPDATE);
+        modes->addButton(m_mode[i]);
+        m_usage[i] = new QRadioButton(box);
+        Bind(m_usage[i], i == 0 ? IDS_MW_USE_SIMULTANEOUSLY : IDS_MW_USE_CONSECUTIVELY);
+        usages->addButton(m_usage[i]);
+    }
+    for (QWidget* radio : {m_mode[0], m_mode[1], m_usage[0], m_usage[1]}) {
+        layout->addWidget(radio);
+    }
+    m_pSubfolders = new QCheckBox(box);
+    m_pPreview = new QCheckBox(box);
+    m_pPreview->setObjectName("previewCheck");
+    m_pLock = new QCheckBox(box);
+    m_pLock->setObjectName("lockCheck");
+    Bind(m_pSubfolders, IDS_MW_INCLUDE_SUBFOLDERS);
+    Bind(m_pPreview, IDS_MW_PREVIEW);
+    Bind(m_pLock, IDS_MW_LOCK_SETTINGS);
+    QPushButton* advanced = Button(IDS_MW_ADVANCED, "advancedButton", {});
+    Later(advanced);
+    for (QWidget* widget : {static_cast<QWidget*>(m_pSubfolders), static_cast<QWidget*>(m_pPreview),
+                            static_cast<QWidget*>(m_pLock), static_cast<QWidget*>(advanced)}) {
+        layout->addWidget(widget);
+    }
+    layout->addStretch();
+    m_editWidgets.insert(m_editWidgets.end(),
+                         {m_pArchive, m_kind[0], m_kind[1], m_kind[2], m_mode[0], m_mode[1],
+                          m_usage[0], m_usage[1], m_pSubfolders, m_pPreview, m_pLock});
+    return box;
+}
+
+void CMirrantDlg::ConnectEditArea() {
+    connect(m_pName, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_presenter->SetNameText(text.toStdString()); });
+    connect(m_pSource, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_presenter->SetSourceText(text.toStdString()); });
+    connect(m_pTarget, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_presenter->SetTargetText(text.toStdString()); });
+    for (QLineEdit* edit : {m_pName, m_pSource, m_pTarget}) {
+        connect(edit, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
+    }
+    for (int i = 0; i < 3; ++i) {
+        connect(m_kind[i], &QRadioButton::clicked, this, [this, i] { m_presenter->SetKind(i); });
+    }
+    for (int i = 0; i < 2; ++i) {
+        connect(m_mode[i], &QRadioButton::clicked, this, [this, i] { m_presenter->SetMode(i); });
+        connect(m_usage[i], &QRadioButton::clicked, this,
+                [this, i] { m_presenter->SetTargetsUsage(i); });
+    }
+    connect(m_pArchive, &QCheckBox::clicked, this,
+            [this](bool on) { m_presenter->SetArchiveTarget(on); });
+    connect(m_pSubfolders, &QCheckBox::clicked, this,
+            [this](bool on) { m_presenter->SetIncludeSubfolders(on); });
+    connect(m_pPreview, &QCheckBox::clicked, this,
+            [this](bool on) { m_presenter->SetPreview(on); });
+    connect(m_pLock, &QCheckBox::clicked, this,
+            [this](bool on) { m_pLock->setChecked(m_presenter->SetLocked(on)); });
+    connect(m_pTargets, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_bFilling) {
+            m_presenter->ShowTargetRow(row);
+        }
+    });
+    connect(m_pTargets, &QListWidget::itemSelectionChanged, this, [this] {
+        std::vector<int> rows;
+        for (QListWidgetItem* item : m_pTargets->selectedItems()) {
+            rows.push_back(m_pTargets->row(item));
+        }
+        m_presenter->SetTargetSelection(std::move(rows));
+    });
+}
+
+void CMirrantDlg::ConnectTaskList() {
+    m_pTasks->setColumnCount(2);
+    m_pTasks->setRootIsDecorated(false);
+    m_pTasks->setUniformRowHeights(true);
+    m_pTasks->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pTasks->setDragEnabled(true);
+    m_pTasks->setDragDropMode(QAbstractItemView::DragOnly);
+    m_pTasks->header()->setStretchLastSection(false);
+    m_pTasks->m_onEnter = [this] { m_presenter->Synch(); };
+    m_pTasks->m_onDrag = [this] { StartTaskDrag(); };
+    m_pTasks->m_onResize = [this] { SetColumnWidths(); };
+    // The selection and the current row change in either order; each tells the presenter.
+    const auto selectionChanged = [this] {
+        if (m_bFilling) {
+            return;
+        }
+        std::vector<int> rows;
+        for (QTreeWidgetItem* item : m_pTasks->selectedItems()) {
+            rows.push_back(m_pTasks->indexOfTopLevelItem(item));
+        }
+        QTreeWidgetItem* current = m_pTasks->currentItem();
+        const int row =
+            current && current->isSelected() ? m_pTasks->indexOfTopLevelItem(current) : -1;
+        m_presenter->SelectRows(std::move(rows), row);
+    };
+    connect(m_pTasks, &QTreeWidget::itemSelectionChanged, this, selectionChanged);
+    connect(m_pTasks, &QTreeWidget::currentItemChanged, this, selectionChanged);
+    connect(m_pTasks, &QTreeWidget::itemDoubleClicked, this, [this] {
+        m_presenter->ClearEndSound();
+        m_presenter->Synch();
+    });
+}
+
+void CMirrantDlg::SetColumnWidths() {
+    const int width = m_pTasks->viewport()->width();
+    m_pTasks->setColumnWidth(0, width * 3 / 5);
+    m_pTasks->setColumnWidth(1, width * 3 / 8);
+}
+
+void CMirrantDlg::RowsReset() {
+    m_bFilling = true;
+    m_pTasks->clear();
+    for (int row = 0; row < m_presenter->RowCount(); ++row) {
+        m_pTasks->addTopLevelItem(new QTreeWidgetItem());
+        FillRow(row);
+    }
+    m_bFilling = false;
+    SelectionChanged();
+}
+
+void CMirrantDlg::RowChanged(int row) {
+    if (row >= 0 && row < m_pTasks->topLevelItemCount()) {
+        FillRow(row);
+    }
+}
+
+void CMirrantDlg::FillRow(int row) {
+    QTreeWidgetItem* item = m_pTasks->topLevelItem(row);
+    item->setText(0, Q(m_presenter->RowName(row)));
+    item->setText(1, Q(m_presenter->RowLastRun(row)));
+}
+
+void CMirrantDlg::SelectionChanged() {
+    m_bFilling = true;
+    m_pTasks->clearSelection();
+    for (int row : m_presenter->Selection()) {
+        if (QTreeWidgetItem* item = m_pTasks->topLevelItem(row)) {
+            item->setSelected(true);
+        }
+    }
+    if (QTreeWidgetItem* edited = m_pTasks->topLevelItem(m_presenter->EditedRow())) {
+        m_pTasks->setCurrentItem(edited, 0, QItemSelectionModel::NoUpdate);
+        m_pTasks->scrollToItem(edited);
+    }
+    m_bFilling = false;
+}
+
+void CMirrantDlg::EditChanged() {
+    FillEditArea();
+    FillTargets();
+    EnableEditArea();
+}
+
+void CMirrantDlg::FillEditArea() {
+    const CMainPresenter& p = *m_presenter;
+    if (m_pName->text().toStdString() != p.NameText()) {
+        m_pName->setText(Q(p.NameText()));
+    }
+    if (m_pSource->text().toStdString() != p.SourceText()) {
+        m_pSource->setText(Q(p.SourceText()));
+    }
+    m_pTaskId->setText(Q(p.TaskIdText()));
+    m_kind[p.KindIndex()]->setChecked(true);
+    m_mode[p.ModeIndex()]->setChecked(true);
+    m_usage[p.TargetsUsageIndex()]->setChecked(true);
+    m_pArchive->setChecked(p.ArchiveTarget());
+    m_pSubfolders->setChecked(p.IncludeSubfolders());
+    m_pPreview->setChecked(p.PreviewChecked());
+    m_pLock->setChecked(p.Locked());
+    ShowKindRadios();
+    if (m_pSyncTool) {
+        m_pSyncTool->setToolTip(Q(p.SyncTip()));
+    }
+}
+
+void CMirrantDlg::ShowKindRadios() {
+    const int kind = m_presenter->KindIndex();
+    for (int i = 0; i < 2; ++i) {
+        m_mode[i]->setVisible(kind == 0);
+        m_usage[i]->setVisible(kind == 1);
+    }
+}
+
+void CMirrantDlg::TargetsChanged() {
+    FillTargets();
+}
+
+void CMirrantDlg::FillTargets() {
+    m_bFilling = true;
+    const QSignalBlocker blocker(m_pTargets);
+    m_pTargets->clear();
+    for (const std::string& row : m_presenter->TargetRows()) {
+        m_pTargets->addItem(Q(row));
+    }
+    if (QListWidgetItem* shown = m_pTargets->item(m_presenter->TargetRowShown())) {
+        m_pTargets->setCurrentItem(shown);
+    }
+    if (m_pTarget->text().toStdString() != m_presenter->TargetText()) {
+        m_pTarget->setText(Q(m_presenter->TargetText()));
+    }
+    m_bFilling = false;
+}
+
+void CMirrantDlg::EnableEditArea() {
+    const bool editable = !m_presenter->EditReadOnly();
+    for (QWidget* widget : m_editWidgets) {
+        widget->setEnabled(editable);
+    }
+}
+
+void CMirrantDlg::CaptionChanged() {
+    setWindowTitle(Q(m_presenter->Caption()));
+}
+
+void CMirrantDlg::FocusName() {
+    m_pName->setFocus();
+    m_pName->selectAll();
+}
+
+void CMirrantDlg::RunsChanged() {
+    EnableEditArea();
+}
+
+void CMirrantDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+}  // namespace tv

@@ -1,0 +1,212 @@
+// Whole user flows on the real main window: a new task run to its summary, a list saved and
+// opened again, and the language switch.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/MirrantApp.h"
+#include "app/RecentFileList.h"
+#include "base/StringTable.h"
+#include "platform/Profile.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
+#include "ui/MirrantDlg.h"
+#include "ui/QtRunViews.h"
+#include "ui/TaskDlg.h"
+#include "uimodel/DialogStrings.h"
+#include "uimodel/Languages.h"
+#include "uimodel/MainWindowStrings.h"
+#include "uimodel/RunWindowStrings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename Pred>
+bool PumpUntil(Pred done, int timeoutMs = 30000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// The language files as the build puts them together: one file per language.
+void JoinLanguage(const std::string& language, const fs::path& folder) {
+    fs::create_directories(folder);
+    std::ofstream out(folder / (language + ".lang"), std::ios::binary);
+    for (const auto& part :
+         fs::directory_iterator(fs::path(TWINVALE_SOURCE_DIR) / "lang" / language)) {
+        std::ifstream in(part.path(), std::ios::binary);
+        out << in.rdbuf();
+    }
+}
+
+QAction* MenuItem(QWidget& window, const QString& text) {
+    for (QAction* action : window.findChildren<QAction*>()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    ADD_FAILURE() << "no menu item " << text.toStdString();
+    return nullptr;
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    MainWindow() : m_app(m_profile) {
+        tv::AddMainWindowStrings();
+        tv::AddRunWindowStrings();
+        tv::AddDialogStrings();
+        m_app.Startup();
+        JoinLanguage("German", m_home.Root() / "Inter/Synch");
+        m_languages.LoadFrom({(m_home.Root() / "Inter/Synch").string()});
+        m_window = std::make_unique<tv::CMirrantDlg>(m_app, m_dialogs, m_languages);
+        m_window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    ~MainWindow() override {
+        m_window.reset();
+        tv::ResetLanguage();
+    }
+
+    template <typename T>
+    T* Child(const char* name) {
+        auto* child = m_window->findChild<T*>(name);
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    void Click(const char* button) {
+        QTest::mouseClick(Child<QPushButton>(button), Qt::LeftButton);
+    }
+    void Type(const char* edit, const std::string& text) {
+        QTest::keyClicks(Child<QLineEdit>(edit), QString::fromStdString(text));
+    }
+    QTreeWidget& Tasks() { return *Child<QTreeWidget>("taskList"); }
+    std::string Folder(const std::string& name) {
+        fs::create_directories(m_home.Root() / name);
+        return (m_home.Root() / name).string();
+    }
+    // A task made the way a user makes one: NEW TASK, a name, a source and a target typed in.
+    void MakeTask(const std::string& name, const std::string& source, const std::string& target) {
+        Click("newTaskButton");
+        auto* nameEdit = Child<QLineEdit>("nameEdit");
+        nameEdit->selectAll();
+        QTest::keyClicks(nameEdit, QString::fromStdString(name));
+        Type("sourceEdit", source);
+        Type("targetEdit", target);
+        auto* preview = Child<QCheckBox>("previewCheck");
+        if (preview->isChecked()) {
+            QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(6, preview->height() / 2));
+        }
+    }
+
+    tvtest::CIsolatedHome m_home;
+    tv::CProfile m_profile;
+    tv::CMirrantApp m_app;
+    tvtest::CScriptedDialogs m_dialogs;
+    tv::CLanguageCatalog m_languages;
+    std::unique_ptr<tv::CMirrantDlg> m_window;
+};
+
+TEST_F(MainWindow, ANewTaskRunsFromTheSynchButtonToItsSummary) {
+    const std::string source = Folder("photos");
+    tvtest::WriteFile(fs::path(source) / "a.jpg", "a");
+    tvtest::WriteFile(fs::path(source) / "b.jpg", "b");
+    MakeTask("Photos", source, Folder("backup"));
+    ASSERT_EQ(Tasks().topLevelItemCount(), 1);
+    EXPECT_EQ(Tasks().topLevelItem(0)->text(0), "NEW TASK");  // the edit is not applied yet
+    EXPECT_EQ(Child<QLabel>("taskIdLabel")->text(), "Task ID: 1");
+
+    Click("syncButton");
+    EXPECT_EQ(Tasks().topLevelItem(0)->text(0), "Photos");
+    tv::CMainPresenter& presenter = m_window->Presenter();
+    ASSERT_TRUE(PumpUntil([&] { return presenter.Outstanding() == 0; }));
+    EXPECT_TRUE(fs::exists(m_home.Root() / "backup/a.jpg"));
+    EXPECT_TRUE(fs::exists(m_home.Root() / "backup/b.jpg"));
+    EXPECT_FALSE(Tasks().topLevelItem(0)->text(1).isEmpty());  // "Last run"
+
+    tv::CTaskDlg* progress = m_window->RunViews().ProgressWindow(presenter.Task(0));
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->windowTitle(), "Task: Photos (1)");
+    ASSERT_TRUE(PumpUntil(
+        [&] { return progress->findChild<QLabel*>("phaseLabel")->text() == "Finished"; }));
+    const auto* details = progress->findChild<QListWidget*>("detailsList");
+    EXPECT_FALSE(details->findItems("Files copied  (from src/from target): 2 / 0", Qt::MatchExactly)
+                     .isEmpty());
+    QTest::mouseClick(progress->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    EXPECT_TRUE(PumpUntil([&] { return !m_window->RunViews().ProgressWindow(presenter.Task(0)); }));
+    EXPECT_TRUE(m_dialogs.m_asked.empty());
+}
+
+TEST_F(MainWindow, AListIsSavedAndOpenedAgainFromTheRecentLists) {
+    MakeTask("Documents", Folder("docs"), Folder("docs-copy"));
+    MakeTask("Music", Folder("music"), Folder("music-copy"));
+    const std::string list = Folder("lists") + "/home";
+    m_dialogs.m_files.push_back(list);
+    MenuItem(*m_window, "&Save")->trigger();
+    EXPECT_EQ(m_window->windowTitle().toStdString(), "Twinvale " + list + ".tsl");
+
+    MenuItem(*m_window, "&New")->trigger();
+    EXPECT_EQ(Tasks().topLevelItemCount(), 0);
+    EXPECT_EQ(m_window->windowTitle(), "Twinvale ");
+    MenuItem(*m_window, "&1 " + QString::fromStdString(tv::AbbreviatePath(list + ".tsl", 30)))
+        ->trigger();
+    ASSERT_EQ(Tasks().topLevelItemCount(), 2);
+    EXPECT_EQ(Tasks().topLevelItem(1)->text(0), "Music");
+    EXPECT_TRUE(Tasks().topLevelItem(0)->isSelected());
+    EXPECT_EQ(Child<QLineEdit>("nameEdit")->text(), "Documents");
+    EXPECT_EQ(Child<QLineEdit>("targetEdit")->text().toStdString(), Folder("docs-copy"));
+
+    Tasks().setCurrentItem(Tasks().topLevelItem(1));
+    EXPECT_EQ(Child<QLineEdit>("sourceEdit")->text().toStdString(), Folder("music"));
+
+    // EXIT with nothing changed closes the window without a question.
+    bool finished = false;
+    QObject::connect(m_window.get(), &tv::CMirrantDlg::exitFinished, [&] { finished = true; });
+    Click("exitButton");
+    EXPECT_TRUE(PumpUntil([&] { return finished; }));
+    EXPECT_EQ(m_dialogs.m_asked, std::vector<std::string>{"Save as"});  // the save dialog only
+    EXPECT_EQ(m_profile.GetProfileString("", "lasttl"), list + ".tsl");
+}
+
+TEST_F(MainWindow, TheLanguageSwitchChangesTheShownTexts) {
+    auto* sync = Child<QPushButton>("syncButton");
+    EXPECT_EQ(sync->text(), "SYNCH");
+    auto* compare = Child<QPushButton>("compareButton");
+    EXPECT_FALSE(compare->isEnabled());
+    EXPECT_EQ(compare->toolTip(), "Not available in this version yet");
+
+    MenuItem(*m_window, "Deutsch")->trigger();
+    EXPECT_EQ(sync->text(), "SYNCHR.");
+    EXPECT_EQ(Tasks().headerItem()->text(0), "Aufgabenname");
+    EXPECT_EQ(compare->toolTip(), "In dieser Version noch nicht verfügbar");
+    EXPECT_EQ(m_profile.GetProfileString("", "curlang"), "Deutsch");
+
+    MenuItem(*m_window, "English")->trigger();
+    EXPECT_EQ(sync->text(), "SYNCH");
+    EXPECT_EQ(m_profile.GetProfileString("", "curlang"), "English");
+}
+
+}  // namespace
