@@ -1,0 +1,158 @@
+// Draws the program's windows with sample contents into PNG files, so that they can be looked
+// at without a display: render_windows OUTDIR
+#include <QApplication>
+#include <QDir>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/StringTable.h"
+#include "run/Preview.h"
+#include "scan/TreeF.h"
+#include "sync/Plan.h"
+#include "task/Element.h"
+#include "ui/PreviewDlg.h"
+#include "ui/TaskDlg.h"
+#include "uimodel/DialogStrings.h"
+#include "uimodel/MainWindowStrings.h"
+#include "uimodel/PreviewModel.h"
+#include "uimodel/ProgressPresenter.h"
+#include "uimodel/RunViews.h"
+#include "uimodel/RunWindowStrings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The tool must never read or write the settings of whoever runs it.
+void IsolateSettings() {
+    char pattern[] = "/tmp/twinvale-shots-XXXXXX";
+    const char* home = mkdtemp(pattern);
+    if (home == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    const std::string root = home;
+    setenv("HOME", root.c_str(), 1);
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
+        setenv(name, (root + "/" + name).c_str(), 1);
+    }
+    setenv("TWINVALE_SHUTDOWN_CMD", "true", 1);
+}
+
+bool Save(QWidget& window, const fs::path& file) {
+    window.show();
+    QApplication::processEvents();
+    const bool saved = window.grab().save(QString::fromStdString(file.string()));
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", file.c_str());
+    return saved;
+}
+
+class CSampleBoard : public tv::IRunBoard {
+  public:
+    bool SeveralStarted() const override { return false; }
+    bool ShutdownPending() const override { return m_bShutdown; }
+    void SetShutdownPending(bool pending) override { m_bShutdown = pending; }
+
+  private:
+    bool m_bShutdown = false;
+};
+
+tv::CElement SampleTask() {
+    tv::CElement task;
+    task.m_nTaskId = 7;
+    task.m_strName = "Photos";
+    task.m_Source.m_strPath = "/home/ann/Pictures";
+    task.m_Targets.resize(1);
+    task.m_Targets[0].m_strPath = "/media/ann/Backup/Pictures";
+    return task;
+}
+
+void RunningProgress(tv::CProgressPresenter& presenter, tv::CElement& task) {
+    presenter.OnStatus(tv::IDS_INVESTIGATING);
+    task.m_Run.SetDisplayPath(true, "/home/ann/Pictures/2026/Summer holidays in the mountains");
+    task.m_Run.SetDisplayPath(false, "/media/ann/Backup/Pictures/2026/Summer holidays");
+    presenter.OnProgress(103, 0);
+    presenter.OnStatus(tv::IDS_COPYING_FILES);
+    presenter.OnProgress(104, 42);
+}
+
+bool RenderProgress(const fs::path& out, CSampleBoard& board) {
+    tv::CElement running = SampleTask();
+    auto midRun =
+        std::make_shared<tv::CProgressPresenter>(running, board, 0, [](const std::string&) {});
+    RunningProgress(*midRun, running);
+    auto* window = new tv::CTaskDlg(midRun);
+    bool ok = Save(*window, out / "progress-running.png");
+    window->close();
+
+    tv::CElement ended = SampleTask();
+    auto atEnd =
+        std::make_shared<tv::CProgressPresenter>(ended, board, 1, [](const std::string&) {});
+    RunningProgress(*atEnd, ended);
+    atEnd->OnError("Can't copy file /home/ann/Pictures/2026/locked.jpg: Permission denied");
+    ended.m_Run.m_nCopiedFromSource = 128;
+    ended.m_Run.m_nDeletedInTarget = 3;
+    atEnd->OnTaskEnd(0);
+    atEnd->SelectTab(0);
+    auto* endWindow = new tv::CTaskDlg(atEnd);
+    ok = Save(*endWindow, out / "progress-finished.png") && ok;
+    endWindow->close();
+    return ok;
+}
+
+void AddFile(tv::CTreeF& folder, const std::string& name, uint64_t size, bool onSource,
+             tv::FileAction action) {
+    folder.files.emplace_back(name, size, onSource, 0, 0, 0, true, false, action);
+}
+
+bool RenderPreview(const fs::path& out) {
+    tv::CElement task = SampleTask();
+    task.m_Run.m_nRunKind = tv::RUN_SYNCHRONIZE;
+    tv::CTreeF merged;
+    AddFile(merged, "notes.txt", 2'048, true, tv::ACTION_COPY);
+    AddFile(merged, "old-draft.txt", 512, false, tv::ACTION_DELETE);
+    auto& trip = *merged.subfolders.emplace_back(std::make_unique<tv::CTreeF>());
+    trip.name = "2026";
+    AddFile(trip, "beach.jpg", 4'194'304, true, tv::ACTION_COPY);
+    AddFile(trip, "sunset.jpg", 3'670'016, true, tv::ACTION_COPY);
+    AddFile(trip, "edited-on-laptop.jpg", 2'516'582, false, tv::ACTION_COPY);
+    AddFile(trip, "blurred.jpg", 1'048'576, true, tv::ACTION_DELETE);
+    const tv::CPlanBytes bytes{7'866'368, 1'048'576, 2'516'582, 512};
+    tv::CPreviewRequest request;
+    request.m_strSource = task.m_Source.m_strPath;
+    request.m_strTarget = task.m_Targets[0].m_strPath;
+    request.m_strCaption = "Task: 7  /home/ann/Pictures <--> /media/ann/Backup/Pictures";
+    tv::CPreviewModel model(task, merged, bytes, request);
+    model.Toggle(tv::PreviewList::CopyFromSource, {1});
+    tv::CPreviewDlg dialog(model);
+    dialog.resize(900, 600);
+    return Save(dialog, out / "preview.png");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: render_windows OUTDIR\n");
+        return 2;
+    }
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    IsolateSettings();
+    QApplication app(argc, argv);
+    tv::AddMainWindowStrings();
+    tv::AddRunWindowStrings();
+    tv::AddDialogStrings();
+    const fs::path out = argv[1];
+    std::error_code error;
+    fs::create_directories(out, error);
+    CSampleBoard board;
+    bool ok = RenderProgress(out, board);
+    ok = RenderPreview(out) && ok;
+    return ok ? 0 : 1;
+}
