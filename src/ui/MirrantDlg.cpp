@@ -89,7 +89,7 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
     ApplyTexts();
     RowsReset();
     EditChanged();
-    resize(760, 640);
+    resize(780, 720);
     setMinimumSize(minimumSizeHint());
 }
 
@@ -186,6 +186,7 @@ QWidget* CMirrantDlg::BuildOptions() {
         kinds->addButton(m_kind[i]);
         layout->addWidget(m_kind[i]);
     }
+    layout->addSpacing(6);
     auto* modes = new QButtonGroup(box);
     auto* usages = new QButtonGroup(box);
     for (size_t i = 0; i < 2; ++i) {
@@ -200,6 +201,7 @@ QWidget* CMirrantDlg::BuildOptions() {
     for (QWidget* radio : {m_mode[0], m_mode[1], m_usage[0], m_usage[1]}) {
         layout->addWidget(radio);
     }
+    layout->addSpacing(6);
     m_pSubfolders = new QCheckBox(box);
     m_pPreview = new QCheckBox(box);
     m_pPreview->setObjectName("previewCheck");

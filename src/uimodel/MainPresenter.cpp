@@ -224,8 +224,11 @@ int CMainPresenter::ModeIndex() const {
     return m_edit.Mode() == 0 ? 0 : 1;
 }
 
+// The kind bits can hold a fourth value that no radio button stands for; such a task shows as
+// a synchronization task.
 int CMainPresenter::KindIndex() const {
-    return static_cast<int>(m_edit.Kind());
+    const int kind = static_cast<int>(m_edit.Kind());
+    return kind <= static_cast<int>(TaskKind::Realtime) ? kind : 0;
 }
 
 bool CMainPresenter::ArchiveTarget() const {

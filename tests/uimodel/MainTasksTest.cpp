@@ -153,6 +153,14 @@ TEST_F(MainTasks, KindRadiosAndTheLock) {
     EXPECT_TRUE(p.Locked());
     EXPECT_FALSE(p.SetLocked(false));
     EXPECT_FALSE(p.Locked());
+
+    // Kind bits that stand for no radio button show the first one, not a button past the end.
+    tv::CTaskList list;
+    list.m_Tasks.push_back(std::make_unique<tv::CElement>());
+    list.m_Tasks[0]->m_nTaskId = 9;
+    list.m_Tasks[0]->m_dwOptions |= tv::opt1::kKindMask;
+    p.AdoptList(std::move(list));
+    EXPECT_EQ(p.KindIndex(), 0);
 }
 
 TEST_F(MainTasks, DeleteAsksAndSelectsTheRowAtTheFirstDeletedPlace) {
