@@ -2,8 +2,10 @@
 # Times the whole program, `mirrant -f:LIST ID /S` (start-up, relaunch, list loading,
 # investigation, planning, pass, log and, for the snapshot task, the snapshot), against
 # rsync -a on generated trees: initial backup, no-change rerun and rerun after 1% of the
-# files changed. Prints the medians, the ratios mirrant/rsync and the peak resident size of
-# both (the largest process of each run, when GNU time is installed as /usr/bin/time).
+# files changed. Prints the medians of the wall time and their ratio mirrant/rsync, and when
+# GNU time is installed as /usr/bin/time, the medians of the CPU time (user + system) with
+# their ratio and the peak resident size of both (of the largest process of any run), each
+# as mirrant / rsync.
 #   bench/bench_e2e.sh [COUNT] [WORK_DIR] [BUILD_DIR]
 # Defaults: 10000 files, a fresh folder under /tmp, build-runner-rel (Release). ROUNDS
 # (default 3) sets how many timings each median takes; SHAPES (default "nested flat") the
@@ -44,7 +46,7 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 largest() { printf '%s\n' "$@" | sort -g | tail -n 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-mib() { [ -n "$1" ] && awk -v k="$1" 'BEGIN { printf "%.1f MiB", k / 1024 }' || echo "n/a"; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f MiB", k / 1024 }'; }
 
 # One task list per shape: task 1 backs up to dst.mirrant, task 2 (same options, with
 # "Use source snapshot for comparison") to dst.snapshot. Both compare by "Timestamps OR
@@ -63,17 +65,18 @@ EOF
     "$mirrant" --make-list "$json" "$3" </dev/null
 }
 
-# Runs one contender once: prints "SECONDS PEAK_KIB" (PEAK empty without GNU time). A run of
-# the program that does not end with status 0 stops the benchmark: its figures would lie.
+# Runs one contender once: prints "SECONDS PEAK_KIB CPU_SECONDS" (the last two "- -" without
+# GNU time; CPU is user plus system time, children included). A run that does not end with
+# status 0 stops the benchmark: its figures would lie.
 timed() {  # TOOL SRC DSTBASE LIST
-    local start end rss="" code=0 rssfile="$work/rss"
+    local start end usage="- -" code=0 usagefile="$work/usage"
     local cmd
     case "$1" in
         mirrant) cmd=("$mirrant" "-f:$4" 1 /S) ;;
         snapshot) cmd=("$mirrant" "-f:$4" 2 /S) ;;
         rsync) cmd=(rsync -a "$2/" "$3.rsync/") ;;
     esac
-    [ -z "$gnutime" ] || cmd=("$gnutime" -f %M -o "$rssfile" "${cmd[@]}")
+    [ -z "$gnutime" ] || cmd=("$gnutime" -f "%M %U %S" -o "$usagefile" "${cmd[@]}")
     sync
     start=$(date +%s.%N)
     "${cmd[@]}" </dev/null >/dev/null 2>"$work/stderr" || code=$?
@@ -83,19 +86,18 @@ timed() {  # TOOL SRC DSTBASE LIST
         cat "$work/stderr" >&2
         exit 1
     fi
-    [ -z "$gnutime" ] || rss=$(tail -n 1 "$rssfile")
-    awk -v s="$start" -v e="$end" -v r="$rss" 'BEGIN { printf "%.3f %s\n", e - s, r }'
+    [ -z "$gnutime" ] || usage=$(tail -n 1 "$usagefile" | awk '{ printf "%s %.2f", $1, $2 + $3 }')
+    awk -v s="$start" -v e="$end" -v u="$usage" 'BEGIN { printf "%.3f %s\n", e - s, u }'
 }
 
 # Each round starts with the next contender, so that a busy machine, or the cache the one
 # before warmed, favours none. INITIAL=yes empties each target (and the program's data
 # folder: logs, snapshots, last synchronization times) before its timing; CHANGE=N changes
-# N% of the source files before each round. Sets the arrays TIME_<tool> and RSS_<tool>.
+# N% of the source files before each round. Fills TIMES, RSS and CPU, keyed by contender.
+declare -A TIMES RSS CPU
 scenario() {  # SRC DSTBASE LIST
     local r i tool out n=${#contenders[@]}
-    for tool in "${contenders[@]}"; do
-        eval "TIME_$tool=(); RSS_$tool=()"
-    done
+    TIMES=() RSS=() CPU=()
     for ((r = 0; r < rounds; r++)); do
         [ -z "${CHANGE:-}" ] || "$changer" change "$1" "$CHANGE" >/dev/null
         for ((i = 0; i < n; i++)); do
@@ -104,25 +106,33 @@ scenario() {  # SRC DSTBASE LIST
                 rm -rf "$2.$tool" "$XDG_DATA_HOME/Twinvale"
                 mkdir -p "$2.$tool"
             fi
-            out=$(timed "$tool" "$1" "$2" "$3")
-            eval "TIME_$tool+=(${out%% *}); RSS_$tool+=(${out#* })"
+            read -r -a out <<<"$(timed "$tool" "$1" "$2" "$3")"
+            TIMES[$tool]+=" ${out[0]}"
+            RSS[$tool]+=" ${out[1]}"
+            CPU[$tool]+=" ${out[2]}"
         done
     done
 }
 
+# Wall time decides; the CPU time is less disturbed by other work on the machine, which
+# takes the second core from the program's two listing threads.
 report() {  # LABEL
-    local t_m t_r line
-    eval "t_m=\$(median \"\${TIME_mirrant[@]}\"); t_r=\$(median \"\${TIME_rsync[@]}\")"
+    local t_m t_r c_m c_r line
+    t_m=$(median ${TIMES[mirrant]})
+    t_r=$(median ${TIMES[rsync]})
     line=$(printf '%-16s mirrant %ss  rsync -a %ss  mirrant/rsync %s' "$1:" "$t_m" "$t_r" \
         "$(ratio "$t_m" "$t_r")")
-    if [[ " ${contenders[*]} " == *" snapshot "* ]]; then
+    if [ -n "${TIMES[snapshot]:-}" ]; then
         local t_s
-        t_s=$(median "${TIME_snapshot[@]}")
+        t_s=$(median ${TIMES[snapshot]})
         line+=$(printf '  with snapshot %ss (%s)' "$t_s" "$(ratio "$t_s" "$t_r")")
     fi
     echo "$line"
-    echo "                 peak RSS: mirrant $(mib "$(largest "${RSS_mirrant[@]:-}")")" \
-        " rsync -a $(mib "$(largest "${RSS_rsync[@]:-}")")"
+    [ -n "$gnutime" ] || return 0
+    c_m=$(median ${CPU[mirrant]})
+    c_r=$(median ${CPU[rsync]})
+    printf '%-16s cpu %ss / %ss (%s)  peak RSS %s / %s\n' "" "$c_m" "$c_r" "$(ratio "$c_m" "$c_r")" \
+        "$(mib "$(largest ${RSS[mirrant]})")" "$(mib "$(largest ${RSS[rsync]})")"
 }
 
 same() {  # SRC DST
@@ -130,7 +140,7 @@ same() {  # SRC DST
 }
 
 echo "mirrant: $mirrant  rounds: ${rounds}  work: $work"
-[ -n "$gnutime" ] || echo "(no GNU time at /usr/bin/time: peak RSS not measured; package 'time')"
+[ -n "$gnutime" ] || echo "(no GNU time at /usr/bin/time: no CPU time and peak RSS; package 'time')"
 for shape in $shapes; do
     src="$work/$shape/src"
     dst="$work/$shape/dst"
