@@ -9,14 +9,21 @@
 #include <memory>
 #include <string>
 
+#include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "platform/Profile.h"
 #include "run/Preview.h"
 #include "scan/TreeF.h"
 #include "sync/Plan.h"
 #include "task/Element.h"
+#include "task/TaskList.h"
+#include "ui/MirrantDlg.h"
 #include "ui/PreviewDlg.h"
+#include "ui/QtDialogs.h"
 #include "ui/TaskDlg.h"
 #include "uimodel/DialogStrings.h"
+#include "uimodel/Languages.h"
+#include "uimodel/MainPresenter.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/PreviewModel.h"
 #include "uimodel/ProgressPresenter.h"
@@ -69,6 +76,37 @@ tv::CElement SampleTask() {
     task.m_Targets.resize(1);
     task.m_Targets[0].m_strPath = "/media/ann/Backup/Pictures";
     return task;
+}
+
+std::unique_ptr<tv::CElement> ListTask(int id, const std::string& name, const std::string& source,
+                                       const std::vector<std::string>& targets) {
+    auto task = std::make_unique<tv::CElement>();
+    task->m_nTaskId = id;
+    task->m_strName = name;
+    task->m_Source.m_strPath = source;
+    for (const std::string& target : targets) {
+        task->m_Targets.emplace_back().m_strPath = target;
+    }
+    return task;
+}
+
+bool RenderMainWindow(const fs::path& out) {
+    tv::CProfile profile;
+    tv::CMirrantApp app(profile);
+    app.Startup();
+    tv::CQtDialogs dialogs;
+    tv::CLanguageCatalog languages;
+    tv::CMirrantDlg window(app, dialogs, languages);
+    tv::CTaskList list;
+    list.m_strPath = "/home/ann/Documents/Backups.tsl";
+    list.m_Tasks.push_back(ListTask(7, "Photos", "/home/ann/Pictures",
+                                    {"/media/ann/Backup/Pictures", "/mnt/nas/ann/Pictures"}));
+    list.m_Tasks.push_back(
+        ListTask(8, "Documents", "/home/ann/Documents", {"/media/ann/Backup/Documents"}));
+    list.m_Tasks.push_back(ListTask(9, "Music", "/home/ann/Music", {"/mnt/nas/ann/Music"}));
+    list.m_nHighestId = 9;
+    window.Presenter().AdoptList(std::move(list));
+    return Save(window, out / "main-window.png");
 }
 
 void RunningProgress(tv::CProgressPresenter& presenter, tv::CElement& task) {
@@ -152,7 +190,8 @@ int main(int argc, char** argv) {
     std::error_code error;
     fs::create_directories(out, error);
     CSampleBoard board;
-    bool ok = RenderProgress(out, board);
+    bool ok = RenderMainWindow(out);
+    ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
     return ok ? 0 : 1;
 }
