@@ -16,6 +16,8 @@ namespace {
 constexpr int kLatestYear = 3000;
 constexpr FileTime kFirstTimeAfterLatestYear = 441'796'896'000'000'000;  // 3001-01-01
 constexpr int kProgressInvestigating = 103;
+// From this many files on, a folder's list is big enough to be mapped memory of its own.
+constexpr size_t kRoomForTargetFrom = 4096;
 
 }  // namespace
 
@@ -44,7 +46,12 @@ CEntrySink::CEntrySink(CInvestigationJob& job, size_t expectedFiles)
       m_bSkipSystem(m_task.Has4(opt4::kSkipSystem)),
       m_bSilent(m_task.Has2(opt2::kSilent) || !m_task.m_Run.m_pObserver) {
     m_nPrefixLength = m_strPath.size();
-    m_node.files.reserve(m_nFirstNewFile + expectedFiles);
+    // The plan appends the target's records of a folder to the source's. A big folder's list
+    // keeps room for as many again: memory that is reserved and never touched costs nothing,
+    // and the merge need not copy both lists into a new one.
+    const size_t wanted = m_nFirstNewFile + expectedFiles;
+    m_bRoomForTarget = m_job.m_bIsSource && expectedFiles >= kRoomForTargetFrom;
+    m_node.files.reserve(m_bRoomForTarget ? 2 * wanted : wanted);
 }
 
 bool CEntrySink::ShouldStop() const {
@@ -106,7 +113,7 @@ void CEntrySink::Finish() {
     if (m_job.m_bIsSource) {
         std::reverse(files.begin() + static_cast<std::ptrdiff_t>(m_nFirstNewFile), files.end());
     }
-    if (files.capacity() - files.size() > files.size() / 8 + 4) {
+    if (!m_bRoomForTarget && files.capacity() - files.size() > files.size() / 8 + 4) {
         files.shrink_to_fit();
     }
 }

@@ -47,6 +47,7 @@ class CEntrySink {
     CElement& m_task;
     CTreeF& m_node;
     size_t m_nFirstNewFile;
+    bool m_bRoomForTarget = false;
     size_t m_nPrefixLength;
     std::string m_strPath;  // the folder path and a separator, then the current entry's name
     bool m_bSubfolders;

@@ -14,6 +14,11 @@ namespace {
 
 template <typename T>
 void AppendMoved(std::vector<T>& to, std::vector<T>& from) {
+    if (to.empty()) {
+        to.swap(from);
+        from.clear();
+        return;
+    }
     to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
     from.clear();
 }

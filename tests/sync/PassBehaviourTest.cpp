@@ -192,3 +192,33 @@ TEST_F(Pass, MissingRootFailsTheRunAndTheOptionCreatesTheTarget) {
 }
 
 }  // namespace
+
+// Big folders take the merge's shortcuts (room kept for the target's records, a side without
+// records taking the other's list whole); every name must still meet its pair.
+TEST_F(Pass, BigFoldersPairEveryNameOnBothSides) {
+    constexpr int kFiles = 4100;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        Write(m_src / name, "source " + name);
+        if (i % 10 == 0) {
+            Write(m_dst / name, "older", kNow - 3600);
+        } else if (i % 10 != 1) {
+            Write(m_dst / name, "source " + name);
+        }
+    }
+    for (int i = 0; i < 50; ++i) {
+        Write(m_dst / ("t" + std::to_string(i)), "target only");
+        Write(m_dst / "tsub" / ("x" + std::to_string(i)), "target only");
+    }
+    fs::create_directories(m_src / "tsub");
+    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_SYNCHRONIZE);
+    ASSERT_TRUE(run.Run());
+    EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromSource).size(), size_t(kFiles / 10 * 2));
+    EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromTarget).size(), 100u);
+    for (int i = 0; i < kFiles; i += 7) {
+        const std::string name = "f" + std::to_string(i);
+        EXPECT_EQ(tvtest::ReadFile(m_dst / name), "source " + name);
+    }
+    EXPECT_EQ(tvtest::ReadFile(m_src / "tsub" / "x49"), "target only");
+    EXPECT_EQ(tvtest::ReadFile(m_src / "t0"), "target only");
+}
