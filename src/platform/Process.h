@@ -39,10 +39,12 @@ std::string OwnExecutable();
 // only when that could not be done. Main thread, before other threads start.
 void ExecProgram(const std::string& program, const std::vector<std::string>& argv);
 
-// Whether this process runs with the rights of the superuser (effective user id 0).
+// Whether this process runs with the rights of the superuser (effective user id 0). Any
+// thread.
 bool IsSuperUser();
 
 // The working folder of this process, or an empty string when it cannot be told (removed).
+// Any thread.
 std::string CurrentFolder();
 
 }  // namespace tv
