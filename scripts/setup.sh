@@ -9,7 +9,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libutf8proc-dev
     qt6-base-dev fonts-dejavu-core libcanberra-dev desktop-file-utils
-    rsync findutils xxd
+    rsync findutils xxd time
 )
 
 missing=()
