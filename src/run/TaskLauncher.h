@@ -54,6 +54,10 @@ class CTaskLauncher {
     // more on Yes. Otherwise it returns at once. Blocks only in consecutive mode.
     size_t Launch(const std::vector<CElement*>& tasks, RunCommand command);
 
+    // The application preferences that the runs started from now on take. The thread that
+    // launches.
+    void SetPreferences(uint32_t preferences) { m_settings.m_dwPreferences = preferences; }
+
     // The main window's start of one task of a command: `severalStarted` when the command
     // concerned two or more tasks. It never waits; the window sequences consecutive runs
     // itself. A task with "Shutdown computer after finishing" makes the shutdown pending

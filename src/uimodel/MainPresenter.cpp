@@ -316,22 +316,20 @@ void CMainPresenter::SetTargetsUsage(int index) {
 }
 
 void CMainPresenter::SetArchiveTarget(bool on) {
-    if (Editable() && on != ArchiveTarget()) {
-        SetBit(m_edit.m_dwOptions3, opt3::kArchiveTarget, on);
-        MarkPending();
-    }
+    SetEditOption(m_edit.m_dwOptions3, opt3::kArchiveTarget, on);
 }
 
 void CMainPresenter::SetIncludeSubfolders(bool on) {
-    if (Editable() && on != IncludeSubfolders()) {
-        SetBit(m_edit.m_dwOptions, opt1::kIncludeSubfolders, on);
-        MarkPending();
-    }
+    SetEditOption(m_edit.m_dwOptions, opt1::kIncludeSubfolders, on);
 }
 
 void CMainPresenter::SetPreview(bool on) {
-    if (Editable() && on != PreviewChecked()) {
-        SetBit(m_edit.m_dwOptions, opt1::kPreview, on);
+    SetEditOption(m_edit.m_dwOptions, opt1::kPreview, on);
+}
+
+void CMainPresenter::SetEditOption(uint32_t& word, uint32_t bit, bool on) {
+    if (Editable() && on != ((word & bit) != 0)) {
+        SetBit(word, bit, on);
         MarkPending();
     }
 }

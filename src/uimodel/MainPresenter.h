@@ -174,6 +174,8 @@ class CMainPresenter : public IRunBoard {
     void LoadEditCopy(int row);
     void ResetEditArea();
     void MarkPending();
+    // A check box of the edit area: one bit of an option word of the edit copy.
+    void SetEditOption(uint32_t& word, uint32_t bit, bool on);
     bool Editable() const { return !EditReadOnly(); }
     CTag& FieldLocation();
     const CTag& FieldLocation() const;
@@ -196,7 +198,6 @@ class CMainPresenter : public IRunBoard {
     bool IsBusy(const CElement& task) const {
         return m_inFlight.contains(const_cast<CElement*>(&task));
     }
-    void MakeLauncher();
     void SayRealtimeLater(const std::vector<int>& rows);
 
     // Lists.
@@ -230,7 +231,6 @@ class CMainPresenter : public IRunBoard {
 
     // Runs: started runs whose end has not been handled yet, and runs waiting for their turn.
     std::unique_ptr<CTaskLauncher> m_launcher;
-    bool m_bLauncherStale = false;  // the preferences changed while runs were going on
     std::shared_ptr<CMainPresenter*> m_alive;
     std::set<CElement*> m_inFlight;
     std::set<CElement*> m_withWindow;

@@ -169,7 +169,9 @@ bool CMainPresenter::LoadList(const std::string& path, bool quiet) {
         m_list = std::move(list);
         m_dwPreferences = static_cast<uint32_t>(
             m_app.Profile().GetProfileInt(kSettings, "DlgPref", pref::kDefault));
-        m_bLauncherStale = true;
+        if (m_launcher) {
+            m_launcher->SetPreferences(m_dwPreferences);
+        }
         m_app.RecentFiles().Add(m_list.m_strPath);
         m_app.Profile().WriteProfileString(kAppKey, "lasttl", m_list.m_strPath);
     }
@@ -240,10 +242,8 @@ void CMainPresenter::ViewLog() {
 void CMainPresenter::SetPreferences(uint32_t preferences) {
     m_dwPreferences = preferences;
     m_app.Profile().WriteProfileInt(kSettings, "DlgPref", static_cast<int>(preferences));
-    if (m_pViews && !AnyRunOutstanding()) {
-        MakeLauncher();
-    } else {
-        m_bLauncherStale = true;
+    if (m_launcher) {
+        m_launcher->SetPreferences(preferences);
     }
 }
 

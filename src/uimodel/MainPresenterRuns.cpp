@@ -34,30 +34,19 @@ std::string RunSummaryText(const CElement& task, bool errorEnd) {
 
 void CMainPresenter::AttachRunViews(IRunViews& views) {
     m_pViews = &views;
-    MakeLauncher();
-}
-
-// The launcher takes the preferences when it is made, so it is made again when they change
-// and no run is going on.
-void CMainPresenter::MakeLauncher() {
-    const bool pending = ShutdownPending();
     CLauncherSettings settings;
     settings.m_dwPreferences = m_dwPreferences;
     settings.m_pPreview = &m_pViews->Preview();
     settings.m_pProfile = &m_app.Profile();
     std::weak_ptr<CMainPresenter*> alive = m_alive;
-    IRunViews* views = m_pViews;
-    settings.m_onDone = [alive, views](CElement& task, const CTaskDone& done) {
-        views->Post([alive, &task, end = done.m_end, id = done.m_nMessageId] {
+    settings.m_onDone = [alive, target = m_pViews](CElement& task, const CTaskDone& done) {
+        target->Post([alive, &task, end = done.m_end, id = done.m_nMessageId] {
             if (const auto self = alive.lock()) {
                 (*self)->OnRunDone(task, end, id);
             }
         });
     };
-    m_launcher.reset();
     m_launcher = std::make_unique<CTaskLauncher>(std::move(settings));
-    m_launcher->SetShutdownPending(pending);
-    m_bLauncherStale = false;
 }
 
 bool CMainPresenter::ShutdownPending() const {
@@ -137,9 +126,6 @@ void CMainPresenter::StartCommand(std::vector<int> rows, RunCommand command, boo
         return;
     }
     m_bSeveralStarted = several;
-    if (m_bLauncherStale && m_nOutstanding == 0) {
-        MakeLauncher();
-    }
     if ((m_dwPreferences & pref::kConsecutive) && rows.size() >= 2) {
         for (int row : rows) {
             m_queue.emplace_back(Task(row).m_nTaskId, command);
@@ -278,9 +264,6 @@ void CMainPresenter::FinishRuns(bool mayShutDown) {
         if (!summary.empty()) {
             m_dialogs.Message(summary, Text(IDS_MW_SUMMARY_CAPTION) + ids);
         }
-    }
-    if (m_bLauncherStale && !AnyRunOutstanding()) {
-        MakeLauncher();
     }
     if (mayShutDown && ShutdownPending() && m_launcher->ShutdownIfPending()) {
         RequestExit();
