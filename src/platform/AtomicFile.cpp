@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "base/PathText.h"
 
 #include <atomic>
 #include <cerrno>
@@ -39,14 +40,6 @@ std::string ResolveLink(const std::string& path) {
     }
     char resolved[PATH_MAX];
     return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Opens a new file beside `path` under a name no other writer uses: the pid tells processes

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "base/PathText.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystem.h"
@@ -15,18 +16,6 @@ namespace {
 
 std::string FileNameOf(int taskId) {
     return std::to_string(taskId) + ".txt";
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "base/PathText.h"
 #include "sync/FileOperations.h"
 #include "task/Element.h"
 
@@ -18,18 +19,6 @@ constexpr int kCopyProgress = 104;
 
 bool KernelCopyUnavailable(int err) {
     return err == ENOSYS || err == EXDEV || err == EOPNOTSUPP || err == EINVAL;
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
 }
 
 COpStatus Status(OpResult result, int error = 0) {

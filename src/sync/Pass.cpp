@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "base/PathText.h"
 #include "base/StringTable.h"
 #include "scan/InvestigateJob.h"
 #include "scan/TreeF.h"
@@ -28,14 +29,6 @@ bool SubtreeIncomplete(const CTreeF& node) {
 // either side, was cut short, since what was not seen was never compared.
 bool RemovalBlocked(const CTreeF& sub, bool belowIncomplete) {
     return belowIncomplete || SubtreeIncomplete(sub);
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace tv {
+
+// Paths as text, without asking the file system.
+
+// The folder part of `path`: "." when it names no folder, "/" for an entry of the root.
+std::string FolderOf(const std::string& path);
+
+// The last part of `path` (all of it when it names no folder).
+std::string NameOf(const std::string& path);
+
+}  // namespace tv
