@@ -5,20 +5,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <filesystem>
 #include <fstream>
 
+#include "EventPump.h"
 #include "app/MirrantApp.h"
 #include "app/RecentFileList.h"
 #include "base/StringTable.h"
@@ -35,22 +33,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using tvtest::PumpUntil;
 
-template <typename Pred>
-bool PumpUntil(Pred done, int timeoutMs = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+namespace fs = std::filesystem;
 
 // The language files as the build puts them together: one file per language.
 void JoinLanguage(const std::string& language, const fs::path& folder) {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "EventPump.h"
 #include "platform/Profile.h"
 #include "run/TaskLauncher.h"
 #include "scan/TreeF.h"
@@ -30,10 +29,10 @@
 
 namespace {
 
+using tvtest::PumpUntil;
+
 namespace fs = std::filesystem;
 using tv::PreviewList;
-
-constexpr int kPatience = 30000;
 
 class CBoard : public tv::IRunBoard {
   public:
@@ -42,22 +41,6 @@ class CBoard : public tv::IRunBoard {
     void SetShutdownPending(bool pending) override { m_bShutdown = pending; }
     bool m_bShutdown = false;
 };
-
-// Keeps the GUI thread's events going until `done` holds or the patience runs out.
-template <typename Pred>
-bool PumpUntil(Pred done, int timeoutMs = kPatience) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 template <typename T>
 T* VisibleWindow() {
