@@ -4,6 +4,7 @@
 
 #include "base/StringTable.h"
 #include "platform/FileSystem.h"
+#include "scan/RunPrompts.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
 
@@ -50,10 +51,8 @@ bool ApplyErrorPolicy(CInvestigationJob& child) {
         if (policy == ErrorPolicy::Stop) {
             return false;
         }
-        // Nobody to ask is answered with the choice that changes nothing more.
-        const PromptAnswer answer = policy == ErrorPolicy::Ask && task.m_Run.m_pPrompter
-                                        ? task.m_Run.m_pPrompter->AbortRetryIgnore(message)
-                                        : PromptAnswer::Ignore;
+        const PromptAnswer answer =
+            policy == ErrorPolicy::Ask ? AskAbortRetryIgnore(task, message) : PromptAnswer::Ignore;
         if (answer == PromptAnswer::Abort) {
             task.m_Run.m_bInvestigationFailed = true;
             task.m_Run.SetPolicy(ErrorPolicy::Stop);

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "base/StringTable.h"
+#include "scan/RunPrompts.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -35,12 +36,6 @@ bool DiskFull(int error) {
 
 std::string Fill(int id, const std::string& path) {
     return FormatText(LoadString(id).c_str(), path.c_str());
-}
-
-// Nobody to ask (no prompter): the answer that changes nothing more.
-PromptAnswer Ask(CElement& task, const std::string& message) {
-    ITaskPrompter* prompter = task.m_Run.m_pPrompter;
-    return prompter ? prompter->AbortRetryIgnore(message) : PromptAnswer::Ignore;
 }
 
 }  // namespace
@@ -81,7 +76,8 @@ CPolicyOutcome CErrorPolicy::Perform(FileOpKind kind, const std::string& path, u
         if (status.m_result != OpResult::Failed || IsTaskCanceled(m_task)) {
             break;
         }
-        const PromptAnswer answer = Ask(m_task, FailureMessage(kind, path, status.m_error));
+        const PromptAnswer answer =
+            AskAbortRetryIgnore(m_task, FailureMessage(kind, path, status.m_error));
         if (answer != PromptAnswer::Retry) {
             aborted = answer == PromptAnswer::Abort;
             break;

@@ -3,6 +3,7 @@
 #include "base/StringTable.h"
 #include "scan/FileDoInfo.h"
 #include "scan/InvestigateJob.h"
+#include "scan/RunPrompts.h"
 #include "scan/TreeF.h"
 #include "sync/Compare.h"
 #include "task/Element.h"
@@ -69,9 +70,7 @@ Conflict CPlanDecision::Ask(const CFileDoInfo& s, const CFileDoInfo& t,
     LogRunError(m_task, Fill(IDS_BOTH_CHANGED, srcPath, dstPath));
     const std::string question =
         Fill(sourceWins ? IDS_OVERWRITE_TARGET : IDS_OVERWRITE_SOURCE, srcPath, dstPath);
-    ITaskPrompter* prompter = m_task.m_Run.m_pPrompter;
-    const bool yes = prompter && prompter->YesNo(question) == PromptAnswer::Yes;
-    return yes ? Conflict::Accepted : Conflict::Refused;
+    return AskYesNo(m_task, question) == PromptAnswer::Yes ? Conflict::Accepted : Conflict::Refused;
 }
 
 bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string& srcFolder,

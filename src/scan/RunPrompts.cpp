@@ -1,4 +1,4 @@
-#include "run/RunPrompts.h"
+#include "scan/RunPrompts.h"
 
 #include "base/StringTable.h"
 #include "scan/InvestigateJob.h"
