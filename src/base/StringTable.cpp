@@ -95,6 +95,10 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_UNANSWERED_IGNORE, "Nobody could answer \"%s\": Ignore was taken."},
         {IDS_UNANSWERED_NO, "Nobody could answer \"%s\": No was taken."},
         {IDS_LOCATION_LATER, "%s: FTP, zip archive and CD-RW locations cannot be used yet."},
+        {IDS_FOLDER_KEPT_UNCOMPARED,
+         "%s was kept: it holds %s, which this run did not compare (filtered out, or new since "
+         "the folders were investigated)."},
+        {IDS_LINK_LEAVES_ROOT, "%s leads to %s, outside %s: nothing was changed through it."},
     };
     return table;
 }

@@ -85,6 +85,8 @@ enum StringId : int {
     IDS_UNANSWERED_IGNORE,
     IDS_UNANSWERED_NO,
     IDS_LOCATION_LATER,
+    IDS_FOLDER_KEPT_UNCOMPARED = 20040,
+    IDS_LINK_LEAVES_ROOT,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

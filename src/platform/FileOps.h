@@ -68,6 +68,8 @@ class IFileOps {
     virtual int SetTimes(const std::string& path, FileTime lastAccess, FileTime lastWrite) = 0;
     // Bytes an unprivileged writer may still use on the file system that holds `path`.
     virtual int FreeSpace(const std::string& path, uint64_t& bytes) = 0;
+    // The absolute path of `path` with every symbolic link, "." and ".." resolved.
+    virtual int ResolvePath(const std::string& path, std::string& resolved) = 0;
 };
 
 // The real file system of this machine.

@@ -186,6 +186,16 @@ class CLocalFileOps final : public IFileOps {
         bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
         return 0;
     }
+
+    int ResolvePath(const std::string& path, std::string& resolved) override {
+        char* full = realpath(path.c_str(), nullptr);
+        if (!full) {
+            return errno;
+        }
+        resolved = full;
+        free(full);
+        return 0;
+    }
 };
 
 }  // namespace

@@ -94,14 +94,16 @@ class CFileOperations {
     // Gives `dest` the last-access and last-write times of `source`. Not cancelable.
     COpStatus CopyTimestamps(const std::string& source, const std::string& dest);
 
-    // Deletes a file, or a folder with everything in it (links are removed, never followed).
-    // Each removed item is logged "%s deleted" in the deletion lists of `side`; failures go
-    // through the error policy ("Can't delete file: %s", "Can't remove dir %s"). With
-    // `scanned` (the scan's node of the folder `path`), files the scan recorded on `side` are
-    // re-checked, and a changed one is kept with the folders above it; files the scan did not
-    // record (filtered out) are deleted. Returns whether the pass goes on;
-    // `removed` (when given) tells whether `path` is gone. Cancelable between items.
-    bool DeleteRecursively(const std::string& path, FileSide side, const CTreeF* scanned = nullptr,
+    // Deletes the folder `path` as far as the scan saw it: `scanned` is the scan's node of that
+    // folder. Files the scan recorded on `side` are re-checked and go when unchanged; folders
+    // it recorded on `side` are handled the same way, and one that is now a link is unlinked,
+    // never emptied or followed. Anything else (filtered out, new since the scan, changed)
+    // stays with the folders that hold it; a folder kept for an item the scan did not record
+    // gets an error line naming that item. Each removed item is logged "%s deleted" in the
+    // deletion lists of `side`; failures go through the error policy ("Can't delete file: %s",
+    // "Can't remove dir %s"). Returns whether the pass goes on; `removed` (when given) tells
+    // whether `path` is gone. Worker thread; blocks on disk I/O; cancelable between items.
+    bool DeleteRecursively(const std::string& path, FileSide side, const CTreeF& scanned,
                            bool* removed = nullptr);
 
   private:

@@ -31,6 +31,11 @@ bool RemovalBlocked(const CTreeF& sub, bool belowIncomplete) {
     return belowIncomplete || SubtreeIncomplete(sub);
 }
 
+bool ChangesSource(const CElement& task, int kind) {
+    return kind == RUN_SYNCHRONIZE || kind == RUN_RESTORE || kind == RUN_EQUALIZE_TO_TARGET ||
+           (kind == RUN_UPDATE_TARGET && task.m_bDeleteSourceAfterRun);
+}
+
 }  // namespace
 
 CPassRequest CPassRequest::Local(const CElement& task, std::string source, std::string target,
@@ -55,7 +60,9 @@ CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFi
       m_policy(task, &bytes),
       m_kind(task.m_Run.m_nRunKind),
       m_bSilent(task.Has2(opt2::kSilent)),
-      m_bThirdPlace(m_kind == RUN_UPDATE_TARGET && !m_request.m_strThirdPlace.empty()) {}
+      m_bThirdPlace(m_kind == RUN_UPDATE_TARGET && !m_request.m_strThirdPlace.empty()),
+      m_bChangesSource(ChangesSource(task, m_kind)),
+      m_bChangesTarget(m_kind != RUN_RESTORE) {}
 
 bool CSyncPass::Run(CTreeF& root) {
     if (m_request.m_sourceMedium != SideMedium::Local ||
@@ -74,6 +81,8 @@ bool CSyncPass::Run(CTreeF& root) {
         return false;
     }
     m_thirdReady = paths.m_third;
+    m_sourceGuard.emplace(m_ops, paths.m_src);
+    m_targetGuard.emplace(m_ops, paths.m_dst);
     ITaskObserver* observer = m_task.m_Run.m_pObserver;
     if (observer && !m_bSilent) {
         observer->Status(IDS_COPYING_FILES);
@@ -155,11 +164,27 @@ bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncom
         !usable || !m_task.Has1(opt1::kIncludeSubfolders) ||
         (sub.targetOnly && (m_kind == RUN_UPDATE_TARGET || m_kind == RUN_REPLACE)) ||
         (sub.sourceOnly && m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget));
-    if (skip) {
+    if (skip || LeavesRoots(paths)) {
         PassOver(sub);
         return true;
     }
     return PassFolder(sub, paths, belowIncomplete);
+}
+
+// One lstat per side that the run changes; only a link costs more.
+bool CSyncPass::LeavesRoots(const CPaths& paths) {
+    return (m_bChangesSource && LeavesRoot(paths.m_src, FileSide::Source)) ||
+           (m_bChangesTarget && LeavesRoot(paths.m_dst, FileSide::Target));
+}
+
+bool CSyncPass::LeavesRoot(const std::string& path, FileSide side) {
+    CLinkGuard& guard = side == FileSide::Source ? *m_sourceGuard : *m_targetGuard;
+    const std::optional<std::string> resolved = guard.Outside(path);
+    if (resolved) {
+        m_policy.LogError(FormatText(LoadString(IDS_LINK_LEAVES_ROOT).c_str(), path.c_str(),
+                                     resolved->c_str(), guard.Root().c_str()));
+    }
+    return resolved.has_value();
 }
 
 bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
@@ -229,10 +254,11 @@ bool CSyncPass::CreateFolder(CTreeF& sub, const std::string& path, FileSide side
     return outcome.m_bGoOn;
 }
 
-// The recursive delete re-checks every file the scan saw there and logs what it removes.
+// The recursive delete removes only what the scan saw there, re-checked, and logs what it
+// removes and what it keeps.
 bool CSyncPass::RemoveFolder(CTreeF& sub, const std::string& path, FileSide side) {
     bool removed = false;
-    const bool goOn = m_fileOps.DeleteRecursively(path, side, &sub, &removed);
+    const bool goOn = m_fileOps.DeleteRecursively(path, side, sub, &removed);
     sub.processed = removed;
     return goOn;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -8,6 +9,7 @@
 #include "platform/FileOps.h"
 #include "sync/ErrorPolicy.h"
 #include "sync/FileOperations.h"
+#include "sync/LinkGuard.h"
 #include "sync/RunProgress.h"
 #include "task/TaskInfor.h"
 
@@ -89,6 +91,7 @@ class CSyncPass {
     bool Delete(CFileDoInfo& record, const std::string& path, FileSide side);
     bool CopyAttributes(CFileDoInfo& record, const std::string& from, const std::string& to);
     bool CopyTimes(CFileDoInfo& record, const std::string& from, const std::string& to);
+    bool PassOverOutsideLink(CFileDoInfo& record, const std::string& to);
     bool DeleteSourceAfterRun(CFileDoInfo& record, const std::string& path);
     bool ReadyThirdPlace(const std::string& folder);
 
@@ -97,6 +100,8 @@ class CSyncPass {
     void LogCopy(const CFileDoInfo& record, const std::string& from, const std::string& to,
                  const char* arrow);
     void PassOver(const CTreeF& sub);
+    bool LeavesRoots(const CPaths& paths);
+    bool LeavesRoot(const std::string& path, FileSide side);
     std::string TimeText(FileTime time);
 
     CElement& m_task;
@@ -109,6 +114,10 @@ class CSyncPass {
     const int m_kind;
     const bool m_bSilent;
     const bool m_bThirdPlace;  // copies go to the third place instead of the target
+    const bool m_bChangesSource;
+    const bool m_bChangesTarget;
+    std::optional<CLinkGuard> m_sourceGuard;  // from Run, once the roots are known
+    std::optional<CLinkGuard> m_targetGuard;
     bool m_bCanceled = false;
     bool m_bProgressShown = false;
     int64_t m_progressSecond = 0;

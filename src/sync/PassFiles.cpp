@@ -171,8 +171,22 @@ bool CSyncPass::Delete(CFileDoInfo& record, const std::string& path, FileSide si
     return true;
 }
 
+// A file that is a link is replaced by a copy and unlinked by a delete, but its mode and times
+// are those of what it leads to: they are not changed where that lies outside the root.
+bool CSyncPass::PassOverOutsideLink(CFileDoInfo& record, const std::string& to) {
+    if (!LeavesRoot(to, record.onSource ? FileSide::Target : FileSide::Source)) {
+        return false;
+    }
+    record.failed = true;
+    m_bytes.m_done += record.size;
+    return true;
+}
+
 bool CSyncPass::CopyAttributes(CFileDoInfo& record, const std::string& from,
                                const std::string& to) {
+    if (PassOverOutsideLink(record, to)) {
+        return true;
+    }
     const CPolicyOutcome outcome =
         m_policy.Perform(FileOpKind::CopyAttributes, to, record.size,
                          [&] { return m_fileOps.CopyAttributes(to, record.attributes); });
@@ -187,6 +201,9 @@ bool CSyncPass::CopyAttributes(CFileDoInfo& record, const std::string& from,
 }
 
 bool CSyncPass::CopyTimes(CFileDoInfo& record, const std::string& from, const std::string& to) {
+    if (PassOverOutsideLink(record, to)) {
+        return true;
+    }
     const CPolicyOutcome outcome =
         m_policy.Perform(FileOpKind::CopyAttributes, to, record.size,
                          [&] { return m_fileOps.CopyTimestamps(from, to); });

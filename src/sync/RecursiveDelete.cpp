@@ -30,7 +30,9 @@ class CScanIndex {
             }
         }
         for (const auto& sub : node.subfolders) {
-            m_folders.emplace(sub->name, sub.get());
+            if (onSource ? !sub->targetOnly : !sub->sourceOnly) {
+                m_folders.emplace(sub->name, sub.get());
+            }
         }
     }
 
@@ -78,12 +80,12 @@ class CRecursiveDelete {
     CRecursiveDelete(CElement& task, CFileOperations& fileOps, IFileOps& ops, FileSide side)
         : m_task(task), m_fileOps(fileOps), m_ops(ops), m_side(side), m_policy(task) {}
 
-    // `record` and `node`: what the scan saw at `path`, when it saw it.
+    // What the scan saw at `path`: a file (`record`) or a folder (`node`).
     bool Remove(const std::string& path, const CFileDoInfo* record, const CTreeF* node, bool& gone);
 
   private:
     bool RemoveFile(const std::string& path, const CFileDoInfo* record, bool& gone);
-    bool RemoveTree(const std::string& path, const CTreeF* node, uint32_t mode, bool& gone);
+    bool RemoveTree(const std::string& path, const CTreeF& node, uint32_t mode, bool& gone);
     void LogDeleted(bool folder, const std::string& path);
 
     CElement& m_task;
@@ -97,15 +99,31 @@ bool CRecursiveDelete::Remove(const std::string& path, const CFileDoInfo* record
                               const CTreeF* node, bool& gone) {
     gone = false;
     CFileStat st;
-    const int err = m_ops.Stat(path, st, false);
+    int err = 0;
+    const FileOpKind kind = node ? FileOpKind::RemoveFolder : FileOpKind::Delete;
+    const CPolicyOutcome examined = m_policy.Perform(kind, path, 0, [&] {
+        err = m_ops.Stat(path, st, false);
+        return COpStatus{err == 0 || err == ENOENT ? OpResult::Done : OpResult::Failed, err};
+    });
+    if (!examined.m_bDone) {
+        return examined.m_bGoOn;
+    }
     if (err == ENOENT) {
         gone = true;
         return true;
     }
-    if (err == 0 && st.m_bFolder) {
-        return RemoveTree(path, node, st.m_mode, gone);
+    if (!node) {
+        return RemoveFile(path, record, gone);
     }
-    return RemoveFile(path, record, gone);
+    // A link where the scan saw a folder is removed as a link: what it leads to was never this
+    // side's to delete.
+    if (st.m_bSymlink) {
+        return RemoveFile(path, nullptr, gone);
+    }
+    if (st.m_bFolder) {
+        return RemoveTree(path, *node, st.m_mode, gone);
+    }
+    return m_policy.Perform(kind, path, 0, [] { return COpStatus{OpResult::Changed, 0}; }).m_bGoOn;
 }
 
 bool CRecursiveDelete::RemoveFile(const std::string& path, const CFileDoInfo* record, bool& gone) {
@@ -122,29 +140,38 @@ bool CRecursiveDelete::RemoveFile(const std::string& path, const CFileDoInfo* re
     return outcome.m_bGoOn;
 }
 
-// A folder that keeps something (a file changed since the scan, a failure passed over) stays
-// without a question of its own: the item that stayed has its line already.
-bool CRecursiveDelete::RemoveTree(const std::string& path, const CTreeF* node, uint32_t mode,
+// Only what the scan recorded goes: anything else in the folder was never compared (a filter
+// refused it, or it arrived after the scan), so the folder stays for it, with one line that
+// names it. A folder kept for a changed file or a failure has no line of its own: the item that
+// stayed has its line already.
+bool CRecursiveDelete::RemoveTree(const std::string& path, const CTreeF& node, uint32_t mode,
                                   bool& gone) {
     CFolderRights rights(m_ops, path, mode);
     std::vector<std::string> names;
     const bool listed = m_ops.ListNames(path, names) == 0;
-    std::optional<CScanIndex> index;
-    if (node) {
-        index.emplace(*node, m_side);
-    }
+    const CScanIndex index(node, m_side);
     bool allGone = true;
+    const std::string* uncompared = nullptr;
     for (const std::string& name : names) {
         if (IsTaskCanceled(m_task)) {
             return true;
         }
+        const CFileDoInfo* record = index.File(name);
+        const CTreeF* child = index.Folder(name);
+        if (!record && !child) {
+            uncompared = uncompared ? uncompared : &name;
+            allGone = false;
+            continue;
+        }
         bool childGone = false;
-        const CFileDoInfo* record = index ? index->File(name) : nullptr;
-        const CTreeF* child = index ? index->Folder(name) : nullptr;
         if (!Remove(Join(path, name), record, child, childGone)) {
             return false;
         }
         allGone = allGone && childGone;
+    }
+    if (uncompared) {
+        m_policy.LogError(FormatText(LoadString(IDS_FOLDER_KEPT_UNCOMPARED).c_str(), path.c_str(),
+                                     uncompared->c_str()));
     }
     if (listed && !allGone) {
         return true;
@@ -177,7 +204,7 @@ void CRecursiveDelete::LogDeleted(bool folder, const std::string& path) {
 }  // namespace
 
 bool CFileOperations::DeleteRecursively(const std::string& path, FileSide side,
-                                        const CTreeF* scanned, bool* removed) {
+                                        const CTreeF& scanned, bool* removed) {
     bool gone = false;
     bool goOn = true;
     // Never the root of the file system, nor "nothing" (which would name the current folder).
@@ -191,7 +218,7 @@ bool CFileOperations::DeleteRecursively(const std::string& path, FileSide side,
                    .m_bGoOn;
     } else {
         CRecursiveDelete job(m_task, *this, m_ops, side);
-        goOn = job.Remove(path, nullptr, scanned, gone);
+        goOn = job.Remove(path, nullptr, &scanned, gone);
     }
     if (removed) {
         *removed = gone;

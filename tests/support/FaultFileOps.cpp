@@ -202,4 +202,11 @@ int CFaultFileOps::FreeSpace(const std::string& path, uint64_t& bytes) {
     return m_inner.FreeSpace(path, bytes);
 }
 
+int CFaultFileOps::ResolvePath(const std::string& path, std::string& resolved) {
+    if (int err = Check(Op::ResolvePath, path)) {
+        return err;
+    }
+    return m_inner.ResolvePath(path, resolved);
+}
+
 }  // namespace tvtest

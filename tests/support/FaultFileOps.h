@@ -34,6 +34,7 @@ class CFaultFileOps final : public tv::IFileOps {
         SetMode,
         SetTimes,
         FreeSpace,
+        ResolvePath,
     };
 
     explicit CFaultFileOps(tv::IFileOps& inner) : m_inner(inner) {}
@@ -67,6 +68,7 @@ class CFaultFileOps final : public tv::IFileOps {
     int SetMode(const std::string& path, uint32_t mode) override;
     int SetTimes(const std::string& path, tv::FileTime lastAccess, tv::FileTime lastWrite) override;
     int FreeSpace(const std::string& path, uint64_t& bytes) override;
+    int ResolvePath(const std::string& path, std::string& resolved) override;
 
   private:
     struct CRule {

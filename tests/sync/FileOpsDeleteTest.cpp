@@ -34,6 +34,26 @@ tv::CFileDoInfo Record(const fs::path& path, bool onSource) {
                            false, tv::ACTION_DELETE);
 }
 
+// What a scan of `folder` on one side records: every file and folder, a link to a folder as a
+// folder of its own (the scan follows it; the delete must not).
+tv::CTreeF Scanned(const fs::path& folder, bool onSource) {
+    tv::CTreeF node;
+    node.name = folder.filename().string();
+    (onSource ? node.sourceOnly : node.targetOnly) = true;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.is_directory() && entry.is_symlink()) {
+            node.subfolders.push_back(std::make_unique<tv::CTreeF>());
+            node.subfolders.back()->name = entry.path().filename().string();
+        } else if (entry.is_directory()) {
+            node.subfolders.push_back(
+                std::make_unique<tv::CTreeF>(Scanned(entry.path(), onSource)));
+        } else {
+            node.files.push_back(Record(entry.path(), onSource));
+        }
+    }
+    return node;
+}
+
 class FileDelete : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -94,7 +114,8 @@ TEST_F(FileDelete, RecursiveDeleteLogsEveryItemAndNeverFollowsLinks) {
     chmod(P("a/b").c_str(), 0555);
 
     bool removed = false;
-    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, nullptr, &removed));
+    EXPECT_TRUE(
+        m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, Scanned(P("a"), false), &removed));
     EXPECT_TRUE(removed);
     EXPECT_FALSE(fs::exists(P("a")));
     EXPECT_TRUE(fs::exists(P("outside/keep")));
@@ -111,14 +132,14 @@ TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
     tvtest::WriteFile(P("a/changed"), "scanned");
     tvtest::WriteFile(P("a/b/stuck"), "s");
     tvtest::WriteFile(P("a/b/gone"), "g");
-    tv::CTreeF node;
-    node.name = "a";
-    node.files.push_back(Record(P("a/changed"), true));
-    node.files.back().lastWrite -= 10 * tv::kTicksPerSecond;
+    tv::CTreeF node = Scanned(P("a"), true);
+    for (tv::CFileDoInfo& record : node.files) {
+        record.lastWrite -= 10 * tv::kTicksPerSecond;
+    }
     m_faults.Fail(Op::Unlink, EIO, 1, -1, "stuck");
 
     bool removed = true;
-    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Source, &node, &removed));
+    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Source, node, &removed));
     EXPECT_FALSE(removed);
     EXPECT_TRUE(fs::exists(P("a/changed")));
     EXPECT_TRUE(fs::exists(P("a/b/stuck")));
@@ -129,15 +150,56 @@ TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
     EXPECT_EQ(m_faults.Calls(Op::RemoveFolder), 0);
 }
 
+// Only what the scan recorded on the side being deleted goes; the rest stays with its folder.
+TEST_F(FileDelete, RecursiveDeleteRemovesOnlyWhatTheScanRecordedOnItsSide) {
+    fs::create_directories(P("a/seen"));
+    fs::create_directories(P("a/was-folder"));
+    fs::create_directories(P("outside"));
+    tvtest::WriteFile(P("a/seen/s"), "s");
+    tvtest::WriteFile(P("a/other-side"), "o");
+    tvtest::WriteFile(P("outside/keep"), "k");
+    tv::CTreeF node = Scanned(P("a"), false);
+    node.files.front().onSource = true;  // "other-side", seen on the source only
+    tvtest::WriteFile(P("a/seen/new"), "arrived after the scan");
+    fs::create_directories(P("a/unseen"));
+    tvtest::WriteFile(P("a/unseen/u"), "u");
+    fs::remove(P("a/was-folder"));
+    tvtest::WriteFile(P("a/was-folder"), "a file where the scan saw a folder");
+    fs::create_directory_symlink(P("outside"), P("a/link"));
+    node.subfolders.push_back(std::make_unique<tv::CTreeF>(Scanned(P("outside"), false)));
+    node.subfolders.back()->name = "link";
+
+    bool removed = true;
+    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, node, &removed));
+    EXPECT_FALSE(removed);
+    EXPECT_TRUE(fs::exists(P("a/other-side")));
+    EXPECT_TRUE(fs::exists(P("a/seen/new")));
+    EXPECT_FALSE(fs::exists(P("a/seen/s")));
+    EXPECT_TRUE(fs::exists(P("a/unseen/u")));
+    EXPECT_TRUE(fs::is_regular_file(P("a/was-folder")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(P("a/link"))));
+    EXPECT_TRUE(fs::exists(P("outside/keep")));
+    std::vector<std::string> errors = m_infor.Lines(List::Errors);
+    std::sort(errors.begin(), errors.end());
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0].rfind(P("a") + " was kept: it holds ", 0), 0u) << errors[0];
+    EXPECT_EQ(errors[1].rfind(P("a/seen") + " was kept: it holds new,", 0), 0u) << errors[1];
+    EXPECT_EQ(errors[2], P("a/was-folder") + " changed during the run and was left as it is");
+    std::vector<std::string> deleted = m_infor.Lines(List::DeletedInTarget);
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(deleted,
+              (std::vector<std::string>{P("a/link") + " deleted", P("a/seen/s") + " deleted"}));
+}
+
 TEST_F(FileDelete, RecursiveDeleteStopsUnderStopPolicy) {
     fs::create_directories(P("a"));
     tvtest::WriteFile(P("a/f"), "f");
     m_task.m_Run.SetPolicy(tv::ErrorPolicy::Stop);
     m_faults.Fail(Op::Unlink, EIO);
-    EXPECT_FALSE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target));
+    EXPECT_FALSE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, Scanned(P("a"), false)));
     EXPECT_EQ(m_infor.Lines(List::Errors),
               std::vector<std::string>{"Can't delete file: " + P("a/f")});
-    EXPECT_FALSE(m_ops.DeleteRecursively("/", tv::FileSide::Target));
+    EXPECT_FALSE(m_ops.DeleteRecursively("/", tv::FileSide::Target, tv::CTreeF()));
 }
 
 TEST_F(FileDelete, PathsLongerThanAThousandCharacters) {
@@ -152,8 +214,8 @@ TEST_F(FileDelete, PathsLongerThanAThousandCharacters) {
     tv::CRunBytes bytes;
     ASSERT_TRUE(m_ops.CopyFile({P("src"), path + "/file", 4, std::nullopt}, bytes).Ok());
     EXPECT_EQ(tvtest::ReadFile(path + "/file"), "deep");
-    ASSERT_TRUE(
-        m_ops.DeleteRecursively(P("aaaaaaaaaa" + std::string(90, 'a')), tv::FileSide::Target));
+    const std::string top = P(std::string(100, 'a'));
+    ASSERT_TRUE(m_ops.DeleteRecursively(top, tv::FileSide::Target, Scanned(top, false)));
     EXPECT_EQ(m_infor.Lines(List::FoldersDeletedInTarget).size(), 12u);
 }
 
