@@ -21,9 +21,9 @@ struct CPolicyOutcome {
 };
 
 // The task's error policy over one operation of the pass: the retries, the Abort / Retry /
-// Ignore question under "Ask to continue", the logging of the final failure in the run
-// record's errors and the progress window, and the bytes of an item that is passed over.
-// Worker thread only.
+// Ignore question under "Ask to continue" (Ignore, logged, when nobody can answer), the logging
+// of the final failure in the run record's errors and the progress window, and the bytes of an
+// item that is passed over. Worker thread only.
 class CErrorPolicy {
   public:
     explicit CErrorPolicy(CElement& task, CRunBytes* bytes = nullptr);
