@@ -109,10 +109,10 @@ bool RemoveStaleTempFile(int folderFd, const char* name) {
     struct stat opened {};
     // Still the file that was looked at, and still under its name: the unlink takes nothing
     // that someone made since.
-    bool removed = flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &opened) == 0 &&
-                   SameFile(opened, named) &&
-                   fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                   SameFile(opened, named) && unlinkat(folderFd, name, 0) == 0;
+    const bool removed = flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &opened) == 0 &&
+                         SameFile(opened, named) &&
+                         fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         SameFile(opened, named) && unlinkat(folderFd, name, 0) == 0;
     close(fd);
     return removed;
 }
