@@ -1,7 +1,7 @@
 #include "platform/AtomicFile.h"
 #include "base/PathText.h"
+#include "platform/TempFile.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -16,10 +16,6 @@
 namespace tv {
 
 namespace {
-
-// Leaves room for the prefix and suffix of a temporary name within the usual 255-byte limit.
-constexpr size_t kMaxTempStem = 200;
-constexpr int kMaxNameAttempts = 100;
 
 std::string ErrnoText(const std::string& what, const std::string& path, int err) {
     return what + " '" + path + "': " + std::strerror(err);
@@ -40,24 +36,6 @@ std::string ResolveLink(const std::string& path) {
     }
     char resolved[PATH_MAX];
     return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-// Opens a new file beside `path` under a name no other writer uses: the pid tells processes
-// apart, the counter threads and retries.
-int CreateTempFile(const std::string& path, std::string& tempPath) {
-    static std::atomic<unsigned> s_counter{0};
-    std::string folder = FolderOf(path);
-    std::string stem = path.substr(path.rfind('/') + 1).substr(0, kMaxTempStem);
-    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-        tempPath = folder + "/." + stem + ".tmp" + std::to_string(getpid()) + "-" +
-                   std::to_string(s_counter++);
-        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    errno = EEXIST;
-    return -1;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -108,31 +86,32 @@ bool FillTempFile(int fd, const std::string& target, std::string_view bytes, con
 
 }  // namespace
 
+// The temporary file stays open, and so locked, until it has its final name.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-    std::string target = ResolveLink(path);
+    const std::string target = ResolveLink(path);
+    const std::string folder = FolderOf(target);
+    RemoveStaleTempFilesOf(folder, NameOf(target));
     std::string tempPath;
-    int fd = CreateTempFile(target, tempPath);
-    if (fd < 0) {
-        return Fail(error, ErrnoText("cannot create a temporary file beside", target, errno));
+    int fd = -1;
+    if (const int err = CreateLockedTempFile(folder, NameOf(target), 0644, tempPath, fd)) {
+        return Fail(error, ErrnoText("cannot create a temporary file beside", target, err));
     }
     const char* step = "";
-    bool filled = FillTempFile(fd, target, bytes, step);
-    int err = errno;
-    if (close(fd) != 0 && filled) {
-        filled = false;
-        err = errno;
-        step = "cannot write";
-    }
-    if (!filled) {
+    if (!FillTempFile(fd, target, bytes, step)) {
+        const int err = errno;
         unlink(tempPath.c_str());
+        close(fd);
         return Fail(error, ErrnoText(step, target, err));
     }
     if (rename(tempPath.c_str(), target.c_str()) != 0) {
-        err = errno;
+        const int err = errno;
         unlink(tempPath.c_str());
+        close(fd);
         return Fail(error, ErrnoText("cannot replace", target, err));
     }
-    if (!SyncFolder(FolderOf(target))) {
+    // The data went to disk with the flush; what close would report on NFS came with it.
+    close(fd);
+    if (!SyncFolder(folder)) {
         return Fail(error, ErrnoText("replaced, but cannot flush the folder of", target, errno));
     }
     return true;

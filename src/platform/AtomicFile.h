@@ -11,7 +11,8 @@ namespace tv {
 // or the new content, never a mix: the bytes go to a fresh file in the same folder, are flushed
 // to disk, and that file is renamed over the old one. A symbolic link at `path` is kept and its
 // target replaced. A new file gets mode 0644 (less the umask); an existing file keeps its mode.
-// On failure no temporary file is left behind and `error` (when given) says why.
+// On failure no temporary file is left behind and `error` (when given) says why. Temporary
+// files of `path` that killed writers left are removed first (platform/TempFile.h).
 // Blocks on disk I/O; any thread.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);

@@ -22,10 +22,6 @@ struct CFileStat {
     uint32_t m_mode = 0;  // permission bits: mode & 07777
 };
 
-// Temporary files of a copy are named "<prefix><name>-XXXXXX" beside their destination. A scan
-// may pass over (or clean up) names with this prefix: only a killed run leaves one behind.
-inline constexpr const char* kCopyTempPrefix = ".~tv-";
-
 // SetTimes / SetOpenTimes: leave this time as it is.
 inline constexpr FileTime kKeepTime = UINT64_MAX;
 
@@ -39,8 +35,9 @@ class IFileOps {
 
     // Existing file only, for reading.
     virtual int OpenRead(const std::string& path, int& fd) = 0;
-    // A new empty file "<kCopyTempPrefix><name>-XXXXXX" in `folder`, created exclusively (never
-    // an existing file) with mode 0600, open for writing; `tempPath` receives its path.
+    // A new empty temporary file for `name` in `folder` (see platform/TempFile.h), created
+    // exclusively with mode 0600, open for writing; `tempPath` receives its path. It stays locked
+    // until it is renamed or unlinked through this interface, even when closed before.
     virtual int CreateTemp(const std::string& folder, const std::string& name,
                            std::string& tempPath, int& fd) = 0;
     virtual int StatOpen(int fd, CFileStat& st) = 0;

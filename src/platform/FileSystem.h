@@ -80,7 +80,9 @@ class IFileSystem {
     // A whole folder with the information of each entry, read relative to the open folder,
     // and the folder's own information. Symbolic links are followed; a link that dangles,
     // loops or cannot be followed is left out, as are an entry that vanished while the folder
-    // was read and FIFOs, sockets and devices, so every item is a file or a folder. On error
+    // was read and FIFOs, sockets and devices, so every item is a file or a folder. Temporary
+    // files (platform/TempFile.h) are left out too, and the real file system removes the stale
+    // ones among them: reading a folder of the scan clears what killed runs left there. On error
     // `items` is empty; it keeps its capacity from call to call. The default builds it from
     // ListFolder and GetInfo (enough for a fake); the real file system reads it in one pass.
     virtual int ReadFolder(const std::string& path, CFileInfo& folder,

@@ -1,5 +1,6 @@
 #include <cerrno>
-#include <cstdlib>
+#include <map>
+#include <mutex>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,13 +9,11 @@
 #include <unistd.h>
 
 #include "platform/FileOps.h"
+#include "platform/TempFile.h"
 
 namespace tv {
 
 namespace {
-
-// Keeps a temporary name within the usual 255-byte limit of one name.
-constexpr size_t kMaxTempStem = 200;
 
 int Result(int rc) {
     return rc == 0 ? 0 : errno;
@@ -39,9 +38,36 @@ timespec TimeOrOmit(FileTime ft) {
     return TimespecFromFileTime(ft);
 }
 
-std::string FolderPart(const std::string& folder) {
-    return folder.empty() ? "." : folder;
-}
+// Callers close a temporary file before they rename it (a failed close can report a lost
+// write), yet its lock must last until the rename. A duplicate of the descriptor keeps the lock
+// until the file is renamed or removed.
+class CTempHolders {
+  public:
+    void Keep(const std::string& path, int fd) {
+        const int holder = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (holder >= 0) {
+            std::lock_guard lock(m_mutex);
+            m_holders[path] = holder;
+        }
+    }
+    void Release(const std::string& path) {
+        int holder = -1;
+        {
+            std::lock_guard lock(m_mutex);
+            const auto it = m_holders.find(path);
+            if (it == m_holders.end()) {
+                return;
+            }
+            holder = it->second;
+            m_holders.erase(it);
+        }
+        close(holder);
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::map<std::string, int> m_holders;
+};
 
 class CLocalFileOps final : public IFileOps {
   public:
@@ -52,14 +78,11 @@ class CLocalFileOps final : public IFileOps {
 
     int CreateTemp(const std::string& folder, const std::string& name, std::string& tempPath,
                    int& fd) override {
-        std::string pattern =
-            FolderPart(folder) + "/" + kCopyTempPrefix + name.substr(0, kMaxTempStem) + "-XXXXXX";
-        fd = mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd < 0) {
-            return errno;
+        const int err = CreateLockedTempFile(folder, name, 0600, tempPath, fd);
+        if (err == 0) {
+            m_temps.Keep(tempPath, fd);
         }
-        tempPath = std::move(pattern);
-        return 0;
+        return err;
     }
 
     int StatOpen(int fd, CFileStat& st) override {
@@ -160,10 +183,20 @@ class CLocalFileOps final : public IFileOps {
     }
 
     int Rename(const std::string& from, const std::string& to) override {
-        return Result(rename(from.c_str(), to.c_str()));
+        const int err = Result(rename(from.c_str(), to.c_str()));
+        if (err == 0) {
+            m_temps.Release(from);
+        }
+        return err;
     }
 
-    int Unlink(const std::string& path) override { return Result(unlink(path.c_str())); }
+    // A temporary file that could not be removed is let go all the same: a later scan takes
+    // it for what it is, a leftover.
+    int Unlink(const std::string& path) override {
+        const int err = Result(unlink(path.c_str()));
+        m_temps.Release(path);
+        return err;
+    }
 
     int MakeFolder(const std::string& path) override { return Result(mkdir(path.c_str(), 0777)); }
 
@@ -196,6 +229,9 @@ class CLocalFileOps final : public IFileOps {
         free(full);
         return 0;
     }
+
+  private:
+    CTempHolders m_temps;
 };
 
 }  // namespace

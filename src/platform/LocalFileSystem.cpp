@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/TempFile.h"
 
 namespace tv {
 
@@ -149,8 +150,13 @@ bool IsUnfollowableLink(int err) {
     return !IsNetworkError(err);
 }
 
+// Temporary files are never user data; the ones a killed run left are cleared on the way.
 int AddFolderItem(int dirFd, const char* name, unsigned char dType,
                   std::vector<CFolderItem>& items) {
+    if (IsTempFileName(name)) {
+        RemoveStaleTempFile(dirFd, name);
+        return 0;
+    }
     if (IsSpecialType(dType)) {
         return 0;
     }
@@ -268,7 +274,7 @@ int IFileSystem::ReadFolder(const std::string& path, CFileInfo& folder,
         CFolderItem item;
         item.m_name = std::move(entries[i].m_name);
         item.m_bSymlink = entries[i].m_bSymlink;
-        err = entries[i].m_type == EntryType::Other
+        err = entries[i].m_type == EntryType::Other || IsTempFileName(item.m_name)
                   ? 0
                   : GetInfo(path + "/" + item.m_name, item.m_info);
         if (err == ENOENT || (err && item.m_bSymlink && IsUnfollowableLink(err))) {

@@ -33,6 +33,8 @@ CRun RunTest::Mirrant(std::vector<std::string> args,
         }
         if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
             run.m_exit = WEXITSTATUS(status);
+        } else if (WIFSIGNALED(status)) {
+            run.m_signal = WTERMSIG(status);
         }
     }
     posix_spawn_file_actions_destroy(&actions);

@@ -18,6 +18,7 @@ using Json = nlohmann::json;
 
 struct CRun {
     int m_exit = -1;
+    int m_signal = 0;  // the signal that ended the program, if one did
     std::string m_err;
 };
 

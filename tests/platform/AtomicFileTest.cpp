@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "ChildProcesses.h"
+#include "platform/TempFile.h"
 #include "support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -64,6 +65,26 @@ TEST(AtomicFile, FailureKeepsOldContentAndLeavesNoTemporaryFile) {
 
     EXPECT_FALSE(tv::WriteFileAtomically(dir / "missing" / "data", "new", &error));
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+}
+
+// What killed writers of the file left beside it goes; another writer's file, live or not, and
+// the leftovers of other files stay.
+TEST(AtomicFile, WritingClearsStaleTemporaryFilesOfThatFileOnly) {
+    tvtest::CTempDir dir;
+    tvtest::WriteFile(dir / ".~tv-data-Ab12Cd", "killed writer");
+    tvtest::WriteFile(dir / ".~tv-other-Ab12Cd", "killed writer of another file");
+    std::string live;
+    int fd = -1;
+    ASSERT_EQ(tv::CreateLockedTempFile(dir.Path().string(), "data", 0600, live, fd), 0);
+    EXPECT_TRUE(tv::IsTempFileName(fs::path(live).filename().string())) << live;
+
+    ASSERT_TRUE(tv::WriteFileAtomically(dir / "data", "new"));
+    EXPECT_EQ(tvtest::ReadFile(dir / "data"), "new");
+    EXPECT_FALSE(fs::exists(dir / ".~tv-data-Ab12Cd"));
+    EXPECT_TRUE(fs::exists(dir / ".~tv-other-Ab12Cd"));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_EQ(EntryCount(dir.Path()), 3u);
+    close(fd);
 }
 
 TEST(AtomicFile, ReadReportsMissingAndOversizedFilesAndReadsUnsizedOnes) {

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileOps.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -88,6 +89,40 @@ TEST_F(LocalFileSystem, ReadFolderGivesFilesAndFoldersWithTheirDetails) {
         EXPECT_EQ(composedByName[name].m_info.m_attributes, item.m_info.m_attributes) << name;
         EXPECT_EQ(composedByName[name].m_info.m_lastWrite, item.m_info.m_lastWrite) << name;
     }
+}
+
+// A killed run leaves its temporary files behind; a run still copying holds its own, even
+// after it closed one to rename it.
+TEST_F(LocalFileSystem, ReadFolderLeavesOutTemporaryFilesAndRemovesOnlyStaleOnes) {
+    tv::IFileOps& ops = tv::LocalFileOps();
+    const std::string folder = m_dir.Path().string();
+    std::string live;
+    std::string closed;
+    int liveFd = -1;
+    int closedFd = -1;
+    ASSERT_EQ(ops.CreateTemp(folder, "data", live, liveFd), 0);
+    ASSERT_EQ(ops.CreateTemp(folder, "data", closed, closedFd), 0);
+    ASSERT_EQ(ops.Close(closedFd), 0);
+    tvtest::WriteFile(m_dir / ".~tv-data-Ab12Cd", "left by a killed run");
+    fs::create_symlink("data", m_dir / ".~tv-link-Zz9999");
+    tvtest::WriteFile(m_dir / ".~tv-notes.txt", "the user's own");
+
+    tv::CFileInfo info;
+    std::vector<tv::CFolderItem> items;
+    ASSERT_EQ(tv::LocalFileSystem().ReadFolder(folder, info, items), 0);
+    auto byName = ByName(items);
+    EXPECT_EQ(items.size(), 6u);
+    EXPECT_TRUE(byName.count(".~tv-notes.txt"));
+    EXPECT_FALSE(fs::exists(m_dir / ".~tv-data-Ab12Cd"));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::is_symlink(m_dir / ".~tv-link-Zz9999"));
+    CPlainFileSystem plain;
+    ASSERT_EQ(plain.ReadFolder(folder, info, items), 0);
+    EXPECT_EQ(items.size(), 6u);
+
+    ASSERT_EQ(ops.Rename(closed, folder + "/data"), 0);
+    EXPECT_EQ(ops.Close(liveFd), 0);
+    EXPECT_EQ(ops.Unlink(live), 0);
 }
 
 TEST_F(LocalFileSystem, OtherCallsAndTheirErrors) {
