@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "report/TaskLog.h"
@@ -28,6 +29,10 @@ class CTaskRun {
     // How a target, or a step of it, went: go on with this target, go on with the next one,
     // or leave the loop.
     enum class TargetResult { Proceed, Next, Canceled, Ended };
+    // How the preview let the run go on. A pass of which the user unchecked rows does not
+    // count as a synchronization: what those rows would have copied is not on the other side,
+    // and must not look deleted there since.
+    enum class PreviewAnswer { Refused, AllRows, SomeRowsUnchecked };
 
     void Start();
     void StartDelay();
@@ -41,10 +46,13 @@ class CTaskRun {
     TargetResult CheckSource();
     TargetResult CheckTarget(size_t index);
     TargetResult InvestigationFailed();
-    TargetResult Synchronize(size_t index, CTreeF& merged, FileTime lastSync, CRunBytes& bytes);
+    // `scanStart`: when the target's scan began; none when a completed pass must not count as
+    // a synchronization.
+    TargetResult Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
+                             std::optional<FileTime> scanStart);
     bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles,
                           size_t index);
-    bool PreviewAccepted(CTreeF& merged, const CPlanBytes& bytes, size_t index);
+    PreviewAnswer ShowPreview(CTreeF& merged, const CPlanBytes& bytes, size_t index);
     void RenewSnapshot(size_t index, const CTreeF& merged, bool passCompleted);
     void CountChanges(const CPassCounts& counts);
     TargetResult Ending(bool ended) const {

@@ -6,7 +6,6 @@
 #include "base/StringTable.h"
 #include "scan/InvestigateJob.h"
 #include "scan/TreeF.h"
-#include "sync/PlanDecision.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -34,14 +33,13 @@ bool RemovalBlocked(const CTreeF& sub, bool belowIncomplete) {
 }  // namespace
 
 CPassRequest CPassRequest::Local(const CElement& task, std::string source, std::string target,
-                                 FileTime lastSync, bool lastTarget) {
+                                 bool lastTarget) {
     CPassRequest request;
     request.m_strSource = std::move(source);
     request.m_strTarget = std::move(target);
     if (task.Has3(opt3::kAltCopy)) {
         request.m_strThirdPlace = task.m_strAltCopyDir;
     }
-    request.m_lastSync = lastSync;
     request.m_bLastTarget = lastTarget;
     return request;
 }
@@ -165,9 +163,7 @@ bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncom
 bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
                                  bool& usable) {
     usable = false;
-    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) &&
-        CPlanDecision::FolderDeletedSince(sub, m_request.m_lastSync) &&
-        !RemovalBlocked(sub, belowIncomplete)) {
+    if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
         return RemoveFolder(sub, paths.m_dst, FileSide::Target);
     }
     switch (m_kind) {
@@ -196,9 +192,7 @@ bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
 bool CSyncPass::SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
                                  bool& usable) {
     usable = false;
-    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) &&
-        CPlanDecision::FolderDeletedSince(sub, m_request.m_lastSync) &&
-        !RemovalBlocked(sub, belowIncomplete)) {
+    if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
         return RemoveFolder(sub, paths.m_src, FileSide::Source);
     }
     if (m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget)) {
