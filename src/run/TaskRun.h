@@ -3,16 +3,17 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "report/TaskLog.h"
 #include "run/LastSync.h"
 #include "run/TaskRunner.h"
+#include "task/Tag.h"
 #include "task/TaskObserver.h"
 
 namespace tv {
 
 class CElement;
-class CTag;
 class CTreeF;
 struct CPassCounts;
 struct CPlanBytes;
@@ -78,6 +79,10 @@ class CTaskRun {
     std::unique_lock<std::mutex> m_lock;
     CTaskLog m_log;
     CLastSyncStore m_lastSync;
+    // The locations as the run reads them (CTag::ForRun): every path it compares derives from
+    // these, never from what the task list holds.
+    const CTag m_source;
+    const std::vector<CTag> m_targets;
     std::string m_strDialed;  // the connection this run brought up
 };
 

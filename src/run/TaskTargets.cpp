@@ -88,7 +88,7 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
 }
 
 CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
-    const CTag& target = m_task.m_Targets[index];
+    const CTag& target = m_targets[index];
     TargetResult result = CheckMedia(target);
     if (result == TargetResult::Proceed) {
         result = CheckSource();
@@ -106,7 +106,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     targetTree.name = target.m_strPath;
     m_run.m_bInvestigationFailed = false;
     CInvestigationRequest request;
-    request.m_Source = {&m_task.m_Source, &merged};
+    request.m_Source = {&m_source, &merged};
     request.m_Target = {&target, &targetTree};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
     if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
@@ -179,7 +179,7 @@ CTaskRun::TargetResult CTaskRun::CheckSource() {
 
 // The question is put whatever the policy: a drive that is not plugged in can be.
 CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
-    const std::string& path = m_task.m_Targets[index].m_strPath;
+    const std::string& path = m_targets[index].m_strPath;
     if (!IsPresent(path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(path) &&
         m_run.m_pCurInfor) {
         m_run.m_pCurInfor->Add(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
@@ -236,7 +236,7 @@ bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t
         return true;
     }
     const bool targetEndangered = side == EndangeredSide::Target;
-    const std::string& targetPath = m_task.m_Targets[index].m_strPath;
+    const std::string& targetPath = m_targets[index].m_strPath;
     const std::string& empty = targetEndangered ? SourceRoot() : targetPath;
     const std::string& endangered = targetEndangered ? targetPath : SourceRoot();
     const size_t count = targetEndangered ? deletions.m_nInTarget : deletions.m_nInSource;
@@ -265,7 +265,7 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
                            (m_task.Mode() != 0 ? " --> " : " <--> ") +
                            m_task.m_Targets[index].DisplayPath();
     request.m_strSource = SourceRoot();
-    request.m_strTarget = m_task.m_Targets[index].m_strPath;
+    request.m_strTarget = m_targets[index].m_strPath;
     request.m_nTargetIndex = static_cast<int>(index);
     const size_t acting = CountActing(merged);
     if (m_env.m_pPreview->ShowPreview(m_task, merged, bytes, request)) {
@@ -281,7 +281,7 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
 
 CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
                                              std::optional<FileTime> scanStart) {
-    const std::string& targetPath = m_task.m_Targets[index].m_strPath;
+    const std::string& targetPath = m_targets[index].m_strPath;
     CSyncPass pass(
         m_task, CPassRequest::Local(m_task, SourceRoot(), targetPath, m_run.m_bLastTarget), bytes);
     const bool completed = pass.Run(merged);

@@ -1,5 +1,5 @@
 // Whole runs of the two-way option that deletes what the other side lost since the last
-// synchronization.
+// synchronization, and of roots typed with extra slashes.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -21,6 +21,7 @@ using tvtest::WriteFile;
 
 constexpr int kTwoWayWithSubfolders = 0x20;
 constexpr int kPreview = 0x80;
+constexpr int kBackupDeletingFromTarget = 0x29;
 constexpr int kPlainLog = 0xC00;
 constexpr int kDeleteNewBeforeLastSync = 0x4;
 
@@ -169,6 +170,24 @@ TEST_F(RunLastSyncTest, DeletionsRightAfterARunFollowOnTheOtherSide) {
     }
     EXPECT_TRUE(fs::exists(target / "kept.txt"));
     EXPECT_TRUE(Same(source, target));
+}
+
+// "/x/src//" names the same folder as "/x/src": the exclusions below it must hold.
+TEST_F(RunLastSyncTest, RootsTypedWithTrailingSlashesKeepTheirExclusions) {
+    const fs::path source = Dir("src");
+    const fs::path target = Dir("dst");
+    PutOld(source / "keep.txt", "k");
+    PutOld(source / "skip" / "f.txt", "f");
+    PutOld(target / "old" / "g.txt", "g");
+    Json task = Task(34, source.string() + "//", {target.string() + "///"});
+    task["m_dwOptions"] = kBackupDeletingFromTarget;
+    task["m_dwOptions2"] = 0x4;
+    task["m_ExcludedItems"] = {"/skip", "old"};
+    const CRun run = Mirrant({"/F:" + MakeList({task}), "34"});
+    ASSERT_EQ(run.m_exit, 0) << run.m_err;
+    EXPECT_TRUE(fs::exists(target / "keep.txt"));
+    EXPECT_FALSE(fs::exists(target / "skip"));
+    EXPECT_TRUE(fs::exists(target / "old" / "g.txt"));
 }
 
 }  // namespace
