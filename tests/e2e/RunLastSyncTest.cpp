@@ -1,5 +1,5 @@
 // Whole runs of the two-way option that deletes what the other side lost since the last
-// synchronization, and of roots typed with extra slashes.
+// synchronization, of source snapshots under filters, and of roots typed with extra slashes.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -170,6 +170,36 @@ TEST_F(RunLastSyncTest, DeletionsRightAfterARunFollowOnTheOtherSide) {
     }
     EXPECT_TRUE(fs::exists(target / "kept.txt"));
     EXPECT_TRUE(Same(source, target));
+}
+
+// A snapshot stands for the target, and the filters protect what it lists just as they
+// protect what a listing finds: items excluded after it was written stay in the target.
+TEST_F(RunLastSyncTest, FiltersAddedAfterASnapshotKeepTheTargetsFiles) {
+    const fs::path source = Dir("src");
+    const fs::path target = Dir("dst");
+    for (const char* name :
+         {"keep.txt", "gone.txt", "skip.tmp", "sub/x.txt", ".hidden", "deep/inner/y.txt"}) {
+        PutOld(source / name, name);
+    }
+    Json task = Task(33, source, {target});
+    task["m_dwOptions"] = kBackupDeletingFromTarget;
+    task["m_bUseSnapshot"] = 1;
+    ASSERT_EQ(Mirrant({"/F:" + MakeList({task}), "33"}).m_exit, 0);
+    ASSERT_TRUE(Same(source, target));
+
+    task["m_dwOptions2"] = 0x4 | 0x8;  // excluded items and exclusion masks
+    task["m_strExcludeMasks"] = "*.TMP";
+    task["m_ExcludedItems"] = {"/sub", "deep/inner"};
+    task["m_dwOptions4"] = 0x2;  // skip hidden files
+    fs::remove(source / "gone.txt");
+    WriteFile(target / "stray.txt", "not in the snapshot");
+    const CRun run = Mirrant({"/F:" + MakeList({task}), "33"});
+    ASSERT_EQ(run.m_exit, 0) << run.m_err;
+    for (const char* kept :
+         {"keep.txt", "skip.tmp", "sub/x.txt", ".hidden", "deep/inner/y.txt", "stray.txt"}) {
+        EXPECT_TRUE(fs::exists(target / kept)) << kept;
+    }
+    EXPECT_FALSE(fs::exists(target / "gone.txt"));  // the snapshot still drove the deletion
 }
 
 // "/x/src//" names the same folder as "/x/src": the exclusions below it must hold.
