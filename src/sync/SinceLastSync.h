@@ -24,6 +24,8 @@ struct CLastSync {
 // The scan start to keep for a scan that begins now. Does not block; any thread.
 FileTime ScanStartNow();
 
+// The tests below do not block and may be made on any thread.
+
 // A one-sided file existed at the last synchronization, so its twin has been deleted since.
 bool ExistedAtLastSync(const CFileDoInfo& record, const CLastSync& last);
 
