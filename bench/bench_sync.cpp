@@ -85,7 +85,7 @@ int Sync(const std::string& src, const std::string& dst) {
     }
     const double plan = SecondsOf([&] { engine.Plan(engine.source); });
     const double pass = SecondsOf([&] {
-        tv::CSyncPass run(engine.task, tv::CPassRequest::Local(engine.task, src, dst, 0, true),
+        tv::CSyncPass run(engine.task, tv::CPassRequest::Local(engine.task, src, dst, true),
                           engine.run);
         ok = run.Run(engine.source);
         counts = run.Counts();

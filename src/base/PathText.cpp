@@ -14,4 +14,18 @@ std::string NameOf(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
 }
 
+std::string CleanFolderPath(const std::string& path) {
+    std::string clean;
+    clean.reserve(path.size());
+    for (const char c : path) {
+        if (c != '/' || clean.empty() || clean.back() != '/') {
+            clean += c;
+        }
+    }
+    if (clean.size() > 1 && clean.back() == '/') {
+        clean.pop_back();
+    }
+    return clean;
+}
+
 }  // namespace tv

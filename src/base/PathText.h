@@ -12,4 +12,8 @@ std::string FolderOf(const std::string& path);
 // The last part of `path` (all of it when it names no folder).
 std::string NameOf(const std::string& path);
 
+// A folder path in one form: repeated separators made one and trailing ones dropped ("/"
+// stays "/"), so that comparisons of the paths below it hold however it was typed.
+std::string CleanFolderPath(const std::string& path);
+
 }  // namespace tv

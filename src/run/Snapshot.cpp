@@ -120,8 +120,9 @@ int CreateSnapshot(CElement& task, uint32_t preferences) {
 
     CTreeF source;
     source.sourceOnly = true;
+    const CTag location = task.m_Source.ForRun();
     CInvestigationRequest request;
-    request.m_Source.m_pLocation = &task.m_Source;
+    request.m_Source.m_pLocation = &location;
     request.m_Source.m_pRoot = &source;
     request.m_bSingleTarget = true;
     bool written = task.m_Source.IsLocal() && InvestigateSides(task, request);

@@ -1,17 +1,19 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "report/TaskLog.h"
 #include "run/LastSync.h"
 #include "run/TaskRunner.h"
+#include "task/Tag.h"
 #include "task/TaskObserver.h"
 
 namespace tv {
 
 class CElement;
-class CTag;
 class CTreeF;
 struct CPassCounts;
 struct CPlanBytes;
@@ -28,6 +30,10 @@ class CTaskRun {
     // How a target, or a step of it, went: go on with this target, go on with the next one,
     // or leave the loop.
     enum class TargetResult { Proceed, Next, Canceled, Ended };
+    // How the preview let the run go on. A pass of which the user unchecked rows does not
+    // count as a synchronization: what those rows would have copied is not on the other side,
+    // and must not look deleted there since.
+    enum class PreviewAnswer { Refused, AllRows, SomeRowsUnchecked };
 
     void Start();
     void StartDelay();
@@ -41,10 +47,13 @@ class CTaskRun {
     TargetResult CheckSource();
     TargetResult CheckTarget(size_t index);
     TargetResult InvestigationFailed();
-    TargetResult Synchronize(size_t index, CTreeF& merged, FileTime lastSync, CRunBytes& bytes);
+    // `scanStart`: when the target's scan began; none when a completed pass must not count as
+    // a synchronization.
+    TargetResult Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
+                             std::optional<FileTime> scanStart);
     bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles,
                           size_t index);
-    bool PreviewAccepted(CTreeF& merged, const CPlanBytes& bytes, size_t index);
+    PreviewAnswer ShowPreview(CTreeF& merged, const CPlanBytes& bytes, size_t index);
     void RenewSnapshot(size_t index, const CTreeF& merged, bool passCompleted);
     void CountChanges(const CPassCounts& counts);
     TargetResult Ending(bool ended) const {
@@ -70,6 +79,10 @@ class CTaskRun {
     std::unique_lock<std::mutex> m_lock;
     CTaskLog m_log;
     CLastSyncStore m_lastSync;
+    // The locations as the run reads them (CTag::ForRun): every path it compares derives from
+    // these, never from what the task list holds.
+    const CTag m_source;
+    const std::vector<CTag> m_targets;
     std::string m_strDialed;  // the connection this run brought up
 };
 

@@ -17,6 +17,15 @@ namespace {
 
 constexpr auto kDelaySlice = std::chrono::milliseconds(100);
 
+std::vector<CTag> TargetsForRun(const std::vector<CTag>& targets) {
+    std::vector<CTag> locations;
+    locations.reserve(targets.size());
+    for (const CTag& target : targets) {
+        locations.push_back(target.ForRun());
+    }
+    return locations;
+}
+
 }  // namespace
 
 int TaskThreadProc(CElement& task, const CRunEnvironment& env) {
@@ -25,7 +34,12 @@ int TaskThreadProc(CElement& task, const CRunEnvironment& env) {
 }
 
 CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
-    : m_task(task), m_run(task.m_Run), m_env(env), m_lastSync(task.m_nTaskId) {}
+    : m_task(task),
+      m_run(task.m_Run),
+      m_env(env),
+      m_lastSync(task.m_nTaskId),
+      m_source(task.m_Source.ForRun()),
+      m_targets(TargetsForRun(task.m_Targets)) {}
 
 int CTaskRun::Run() {
     m_run.m_bRunning = true;
@@ -177,7 +191,7 @@ bool CTaskRun::Canceled() const {
 }
 
 const std::string& CTaskRun::SourceRoot() const {
-    return m_task.m_Source.m_strPath;
+    return m_source.m_strPath;
 }
 
 }  // namespace tv

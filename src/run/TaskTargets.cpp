@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <optional>
 
 #include "base/StringTable.h"
 #include "platform/CaseFolding.h"
+#include "platform/Clock.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "run/EmptiedFolders.h"
@@ -14,6 +16,7 @@
 #include "scan/TreeF.h"
 #include "sync/Pass.h"
 #include "sync/Plan.h"
+#include "sync/SinceLastSync.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -32,6 +35,18 @@ std::string Fill(int id, const std::string& path) {
 // A disc-recorder address (a libburn drive) names no folder.
 bool IsDiscAddress(const std::string& path) {
     return path.rfind("/dev/sr", 0) == 0 || path.rfind("stdio:", 0) == 0;
+}
+
+// The records the pass will act on: each row unchecked in the preview lowers the count.
+size_t CountActing(const CTreeF& node) {
+    size_t count = 0;
+    for (const CFileDoInfo& record : node.files) {
+        count += record.selected && record.action != ACTION_NONE ? 1 : 0;
+    }
+    for (const auto& sub : node.subfolders) {
+        count += CountActing(*sub);
+    }
+    return count;
 }
 
 bool SourceSideFailed(const CTaskInfor* infor) {
@@ -73,7 +88,7 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
 }
 
 CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
-    const CTag& target = m_task.m_Targets[index];
+    const CTag& target = m_targets[index];
     TargetResult result = CheckMedia(target);
     if (result == TargetResult::Proceed) {
         result = CheckSource();
@@ -91,7 +106,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     targetTree.name = target.m_strPath;
     m_run.m_bInvestigationFailed = false;
     CInvestigationRequest request;
-    request.m_Source = {&m_task.m_Source, &merged};
+    request.m_Source = {&m_source, &merged};
     request.m_Target = {&target, &targetTree};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
     if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
@@ -101,6 +116,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     }
     // Listing a big tree takes a while: the window names the phase before the first folder.
     Status(IDS_INVESTIGATING);
+    const FileTime scanStart = ScanStartNow();
     if (IsTaskCanceled(m_task) || !InvestigateSides(m_task, request)) {
         return Canceled() ? TargetResult::Canceled : InvestigationFailed();
     }
@@ -119,10 +135,13 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     if (!SpareEmptiedSide(merged, sourceFiles, targetFiles, index)) {
         return TargetResult::Next;
     }
-    if (IsTaskCanceled(m_task) || !PreviewAccepted(merged, bytes, index)) {
+    const PreviewAnswer answer =
+        IsTaskCanceled(m_task) ? PreviewAnswer::Refused : ShowPreview(merged, bytes, index);
+    if (answer == PreviewAnswer::Refused) {
         return TargetResult::Canceled;
     }
-    return Synchronize(index, merged, plan.m_lastSync, progress);
+    return Synchronize(index, merged, progress,
+                       answer == PreviewAnswer::AllRows ? std::optional(scanStart) : std::nullopt);
 }
 
 // The transports of FTP sites, zip archives and disc recorders come with their own parts;
@@ -160,7 +179,7 @@ CTaskRun::TargetResult CTaskRun::CheckSource() {
 
 // The question is put whatever the policy: a drive that is not plugged in can be.
 CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
-    const std::string& path = m_task.m_Targets[index].m_strPath;
+    const std::string& path = m_targets[index].m_strPath;
     if (!IsPresent(path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(path) &&
         m_run.m_pCurInfor) {
         m_run.m_pCurInfor->Add(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
@@ -217,7 +236,7 @@ bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t
         return true;
     }
     const bool targetEndangered = side == EndangeredSide::Target;
-    const std::string& targetPath = m_task.m_Targets[index].m_strPath;
+    const std::string& targetPath = m_targets[index].m_strPath;
     const std::string& empty = targetEndangered ? SourceRoot() : targetPath;
     const std::string& endangered = targetEndangered ? targetPath : SourceRoot();
     const size_t count = targetEndangered ? deletions.m_nInTarget : deletions.m_nInSource;
@@ -232,39 +251,41 @@ bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t
     return false;
 }
 
-bool CTaskRun::PreviewAccepted(CTreeF& merged, const CPlanBytes& bytes, size_t index) {
+CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& bytes,
+                                              size_t index) {
     const bool heldBack =
         m_env.m_bSeveralTasksStarted && (m_run.m_dwPrefCopy.load() & pref::kNoPreviewForSeveral);
     if (!m_task.Has1(opt1::kPreview) || m_task.Has2(opt2::kSilent) || heldBack ||
         !m_env.m_pPreview) {
-        return true;
+        return PreviewAnswer::AllRows;
     }
-    const CTag& target = m_task.m_Targets[index];
     CPreviewRequest request;
     request.m_strCaption = FormatText(LoadString(IDS_PREVIEW_CAPTION).c_str(), m_task.m_nTaskId) +
                            m_task.m_Source.DisplayPath() +
-                           (m_task.Mode() != 0 ? " --> " : " <--> ") + target.DisplayPath();
+                           (m_task.Mode() != 0 ? " --> " : " <--> ") +
+                           m_task.m_Targets[index].DisplayPath();
     request.m_strSource = SourceRoot();
-    request.m_strTarget = target.m_strPath;
+    request.m_strTarget = m_targets[index].m_strPath;
     request.m_nTargetIndex = static_cast<int>(index);
+    const size_t acting = CountActing(merged);
     if (m_env.m_pPreview->ShowPreview(m_task, merged, bytes, request)) {
-        return true;
+        return CountActing(merged) == acting ? PreviewAnswer::AllRows
+                                             : PreviewAnswer::SomeRowsUnchecked;
     }
     m_run.RequestCancel(true);
     if (m_env.m_pShutdownPending) {
         *m_env.m_pShutdownPending = false;
     }
-    return false;
+    return PreviewAnswer::Refused;
 }
 
-CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, FileTime lastSync,
-                                             CRunBytes& bytes) {
-    const std::string& targetPath = m_task.m_Targets[index].m_strPath;
+CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
+                                             std::optional<FileTime> scanStart) {
+    const std::string& targetPath = m_targets[index].m_strPath;
     CSyncPass pass(
-        m_task,
-        CPassRequest::Local(m_task, SourceRoot(), targetPath, lastSync, m_run.m_bLastTarget),
-        bytes);
+        m_task, CPassRequest::Local(m_task, SourceRoot(), targetPath, m_run.m_bLastTarget), bytes);
     const bool completed = pass.Run(merged);
+    const FileTime passEnd = StampBoundaryNow();
     CountChanges(pass.Counts());
     const bool canceled = Canceled();
     if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
@@ -280,10 +301,10 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, FileT
         m_run.m_bLastTarget) {
         RemoveEmptiedFolders(m_task, SourceRoot());
     }
-    // A target whose pass met any error keeps its old time, so that nothing it did not
+    // A target whose pass met any error keeps its old times, so that nothing it did not
     // receive looks deleted since.
-    if (m_run.m_pCurInfor && m_run.m_pCurInfor->Lines(CTaskInfor::Errors).empty()) {
-        m_lastSync.Set(static_cast<int>(index), targetPath, FileTimeFromUnix(CurrentTaskTime()));
+    if (scanStart && m_run.m_pCurInfor && m_run.m_pCurInfor->Lines(CTaskInfor::Errors).empty()) {
+        m_lastSync.Set(static_cast<int>(index), targetPath, {*scanStart, passEnd});
     }
     return TargetResult::Next;
 }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "scan/Filter.h"
 #include "scan/InvestigateFolder.h"
 #include "scan/InvestigateLocal.h"
@@ -95,6 +96,43 @@ bool CSideThread::Wait() {
     }
 }
 
+// A snapshot read back goes through the rules a listing of the target applies, so that an
+// item the filters refuse now is not taken for one the target holds and the source lacks.
+class CStoredTreeFilter {
+  public:
+    CStoredTreeFilter(const CElement& task, const CTag& location)
+        : m_filter(task, location.Root(), location.m_bIsFtp != 0),
+          m_bSubfolders(task.Has1(opt1::kIncludeSubfolders)),
+          m_bSkipHidden(task.Has4(opt4::kSkipHidden)),
+          m_bSkipSystem(task.Has4(opt4::kSkipSystem)) {}
+
+    void Apply(CTreeF& node, const std::string& path) const {
+        std::erase_if(node.files, [&](const CFileDoInfo& record) {
+            return Skipped(record.attributes) || !m_filter.Admit(JoinPath(path, record.name), false,
+                                                                 record.size, record.lastWrite);
+        });
+        // A stored folder keeps no attributes; the name says whether it is hidden.
+        std::erase_if(node.subfolders, [&](const std::unique_ptr<CTreeF>& sub) {
+            return !m_bSubfolders || Skipped(AttributesFromMode(0, sub->name, false)) ||
+                   !m_filter.Admit(JoinPath(path, sub->name), true, 0, 0);
+        });
+        for (auto& sub : node.subfolders) {
+            Apply(*sub, JoinPath(path, sub->name));
+        }
+    }
+
+  private:
+    bool Skipped(uint32_t attributes) const {
+        return (m_bSkipHidden && (attributes & attr::kHidden)) ||
+               (m_bSkipSystem && (attributes & attr::kSystem));
+    }
+
+    CFilter m_filter;
+    bool m_bSubfolders;
+    bool m_bSkipHidden;
+    bool m_bSkipSystem;
+};
+
 // A backup into a zip archive lists no target, and a snapshot may stand for it.
 bool TargetNeedsListing(CElement& task, CInvestigationRequest& request) {
     if (task.Kind() == TaskKind::BackupRestore && task.Has3(opt3::kArchiveTarget)) {
@@ -104,6 +142,8 @@ bool TargetNeedsListing(CElement& task, CInvestigationRequest& request) {
     if (task.m_Run.m_nRunKind == RUN_UPDATE_TARGET && task.m_bUseSnapshot &&
         request.m_ReadSnapshot) {
         if (request.m_ReadSnapshot(root)) {
+            const CTag& location = *request.m_Target.m_pLocation;
+            CStoredTreeFilter(task, location).Apply(root, location.Root());
             return false;
         }
         root.files.clear();

@@ -86,7 +86,7 @@ void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t 
     }
     auto folder = std::make_unique<CTreeF>();
     folder->name = name;
-    folder->time = TruncateToSecond(creation);
+    folder->time = creation;
     if (m_job.m_bIsSource) {
         folder->targetOnly = m_node.targetOnly;
         folder->sourceOnly = m_node.sourceOnly;

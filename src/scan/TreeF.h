@@ -27,7 +27,10 @@ class CTreeF {
     // The listing of this folder failed and was passed over: what the tree holds below it is
     // not the whole truth, so nothing on the other side may be deleted on its account.
     bool incomplete = false;
-    FileTime time = 0;
+    // Set by the planning step of a two-way run that deletes what the other side lost: this
+    // one-sided folder, and everything recorded below it, existed at the last synchronization.
+    bool existedAtLastSync = false;
+    FileTime time = 0;  // the folder's birth time, exact: it is compared with a pass's end
     std::vector<CFileDoInfo> files;
     std::vector<std::unique_ptr<CTreeF>> subfolders;
 

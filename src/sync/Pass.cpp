@@ -6,7 +6,6 @@
 #include "base/StringTable.h"
 #include "scan/InvestigateJob.h"
 #include "scan/TreeF.h"
-#include "sync/PlanDecision.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -39,14 +38,13 @@ bool ChangesSource(const CElement& task, int kind) {
 }  // namespace
 
 CPassRequest CPassRequest::Local(const CElement& task, std::string source, std::string target,
-                                 FileTime lastSync, bool lastTarget) {
+                                 bool lastTarget) {
     CPassRequest request;
     request.m_strSource = std::move(source);
     request.m_strTarget = std::move(target);
     if (task.Has3(opt3::kAltCopy)) {
         request.m_strThirdPlace = task.m_strAltCopyDir;
     }
-    request.m_lastSync = lastSync;
     request.m_bLastTarget = lastTarget;
     return request;
 }
@@ -190,9 +188,7 @@ bool CSyncPass::LeavesRoot(const std::string& path, FileSide side) {
 bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
                                  bool& usable) {
     usable = false;
-    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) &&
-        CPlanDecision::FolderDeletedSince(sub, m_request.m_lastSync) &&
-        !RemovalBlocked(sub, belowIncomplete)) {
+    if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
         return RemoveFolder(sub, paths.m_dst, FileSide::Target);
     }
     switch (m_kind) {
@@ -221,9 +217,7 @@ bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
 bool CSyncPass::SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
                                  bool& usable) {
     usable = false;
-    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) &&
-        CPlanDecision::FolderDeletedSince(sub, m_request.m_lastSync) &&
-        !RemovalBlocked(sub, belowIncomplete)) {
+    if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
         return RemoveFolder(sub, paths.m_src, FileSide::Source);
     }
     if (m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget)) {

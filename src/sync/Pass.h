@@ -32,14 +32,12 @@ struct CPassRequest {
     // Kind 1 with "Copy synched files to the third place:": the folder that receives the
     // copies instead of the target. Empty: none.
     std::string m_strThirdPlace;
-    // This target's last synchronization, as the planning step had it; 0: none.
-    FileTime m_lastSync = 0;
     // "Delete source files after task finishing" acts while the task's last target is done.
     bool m_bLastTarget = true;
 
     // Two local folders, with the third place the task names (used in kind 1 only).
     static CPassRequest Local(const CElement& task, std::string source, std::string target,
-                              FileTime lastSync, bool lastTarget);
+                              bool lastTarget);
 };
 
 // The counts the summary prints.

@@ -64,6 +64,7 @@ void CPlanner::PlanNode(CTreeF& node, const std::string& src, const std::string&
         CTreeF& sub = *node.subfolders[i];
         PlanNode(sub, JoinPath(src, sub.name), JoinPath(dst, sub.name), below[i]);
     }
+    m_decision.DecideFolder(node);
 }
 
 void CPlanner::PlanFiles(CTreeF& node, const std::string& src, const std::string& dst,

@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 #include "sync/PlanNames.h"
 #include "sync/RunProgress.h"
+#include "sync/SinceLastSync.h"
 
 namespace tv {
 
@@ -22,9 +23,9 @@ struct CPlanBytes {
 };
 
 struct CPlanRequest {
-    // This target's last completed synchronization; 0 when there was none. Files older than it
-    // that lie on one side only were deleted on the other side since then.
-    FileTime m_lastSync = 0;
+    // This target's last completed synchronization, unknown when there was none. Items that
+    // existed then and lie on one side only were deleted on the other side since.
+    CLastSync m_lastSync;
     bool m_bSourceIsFtp = false;
     bool m_bTargetIsFtp = false;
     NameMatch m_match = NameMatch::Exact;

@@ -6,15 +6,12 @@
 #include "scan/RunPrompts.h"
 #include "scan/TreeF.h"
 #include "sync/Compare.h"
+#include "sync/SinceLastSync.h"
 #include "task/Element.h"
 
 namespace tv {
 
 namespace {
-
-// "Changed since the last synchronization" wants a clear margin: file systems and copies
-// round times, and a file written by the last run itself must not count as changed.
-constexpr uint64_t kChangedMargin = 20'000'000;
 
 std::string Fill(int id, const std::string& a, const std::string& b) {
     return FormatText(LoadString(id).c_str(), a.c_str(), b.c_str());
@@ -26,22 +23,25 @@ CPlanDecision::CPlanDecision(CElement& task, const CPlanRequest& request, CPlanB
                              CRunBytes& run)
     : m_task(task), m_request(request), m_bytes(bytes), m_run(run), m_kind(task.m_Run.m_nRunKind) {}
 
-bool CPlanDecision::FolderDeletedSince(const CTreeF& folder, FileTime lastSync) {
-    return lastSync != 0 && folder.investigated && folder.time < lastSync;
-}
-
 bool CPlanDecision::Has(uint32_t bit) const {
     return m_task.Has1(bit);
 }
 
-bool CPlanDecision::DeletedSinceLastSync(const CFileDoInfo& record) const {
-    const FileTime last = m_request.m_lastSync;
-    return last != 0 && record.lastWrite < last && record.creation < last;
+bool CPlanDecision::ChangedSinceLastSync(const CFileDoInfo& record) const {
+    return tv::ChangedSinceLastSync(record, m_request.m_lastSync);
 }
 
-bool CPlanDecision::ChangedSinceLastSync(const CFileDoInfo& record) const {
-    return record.lastWrite > m_request.m_lastSync &&
-           record.lastWrite - m_request.m_lastSync > kChangedMargin;
+bool CPlanDecision::DeletesSinceLastSync() const {
+    return m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync);
+}
+
+// A one-sided folder with no file below it was never made on the other side when the task
+// does not create empty folders: its twin cannot have been deleted.
+void CPlanDecision::DecideFolder(CTreeF& folder) const {
+    const bool neverMade = m_task.Has1(opt1::kNoEmptyFolders) &&
+                           (folder.sourceOnly ? folder.sourceEmpty : folder.targetEmpty);
+    folder.existedAtLastSync = DeletesSinceLastSync() && folder.sourceOnly != folder.targetOnly &&
+                               !neverMade && FolderExistedAtLastSync(folder, m_request.m_lastSync);
 }
 
 void CPlanDecision::Act(CFileDoInfo& record, FileAction action, uint64_t& counter) {
@@ -60,7 +60,7 @@ Conflict CPlanDecision::Ask(const CFileDoInfo& s, const CFileDoInfo& t,
                             const std::string& srcFolder, const std::string& dstFolder,
                             bool sourceWins) {
     const bool asks = (m_task.m_Run.m_dwPrefCopy.load() & pref::kConfirmConflicts) &&
-                      !m_task.Has2(opt2::kSilent) && m_request.m_lastSync != 0 &&
+                      !m_task.Has2(opt2::kSilent) && m_request.m_lastSync.Known() &&
                       ChangedSinceLastSync(s) && ChangedSinceLastSync(t);
     if (!asks) {
         return Conflict::NotAsked;
@@ -144,8 +144,8 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
 void CPlanDecision::DecideSourceOnly(CFileDoInfo& s, CIncomplete incomplete) {
     switch (m_kind) {
         case RUN_SYNCHRONIZE:
-            if (m_task.Has3(opt3::kDeleteNewBeforeLastSync) && !incomplete.Any() &&
-                DeletedSinceLastSync(s)) {
+            if (DeletesSinceLastSync() && !incomplete.Any() &&
+                ExistedAtLastSync(s, m_request.m_lastSync)) {
                 Act(s, ACTION_DELETE, m_bytes.m_deleteInSource);
                 return;
             }
@@ -184,8 +184,8 @@ TargetFate CPlanDecision::DecideTarget(CFileDoInfo& t, CIncomplete incomplete) {
     if (m_kind != RUN_SYNCHRONIZE && m_kind != RUN_RESTORE && m_kind != RUN_EQUALIZE_TO_TARGET) {
         return TargetFate::Drop;
     }
-    if (m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync) && !t.matched &&
-        !incomplete.Any() && DeletedSinceLastSync(t)) {
+    if (DeletesSinceLastSync() && !t.matched && !incomplete.Any() &&
+        ExistedAtLastSync(t, m_request.m_lastSync)) {
         Act(t, ACTION_DELETE, m_bytes.m_deleteInTarget);
         return TargetFate::Keep;
     }

@@ -34,16 +34,18 @@ class CPlanDecision {
     // A target record without a twin, or one that acts after DecidePair.
     TargetFate DecideTarget(CFileDoInfo& t, CIncomplete incomplete);
 
-    // A one-sided folder existed at the last synchronization (and was investigated now).
-    static bool FolderDeletedSince(const CTreeF& folder, FileTime lastSync);
+    // After the folder's subfolders: whether the one-sided folder goes as a whole because its
+    // twin was deleted since the last synchronization (CTreeF::existedAtLastSync).
+    void DecideFolder(CTreeF& folder) const;
 
   private:
     // The conflict question, when the preference asks for it and both files changed.
     Conflict Ask(const CFileDoInfo& s, const CFileDoInfo& t, const std::string& srcFolder,
                  const std::string& dstFolder, bool sourceWins);
     bool Has(uint32_t bit) const;
-    bool DeletedSinceLastSync(const CFileDoInfo& record) const;
     bool ChangedSinceLastSync(const CFileDoInfo& record) const;
+    // Kind 0 with "Delete NEW files ... BEFORE last synchronization".
+    bool DeletesSinceLastSync() const;
     void Act(CFileDoInfo& record, FileAction action, uint64_t& counter);
     void ActSource(CFileDoInfo& s, FileAction action);
 

@@ -1,11 +1,18 @@
 #include "task/Tag.h"
 
+#include "base/PathText.h"
 #include "base/StringTable.h"
 
 namespace tv {
 
 std::string CTag::DisplayPath() const {
     return IsLocal() ? m_strPath : LoadString(IDS_FTP_PREFIX) + m_strSiteName;
+}
+
+CTag CTag::ForRun() const {
+    CTag location = *this;
+    location.m_strPath = CleanFolderPath(m_strPath);
+    return location;
 }
 
 void CTag::ResetConnection() {

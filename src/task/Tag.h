@@ -9,7 +9,7 @@ namespace tv {
 
 // A location: a local folder (or an archive file) when m_strPath is set, else an FTP site.
 class CTag {
-public:
+  public:
     std::string m_strPath;
     int32_t m_nProtocol = 0;
     std::string m_strSiteName;
@@ -43,6 +43,9 @@ public:
     std::string DisplayPath() const;
     // The root that exclusion entries are stored relative to.
     const std::string& Root() const { return m_bIsFtp ? m_strRemoteDir : m_strPath; }
+    // The location as a run reads it: the local folder path in one form (CleanFolderPath).
+    // The task list keeps what the user typed.
+    CTag ForRun() const;
     // The reset of "NEW TASK": connection fields back to their defaults, the rest kept.
     void ResetConnection();
 

@@ -161,7 +161,7 @@ void CPreviewModel::KeepFolders(const std::vector<CTreeF*>& chain, bool onSource
         if (neverCopied) {
             oneSided = false;
         } else {
-            folder->investigated = false;
+            folder->existedAtLastSync = false;
         }
     }
 }

@@ -11,7 +11,8 @@ extern char** environ;
 namespace runtest {
 
 CRun RunTest::Mirrant(std::vector<std::string> args,
-                      const std::function<void(int pid)>& whileRunning) {
+                      const std::function<void(int pid)>& whileRunning,
+                      const std::string& terminal) {
     args.insert(args.begin(), MIRRANT_PATH);
     std::vector<char*> argv;
     for (auto& arg : args) {
@@ -21,9 +22,16 @@ CRun RunTest::Mirrant(std::vector<std::string> args,
     const fs::path err = m_home.Root() / "stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (terminal.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+    } else {
+        tvtest::WriteFile(err, {});
+        posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
+        posix_spawn_file_actions_adddup2(&actions, 0, 2);
+    }
     pid_t pid = 0;
     CRun run;
     int status = 0;

@@ -23,12 +23,15 @@ struct CRun {
 };
 
 // Runs of the real program on task lists made with --make-list, in an isolated home. Input
-// comes from /dev/null, so nobody can answer a question.
+// comes from /dev/null unless a terminal is named, so nobody can answer a question.
 class RunTest : public ::testing::Test {
   protected:
-    // `whileRunning` is called with the child's pid once it has started.
+    // `whileRunning` is called with the child's pid once it has started. With the path of a
+    // `terminal`, standard input and error go to it (and m_err stays empty), so the program
+    // can ask.
     CRun Mirrant(std::vector<std::string> args,
-                 const std::function<void(int pid)>& whileRunning = nullptr);
+                 const std::function<void(int pid)>& whileRunning = nullptr,
+                 const std::string& terminal = {});
 
     // One task as JSON: a one-way backup of `source` to `targets` with a plain-text log.
     static Json Task(int id, const fs::path& source, const std::vector<fs::path>& targets);

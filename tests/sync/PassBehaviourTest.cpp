@@ -75,7 +75,8 @@ TEST_F(Pass, CopyLinesShowBothLocalTimes) {
 
 TEST_F(Pass, TwoWayDeleteNewRemovesWhatTheOtherSideDeletedSinceTheLastSync) {
     // Creation times are the real ones, so the last synchronization lies in the future.
-    const tv::FileTime lastSync = tv::FileTimeFromUnix(kNow + 1'000'000'000);
+    const tv::FileTime future = tv::FileTimeFromUnix(kNow + 1'000'000'000);
+    const tv::CLastSync lastSync{future, future};
     for (const bool option : {false, true}) {
         const fs::path src = m_dir / (option ? "on/src" : "off/src");
         const fs::path dst = m_dir / (option ? "on/dst" : "off/dst");
@@ -182,7 +183,7 @@ TEST_F(Pass, ThirdPlaceReceivesTheCopiesAndTheTargetStays) {
 TEST_F(Pass, MissingRootFailsTheRunAndTheOptionCreatesTheTarget) {
     tvtest::CSyncRun run(m_src, m_dst, tv::RUN_UPDATE_TARGET);
     tv::CPassRequest request =
-        tv::CPassRequest::Local(run.task, run.Source(), (m_dir / "new/target").string(), 0, true);
+        tv::CPassRequest::Local(run.task, run.Source(), (m_dir / "new/target").string(), true);
     EXPECT_FALSE(tv::CSyncPass(run.task, request, run.run).Run(run.sourceTree));
     EXPECT_EQ(run.Lines(CTaskInfor::Errors).back(), "Can't open " + request.m_strTarget);
     run.task.m_dwOptions3 |= tv::opt3::kCreateTarget;

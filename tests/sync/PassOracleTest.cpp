@@ -116,7 +116,7 @@ TEST_P(TargetEqualsSource, UnlistableSourceFolderProtectsItsTargetTwin) {
     tvtest::CSyncRun run(m_src, m_dst, GetParam());
     Configure(run);
     const bool replace = GetParam() == tv::RUN_REPLACE;
-    EXPECT_EQ(run.Run(0, &faults), replace);
+    EXPECT_EQ(run.Run({}, &faults), replace);
     EXPECT_EQ(tvtest::ReadFile(m_dst / "sub/kept.txt"), "target");
     EXPECT_TRUE(fs::exists(m_dst / "sub/deeper/y.txt"));
     EXPECT_EQ(fs::exists(m_dst / "a/stale.txt"), !replace);

@@ -72,7 +72,7 @@ struct CSyncRun {
     }
 
     // Investigates (through `fs` when given) and plans.
-    bool Plan(tv::FileTime lastSync = 0, tv::IFileSystem* fs = nullptr) {
+    bool Plan(tv::CLastSync lastSync = {}, tv::IFileSystem* fs = nullptr) {
         tv::CLocalFolderLister sourceLister(fs ? *fs : tv::LocalFileSystem());
         tv::CLocalFolderLister targetLister(fs ? *fs : tv::LocalFileSystem());
         tv::CInvestigationRequest request;
@@ -83,20 +83,18 @@ struct CSyncRun {
             return false;
         }
         tv::MergeRoots(sourceTree, targetTree);
-        m_lastSync = lastSync;
         tv::CPlanRequest plan;
         plan.m_lastSync = lastSync;
         tv::PlanSynchronization(task, sourceTree, Source(), Target(), plan, bytes, run);
         return true;
     }
     bool Pass() {
-        tv::CSyncPass pass(
-            task, tv::CPassRequest::Local(task, Source(), Target(), m_lastSync, true), run);
+        tv::CSyncPass pass(task, tv::CPassRequest::Local(task, Source(), Target(), true), run);
         const bool ok = pass.Run(sourceTree);
         counts = pass.Counts();
         return ok;
     }
-    bool Run(tv::FileTime lastSync = 0, tv::IFileSystem* fs = nullptr) {
+    bool Run(tv::CLastSync lastSync = {}, tv::IFileSystem* fs = nullptr) {
         return Plan(lastSync, fs) && Pass();
     }
 
@@ -115,7 +113,6 @@ struct CSyncRun {
     tv::CPlanBytes bytes;
     tv::CRunBytes run;
     tv::CPassCounts counts;
-    tv::FileTime m_lastSync = 0;
 };
 
 }  // namespace tvtest

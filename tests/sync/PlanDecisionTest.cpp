@@ -91,7 +91,7 @@ TEST_F(Planning, TwoWaySizeCriterionLetsTheSourceWin) {
 }
 
 TEST_F(Planning, DeleteNewRemovesOneSidedFilesOlderThanTheLastSync) {
-    request.m_lastSync = At(100);
+    request.m_lastSync = {At(100), At(100)};
     for (const bool option : {false, true}) {
         task.m_dwOptions3 = option ? opt3::kDeleteNewBeforeLastSync : 0;
         root.files = {Src("old", 10, 0, 0), Src("fresh", 10, 0, 200), Tgt("oldT", 7, 0, 0)};
@@ -105,9 +105,47 @@ TEST_F(Planning, DeleteNewRemovesOneSidedFilesOlderThanTheLastSync) {
     }
 }
 
+// The last synchronization's scan began at 100 and its pass ended at 200: content older than
+// the scan was seen by it, and an item born before the pass ended (its copies) was there.
+TEST_F(Planning, DeleteNewCountsWhatTheLastScanSawAndWhatItsPassMade) {
+    task.m_dwOptions3 = opt3::kDeleteNewBeforeLastSync;
+    request.m_lastSync = {At(100), At(200)};
+    root.files = {Src("copiedThen", 10, 99, 150), Src("writtenAtScan", 10, 100, 0),
+                  Src("arrivedAfter", 10, 0, 201), Tgt("bornAtEnd", 10, 0, 200)};
+    auto folder = [](const std::string& name, bool target, std::vector<CFileDoInfo> files,
+                     int born) {
+        auto node = Folder(name, target, std::move(files));
+        node->investigated = true;
+        node->time = At(born);
+        return node;
+    };
+    root.subfolders.push_back(folder("whole", false, {Src("x", 10, 0, 0)}, 150));
+    root.subfolders.back()->subfolders.push_back(folder("inner", false, {Src("y")}, 150));
+    root.subfolders.push_back(folder("fresh", true, {Tgt("z"), Tgt("n", 10, 150, 150)}, 0));
+    root.subfolders.push_back(folder("bornLater", true, {}, 201));
+    Plan(RUN_SYNCHRONIZE);
+    EXPECT_EQ(Action("copiedThen", true), ACTION_DELETE);
+    EXPECT_EQ(Action("writtenAtScan", true), ACTION_COPY);
+    EXPECT_EQ(Action("arrivedAfter", true), ACTION_COPY);
+    EXPECT_EQ(Action("bornAtEnd", false), ACTION_DELETE);
+    const auto existed = [&](size_t i) { return root.subfolders[i]->existedAtLastSync; };
+    EXPECT_TRUE(existed(0) && root.subfolders[0]->subfolders[0]->existedAtLastSync);
+    EXPECT_FALSE(existed(1));  // a newer file inside: the folder must not go as a whole
+    EXPECT_FALSE(existed(2));
+
+    // An empty folder counts, unless the task makes no empty folders: it never made this one.
+    for (const bool noEmpty : {false, true}) {
+        task.m_dwOptions = noEmpty ? opt1::kNoEmptyFolders : 0;
+        root.subfolders.clear();
+        root.subfolders.push_back(folder("empty", false, {}, 0));
+        Plan(RUN_SYNCHRONIZE);
+        EXPECT_EQ(existed(0), !noEmpty);
+    }
+}
+
 TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
     task.m_Run.m_dwPrefCopy = pref::kDefault | pref::kConfirmConflicts;
-    request.m_lastSync = At(100);
+    request.m_lastSync = {At(100), At(100)};
     for (const PromptAnswer answer : {PromptAnswer::Yes, PromptAnswer::No}) {
         prompter.m_answers = {answer, answer};
         prompter.m_questions.clear();
@@ -126,7 +164,7 @@ TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
 }
 
 TEST_F(Planning, ConflictQuestionNeedsThePreferenceAWindowAndTwoChanges) {
-    request.m_lastSync = At(100);
+    request.m_lastSync = {At(100), At(100)};
     root.files = {Src("a", 10, 300), Tgt("a", 10, 200)};
     Plan(RUN_SYNCHRONIZE);  // preference off
     task.m_Run.m_dwPrefCopy = pref::kDefault | pref::kConfirmConflicts;
@@ -209,7 +247,7 @@ TEST_F(Planning, NothingIsDeletedBelowAnIncompleteListing) {
 
 TEST_F(Planning, AnIncompleteTargetListingNeitherDeletesNorOverwrites) {
     task.m_dwOptions3 = opt3::kDeleteNewBeforeLastSync;
-    request.m_lastSync = At(100);
+    request.m_lastSync = {At(100), At(100)};
     root.incomplete = true;
     root.files = {Src("old"), Tgt("oldT")};
     Plan(RUN_SYNCHRONIZE);

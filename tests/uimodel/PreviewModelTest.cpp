@@ -71,7 +71,7 @@ class PreviewModel : public ::testing::Test {
         fs::create_directories(m_dst);
     }
 
-    tvtest::CSyncRun& Plan(int kind, uint32_t options3 = 0, tv::FileTime lastSync = 0) {
+    tvtest::CSyncRun& Plan(int kind, uint32_t options3 = 0, tv::CLastSync lastSync = {}) {
         m_run = std::make_unique<tvtest::CSyncRun>(m_src, m_dst, kind);
         m_run->task.m_dwOptions3 |= options3;
         EXPECT_TRUE(m_run->Plan(lastSync));
@@ -126,7 +126,8 @@ TEST_F(PreviewModel, ExcludedSourceDeletionsAreHonoured) {
     Write(m_src / "gone2.txt", "2", kLongAgo);
     Write(m_src / "olddir" / "x.txt", "x", kLongAgo);
     Write(m_src / "olddir" / "y.txt", "y", kLongAgo);
-    Plan(tv::RUN_SYNCHRONIZE, tv::opt3::kDeleteNewBeforeLastSync, tv::FileTimeFromUnix(now + 3600));
+    const tv::FileTime later = tv::FileTimeFromUnix(now + 3600);
+    Plan(tv::RUN_SYNCHRONIZE, tv::opt3::kDeleteNewBeforeLastSync, {later, later});
     tv::CPreviewModel model = Model();
     ASSERT_EQ(model.RowCount(PreviewList::DeleteInSource), 4);
     Exclude(model, PreviewList::DeleteInSource, {"gone1.txt", "olddir/x.txt"});
