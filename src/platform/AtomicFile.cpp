@@ -91,51 +91,70 @@ bool SyncFolder(const std::string& folder) {
     return ok;
 }
 
-// Fills and flushes the open temporary file; on failure errno tells why and `step` what failed.
-bool FillTempFile(int fd, const std::string& target, std::string_view bytes, const char*& step) {
+// The new file takes the mode of the file it replaces.
+bool TakeMode(int fd, const std::string& target) {
     struct stat st {};
-    step = "cannot set the mode of";
-    if (stat(target.c_str(), &st) == 0 && fchmod(fd, st.st_mode & 07777) != 0) {
-        return false;
-    }
-    step = "cannot write";
-    if (!WriteAll(fd, bytes)) {
-        return false;
-    }
-    step = "cannot flush";
-    return fsync(fd) == 0;
+    return stat(target.c_str(), &st) != 0 || fchmod(fd, st.st_mode & 07777) == 0;
 }
 
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-    std::string target = ResolveLink(path);
-    std::string tempPath;
-    int fd = CreateTempFile(target, tempPath);
-    if (fd < 0) {
-        return Fail(error, ErrnoText("cannot create a temporary file beside", target, errno));
+    CAtomicFileWriter writer(path);
+    if (writer.Write(bytes) && writer.Commit()) {
+        return true;
     }
-    const char* step = "";
-    bool filled = FillTempFile(fd, target, bytes, step);
-    int err = errno;
-    if (close(fd) != 0 && filled) {
-        filled = false;
-        err = errno;
-        step = "cannot write";
+    return Fail(error, writer.Error());
+}
+
+CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strTarget(ResolveLink(path)) {
+    m_fd = CreateTempFile(m_strTarget, m_strTempPath);
+    if (m_fd < 0) {
+        m_strError = ErrnoText("cannot create a temporary file beside", m_strTarget, errno);
+    } else if (!TakeMode(m_fd, m_strTarget)) {
+        Fail("cannot set the mode of", errno);
     }
-    if (!filled) {
-        unlink(tempPath.c_str());
-        return Fail(error, ErrnoText(step, target, err));
+}
+
+CAtomicFileWriter::~CAtomicFileWriter() {
+    if (m_fd >= 0) {
+        close(m_fd);
+        unlink(m_strTempPath.c_str());
     }
-    if (rename(tempPath.c_str(), target.c_str()) != 0) {
-        err = errno;
-        unlink(tempPath.c_str());
-        return Fail(error, ErrnoText("cannot replace", target, err));
+}
+
+bool CAtomicFileWriter::Write(std::string_view bytes) {
+    return Ok() && (WriteAll(m_fd, bytes) || Fail("cannot write", errno));
+}
+
+bool CAtomicFileWriter::Commit() {
+    if (!Ok()) {
+        return false;
     }
-    if (!SyncFolder(FolderOf(target))) {
-        return Fail(error, ErrnoText("replaced, but cannot flush the folder of", target, errno));
+    if (fsync(m_fd) != 0) {
+        return Fail("cannot flush", errno);
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (close(fd) != 0) {
+        const int err = errno;
+        unlink(m_strTempPath.c_str());
+        return Fail("cannot write", err);
+    }
+    if (rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) {
+        const int err = errno;
+        unlink(m_strTempPath.c_str());
+        return Fail("cannot replace", err);
+    }
+    if (!SyncFolder(FolderOf(m_strTarget))) {
+        return Fail("replaced, but cannot flush the folder of", errno);
     }
     return true;
+}
+
+bool CAtomicFileWriter::Fail(const char* step, int error) {
+    m_strError = ErrnoText(step, m_strTarget, error);
+    return false;
 }
 
 namespace {
