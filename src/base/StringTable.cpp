@@ -95,6 +95,9 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_UNANSWERED_IGNORE, "Nobody could answer \"%s\": Ignore was taken."},
         {IDS_UNANSWERED_NO, "Nobody could answer \"%s\": No was taken."},
         {IDS_LOCATION_LATER, "%s: FTP, zip archive and CD-RW locations cannot be used yet."},
+        {IDS_RECORD_IN_MEMORY,
+         "The list of what this run did could not be kept in %s (%s); the rest of it is held in "
+         "memory."},
     };
     return table;
 }

@@ -85,6 +85,7 @@ enum StringId : int {
     IDS_UNANSWERED_IGNORE,
     IDS_UNANSWERED_NO,
     IDS_LOCATION_LATER,
+    IDS_RECORD_IN_MEMORY = 20070,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

@@ -13,6 +13,7 @@ namespace tv {
 class CElement;
 class CTag;
 class CTreeF;
+struct CInvestigationRequest;
 struct CPassCounts;
 struct CPlanBytes;
 struct CRunBytes;
@@ -40,7 +41,7 @@ class CTaskRun {
     TargetResult CheckMedia(const CTag& target);
     TargetResult CheckSource();
     TargetResult CheckTarget(size_t index);
-    TargetResult InvestigationFailed();
+    TargetResult InvestigationFailed(const CInvestigationRequest& request);
     TargetResult Synchronize(size_t index, CTreeF& merged, FileTime lastSync, CRunBytes& bytes);
     bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles,
                           size_t index);

@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "base/StringTable.h"
 #include "platform/CaseFolding.h"
 #include "platform/Folders.h"
@@ -32,15 +30,6 @@ std::string Fill(int id, const std::string& path) {
 // A disc-recorder address (a libburn drive) names no folder.
 bool IsDiscAddress(const std::string& path) {
     return path.rfind("/dev/sr", 0) == 0 || path.rfind("stdio:", 0) == 0;
-}
-
-bool SourceSideFailed(const CTaskInfor* infor) {
-    if (!infor) {
-        return false;
-    }
-    const std::vector<std::string>& errors = infor->Lines(CTaskInfor::Errors);
-    return std::find(errors.begin(), errors.end(), LoadString(IDS_ERR_INVESTIGATING_SOURCE)) !=
-           errors.end();
 }
 
 }  // namespace
@@ -102,7 +91,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     // Listing a big tree takes a while: the window names the phase before the first folder.
     Status(IDS_INVESTIGATING);
     if (IsTaskCanceled(m_task) || !InvestigateSides(m_task, request)) {
-        return Canceled() ? TargetResult::Canceled : InvestigationFailed();
+        return Canceled() ? TargetResult::Canceled : InvestigationFailed(request);
     }
     m_run.m_bTargetPhase = true;
     Status(IDS_COMPARING_ATTRIBUTES);
@@ -192,9 +181,9 @@ CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     return Ending(EndTaskWithError(IDS_TARGET_MISSING, missing, answer, false));
 }
 
-CTaskRun::TargetResult CTaskRun::InvestigationFailed() {
-    const int id = SourceSideFailed(m_run.m_pCurInfor) ? IDS_ERR_INVESTIGATING_SOURCE
-                                                       : IDS_ERR_INVESTIGATING_TARGET;
+CTaskRun::TargetResult CTaskRun::InvestigationFailed(const CInvestigationRequest& request) {
+    const int id =
+        request.m_Source.m_bFailed ? IDS_ERR_INVESTIGATING_SOURCE : IDS_ERR_INVESTIGATING_TARGET;
     const ErrorPolicy policy = m_run.Policy();
     if (policy == ErrorPolicy::Continue) {
         return TargetResult::Next;
@@ -282,7 +271,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, FileT
     }
     // A target whose pass met any error keeps its old time, so that nothing it did not
     // receive looks deleted since.
-    if (m_run.m_pCurInfor && m_run.m_pCurInfor->Lines(CTaskInfor::Errors).empty()) {
+    if (m_run.m_pCurInfor && m_run.m_pCurInfor->Count(CTaskInfor::Errors) == 0) {
         m_lastSync.Set(static_cast<int>(index), targetPath, FileTimeFromUnix(CurrentTaskTime()));
     }
     return TargetResult::Next;
@@ -307,9 +296,9 @@ void CTaskRun::CountChanges(const CPassCounts& counts) {
     m_run.m_nCopiedFromTarget += counts.m_nCopiedFromTarget;
     if (const CTaskInfor* infor = m_run.m_pCurInfor) {
         m_run.m_nDeletedInSource +=
-            static_cast<uint32_t>(infor->Lines(CTaskInfor::DeletedInSource).size());
+            static_cast<uint32_t>(infor->Count(CTaskInfor::DeletedInSource));
         m_run.m_nDeletedInTarget +=
-            static_cast<uint32_t>(infor->Lines(CTaskInfor::DeletedInTarget).size());
+            static_cast<uint32_t>(infor->Count(CTaskInfor::DeletedInTarget));
     }
 }
 

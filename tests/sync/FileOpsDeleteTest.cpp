@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "scan/TreeF.h"
 #include "support/FaultFileOps.h"
+#include "support/InforLines.h"
 #include "support/TestEnv.h"
 #include "sync/FileOperations.h"
 #include "task/Element.h"
@@ -98,12 +99,12 @@ TEST_F(FileDelete, RecursiveDeleteLogsEveryItemAndNeverFollowsLinks) {
     EXPECT_TRUE(removed);
     EXPECT_FALSE(fs::exists(P("a")));
     EXPECT_TRUE(fs::exists(P("outside/keep")));
-    const auto& files = m_infor.Lines(List::DeletedInTarget);
+    const auto files = tvtest::LinesOf(m_infor, List::DeletedInTarget);
     EXPECT_EQ(files.size(), 3u);
     EXPECT_NE(std::find(files.begin(), files.end(), P("a/b/f2") + " deleted"), files.end());
-    EXPECT_EQ(m_infor.Lines(List::FoldersDeletedInTarget),
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::FoldersDeletedInTarget),
               (std::vector<std::string>{P("a/b") + " deleted", P("a") + " deleted"}));
-    EXPECT_TRUE(m_infor.Lines(List::Errors).empty());
+    EXPECT_TRUE(tvtest::LinesOf(m_infor, List::Errors).empty());
 }
 
 TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
@@ -123,9 +124,9 @@ TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
     EXPECT_TRUE(fs::exists(P("a/changed")));
     EXPECT_TRUE(fs::exists(P("a/b/stuck")));
     EXPECT_FALSE(fs::exists(P("a/b/gone")));
-    EXPECT_EQ(m_infor.Lines(List::DeletedInSource),
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::DeletedInSource),
               std::vector<std::string>{P("a/b/gone") + " deleted"});
-    EXPECT_EQ(m_infor.Lines(List::Errors).size(), 2u);
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::Errors).size(), 2u);
     EXPECT_EQ(m_faults.Calls(Op::RemoveFolder), 0);
 }
 
@@ -135,7 +136,7 @@ TEST_F(FileDelete, RecursiveDeleteStopsUnderStopPolicy) {
     m_task.m_Run.SetPolicy(tv::ErrorPolicy::Stop);
     m_faults.Fail(Op::Unlink, EIO);
     EXPECT_FALSE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target));
-    EXPECT_EQ(m_infor.Lines(List::Errors),
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::Errors),
               std::vector<std::string>{"Can't delete file: " + P("a/f")});
     EXPECT_FALSE(m_ops.DeleteRecursively("/", tv::FileSide::Target));
 }
@@ -154,7 +155,7 @@ TEST_F(FileDelete, PathsLongerThanAThousandCharacters) {
     EXPECT_EQ(tvtest::ReadFile(path + "/file"), "deep");
     ASSERT_TRUE(
         m_ops.DeleteRecursively(P("aaaaaaaaaa" + std::string(90, 'a')), tv::FileSide::Target));
-    EXPECT_EQ(m_infor.Lines(List::FoldersDeletedInTarget).size(), 12u);
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::FoldersDeletedInTarget).size(), 12u);
 }
 
 TEST_F(FileDelete, AttributesAndTimestamps) {
