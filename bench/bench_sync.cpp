@@ -90,7 +90,7 @@ int Sync(const std::string& src, const std::string& dst) {
         ok = run.Run(engine.source);
         counts = run.Counts();
     });
-    const size_t errors = engine.infor.Lines(tv::CTaskInfor::Errors).size();
+    const size_t errors = engine.infor.Count(tv::CTaskInfor::Errors);
     std::printf("total=%.3f investigate=%.3f plan=%.3f pass=%.3f copied=%u errors=%zu\n",
                 investigate + plan + pass, investigate, plan, pass, counts.m_nCopiedFromSource,
                 errors);

@@ -60,7 +60,7 @@ int ExitCodeOf(const CElement& task) {
         return kRunFailed;
     }
     for (const auto& infor : task.m_Run.m_TaskInfors) {
-        if (!infor->Lines(CTaskInfor::Errors).empty()) {
+        if (infor->Count(CTaskInfor::Errors) > 0) {
             return kRunLoggedErrors;
         }
     }

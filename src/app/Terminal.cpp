@@ -115,7 +115,7 @@ std::string TaskSummary(const CElement& task) {
     size_t counts[CTaskInfor::ListCount] = {};
     for (const auto& infor : task.m_Run.m_TaskInfors) {
         for (int list = 0; list < CTaskInfor::ListCount; ++list) {
-            counts[list] += infor->Lines(static_cast<CTaskInfor::List>(list)).size();
+            counts[list] += infor->Count(static_cast<CTaskInfor::List>(list));
         }
     }
     std::string text = "Task ID: " + std::to_string(task.m_nTaskId) + "(" + task.m_strName + ")";

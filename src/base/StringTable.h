@@ -87,6 +87,7 @@ enum StringId : int {
     IDS_LOCATION_LATER,
     IDS_FOLDER_KEPT_UNCOMPARED = 20040,
     IDS_LINK_LEAVES_ROOT,
+    IDS_RECORD_IN_MEMORY = 20070,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

@@ -69,52 +69,68 @@ bool SyncFolder(const std::string& folder) {
     return ok;
 }
 
-// Fills and flushes the open temporary file; on failure errno tells why and `step` what failed.
-bool FillTempFile(int fd, const std::string& target, std::string_view bytes, const char*& step) {
+// A replaced file keeps its permission bits; a new one gets the creation mode.
+bool TakeMode(int fd, const std::string& target) {
     struct stat st {};
-    step = "cannot set the mode of";
-    if (stat(target.c_str(), &st) == 0 && fchmod(fd, st.st_mode & 07777) != 0) {
-        return false;
-    }
-    step = "cannot write";
-    if (!WriteAll(fd, bytes)) {
-        return false;
-    }
-    step = "cannot flush";
-    return fsync(fd) == 0;
+    return stat(target.c_str(), &st) != 0 || fchmod(fd, st.st_mode & 07777) == 0;
 }
 
 }  // namespace
 
-// The temporary file stays open, and so locked, until it has its final name.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-    const std::string target = ResolveLink(path);
-    const std::string folder = FolderOf(target);
-    RemoveStaleTempFilesOf(folder, NameOf(target));
-    std::string tempPath;
-    int fd = -1;
-    if (const int err = CreateLockedTempFile(folder, NameOf(target), 0644, tempPath, fd)) {
-        return Fail(error, ErrnoText("cannot create a temporary file beside", target, err));
+    CAtomicFileWriter writer(path);
+    if (writer.Write(bytes) && writer.Commit()) {
+        return true;
     }
-    const char* step = "";
-    if (!FillTempFile(fd, target, bytes, step)) {
-        const int err = errno;
-        unlink(tempPath.c_str());
-        close(fd);
-        return Fail(error, ErrnoText(step, target, err));
+    return Fail(error, writer.Error());
+}
+
+// The temporary file stays open, and so locked, until it has its final name.
+CAtomicFileWriter::CAtomicFileWriter(const std::string& path) : m_strTarget(ResolveLink(path)) {
+    const std::string folder = FolderOf(m_strTarget);
+    RemoveStaleTempFilesOf(folder, NameOf(m_strTarget));
+    if (const int err =
+            CreateLockedTempFile(folder, NameOf(m_strTarget), 0644, m_strTempPath, m_fd)) {
+        m_fd = -1;
+        m_strError = ErrnoText("cannot create a temporary file beside", m_strTarget, err);
+    } else if (!TakeMode(m_fd, m_strTarget)) {
+        Fail("cannot set the mode of", errno);
     }
-    if (rename(tempPath.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        unlink(tempPath.c_str());
-        close(fd);
-        return Fail(error, ErrnoText("cannot replace", target, err));
+}
+
+CAtomicFileWriter::~CAtomicFileWriter() {
+    if (m_fd >= 0) {
+        unlink(m_strTempPath.c_str());
+        close(m_fd);
+    }
+}
+
+bool CAtomicFileWriter::Write(std::string_view bytes) {
+    return Ok() && (WriteAll(m_fd, bytes) || Fail("cannot write", errno));
+}
+
+bool CAtomicFileWriter::Commit() {
+    if (!Ok()) {
+        return false;
+    }
+    if (fsync(m_fd) != 0) {
+        return Fail("cannot flush", errno);
+    }
+    if (rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) {
+        return Fail("cannot replace", errno);
     }
     // The data went to disk with the flush; what close would report on NFS came with it.
-    close(fd);
-    if (!SyncFolder(folder)) {
-        return Fail(error, ErrnoText("replaced, but cannot flush the folder of", target, errno));
+    close(m_fd);
+    m_fd = -1;
+    if (!SyncFolder(FolderOf(m_strTarget))) {
+        return Fail("replaced, but cannot flush the folder of", errno);
     }
     return true;
+}
+
+bool CAtomicFileWriter::Fail(const char* step, int error) {
+    m_strError = ErrnoText(step, m_strTarget, error);
+    return false;
 }
 
 namespace {

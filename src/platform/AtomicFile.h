@@ -17,6 +17,33 @@ namespace tv {
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);
 
+// WriteFileAtomically for content made piece by piece, too large to gather in memory first: the
+// pieces go to the fresh file as they come, and Commit puts it in place with the same promises.
+// A writer destroyed without a successful Commit removes its file and leaves the old one.
+// One thread; every call blocks on disk I/O; not cancellable.
+class CAtomicFileWriter {
+  public:
+    explicit CAtomicFileWriter(const std::string& path);
+    ~CAtomicFileWriter();
+    CAtomicFileWriter(const CAtomicFileWriter&) = delete;
+    CAtomicFileWriter& operator=(const CAtomicFileWriter&) = delete;
+
+    // False once a step failed; Error() says why, and every later call fails at once.
+    bool Ok() const { return m_strError.empty(); }
+    bool Write(std::string_view bytes);
+    // Flushes the new file to disk and renames it over the old one.
+    bool Commit();
+    const std::string& Error() const { return m_strError; }
+
+  private:
+    bool Fail(const char* step, int error);
+
+    std::string m_strTarget;
+    std::string m_strTempPath;
+    std::string m_strError;
+    int m_fd = -1;
+};
+
 // The whole content of a file, or nullopt when it cannot be read or is larger than `maxBytes`;
 // then `error` (when given) says why and errno keeps the cause (ENOENT for a missing file,
 // EFBIG for one too large). Allocates no more than the file holds. Blocks on disk I/O; any thread.

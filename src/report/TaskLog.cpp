@@ -77,9 +77,16 @@ bool CTaskLog::WriteOut(const CElement& task, const CRunTexts& texts) {
     if (m_format.m_mode == LogMode::Append && !ReadOld(old)) {
         return false;
     }
-    std::vector<std::string> summary;
-    BuildSummary(task, texts, summary, m_format.m_form, SummaryForm::Full);
-    return WriteFileAtomically(m_strPath, ComposeLog(m_format, summary, old), &m_strError);
+    CAtomicFileWriter file(m_strPath);
+    const auto report = [&](ILogSink& out) {
+        BuildSummary(task, texts, out, m_format.m_form, SummaryForm::Full);
+    };
+    const auto write = [&](std::string_view bytes) { return file.Write(bytes); };
+    if (ComposeLog(m_format, report, old, write) && file.Commit()) {
+        return true;
+    }
+    m_strError = file.Error();
+    return false;
 }
 
 // The write-out replaces the file through a new one beside it, so what counts is that a file

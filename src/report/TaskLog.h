@@ -40,7 +40,8 @@ class CTaskLog {
     // run (normal, error or cancel, with the matching end text): puts the full report of what
     // was done into the file, before the old reports when appending. False when the log was
     // not opened or cannot be written (Error() says why; the old file is then unchanged). The
-    // log is closed afterwards either way.
+    // log is closed afterwards either way. The report streams into the new file, so a run of any
+    // size costs little memory here.
     bool WriteOut(const CElement& task, const CRunTexts& texts);
 
     bool IsOpen() const { return m_bOpen; }

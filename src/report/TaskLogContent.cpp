@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
+#include "report/LogOutput.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -16,16 +18,13 @@ std::string HtmlHead(const std::string& title) {
            "</title>\r\n</head>\r\n<body>\r\n<p>\r\n";
 }
 
-// The report as one text, with the asterisk line that separates reports in the HTML form.
-std::string ReportText(const CLogFormat& format, const std::vector<std::string>& summary) {
-    std::string text;
-    for (const std::string& line : summary) {
-        text += line;
-    }
+// The report, with the asterisk line that separates reports in the HTML form.
+void PutReport(const CLogFormat& format, const std::function<void(ILogSink&)>& report,
+               CLogOutput& out) {
+    report(out);
     if (format.m_form == LogForm::Html) {
-        text += "<br>" + std::string(48, '*') + "\r\n";
+        out.Put("<br>" + std::string(48, '*') + "\r\n");
     }
-    return text;
 }
 
 // The number of lines of the old head: up to and including the first line holding "<body>",
@@ -39,21 +38,22 @@ size_t HeadLineCount(const std::vector<std::string_view>& lines, LogEncoding enc
 
 // An HTML log grows at the top of its body: the old head stays, the new report comes next, and
 // the old body follows line by line.
-std::string ComposeHtmlOverOld(const CLogFormat& format, const std::string& report,
-                               std::string_view old) {
+void PutHtmlOverOld(const CLogFormat& format, const std::function<void(ILogSink&)>& report,
+                    std::string_view old, CLogOutput& out) {
     const LogEncoding encoding = format.m_encoding;
     const std::vector<std::string_view> lines = SplitLogLines(old, encoding);
     const size_t headLines = HeadLineCount(lines, encoding);
     const std::string lineEnd = EncodeLogText("\r\n", encoding);
-    std::string out = headLines == 0 ? EncodeLogText(HtmlHead(format.m_strTitle), encoding) : "";
-    for (size_t i = 0; i < headLines; ++i) {
-        out.append(lines[i]).append(lineEnd);
+    const auto putLine = [&](std::string_view line) {
+        out.PutEncoded(line);
+        out.PutEncoded(lineEnd);
+    };
+    if (headLines == 0) {
+        out.Put(HtmlHead(format.m_strTitle));
     }
-    out += EncodeLogText(report, encoding);
-    for (size_t i = headLines; i < lines.size(); ++i) {
-        out.append(lines[i]).append(lineEnd);
-    }
-    return out;
+    std::for_each(lines.begin(), lines.begin() + static_cast<ptrdiff_t>(headLines), putLine);
+    PutReport(format, report, out);
+    std::for_each(lines.begin() + static_cast<ptrdiff_t>(headLines), lines.end(), putLine);
 }
 
 }  // namespace
@@ -70,18 +70,28 @@ CLogFormat LogFormatOf(const CElement& task) {
     return format;
 }
 
-std::string ComposeLog(const CLogFormat& format, const std::vector<std::string>& summary,
-                       std::string_view old) {
+bool ComposeLog(const CLogFormat& format, const std::function<void(ILogSink&)>& report,
+                std::string_view old, const std::function<bool(std::string_view)>& write) {
     const bool html = format.m_form == LogForm::Html;
-    const std::string report = ReportText(format, summary);
     if (format.m_mode == LogMode::Replace) {
-        return EncodeLogText(html ? HtmlHead(format.m_strTitle) + report + kHtmlTail : report,
-                             format.m_encoding);
+        CLogOutput out(format.m_encoding, CLogOutput::kNoLimit, write);
+        if (html) {
+            out.Put(HtmlHead(format.m_strTitle));
+        }
+        PutReport(format, report, out);
+        if (html) {
+            out.Put(kHtmlTail);
+        }
+        return out.Finish();
     }
-    std::string out = html ? ComposeHtmlOverOld(format, report, old)
-                           : EncodeLogText(report, format.m_encoding).append(old);
-    out.resize(LogCharBoundary(out, format.m_nLimitBytes, format.m_encoding));
-    return out;
+    CLogOutput out(format.m_encoding, format.m_nLimitBytes, write);
+    if (html) {
+        PutHtmlOverOld(format, report, old, out);
+    } else {
+        PutReport(format, report, out);
+        out.PutEncoded(old);
+    }
+    return out.Finish();
 }
 
 }  // namespace tv

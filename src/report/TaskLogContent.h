@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "report/TaskLogSummary.h"
 #include "report/TaskLogText.h"
@@ -25,11 +25,12 @@ struct CLogFormat {
 
 CLogFormat LogFormatOf(const CElement& task);
 
-// The whole new content of the log file in its encoding: the report made of the `summary`
-// lines, with the HTML head and tail where the form has them. When appending, `old` (the
-// file's bytes so far, empty for a new file) follows the new report, and the result is cut on
-// a character boundary to the size limit, so that the oldest text goes first.
-std::string ComposeLog(const CLogFormat& format, const std::vector<std::string>& summary,
-                       std::string_view old);
+// Hands the whole new content of the log file, in its encoding, to `write` piece by piece: the
+// report that `report` puts line by line, with the HTML head and tail where the form has them.
+// When appending, `old` (the file's bytes so far, empty for a new file) follows the new report,
+// and the content is cut on a character boundary to the size limit, so that the oldest text
+// goes first. False when `write` failed. Blocks as `report` and `write` do.
+bool ComposeLog(const CLogFormat& format, const std::function<void(ILogSink&)>& report,
+                std::string_view old, const std::function<bool(std::string_view)>& write);
 
 }  // namespace tv

@@ -42,17 +42,16 @@ std::string Counted(int headingId, size_t count) {
 
 class CSummaryBuilder {
   public:
-    CSummaryBuilder(std::vector<std::string>& lines, LogForm form)
-        : m_lines(lines), m_bHtml(form == LogForm::Html) {}
+    CSummaryBuilder(ILogSink& out, LogForm form) : m_out(out), m_bHtml(form == LogForm::Html) {}
 
     void Markup(const char* tag) {
         if (m_bHtml) {
-            m_lines.push_back(std::string(tag) + kLineEnd);
+            m_out.Put(std::string(tag) + kLineEnd);
         }
     }
 
     void Text(std::string_view text, const char* end = kLineEnd) {
-        m_lines.push_back((m_bHtml ? EscapeHtml(text) : std::string(text)) + end);
+        m_out.Put((m_bHtml ? EscapeHtml(text) : std::string(text)) + end);
     }
 
     void Paragraph(const std::string& text) {
@@ -61,27 +60,27 @@ class CSummaryBuilder {
         Markup("</p>");
     }
 
-    // A heading with its entries, each indented on a line of its own.
-    void Listing(const std::string& heading, const std::vector<std::string>& entries) {
+    // A heading with the entries of one list, each indented on a line of its own.
+    void Listing(const std::string& heading, const CTaskInfor& infor, CTaskInfor::List list) {
         Markup("<p>");
         Text(heading);
-        for (const std::string& entry : entries) {
+        infor.ForEachLine(list, [this](std::string_view entry) {
             Markup("<br>");
             Text(kIndent + std::string(WithoutLineEnd(entry)));
-        }
+        });
         Markup("</p>");
     }
 
   private:
-    std::vector<std::string>& m_lines;
+    ILogSink& m_out;
     bool m_bHtml;
 };
 
 }  // namespace
 
-void BuildSummary(const CElement& task, const CRunTexts& texts, std::vector<std::string>& lines,
-                  LogForm form, SummaryForm summary) {
-    CSummaryBuilder out(lines, form);
+void BuildSummary(const CElement& task, const CRunTexts& texts, ILogSink& sink, LogForm form,
+                  SummaryForm summary) {
+    CSummaryBuilder out(sink, form);
     out.Markup("<p>");
     out.Text(texts.m_strStart);
     out.Markup("</p>");
@@ -99,23 +98,23 @@ void BuildSummary(const CElement& task, const CRunTexts& texts, std::vector<std:
             continue;
         }
         const CTaskInfor& infor = *infors[i];
-        if (!infor.Lines(CTaskInfor::Errors).empty()) {
-            out.Listing(LoadString(IDS_LOG_ERRORS), infor.Lines(CTaskInfor::Errors));
+        if (infor.Count(CTaskInfor::Errors) > 0) {
+            out.Listing(LoadString(IDS_LOG_ERRORS), infor, CTaskInfor::Errors);
         }
-        copied += infor.Lines(CTaskInfor::CopiedFromSource).size() +
-                  infor.Lines(CTaskInfor::CopiedFromTarget).size();
+        copied +=
+            infor.Count(CTaskInfor::CopiedFromSource) + infor.Count(CTaskInfor::CopiedFromTarget);
         if (summary == SummaryForm::SummaryOnly) {
             continue;
         }
         for (const CSection& section : kSections) {
-            const auto& entries = infor.Lines(section.m_list);
-            if (entries.empty()) {
+            const size_t count = infor.Count(section.m_list);
+            if (count == 0) {
                 continue;
             }
-            out.Listing(Counted(section.m_headingId, entries.size()), entries);
+            out.Listing(Counted(section.m_headingId, count), infor, section.m_list);
             if (section.m_list == CTaskInfor::DeletedInSource ||
                 section.m_list == CTaskInfor::DeletedInTarget) {
-                deleted += entries.size();
+                deleted += count;
             }
         }
     }

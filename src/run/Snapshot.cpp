@@ -115,7 +115,7 @@ int CreateSnapshot(CElement& task, uint32_t preferences) {
     run.m_bCanceledByUser = false;
     run.m_bInvestigationFailed = false;
     run.m_TaskInfors.clear();
-    run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>());
+    run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>(RunSpoolFolder()));
     run.m_pCurInfor = run.m_TaskInfors.front().get();
 
     CTreeF source;

@@ -123,7 +123,7 @@ void CTaskLauncher::Prepare(CElement& task, int runKind) {
     run.m_runEnd = RunEnd::None;
     run.m_TaskInfors.clear();
     for (size_t i = 0; i < task.m_Targets.size(); ++i) {
-        run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>());
+        run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>(RunSpoolFolder()));
     }
     run.m_pCurInfor = run.m_TaskInfors.empty() ? nullptr : run.m_TaskInfors.front().get();
 }

@@ -15,6 +15,7 @@ namespace tv {
 
 class CElement;
 class CTreeF;
+struct CInvestigationRequest;
 struct CPassCounts;
 struct CPlanBytes;
 struct CRunBytes;
@@ -46,7 +47,7 @@ class CTaskRun {
     TargetResult CheckMedia(const CTag& target);
     TargetResult CheckSource();
     TargetResult CheckTarget(size_t index);
-    TargetResult InvestigationFailed();
+    TargetResult InvestigationFailed(const CInvestigationRequest& request);
     // `scanStart`: when the target's scan began; none when a completed pass must not count as
     // a synchronization.
     TargetResult Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <optional>
 
 #include "base/StringTable.h"
@@ -47,15 +46,6 @@ size_t CountActing(const CTreeF& node) {
         count += CountActing(*sub);
     }
     return count;
-}
-
-bool SourceSideFailed(const CTaskInfor* infor) {
-    if (!infor) {
-        return false;
-    }
-    const std::vector<std::string>& errors = infor->Lines(CTaskInfor::Errors);
-    return std::find(errors.begin(), errors.end(), LoadString(IDS_ERR_INVESTIGATING_SOURCE)) !=
-           errors.end();
 }
 
 }  // namespace
@@ -118,7 +108,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     Status(IDS_INVESTIGATING);
     const FileTime scanStart = ScanStartNow();
     if (IsTaskCanceled(m_task) || !InvestigateSides(m_task, request)) {
-        return Canceled() ? TargetResult::Canceled : InvestigationFailed();
+        return Canceled() ? TargetResult::Canceled : InvestigationFailed(request);
     }
     m_run.m_bTargetPhase = true;
     Status(IDS_COMPARING_ATTRIBUTES);
@@ -211,9 +201,9 @@ CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     return Ending(EndTaskWithError(IDS_TARGET_MISSING, missing, answer, false));
 }
 
-CTaskRun::TargetResult CTaskRun::InvestigationFailed() {
-    const int id = SourceSideFailed(m_run.m_pCurInfor) ? IDS_ERR_INVESTIGATING_SOURCE
-                                                       : IDS_ERR_INVESTIGATING_TARGET;
+CTaskRun::TargetResult CTaskRun::InvestigationFailed(const CInvestigationRequest& request) {
+    const int id =
+        request.m_Source.m_bFailed ? IDS_ERR_INVESTIGATING_SOURCE : IDS_ERR_INVESTIGATING_TARGET;
     const ErrorPolicy policy = m_run.Policy();
     if (policy == ErrorPolicy::Continue) {
         return TargetResult::Next;
@@ -303,7 +293,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     }
     // A target whose pass met any error keeps its old times, so that nothing it did not
     // receive looks deleted since.
-    if (scanStart && m_run.m_pCurInfor && m_run.m_pCurInfor->Lines(CTaskInfor::Errors).empty()) {
+    if (scanStart && m_run.m_pCurInfor && m_run.m_pCurInfor->Count(CTaskInfor::Errors) == 0) {
         m_lastSync.Set(static_cast<int>(index), targetPath, {*scanStart, passEnd});
     }
     return TargetResult::Next;
@@ -328,9 +318,9 @@ void CTaskRun::CountChanges(const CPassCounts& counts) {
     m_run.m_nCopiedFromTarget += counts.m_nCopiedFromTarget;
     if (const CTaskInfor* infor = m_run.m_pCurInfor) {
         m_run.m_nDeletedInSource +=
-            static_cast<uint32_t>(infor->Lines(CTaskInfor::DeletedInSource).size());
+            static_cast<uint32_t>(infor->Count(CTaskInfor::DeletedInSource));
         m_run.m_nDeletedInTarget +=
-            static_cast<uint32_t>(infor->Lines(CTaskInfor::DeletedInTarget).size());
+            static_cast<uint32_t>(infor->Count(CTaskInfor::DeletedInTarget));
     }
 }
 

@@ -167,15 +167,15 @@ bool InvestigateSides(CElement& task, CInvestigationRequest& request) {
         target.emplace(task, request.m_Target, false, request.m_bSingleTarget);
         target->Start();
     }
-    bool ok = true;
-    if (source && !source->Wait()) {
+    request.m_Source.m_bFailed = source && !source->Wait();
+    if (request.m_Source.m_bFailed) {
         LogRunError(task, LoadString(IDS_ERR_INVESTIGATING_SOURCE));
-        ok = false;
     }
-    if (target && !target->Wait()) {
+    request.m_Target.m_bFailed = target && !target->Wait();
+    if (request.m_Target.m_bFailed) {
         LogRunError(task, LoadString(IDS_ERR_INVESTIGATING_TARGET));
-        ok = false;
     }
+    const bool ok = !request.m_Source.m_bFailed && !request.m_Target.m_bFailed;
     request.m_Source.m_bFound = source && source->Found();
     request.m_Target.m_bFound = target && target->Found();
     return ok && !IsTaskCanceled(task);

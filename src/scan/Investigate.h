@@ -14,6 +14,7 @@ struct CInvestigationSide {
     IFolderLister* m_pLister = nullptr;
     bool m_bIsDisc = false;  // a disc-burning target
     bool m_bFound = false;   // out: a remote root was found
+    bool m_bFailed = false;  // out: the side could not be listed
 };
 
 struct CInvestigationRequest {

@@ -1,15 +1,25 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
-#include <vector>
+#include <string_view>
+#include <utility>
+
+#include "task/LineSpool.h"
 
 namespace tv {
 
+// The folder a run's records spool to: the data folder's "Temp". Blocks on disk I/O (the data
+// folder is made); any thread.
+std::string RunSpoolFolder();
+
 // The record of one target's run: what was changed and what failed. Both investigation
-// threads and the worker add lines, so adding is guarded; the lists are read after the run.
+// threads and the worker add lines, so adding is guarded. Only the counts stay in memory: the
+// lines go to nameless scratch files as they come, and are read back once the run is over.
 class CTaskInfor {
-public:
+  public:
     enum List : int {
         Errors,
         CopiedFromSource,
@@ -23,18 +33,29 @@ public:
         ListCount
     };
 
-    void Add(List list, std::string line) {
-        std::lock_guard lock(m_mutex);
-        m_lists[list].push_back(std::move(line));
-    }
+    // Keeps every line in memory.
+    CTaskInfor() = default;
+    // Spools the lines to scratch files in `spoolFolder`. Should that fail, one error line says
+    // so and the lines stay in memory from then on.
+    explicit CTaskInfor(std::string spoolFolder) : m_strSpoolFolder(std::move(spoolFolder)) {}
+    CTaskInfor(const CTaskInfor&) = delete;
+    CTaskInfor& operator=(const CTaskInfor&) = delete;
+
+    // Any thread; now and then blocks on disk I/O while holding the record's lock.
+    void Add(List list, std::string line);
     void AddError(std::string line) { Add(Errors, std::move(line)); }
 
-    // Only once the threads that add lines have ended.
-    const std::vector<std::string>& Lines(List list) const { return m_lists[list]; }
+    // Any thread: the number of lines added to `list` so far.
+    size_t Count(List list) const;
+    // Calls `visit` with each line of `list` in the order added. Only once the threads that add
+    // lines have ended; blocks on disk I/O; not cancellable.
+    void ForEachLine(List list, const std::function<void(std::string_view)>& visit) const;
 
-private:
+  private:
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_lists[ListCount];
+    std::string m_strSpoolFolder;
+    CLineSpool m_lists[ListCount];
+    bool m_bSpoolFailed = false;
 };
 
 }  // namespace tv

@@ -22,7 +22,7 @@ std::string RunSummaryText(const CElement& task, bool errorEnd) {
                        static_cast<int>(run.m_nDeletedInTarget.load()));
     size_t errors = 0;
     for (const auto& infor : run.m_TaskInfors) {
-        errors += infor->Lines(CTaskInfor::Errors).size();
+        errors += infor->Count(CTaskInfor::Errors);
     }
     if (errors > 0) {
         text += (errorEnd ? "\n!!!" + LoadString(IDS_MW_SUMMARY_ERRORS) + " "

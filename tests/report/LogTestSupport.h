@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "report/TaskLogSummary.h"
 #include "task/Element.h"
@@ -15,14 +17,31 @@ inline void PrepareTask(tv::CElement& task, int id, const std::string& source) {
     task.m_Source.m_strPath = source;
 }
 
-// Adds a target with a fresh run record, as the launcher does; returns the record.
-inline tv::CTaskInfor& AddTarget(tv::CElement& task, const std::string& path) {
+// Adds a target with a fresh run record, as the launcher does; returns the record. Its lines
+// stay in memory unless a spool folder is given.
+inline tv::CTaskInfor& AddTarget(tv::CElement& task, const std::string& path,
+                                 const std::string& spoolFolder = {}) {
     tv::CTag target;
     target.m_strPath = path;
     task.m_Targets.push_back(target);
-    task.m_Run.m_TaskInfors.push_back(std::make_unique<tv::CTaskInfor>());
+    task.m_Run.m_TaskInfors.push_back(std::make_unique<tv::CTaskInfor>(spoolFolder));
     return *task.m_Run.m_TaskInfors.back();
 }
+
+// Gathers the lines of a report.
+class CLineCollector final : public tv::ILogSink {
+  public:
+    void Put(std::string_view line) override { m_lines.emplace_back(line); }
+    std::string Joined() const {
+        std::string text;
+        for (const std::string& line : m_lines) {
+            text += line;
+        }
+        return text;
+    }
+
+    std::vector<std::string> m_lines;
+};
 
 inline const tv::CRunTexts kTexts{"Task started: Monday, May 06, 2024, 10:00",
                                   "Task ended: Monday, May 06, 2024, 10:05"};

@@ -25,13 +25,9 @@ class TaskLogSummary : public testing::Test {
     }
 
     std::string Build(tv::LogForm form, tv::SummaryForm summary) {
-        std::vector<std::string> lines;
+        tvtest::CLineCollector lines;
         tv::BuildSummary(m_task, tvtest::kTexts, lines, form, summary);
-        std::string text;
-        for (const std::string& line : lines) {
-            text += line;
-        }
-        return text;
+        return lines.Joined();
     }
 
     tv::CElement m_task;

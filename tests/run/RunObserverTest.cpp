@@ -4,6 +4,7 @@
 
 #include "RunTestSupport.h"
 #include "base/StringTable.h"
+#include "support/InforLines.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ class RunObserver : public CRunTest {
         return task;
     }
     std::string LastError(const tv::CElement& task) const {
-        const auto& errors = task.m_Run.m_TaskInfors.at(0)->Lines(tv::CTaskInfor::Errors);
+        const auto errors = tvtest::LinesOf(*task.m_Run.m_TaskInfors.at(0), tv::CTaskInfor::Errors);
         return errors.empty() ? std::string() : errors.back();
     }
 };

@@ -12,6 +12,7 @@
 #include "scan/Investigate.h"
 #include "scan/InvestigateLocal.h"
 #include "scan/TreeF.h"
+#include "support/InforLines.h"
 #include "task/Element.h"
 
 namespace tvtest {
@@ -128,9 +129,12 @@ struct CScanRun {
         return tv::InvestigateSides(task, request);
     }
 
-    const std::vector<std::string>& Errors() const { return infor.Lines(tv::CTaskInfor::Errors); }
+    std::vector<std::string> Errors() const {
+        return tvtest::LinesOf(infor, tv::CTaskInfor::Errors);
+    }
     bool HasError(const std::string& line) const {
-        return std::find(Errors().begin(), Errors().end(), line) != Errors().end();
+        const std::vector<std::string> errors = Errors();
+        return std::find(errors.begin(), errors.end(), line) != errors.end();
     }
 
     tv::CElement task;

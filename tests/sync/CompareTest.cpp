@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 
+#include "support/InforLines.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -106,7 +107,9 @@ class BinaryCompare : public ::testing::Test {
         return tv::CompareFiles(m_task, Record(kTen, size), Record(kTen, size), srcFolder,
                                 dstFolder, false, false, fs);
     }
-    const std::vector<std::string>& Errors() const { return m_infor.Lines(tv::CTaskInfor::Errors); }
+    std::vector<std::string> Errors() const {
+        return tvtest::LinesOf(m_infor, tv::CTaskInfor::Errors);
+    }
 
     tv::CElement m_task;
     tv::CTaskInfor m_infor;

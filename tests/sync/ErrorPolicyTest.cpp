@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <deque>
 
+#include "support/InforLines.h"
 #include "sync/ErrorPolicy.h"
 #include "task/Element.h"
 
@@ -60,7 +61,9 @@ class ErrorPolicy : public ::testing::Test {
         });
     }
 
-    const std::vector<std::string>& Errors() const { return m_infor.Lines(tv::CTaskInfor::Errors); }
+    std::vector<std::string> Errors() const {
+        return tvtest::LinesOf(m_infor, tv::CTaskInfor::Errors);
+    }
 
     int m_calls = 0;
     tv::CElement m_task;

@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "scan/TreeF.h"
 #include "support/FaultFileOps.h"
+#include "support/InforLines.h"
 #include "support/TestEnv.h"
 #include "sync/FileOperations.h"
 #include "task/Element.h"
@@ -119,12 +120,12 @@ TEST_F(FileDelete, RecursiveDeleteLogsEveryItemAndNeverFollowsLinks) {
     EXPECT_TRUE(removed);
     EXPECT_FALSE(fs::exists(P("a")));
     EXPECT_TRUE(fs::exists(P("outside/keep")));
-    const auto& files = m_infor.Lines(List::DeletedInTarget);
+    const auto files = tvtest::LinesOf(m_infor, List::DeletedInTarget);
     EXPECT_EQ(files.size(), 3u);
     EXPECT_NE(std::find(files.begin(), files.end(), P("a/b/f2") + " deleted"), files.end());
-    EXPECT_EQ(m_infor.Lines(List::FoldersDeletedInTarget),
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::FoldersDeletedInTarget),
               (std::vector<std::string>{P("a/b") + " deleted", P("a") + " deleted"}));
-    EXPECT_TRUE(m_infor.Lines(List::Errors).empty());
+    EXPECT_TRUE(tvtest::LinesOf(m_infor, List::Errors).empty());
 }
 
 TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
@@ -144,9 +145,9 @@ TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
     EXPECT_TRUE(fs::exists(P("a/changed")));
     EXPECT_TRUE(fs::exists(P("a/b/stuck")));
     EXPECT_FALSE(fs::exists(P("a/b/gone")));
-    EXPECT_EQ(m_infor.Lines(List::DeletedInSource),
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::DeletedInSource),
               std::vector<std::string>{P("a/b/gone") + " deleted"});
-    EXPECT_EQ(m_infor.Lines(List::Errors).size(), 2u);
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::Errors).size(), 2u);
     EXPECT_EQ(m_faults.Calls(Op::RemoveFolder), 0);
 }
 
@@ -168,9 +169,9 @@ TEST_F(FileDelete, RecursiveDeleteRemovesOnlyWhatTheScanRecordedOnItsSide) {
     EXPECT_TRUE(fs::exists(P("a/other-side")));
     EXPECT_TRUE(fs::exists(P("a/seen/new")));
     EXPECT_TRUE(fs::is_regular_file(P("a/was-folder")));
-    EXPECT_EQ(m_infor.Lines(List::DeletedInTarget),
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::DeletedInTarget),
               std::vector<std::string>{P("a/seen/s") + " deleted"});
-    std::vector<std::string> errors = m_infor.Lines(List::Errors);
+    std::vector<std::string> errors = tvtest::LinesOf(m_infor, List::Errors);
     std::sort(errors.begin(), errors.end());
     ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors[0].rfind(P("a") + " was kept: it holds other-side,", 0), 0u) << errors[0];
@@ -184,7 +185,7 @@ TEST_F(FileDelete, RecursiveDeleteStopsUnderStopPolicy) {
     m_task.m_Run.SetPolicy(tv::ErrorPolicy::Stop);
     m_faults.Fail(Op::Unlink, EIO);
     EXPECT_FALSE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, Scanned(P("a"), false)));
-    EXPECT_EQ(m_infor.Lines(List::Errors),
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::Errors),
               std::vector<std::string>{"Can't delete file: " + P("a/f")});
     EXPECT_FALSE(m_ops.DeleteRecursively("/", tv::FileSide::Target, tv::CTreeF()));
 }
@@ -203,7 +204,7 @@ TEST_F(FileDelete, PathsLongerThanAThousandCharacters) {
     EXPECT_EQ(tvtest::ReadFile(path + "/file"), "deep");
     const std::string top = P(std::string(100, 'a'));
     ASSERT_TRUE(m_ops.DeleteRecursively(top, tv::FileSide::Target, Scanned(top, false)));
-    EXPECT_EQ(m_infor.Lines(List::FoldersDeletedInTarget).size(), 12u);
+    EXPECT_EQ(tvtest::LinesOf(m_infor, List::FoldersDeletedInTarget).size(), 12u);
 }
 
 TEST_F(FileDelete, AttributesAndTimestamps) {

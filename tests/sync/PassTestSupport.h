@@ -7,6 +7,7 @@
 #include "scan/Investigate.h"
 #include "scan/InvestigateLocal.h"
 #include "scan/TreeF.h"
+#include "support/InforLines.h"
 #include "sync/Pass.h"
 #include "sync/Plan.h"
 #include "task/Element.h"
@@ -100,8 +101,8 @@ struct CSyncRun {
 
     std::string Source() const { return task.m_Source.m_strPath; }
     std::string Target() const { return task.m_Targets[0].m_strPath; }
-    const std::vector<std::string>& Lines(tv::CTaskInfor::List list) const {
-        return infor.Lines(list);
+    std::vector<std::string> Lines(tv::CTaskInfor::List list) const {
+        return tvtest::LinesOf(infor, list);
     }
 
     tv::CElement task;

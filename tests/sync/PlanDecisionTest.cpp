@@ -159,7 +159,7 @@ TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
         EXPECT_NE(prompter.m_questions[0].find("Overwrite Target by Source"), std::string::npos);
         EXPECT_NE(prompter.m_questions[1].find("Overwrite Source by Target"), std::string::npos);
     }
-    EXPECT_EQ(infor.Lines(CTaskInfor::Errors).front(),
+    EXPECT_EQ(tvtest::LinesOf(infor, CTaskInfor::Errors).front(),
               "Both Source /s/up and Target /t/up were changed since the last synchronization.");
 }
 
