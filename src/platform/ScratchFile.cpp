@@ -1,13 +1,12 @@
 #include "platform/ScratchFile.h"
 
 #include <cerrno>
-#include <cstdlib>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/FileOps.h"
 #include "platform/Folders.h"
+#include "platform/TempFile.h"
 
 namespace tv {
 
@@ -18,14 +17,16 @@ bool CannotMakeNameless(int error) {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
 }
 
-// The copy prefix makes the name one that a scan passes over and cleans up, should the
-// process die in the moment between making and unlinking it.
+// A temporary file's name is one that a scan passes over and cleans up, should the process
+// die in the moment between making and unlinking it.
 int OpenNamedThenUnlink(const std::string& folder) {
-    std::string pattern = folder + "/" + kCopyTempPrefix + "scratch-XXXXXX";
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd >= 0) {
-        unlink(pattern.c_str());
+    std::string path;
+    int fd = -1;
+    if (const int err = CreateLockedTempFile(folder, "scratch", 0600, path, fd)) {
+        errno = err;
+        return -1;
     }
+    unlink(path.c_str());
     return fd;
 }
 
