@@ -100,6 +100,23 @@ TEST_F(StartTest, UnknownSwitchesAreIgnoredWithAWarningNamingEach) {
     EXPECT_NE(alone.m_err.find("display"), std::string::npos) << alone.m_err;
 }
 
+// Dates in the copy lines of the log follow the locale; the C locale writes month first.
+TEST_F(StartTest, CopyLinesOfTheLogWriteTheDateInTheLocaleOrder) {
+    const CScopedEnv locale("LC_ALL", "C");
+    const CScopedEnv zone("TZ", "UTC");
+    const fs::path source = Source();
+    const fs::path target = Dir("dst");
+    // 2024-03-05 14:07:09 UTC
+    fs::last_write_time(source / "a.txt",
+                        fs::file_time_type::clock::from_sys(
+                            std::chrono::sys_seconds(std::chrono::seconds(1709647629))));
+    const std::string list = MakeList({Task(8, source, {target})});
+
+    const CRun run = Mirrant({"/F:" + list, "8", "/S"});
+    ASSERT_EQ(run.m_exit, 0) << run.m_err;
+    EXPECT_NE(Log(8).find("a.txt (03/05/24 14:07:09) --->"), std::string::npos) << Log(8);
+}
+
 }  // namespace
 
 }  // namespace runtest
