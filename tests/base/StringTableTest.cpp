@@ -70,23 +70,16 @@ TEST_F(LanguageFile, TextsThatWouldTakeOtherArgumentsAreRefusedAndTheBuiltInOnes
     EXPECT_EQ(tv::LoadString(tv::IDS_CANT_OPEN), "%s fehlt");
 }
 
+// Ids are read as scanf would read them, except that a number beyond int range is no id.
 TEST(LanguageLine, IdsAreReadAsScanfWouldWithinIntRange) {
-    const std::pair<const char*, int> lines[] = {
-        {"12=x", 12},  {" \t12=x", 12}, {"+12=x", 12},
-        {"-5=x", -5},  {"12abc=x", 12}, {"2147483647=x", 2147483647},
-        {"0x10=x", 0},
-    };
-    for (const auto& [line, expected] : lines) {
-        int id = 0;
-        std::string_view text;
-        EXPECT_TRUE(tv::ParseLanguageLine(line, &id, &text)) << line;
+    int id = 0;
+    std::string_view text;
+    for (const auto& [line, expected] :
+         {std::pair{" \t+12=x", 12}, {"12abc=x\r", 12}, {"2147483647=x", 2147483647}}) {
+        EXPECT_TRUE(tv::ParseLanguageLine(line, &id, &text) && text == "x") << line;
         EXPECT_EQ(id, expected) << line;
-        EXPECT_EQ(text, "x") << line;
     }
-    for (const char* line :
-         {"=x", "x=1", "+-5=x", "2147483648=x", "99999999999999999999=x", "12", "  =x"}) {
-        int id = 0;
-        std::string_view text;
+    for (const char* line : {"=x", "x=1", "+-5=x", "2147483648=x", "  =x"}) {
         EXPECT_FALSE(tv::ParseLanguageLine(line, &id, &text)) << line;
     }
 }
