@@ -19,17 +19,19 @@ Running tasks (switches start with "/" or "-", any case; /f:LIST and -F:LIST are
   /D          shut the computer down after the runs
   /P:HOST     replace the FTP host of each selected task's source
   /T:HOST     replace the FTP host of each selected task's targets
-  /I          run as root through pkexec (asks for the password); without pkexec, or
-              when already root, the run goes on as it is and says so. The elevated
-              run uses root's settings, TLists folder and logs; a relative list path
-              that names a file here is made absolute first
+  /I          run as root through pkexec (asks for the password): the program starts
+              itself again, elevated. Without pkexec, or when already root, the run
+              goes on as it is and says so. The elevated run uses root's settings,
+              TLists folder and logs; a relative list path that names a file here is
+              made absolute first
 Progress goes to standard error: phase lines and a progress bar on a terminal, plain
 lines otherwise, then a summary per task. Questions and the preview are asked on the
 terminal; without one, every question takes the answer that changes nothing more
 (Ignore, No), the log says so, and a preview counts as refused (the run is canceled).
-SIGINT and SIGTERM cancel the runs; their logs are written. A parameter starting
-with "/" that is not one of the switches above is a path: a task list to open in
-the main window.
+SIGINT and SIGTERM cancel the runs; their logs are written. Any other switch ("-"
+and a name, "/" and one character, or /X:TEXT) is unknown: it is ignored with a
+warning. Other parameters starting with "/" are paths: a task list to open in the
+main window.
 
   --dump-list FILE             print the task list FILE as JSON
   --make-list FILE.json OUT    write the task list OUT from the JSON file FILE.json
@@ -53,8 +55,7 @@ id in use; the others keep theirs. m_nNextTarget is kept in the profile's
 Exit status of a run of tasks:
   0  every task ended normally without errors
   1  some task logged errors
-  2  some task ended with an error or was canceled (also: interrupted, or an
-     unknown switch)
+  2  some task ended with an error or was canceled (also: interrupted)
   3  the task list could not be loaded
 
 Exit status of the other commands:

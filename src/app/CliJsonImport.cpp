@@ -47,11 +47,17 @@ void RequireType(const CInputJson& json, bool ok, const char* expected, const st
     }
 }
 
+// The targets that the rest of the list may still have.
+struct CTargetBudget {
+    size_t m_nLimit = 0;
+    size_t m_nLeft = 0;
+};
+
 // Reads one JSON object into one record, field by field, and remembers which keys it knows.
 class CImporter {
   public:
-    CImporter(const CInputJson& object, std::string where, size_t& targetsLeft)
-        : m_object(object), m_where(std::move(where)), m_targetsLeft(targetsLeft) {}
+    CImporter(const CInputJson& object, std::string where, CTargetBudget& targets)
+        : m_object(object), m_where(std::move(where)), m_targets(targets) {}
 
     template <class T>
     void operator()(const char* key, T& field) {
@@ -93,16 +99,17 @@ class CImporter {
     }
     void Read(const CInputJson& json, CTag& tag, const std::string& where) {
         RequireType(json, json.is_object(), "an object (a location)", where);
-        CImporter importer(json, where, m_targetsLeft);
+        CImporter importer(json, where, m_targets);
         VisitTagFields(tag, importer);
         importer.RejectUnknownKeys();
     }
     void Read(const CInputJson& json, std::vector<CTag>& tags, const std::string& where) {
         RequireType(json, json.is_array(), "an array of locations", where);
-        if (json.size() > m_targetsLeft) {
-            Fail(where, "more than " + std::to_string(kMaxImportTargets) + " targets in the list");
+        if (json.size() > m_targets.m_nLeft) {
+            Fail(where, "more than " + std::to_string(m_targets.m_nLimit) +
+                            " targets in a list of this size");
         }
-        m_targetsLeft -= json.size();
+        m_targets.m_nLeft -= json.size();
         tags.assign(json.size(), CTag());
         for (size_t i = 0; i < json.size(); ++i) {
             Read(json[i], tags[i], where + "[" + std::to_string(i) + "]");
@@ -110,14 +117,14 @@ class CImporter {
     }
     void Read(const CInputJson& json, CSchedule& schedule, const std::string& where) {
         RequireType(json, json.is_object(), "an object (the schedule block)", where);
-        CImporter importer(json, where, m_targetsLeft);
+        CImporter importer(json, where, m_targets);
         VisitScheduleFields(schedule, importer);
         importer.RejectUnknownKeys();
     }
 
     const CInputJson& m_object;
     std::string m_where;
-    size_t& m_targetsLeft;
+    CTargetBudget& m_targets;
     std::vector<std::string_view> m_known;
 };
 
@@ -139,10 +146,10 @@ void ReconcileTargetsInTurn(const CImporter& importer, CElement& task, const std
 }
 
 std::unique_ptr<CElement> ReadTask(const CInputJson& json, const std::string& where,
-                                   size_t& targetsLeft) {
+                                   CTargetBudget& targets) {
     RequireType(json, json.is_object(), "an object (a task)", where);
     auto task = std::make_unique<CElement>();
-    CImporter importer(json, where, targetsLeft);
+    CImporter importer(json, where, targets);
     VisitElementFields(*task, importer);
     importer.RejectUnknownKeys();
     if (task->m_nTaskId == 0 || task->m_nTaskId < -1) {
@@ -155,17 +162,19 @@ std::unique_ptr<CElement> ReadTask(const CInputJson& json, const std::string& wh
     return task;
 }
 
-std::vector<std::unique_ptr<CElement>> ReadTasks(const CInputJson& json) {
+std::vector<std::unique_ptr<CElement>> ReadTasks(const CInputJson& json,
+                                                 const CImportLimits& limits) {
     RequireType(json, json.is_array(), "an array of tasks", "tasks");
-    if (json.size() > kMaxImportTasks) {
-        Fail("tasks", "more than " + std::to_string(kMaxImportTasks) + " tasks");
+    if (json.size() > limits.m_nTasks) {
+        Fail("tasks",
+             "more than " + std::to_string(limits.m_nTasks) + " tasks in an input of this size");
     }
     std::vector<std::unique_ptr<CElement>> tasks;
     std::map<int32_t, size_t> indexById;
-    size_t targetsLeft = kMaxImportTargets;
+    CTargetBudget targets{limits.m_nTargets, limits.m_nTargets};
     for (size_t i = 0; i < json.size(); ++i) {
         const std::string where = "tasks[" + std::to_string(i) + "]";
-        tasks.push_back(ReadTask(json[i], where, targetsLeft));
+        tasks.push_back(ReadTask(json[i], where, targets));
         const int32_t id = tasks.back()->m_nTaskId;
         if (id != -1 && !indexById.emplace(id, i).second) {
             Fail(where + ".m_nTaskId", "id " + std::to_string(id) + " is already taken by tasks[" +
@@ -175,9 +184,7 @@ std::vector<std::unique_ptr<CElement>> ReadTasks(const CInputJson& json) {
     return tasks;
 }
 
-}  // namespace
-
-void TaskListFromJson(const CInputJson& json, CTaskList& list) {
+void TaskListFromJson(const CInputJson& json, const CImportLimits& limits, CTaskList& list) {
     if (!json.is_object()) {
         Fail("the input", "expected an object with the keys \"version\" and \"tasks\", got " +
                               std::string(json.type_name()));
@@ -194,25 +201,51 @@ void TaskListFromJson(const CInputJson& json, CTaskList& list) {
     }
     const auto tasks = json.find("tasks");
     if (tasks != json.end()) {
-        list.m_Tasks = ReadTasks(*tasks);
+        list.m_Tasks = ReadTasks(*tasks, limits);
     }
+}
+
+// Deep nesting is refused before the parse, by a scan of the brackets outside strings: the
+// parser's own callback would look through a whole array each time one of its objects ends,
+// which makes a list of many tasks take time by the square of their number.
+void RejectDeepNesting(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            i += c == '\\' ? 1 : 0;
+            inString = c != '"';
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            if (depth >= kMaxImportDepth) {
+                Fail("the input", "nested deeper than a task list can be");
+            }
+            ++depth;
+        } else if ((c == '}' || c == ']') && depth > 0) {
+            --depth;
+        }
+    }
+}
+
+}  // namespace
+
+CImportLimits ImportLimitsFor(size_t inputBytes) {
+    CImportLimits limits;
+    limits.m_nTasks = std::max(kMaxImportTasks, inputBytes / kMinDumpedTaskBytes);
+    limits.m_nTargets = std::max(kMaxImportTargets, inputBytes / kMinDumpedTargetBytes);
+    return limits;
 }
 
 void TaskListFromJsonText(std::string_view text, CTaskList& list) {
     if (text.size() > kMaxImportBytes) {
-        Fail("the input", "larger than " + std::to_string(kMaxImportBytes >> 20) + " MiB");
+        Fail("the input", "larger than " + std::to_string(kMaxImportBytes >> 30) + " GiB");
     }
-    const CInputJson::parser_callback_t limitDepth = [](int depth, CInputJson::parse_event_t event,
-                                                        CInputJson&) {
-        if (depth >= kMaxImportDepth && (event == CInputJson::parse_event_t::object_start ||
-                                         event == CInputJson::parse_event_t::array_start)) {
-            Fail("the input", "nested deeper than a task list can be");
-        }
-        return true;
-    };
+    RejectDeepNesting(text);
     CInputJson json;
     try {
-        json = CInputJson::parse(text, limitDepth);
+        json = CInputJson::parse(text);
     } catch (const CInputJson::exception& e) {  // syntax errors and numbers out of range
         const std::string_view what = e.what();
         const size_t tag = what.find("] ");
@@ -220,7 +253,7 @@ void TaskListFromJsonText(std::string_view text, CTaskList& list) {
              "not valid JSON: " +
                  std::string(tag == std::string_view::npos ? what : what.substr(tag + 2)));
     }
-    TaskListFromJson(json, list);
+    TaskListFromJson(json, ImportLimitsFor(text.size()), list);
 }
 
 }  // namespace tv

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cerrno>
+#include <new>
 #include <ostream>
 
 #include "app/CliListJson.h"
@@ -77,6 +79,11 @@ int MakeList(CMirrantApp& app, const std::string& jsonPath, const std::string& o
              std::ostream& err) {
     std::string error;
     const auto text = ReadWholeFile(jsonPath, &error, kMaxImportBytes);
+    if (!text && errno == EFBIG) {
+        err << "mirrant: " << jsonPath << ": larger than " << (kMaxImportBytes >> 30)
+            << " GiB, more than a task list's JSON form is read from\n";
+        return kExitBadJson;
+    }
     if (!text) {
         err << "mirrant: " << LoadString(IDS_CANT_OPEN_FILE) << " " << jsonPath << " (" << error
             << ")\n";
@@ -87,6 +94,9 @@ int MakeList(CMirrantApp& app, const std::string& jsonPath, const std::string& o
         TaskListFromJsonText(*text, list);
     } catch (const CJsonImportError& e) {
         err << "mirrant: " << jsonPath << ": " << e.what() << "\n";
+        return kExitBadJson;
+    } catch (const std::bad_alloc&) {
+        err << "mirrant: " << jsonPath << ": not enough memory to read it\n";
         return kExitBadJson;
     }
     list.m_nHighestId = HighestIdInUse(list);

@@ -20,10 +20,22 @@ using CJson = nlohmann::ordered_json;
 using CInputJson = nlohmann::json;
 
 inline constexpr char kBytesHexKey[] = "bytes_hex";
-// Bounds on what an import builds, so that a small input cannot ask for a huge list.
+// Bounds on what an import builds, so that a small input cannot ask for a huge list. A list's
+// own dump spells out every field of every task and target, so the bounds grow with the input
+// by what a dumped task and target take at least (their keys alone, however the JSON is
+// spaced): whatever --dump-list wrote is always taken back.
 inline constexpr size_t kMaxImportTasks = 100'000;
 inline constexpr size_t kMaxImportTargets = 100'000;  // over the whole list
-inline constexpr size_t kMaxImportBytes = size_t{16} << 20;
+inline constexpr size_t kMinDumpedTaskBytes = 1024;
+inline constexpr size_t kMinDumpedTargetBytes = 256;
+// Far beyond the dump of any list a person keeps, and still within reach of memory.
+inline constexpr size_t kMaxImportBytes = size_t{4} << 30;
+
+struct CImportLimits {
+    size_t m_nTasks = kMaxImportTasks;
+    size_t m_nTargets = kMaxImportTargets;  // over the whole list
+};
+CImportLimits ImportLimitsFor(size_t inputBytes);
 // The nesting of the task list form: list, tasks, task, targets, target, string escape.
 inline constexpr int kMaxImportDepth = 6;
 
@@ -35,11 +47,10 @@ class CJsonImportError : public std::runtime_error {
 
 CJson TaskListToJson(const CTaskList& list);
 
-// Fills the empty `list` from its JSON form. Absent fields keep the defaults of a new record;
-// unknown keys, wrong types and values out of range throw CJsonImportError. Tasks without an
-// id (absent or -1) keep -1 so that storing the list gives them new ids.
-void TaskListFromJson(const CInputJson& json, CTaskList& list);
-// Parses `text` first; syntax errors throw CJsonImportError too.
+// Fills the empty `list` from the JSON form `text`. Absent fields keep the defaults of a new
+// record; syntax errors, unknown keys, wrong types, values out of range and inputs beyond the
+// limits above throw CJsonImportError. Tasks without an id (absent or -1) keep -1 so that
+// storing the list gives them new ids. Any thread.
 void TaskListFromJsonText(std::string_view text, CTaskList& list);
 
 CJson TextToJson(const std::string& text);

@@ -56,15 +56,12 @@ int OpenMainWindow(const MainWindowEntry& mainWindow, const std::string& listToO
 int RunOriginal(const std::vector<std::string>& args, const CCliRequest& request,
                 const MainWindowEntry& mainWindow, std::ostream& err) {
     CMyComLineInfo info;
-    std::string error;
-    if (!info.ParseAll(request.m_Original, &error)) {
-        err << "mirrant: " << error << "\nTry 'mirrant --help' for more information.\n";
-        return kExitUsage;
+    info.ParseAll(request.m_Original);
+    if (WantsElevation(info)) {
+        ElevateSelf(args);
     }
-    if (DecideStart(info) == StartKind::Relaunch) {
-        // Only the relaunched instance works; should the relaunch fail, this one does.
-        RelaunchSelf(args);
-        info.m_bRelaunched = true;
+    for (const std::string& unknown : info.m_UnknownSwitches) {
+        err << "mirrant: warning: unknown switch '" << unknown << "' ignored\n";
     }
     if (DecideStart(info) == StartKind::Interactive) {
         return OpenMainWindow(

@@ -44,6 +44,26 @@ std::string SwitchOf(const std::string& param) {
     return {};
 }
 
+ParamKind KindOf(const std::string& param) {
+    if (!SwitchOf(param).empty()) {
+        return ParamKind::Switch;
+    }
+    if (param.size() < 2 || (param[0] != '/' && param[0] != '-')) {
+        return ParamKind::Plain;
+    }
+    if (param[0] == '-') {
+        return ParamKind::UnknownSwitch;
+    }
+    // No path has this shape: "/Q", "/?", "/X:text".
+    const char first = param[1];
+    if (param.size() == 2) {
+        return first == '/' || first == '.' ? ParamKind::Plain : ParamKind::UnknownSwitch;
+    }
+    return std::isalpha(static_cast<unsigned char>(first)) && param[2] == ':'
+               ? ParamKind::UnknownSwitch
+               : ParamKind::Plain;
+}
+
 void CMyComLineInfo::ParseParam(const std::string& param, bool isSwitch, bool /*last*/) {
     if (!isSwitch) {
         m_bHasArguments = true;
@@ -100,25 +120,26 @@ void CMyComLineInfo::ParseParam(const std::string& param, bool isSwitch, bool /*
     }
 }
 
-bool CMyComLineInfo::ParseAll(const std::vector<std::string>& args, std::string* error) {
+void CMyComLineInfo::ParseAll(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const std::string sw = SwitchOf(arg);
-        // A "/" parameter that is no switch is a path; a "-" one is a mistyped switch, and
-        // running tasks on a guess is worse than saying so.
-        if (sw.empty() && arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown switch '" + arg + "'";
-            return false;
+        const bool last = i + 1 == args.size();
+        switch (KindOf(arg)) {
+            case ParamKind::Switch:
+                ParseParam(SwitchOf(arg), true, last);
+                break;
+            case ParamKind::UnknownSwitch:
+                // Taken for a list to open, it would turn a run of tasks into a window.
+                m_UnknownSwitches.push_back(arg);
+                break;
+            case ParamKind::Plain:
+                ParseParam(arg, false, last);
+                break;
         }
-        ParseParam(sw.empty() ? arg : sw, !sw.empty(), i + 1 == args.size());
     }
-    return true;
 }
 
 StartKind DecideStart(const CMyComLineInfo& info) {
-    if (!info.m_bRelaunched) {
-        return StartKind::Relaunch;
-    }
     if (!info.m_bHasArguments || !info.m_strFileToOpen.empty()) {
         return StartKind::Interactive;
     }

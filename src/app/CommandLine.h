@@ -11,15 +11,16 @@ class CMirrantApp;
 class CTaskList;
 
 // The switches and parameters of the unattended command line ("/F:list 5 3 /S"). A switch
-// starts with "/" or "-" and is matched without regard to case; a "/" parameter that is not
-// one of the known switches, or that holds a further "/", is a path (an absolute list path).
+// starts with "/" or "-" and is matched without regard to case. Paths start with "/" too, so
+// only "/" with one character, or with a letter and ":", is taken for a switch that is not
+// one of ours; any other "/" parameter is a path (an absolute list path).
 class CMyComLineInfo {
   public:
     // Takes one parameter: `param` without its switch character when `isSwitch`.
     void ParseParam(const std::string& param, bool isSwitch, bool last);
-    // Takes every parameter of the command line in order. False (with `error` set) for a "-"
-    // switch that means nothing.
-    bool ParseAll(const std::vector<std::string>& args, std::string* error);
+    // Takes every parameter of the command line in order; unknown switches are set aside in
+    // m_UnknownSwitches and count for nothing else.
+    void ParseAll(const std::vector<std::string>& args);
 
     bool m_bRelaunched = false;    // "E": this instance is the relaunched one
     bool m_bHasArguments = false;  // any parameter other than "E"
@@ -37,15 +38,20 @@ class CMyComLineInfo {
     std::string m_strSourceHost;
     bool m_bTargetHost = false;  // "T:" was given
     std::string m_strTargetHost;
+    std::vector<std::string> m_UnknownSwitches;  // as given, in order
 };
 
-// The parameter as a switch (without its lead character), or empty when it is a plain one.
+// The parameter as one of our switches (without its lead character), or empty.
 std::string SwitchOf(const std::string& param);
 
-enum class StartKind { Relaunch, Interactive, Unattended };
+enum class ParamKind { Switch, UnknownSwitch, Plain };
+ParamKind KindOf(const std::string& param);
+
+// Every start works in its own instance, relaunched ("/E") or not.
+enum class StartKind { Interactive, Unattended };
 StartKind DecideStart(const CMyComLineInfo& info);
 
-// What the relaunch depends on besides the command line.
+// What elevation depends on besides the command line.
 struct CRelaunchContext {
     std::string m_strPkexec;      // the full path of pkexec; empty when it is not on PATH
     bool m_bSuperUser = false;    // this process already has the rights of root
@@ -54,23 +60,27 @@ struct CRelaunchContext {
     std::function<bool(const std::string&)> m_exists;  // whether a file exists at a path
 };
 
-// How this instance hands over to the relaunched one.
+// Whether this instance is to hand over to an elevated one: "/I" on a first instance.
+bool WantsElevation(const CMyComLineInfo& info);
+
+// How this instance hands over to an elevated one, if at all.
 struct CRelaunchPlan {
     bool m_bElevated = false;         // through pkexec, whose path is then m_Argv[0]
-    std::vector<std::string> m_Argv;  // argv[0] included
-    std::string m_strNote;            // a line for standard error before the relaunch, or empty
+    std::vector<std::string> m_Argv;  // argv[0] included; empty when there is no relaunch
+    std::string m_strNote;            // a line for standard error, or empty
 };
 
-// The relaunch of `args` with "/E" appended: through pkexec when "/I" asks for elevation and
-// that is possible, else plainly (the note then says why). pkexec starts the program in
-// root's home with a bare environment, so the list paths that name files here are made
-// absolute. No shell is involved anywhere. Any thread.
+// The elevated relaunch of `args` with "/E" appended, through pkexec, when "/I" asks for it
+// and that is possible; otherwise no relaunch (with a note that says why when "/I" asked).
+// pkexec starts the program in root's home with a bare environment, so the list paths that
+// name files here are made absolute. No shell is involved anywhere. Any thread.
 CRelaunchPlan PlanRelaunch(const std::vector<std::string>& args, const CRelaunchContext& context);
 
-// Replaces this process by the program itself with "/E" appended to `args`, elevated when
-// "/I" asks for it (see PlanRelaunch), writing the plan's note to standard error. Returns only
-// when that failed. Main thread, before any other thread exists.
-void RelaunchSelf(const std::vector<std::string>& args);
+// Replaces this process by the program itself run as root through pkexec (see PlanRelaunch),
+// writing the plan's note to standard error. Returns when there is no such relaunch or it
+// could not be started; this instance then does the work. Main thread, before any other
+// thread exists.
+void ElevateSelf(const std::vector<std::string>& args);
 
 // What the runs of the command line came to.
 enum RunExitCode : int {

@@ -32,12 +32,12 @@ std::string AnchoredParameter(const std::string& arg, const CRelaunchContext& co
         const size_t prefix = arg.size() - sw.size() + 2;
         return arg.substr(0, prefix) + Anchored(arg.substr(prefix), context);
     }
-    CMyComLineInfo info;
-    info.ParseParam(arg, false, false);
-    if (!sw.empty() || info.m_strFileToOpen.empty() || arg.rfind("--", 0) == 0) {
+    if (KindOf(arg) != ParamKind::Plain) {
         return arg;
     }
-    return Anchored(arg, context);
+    CMyComLineInfo info;
+    info.ParseParam(arg, false, false);
+    return info.m_strFileToOpen.empty() ? arg : Anchored(arg, context);
 }
 
 std::string WhyNotElevated(const CRelaunchContext& context) {
@@ -53,30 +53,25 @@ std::string WhyNotElevated(const CRelaunchContext& context) {
     return {};
 }
 
-CRelaunchPlan PlainRelaunch(const std::vector<std::string>& args, std::string note) {
-    CRelaunchPlan plan;
-    plan.m_Argv = args;
-    plan.m_Argv.insert(plan.m_Argv.begin(), "mirrant");
-    plan.m_Argv.push_back(kRelaunched);
-    plan.m_strNote = std::move(note);
-    return plan;
-}
-
 }  // namespace
+
+bool WantsElevation(const CMyComLineInfo& info) {
+    return info.m_bElevate && !info.m_bRelaunched;
+}
 
 CRelaunchPlan PlanRelaunch(const std::vector<std::string>& args, const CRelaunchContext& context) {
     CMyComLineInfo info;
-    std::string error;
+    info.ParseAll(ParseCommandLine(args).m_Original);
+    CRelaunchPlan plan;
     // Only "/I" asks: a list to open is shown in a window, and a window started through
     // pkexec has no display to show it on.
-    if (!info.ParseAll(ParseCommandLine(args).m_Original, &error) || !info.m_bElevate) {
-        return PlainRelaunch(args, {});
+    if (!WantsElevation(info)) {
+        return plan;
     }
-    std::string why = WhyNotElevated(context);
-    if (!why.empty()) {
-        return PlainRelaunch(args, std::move(why));
+    plan.m_strNote = WhyNotElevated(context);
+    if (!plan.m_strNote.empty()) {
+        return plan;
     }
-    CRelaunchPlan plan;
     plan.m_bElevated = true;
     plan.m_Argv = {context.m_strPkexec, context.m_strExecutable};
     for (const std::string& arg : args) {
@@ -89,7 +84,7 @@ CRelaunchPlan PlanRelaunch(const std::vector<std::string>& args, const CRelaunch
     return plan;
 }
 
-void RelaunchSelf(const std::vector<std::string>& args) {
+void ElevateSelf(const std::vector<std::string>& args) {
     CRelaunchContext context;
     context.m_strPkexec = FindOnPath("pkexec");
     context.m_bSuperUser = IsSuperUser();
@@ -104,10 +99,9 @@ void RelaunchSelf(const std::vector<std::string>& args) {
         std::cerr << plan.m_strNote << std::endl;
     }
     if (plan.m_bElevated) {
-        ExecProgram(plan.m_Argv[0], {plan.m_Argv.begin(), plan.m_Argv.end()});
+        ExecProgram(plan.m_Argv[0], plan.m_Argv);
         std::cerr << "mirrant: pkexec could not be started; running without elevation" << std::endl;
     }
-    ExecSelf(PlainRelaunch(args, {}).m_Argv);
 }
 
 }  // namespace tv

@@ -1,11 +1,17 @@
 #include "base/StringTable.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
+#include <iterator>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
+
+#include "base/PrintfFormat.h"
 
 namespace tv {
 
@@ -136,6 +142,35 @@ std::string Unescape(std::string_view text) {
     return out;
 }
 
+std::optional<std::string> BuiltInText(int id) {
+    std::shared_lock lock(BuiltInMutex());
+    const auto& table = BuiltIn();
+    const auto it = table.find(id);
+    return it != table.end() ? std::optional(it->second) : std::nullopt;
+}
+
+// Whether `text` may be formatted with the arguments of `builtIn`, or of any text that a part
+// of the program may add later when there is none yet.
+bool CanStandFor(const std::string& text, const std::optional<std::string>& builtIn) {
+    const auto arguments = PrintfArguments(text);
+    if (!arguments) {
+        return false;
+    }
+    return builtIn ? arguments == PrintfArguments(*builtIn) : arguments->empty();
+}
+
+void WarnRejected(const std::string& path, const std::vector<int>& ids, std::ostream& warnings) {
+    constexpr size_t kNamed = 10;
+    warnings << "mirrant: warning: " << path << ": " << ids.size()
+             << (ids.size() == 1 ? " text was" : " texts were")
+             << " refused, the built-in ones stay: their printf conversions differ from the "
+                "built-in texts' (";
+    for (size_t i = 0; i < ids.size() && i < kNamed; ++i) {
+        warnings << (i ? ", " : "") << ids[i];
+    }
+    warnings << (ids.size() > kNamed ? ", ...)" : ")") << std::endl;
+}
+
 }  // namespace
 
 std::string LoadString(int id) {
@@ -150,10 +185,7 @@ std::string LoadString(int id) {
 }
 
 std::string LoadBuiltInString(int id) {
-    std::shared_lock lock(BuiltInMutex());
-    const auto& table = BuiltIn();
-    const auto it = table.find(id);
-    return it != table.end() ? it->second : std::string();
+    return BuiltInText(id).value_or(std::string());
 }
 
 void AddBuiltInStrings(std::initializer_list<std::pair<int, const char*>> texts) {
@@ -163,30 +195,64 @@ void AddBuiltInStrings(std::initializer_list<std::pair<int, const char*>> texts)
     }
 }
 
-bool LoadLanguageFile(const std::string& path) {
+bool ParseLanguageLine(std::string_view line, int* id, std::string_view* text) {
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos || eq == 0) {
+        return false;
+    }
+    // A number as scanf would read one, without its undefined behaviour beyond int range.
+    size_t start = line.find_first_not_of(" \t\n\v\f\r");
+    start += start < eq && line[start] == '+' && line[start + 1] != '-' ? 1 : 0;
+    const auto [end, error] = std::from_chars(line.data() + start, line.data() + eq, *id);
+    if (error != std::errc()) {
+        return false;
+    }
+    *text = line.substr(eq + 1);
+    return true;
+}
+
+CLanguageTexts ReadLanguageTexts(std::string_view content) {
+    CLanguageTexts result;
+    while (!content.empty()) {
+        const size_t end = content.find('\n');
+        const std::string_view line = content.substr(0, end);
+        content = end == std::string_view::npos ? std::string_view() : content.substr(end + 1);
+        int id = 0;
+        std::string_view written;
+        if (!ParseLanguageLine(line, &id, &written)) {
+            continue;
+        }
+        std::string text = Unescape(written);
+        if (CanStandFor(text, BuiltInText(id))) {
+            result.m_Texts[id] = std::move(text);
+        } else {
+            result.m_Rejected.push_back(id);
+        }
+    }
+    return result;
+}
+
+bool LoadLanguageFile(const std::string& path, std::ostream& warnings) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
     }
-    std::map<int, std::string> texts;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const auto eq = line.find('=');
-        if (eq == std::string::npos || eq == 0) {
-            continue;
-        }
-        int id = 0;
-        if (std::sscanf(line.c_str(), "%d", &id) == 1) {
-            texts[id] = Unescape(std::string_view(line).substr(eq + 1));
-        }
+    const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    CLanguageTexts texts = ReadLanguageTexts(content);
+    if (!texts.m_Rejected.empty()) {
+        WarnRejected(path, texts.m_Rejected, warnings);
     }
     auto& lang = Language();
     std::unique_lock lock(lang.mutex);
-    lang.texts = std::move(texts);
+    lang.texts = std::move(texts.m_Texts);
     return true;
+}
+
+bool LoadLanguageFile(const std::string& path) {
+    return LoadLanguageFile(path, std::cerr);
 }
 
 void ResetLanguage() {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <initializer_list>
+#include <iosfwd>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tv {
 
@@ -102,9 +105,28 @@ void AddBuiltInStrings(std::initializer_list<std::pair<int, const char*>> texts)
 // The built-in English text of `id`, whichever language is loaded.
 std::string LoadBuiltInString(int id);
 
-// Reads `id=text` lines (UTF-8) of a language file over the built-in table. A text writes a
-// line break as "\n" and a backslash as "\\"; any other backslash stands for itself. Returns
-// false when the file cannot be read; the table is then unchanged.
+// One line of a language file, `id=text`, with the text as written (escapes not undone) and
+// any CR at its end left off. False for a line without "=", with nothing before it, or
+// without a number of int range at its start.
+bool ParseLanguageLine(std::string_view line, int* id, std::string_view* text);
+
+struct CLanguageTexts {
+    std::map<int, std::string> m_Texts;
+    std::vector<int> m_Rejected;  // ids of the lines refused, in the order of the file
+};
+
+// The `id=text` lines (UTF-8) of a language file's content. A text writes a line break as
+// "\n" and a backslash as "\\"; any other backslash stands for itself. Texts are formatted
+// with the arguments of the built-in ones, so a text whose printf conversions differ from its
+// built-in text's (see PrintfArguments) is refused, and so is a text with conversions that has
+// no built-in text (yet: a part of the program may add it later). Any thread.
+CLanguageTexts ReadLanguageTexts(std::string_view content);
+
+// Puts the texts of the language file at `path` over the built-in table; when lines were
+// refused, says so in one line on `warnings` (standard error without it), and their built-in
+// texts stay. Returns false when the file cannot be read; the table is then unchanged.
+// Blocks on disk I/O; meant for start-up and the language menu.
+bool LoadLanguageFile(const std::string& path, std::ostream& warnings);
 bool LoadLanguageFile(const std::string& path);
 void ResetLanguage();
 

@@ -162,10 +162,6 @@ std::string FindOnPath(const std::string& name) {
     }
 }
 
-void ExecSelf(const std::vector<std::string>& argv) {
-    ExecProgram("/proc/self/exe", argv);
-}
-
 void ExecProgram(const std::string& program, const std::vector<std::string>& argv) {
     std::vector<std::string> params = argv;
     std::vector<char*> pointers;

@@ -25,11 +25,6 @@ int RunProgram(const std::vector<std::string>& argv);
 // empty string. Any thread.
 std::string FindOnPath(const std::string& name);
 
-// Replaces this process with a new run of its own executable and the arguments `argv`
-// (argv[0] included). Returns only when that could not be done. Main thread, before other
-// threads start.
-void ExecSelf(const std::vector<std::string>& argv);
-
 // The path of the running program's executable file, or an empty string when the system
 // cannot tell. Any thread.
 std::string OwnExecutable();

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "base/StringTable.h"
+#include "platform/LocaleDate.h"
 #include "scan/InvestigateJob.h"
 #include "scan/TreeF.h"
 #include "sync/Compare.h"
@@ -18,8 +19,9 @@ constexpr int kCopyProgress = 104;
 
 }  // namespace
 
-// Log lines show times year first, which reads the same in every locale. The zone's offset is
-// looked up once per quarter hour: the system's lookup reads the zone file on every call.
+// Log lines show dates in the order of the user's locale, as the user reads them elsewhere.
+// The zone's offset is looked up once per quarter hour: the system's lookup reads the zone
+// file on every call.
 std::string CSyncPass::TimeText(FileTime time) {
     const int64_t seconds = UnixFromFileTime(time);
     const int64_t quarter = seconds / kZoneQuarter - (seconds % kZoneQuarter < 0 ? 1 : 0);
@@ -31,10 +33,9 @@ std::string CSyncPass::TimeText(FileTime time) {
     const auto local =
         static_cast<int64_t>(time) + it->second * static_cast<int64_t>(kTicksPerSecond);
     const CCalendarTime c = CalendarFromFileTime(static_cast<FileTime>(local));
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", c.year % 100, c.month, c.day,
-                  c.hour, c.minute, c.second);
-    return text;
+    char clock[40];
+    std::snprintf(clock, sizeof clock, " %02d:%02d:%02d", c.hour, c.minute, c.second);
+    return FormatDate(LocaleDateFormat(), c.year, c.month, c.day) + clock;
 }
 
 bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete) {

@@ -1,7 +1,6 @@
 #include "uimodel/Languages.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 
 #include "base/StringTable.h"
@@ -31,16 +30,12 @@ std::string LanguageName(const std::string& path) {
     std::string_view rest = *content;
     while (!rest.empty()) {
         const auto end = rest.find('\n');
-        std::string line(rest.substr(0, end));
+        const std::string_view line = rest.substr(0, end);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const auto eq = line.find('=');
         int id = 0;
-        if (eq != std::string::npos && eq != 0 && std::sscanf(line.c_str(), "%d", &id) == 1 &&
-            id == IDS_LANGUAGE_NAME) {
-            return line.substr(eq + 1);
+        std::string_view text;
+        if (ParseLanguageLine(line, &id, &text) && id == IDS_LANGUAGE_NAME) {
+            return std::string(text);
         }
     }
     return {};

@@ -97,4 +97,38 @@ TEST(CliListJsonTest, TheFlagOfConsecutiveTargetsSetsItsOptionBit) {
     EXPECT_EQ(list.m_Tasks[1]->m_dwOptions2, 2u);
 }
 
+// What a dumped record takes at least, whatever its values and spacing: each key with its
+// quotes and colon, one character of value (a nested record at its own least), the commas.
+size_t LeastBytes(const tv::CJson& json) {
+    if (json.is_array()) {
+        return 2;
+    }
+    if (!json.is_object()) {
+        return 1;
+    }
+    size_t bytes = 2 + (json.empty() ? 0 : json.size() - 1);
+    for (const auto& [key, value] : json.items()) {
+        bytes += key.size() + 3 + LeastBytes(value);
+    }
+    return bytes;
+}
+
+// The import's bounds grow with the input by what a dumped task and target take at least, so
+// they can never refuse a dump; a small input still cannot ask for a huge list.
+TEST(CliListJsonTest, TheImportBoundsTakeEveryDumpAndRefuseSmallInputsOfHugeLists) {
+    tv::CTaskList list;
+    list.m_Tasks.push_back(std::make_unique<tv::CElement>());
+    list.m_Tasks[0]->m_Targets.resize(1);
+    tv::CJson task = tv::TaskListToJson(list)["tasks"][0];
+    EXPECT_GE(LeastBytes(task["m_Targets"][0]), tv::kMinDumpedTargetBytes);
+    task["m_Targets"] = tv::CJson::array();
+    EXPECT_GE(LeastBytes(task), tv::kMinDumpedTaskBytes);
+
+    std::string many = R"({"tasks": [)";
+    for (size_t i = 0; i < tv::kMaxImportTasks; ++i) {
+        many += "{},";
+    }
+    EXPECT_NE(ImportError(many + "{}]}").find("more than 100000 tasks"), std::string::npos);
+}
+
 }  // namespace

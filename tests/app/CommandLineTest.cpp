@@ -15,8 +15,7 @@ using tv::StartKind;
 
 CMyComLineInfo Parsed(const std::vector<std::string>& args) {
     CMyComLineInfo info;
-    std::string error;
-    EXPECT_TRUE(info.ParseAll(args, &error)) << error;
+    info.ParseAll(args);
     return info;
 }
 
@@ -47,20 +46,43 @@ TEST(CommandLineTest, PathsNumbersAndFilesAreToldApart) {
     const auto root = Parsed({"/F:/a"});
     EXPECT_EQ(root.m_strTaskList, "/a");
     EXPECT_TRUE(root.m_strFileToOpen.empty());
-    CMyComLineInfo info;
-    std::string error;
-    EXPECT_FALSE(info.ParseAll({"/F:x", "-x"}, &error));
-    EXPECT_NE(error.find("'-x'"), std::string::npos);
+    for (const char* path : {"/a.tsl", "//", "/.", "/ab:c", "/1:x", "-", "/"}) {
+        EXPECT_EQ(Parsed({path}).m_strFileToOpen, path);
+    }
 }
 
-TEST(CommandLineTest, StartDecisionRelaunchesOnceThenRunsOrOpens) {
-    EXPECT_EQ(tv::DecideStart(Parsed({})), StartKind::Relaunch);
-    EXPECT_EQ(tv::DecideStart(Parsed({"/F:x", "5"})), StartKind::Relaunch);
-    EXPECT_EQ(tv::DecideStart(Parsed({"/E"})), StartKind::Interactive);
-    EXPECT_FALSE(Parsed({"/E"}).m_bHasArguments);
-    EXPECT_EQ(tv::DecideStart(Parsed({"/home/me/a.tsl", "/E"})), StartKind::Interactive);
-    EXPECT_EQ(tv::DecideStart(Parsed({"/F:x", "5", "/E"})), StartKind::Unattended);
-    EXPECT_EQ(tv::DecideStart(Parsed({"/A", "-e"})), StartKind::Unattended);
+// An unknown switch is set aside: it is no list to open and no argument, so it changes
+// neither a run of tasks nor the start without switches.
+TEST(CommandLineTest, UnknownSwitchesAreSetAsideAndCountForNothing) {
+    const auto info = Parsed({"/F:x", "/Q", "5", "-x", "/?", "/Z:/a/b", "-F", "--help", "/S"});
+    EXPECT_EQ(info.m_UnknownSwitches,
+              (std::vector<std::string>{"/Q", "-x", "/?", "/Z:/a/b", "-F", "--help"}));
+    EXPECT_EQ(info.m_TaskIds, std::vector<int>{5});
+    EXPECT_TRUE(info.m_strFileToOpen.empty());
+    EXPECT_TRUE(info.m_bSilent);
+    EXPECT_EQ(tv::DecideStart(info), StartKind::Unattended);
+
+    const auto alone = Parsed({"/q", "-Z:x"});
+    EXPECT_FALSE(alone.m_bHasArguments);
+    EXPECT_EQ(tv::DecideStart(alone), StartKind::Interactive);
+}
+
+TEST(CommandLineTest, EveryStartWorksInItsOwnInstanceWithOrWithoutTheRelaunchMark) {
+    for (const char* mark : {"", "/E", "-e"}) {
+        const auto with = [mark](std::vector<std::string> args) {
+            if (*mark) {
+                args.push_back(mark);
+            }
+            return Parsed(args);
+        };
+        EXPECT_EQ(tv::DecideStart(with({})), StartKind::Interactive) << mark;
+        EXPECT_FALSE(with({}).m_bHasArguments) << mark;
+        EXPECT_EQ(tv::DecideStart(with({"/home/me/a.tsl"})), StartKind::Interactive) << mark;
+        EXPECT_EQ(tv::DecideStart(with({"/F:x", "5"})), StartKind::Unattended) << mark;
+        EXPECT_EQ(tv::DecideStart(with({"/A"})), StartKind::Unattended) << mark;
+        EXPECT_EQ(tv::WantsElevation(with({"/F:x", "/A", "/I"})), *mark == '\0') << mark;
+        EXPECT_FALSE(tv::WantsElevation(with({"/F:x", "/A"}))) << mark;
+    }
 }
 
 TEST(CommandLineTest, SummaryCountsEveryTargetAndTheEnd) {

@@ -128,6 +128,32 @@ TEST_F(MirrantTest, MadeListDumpsAsTheJsonItWasMadeFrom) {
     EXPECT_EQ(Json::parse(dumped.m_out), input);
 }
 
+// A list of many tasks with long exclusion lists: more JSON than a small limit would read.
+// Whatever --dump-list writes, --make-list takes back to the same list.
+TEST_F(MirrantTest, ALargeListRoundTripsThroughItsDump) {
+    int counter = 0;
+    Json input = {{"version", "590"}, {"tasks", Json::array()}};
+    const std::string folder = "/srv/archive/" + std::string(240, 'x') + "/";
+    for (int id = 1; id <= 400; ++id) {
+        Json task = FullTask(id, counter);
+        for (int i = 0; i < 150; ++i) {
+            task["m_ExcludedItems"].push_back(folder + std::to_string(id * 1000 + i));
+        }
+        input["tasks"].push_back(std::move(task));
+    }
+    const std::string text = input.dump();
+    ASSERT_GT(text.size(), size_t{16} << 20);
+    const CRun made = Mirrant({"--make-list", Write("in.json", text), PathOf("a.tsl")});
+    ASSERT_EQ(made.m_exit, 0) << made.m_err;
+
+    const CRun dumped = Mirrant({"--dump-list", PathOf("a.tsl")});
+    ASSERT_EQ(dumped.m_exit, 0) << dumped.m_err;
+    ASSERT_GT(dumped.m_out.size(), text.size());
+    const CRun again = Mirrant({"--make-list", Write("dump.json", dumped.m_out), PathOf("b.tsl")});
+    ASSERT_EQ(again.m_exit, 0) << again.m_err;
+    EXPECT_TRUE(tvtest::ReadFile(PathOf("b.tsl")) == tvtest::ReadFile(PathOf("a.tsl")));
+}
+
 TEST_F(MirrantTest, AbsentFieldsTakeTheDefaultsOfANewTask) {
     ASSERT_EQ(
         Mirrant({"--make-list", Write("in.json", R"({"tasks": [{}]})"), PathOf("a.tsl")}).m_exit,

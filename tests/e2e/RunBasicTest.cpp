@@ -117,7 +117,10 @@ TEST_F(RunBasicTest, ErrorsAndRefusalsGiveTheirExitStatus) {
     EXPECT_EQ(Mirrant({"/F:" + (m_home.Root() / "none.tsl").string(), "/A"}).m_exit, 3);
     WriteFile(m_home.Root() / "junk.tsl", "not a list");
     EXPECT_EQ(Mirrant({"/F:" + (m_home.Root() / "junk.tsl").string(), "/A"}).m_exit, 3);
-    EXPECT_EQ(Mirrant({"/F:" + list, "11", "-Q"}).m_exit, 2);
+    // An unknown switch is passed over with a warning; it neither refuses nor changes the run.
+    const CRun unknown = Mirrant({"/F:" + list, "11", "-Q"});
+    EXPECT_EQ(unknown.m_exit, 1) << unknown.m_err;
+    EXPECT_NE(unknown.m_err.find("unknown switch '-Q'"), std::string::npos) << unknown.m_err;
     EXPECT_TRUE(Log(99).empty());
 }
 

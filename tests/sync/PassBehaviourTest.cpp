@@ -7,6 +7,7 @@
 
 #include "PassTestSupport.h"
 #include "base/StringTable.h"
+#include "platform/LocaleDate.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -48,7 +49,7 @@ TEST_F(Pass, TwoWayTakesTheTargetFileThreeSecondsNewerButNotTwo) {
     EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromTarget).size(), 1u);
 }
 
-// Year first in the zone's local time, summer time included.
+// In the zone's local time, summer time included, with the date in the locale's order.
 TEST_F(Pass, CopyLinesShowBothLocalTimes) {
     struct CZone {
         CZone() {
@@ -65,12 +66,15 @@ TEST_F(Pass, CopyLinesShowBothLocalTimes) {
     Write(m_src / "summer", "new", 1'690'000'000);
     tvtest::CSyncRun run(m_src, m_dst, tv::RUN_SYNCHRONIZE);
     ASSERT_TRUE(run.Run());
+    const std::string november = tv::FormatDate(tv::LocaleDateFormat(), 2023, 11, 14);
+    const std::string july = tv::FormatDate(tv::LocaleDateFormat(), 2023, 7, 22);
     EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromTarget),
-              std::vector<std::string>{(m_dst / "winter").string() + " (23/11/14 23:13:23) ---> " +
-                                       (m_src / "winter").string() + " (23/11/14 23:13:20)"});
+              std::vector<std::string>{(m_dst / "winter").string() + " (" + november +
+                                       " 23:13:23) ---> " + (m_src / "winter").string() + " (" +
+                                       november + " 23:13:20)"});
     EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromSource),
-              std::vector<std::string>{(m_src / "summer").string() + " (23/07/22 06:26:40) ---> " +
-                                       (m_dst / "summer").string() + " ()"});
+              std::vector<std::string>{(m_src / "summer").string() + " (" + july +
+                                       " 06:26:40) ---> " + (m_dst / "summer").string() + " ()"});
 }
 
 TEST_F(Pass, TwoWayDeleteNewRemovesWhatTheOtherSideDeletedSinceTheLastSync) {

@@ -55,13 +55,13 @@ TEST_F(LanguageCatalogTest, NamedLanguageFilesGetSlotsAndEverythingElseIsPassedO
 TEST_F(LanguageCatalogTest, SelectingSwitchesEveryTextAndSlotZeroSwitchesBack) {
     const std::string folder = Folder("Synch");
     tvtest::WriteFile(fs::path(folder) / "German.lang",
-                      "456=Deutsch\n103=Verzeichnisse\n20022=Erste\\nZweite C:\\\\x \\d\n");
+                      "456=Deutsch\n103=Verzeichnisse\n20022=Erste %s\\nZweite %s C:\\\\x \\d\n");
     CLanguageCatalog catalog;
     catalog.LoadFrom({folder});
 
     ASSERT_TRUE(catalog.Select(1));
     EXPECT_EQ(tv::LoadString(tv::IDS_INVESTIGATING), "Verzeichnisse");
-    EXPECT_EQ(tv::LoadString(tv::IDS_OVERWRITE_TARGET), "Erste\nZweite C:\\x \\d");
+    EXPECT_EQ(tv::LoadString(tv::IDS_OVERWRITE_TARGET), "Erste %s\nZweite %s C:\\x \\d");
     // The menu keeps naming the built-in language by its own name.
     EXPECT_EQ(catalog.Name(0), "English");
     EXPECT_EQ(catalog.SlotOf(tv::LoadString(tv::IDS_LANGUAGE_NAME)), 1);
@@ -196,6 +196,14 @@ TEST(ShippedLanguages, TheEnglishPartsAreTheBuiltInTexts) {
         }
         for (const int id : required) {
             EXPECT_TRUE(texts.contains(id)) << "text " << id;
+        }
+    }
+    // No shipped text is refused for its conversions once every part's texts are in.
+    for (const auto& language : fs::directory_iterator(fs::path(TWINVALE_SOURCE_DIR) / "lang")) {
+        for (const auto& [name, required] : parts) {
+            std::ostringstream warnings;
+            ASSERT_TRUE(tv::LoadLanguageFile((language.path() / name).string(), warnings));
+            EXPECT_EQ(warnings.str(), "");
         }
     }
     tv::ResetLanguage();
