@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times the whole program, `mirrant -f:LIST ID /S` (start-up, relaunch, list loading,
+# Times the whole program, `mirrant -f:LIST ID /S` (start-up, list loading,
 # investigation, planning, pass, log and, for the snapshot task, the snapshot), against
 # rsync -a on generated trees: initial backup, no-change rerun and rerun after 1% of the
 # files changed. Prints the medians of the wall time and their ratio mirrant/rsync, and when
