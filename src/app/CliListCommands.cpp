@@ -10,14 +10,13 @@
 #include "base/StringTable.h"
 #include "platform/AtomicFile.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "platform/TaskCounter.h"
 #include "task/TaskList.h"
 
 namespace tv {
 
 namespace {
-
-constexpr char kNextTagsSection[] = "NextTags";
 
 // The highest id in use: the counter's, or a higher one that the JSON gives.
 int HighestIdInUse(const CTaskList& list) {
@@ -33,8 +32,8 @@ bool StoreNextTargets(const CTaskList& list, CProfile& profile) {
     bool stored = true;
     for (const auto& task : list.m_Tasks) {
         const std::string name = std::to_string(task->m_nTaskId);
-        if (profile.GetProfileInt(kNextTagsSection, name, 0) != task->m_nNextTarget) {
-            stored &= profile.WriteProfileInt(kNextTagsSection, name, task->m_nNextTarget);
+        if (profile.GetProfileInt(profkey::kNextTargets, name, 0) != task->m_nNextTarget) {
+            stored &= profile.WriteProfileInt(profkey::kNextTargets, name, task->m_nNextTarget);
         }
     }
     return stored;

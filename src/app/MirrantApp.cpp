@@ -2,14 +2,10 @@
 
 #include "platform/Folders.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "task/Options.h"
 
 namespace tv {
-
-namespace {
-constexpr char kAppKey[] = "";
-constexpr char kSettings[] = "Settings";
-}  // namespace
 
 bool CMirrantApp::Startup() {
     m_RecentFiles.Load();
@@ -25,17 +21,18 @@ bool CMirrantApp::Exit(std::string* error) {
 }
 
 bool CMirrantApp::SetUpFolders() {
-    m_strProgramFolder = tv::ProgramFolder(m_profile.GetProfileString(kAppKey, "path"));
+    m_strProgramFolder = tv::ProgramFolder(
+        m_profile.GetProfileString(profkey::kAppSection, profkey::kProgramFolder));
     m_strProgramDataFolder = tv::ProgramDataFolder();
     return IsFolder(m_strProgramDataFolder);
 }
 
 void CMirrantApp::SetUpLastList() {
-    m_strLastDir = m_profile.GetProfileString(kAppKey, "lastdir");
+    m_strLastDir = m_profile.GetProfileString(profkey::kAppSection, profkey::kLastDir);
     if (m_strLastDir.empty()) {
         DefaultLastDir();
     }
-    m_strLastTaskList = m_profile.GetProfileString(kAppKey, "lasttl");
+    m_strLastTaskList = m_profile.GetProfileString(profkey::kAppSection, profkey::kLastTaskList);
     if (m_strLastTaskList.empty()) {
         DefaultLastDir();
     }
@@ -44,15 +41,16 @@ void CMirrantApp::SetUpLastList() {
 void CMirrantApp::DefaultLastDir() {
     m_strLastDir = TaskListFolder();
     EnsureFolder(m_strLastDir);
-    m_profile.WriteProfileString(kAppKey, "lastdir", m_strLastDir);
+    m_profile.WriteProfileString(profkey::kAppSection, profkey::kLastDir, m_strLastDir);
 }
 
 void CMirrantApp::SetUpPreferences() {
-    if (!m_profile.HasValue(kSettings, "DlgPref")) {
-        m_profile.WriteProfileInt(kSettings, "DlgPref", static_cast<int>(pref::kDefault));
+    if (!m_profile.HasValue(profkey::kSettings, profkey::kPreferences)) {
+        m_profile.WriteProfileInt(profkey::kSettings, profkey::kPreferences,
+                                  static_cast<int>(pref::kDefault));
     }
-    m_dwPreferences =
-        static_cast<uint32_t>(m_profile.GetProfileInt(kSettings, "DlgPref", pref::kDefault));
+    m_dwPreferences = static_cast<uint32_t>(
+        m_profile.GetProfileInt(profkey::kSettings, profkey::kPreferences, pref::kDefault));
 }
 
 }  // namespace tv

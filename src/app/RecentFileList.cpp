@@ -3,17 +3,17 @@
 #include <algorithm>
 
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 
 namespace tv {
 
 namespace {
 
-constexpr char kSection[] = "recentlist";
 constexpr char kEllipsis[] = "...";
 constexpr size_t kEllipsisLength = 3;
 
 std::string EntryName(size_t index) {
-    return "file" + std::to_string(index + 1);
+    return profkey::kRecentEntryPrefix + std::to_string(index + 1);
 }
 
 // Length of the UTF-8 sequence that starts with `lead`, or 1 for a byte that starts none.
@@ -53,7 +53,7 @@ std::string_view FirstChars(std::string_view text, size_t chars) {
 void CRecentFileList::Load() {
     m_Entries.clear();
     for (size_t i = 0; i < kSize; ++i) {
-        std::string entry = m_profile.GetProfileString(kSection, EntryName(i));
+        std::string entry = m_profile.GetProfileString(profkey::kRecentSection, EntryName(i));
         if (!entry.empty()) {
             m_Entries.push_back(std::move(entry));
         }
@@ -68,9 +68,10 @@ bool CRecentFileList::Add(const std::string& path) {
     }
     bool stored = true;
     for (size_t i = 0; i < kSize; ++i) {
-        stored &= i < m_Entries.size()
-                      ? m_profile.WriteProfileString(kSection, EntryName(i), m_Entries[i])
-                      : m_profile.DeleteValue(kSection, EntryName(i));
+        stored &=
+            i < m_Entries.size()
+                ? m_profile.WriteProfileString(profkey::kRecentSection, EntryName(i), m_Entries[i])
+                : m_profile.DeleteValue(profkey::kRecentSection, EntryName(i));
     }
     return stored;
 }

@@ -6,13 +6,12 @@
 #include "base/StringTable.h"
 #include "base/Utf.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "platform/TaskCounter.h"
 
 namespace tv {
 
 namespace {
-
-constexpr char kNextTagsSection[] = "NextTags";
 
 // The rest of `entry` after `root`, when the entry lies in or below that root.
 std::optional<std::string> RelativeToRoot(const std::string& entry, const CTag& location) {
@@ -82,7 +81,7 @@ int CElement::TakeNextTarget(CProfile& profile) {
     }
     const int used = m_nNextTarget;
     m_nNextTarget = count > 0 ? (m_nNextTarget + 1) % count : 0;
-    profile.WriteProfileInt(kNextTagsSection, std::to_string(m_nTaskId), m_nNextTarget);
+    profile.WriteProfileInt(profkey::kNextTargets, std::to_string(m_nTaskId), m_nNextTarget);
     return used;
 }
 

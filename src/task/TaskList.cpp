@@ -9,6 +9,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "platform/TaskCounter.h"
 #include "task/TaskBody.h"
 
@@ -17,7 +18,6 @@ namespace tv {
 namespace {
 
 constexpr char kTaskClass[] = "CElement";
-constexpr char kNextTagsSection[] = "NextTags";
 // The first list version whose sounds are stored; older ones default them to the data folder.
 constexpr int kSoundsVersion = 519;
 
@@ -109,7 +109,7 @@ void CTaskList::AdoptLoaded(std::unique_ptr<CElement> task, const CBodyFormat& f
                             const CProfile& profile, std::unordered_set<int>& loadedIds) {
     if (format.m_layout == BodyLayout::Current) {
         task->m_nNextTarget =
-            profile.GetProfileInt(kNextTagsSection, std::to_string(task->m_nTaskId), 0);
+            profile.GetProfileInt(profkey::kNextTargets, std::to_string(task->m_nTaskId), 0);
     }
     // Ids name log files, snapshots and scheduler jobs, so a list must not repeat one; an id
     // that is not positive could not name them either.

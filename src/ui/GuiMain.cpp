@@ -5,6 +5,7 @@
 
 #include "app/MirrantApp.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "ui/AppIcon.h"
 #include "ui/MirrantDlg.h"
 #include "ui/QtDialogs.h"
@@ -51,7 +52,8 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     AddDialogStrings();
     CLanguageCatalog languages;
     languages.Load(app.ProgramFolder());
-    languages.Select(languages.SlotOf(app.Profile().GetProfileString("", "curlang")));
+    languages.Select(
+        languages.SlotOf(app.Profile().GetProfileString(profkey::kAppSection, profkey::kLanguage)));
 
     CQtDialogs dialogs;
     CMirrantDlg window(app, dialogs, languages);

@@ -12,6 +12,7 @@
 #include "platform/Desktop.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "task/PatternFile.h"
 #include "ui/AppIcon.h"
 #include "ui/MirrantDlg.h"
@@ -21,12 +22,6 @@
 #include "uimodel/UiDialogs.h"
 
 namespace tv {
-
-namespace {
-
-constexpr char kSettings[] = "Settings";
-
-}  // namespace
 
 // A task row dragged out of the window is a desktop launcher of the task: the file is written
 // into the program's temporary folder and dragged as a file.
@@ -103,9 +98,9 @@ void CMirrantDlg::RestoreFromTray() {
 
 void CMirrantDlg::ShowAsStored() {
     const CProfile& profile = m_app.Profile();
-    const int width = profile.GetProfileInt(kSettings, "CX", 0);
-    const int height = profile.GetProfileInt(kSettings, "CY", 0);
-    if (profile.GetProfileInt(kSettings, "MXM", 0) != 0) {
+    const int width = profile.GetProfileInt(profkey::kSettings, profkey::kMainWidth, 0);
+    const int height = profile.GetProfileInt(profkey::kSettings, profkey::kMainHeight, 0);
+    if (profile.GetProfileInt(profkey::kSettings, profkey::kMainMaximized, 0) != 0) {
         showMaximized();
         return;
     }
@@ -126,10 +121,10 @@ void CMirrantDlg::StoreWindowSize() {
     CProfile& profile = m_app.Profile();
     if (m_bResizedByUser) {
         const QSize size = isMaximized() ? normalGeometry().size() : this->size();
-        profile.WriteProfileInt(kSettings, "CX", size.width());
-        profile.WriteProfileInt(kSettings, "CY", size.height());
+        profile.WriteProfileInt(profkey::kSettings, profkey::kMainWidth, size.width());
+        profile.WriteProfileInt(profkey::kSettings, profkey::kMainHeight, size.height());
     }
-    profile.WriteProfileInt(kSettings, "MXM", isMaximized() ? 1 : 0);
+    profile.WriteProfileInt(profkey::kSettings, profkey::kMainMaximized, isMaximized() ? 1 : 0);
 }
 
 // The close box, Escape, EXIT and the tray's Exit all run the exit routine; the window

@@ -11,13 +11,13 @@
 
 #include "base/StringTable.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "uimodel/RunWindowStrings.h"
 
 namespace tv {
 
 namespace {
 
-constexpr const char* kSection = "Settings";
 constexpr const char* kObjectNames[kPreviewLists] = {"copyFromSource", "copyFromTarget",
                                                      "deleteInTarget", "deleteInSource"};
 
@@ -147,12 +147,12 @@ void CPreviewDlg::RestoreSize() {
     if (!m_pProfile) {
         return;
     }
-    if (m_pProfile->GetProfileInt(kSection, "PMXM", 0) != 0) {
+    if (m_pProfile->GetProfileInt(profkey::kSettings, profkey::kPreviewMaximized, 0) != 0) {
         setWindowState(windowState() | Qt::WindowMaximized);
         return;
     }
-    const int width = m_pProfile->GetProfileInt(kSection, "PCX", 0);
-    const int height = m_pProfile->GetProfileInt(kSection, "PCY", 0);
+    const int width = m_pProfile->GetProfileInt(profkey::kSettings, profkey::kPreviewWidth, 0);
+    const int height = m_pProfile->GetProfileInt(profkey::kSettings, profkey::kPreviewHeight, 0);
     if (width != 0 && height != 0) {
         resize(width, height);
     }
@@ -165,10 +165,10 @@ void CPreviewDlg::StoreSize() {
     const bool maximized = isMaximized();
     if (m_bUserResized) {
         const QSize size = maximized ? normalGeometry().size() : this->size();
-        m_pProfile->WriteProfileInt(kSection, "PCX", size.width());
-        m_pProfile->WriteProfileInt(kSection, "PCY", size.height());
+        m_pProfile->WriteProfileInt(profkey::kSettings, profkey::kPreviewWidth, size.width());
+        m_pProfile->WriteProfileInt(profkey::kSettings, profkey::kPreviewHeight, size.height());
     }
-    m_pProfile->WriteProfileInt(kSection, "PMXM", maximized ? 1 : 0);
+    m_pProfile->WriteProfileInt(profkey::kSettings, profkey::kPreviewMaximized, maximized ? 1 : 0);
 }
 
 }  // namespace tv

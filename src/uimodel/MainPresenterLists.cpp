@@ -5,6 +5,7 @@
 #include "platform/Desktop.h"
 #include "platform/FileOps.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "platform/TaskCounter.h"
 #include "report/TaskLog.h"
 #include "uimodel/MainPresenter.h"
@@ -14,9 +15,6 @@
 namespace tv {
 
 namespace {
-
-constexpr char kAppKey[] = "";
-constexpr char kSettings[] = "Settings";
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -167,13 +165,14 @@ bool CMainPresenter::LoadList(const std::string& path, bool quiet) {
                         result.m_outcome == CListLoadResult::Outcome::Damaged;
     if (loaded) {
         m_list = std::move(list);
-        m_dwPreferences = static_cast<uint32_t>(
-            m_app.Profile().GetProfileInt(kSettings, "DlgPref", pref::kDefault));
+        m_dwPreferences = static_cast<uint32_t>(m_app.Profile().GetProfileInt(
+            profkey::kSettings, profkey::kPreferences, pref::kDefault));
         if (m_launcher) {
             m_launcher->SetPreferences(m_dwPreferences);
         }
         m_app.RecentFiles().Add(m_list.m_strPath);
-        m_app.Profile().WriteProfileString(kAppKey, "lasttl", m_list.m_strPath);
+        m_app.Profile().WriteProfileString(profkey::kAppSection, profkey::kLastTaskList,
+                                           m_list.m_strPath);
     }
     ListReplaced();
     if (!quiet && !loaded) {
@@ -241,7 +240,8 @@ void CMainPresenter::ViewLog() {
 
 void CMainPresenter::SetPreferences(uint32_t preferences) {
     m_dwPreferences = preferences;
-    m_app.Profile().WriteProfileInt(kSettings, "DlgPref", static_cast<int>(preferences));
+    m_app.Profile().WriteProfileInt(profkey::kSettings, profkey::kPreferences,
+                                    static_cast<int>(preferences));
     if (m_launcher) {
         m_launcher->SetPreferences(preferences);
     }
@@ -273,10 +273,11 @@ void CMainPresenter::ContinueExit() {
         return;
     }
     if (!m_list.m_strPath.empty()) {
-        m_app.Profile().WriteProfileString(kAppKey, "lasttl", m_list.m_strPath);
+        m_app.Profile().WriteProfileString(profkey::kAppSection, profkey::kLastTaskList,
+                                           m_list.m_strPath);
     }
     if (!m_strLastDir.empty()) {
-        m_app.Profile().WriteProfileString(kAppKey, "lastdir", m_strLastDir);
+        m_app.Profile().WriteProfileString(profkey::kAppSection, profkey::kLastDir, m_strLastDir);
     }
     m_bExitReady = true;
     if (m_pListener) {

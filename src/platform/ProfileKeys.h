@@ -1,0 +1,32 @@
+#pragma once
+
+// The sections and value names the program keeps in the profile. Profiles written by every
+// earlier version use these spellings, so they are part of the stored format: change none.
+namespace tv::profkey {
+
+// Values of the application key itself.
+inline constexpr char kAppSection[] = "";
+inline constexpr char kProgramFolder[] = "path";  // overrides the executable's folder
+inline constexpr char kLastDir[] = "lastdir";     // the folder of the last list dialog
+inline constexpr char kLastTaskList[] = "lasttl";
+inline constexpr char kLanguage[] = "curlang";  // the name the language gives itself
+
+// The preferences, the tip of the day and the sizes of the windows.
+inline constexpr char kSettings[] = "Settings";
+inline constexpr char kPreferences[] = "DlgPref";
+inline constexpr char kNextTip[] = "ShowTip";
+inline constexpr char kMainWidth[] = "CX";
+inline constexpr char kMainHeight[] = "CY";
+inline constexpr char kMainMaximized[] = "MXM";
+inline constexpr char kPreviewWidth[] = "PCX";
+inline constexpr char kPreviewHeight[] = "PCY";
+inline constexpr char kPreviewMaximized[] = "PMXM";
+
+// The recent task lists, newest first: "file1", "file2"...
+inline constexpr char kRecentSection[] = "recentlist";
+inline constexpr char kRecentEntryPrefix[] = "file";
+
+// The next target of each task that uses its targets in turn, named by the task id.
+inline constexpr char kNextTargets[] = "NextTags";
+
+}  // namespace tv::profkey
