@@ -4,8 +4,6 @@
 #include <cstdlib>
 
 #include "app/MirrantApp.h"
-#include "platform/Profile.h"
-#include "platform/ProfileKeys.h"
 #include "ui/AppIcon.h"
 #include "ui/MirrantDlg.h"
 #include "ui/QtDialogs.h"
@@ -14,6 +12,7 @@
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
+#include "uimodel/WindowSettings.h"
 
 namespace tv {
 
@@ -52,8 +51,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     AddDialogStrings();
     CLanguageCatalog languages;
     languages.Load(app.ProgramFolder());
-    languages.Select(
-        languages.SlotOf(app.Profile().GetProfileString(profkey::kAppSection, profkey::kLanguage)));
+    languages.Select(languages.SlotOf(StoredLanguage(app.Profile())));
 
     CQtDialogs dialogs;
     CMirrantDlg window(app, dialogs, languages);

@@ -13,12 +13,11 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
-#include "platform/Profile.h"
-#include "platform/ProfileKeys.h"
 #include "ui/AboutDlg.h"
 #include "ui/MirrantDlg.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
+#include "uimodel/WindowSettings.h"
 
 namespace tv {
 
@@ -263,8 +262,7 @@ void CMirrantDlg::BuildContextMenu() {
 // Language names are shown as each language names itself.
 void CMirrantDlg::FillLanguageMenu() {
     m_pLanguageGroup = new QActionGroup(this);
-    const int current = m_languages.SlotOf(
-        m_app.Profile().GetProfileString(profkey::kAppSection, profkey::kLanguage));
+    const int current = m_languages.SlotOf(StoredLanguage(m_app.Profile()));
     for (int slot = 0; slot < m_languages.Count(); ++slot) {
         QAction* action =
             m_pLanguageMenu->addAction(QString::fromStdString(m_languages.Name(slot)));
@@ -281,8 +279,7 @@ void CMirrantDlg::SelectLanguage(int slot) {
     if (!m_languages.Select(slot)) {
         return;
     }
-    m_app.Profile().WriteProfileString(profkey::kAppSection, profkey::kLanguage,
-                                       m_languages.Name(slot));
+    StoreLanguage(m_app.Profile(), m_languages.Name(slot));
     for (QAction* action : m_pLanguageGroup->actions()) {
         action->setChecked(action->data().toInt() == slot);
     }

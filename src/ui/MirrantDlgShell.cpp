@@ -8,18 +8,13 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
-#include "platform/AtomicFile.h"
-#include "platform/Desktop.h"
-#include "platform/Folders.h"
-#include "platform/Profile.h"
-#include "platform/ProfileKeys.h"
-#include "task/PatternFile.h"
 #include "ui/AppIcon.h"
 #include "ui/MirrantDlg.h"
 #include "ui/PrefDialog.h"
 #include "uimodel/HelpFile.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/UiDialogs.h"
+#include "uimodel/WindowSettings.h"
 
 namespace tv {
 
@@ -27,17 +22,13 @@ namespace tv {
 // into the program's temporary folder and dragged as a file.
 void CMirrantDlg::StartTaskDrag() {
     QTreeWidgetItem* item = m_pTasks->currentItem();
-    const auto shortcut = m_presenter->ShortcutFor(item ? m_pTasks->indexOfTopLevelItem(item) : -1);
-    if (!shortcut) {
-        return;
-    }
-    const std::string folder = m_app.ProgramDataFolder() + "/Temp/shortcuts";
-    const std::string path = folder + "/" + shortcut->m_strFileName;
-    if (!EnsureFolder(folder) || !WriteFileAtomically(path, shortcut->m_strContent)) {
+    const auto path =
+        m_presenter->DragShortcutFile(item ? m_pTasks->indexOfTopLevelItem(item) : -1);
+    if (!path) {
         return;
     }
     auto* data = new QMimeData();
-    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(*path))});
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     drag->setPixmap(windowIcon().pixmap(32, 32));
@@ -45,17 +36,15 @@ void CMirrantDlg::StartTaskDrag() {
 }
 
 void CMirrantDlg::ShowPreferences() {
-    const std::string dataFolder = m_app.ProgramDataFolder();
     CPrefDialog dialog(
-        m_presenter->Preferences(), [dataFolder] { ClearPattern(dataFolder); }, this);
+        m_presenter->Preferences(), [this] { m_presenter->ClearNewTaskPattern(); }, this);
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
     }
 }
 
 void CMirrantDlg::ShowHelp() {
-    const std::string path = HelpFilePath(m_app.ProgramFolder());
-    if (path.empty() || !OpenWithDesktop(path)) {
+    if (!OpenHelpFile(m_app.ProgramFolder())) {
         m_dialogs.Message(LoadString(IDS_CANT_OPEN_FILE));
     }
 }
@@ -97,15 +86,13 @@ void CMirrantDlg::RestoreFromTray() {
 }
 
 void CMirrantDlg::ShowAsStored() {
-    const CProfile& profile = m_app.Profile();
-    const int width = profile.GetProfileInt(profkey::kSettings, profkey::kMainWidth, 0);
-    const int height = profile.GetProfileInt(profkey::kSettings, profkey::kMainHeight, 0);
-    if (profile.GetProfileInt(profkey::kSettings, profkey::kMainMaximized, 0) != 0) {
+    const CWindowPlacement kept = LoadPlacement(m_app.Profile(), KeptWindow::Main);
+    if (kept.m_bMaximized) {
         showMaximized();
         return;
     }
-    if (width > 0 && height > 0) {
-        resize(width, height);
+    if (kept.HasSize()) {
+        resize(kept.m_nWidth, kept.m_nHeight);
     }
     show();
 }
@@ -118,13 +105,14 @@ void CMirrantDlg::resizeEvent(QResizeEvent* event) {
 }
 
 void CMirrantDlg::StoreWindowSize() {
-    CProfile& profile = m_app.Profile();
+    CWindowPlacement placement;
+    placement.m_bMaximized = isMaximized();
     if (m_bResizedByUser) {
-        const QSize size = isMaximized() ? normalGeometry().size() : this->size();
-        profile.WriteProfileInt(profkey::kSettings, profkey::kMainWidth, size.width());
-        profile.WriteProfileInt(profkey::kSettings, profkey::kMainHeight, size.height());
+        const QSize size = placement.m_bMaximized ? normalGeometry().size() : this->size();
+        placement.m_nWidth = size.width();
+        placement.m_nHeight = size.height();
     }
-    profile.WriteProfileInt(profkey::kSettings, profkey::kMainMaximized, isMaximized() ? 1 : 0);
+    StorePlacement(m_app.Profile(), KeptWindow::Main, placement);
 }
 
 // The close box, Escape, EXIT and the tray's Exit all run the exit routine; the window

@@ -10,9 +10,8 @@
 #include <QVBoxLayout>
 
 #include "base/StringTable.h"
-#include "platform/Profile.h"
-#include "platform/ProfileKeys.h"
 #include "uimodel/RunWindowStrings.h"
+#include "uimodel/WindowSettings.h"
 
 namespace tv {
 
@@ -147,14 +146,11 @@ void CPreviewDlg::RestoreSize() {
     if (!m_pProfile) {
         return;
     }
-    if (m_pProfile->GetProfileInt(profkey::kSettings, profkey::kPreviewMaximized, 0) != 0) {
+    const CWindowPlacement kept = LoadPlacement(*m_pProfile, KeptWindow::Preview);
+    if (kept.m_bMaximized) {
         setWindowState(windowState() | Qt::WindowMaximized);
-        return;
-    }
-    const int width = m_pProfile->GetProfileInt(profkey::kSettings, profkey::kPreviewWidth, 0);
-    const int height = m_pProfile->GetProfileInt(profkey::kSettings, profkey::kPreviewHeight, 0);
-    if (width != 0 && height != 0) {
-        resize(width, height);
+    } else if (kept.HasSize()) {
+        resize(kept.m_nWidth, kept.m_nHeight);
     }
 }
 
@@ -162,13 +158,14 @@ void CPreviewDlg::StoreSize() {
     if (!m_pProfile) {
         return;
     }
-    const bool maximized = isMaximized();
+    CWindowPlacement placement;
+    placement.m_bMaximized = isMaximized();
     if (m_bUserResized) {
-        const QSize size = maximized ? normalGeometry().size() : this->size();
-        m_pProfile->WriteProfileInt(profkey::kSettings, profkey::kPreviewWidth, size.width());
-        m_pProfile->WriteProfileInt(profkey::kSettings, profkey::kPreviewHeight, size.height());
+        const QSize size = placement.m_bMaximized ? normalGeometry().size() : this->size();
+        placement.m_nWidth = size.width();
+        placement.m_nHeight = size.height();
     }
-    m_pProfile->WriteProfileInt(profkey::kSettings, profkey::kPreviewMaximized, maximized ? 1 : 0);
+    StorePlacement(*m_pProfile, KeptWindow::Preview, placement);
 }
 
 }  // namespace tv

@@ -2,9 +2,6 @@
 
 #include <atomic>
 
-#include "platform/Desktop.h"
-#include "platform/Profile.h"
-#include "task/Element.h"
 #include "ui/PreviewDlg.h"
 #include "ui/TaskDlg.h"
 #include "uimodel/ProgressPresenter.h"
@@ -61,11 +58,8 @@ class CQtRunViews::CRunLink final : public ITaskObserver {
     std::atomic<bool> m_bEnded{false};
 };
 
-CQtRunViews::CQtRunViews(IRunBoard& board, IUiDialogs& dialogs, CProfile* profile)
-    : m_board(board),
-      m_pOwnProfile(profile ? nullptr : std::make_unique<CProfile>()),
-      m_prompter(m_bridge, dialogs),
-      m_preview(m_bridge, profile ? *profile : *m_pOwnProfile) {}
+CQtRunViews::CQtRunViews(IRunBoard& board, IUiDialogs& dialogs, CProfile& profile)
+    : m_board(board), m_prompter(m_bridge, dialogs), m_preview(m_bridge, profile) {}
 
 CQtRunViews::~CQtRunViews() {
     Detach();
@@ -148,9 +142,7 @@ bool CQtRunViews::CPreviewShower::ShowPreview(CElement& task, CTreeF& merged,
                                               const CPreviewRequest& request) {
     bool accepted = false;
     m_bridge.Call([&] {
-        if (task.m_bPreviewSound && !task.m_strPreviewSound.empty()) {
-            PlaySoundFile(task.m_strPreviewSound);
-        }
+        PlayPreviewSound(task);
         CPreviewModel model(task, merged, bytes, request);
         CPreviewDlg dialog(model, &m_profile);
         accepted = dialog.exec() == QDialog::Accepted;

@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 #include "base/StringTable.h"
-#include "task/Options.h"
 #include "uimodel/DialogStrings.h"
+#include "uimodel/Preferences.h"
 #include "uimodel/StartupTips.h"
 
 namespace tv {

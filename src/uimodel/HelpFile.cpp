@@ -1,6 +1,7 @@
 #include "uimodel/HelpFile.h"
 
 #include "base/StringTable.h"
+#include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "uimodel/DialogStrings.h"
 
@@ -27,6 +28,11 @@ std::string FindGuide(const std::string& programFolder, const std::string& name)
 std::string HelpFilePath(const std::string& programFolder) {
     const std::string path = FindGuide(programFolder, LoadString(IDS_HELP_FILE));
     return path.empty() ? FindGuide(programFolder, LoadBuiltInString(IDS_HELP_FILE)) : path;
+}
+
+bool OpenHelpFile(const std::string& programFolder) {
+    const std::string path = HelpFilePath(programFolder);
+    return !path.empty() && OpenWithDesktop(path);
 }
 
 }  // namespace tv

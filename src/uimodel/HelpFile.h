@@ -11,4 +11,8 @@ namespace tv {
 // disk I/O.
 std::string HelpFilePath(const std::string& programFolder);
 
+// Shows that guide in the desktop's viewer; false when there is none or it cannot be opened.
+// Returns once the viewer has been started.
+bool OpenHelpFile(const std::string& programFolder);
+
 }  // namespace tv

@@ -156,8 +156,14 @@ class CMainPresenter : public IRunBoard {
     uint32_t Preferences() const { return m_dwPreferences; }
     // Stores `DlgPref`; runs started from now on work with the new bits.
     void SetPreferences(uint32_t preferences);
+    // New tasks start from the defaults again. Blocks on disk I/O.
+    void ClearNewTaskPattern();
     // The shortcut of `row`'s task, or nothing when the list has not been saved yet.
     std::optional<CTaskShortcut> ShortcutFor(int row) const;
+    // Writes that shortcut into the program's temporary folder, to be dragged out of the
+    // window as a file; its path, or nothing when there is none or it cannot be written.
+    // Blocks on disk I/O.
+    std::optional<std::string> DragShortcutFile(int row) const;
     void CreateDesktopShortcut();
     // Exit, the close box, Escape, the tray's Exit, the end of the session. Ends with
     // ExitReady, at once or once canceled runs have ended, unless the user kept the window.

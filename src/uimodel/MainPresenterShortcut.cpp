@@ -1,4 +1,6 @@
+#include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "platform/AtomicFile.h"
 #include "platform/Folders.h"
 #include "platform/Process.h"
 #include "uimodel/DesktopShortcut.h"
@@ -21,6 +23,19 @@ std::optional<CTaskShortcut> CMainPresenter::ShortcutFor(int row) const {
         return std::nullopt;
     }
     return shortcut;
+}
+
+std::optional<std::string> CMainPresenter::DragShortcutFile(int row) const {
+    const auto shortcut = ShortcutFor(row);
+    if (!shortcut) {
+        return std::nullopt;
+    }
+    const std::string folder = m_app.ProgramDataFolder() + "/Temp/shortcuts";
+    const std::string path = folder + "/" + shortcut->m_strFileName;
+    if (!EnsureFolder(folder) || !WriteFileAtomically(path, shortcut->m_strContent)) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 // The task a shortcut starts is the one in the file, so the list is saved first.

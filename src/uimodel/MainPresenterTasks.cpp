@@ -37,6 +37,10 @@ void CMainPresenter::NewTask() {
     AppendTask(std::move(task));
 }
 
+void CMainPresenter::ClearNewTaskPattern() {
+    ClearPattern(m_app.ProgramDataFolder());
+}
+
 void CMainPresenter::CloneTask() {
     ApplyEdits();
     if (SourceText().empty() || !HasTarget()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/StringTable.h"
+#include "platform/Desktop.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
 #include "uimodel/RunWindowStrings.h"
@@ -18,6 +19,12 @@ constexpr int kTotalTexts[kPreviewLists] = {
     IDS_RUNWIN_DELETE_IN_SOURCE};
 
 }  // namespace
+
+void PlayPreviewSound(const CElement& task) {
+    if (task.m_bPreviewSound && !task.m_strPreviewSound.empty()) {
+        PlaySoundFile(task.m_strPreviewSound);
+    }
+}
 
 std::string GroupThousands(uint64_t value) {
     const std::string digits = std::to_string(value);

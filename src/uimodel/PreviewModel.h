@@ -18,6 +18,10 @@ class CTreeF;
 enum class PreviewList : int { CopyFromSource, CopyFromTarget, DeleteInTarget, DeleteInSource };
 inline constexpr int kPreviewLists = 4;
 
+// The task's sound for an opening preview, when it has one. Returns at once: the sound plays
+// on its own.
+void PlayPreviewSound(const CElement& task);
+
 // `value` in decimal, grouped in threes from the right with ",": 1234567 gives "1,234,567".
 std::string GroupThousands(uint64_t value);
 

@@ -2,12 +2,12 @@
 
 #include <functional>
 
+#include "run/Preview.h"
+#include "task/TaskObserver.h"
+
 namespace tv {
 
 class CElement;
-class IPreviewHandler;
-class ITaskObserver;
-class ITaskPrompter;
 
 // The run bookkeeping of the main window that progress windows read and write.
 class IRunBoard {

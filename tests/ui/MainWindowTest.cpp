@@ -194,4 +194,29 @@ TEST_F(MainWindow, TheLanguageSwitchChangesTheShownTexts) {
     EXPECT_EQ(m_profile.GetProfileString("", "curlang"), "English");
 }
 
+// The window comes back maximized or at the size it was left; a size the user never set is not
+// written over the kept one, and a size no window can take is passed over.
+TEST_F(MainWindow, ComesBackAtTheKeptSize) {
+    m_profile.WriteProfileInt("Settings", "CX", 1000);
+    m_profile.WriteProfileInt("Settings", "CY", 800);
+    m_window->ShowAsStored();
+    EXPECT_EQ(m_window->size(), QSize(1000, 800));
+    m_window->resize(900, 760);  // by the program, not the user
+    m_window.reset();
+    EXPECT_EQ(m_profile.GetProfileInt("Settings", "CX", 0), 1000);
+    EXPECT_EQ(m_profile.GetProfileInt("Settings", "MXM", -1), 0);
+
+    m_profile.WriteProfileInt("Settings", "CX", -5);
+    m_window = std::make_unique<tv::CMirrantDlg>(m_app, m_dialogs, m_languages);
+    const QSize initial = m_window->size();
+    m_window->ShowAsStored();
+    EXPECT_EQ(m_window->size(), initial);
+
+    m_window.reset();
+    m_profile.WriteProfileInt("Settings", "MXM", 1);
+    m_window = std::make_unique<tv::CMirrantDlg>(m_app, m_dialogs, m_languages);
+    m_window->ShowAsStored();
+    EXPECT_TRUE(m_window->isMaximized());
+}
+
 }  // namespace

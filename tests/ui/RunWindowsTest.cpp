@@ -99,7 +99,7 @@ TEST_F(RunWindows, PreviewExclusionKeepsTheFileAndTheWindowEndsWithItsSummary) {
     task.m_Targets.emplace_back().m_strPath = dst.string();
 
     tv::CProfile profile;
-    tv::CQtRunViews views(m_board, m_dialogs, &profile);
+    tv::CQtRunViews views(m_board, m_dialogs, profile);
     std::atomic<bool> ended{false};
     tv::CTaskLauncher launcher({static_cast<uint32_t>(tv::ErrorPolicy::Continue), &views.Preview(),
                                 [&](tv::CElement&, const tv::CTaskDone&) { ended = true; }});

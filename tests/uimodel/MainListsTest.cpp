@@ -142,4 +142,29 @@ TEST_F(MainLists, ARepairedListCountsAsChanged) {
     EXPECT_NE(TaskAt(0).m_nTaskId, TaskAt(1).m_nTaskId);
 }
 
+// A shortcut names the list file, so it needs a saved list; the menu command saves first, and a
+// drag out of the window writes the same launcher into the program's temporary folder.
+TEST_F(MainLists, ShortcutsNameTheSavedListAndADragWritesTheSameLauncher) {
+    auto& p = *m_presenter;
+    AddTask("1");
+    EXPECT_FALSE(p.ShortcutFor(0));
+    EXPECT_FALSE(p.DragShortcutFile(0));
+
+    m_dialogs.m_files.push_back(Dir("lists") + "/short.tsl");
+    p.CreateDesktopShortcut();
+    EXPECT_FALSE(p.ListChanged());
+    const auto shortcut = p.ShortcutFor(0);
+    ASSERT_TRUE(shortcut);
+    EXPECT_NE(shortcut->m_strContent.find(p.ListPath()), std::string::npos);
+    EXPECT_EQ(ReadFile(m_home.Root() / "Desktop" / shortcut->m_strFileName),
+              shortcut->m_strContent);
+
+    const auto dragged = p.DragShortcutFile(0);
+    ASSERT_TRUE(dragged);
+    EXPECT_EQ(fs::path(*dragged).parent_path(),
+              fs::path(m_app.ProgramDataFolder()) / "Temp/shortcuts");
+    EXPECT_EQ(ReadFile(*dragged), shortcut->m_strContent);
+    EXPECT_FALSE(p.DragShortcutFile(1));
+}
+
 }  // namespace

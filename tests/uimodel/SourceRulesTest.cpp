@@ -1,4 +1,5 @@
-// Rules over the source tree that keep the profile's names in one place.
+// Rules over the source tree: the profile's names live in one place, and the windows reach
+// files, the profile and task records only through the window models and the application.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -50,10 +51,21 @@ TEST(ProfileKeys, EveryProfileAccessNamesItsSectionAndValueThroughTheOneHeader) 
             continue;
         }
         EXPECT_FALSE(std::regex_search(text, literalArgument)) << path;
-        for (std::sregex_iterator it(text.begin(), text.end(), ownConstant), end; it != end;
-             ++it) {
+        for (std::sregex_iterator it(text.begin(), text.end(), ownConstant), end; it != end; ++it) {
             EXPECT_FALSE(spelled.contains((*it)[1])) << path << ": " << (*it)[0];
         }
+    }
+}
+
+// The Qt layer is to stay thin: what it does to files, the profile or a task record belongs in
+// a model that the tests drive without widgets.
+TEST(WindowLayer, IncludesNothingFromThePlatformOrTheTaskRecordDirectly) {
+    static const std::regex lowInclude(R"re(#include\s*"(platform|task)/[^"]*")re");
+    const auto files = SourceFiles("ui");
+    ASSERT_FALSE(files.empty());
+    for (const auto& [path, text] : files) {
+        std::smatch found;
+        EXPECT_FALSE(std::regex_search(text, found, lowInclude)) << path << ": " << found[0];
     }
 }
 
