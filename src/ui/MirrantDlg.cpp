@@ -305,7 +305,7 @@ void CMirrantDlg::SetColumnWidths() {
 void CMirrantDlg::RowsReset() {
     m_bFilling = true;
     m_pTasks->clear();
-    for (int row = 0; row < m_presenter->RowCount(); ++row) {
+    for (int row = 0; row < m_presenter->List().RowCount(); ++row) {
         m_pTasks->addTopLevelItem(new QTreeWidgetItem());
         FillRow(row);
     }
@@ -321,7 +321,7 @@ void CMirrantDlg::RowChanged(int row) {
 
 void CMirrantDlg::FillRow(int row) {
     QTreeWidgetItem* item = m_pTasks->topLevelItem(row);
-    item->setText(0, Q(m_presenter->RowName(row)));
+    item->setText(0, Q(m_presenter->List().RowName(row)));
     item->setText(1, Q(m_presenter->RowLastRun(row)));
 }
 
@@ -404,7 +404,7 @@ void CMirrantDlg::EnableEditArea() {
 }
 
 void CMirrantDlg::CaptionChanged() {
-    setWindowTitle(Q(m_presenter->Caption()));
+    setWindowTitle(Q(m_presenter->List().Caption()));
 }
 
 void CMirrantDlg::FocusName() {

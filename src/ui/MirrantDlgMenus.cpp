@@ -293,10 +293,10 @@ void CMirrantDlg::RecentChanged() {
 
 void CMirrantDlg::FillRecentMenu() {
     m_pRecentMenu->clear();
-    const std::vector<std::string> lists = m_presenter->RecentLists();
+    const std::vector<std::string> lists = m_presenter->List().RecentLists();
     for (size_t i = 0; i < lists.size(); ++i) {
-        const QString label =
-            QString("&%1 %2").arg(i + 1).arg(QString::fromStdString(m_presenter->RecentName(i)));
+        const QString label = QString("&%1 %2").arg(i + 1).arg(
+            QString::fromStdString(m_presenter->List().RecentName(i)));
         QAction* action = m_pRecentMenu->addAction(label);
         connect(action, &QAction::triggered, this,
                 [this, path = lists[i]] { m_presenter->OpenListFile(path); });

@@ -4,7 +4,6 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
-#include "report/TaskLogLastRun.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/UiDialogs.h"
 
@@ -41,7 +40,7 @@ CMainPresenter::CMainPresenter(CMirrantApp& app, IUiDialogs& dialogs)
     : m_app(app),
       m_dialogs(dialogs),
       m_dwPreferences(app.Preferences()),
-      m_strLastDir(app.LastDir()),
+      m_doc(app, dialogs),
       m_alive(std::make_shared<CMainPresenter*>(this)) {
     m_edit.ResetToDefaults(m_app.ProgramDataFolder());
 }
@@ -55,46 +54,29 @@ CMainPresenter::~CMainPresenter() {
     }
 }
 
+void CMainPresenter::SetListener(IMainListener* listener) {
+    m_pListener = listener;
+    m_doc.SetListener(listener);
+}
+
 std::string CMainPresenter::Text(int id) const {
     return LoadString(id);
 }
 
 std::string CMainPresenter::RowLastRun(int row) const {
-    return row >= 0 && static_cast<size_t>(row) < m_lastRun.size() ? m_lastRun[row] : "";
-}
-
-std::string CMainPresenter::Caption() const {
-    return Text(IDS_MW_CAPTION) + m_list.m_strPath;
-}
-
-void CMainPresenter::RefreshLastRun(int row) {
-    if (row < 0 || row >= RowCount()) {
-        return;
+    if (row < 0 || row >= m_doc.RowCount()) {
+        return {};
     }
-    const CElement& task = row == m_nEditedRow ? m_edit : Task(row);
-    m_lastRun.resize(m_list.m_Tasks.size());
-    m_lastRun[row] =
-        task.Kind() == TaskKind::Realtime ? Text(IDS_MW_STOPPED) : LastRunText(Task(row).m_nTaskId);
-    if (m_pListener) {
-        m_pListener->RowChanged(row);
-    }
-}
-
-int CMainPresenter::RowOfId(int taskId) const {
-    for (int row = 0; row < RowCount(); ++row) {
-        if (Task(row).m_nTaskId == taskId) {
-            return row;
-        }
-    }
-    return -1;
+    const CElement& shown = row == m_nEditedRow ? m_edit : m_doc.Task(row);
+    return shown.Kind() == TaskKind::Realtime ? Text(IDS_MW_STOPPED) : m_doc.LastRun(row);
 }
 
 void CMainPresenter::SelectRows(std::vector<int> rows, int current) {
-    std::erase_if(rows, [this](int row) { return row < 0 || row >= RowCount(); });
+    std::erase_if(rows, [this](int row) { return row < 0 || row >= m_doc.RowCount(); });
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     m_selection = std::move(rows);
-    if (current >= 0 && current < RowCount() && current != m_nEditedRow) {
+    if (current >= 0 && current < m_doc.RowCount() && current != m_nEditedRow) {
         ApplyEdits();
         LoadEditCopy(current);
     }
@@ -103,7 +85,7 @@ void CMainPresenter::SelectRows(std::vector<int> rows, int current) {
 // The view is told to select `row` alone; the edit copy follows it.
 void CMainPresenter::SelectSingle(int row) {
     m_selection.clear();
-    if (row >= 0 && row < RowCount()) {
+    if (row >= 0 && row < m_doc.RowCount()) {
         m_selection.push_back(row);
         LoadEditCopy(row);
     } else {
@@ -115,7 +97,7 @@ void CMainPresenter::SelectSingle(int row) {
 }
 
 void CMainPresenter::LoadEditCopy(int row) {
-    m_edit = Task(row);
+    m_edit = m_doc.Task(row);
     m_nEditedRow = row;
     m_bEditsPending = false;
     m_nTargetRow = m_edit.m_Targets.empty() ? -1 : 0;
@@ -148,11 +130,11 @@ void CMainPresenter::ApplyEdits() {
     if (!m_bEditsPending) {
         return;
     }
-    if (m_nEditedRow < 0 || m_nEditedRow >= RowCount()) {
+    if (m_nEditedRow < 0 || m_nEditedRow >= m_doc.RowCount()) {
         m_bEditsPending = false;
         return;
     }
-    CElement& stored = *m_list.m_Tasks[m_nEditedRow];
+    CElement& stored = m_doc.Task(m_nEditedRow);
     if (IsBusy(stored)) {
         return;
     }
@@ -161,8 +143,8 @@ void CMainPresenter::ApplyEdits() {
     }
     StoreEditCopy(stored);
     m_bEditsPending = false;
-    m_bListChanged = true;
-    RefreshLastRun(m_nEditedRow);
+    m_doc.MarkChanged();
+    m_doc.RefreshLastRun(m_nEditedRow);
 }
 
 // A target typed into the field of a task without targets becomes its only target, so that
@@ -248,7 +230,7 @@ bool CMainPresenter::Locked() const {
 }
 
 bool CMainPresenter::EditReadOnly() const {
-    return m_nEditedRow >= 0 && m_nEditedRow < RowCount() && IsBusy(Task(m_nEditedRow));
+    return m_nEditedRow >= 0 && m_nEditedRow < m_doc.RowCount() && IsBusy(m_doc.Task(m_nEditedRow));
 }
 
 // Real-time tasks are not started from this window yet, so none is ever shown as running.
@@ -302,7 +284,7 @@ void CMainPresenter::SetKind(int index) {
         m_edit.m_dwOptions = (m_edit.m_dwOptions & ~opt1::kModeMask) | 1u;
     }
     MarkPending();
-    RefreshLastRun(m_nEditedRow);
+    m_doc.RefreshLastRun(m_nEditedRow);
     if (m_pListener) {
         m_pListener->EditChanged();
     }

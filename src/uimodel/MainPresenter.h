@@ -9,30 +9,14 @@
 #include <vector>
 
 #include "run/TaskLauncher.h"
-#include "task/TaskList.h"
+#include "uimodel/MainListener.h"
 #include "uimodel/RunViews.h"
+#include "uimodel/TaskListDocument.h"
 
 namespace tv {
 
 class CMirrantApp;
 class IUiDialogs;
-
-// What the main window's presenter tells its view. GUI thread, from inside a presenter call
-// or the handling of a run's end. The view reads the new state back from the presenter.
-class IMainListener {
-  public:
-    virtual ~IMainListener() = default;
-    virtual void RowsReset() {}              // rows were added, removed or replaced
-    virtual void RowChanged(int /*row*/) {}  // a row's name or "Last run" text
-    virtual void SelectionChanged() {}       // the selected rows, as the presenter set them
-    virtual void EditChanged() {}            // every control of the edit area
-    virtual void TargetsChanged() {}         // the targets list (and the target field)
-    virtual void CaptionChanged() {}
-    virtual void RecentChanged() {}
-    virtual void FocusName() {}    // the name field is to get the focus
-    virtual void RunsChanged() {}  // a run started or ended: what may be edited changed
-    virtual void ExitReady() {}    // the exit routine has finished: the window may close
-};
 
 // A desktop shortcut that starts one task of the saved list.
 struct CTaskShortcut {
@@ -54,21 +38,18 @@ class CMainPresenter : public IRunBoard {
 
     // Before the first run. The views must outlive every run (see CancelAllRuns).
     void AttachRunViews(IRunViews& views);
-    void SetListener(IMainListener* listener) { m_pListener = listener; }
+    void SetListener(IMainListener* listener);
 
     // --- The task list and its rows.
-    int RowCount() const { return static_cast<int>(m_list.m_Tasks.size()); }
-    const CElement& Task(int row) const { return *m_list.m_Tasks[static_cast<size_t>(row)]; }
-    std::string RowName(int row) const { return Task(row).m_strName; }
+    CTaskListDocument& List() { return m_doc; }
+    const CTaskListDocument& List() const { return m_doc; }
+    // The "Last run" column: a real-time task (as the edit area shows it) is "Stopped".
     std::string RowLastRun(int row) const;
     const std::vector<int>& Selection() const { return m_selection; }
     int EditedRow() const { return m_nEditedRow; }
     // The view's selection changed; `current` is the row clicked last (-1: none). A current
     // row other than the edited one is selected as after a click.
     void SelectRows(std::vector<int> rows, int current);
-    std::string Caption() const;
-    const std::string& ListPath() const { return m_list.m_strPath; }
-    bool ListChanged() const { return m_bListChanged; }
     bool EditsPending() const { return m_bEditsPending; }
 
     // --- The edit area: the edit copy of the edited row.
@@ -148,10 +129,6 @@ class CMainPresenter : public IRunBoard {
     void AdoptList(CTaskList list);
     bool Save();
     bool SaveAs();
-    const std::string& LastDir() const { return m_strLastDir; }
-    // The recent lists, newest first, as the File menu shows them.
-    std::vector<std::string> RecentLists() const;
-    std::string RecentName(size_t index) const;
     void ViewLog();
     uint32_t Preferences() const { return m_dwPreferences; }
     // Stores `DlgPref`; runs started from now on work with the new bits.
@@ -175,6 +152,8 @@ class CMainPresenter : public IRunBoard {
   private:
     enum class ExitState { None, WaitingForRuns };
     enum class SaveResult { Saved, Canceled, Failed };
+    enum class SavePath { Current, Ask };
+    enum class LoadNotice { Tell, Quiet };
 
     // Edit area.
     void LoadEditCopy(int row);
@@ -189,8 +168,6 @@ class CMainPresenter : public IRunBoard {
     void StoreEditCopy(CElement& stored);
     void SelectSingle(int row);
     void AppendTask(std::unique_ptr<CElement> task);
-    void RefreshLastRun(int row);
-    int RowOfId(int taskId) const;
     bool DeleteOne(int row);
 
     // Runs.
@@ -200,7 +177,6 @@ class CMainPresenter : public IRunBoard {
     void OnRunDone(CElement& task, RunEnd end, int messageId);
     void NoteRunEnd(const CElement& task, RunEnd end, int messageId, bool hadWindow);
     void FinishRuns(bool mayShutDown);
-    int RowOf(const CElement& task) const;
     bool IsBusy(const CElement& task) const {
         return m_inFlight.contains(const_cast<CElement*>(&task));
     }
@@ -209,10 +185,10 @@ class CMainPresenter : public IRunBoard {
     // Lists.
     bool RefuseWhileRunning();
     bool SavePrompt();
-    SaveResult SaveList(bool askPath);
+    SaveResult SaveList(SavePath savePath);
     SaveResult SaveTo(const std::string& path);
-    bool LoadList(const std::string& path, bool quiet);
-    void ListReplaced();
+    bool LoadList(const std::string& path, LoadNotice notice);
+    void ForgetRows();
     void ContinueExit();
     std::string Text(int id) const;
 
@@ -222,18 +198,15 @@ class CMainPresenter : public IRunBoard {
     IMainListener* m_pListener = nullptr;
     uint32_t m_dwPreferences;
 
-    CTaskList m_list;
-    std::vector<std::string> m_lastRun;  // the "Last run" column, row by row
+    CTaskListDocument m_doc;
     std::vector<int> m_selection;
     CElement m_edit;
     int m_nEditedRow = -1;
     bool m_bEditsPending = false;
-    bool m_bListChanged = false;
     CTag m_fieldLocation;             // the target field's location while no target row is shown
     int m_nTargetRow = -1;            // the target the target field shows, or -1
     std::optional<CTag> m_typedOver;  // that target before the field was typed over
     std::vector<int> m_targetSelection;
-    std::string m_strLastDir;
 
     // Runs: started runs whose end has not been handled yet, and runs waiting for their turn.
     std::unique_ptr<CTaskLauncher> m_launcher;

@@ -61,7 +61,7 @@ void CMainPresenter::SetShutdownPending(bool pending) {
 
 void CMainPresenter::SayRealtimeLater(const std::vector<int>& rows) {
     for (int row : rows) {
-        if (Task(row).Kind() == TaskKind::Realtime) {
+        if (m_doc.Task(row).Kind() == TaskKind::Realtime) {
             m_dialogs.Message(Text(IDS_MW_REALTIME_LATER));
             return;
         }
@@ -81,8 +81,8 @@ void CMainPresenter::Backup() {
 }
 
 void CMainPresenter::SynchAll() {
-    std::vector<int> rows(static_cast<size_t>(RowCount()));
-    for (int row = 0; row < RowCount(); ++row) {
+    std::vector<int> rows(static_cast<size_t>(m_doc.RowCount()));
+    for (int row = 0; row < m_doc.RowCount(); ++row) {
         rows[row] = row;
     }
     m_strSummary.clear();
@@ -128,14 +128,14 @@ void CMainPresenter::StartCommand(std::vector<int> rows, RunCommand command, boo
     m_bSeveralStarted = several;
     if ((m_dwPreferences & pref::kConsecutive) && rows.size() >= 2) {
         for (int row : rows) {
-            m_queue.emplace_back(Task(row).m_nTaskId, command);
+            m_queue.emplace_back(m_doc.Task(row).m_nTaskId, command);
         }
         if (m_nQueueRunId < 0) {
             StartNextQueued();
         }
     } else {
         for (int row : rows) {
-            StartOne(*m_list.m_Tasks[row], command);
+            StartOne(m_doc.Task(row), command);
         }
     }
     if (m_pListener) {
@@ -173,21 +173,12 @@ void CMainPresenter::StartNextQueued() {
     while (!m_queue.empty()) {
         const auto [id, command] = m_queue.front();
         m_queue.pop_front();
-        const int row = RowOfId(id);
-        if (row >= 0 && StartOne(*m_list.m_Tasks[row], command)) {
+        const int row = m_doc.RowOfId(id);
+        if (row >= 0 && StartOne(m_doc.Task(row), command)) {
             m_nQueueRunId = id;
             return;
         }
     }
-}
-
-int CMainPresenter::RowOf(const CElement& task) const {
-    for (int row = 0; row < RowCount(); ++row) {
-        if (m_list.m_Tasks[row].get() == &task) {
-            return row;
-        }
-    }
-    return -1;
 }
 
 void CMainPresenter::OnRunDone(CElement& task, RunEnd end, int messageId) {
@@ -200,7 +191,7 @@ void CMainPresenter::OnRunDone(CElement& task, RunEnd end, int messageId) {
     task.m_Run.m_pObserver = nullptr;
     task.m_Run.m_pPrompter = nullptr;
     NoteRunEnd(task, end, messageId, hadWindow);
-    RefreshLastRun(RowOf(task));
+    m_doc.RefreshLastRun(m_doc.RowOf(task));
     if (m_exitState == ExitState::WaitingForRuns) {
         if (!AnyRunOutstanding()) {
             ContinueExit();

@@ -12,13 +12,13 @@ namespace tv {
 
 // A shortcut names the list file, so only a saved list has shortcuts.
 std::optional<CTaskShortcut> CMainPresenter::ShortcutFor(int row) const {
-    if (row < 0 || row >= RowCount() || m_list.m_strPath.empty()) {
+    if (row < 0 || row >= m_doc.RowCount() || m_doc.Path().empty()) {
         return std::nullopt;
     }
-    const CElement& task = Task(row);
+    const CElement& task = m_doc.Task(row);
     CTaskShortcut shortcut{
         TaskDesktopFileName(task.m_strName),
-        TaskDesktopEntry(task.m_strName, task.m_nTaskId, m_list.m_strPath, OwnExecutable())};
+        TaskDesktopEntry(task.m_strName, task.m_nTaskId, m_doc.Path(), OwnExecutable())};
     if (shortcut.m_strContent.empty()) {
         return std::nullopt;
     }
@@ -45,11 +45,11 @@ void CMainPresenter::CreateDesktopShortcut() {
         return;
     }
     const int row = m_selection.front();
-    if ((m_list.m_strPath.empty() || m_bListChanged) && !Save()) {
+    if ((m_doc.Path().empty() || m_doc.Changed()) && !Save()) {
         return;
     }
     const std::string folder = DesktopFolder();
-    if (WriteTaskShortcut(Task(row), m_list.m_strPath, OwnExecutable(), folder, m_dialogs) ==
+    if (WriteTaskShortcut(m_doc.Task(row), m_doc.Path(), OwnExecutable(), folder, m_dialogs) ==
         ShortcutResult::Failed) {
         m_dialogs.Message(FormatText(Text(IDS_MW_SHORTCUT_FAILED).c_str(), folder.c_str()));
     }

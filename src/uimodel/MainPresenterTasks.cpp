@@ -2,8 +2,6 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
-#include "platform/FileOps.h"
-#include "report/TaskLog.h"
 #include "task/PatternFile.h"
 #include "uimodel/MainPresenter.h"
 #include "uimodel/MainWindowStrings.h"
@@ -12,16 +10,7 @@
 namespace tv {
 
 void CMainPresenter::AppendTask(std::unique_ptr<CElement> task) {
-    task->m_nTaskId = NewTaskId();
-    m_list.m_Tasks.push_back(std::move(task));
-    m_lastRun.resize(m_list.m_Tasks.size());
-    m_bListChanged = true;
-    if (m_pListener) {
-        m_pListener->RowsReset();
-    }
-    const int row = RowCount() - 1;
-    RefreshLastRun(row);
-    SelectSingle(row);
+    SelectSingle(m_doc.Append(std::move(task)));
     if (m_pListener) {
         m_pListener->FocusName();
     }
@@ -54,9 +43,9 @@ void CMainPresenter::CloneTask() {
 }
 
 void CMainPresenter::UndoChanges() {
-    if (m_nEditedRow >= 0 && m_nEditedRow < RowCount()) {
+    if (m_nEditedRow >= 0 && m_nEditedRow < m_doc.RowCount()) {
         LoadEditCopy(m_nEditedRow);
-        RefreshLastRun(m_nEditedRow);
+        m_doc.RefreshLastRun(m_nEditedRow);
     }
 }
 
@@ -78,7 +67,7 @@ void CMainPresenter::DeleteTasks() {
     if (m_selection.empty()) {
         return;
     }
-    m_bListChanged = true;
+    m_doc.MarkChanged();
     m_bEditsPending = false;
     if ((m_dwPreferences & pref::kConfirmDelete) &&
         m_dialogs.YesNo(Text(IDS_MW_CONFIRM_DELETE)) != PromptAnswer::Yes) {
@@ -94,20 +83,15 @@ void CMainPresenter::DeleteTasks() {
     if (m_pListener) {
         m_pListener->RowsReset();
     }
-    SelectSingle(std::min(first, RowCount() - 1));
+    SelectSingle(std::min(first, m_doc.RowCount() - 1));
 }
 
 bool CMainPresenter::DeleteOne(int row) {
-    CElement& task = *m_list.m_Tasks[row];
-    if (IsBusy(task)) {
+    if (IsBusy(m_doc.Task(row))) {
         m_dialogs.Message(Text(IDS_MW_DELETE_RUNNING));
         return false;
     }
-    LocalFileOps().Unlink(DefaultLogPath(task.m_nTaskId));
-    m_list.m_Tasks.erase(m_list.m_Tasks.begin() + row);
-    if (static_cast<size_t>(row) < m_lastRun.size()) {
-        m_lastRun.erase(m_lastRun.begin() + row);
-    }
+    m_doc.Remove(row);
     return true;
 }
 

@@ -132,7 +132,7 @@ TEST_F(MainWindow, ANewTaskRunsFromTheSynchButtonToItsSummary) {
     EXPECT_TRUE(fs::exists(m_home.Root() / "backup/b.jpg"));
     EXPECT_FALSE(Tasks().topLevelItem(0)->text(1).isEmpty());  // "Last run"
 
-    tv::CTaskDlg* progress = m_window->RunViews().ProgressWindow(presenter.Task(0));
+    tv::CTaskDlg* progress = m_window->RunViews().ProgressWindow(presenter.List().Task(0));
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(progress->windowTitle(), "Task: Photos (1)");
     ASSERT_TRUE(PumpUntil(
@@ -141,7 +141,8 @@ TEST_F(MainWindow, ANewTaskRunsFromTheSynchButtonToItsSummary) {
     EXPECT_FALSE(details->findItems("Files copied  (from src/from target): 2 / 0", Qt::MatchExactly)
                      .isEmpty());
     QTest::mouseClick(progress->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
-    EXPECT_TRUE(PumpUntil([&] { return !m_window->RunViews().ProgressWindow(presenter.Task(0)); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return !m_window->RunViews().ProgressWindow(presenter.List().Task(0)); }));
     EXPECT_TRUE(m_dialogs.m_asked.empty());
 }
 

@@ -32,11 +32,11 @@ TEST_F(MainLists, LoadingRaisesTheIdCounterToTheListsHighestId) {
     ASSERT_TRUE(tv::WriteTaskCounter(3));
     ASSERT_TRUE(m_presenter->OpenListFile(path));
     EXPECT_EQ(tv::ReadTaskCounter(), 12);
-    EXPECT_EQ(m_presenter->Caption(), "Twinvale " + path);
+    EXPECT_EQ(m_presenter->List().Caption(), "Twinvale " + path);
     EXPECT_EQ(m_presenter->Selection(), std::vector<int>{0});
-    EXPECT_FALSE(m_presenter->ListChanged());
+    EXPECT_FALSE(m_presenter->List().Changed());
     EXPECT_EQ(m_profile.GetProfileString("", "lasttl"), path);
-    EXPECT_EQ(m_presenter->RecentLists().front(), path);
+    EXPECT_EQ(m_presenter->List().RecentLists().front(), path);
     m_presenter->NewTask();
     EXPECT_EQ(TaskAt(2).m_nTaskId, 13);
 }
@@ -47,7 +47,7 @@ TEST_F(MainLists, AListThatCannotBeReadLeavesTheWindowEmpty) {
     const std::string junk = (m_home.Root() / "junk.tsl").string();
     WriteFile(junk, "");
     EXPECT_FALSE(m_presenter->OpenListFile(junk));
-    EXPECT_EQ(m_presenter->RowCount(), 0);
+    EXPECT_EQ(m_presenter->List().RowCount(), 0);
     EXPECT_FALSE(m_presenter->OpenListFile((m_home.Root() / "missing.tsl").string()));
     EXPECT_EQ(m_dialogs.m_asked.back(), "Can't open file");
 
@@ -57,7 +57,7 @@ TEST_F(MainLists, AListThatCannotBeReadLeavesTheWindowEmpty) {
     m_presenter->LoadAtStart("missing-at-start.tsl");
     EXPECT_TRUE(m_dialogs.m_asked.empty());
     m_presenter->LoadAtStart("kept.tsl");
-    EXPECT_EQ(m_presenter->ListPath(), listed);
+    EXPECT_EQ(m_presenter->List().Path(), listed);
 }
 
 TEST_F(MainLists, SaveAsRenumbersAddsTheExtensionAndReopens) {
@@ -69,30 +69,30 @@ TEST_F(MainLists, SaveAsRenumbersAddsTheExtensionAndReopens) {
     m_dialogs.m_files.push_back(folder + "/mine");
     ASSERT_TRUE(p.SaveAs());
     const std::string path = folder + "/mine.tsl";
-    EXPECT_EQ(p.ListPath(), path);
-    EXPECT_EQ(p.LastDir(), folder);
+    EXPECT_EQ(p.List().Path(), path);
+    EXPECT_EQ(p.List().LastDir(), folder);
     EXPECT_EQ(TaskAt(0).m_nTaskId, 3);
     EXPECT_EQ(TaskAt(1).m_nTaskId, 4);
     EXPECT_EQ(p.TaskIdText(), "Task ID: 4");
     EXPECT_EQ(tv::ReadTaskCounter(), 4);
-    EXPECT_FALSE(p.ListChanged());
+    EXPECT_FALSE(p.List().Changed());
 
     p.SetNameText("changed");
     ASSERT_TRUE(p.Save());  // the same path keeps the ids
     EXPECT_EQ(TaskAt(1).m_nTaskId, 4);
 
     p.NewList();
-    EXPECT_EQ(p.RowCount(), 0);
-    EXPECT_EQ(p.Caption(), "Twinvale ");
+    EXPECT_EQ(p.List().RowCount(), 0);
+    EXPECT_EQ(p.List().Caption(), "Twinvale ");
     ASSERT_TRUE(p.OpenListFile(path));
-    ASSERT_EQ(p.RowCount(), 2);
-    EXPECT_EQ(p.RowName(1), "changed");
+    ASSERT_EQ(p.List().RowCount(), 2);
+    EXPECT_EQ(p.List().RowName(1), "changed");
     EXPECT_EQ(TaskAt(1).m_nTaskId, 4);
     EXPECT_EQ(TaskAt(1).m_Targets.at(0).m_strPath, Dir("dst2"));
 
     m_dialogs.m_files.push_back(folder + "/dotted.list");
     ASSERT_TRUE(p.SaveAs());
-    EXPECT_EQ(p.ListPath(), folder + "/dotted.list");
+    EXPECT_EQ(p.List().Path(), folder + "/dotted.list");
 }
 
 TEST_F(MainLists, AListThatCannotBeWrittenStaysChanged) {
@@ -100,7 +100,7 @@ TEST_F(MainLists, AListThatCannotBeWrittenStaysChanged) {
     m_dialogs.m_files.push_back((m_home.Root() / "no-such-folder/list.tsl").string());
     EXPECT_FALSE(m_presenter->SaveAs());
     EXPECT_EQ(m_dialogs.m_asked.back(), "Can't save task list");
-    EXPECT_TRUE(m_presenter->ListChanged());
+    EXPECT_TRUE(m_presenter->List().Changed());
     EXPECT_EQ(TaskAt(0).m_nTaskId, 1);
 }
 
@@ -115,11 +115,11 @@ TEST_F(MainLists, ExitSavesSilentlyWhenThePreferenceDoesNotAsk) {
     p.RequestExit();
     EXPECT_TRUE(p.ExitReady());
     EXPECT_TRUE(m_dialogs.m_asked.empty());
-    EXPECT_EQ(m_profile.GetProfileString("", "lasttl"), p.ListPath());
+    EXPECT_EQ(m_profile.GetProfileString("", "lasttl"), p.List().Path());
     EXPECT_EQ(m_profile.GetProfileString("", "lastdir"), Dir("lists"));
 
     tv::CTaskList reread;
-    ASSERT_TRUE(reread.LoadFile(p.ListPath(), m_profile).Ok());
+    ASSERT_TRUE(reread.LoadFile(p.List().Path(), m_profile).Ok());
     EXPECT_EQ(reread.m_Tasks.at(0)->m_strName, "renamed before exit");
 }
 
@@ -138,7 +138,7 @@ TEST_F(MainLists, ExitAsksAboutAChangedListAndCancelKeepsTheWindow) {
 TEST_F(MainLists, ARepairedListCountsAsChanged) {
     const std::string path = WriteList("dup.tsl", {5, 5});
     ASSERT_TRUE(m_presenter->OpenListFile(path));
-    EXPECT_TRUE(m_presenter->ListChanged());
+    EXPECT_TRUE(m_presenter->List().Changed());
     EXPECT_NE(TaskAt(0).m_nTaskId, TaskAt(1).m_nTaskId);
 }
 
@@ -152,10 +152,10 @@ TEST_F(MainLists, ShortcutsNameTheSavedListAndADragWritesTheSameLauncher) {
 
     m_dialogs.m_files.push_back(Dir("lists") + "/short.tsl");
     p.CreateDesktopShortcut();
-    EXPECT_FALSE(p.ListChanged());
+    EXPECT_FALSE(p.List().Changed());
     const auto shortcut = p.ShortcutFor(0);
     ASSERT_TRUE(shortcut);
-    EXPECT_NE(shortcut->m_strContent.find(p.ListPath()), std::string::npos);
+    EXPECT_NE(shortcut->m_strContent.find(p.List().Path()), std::string::npos);
     EXPECT_EQ(ReadFile(m_home.Root() / "Desktop" / shortcut->m_strFileName),
               shortcut->m_strContent);
 

@@ -156,12 +156,12 @@ TEST_F(MainRuns, ARunningTaskIsNeitherDeletedNorStartedAgain) {
     p.Synch();
     EXPECT_EQ(p.Outstanding(), 1);
     p.DeleteTasks();
-    EXPECT_EQ(p.RowCount(), 1);
+    EXPECT_EQ(p.List().RowCount(), 1);
     EXPECT_EQ(m_dialogs.m_asked.back(), "Cannot delete the task because it is running.");
     p.OpenListFile("other.tsl");
     EXPECT_EQ(m_dialogs.m_asked.back(), "There are unfinished tasks\nDO you wish to cancel them?");
     p.NewList();
-    EXPECT_EQ(p.RowCount(), 1);
+    EXPECT_EQ(p.List().RowCount(), 1);
 
     const_cast<tv::CElement&>(TaskAt(0)).m_Run.SetPaused(false);
     ASSERT_TRUE(PumpRuns());

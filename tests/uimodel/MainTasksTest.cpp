@@ -27,7 +27,7 @@ TEST_F(MainTasks, AnEmptyListRunsNothingAndEditsTheDefaults) {
 
     p.SetSourceText(Dir("a"));
     p.CloneTask();  // a clone needs a target as well
-    EXPECT_EQ(p.RowCount(), 0);
+    EXPECT_EQ(p.List().RowCount(), 0);
 }
 
 TEST_F(MainTasks, NewTasksDrawIdsFromTheCounter) {
@@ -42,7 +42,7 @@ TEST_F(MainTasks, NewTasksDrawIdsFromTheCounter) {
     EXPECT_EQ(tv::ReadTaskCounter(), 2);
     EXPECT_EQ(p.Selection(), std::vector<int>{1});
     EXPECT_EQ(p.EditedRow(), 1);
-    EXPECT_TRUE(p.ListChanged());
+    EXPECT_TRUE(p.List().Changed());
 }
 
 TEST_F(MainTasks, ANewTaskTakesThePatternButNotTheSelectedTasksHiddenSettings) {
@@ -71,7 +71,7 @@ TEST_F(MainTasks, EditsReachTheStoredTaskOnlyWhenApplied) {
     auto& p = *m_presenter;
     const int row = AddTask("1");
     p.SetNameText("renamed");
-    EXPECT_EQ(p.RowName(row), "task 1");
+    EXPECT_EQ(p.List().RowName(row), "task 1");
     EXPECT_TRUE(p.EditsPending());
     p.UndoChanges();
     EXPECT_EQ(p.NameText(), "task 1");
@@ -79,14 +79,14 @@ TEST_F(MainTasks, EditsReachTheStoredTaskOnlyWhenApplied) {
 
     p.SetNameText("renamed");
     AddTask("2");  // a new task applies the pending edits first
-    EXPECT_EQ(p.RowName(row), "renamed");
+    EXPECT_EQ(p.List().RowName(row), "renamed");
 
     // Nothing is stored for a task without name and source.
     p.SelectRows({row}, row);
     p.SetNameText("");
     p.SetSourceText("");
     p.ApplyEdits();
-    EXPECT_EQ(p.RowName(row), "renamed");
+    EXPECT_EQ(p.List().RowName(row), "renamed");
 }
 
 TEST_F(MainTasks, ATargetTypedIntoTheFieldIsTheOnlyTargetOfATaskWithoutTargets) {
@@ -177,19 +177,19 @@ TEST_F(MainTasks, DeleteAsksAndSelectsTheRowAtTheFirstDeletedPlace) {
     p.SelectRows({1, 2}, 2);
     m_dialogs.m_answers = {PromptAnswer::No};
     p.DeleteTasks();
-    EXPECT_EQ(p.RowCount(), 3);
+    EXPECT_EQ(p.List().RowCount(), 3);
 
     m_dialogs.m_answers = {PromptAnswer::Yes};
     p.DeleteTasks();
-    ASSERT_EQ(p.RowCount(), 1);
-    EXPECT_EQ(p.RowName(0), "task 1");
+    ASSERT_EQ(p.List().RowCount(), 1);
+    EXPECT_EQ(p.List().RowName(0), "task 1");
     EXPECT_EQ(p.Selection(), std::vector<int>{0});  // the first deleted place is past the end
     EXPECT_EQ(p.NameText(), "task 1");
     EXPECT_FALSE(fs::exists(log));
 
     m_dialogs.m_answers = {PromptAnswer::Yes};
     p.DeleteTasks();
-    EXPECT_EQ(p.RowCount(), 0);
+    EXPECT_EQ(p.List().RowCount(), 0);
     EXPECT_TRUE(p.Selection().empty());
     EXPECT_EQ(p.EditedRow(), -1);
     EXPECT_EQ(p.NameText(), "NEW TASK");
@@ -202,7 +202,7 @@ TEST_F(MainTasks, DeletingAMiddleRowSelectsTheRowThatTookItsPlace) {
     AddTask("3");
     p.SelectRows({1}, 1);
     p.DeleteTasks();  // no confirmation by default
-    ASSERT_EQ(p.RowCount(), 2);
+    ASSERT_EQ(p.List().RowCount(), 2);
     EXPECT_EQ(p.Selection(), std::vector<int>{1});
     EXPECT_EQ(p.NameText(), "task 3");
 }
@@ -212,9 +212,9 @@ TEST_F(MainTasks, CloneCopiesTheEditCopyUnderANewId) {
     const int row = AddTask("1");
     p.SetNameText("edited");
     p.CloneTask();
-    ASSERT_EQ(p.RowCount(), 2);
-    EXPECT_EQ(p.RowName(row), "edited");
-    EXPECT_EQ(p.RowName(1), "edited");
+    ASSERT_EQ(p.List().RowCount(), 2);
+    EXPECT_EQ(p.List().RowName(row), "edited");
+    EXPECT_EQ(p.List().RowName(1), "edited");
     EXPECT_NE(TaskAt(1).m_nTaskId, TaskAt(0).m_nTaskId);
     EXPECT_EQ(p.EditedRow(), 1);
     EXPECT_EQ(TaskAt(1).m_Targets.size(), 1u);

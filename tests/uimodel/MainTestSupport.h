@@ -192,7 +192,7 @@ class CMainTest : public ::testing::Test {
     bool PumpRuns() {
         return m_views.PumpUntil([&] { return !m_presenter->AnyRunOutstanding(); });
     }
-    const tv::CElement& TaskAt(int row) { return m_presenter->Task(row); }
+    const tv::CElement& TaskAt(int row) { return m_presenter->List().Task(row); }
 
     CIsolatedHome m_home;
     tv::CProfile m_profile;
