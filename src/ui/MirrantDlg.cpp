@@ -65,8 +65,8 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
       m_dialogs(dialogs),
       m_languages(languages),
       m_presenter(std::make_unique<CMainPresenter>(app, dialogs)) {
-    m_runViews = std::make_unique<CQtRunViews>(*m_presenter, dialogs, app.Profile());
-    m_presenter->AttachRunViews(*m_runViews);
+    m_runViews = std::make_unique<CQtRunViews>(m_presenter->Runs(), dialogs, app.Profile());
+    m_presenter->Runs().AttachRunViews(*m_runViews);
     setObjectName("mainWindow");
     setWindowIcon(AppIcon());
 
@@ -98,8 +98,8 @@ CMirrantDlg::~CMirrantDlg() {
     StoreWindowSize();
     // Workers must not wait for this thread any more, and their ends still have to be taken.
     m_runViews->Detach();
-    m_presenter->CancelAllRuns();
-    while (m_presenter->Outstanding() > 0) {
+    m_presenter->Runs().CancelAll();
+    while (m_presenter->Runs().Outstanding() > 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     }
 }
@@ -291,7 +291,7 @@ void CMirrantDlg::ConnectTaskList() {
     connect(m_pTasks, &QTreeWidget::itemSelectionChanged, this, selectionChanged);
     connect(m_pTasks, &QTreeWidget::currentItemChanged, this, selectionChanged);
     connect(m_pTasks, &QTreeWidget::itemDoubleClicked, this, [this] {
-        m_presenter->ClearEndSound();
+        m_presenter->Runs().ClearEndSound();
         m_presenter->Synch();
     });
 }

@@ -41,18 +41,11 @@ CMainPresenter::CMainPresenter(CMirrantApp& app, IUiDialogs& dialogs)
       m_dialogs(dialogs),
       m_dwPreferences(app.Preferences()),
       m_doc(app, dialogs),
-      m_alive(std::make_shared<CMainPresenter*>(this)) {
+      m_runs(app, dialogs, m_doc, *this) {
     m_edit.ResetToDefaults(m_app.ProgramDataFolder());
 }
 
-// The window waits for the runs' ends before it lets the presenter go; should runs still be
-// going on, the launcher's destructor waits for them.
-CMainPresenter::~CMainPresenter() {
-    m_alive.reset();
-    if (m_launcher) {
-        m_launcher->CancelAll();
-    }
-}
+CMainPresenter::~CMainPresenter() = default;
 
 void CMainPresenter::SetListener(IMainListener* listener) {
     m_pListener = listener;

@@ -1,16 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "run/TaskLauncher.h"
 #include "uimodel/MainListener.h"
-#include "uimodel/RunViews.h"
+#include "uimodel/RunQueue.h"
 #include "uimodel/TaskListDocument.h"
 
 namespace tv {
@@ -29,15 +26,13 @@ struct CTaskShortcut {
 // files. It asks the user through IUiDialogs and opens run windows through IRunViews. Every
 // member runs on the GUI thread and never waits for a worker: runs report their ends through
 // IRunViews::Post.
-class CMainPresenter : public IRunBoard {
+class CMainPresenter : private IRunQueueHost {
   public:
     CMainPresenter(CMirrantApp& app, IUiDialogs& dialogs);
     ~CMainPresenter() override;
     CMainPresenter(const CMainPresenter&) = delete;
     CMainPresenter& operator=(const CMainPresenter&) = delete;
 
-    // Before the first run. The views must outlive every run (see CancelAllRuns).
-    void AttachRunViews(IRunViews& views);
     void SetListener(IMainListener* listener);
 
     // --- The task list and its rows.
@@ -100,7 +95,9 @@ class CMainPresenter : public IRunBoard {
     void UndoChanges();
     void ClearAllFields();
 
-    // --- Run commands and bookkeeping.
+    // --- Run commands; the runs they start are the queue's.
+    CRunQueue& Runs() { return m_runs; }
+    const CRunQueue& Runs() const { return m_runs; }
     void Synch();
     void SynchAll();
     void Backup();
@@ -108,14 +105,6 @@ class CMainPresenter : public IRunBoard {
     void Restore();
     void EqualizeToTarget();
     void EqualizeToSource();
-    void ClearEndSound() { m_bEndSound = false; }
-    int Outstanding() const { return m_nOutstanding; }
-    bool AnyRunOutstanding() const { return m_nOutstanding > 0 || !m_queue.empty(); }
-    // Cancels every run and forgets queued ones; the ends still arrive through Post.
-    void CancelAllRuns();
-    bool SeveralStarted() const override { return m_bSeveralStarted; }
-    bool ShutdownPending() const override;
-    void SetShutdownPending(bool pending) override;
 
     // --- Lists, the log, preferences, shortcuts and the exit routine.
     void NewList();
@@ -171,16 +160,15 @@ class CMainPresenter : public IRunBoard {
     bool DeleteOne(int row);
 
     // Runs.
-    void StartCommand(std::vector<int> rows, RunCommand command, bool several);
-    bool StartOne(CElement& task, RunCommand command);
-    void StartNextQueued();
-    void OnRunDone(CElement& task, RunEnd end, int messageId);
-    void NoteRunEnd(const CElement& task, RunEnd end, int messageId, bool hadWindow);
-    void FinishRuns(bool mayShutDown);
-    bool IsBusy(const CElement& task) const {
-        return m_inFlight.contains(const_cast<CElement*>(&task));
-    }
+    static RunGroup GroupOf(const std::vector<int>& rows);
+    void StartCommand(const std::vector<int>& rows, RunCommand command, RunGroup group);
+    bool IsBusy(const CElement& task) const { return m_runs.IsRunning(task); }
     void SayRealtimeLater(const std::vector<int>& rows);
+    // IRunQueueHost.
+    void ApplyPendingEdits() override;
+    AfterRunEnd RunEnded(const CElement& task) override;
+    void ShutdownStarted() override;
+    void RunsChanged() override;
 
     // Lists.
     bool RefuseWhileRunning();
@@ -194,7 +182,6 @@ class CMainPresenter : public IRunBoard {
 
     CMirrantApp& m_app;
     IUiDialogs& m_dialogs;
-    IRunViews* m_pViews = nullptr;
     IMainListener* m_pListener = nullptr;
     uint32_t m_dwPreferences;
 
@@ -208,30 +195,10 @@ class CMainPresenter : public IRunBoard {
     std::optional<CTag> m_typedOver;  // that target before the field was typed over
     std::vector<int> m_targetSelection;
 
-    // Runs: started runs whose end has not been handled yet, and runs waiting for their turn.
-    std::unique_ptr<CTaskLauncher> m_launcher;
-    std::shared_ptr<CMainPresenter*> m_alive;
-    std::set<CElement*> m_inFlight;
-    std::set<CElement*> m_withWindow;
-    // Consecutive runs: task ids with their command, in start order, and the queued run
-    // that is going on (-1: none).
-    std::deque<std::pair<int, RunCommand>> m_queue;
-    int m_nQueueRunId = -1;
-    int m_nOutstanding = 0;
-    int m_nSequence = 0;
-    bool m_bSeveralStarted = false;
-    bool m_bEndSound = false;
-    std::string m_strEndSound;
-    std::string m_strSummary;
-    std::string m_strFinishedIds;
+    CRunQueue m_runs;
 
     ExitState m_exitState = ExitState::None;
     bool m_bExitReady = false;
 };
-
-// The lines a run adds to the summary of several runs: "Task ID: %d(%s)", the files copied
-// and deleted on each side, and the error count when there were errors (`errorEnd`: the run
-// ended on an error).
-std::string RunSummaryText(const CElement& task, bool errorEnd);
 
 }  // namespace tv

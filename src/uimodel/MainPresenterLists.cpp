@@ -12,7 +12,7 @@
 namespace tv {
 
 bool CMainPresenter::RefuseWhileRunning() {
-    if (AnyRunOutstanding()) {
+    if (m_runs.AnyOutstanding()) {
         m_dialogs.Message(Text(IDS_MW_UNFINISHED_TASKS));
         return true;
     }
@@ -126,9 +126,7 @@ bool CMainPresenter::LoadList(const std::string& path, LoadNotice notice) {
     if (loaded) {
         m_dwPreferences = static_cast<uint32_t>(m_app.Profile().GetProfileInt(
             profkey::kSettings, profkey::kPreferences, pref::kDefault));
-        if (m_launcher) {
-            m_launcher->SetPreferences(m_dwPreferences);
-        }
+        m_runs.SetPreferences(m_dwPreferences);
     }
     SelectSingle(m_doc.RowCount() > 0 ? 0 : -1);
     if (notice == LoadNotice::Quiet) {
@@ -177,25 +175,23 @@ void CMainPresenter::SetPreferences(uint32_t preferences) {
     m_dwPreferences = preferences;
     m_app.Profile().WriteProfileInt(profkey::kSettings, profkey::kPreferences,
                                     static_cast<int>(preferences));
-    if (m_launcher) {
-        m_launcher->SetPreferences(preferences);
-    }
+    m_runs.SetPreferences(preferences);
 }
 
 void CMainPresenter::RequestExit() {
     if (m_bExitReady || m_exitState != ExitState::None) {
         return;
     }
-    if (AnyRunOutstanding()) {
+    if (m_runs.AnyOutstanding()) {
         if (m_dialogs.YesNo(Text(IDS_MW_UNFINISHED_TASKS)) != PromptAnswer::Yes) {
             return;
         }
         m_exitState = ExitState::WaitingForRuns;
-        CancelAllRuns();
+        m_runs.CancelAll();
         if (m_pListener) {
             m_pListener->RunsChanged();
         }
-        if (AnyRunOutstanding()) {
+        if (m_runs.AnyOutstanding()) {
             return;  // the last run's end continues the routine
         }
     }

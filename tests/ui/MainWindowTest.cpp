@@ -127,7 +127,7 @@ TEST_F(MainWindow, ANewTaskRunsFromTheSynchButtonToItsSummary) {
     Click("syncButton");
     EXPECT_EQ(Tasks().topLevelItem(0)->text(0), "Photos");
     tv::CMainPresenter& presenter = m_window->Presenter();
-    ASSERT_TRUE(PumpUntil([&] { return presenter.Outstanding() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return presenter.Runs().Outstanding() == 0; }));
     EXPECT_TRUE(fs::exists(m_home.Root() / "backup/a.jpg"));
     EXPECT_TRUE(fs::exists(m_home.Root() / "backup/b.jpg"));
     EXPECT_FALSE(Tasks().topLevelItem(0)->text(1).isEmpty());  // "Last run"

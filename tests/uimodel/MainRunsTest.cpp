@@ -32,7 +32,7 @@ TEST_F(MainRuns, SynchRunsTheSelectedTaskAndUpdatesItsLastRun) {
     const int row = AddTask("1");
     EXPECT_EQ(p.RowLastRun(row), "");
     p.Synch();
-    EXPECT_EQ(p.Outstanding(), 1);
+    EXPECT_EQ(p.Runs().Outstanding(), 1);
     EXPECT_TRUE(p.EditReadOnly());
     p.SetNameText("ignored while running");
     EXPECT_EQ(p.NameText(), "task 1");
@@ -50,7 +50,7 @@ TEST_F(MainRuns, ConsecutiveRunsStartOneAfterTheOthersEnd) {
     AddTask("2");
     p.SelectRows({0, 1}, 1);
     p.Synch();
-    EXPECT_EQ(p.Outstanding(), 1);
+    EXPECT_EQ(p.Runs().Outstanding(), 1);
     ASSERT_TRUE(PumpRuns());
     const std::string first = std::to_string(TaskAt(0).m_nTaskId);
     const std::string second = std::to_string(TaskAt(1).m_nTaskId);
@@ -93,8 +93,8 @@ TEST_F(MainRuns, SeveralRunsEndWithOneSummary) {
     AddTask("2", 2);
     p.SelectRows({0, 1}, 0);
     p.Synch();
-    EXPECT_EQ(p.Outstanding(), 2);
-    EXPECT_TRUE(p.SeveralStarted());
+    EXPECT_EQ(p.Runs().Outstanding(), 2);
+    EXPECT_TRUE(p.Runs().SeveralStarted());
     ASSERT_TRUE(PumpRuns());
     ASSERT_EQ(m_dialogs.m_messages.size(), 1u);
     const auto& [text, caption] = m_dialogs.m_messages[0];
@@ -125,11 +125,11 @@ TEST_F(MainRuns, ReplaceDoesNotShutDownButSynchDoesAfterTheLastRun) {
     p.Replace();
     ASSERT_TRUE(PumpRuns());
     EXPECT_FALSE(fs::exists(mark));
-    EXPECT_FALSE(p.ShutdownPending());
+    EXPECT_FALSE(p.Runs().ShutdownPending());
 
     m_dialogs.m_threeWay = {tv::YesNoCancel::No};  // the exit routine that follows
     p.Synch();
-    EXPECT_TRUE(p.ShutdownPending());
+    EXPECT_TRUE(p.Runs().ShutdownPending());
     ASSERT_TRUE(PumpRuns());
     EXPECT_TRUE(fs::exists(mark));
     EXPECT_TRUE(p.ExitReady());
@@ -144,7 +144,7 @@ TEST_F(MainRuns, ACanceledRunDropsThePendingShutdown) {
     p.Synch();
     ASSERT_TRUE(PumpRuns());
     EXPECT_FALSE(fs::exists(mark));
-    EXPECT_FALSE(p.ShutdownPending());
+    EXPECT_FALSE(p.Runs().ShutdownPending());
 }
 
 TEST_F(MainRuns, ARunningTaskIsNeitherDeletedNorStartedAgain) {
@@ -154,7 +154,7 @@ TEST_F(MainRuns, ARunningTaskIsNeitherDeletedNorStartedAgain) {
     p.Synch();
     ASSERT_TRUE(m_views.PumpUntil([&] { return m_views.ObserverReached(0); }));
     p.Synch();
-    EXPECT_EQ(p.Outstanding(), 1);
+    EXPECT_EQ(p.Runs().Outstanding(), 1);
     p.DeleteTasks();
     EXPECT_EQ(p.List().RowCount(), 1);
     EXPECT_EQ(m_dialogs.m_asked.back(), "Cannot delete the task because it is running.");
@@ -178,7 +178,7 @@ TEST_F(MainRuns, ExitCancelsRunningTasksAndEndsWhenTheirEndsArrive) {
     m_dialogs.m_answers = {PromptAnswer::No};
     p.RequestExit();
     EXPECT_FALSE(p.ExitReady());
-    EXPECT_EQ(p.Outstanding(), 1);
+    EXPECT_EQ(p.Runs().Outstanding(), 1);
 
     m_dialogs.m_answers = {PromptAnswer::Yes};
     m_dialogs.m_threeWay = {tv::YesNoCancel::No};
@@ -201,9 +201,9 @@ TEST_F(MainRuns, RestoreAsksFirstAndRunsOnlyTheFirstSelectedTask) {
     p.SelectRows({0, 1}, 0);
     m_dialogs.m_okCancel = {false, true};
     p.Restore();
-    EXPECT_EQ(p.Outstanding(), 0);
+    EXPECT_EQ(p.Runs().Outstanding(), 0);
     p.Restore();
-    EXPECT_EQ(p.Outstanding(), 1);
+    EXPECT_EQ(p.Runs().Outstanding(), 1);
     ASSERT_TRUE(PumpRuns());
     EXPECT_TRUE(fs::exists(m_home.Root() / "src1" / "only-in-target"));
     EXPECT_EQ(TaskAt(1).m_Run.m_runEnd, RunEnd::None);
@@ -214,7 +214,7 @@ TEST_F(MainRuns, RealtimeTasksAreNotStartedYet) {
     AddTask("1");
     p.SetKind(2);
     p.Synch();
-    EXPECT_EQ(p.Outstanding(), 0);
+    EXPECT_EQ(p.Runs().Outstanding(), 0);
     EXPECT_EQ(m_dialogs.m_asked.back(),
               "Realtime synch tasks cannot be started in this version yet.");
 }

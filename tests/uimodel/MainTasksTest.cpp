@@ -19,7 +19,7 @@ TEST_F(MainTasks, AnEmptyListRunsNothingAndEditsTheDefaults) {
     p.Restore();
     p.EqualizeToTarget();
     p.EqualizeToSource();
-    EXPECT_EQ(p.Outstanding(), 0);
+    EXPECT_EQ(p.Runs().Outstanding(), 0);
     EXPECT_TRUE(m_views.Events().empty());
     EXPECT_TRUE(m_dialogs.m_asked.empty());
     EXPECT_EQ(p.NameText(), "NEW TASK");

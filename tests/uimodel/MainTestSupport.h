@@ -156,11 +156,11 @@ class CMainTest : public ::testing::Test {
         tv::AddMainWindowStrings();
         m_app.Startup();
         m_presenter = std::make_unique<tv::CMainPresenter>(m_app, m_dialogs);
-        m_presenter->AttachRunViews(m_views);
+        m_presenter->Runs().AttachRunViews(m_views);
     }
     ~CMainTest() override {
-        m_presenter->CancelAllRuns();
-        m_views.PumpUntil([&] { return m_presenter->Outstanding() == 0; });
+        m_presenter->Runs().CancelAll();
+        m_views.PumpUntil([&] { return m_presenter->Runs().Outstanding() == 0; });
     }
 
     std::string Dir(const std::string& name) {
@@ -190,7 +190,7 @@ class CMainTest : public ::testing::Test {
         return n;
     }
     bool PumpRuns() {
-        return m_views.PumpUntil([&] { return !m_presenter->AnyRunOutstanding(); });
+        return m_views.PumpUntil([&] { return !m_presenter->Runs().AnyOutstanding(); });
     }
     const tv::CElement& TaskAt(int row) { return m_presenter->List().Task(row); }
 
