@@ -64,7 +64,8 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
       m_app(app),
       m_dialogs(dialogs),
       m_languages(languages),
-      m_presenter(std::make_unique<CMainPresenter>(app, dialogs)) {
+      m_presenter(std::make_unique<CMainPresenter>(app, dialogs)),
+      m_editor(m_presenter->Editor()) {
     m_runViews = std::make_unique<CQtRunViews>(m_presenter->Runs(), dialogs, app.Profile());
     m_presenter->Runs().AttachRunViews(*m_runViews);
     setObjectName("mainWindow");
@@ -144,23 +145,23 @@ QWidget* CMirrantDlg::BuildLocations() {
     m_pTarget->setObjectName("targetEdit");
     layout->addWidget(sourceLabel, 0, 0);
     layout->addWidget(m_pSource, 0, 1);
-    layout->addWidget(
-        Button(IDS_MW_BROWSE, "browseSource", [this] { m_presenter->BrowseSource(); }), 0, 2);
+    layout->addWidget(Button(IDS_MW_BROWSE, "browseSource", [this] { m_editor.BrowseSource(); }), 0,
+                      2);
     QPushButton* ftpSource = Button(IDS_MW_FTP, "ftpSource", {});
     Later(ftpSource);
     layout->addWidget(ftpSource, 0, 3);
-    layout->addWidget(Button(IDS_MW_SWAP, "swapButton", [this] { m_presenter->Swap(); }), 1, 1,
+    layout->addWidget(Button(IDS_MW_SWAP, "swapButton", [this] { m_editor.Swap(); }), 1, 1,
                       Qt::AlignHCenter);
     layout->addWidget(targetLabel, 2, 0);
     layout->addWidget(m_pTarget, 2, 1);
-    layout->addWidget(
-        Button(IDS_MW_BROWSE, "browseTarget", [this] { m_presenter->BrowseTarget(); }), 2, 2);
+    layout->addWidget(Button(IDS_MW_BROWSE, "browseTarget", [this] { m_editor.BrowseTarget(); }), 2,
+                      2);
     QPushButton* ftpTarget = Button(IDS_MW_FTP, "ftpTarget", {});
     Later(ftpTarget);
     layout->addWidget(ftpTarget, 2, 3);
-    layout->addWidget(Button(IDS_MW_ADD, "addTarget", [this] { m_presenter->AddTarget(); }), 2, 4);
-    layout->addWidget(Button(IDS_MW_DEL, "deleteTarget", [this] { m_presenter->DeleteTargets(); }),
-                      2, 5);
+    layout->addWidget(Button(IDS_MW_ADD, "addTarget", [this] { m_editor.AddTarget(); }), 2, 4);
+    layout->addWidget(Button(IDS_MW_DEL, "deleteTarget", [this] { m_editor.DeleteTargets(); }), 2,
+                      5);
     for (int column : {2, 4, 5}) {
         m_editWidgets.push_back(layout->itemAtPosition(2, column)->widget());
     }
@@ -225,33 +226,32 @@ QWidget* CMirrantDlg::BuildOptions() {
 
 void CMirrantDlg::ConnectEditArea() {
     connect(m_pName, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_presenter->SetNameText(text.toStdString()); });
+            [this](const QString& text) { m_editor.SetNameText(text.toStdString()); });
     connect(m_pSource, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_presenter->SetSourceText(text.toStdString()); });
+            [this](const QString& text) { m_editor.SetSourceText(text.toStdString()); });
     connect(m_pTarget, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_presenter->SetTargetText(text.toStdString()); });
+            [this](const QString& text) { m_editor.SetTargetText(text.toStdString()); });
     for (QLineEdit* edit : {m_pName, m_pSource, m_pTarget}) {
         connect(edit, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
     }
     for (int i = 0; i < 3; ++i) {
-        connect(m_kind[i], &QRadioButton::clicked, this, [this, i] { m_presenter->SetKind(i); });
+        connect(m_kind[i], &QRadioButton::clicked, this, [this, i] { m_editor.SetKind(i); });
     }
     for (int i = 0; i < 2; ++i) {
-        connect(m_mode[i], &QRadioButton::clicked, this, [this, i] { m_presenter->SetMode(i); });
+        connect(m_mode[i], &QRadioButton::clicked, this, [this, i] { m_editor.SetMode(i); });
         connect(m_usage[i], &QRadioButton::clicked, this,
-                [this, i] { m_presenter->SetTargetsUsage(i); });
+                [this, i] { m_editor.SetTargetsUsage(i); });
     }
     connect(m_pArchive, &QCheckBox::clicked, this,
-            [this](bool on) { m_presenter->SetArchiveTarget(on); });
+            [this](bool on) { m_editor.SetArchiveTarget(on); });
     connect(m_pSubfolders, &QCheckBox::clicked, this,
-            [this](bool on) { m_presenter->SetIncludeSubfolders(on); });
-    connect(m_pPreview, &QCheckBox::clicked, this,
-            [this](bool on) { m_presenter->SetPreview(on); });
+            [this](bool on) { m_editor.SetIncludeSubfolders(on); });
+    connect(m_pPreview, &QCheckBox::clicked, this, [this](bool on) { m_editor.SetPreview(on); });
     connect(m_pLock, &QCheckBox::clicked, this,
-            [this](bool on) { m_pLock->setChecked(m_presenter->SetLocked(on)); });
+            [this](bool on) { m_pLock->setChecked(m_editor.SetLocked(on)); });
     connect(m_pTargets, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_bFilling) {
-            m_presenter->ShowTargetRow(row);
+            m_editor.ShowTargetRow(row);
         }
     });
     connect(m_pTargets, &QListWidget::itemSelectionChanged, this, [this] {
@@ -259,7 +259,7 @@ void CMirrantDlg::ConnectEditArea() {
         for (QListWidgetItem* item : m_pTargets->selectedItems()) {
             rows.push_back(m_pTargets->row(item));
         }
-        m_presenter->SetTargetSelection(std::move(rows));
+        m_editor.SetTargetSelection(std::move(rows));
     });
 }
 
@@ -286,7 +286,7 @@ void CMirrantDlg::ConnectTaskList() {
         QTreeWidgetItem* current = m_pTasks->currentItem();
         const int row =
             current && current->isSelected() ? m_pTasks->indexOfTopLevelItem(current) : -1;
-        m_presenter->SelectRows(std::move(rows), row);
+        m_editor.SelectRows(std::move(rows), row);
     };
     connect(m_pTasks, &QTreeWidget::itemSelectionChanged, this, selectionChanged);
     connect(m_pTasks, &QTreeWidget::currentItemChanged, this, selectionChanged);
@@ -328,12 +328,12 @@ void CMirrantDlg::FillRow(int row) {
 void CMirrantDlg::SelectionChanged() {
     m_bFilling = true;
     m_pTasks->clearSelection();
-    for (int row : m_presenter->Selection()) {
+    for (int row : m_editor.Selection()) {
         if (QTreeWidgetItem* item = m_pTasks->topLevelItem(row)) {
             item->setSelected(true);
         }
     }
-    if (QTreeWidgetItem* edited = m_pTasks->topLevelItem(m_presenter->EditedRow())) {
+    if (QTreeWidgetItem* edited = m_pTasks->topLevelItem(m_editor.EditedRow())) {
         m_pTasks->setCurrentItem(edited, 0, QItemSelectionModel::NoUpdate);
         m_pTasks->scrollToItem(edited);
     }
@@ -347,29 +347,29 @@ void CMirrantDlg::EditChanged() {
 }
 
 void CMirrantDlg::FillEditArea() {
-    const CMainPresenter& p = *m_presenter;
-    if (m_pName->text().toStdString() != p.NameText()) {
-        m_pName->setText(Q(p.NameText()));
+    const CTaskEditor& editor = m_editor;
+    if (m_pName->text().toStdString() != editor.NameText()) {
+        m_pName->setText(Q(editor.NameText()));
     }
-    if (m_pSource->text().toStdString() != p.SourceText()) {
-        m_pSource->setText(Q(p.SourceText()));
+    if (m_pSource->text().toStdString() != editor.SourceText()) {
+        m_pSource->setText(Q(editor.SourceText()));
     }
-    m_pTaskId->setText(Q(p.TaskIdText()));
-    m_kind[p.KindIndex()]->setChecked(true);
-    m_mode[p.ModeIndex()]->setChecked(true);
-    m_usage[p.TargetsUsageIndex()]->setChecked(true);
-    m_pArchive->setChecked(p.ArchiveTarget());
-    m_pSubfolders->setChecked(p.IncludeSubfolders());
-    m_pPreview->setChecked(p.PreviewChecked());
-    m_pLock->setChecked(p.Locked());
+    m_pTaskId->setText(Q(editor.TaskIdText()));
+    m_kind[editor.KindIndex()]->setChecked(true);
+    m_mode[editor.ModeIndex()]->setChecked(true);
+    m_usage[editor.TargetsUsageIndex()]->setChecked(true);
+    m_pArchive->setChecked(editor.ArchiveTarget());
+    m_pSubfolders->setChecked(editor.IncludeSubfolders());
+    m_pPreview->setChecked(editor.PreviewChecked());
+    m_pLock->setChecked(editor.Locked());
     ShowKindRadios();
     if (m_pSyncTool) {
-        m_pSyncTool->setToolTip(Q(p.SyncTip()));
+        m_pSyncTool->setToolTip(Q(editor.SyncTip()));
     }
 }
 
 void CMirrantDlg::ShowKindRadios() {
-    const int kind = m_presenter->KindIndex();
+    const int kind = m_editor.KindIndex();
     for (int i = 0; i < 2; ++i) {
         m_mode[i]->setVisible(kind == 0);
         m_usage[i]->setVisible(kind == 1);
@@ -384,20 +384,20 @@ void CMirrantDlg::FillTargets() {
     m_bFilling = true;
     const QSignalBlocker blocker(m_pTargets);
     m_pTargets->clear();
-    for (const std::string& row : m_presenter->TargetRows()) {
+    for (const std::string& row : m_editor.TargetRows()) {
         m_pTargets->addItem(Q(row));
     }
-    if (QListWidgetItem* shown = m_pTargets->item(m_presenter->TargetRowShown())) {
+    if (QListWidgetItem* shown = m_pTargets->item(m_editor.TargetRowShown())) {
         m_pTargets->setCurrentItem(shown);
     }
-    if (m_pTarget->text().toStdString() != m_presenter->TargetText()) {
-        m_pTarget->setText(Q(m_presenter->TargetText()));
+    if (m_pTarget->text().toStdString() != m_editor.TargetText()) {
+        m_pTarget->setText(Q(m_editor.TargetText()));
     }
     m_bFilling = false;
 }
 
 void CMirrantDlg::EnableEditArea() {
-    const bool editable = !m_presenter->EditReadOnly();
+    const bool editable = !m_editor.EditReadOnly();
     for (QWidget* widget : m_editWidgets) {
         widget->setEnabled(editable);
     }

@@ -47,7 +47,8 @@ class CTaskListView : public QTreeWidget {
 };
 
 // The main window: the task list, the edit area of the selected task, the buttons, menus,
-// toolbar and tray icon, bound to a CMainPresenter that holds the state and the commands.
+// toolbar and tray icon, bound to a CMainPresenter and its parts (the list document, the task
+// editor, the run queue), which hold the state and the commands.
 // GUI thread only. It owns the run windows of its runs and waits for the runs' ends before it
 // goes away.
 class CMirrantDlg : public QMainWindow, private IMainListener {
@@ -136,6 +137,7 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     IUiDialogs& m_dialogs;
     CLanguageCatalog& m_languages;
     std::unique_ptr<CMainPresenter> m_presenter;
+    CTaskEditor& m_editor;  // the presenter's, which the edit area binds to
     std::unique_ptr<CQtRunViews> m_runViews;
     std::vector<std::function<void()>> m_texts;
     bool m_bFilling = false;  // the window is showing the presenter's state, not editing it

@@ -112,13 +112,13 @@ QWidget* CMirrantDlg::BuildButtons() {
     runs->addWidget(Button(IDS_MW_BTN_BACKUP, "backupButton", [&p] { p.Backup(); }));
     runs->addWidget(Button(IDS_MW_BTN_RESTORE, "restoreButton", [&p] { p.Restore(); }));
     runs->addWidget(Button(IDS_MW_BTN_LOG, "logButton", [&p] { p.ViewLog(); }));
-    tasks->addWidget(Button(IDS_MW_BTN_NEW_TASK, "newTaskButton", [&p] { p.NewTask(); }));
+    tasks->addWidget(Button(IDS_MW_BTN_NEW_TASK, "newTaskButton", [this] { m_editor.NewTask(); }));
     QPushButton* wizard = Button(IDS_MW_BTN_WIZARD, "wizardButton", {});
     Later(wizard);
     tasks->addWidget(wizard);
-    tasks->addWidget(Button(IDS_MW_BTN_CLONE, "cloneButton", [&p] { p.CloneTask(); }));
+    tasks->addWidget(Button(IDS_MW_BTN_CLONE, "cloneButton", [this] { m_editor.CloneTask(); }));
     tasks->addWidget(Button(IDS_MW_BTN_DELETE, "deleteButton", [&p] { p.DeleteTasks(); }));
-    tasks->addWidget(Button(IDS_MW_BTN_UNDO, "undoButton", [&p] { p.UndoChanges(); }));
+    tasks->addWidget(Button(IDS_MW_BTN_UNDO, "undoButton", [this] { m_editor.UndoChanges(); }));
     QPushButton* schedule = Button(IDS_MW_BTN_SCHEDULE, "scheduleButton", {});
     Later(schedule);
     tasks->addWidget(schedule);
@@ -145,15 +145,15 @@ void CMirrantDlg::BuildMenus() {
     QMenu* task = menuBar()->addMenu(QString());
     task->setToolTipsVisible(true);
     Bind(task, IDS_MW_MENU_TASK);
-    MenuAction(task, IDS_MW_MENU_NEW_TASK, [&p] { p.NewTask(); });
+    MenuAction(task, IDS_MW_MENU_NEW_TASK, [this] { m_editor.NewTask(); });
     Later(MenuAction(task, IDS_MW_MENU_WIZARD, {}));
-    MenuAction(task, IDS_MW_MENU_CLONE, [&p] { p.CloneTask(); });
+    MenuAction(task, IDS_MW_MENU_CLONE, [this] { m_editor.CloneTask(); });
     MenuAction(task, IDS_MW_MENU_DELETE, [&p] { p.DeleteTasks(); });
-    MenuAction(task, IDS_MW_MENU_UNDO, [&p] { p.UndoChanges(); });
+    MenuAction(task, IDS_MW_MENU_UNDO, [this] { m_editor.UndoChanges(); });
     task->addSeparator();
-    MenuAction(task, IDS_MW_MENU_ADD_TARGET, [&p] { p.AddTarget(); });
-    MenuAction(task, IDS_MW_MENU_DELETE_TARGET, [&p] { p.DeleteTargets(); });
-    MenuAction(task, IDS_MW_MENU_CLEAR_FIELDS, [&p] { p.ClearAllFields(); });
+    MenuAction(task, IDS_MW_MENU_ADD_TARGET, [this] { m_editor.AddTarget(); });
+    MenuAction(task, IDS_MW_MENU_DELETE_TARGET, [this] { m_editor.DeleteTargets(); });
+    MenuAction(task, IDS_MW_MENU_CLEAR_FIELDS, [this] { m_editor.ClearAllFields(); });
     task->addSeparator();
     MenuAction(task, IDS_MW_MENU_LOG, [&p] { p.ViewLog(); });
     MenuAction(task, IDS_MW_MENU_SHORTCUT, [&p] {
@@ -219,11 +219,11 @@ void CMirrantDlg::BuildToolBar() {
     };
     tool(QStyle::SP_DialogCloseButton, IDS_MW_TIP_EXIT, [this] { close(); });
     bar->addSeparator();
-    tool(QStyle::SP_FileIcon, IDS_MW_TIP_NEW_TASK, [&p] { p.NewTask(); });
+    tool(QStyle::SP_FileIcon, IDS_MW_TIP_NEW_TASK, [this] { m_editor.NewTask(); });
     tool(QStyle::SP_FileDialogDetailedView, IDS_MW_TIP_WIZARD, {});
-    tool(QStyle::SP_FileDialogNewFolder, IDS_MW_TIP_CLONE, [&p] { p.CloneTask(); });
+    tool(QStyle::SP_FileDialogNewFolder, IDS_MW_TIP_CLONE, [this] { m_editor.CloneTask(); });
     tool(QStyle::SP_TrashIcon, IDS_MW_TIP_DELETE, [&p] { p.DeleteTasks(); });
-    tool(QStyle::SP_ArrowBack, IDS_MW_TIP_UNDO, [&p] { p.UndoChanges(); });
+    tool(QStyle::SP_ArrowBack, IDS_MW_TIP_UNDO, [this] { m_editor.UndoChanges(); });
     tool(QStyle::SP_FileDialogContentsView, IDS_MW_TIP_LOG, [&p] { p.ViewLog(); });
     bar->addSeparator();
     // The Synch button's tip follows the selected task (FillEditArea).
@@ -238,7 +238,7 @@ void CMirrantDlg::BuildToolBar() {
     tool(QStyle::SP_DialogHelpButton, IDS_MW_TIP_HELP, [this] { ShowHelp(); });
     tool(QStyle::SP_ComputerIcon, IDS_MW_TIP_SCHEDULE, {});
     m_texts.push_back(
-        [this] { m_pSyncTool->setToolTip(QString::fromStdString(m_presenter->SyncTip())); });
+        [this] { m_pSyncTool->setToolTip(QString::fromStdString(m_editor.SyncTip())); });
 }
 
 void CMirrantDlg::BuildContextMenu() {

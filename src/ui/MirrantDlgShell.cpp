@@ -37,7 +37,7 @@ void CMirrantDlg::StartTaskDrag() {
 
 void CMirrantDlg::ShowPreferences() {
     CPrefDialog dialog(
-        m_presenter->Preferences(), [this] { m_presenter->ClearNewTaskPattern(); }, this);
+        m_presenter->Preferences(), [this] { m_editor.ClearNewTaskPattern(); }, this);
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
     }

@@ -1,55 +1,31 @@
 #include "uimodel/MainPresenter.h"
 
-#include <algorithm>
-
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "platform/Desktop.h"
+#include "platform/FileOps.h"
+#include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
+#include "report/TaskLog.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/UiDialogs.h"
 
 namespace tv {
-
-namespace {
-
-// An empty location shows as an empty field, not as an FTP site without a name.
-std::string LocationText(const CTag& tag) {
-    if (tag.m_strPath.empty() && tag.m_strSiteName.empty()) {
-        return {};
-    }
-    return tag.DisplayPath();
-}
-
-// Typing "(FTP)..." keeps an FTP location as it is; any other text is a folder path.
-void TypePath(CTag& tag, const std::string& text) {
-    if (text.starts_with(LoadString(IDS_FTP_PREFIX))) {
-        return;
-    }
-    tag.m_strPath = text;
-    if (!text.empty()) {
-        tag.m_bIsFtp = 0;
-    }
-}
-
-void SetBit(uint32_t& word, uint32_t bit, bool on) {
-    word = on ? word | bit : word & ~bit;
-}
-
-}  // namespace
 
 CMainPresenter::CMainPresenter(CMirrantApp& app, IUiDialogs& dialogs)
     : m_app(app),
       m_dialogs(dialogs),
       m_dwPreferences(app.Preferences()),
       m_doc(app, dialogs),
-      m_runs(app, dialogs, m_doc, *this) {
-    m_edit.ResetToDefaults(m_app.ProgramDataFolder());
-}
+      m_runs(app, dialogs, m_doc, *this),
+      m_editor(app, dialogs, m_doc, m_runs) {}
 
 CMainPresenter::~CMainPresenter() = default;
 
 void CMainPresenter::SetListener(IMainListener* listener) {
     m_pListener = listener;
     m_doc.SetListener(listener);
+    m_editor.SetListener(listener);
 }
 
 std::string CMainPresenter::Text(int id) const {
@@ -60,265 +36,75 @@ std::string CMainPresenter::RowLastRun(int row) const {
     if (row < 0 || row >= m_doc.RowCount()) {
         return {};
     }
-    const CElement& shown = row == m_nEditedRow ? m_edit : m_doc.Task(row);
+    const CElement& shown = row == m_editor.EditedRow() ? m_editor.EditCopy() : m_doc.Task(row);
     return shown.Kind() == TaskKind::Realtime ? Text(IDS_MW_STOPPED) : m_doc.LastRun(row);
 }
 
-void CMainPresenter::SelectRows(std::vector<int> rows, int current) {
-    std::erase_if(rows, [this](int row) { return row < 0 || row >= m_doc.RowCount(); });
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    m_selection = std::move(rows);
-    if (current >= 0 && current < m_doc.RowCount() && current != m_nEditedRow) {
-        ApplyEdits();
-        LoadEditCopy(current);
-    }
+void CMainPresenter::DeleteTasks() {
+    m_editor.DeleteTasks((m_dwPreferences & pref::kConfirmDelete) ? DeleteConfirm::Ask
+                                                                  : DeleteConfirm::DontAsk);
 }
 
-// The view is told to select `row` alone; the edit copy follows it.
-void CMainPresenter::SelectSingle(int row) {
-    m_selection.clear();
-    if (row >= 0 && row < m_doc.RowCount()) {
-        m_selection.push_back(row);
-        LoadEditCopy(row);
-    } else {
-        ResetEditArea();
-    }
+void CMainPresenter::LanguageChanged() {
+    m_doc.RefreshAllLastRuns();
     if (m_pListener) {
-        m_pListener->SelectionChanged();
-    }
-}
-
-void CMainPresenter::LoadEditCopy(int row) {
-    m_edit = m_doc.Task(row);
-    m_nEditedRow = row;
-    m_bEditsPending = false;
-    m_nTargetRow = m_edit.m_Targets.empty() ? -1 : 0;
-    m_targetSelection.assign(m_nTargetRow < 0 ? 0 : 1, 0);
-    m_fieldLocation = CTag();
-    m_typedOver.reset();
-    if (m_pListener) {
+        m_pListener->RowsReset();
+        m_pListener->CaptionChanged();
         m_pListener->EditChanged();
     }
 }
 
-// No row is edited: the controls show the default settings.
-void CMainPresenter::ResetEditArea() {
-    m_edit = CElement();
-    m_edit.ResetToDefaults(m_app.ProgramDataFolder());
-    m_nEditedRow = -1;
-    m_bEditsPending = false;
-    m_nTargetRow = -1;
-    m_targetSelection.clear();
-    m_fieldLocation = CTag();
-    m_typedOver.reset();
-    if (m_pListener) {
-        m_pListener->EditChanged();
+void CMainPresenter::ViewLog() {
+    m_editor.ApplyEdits();
+    if (m_editor.Selection().empty()) {
+        return;
+    }
+    const std::string path = LogPathOf(m_doc.Task(m_editor.Selection().front()));
+    CFileStat st;
+    if (LocalFileOps().Stat(path, st, true) != 0) {
+        m_dialogs.Message(FormatText(Text(IDS_MW_NO_LOG).c_str(), path.c_str()));
+    } else if (!OpenWithDesktop(path)) {
+        m_dialogs.Message(FormatText(Text(IDS_MW_CANT_OPEN_LOG).c_str(), path.c_str()));
     }
 }
 
-// Applying never refuses, except that a running task's record is left to its run: the edits
-// stay pending until the run is over.
-void CMainPresenter::ApplyEdits() {
-    if (!m_bEditsPending) {
-        return;
-    }
-    if (m_nEditedRow < 0 || m_nEditedRow >= m_doc.RowCount()) {
-        m_bEditsPending = false;
-        return;
-    }
-    CElement& stored = m_doc.Task(m_nEditedRow);
-    if (IsBusy(stored)) {
-        return;
-    }
-    if (m_edit.m_strName.empty() && (SourceText().empty() || !HasTarget())) {
-        return;
-    }
-    StoreEditCopy(stored);
-    m_bEditsPending = false;
-    m_doc.MarkChanged();
-    m_doc.RefreshLastRun(m_nEditedRow);
+void CMainPresenter::SetPreferences(uint32_t preferences) {
+    m_dwPreferences = preferences;
+    m_app.Profile().WriteProfileInt(profkey::kSettings, profkey::kPreferences,
+                                    static_cast<int>(preferences));
+    m_runs.SetPreferences(preferences);
 }
 
-// A target typed into the field of a task without targets becomes its only target, so that
-// what the window shows is what runs.
-void CMainPresenter::StoreEditCopy(CElement& stored) {
-    if (m_edit.m_Targets.empty() && !LocationText(m_fieldLocation).empty()) {
-        m_edit.m_Targets.push_back(m_fieldLocation);
-        m_fieldLocation = CTag();
-        m_nTargetRow = 0;
-        m_targetSelection = {0};
+void CMainPresenter::RequestExit() {
+    if (m_bExitReady || m_exitState != ExitState::None) {
+        return;
+    }
+    if (m_runs.AnyOutstanding()) {
+        if (m_dialogs.YesNo(Text(IDS_MW_UNFINISHED_TASKS)) != PromptAnswer::Yes) {
+            return;
+        }
+        m_exitState = ExitState::WaitingForRuns;
+        m_runs.CancelAll();
         if (m_pListener) {
-            m_pListener->TargetsChanged();
+            m_pListener->RunsChanged();
+        }
+        if (m_runs.AnyOutstanding()) {
+            return;  // the last run's end continues the routine
         }
     }
-    SetBit(m_edit.m_dwOptions2, opt2::kTargetsInTurn, m_edit.m_bTargetsInTurn != 0);
-    const int id = stored.m_nTaskId;
-    stored = m_edit;
-    stored.m_nTaskId = id;
+    ContinueExit();
 }
 
-void CMainPresenter::MarkPending() {
-    m_bEditsPending = true;
-}
-
-std::string CMainPresenter::SourceText() const {
-    return LocationText(m_edit.m_Source);
-}
-
-CTag& CMainPresenter::FieldLocation() {
-    return m_nTargetRow >= 0 ? m_edit.m_Targets[m_nTargetRow] : m_fieldLocation;
-}
-
-const CTag& CMainPresenter::FieldLocation() const {
-    return m_nTargetRow >= 0 ? m_edit.m_Targets[m_nTargetRow] : m_fieldLocation;
-}
-
-std::string CMainPresenter::TargetText() const {
-    return LocationText(FieldLocation());
-}
-
-bool CMainPresenter::HasTarget() const {
-    return !m_edit.m_Targets.empty() || !TargetText().empty();
-}
-
-std::vector<std::string> CMainPresenter::TargetRows() const {
-    std::vector<std::string> rows;
-    for (const CTag& target : m_edit.m_Targets) {
-        rows.push_back(LocationText(target));
-    }
-    return rows;
-}
-
-std::string CMainPresenter::TaskIdText() const {
-    return m_nEditedRow < 0 ? std::string()
-                            : FormatText(Text(IDS_MW_TASK_ID).c_str(), m_edit.m_nTaskId);
-}
-
-int CMainPresenter::ModeIndex() const {
-    return m_edit.Mode() == 0 ? 0 : 1;
-}
-
-// The kind bits can hold a fourth value that no radio button stands for; such a task shows as
-// a synchronization task.
-int CMainPresenter::KindIndex() const {
-    const int kind = static_cast<int>(m_edit.Kind());
-    return kind <= static_cast<int>(TaskKind::Realtime) ? kind : 0;
-}
-
-bool CMainPresenter::ArchiveTarget() const {
-    return m_edit.Has3(opt3::kArchiveTarget);
-}
-
-bool CMainPresenter::IncludeSubfolders() const {
-    return m_edit.Has1(opt1::kIncludeSubfolders);
-}
-
-bool CMainPresenter::PreviewChecked() const {
-    return m_edit.Has1(opt1::kPreview);
-}
-
-bool CMainPresenter::Locked() const {
-    return m_edit.Has3(opt3::kLockSettings);
-}
-
-bool CMainPresenter::EditReadOnly() const {
-    return m_nEditedRow >= 0 && m_nEditedRow < m_doc.RowCount() && IsBusy(m_doc.Task(m_nEditedRow));
-}
-
-// Real-time tasks are not started from this window yet, so none is ever shown as running.
-std::string CMainPresenter::SyncTip() const {
-    return Text(IDS_MW_TIP_EXECUTE);
-}
-
-void CMainPresenter::SetNameText(const std::string& text) {
-    if (Editable() && text != m_edit.m_strName) {
-        m_edit.m_strName = text;
-        MarkPending();
-    }
-}
-
-void CMainPresenter::SetSourceText(const std::string& text) {
-    if (Editable() && text != SourceText()) {
-        TypePath(m_edit.m_Source, text);
-        MarkPending();
-    }
-}
-
-// Typing over a listed target changes it; ADD then puts it back and appends what was typed.
-void CMainPresenter::SetTargetText(const std::string& text) {
-    if (!Editable() || text == TargetText()) {
+void CMainPresenter::ContinueExit() {
+    m_exitState = ExitState::None;
+    if (!SavePrompt()) {
         return;
     }
-    if (m_nTargetRow >= 0 && !m_typedOver) {
-        m_typedOver = m_edit.m_Targets[m_nTargetRow];
-    }
-    TypePath(FieldLocation(), text);
-    MarkPending();
-    if (m_nTargetRow >= 0 && m_pListener) {
-        m_pListener->TargetsChanged();
-    }
-}
-
-void CMainPresenter::SetMode(int index) {
-    if (Editable() && index != ModeIndex()) {
-        m_edit.m_dwOptions = (m_edit.m_dwOptions & ~opt1::kModeMask) | (index == 0 ? 0u : 1u);
-        MarkPending();
-    }
-}
-
-void CMainPresenter::SetKind(int index) {
-    if (!Editable() || index == KindIndex() || index < 0 || index > 2) {
-        return;
-    }
-    m_edit.m_dwOptions = (m_edit.m_dwOptions & ~opt1::kKindMask) |
-                         (static_cast<uint32_t>(index) << opt1::kKindShift);
-    if (static_cast<TaskKind>(index) == TaskKind::Realtime) {
-        m_edit.m_dwOptions = (m_edit.m_dwOptions & ~opt1::kModeMask) | 1u;
-    }
-    MarkPending();
-    m_doc.RefreshLastRun(m_nEditedRow);
+    m_doc.RememberForNextStart();
+    m_bExitReady = true;
     if (m_pListener) {
-        m_pListener->EditChanged();
+        m_pListener->ExitReady();
     }
-}
-
-void CMainPresenter::SetTargetsUsage(int index) {
-    if (Editable() && index != TargetsUsageIndex()) {
-        m_edit.m_bTargetsInTurn = index == 1 ? 1 : 0;
-        MarkPending();
-    }
-}
-
-void CMainPresenter::SetArchiveTarget(bool on) {
-    SetEditOption(m_edit.m_dwOptions3, opt3::kArchiveTarget, on);
-}
-
-void CMainPresenter::SetIncludeSubfolders(bool on) {
-    SetEditOption(m_edit.m_dwOptions, opt1::kIncludeSubfolders, on);
-}
-
-void CMainPresenter::SetPreview(bool on) {
-    SetEditOption(m_edit.m_dwOptions, opt1::kPreview, on);
-}
-
-void CMainPresenter::SetEditOption(uint32_t& word, uint32_t bit, bool on) {
-    if (Editable() && on != ((word & bit) != 0)) {
-        SetBit(word, bit, on);
-        MarkPending();
-    }
-}
-
-bool CMainPresenter::SetLocked(bool on) {
-    if (!Editable() || on == Locked()) {
-        return Locked();
-    }
-    if (!on && m_dialogs.YesNo(Text(IDS_MW_CONFIRM_UNLOCK)) != PromptAnswer::Yes) {
-        return true;
-    }
-    SetBit(m_edit.m_dwOptions3, opt3::kLockSettings, on);
-    MarkPending();
-    return on;
 }
 
 }  // namespace tv

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "uimodel/MainListener.h"
 #include "uimodel/RunQueue.h"
+#include "uimodel/TaskEditor.h"
 #include "uimodel/TaskListDocument.h"
 
 namespace tv {
@@ -21,11 +21,12 @@ struct CTaskShortcut {
     std::string m_strContent;   // its text
 };
 
-// The state and commands of the main window, without widgets: the loaded task list, the edit
-// copy of the selected task with its controls' values, the run bookkeeping and the list
-// files. It asks the user through IUiDialogs and opens run windows through IRunViews. Every
-// member runs on the GUI thread and never waits for a worker: runs report their ends through
-// IRunViews::Post.
+// The main window without widgets: it holds the task list document, the task editor and the
+// run queue, and carries out the commands that need more than one of them (opening and saving
+// lists, starting runs from the selection, deleting tasks, the exit routine) together with
+// the preferences. It asks the user through IUiDialogs; the queue opens run windows through
+// IRunViews. Every member runs on the GUI thread and never waits for a worker: runs report
+// their ends through IRunViews::Post.
 class CMainPresenter : private IRunQueueHost {
   public:
     CMainPresenter(CMirrantApp& app, IUiDialogs& dialogs);
@@ -35,69 +36,19 @@ class CMainPresenter : private IRunQueueHost {
 
     void SetListener(IMainListener* listener);
 
-    // --- The task list and its rows.
     CTaskListDocument& List() { return m_doc; }
     const CTaskListDocument& List() const { return m_doc; }
-    // The "Last run" column: a real-time task (as the edit area shows it) is "Stopped".
-    std::string RowLastRun(int row) const;
-    const std::vector<int>& Selection() const { return m_selection; }
-    int EditedRow() const { return m_nEditedRow; }
-    // The view's selection changed; `current` is the row clicked last (-1: none). A current
-    // row other than the edited one is selected as after a click.
-    void SelectRows(std::vector<int> rows, int current);
-    bool EditsPending() const { return m_bEditsPending; }
-
-    // --- The edit area: the edit copy of the edited row.
-    const CElement& EditCopy() const { return m_edit; }
-    std::string NameText() const { return m_edit.m_strName; }
-    std::string SourceText() const;
-    std::string TargetText() const;
-    std::vector<std::string> TargetRows() const;
-    int TargetRowShown() const { return m_nTargetRow; }
-    std::string TaskIdText() const;
-    int ModeIndex() const;
-    int KindIndex() const;
-    int TargetsUsageIndex() const { return m_edit.m_bTargetsInTurn ? 1 : 0; }
-    bool ArchiveTarget() const;
-    bool IncludeSubfolders() const;
-    bool PreviewChecked() const;
-    bool Locked() const;
-    // The edited task is running: its record belongs to the run, so the edit area is read-only.
-    bool EditReadOnly() const;
-    // The Synch tool button's tip ("Execute selected task"; "Stop task" for a running
-    // real-time task).
-    std::string SyncTip() const;
-
-    void SetNameText(const std::string& text);
-    void SetSourceText(const std::string& text);
-    void SetTargetText(const std::string& text);
-    void SetMode(int index);
-    void SetKind(int index);
-    void SetTargetsUsage(int index);
-    void SetArchiveTarget(bool on);
-    void SetIncludeSubfolders(bool on);
-    void SetPreview(bool on);
-    // Returns the check the box is to show: unlocking asks first.
-    bool SetLocked(bool on);
-    void BrowseSource();
-    void BrowseTarget();
-    void ShowTargetRow(int row);
-    void SetTargetSelection(std::vector<int> rows) { m_targetSelection = std::move(rows); }
-    void AddTarget();
-    void DeleteTargets();
-    void Swap();
-
-    // --- Task commands.
-    void ApplyEdits();
-    void NewTask();
-    void CloneTask();
-    void DeleteTasks();
-    void UndoChanges();
-    void ClearAllFields();
-
-    // --- Run commands; the runs they start are the queue's.
+    CTaskEditor& Editor() { return m_editor; }
+    const CTaskEditor& Editor() const { return m_editor; }
     CRunQueue& Runs() { return m_runs; }
     const CRunQueue& Runs() const { return m_runs; }
+
+    // The "Last run" column: a real-time task (as the edit area shows it) is "Stopped".
+    std::string RowLastRun(int row) const;
+    // The task list's texts are made again in the language now chosen.
+    void LanguageChanged();
+
+    // --- Runs of the selected tasks (SynchAll: of every task).
     void Synch();
     void SynchAll();
     void Backup();
@@ -105,8 +56,10 @@ class CMainPresenter : private IRunQueueHost {
     void Restore();
     void EqualizeToTarget();
     void EqualizeToSource();
+    // Asks first when the preferences say so; a running task is kept.
+    void DeleteTasks();
 
-    // --- Lists, the log, preferences, shortcuts and the exit routine.
+    // --- Lists: asked about unsaved changes first, refused while runs go on.
     void NewList();
     void OpenList();
     // A recent list or the command line's; false when nothing was loaded.
@@ -118,12 +71,12 @@ class CMainPresenter : private IRunQueueHost {
     void AdoptList(CTaskList list);
     bool Save();
     bool SaveAs();
+
+    // --- The log, preferences, shortcuts and the exit routine.
     void ViewLog();
     uint32_t Preferences() const { return m_dwPreferences; }
     // Stores `DlgPref`; runs started from now on work with the new bits.
     void SetPreferences(uint32_t preferences);
-    // New tasks start from the defaults again. Blocks on disk I/O.
-    void ClearNewTaskPattern();
     // The shortcut of `row`'s task, or nothing when the list has not been saved yet.
     std::optional<CTaskShortcut> ShortcutFor(int row) const;
     // Writes that shortcut into the program's temporary folder, to be dragged out of the
@@ -135,8 +88,6 @@ class CMainPresenter : private IRunQueueHost {
     // ExitReady, at once or once canceled runs have ended, unless the user kept the window.
     void RequestExit();
     bool ExitReady() const { return m_bExitReady; }
-    // The language changed: the texts the presenter makes are made again.
-    void LanguageChanged();
 
   private:
     enum class ExitState { None, WaitingForRuns };
@@ -144,25 +95,9 @@ class CMainPresenter : private IRunQueueHost {
     enum class SavePath { Current, Ask };
     enum class LoadNotice { Tell, Quiet };
 
-    // Edit area.
-    void LoadEditCopy(int row);
-    void ResetEditArea();
-    void MarkPending();
-    // A check box of the edit area: one bit of an option word of the edit copy.
-    void SetEditOption(uint32_t& word, uint32_t bit, bool on);
-    bool Editable() const { return !EditReadOnly(); }
-    CTag& FieldLocation();
-    const CTag& FieldLocation() const;
-    bool HasTarget() const;
-    void StoreEditCopy(CElement& stored);
-    void SelectSingle(int row);
-    void AppendTask(std::unique_ptr<CElement> task);
-    bool DeleteOne(int row);
-
     // Runs.
     static RunGroup GroupOf(const std::vector<int>& rows);
-    void StartCommand(const std::vector<int>& rows, RunCommand command, RunGroup group);
-    bool IsBusy(const CElement& task) const { return m_runs.IsRunning(task); }
+    void StartCommand(std::vector<int> rows, RunCommand command, RunGroup group);
     void SayRealtimeLater(const std::vector<int>& rows);
     // IRunQueueHost.
     void ApplyPendingEdits() override;
@@ -176,7 +111,6 @@ class CMainPresenter : private IRunQueueHost {
     SaveResult SaveList(SavePath savePath);
     SaveResult SaveTo(const std::string& path);
     bool LoadList(const std::string& path, LoadNotice notice);
-    void ForgetRows();
     void ContinueExit();
     std::string Text(int id) const;
 
@@ -185,17 +119,10 @@ class CMainPresenter : private IRunQueueHost {
     IMainListener* m_pListener = nullptr;
     uint32_t m_dwPreferences;
 
+    // The runs refer to the document's tasks, and the editor to both.
     CTaskListDocument m_doc;
-    std::vector<int> m_selection;
-    CElement m_edit;
-    int m_nEditedRow = -1;
-    bool m_bEditsPending = false;
-    CTag m_fieldLocation;             // the target field's location while no target row is shown
-    int m_nTargetRow = -1;            // the target the target field shows, or -1
-    std::optional<CTag> m_typedOver;  // that target before the field was typed over
-    std::vector<int> m_targetSelection;
-
     CRunQueue m_runs;
+    CTaskEditor m_editor;
 
     ExitState m_exitState = ExitState::None;
     bool m_bExitReady = false;

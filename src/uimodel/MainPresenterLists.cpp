@@ -22,7 +22,7 @@ bool CMainPresenter::RefuseWhileRunning() {
 // The question of the exit routine. False when the window is to stay: the user canceled, or
 // a save that was asked for failed.
 bool CMainPresenter::SavePrompt() {
-    if (!m_doc.Changed() && !m_bEditsPending) {
+    if (!m_doc.Changed() && !m_editor.EditsPending()) {
         return true;
     }
     if (!(m_dwPreferences & pref::kAskSaveOnExit)) {
@@ -48,7 +48,7 @@ bool CMainPresenter::SaveAs() {
 }
 
 CMainPresenter::SaveResult CMainPresenter::SaveList(SavePath savePath) {
-    ApplyEdits();
+    m_editor.ApplyEdits();
     if (savePath == SavePath::Current && !m_doc.Path().empty()) {
         return SaveTo(m_doc.Path());
     }
@@ -71,12 +71,7 @@ CMainPresenter::SaveResult CMainPresenter::SaveTo(const std::string& path) {
     if (!m_doc.SaveTo(path)) {
         return SaveResult::Failed;
     }
-    if (m_nEditedRow >= 0 && m_nEditedRow < m_doc.RowCount()) {
-        m_edit.m_nTaskId = m_doc.Task(m_nEditedRow).m_nTaskId;  // Save As gave it a fresh id
-    }
-    if (m_pListener) {
-        m_pListener->EditChanged();
-    }
+    m_editor.TakeStoredId();  // Save As gave the edited task a fresh id
     return SaveResult::Saved;
 }
 
@@ -84,9 +79,9 @@ void CMainPresenter::NewList() {
     if (RefuseWhileRunning() || !SavePrompt()) {
         return;
     }
-    ForgetRows();
+    m_editor.ForgetRows();
     m_doc.Replace(CTaskList());
-    SelectSingle(-1);
+    m_editor.SelectSingle(-1);
 }
 
 void CMainPresenter::OpenList() {
@@ -112,14 +107,14 @@ void CMainPresenter::LoadAtStart(const std::string& path) {
 }
 
 void CMainPresenter::AdoptList(CTaskList list) {
-    ForgetRows();
+    m_editor.ForgetRows();
     m_doc.Replace(std::move(list));
-    SelectSingle(m_doc.RowCount() > 0 ? 0 : -1);
+    m_editor.SelectSingle(m_doc.RowCount() > 0 ? 0 : -1);
 }
 
 // A loaded list brings the preferences of the profile as they are now.
 bool CMainPresenter::LoadList(const std::string& path, LoadNotice notice) {
-    ForgetRows();
+    m_editor.ForgetRows();
     const CListLoadResult::Outcome outcome = m_doc.Load(path);
     const bool loaded =
         outcome == CListLoadResult::Outcome::Loaded || outcome == CListLoadResult::Outcome::Damaged;
@@ -128,7 +123,7 @@ bool CMainPresenter::LoadList(const std::string& path, LoadNotice notice) {
             profkey::kSettings, profkey::kPreferences, pref::kDefault));
         m_runs.SetPreferences(m_dwPreferences);
     }
-    SelectSingle(m_doc.RowCount() > 0 ? 0 : -1);
+    m_editor.SelectSingle(m_doc.RowCount() > 0 ? 0 : -1);
     if (notice == LoadNotice::Quiet) {
         return loaded;
     }
@@ -139,75 +134,6 @@ bool CMainPresenter::LoadList(const std::string& path, LoadNotice notice) {
         m_dialogs.Message(Text(IDS_LIST_DAMAGED));
     }
     return loaded;
-}
-
-// Before the rows are replaced: nothing refers to the old ones any more.
-void CMainPresenter::ForgetRows() {
-    m_bEditsPending = false;
-    m_selection.clear();
-    m_nEditedRow = -1;
-}
-
-void CMainPresenter::LanguageChanged() {
-    m_doc.RefreshAllLastRuns();
-    if (m_pListener) {
-        m_pListener->RowsReset();
-        m_pListener->CaptionChanged();
-        m_pListener->EditChanged();
-    }
-}
-
-void CMainPresenter::ViewLog() {
-    ApplyEdits();
-    if (m_selection.empty()) {
-        return;
-    }
-    const std::string path = LogPathOf(m_doc.Task(m_selection.front()));
-    CFileStat st;
-    if (LocalFileOps().Stat(path, st, true) != 0) {
-        m_dialogs.Message(FormatText(Text(IDS_MW_NO_LOG).c_str(), path.c_str()));
-    } else if (!OpenWithDesktop(path)) {
-        m_dialogs.Message(FormatText(Text(IDS_MW_CANT_OPEN_LOG).c_str(), path.c_str()));
-    }
-}
-
-void CMainPresenter::SetPreferences(uint32_t preferences) {
-    m_dwPreferences = preferences;
-    m_app.Profile().WriteProfileInt(profkey::kSettings, profkey::kPreferences,
-                                    static_cast<int>(preferences));
-    m_runs.SetPreferences(preferences);
-}
-
-void CMainPresenter::RequestExit() {
-    if (m_bExitReady || m_exitState != ExitState::None) {
-        return;
-    }
-    if (m_runs.AnyOutstanding()) {
-        if (m_dialogs.YesNo(Text(IDS_MW_UNFINISHED_TASKS)) != PromptAnswer::Yes) {
-            return;
-        }
-        m_exitState = ExitState::WaitingForRuns;
-        m_runs.CancelAll();
-        if (m_pListener) {
-            m_pListener->RunsChanged();
-        }
-        if (m_runs.AnyOutstanding()) {
-            return;  // the last run's end continues the routine
-        }
-    }
-    ContinueExit();
-}
-
-void CMainPresenter::ContinueExit() {
-    m_exitState = ExitState::None;
-    if (!SavePrompt()) {
-        return;
-    }
-    m_doc.RememberForNextStart();
-    m_bExitReady = true;
-    if (m_pListener) {
-        m_pListener->ExitReady();
-    }
 }
 
 }  // namespace tv

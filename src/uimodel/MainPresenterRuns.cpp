@@ -16,10 +16,10 @@ void CMainPresenter::SayRealtimeLater(const std::vector<int>& rows) {
 }
 
 void CMainPresenter::Synch() {
-    ApplyEdits();
-    SayRealtimeLater(m_selection);
+    m_editor.ApplyEdits();
+    SayRealtimeLater(m_editor.Selection());
     m_runs.BeginSummary();
-    StartCommand(m_selection, RunCommand::Sync, GroupOf(m_selection));
+    StartCommand(m_editor.Selection(), RunCommand::Sync, GroupOf(m_editor.Selection()));
 }
 
 void CMainPresenter::Backup() {
@@ -37,29 +37,29 @@ void CMainPresenter::SynchAll() {
 
 void CMainPresenter::Replace() {
     m_runs.BeginSummary();
-    StartCommand(m_selection, RunCommand::Replace, GroupOf(m_selection));
+    StartCommand(m_editor.Selection(), RunCommand::Replace, GroupOf(m_editor.Selection()));
 }
 
 void CMainPresenter::Restore() {
-    ApplyEdits();
-    if (m_selection.empty()) {
+    m_editor.ApplyEdits();
+    if (m_editor.Selection().empty()) {
         return;
     }
     m_runs.BeginSingle();
     if (m_dialogs.OkCancel(Text(IDS_MW_CONFIRM_RESTORE))) {
-        StartCommand({m_selection.front()}, RunCommand::Restore, RunGroup::One);
+        StartCommand({m_editor.Selection().front()}, RunCommand::Restore, RunGroup::One);
     }
 }
 
 void CMainPresenter::EqualizeToTarget() {
-    if (!m_selection.empty()) {
-        StartCommand({m_selection.front()}, RunCommand::EqualizeToTarget, RunGroup::One);
+    if (!m_editor.Selection().empty()) {
+        StartCommand({m_editor.Selection().front()}, RunCommand::EqualizeToTarget, RunGroup::One);
     }
 }
 
 void CMainPresenter::EqualizeToSource() {
-    if (!m_selection.empty()) {
-        StartCommand({m_selection.front()}, RunCommand::EqualizeToSource, RunGroup::One);
+    if (!m_editor.Selection().empty()) {
+        StartCommand({m_editor.Selection().front()}, RunCommand::EqualizeToSource, RunGroup::One);
     }
 }
 
@@ -67,16 +67,15 @@ RunGroup CMainPresenter::GroupOf(const std::vector<int>& rows) {
     return rows.size() >= 2 ? RunGroup::Several : RunGroup::One;
 }
 
-void CMainPresenter::StartCommand(const std::vector<int>& rows, RunCommand command,
-                                  RunGroup group) {
-    ApplyEdits();
+void CMainPresenter::StartCommand(std::vector<int> rows, RunCommand command, RunGroup group) {
+    m_editor.ApplyEdits();
     if (m_exitState == ExitState::None) {
         m_runs.Start(rows, command, group);
     }
 }
 
 void CMainPresenter::ApplyPendingEdits() {
-    ApplyEdits();
+    m_editor.ApplyEdits();
 }
 
 AfterRunEnd CMainPresenter::RunEnded(const CElement& task) {

@@ -40,11 +40,11 @@ std::optional<std::string> CMainPresenter::DragShortcutFile(int row) const {
 
 // The task a shortcut starts is the one in the file, so the list is saved first.
 void CMainPresenter::CreateDesktopShortcut() {
-    ApplyEdits();
-    if (m_selection.empty()) {
+    m_editor.ApplyEdits();
+    if (m_editor.Selection().empty()) {
         return;
     }
-    const int row = m_selection.front();
+    const int row = m_editor.Selection().front();
     if ((m_doc.Path().empty() || m_doc.Changed()) && !Save()) {
         return;
     }

@@ -33,11 +33,11 @@ TEST_F(MainLists, LoadingRaisesTheIdCounterToTheListsHighestId) {
     ASSERT_TRUE(m_presenter->OpenListFile(path));
     EXPECT_EQ(tv::ReadTaskCounter(), 12);
     EXPECT_EQ(m_presenter->List().Caption(), "Twinvale " + path);
-    EXPECT_EQ(m_presenter->Selection(), std::vector<int>{0});
+    EXPECT_EQ(m_presenter->Editor().Selection(), std::vector<int>{0});
     EXPECT_FALSE(m_presenter->List().Changed());
     EXPECT_EQ(m_profile.GetProfileString("", "lasttl"), path);
     EXPECT_EQ(m_presenter->List().RecentLists().front(), path);
-    m_presenter->NewTask();
+    m_presenter->Editor().NewTask();
     EXPECT_EQ(TaskAt(2).m_nTaskId, 13);
 }
 
@@ -62,6 +62,7 @@ TEST_F(MainLists, AListThatCannotBeReadLeavesTheWindowEmpty) {
 
 TEST_F(MainLists, SaveAsRenumbersAddsTheExtensionAndReopens) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     AddTask("1");
     AddTask("2");
     ASSERT_EQ(TaskAt(1).m_nTaskId, 2);
@@ -73,11 +74,11 @@ TEST_F(MainLists, SaveAsRenumbersAddsTheExtensionAndReopens) {
     EXPECT_EQ(p.List().LastDir(), folder);
     EXPECT_EQ(TaskAt(0).m_nTaskId, 3);
     EXPECT_EQ(TaskAt(1).m_nTaskId, 4);
-    EXPECT_EQ(p.TaskIdText(), "Task ID: 4");
+    EXPECT_EQ(e.TaskIdText(), "Task ID: 4");
     EXPECT_EQ(tv::ReadTaskCounter(), 4);
     EXPECT_FALSE(p.List().Changed());
 
-    p.SetNameText("changed");
+    e.SetNameText("changed");
     ASSERT_TRUE(p.Save());  // the same path keeps the ids
     EXPECT_EQ(TaskAt(1).m_nTaskId, 4);
 
@@ -106,11 +107,12 @@ TEST_F(MainLists, AListThatCannotBeWrittenStaysChanged) {
 
 TEST_F(MainLists, ExitSavesSilentlyWhenThePreferenceDoesNotAsk) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     AddTask("1");
     m_dialogs.m_files.push_back(Dir("lists") + "/exit.tsl");
     ASSERT_TRUE(p.SaveAs());
     p.SetPreferences(p.Preferences() & ~tv::pref::kAskSaveOnExit);
-    p.SetNameText("renamed before exit");
+    e.SetNameText("renamed before exit");
     m_dialogs.m_asked.clear();
     p.RequestExit();
     EXPECT_TRUE(p.ExitReady());

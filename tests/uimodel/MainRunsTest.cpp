@@ -16,7 +16,7 @@ class MainRuns : public CMainTest {
         m_presenter->SetPreferences(on ? prefs | tv::pref::kConsecutive : prefs);
     }
     void SetShutdownFlag(int row) {
-        m_presenter->SelectRows({row}, row);
+        m_presenter->Editor().SelectRows({row}, row);
         const_cast<tv::CElement&>(TaskAt(row)).m_dwOptions2 |= tv::opt2::kShutdown;
     }
     // The shutdown command leaves a mark instead of switching anything off.
@@ -29,26 +29,28 @@ class MainRuns : public CMainTest {
 
 TEST_F(MainRuns, SynchRunsTheSelectedTaskAndUpdatesItsLastRun) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     const int row = AddTask("1");
     EXPECT_EQ(p.RowLastRun(row), "");
     p.Synch();
     EXPECT_EQ(p.Runs().Outstanding(), 1);
-    EXPECT_TRUE(p.EditReadOnly());
-    p.SetNameText("ignored while running");
-    EXPECT_EQ(p.NameText(), "task 1");
+    EXPECT_TRUE(e.EditReadOnly());
+    e.SetNameText("ignored while running");
+    EXPECT_EQ(e.NameText(), "task 1");
     ASSERT_TRUE(PumpRuns());
     EXPECT_EQ(FilesIn("dst1"), 3u);
     EXPECT_NE(p.RowLastRun(row), "");
-    EXPECT_FALSE(p.EditReadOnly());
+    EXPECT_FALSE(e.EditReadOnly());
     EXPECT_TRUE(m_dialogs.m_messages.empty());  // one task: no summary box
 }
 
 TEST_F(MainRuns, ConsecutiveRunsStartOneAfterTheOthersEnd) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     Consecutive(true);
     AddTask("1");
     AddTask("2");
-    p.SelectRows({0, 1}, 1);
+    e.SelectRows({0, 1}, 1);
     p.Synch();
     EXPECT_EQ(p.Runs().Outstanding(), 1);
     ASSERT_TRUE(PumpRuns());
@@ -63,11 +65,12 @@ TEST_F(MainRuns, ConsecutiveRunsStartOneAfterTheOthersEnd) {
 
 TEST_F(MainRuns, StoppingTheFirstOfConsecutiveRunsCanStopTheRest) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     Consecutive(true);
     AddTask("1");
     AddTask("2");
     m_views.m_actions[TaskAt(0).m_nTaskId] = AtCompare::Cancel;
-    p.SelectRows({0, 1}, 0);
+    e.SelectRows({0, 1}, 0);
     m_dialogs.m_answers = {PromptAnswer::Yes};
     p.Synch();
     ASSERT_TRUE(PumpRuns());
@@ -89,9 +92,10 @@ TEST_F(MainRuns, StoppingTheFirstOfConsecutiveRunsCanStopTheRest) {
 
 TEST_F(MainRuns, SeveralRunsEndWithOneSummary) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     AddTask("1");
     AddTask("2", 2);
-    p.SelectRows({0, 1}, 0);
+    e.SelectRows({0, 1}, 0);
     p.Synch();
     EXPECT_EQ(p.Runs().Outstanding(), 2);
     EXPECT_TRUE(p.Runs().SeveralStarted());
@@ -195,10 +199,11 @@ TEST_F(MainRuns, ExitCancelsRunningTasksAndEndsWhenTheirEndsArrive) {
 
 TEST_F(MainRuns, RestoreAsksFirstAndRunsOnlyTheFirstSelectedTask) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     AddTask("1");
     AddTask("2");
     WriteFile(m_home.Root() / "dst1" / "only-in-target", "t");
-    p.SelectRows({0, 1}, 0);
+    e.SelectRows({0, 1}, 0);
     m_dialogs.m_okCancel = {false, true};
     p.Restore();
     EXPECT_EQ(p.Runs().Outstanding(), 0);
@@ -211,8 +216,9 @@ TEST_F(MainRuns, RestoreAsksFirstAndRunsOnlyTheFirstSelectedTask) {
 
 TEST_F(MainRuns, RealtimeTasksAreNotStartedYet) {
     auto& p = *m_presenter;
+    auto& e = p.Editor();
     AddTask("1");
-    p.SetKind(2);
+    e.SetKind(2);
     p.Synch();
     EXPECT_EQ(p.Runs().Outstanding(), 0);
     EXPECT_EQ(m_dialogs.m_asked.back(),

@@ -170,17 +170,18 @@ class CMainTest : public ::testing::Test {
     // A new task through the window's controls: `files` files in "src<tag>", target
     // "dst<tag>".
     int AddTask(const std::string& tag, int files = 3) {
-        m_presenter->NewTask();
-        m_presenter->SetNameText("task " + tag);
+        tv::CTaskEditor& editor = m_presenter->Editor();
+        editor.NewTask();
+        editor.SetNameText("task " + tag);
         const std::string source = Dir("src" + tag);
         for (int i = 0; i < files; ++i) {
             WriteFile(fs::path(source) / ("f" + std::to_string(i)), "content " + tag);
         }
-        m_presenter->SetSourceText(source);
-        m_presenter->SetTargetText(Dir("dst" + tag));
-        m_presenter->SetPreview(false);
-        m_presenter->ApplyEdits();
-        return m_presenter->EditedRow();
+        editor.SetSourceText(source);
+        editor.SetTargetText(Dir("dst" + tag));
+        editor.SetPreview(false);
+        editor.ApplyEdits();
+        return editor.EditedRow();
     }
     size_t FilesIn(const std::string& name) {
         size_t n = 0;

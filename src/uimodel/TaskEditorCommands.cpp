@@ -3,22 +3,23 @@
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "task/PatternFile.h"
-#include "uimodel/MainPresenter.h"
+#include "uimodel/MainListener.h"
 #include "uimodel/MainWindowStrings.h"
+#include "uimodel/RunQueue.h"
+#include "uimodel/TaskEditor.h"
+#include "uimodel/TaskListDocument.h"
 #include "uimodel/UiDialogs.h"
 
 namespace tv {
 
-void CMainPresenter::AppendTask(std::unique_ptr<CElement> task) {
-    SelectSingle(m_doc.Append(std::move(task)));
-    if (m_pListener) {
-        m_pListener->FocusName();
-    }
+void CTaskEditor::AppendTask(std::unique_ptr<CElement> task) {
+    SelectSingle(m_list.Append(std::move(task)));
+    Tell(&IMainListener::FocusName);
 }
 
 // A new task starts from the defaults (or the pattern), never from the settings of the task
 // that happened to be selected: its exclusions and schedule would follow it unseen.
-void CMainPresenter::NewTask() {
+void CTaskEditor::NewTask() {
     ApplyEdits();
     auto task = std::make_unique<CElement>();
     task->ResetToDefaults(m_app.ProgramDataFolder());
@@ -26,11 +27,11 @@ void CMainPresenter::NewTask() {
     AppendTask(std::move(task));
 }
 
-void CMainPresenter::ClearNewTaskPattern() {
+void CTaskEditor::ClearNewTaskPattern() {
     ClearPattern(m_app.ProgramDataFolder());
 }
 
-void CMainPresenter::CloneTask() {
+void CTaskEditor::CloneTask() {
     ApplyEdits();
     if (SourceText().empty() || !HasTarget()) {
         return;
@@ -42,35 +43,31 @@ void CMainPresenter::CloneTask() {
     AppendTask(std::move(task));
 }
 
-void CMainPresenter::UndoChanges() {
-    if (m_nEditedRow >= 0 && m_nEditedRow < m_doc.RowCount()) {
+void CTaskEditor::UndoChanges() {
+    if (EditsARow()) {
         LoadEditCopy(m_nEditedRow);
-        m_doc.RefreshLastRun(m_nEditedRow);
+        m_list.RefreshLastRun(m_nEditedRow);
     }
 }
 
-void CMainPresenter::ClearAllFields() {
+void CTaskEditor::ClearAllFields() {
     if (Editable()) {
         m_edit.ResetToDefaults(m_app.ProgramDataFolder());
-        m_nTargetRow = -1;
-        m_targetSelection.clear();
-        m_fieldLocation = CTag();
-        m_typedOver.reset();
+        ForgetTargetField(-1);
         MarkPending();
-        if (m_pListener) {
-            m_pListener->EditChanged();
-        }
+        Tell(&IMainListener::EditChanged);
     }
 }
 
-void CMainPresenter::DeleteTasks() {
+// Deleting drops the edits waiting for the edited row, even when the user then keeps the tasks.
+void CTaskEditor::DeleteTasks(DeleteConfirm confirm) {
     if (m_selection.empty()) {
         return;
     }
-    m_doc.MarkChanged();
+    m_list.MarkChanged();
     m_bEditsPending = false;
-    if ((m_dwPreferences & pref::kConfirmDelete) &&
-        m_dialogs.YesNo(Text(IDS_MW_CONFIRM_DELETE)) != PromptAnswer::Yes) {
+    if (confirm == DeleteConfirm::Ask &&
+        m_dialogs.YesNo(LoadString(IDS_MW_CONFIRM_DELETE)) != PromptAnswer::Yes) {
         return;
     }
     const int first = m_selection.front();
@@ -80,32 +77,28 @@ void CMainPresenter::DeleteTasks() {
         DeleteOne(*it);
     }
     m_nEditedRow = -1;
-    if (m_pListener) {
-        m_pListener->RowsReset();
-    }
-    SelectSingle(std::min(first, m_doc.RowCount() - 1));
+    Tell(&IMainListener::RowsReset);
+    SelectSingle(std::min(first, m_list.RowCount() - 1));
 }
 
-bool CMainPresenter::DeleteOne(int row) {
-    if (IsBusy(m_doc.Task(row))) {
-        m_dialogs.Message(Text(IDS_MW_DELETE_RUNNING));
+bool CTaskEditor::DeleteOne(int row) {
+    if (m_runs.IsRunning(m_list.Task(row))) {
+        m_dialogs.Message(LoadString(IDS_MW_DELETE_RUNNING));
         return false;
     }
-    m_doc.Remove(row);
+    m_list.Remove(row);
     return true;
 }
 
-void CMainPresenter::ShowTargetRow(int row) {
+void CTaskEditor::ShowTargetRow(int row) {
     if (row >= 0 && static_cast<size_t>(row) < m_edit.m_Targets.size() && row != m_nTargetRow) {
         m_nTargetRow = row;
         m_typedOver.reset();
-        if (m_pListener) {
-            m_pListener->TargetsChanged();
-        }
+        Tell(&IMainListener::TargetsChanged);
     }
 }
 
-void CMainPresenter::AddTarget() {
+void CTaskEditor::AddTarget() {
     if (!Editable() || TargetText().empty()) {
         return;
     }
@@ -119,12 +112,10 @@ void CMainPresenter::AddTarget() {
     m_fieldLocation = CTag();
     m_typedOver.reset();
     MarkPending();
-    if (m_pListener) {
-        m_pListener->TargetsChanged();
-    }
+    Tell(&IMainListener::TargetsChanged);
 }
 
-void CMainPresenter::DeleteTargets() {
+void CTaskEditor::DeleteTargets() {
     if (!Editable() || m_targetSelection.empty()) {
         return;
     }
@@ -135,17 +126,12 @@ void CMainPresenter::DeleteTargets() {
             m_edit.m_Targets.erase(m_edit.m_Targets.begin() + row);
         }
     }
-    m_nTargetRow = m_edit.m_Targets.empty() ? -1 : 0;
-    m_targetSelection.assign(m_nTargetRow < 0 ? 0 : 1, 0);
-    m_fieldLocation = CTag();
-    m_typedOver.reset();
+    ForgetTargetField(m_edit.m_Targets.empty() ? -1 : 0);
     MarkPending();
-    if (m_pListener) {
-        m_pListener->TargetsChanged();
-    }
+    Tell(&IMainListener::TargetsChanged);
 }
 
-void CMainPresenter::Swap() {
+void CTaskEditor::Swap() {
     if (!Editable()) {
         return;
     }
@@ -157,9 +143,7 @@ void CMainPresenter::Swap() {
     }
     m_typedOver.reset();
     MarkPending();
-    if (m_pListener) {
-        m_pListener->EditChanged();
-    }
+    Tell(&IMainListener::EditChanged);
 }
 
 namespace {
@@ -173,20 +157,18 @@ void ChooseInto(CTag& tag, const std::string& path) {
 
 }  // namespace
 
-void CMainPresenter::BrowseSource() {
+void CTaskEditor::BrowseSource() {
     if (!Editable()) {
         return;
     }
     if (const auto chosen = m_dialogs.ChooseLocation(m_edit.m_Source.m_strPath)) {
         ChooseInto(m_edit.m_Source, *chosen);
         MarkPending();
-        if (m_pListener) {
-            m_pListener->EditChanged();
-        }
+        Tell(&IMainListener::EditChanged);
     }
 }
 
-void CMainPresenter::BrowseTarget() {
+void CTaskEditor::BrowseTarget() {
     if (!Editable()) {
         return;
     }
@@ -196,10 +178,15 @@ void CMainPresenter::BrowseTarget() {
         }
         ChooseInto(FieldLocation(), *chosen);
         MarkPending();
-        if (m_pListener) {
-            m_pListener->EditChanged();
-        }
+        Tell(&IMainListener::EditChanged);
     }
+}
+
+void CTaskEditor::TakeStoredId() {
+    if (EditsARow()) {
+        m_edit.m_nTaskId = m_list.Task(m_nEditedRow).m_nTaskId;
+    }
+    Tell(&IMainListener::EditChanged);
 }
 
 }  // namespace tv
