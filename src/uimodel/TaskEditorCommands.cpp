@@ -1,3 +1,5 @@
+#include "uimodel/TaskEditor.h"
+
 #include <algorithm>
 
 #include "app/MirrantApp.h"
@@ -6,7 +8,6 @@
 #include "uimodel/MainListener.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunQueue.h"
-#include "uimodel/TaskEditor.h"
 #include "uimodel/TaskListDocument.h"
 #include "uimodel/UiDialogs.h"
 

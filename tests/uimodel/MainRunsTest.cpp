@@ -32,7 +32,9 @@ TEST_F(MainRuns, SynchRunsTheSelectedTaskAndUpdatesItsLastRun) {
     auto& e = p.Editor();
     const int row = AddTask("1");
     EXPECT_EQ(p.RowLastRun(row), "");
+    m_listener.m_events.clear();
     p.Synch();
+    EXPECT_EQ(m_listener.m_events, std::vector<std::string>{"runs"});
     EXPECT_EQ(p.Runs().Outstanding(), 1);
     EXPECT_TRUE(e.EditReadOnly());
     e.SetNameText("ignored while running");
@@ -41,6 +43,9 @@ TEST_F(MainRuns, SynchRunsTheSelectedTaskAndUpdatesItsLastRun) {
     EXPECT_EQ(FilesIn("dst1"), 3u);
     EXPECT_NE(p.RowLastRun(row), "");
     EXPECT_FALSE(e.EditReadOnly());
+    // The view hears of the new "Last run" text and of the edit area that may be used again.
+    EXPECT_EQ(m_listener.m_events,
+              (std::vector<std::string>{"runs", "row " + std::to_string(row), "runs"}));
     EXPECT_TRUE(m_dialogs.m_messages.empty());  // one task: no summary box
 }
 

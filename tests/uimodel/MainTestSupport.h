@@ -148,6 +148,14 @@ class CRecordingViews : public tv::IRunViews {
     CAcceptingPreview m_preview;
 };
 
+// What the window's models told the view, in order (the events tests look at).
+class CRecordingListener : public tv::IMainListener {
+  public:
+    void RowChanged(int row) override { m_events.push_back("row " + std::to_string(row)); }
+    void RunsChanged() override { m_events.push_back("runs"); }
+    std::vector<std::string> m_events;
+};
+
 // A presenter over a fresh home with real folders, run windows that record, and scripted
 // questions.
 class CMainTest : public ::testing::Test {
@@ -157,6 +165,7 @@ class CMainTest : public ::testing::Test {
         m_app.Startup();
         m_presenter = std::make_unique<tv::CMainPresenter>(m_app, m_dialogs);
         m_presenter->Runs().AttachRunViews(m_views);
+        m_presenter->SetListener(&m_listener);
     }
     ~CMainTest() override {
         m_presenter->Runs().CancelAll();
@@ -200,6 +209,7 @@ class CMainTest : public ::testing::Test {
     tv::CMirrantApp m_app;
     CCaptionDialogs m_dialogs;
     CRecordingViews m_views;
+    CRecordingListener m_listener;
     std::unique_ptr<tv::CMainPresenter> m_presenter;
 };
 
