@@ -20,12 +20,11 @@ enum FileAction : int32_t {
 // the low 32 bits. Every run holds one record per file on both sides, so the layout is kept
 // tight: the flags are bytes packed after the wide fields.
 class CFileDoInfo {
-public:
+  public:
     // A record read back from a stored tree.
     CFileDoInfo() = default;
     CFileDoInfo(std::string name, uint64_t size, bool onSource, FileTime lastWrite,
-                FileTime creation, uint32_t attributes, bool selected, bool done,
-                FileAction action)
+                FileTime creation, uint32_t attributes, bool selected, bool done, FileAction action)
         : name(std::move(name)),
           size(size),
           lastWrite(lastWrite),
