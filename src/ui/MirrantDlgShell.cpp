@@ -41,10 +41,10 @@ void CMirrantDlg::StartTaskDrag() {
     if (!EnsureFolder(folder) || !WriteFileAtomically(path, shortcut->m_strContent)) {
         return;
     }
-    auto* data = new QMimeData();
-    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    auto* mime = new QMimeData();
+    mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(mime);
     drag->setPixmap(windowIcon().pixmap(32, 32));
     drag->exec(Qt::CopyAction);
 }
