@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each briefly over its seed corpus, so that
 # a target that no longer builds or crashes at once is caught. Longer runs: see the README.
+#   scripts/fuzz-smoke.sh [extra cmake arguments...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${FUZZ_RUNS:-20000}"
 
-if [ ! -f build-fuzz/build.ninja ]; then
-    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTWINVALE_FUZZ=ON \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTWINVALE_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build build-fuzz
 
 for fuzzer in build-fuzz/fuzz/fuzz_*; do

@@ -2,11 +2,12 @@
 # Installs the Debian packages the build and the tests need (only those that are missing),
 # then configures and builds. Quick when everything is already there.
 #   scripts/setup.sh [BUILD_DIR] [extra cmake arguments...]
+#   scripts/setup.sh --packages-only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+    build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libutf8proc-dev
     qt6-base-dev fonts-dejavu-core libcanberra-dev desktop-file-utils
     rsync findutils xxd time
@@ -23,10 +24,10 @@ if ((${#missing[@]})); then
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
+[ "${1:-}" != --packages-only ] || exit 0
 
 build_dir="${1:-build}"
 shift || true
-if [ ! -f "$build_dir/build.ninja" ]; then
-    cmake -S . -B "$build_dir" -G Ninja "$@"
-fi
+# Configured every time, so that options given now reach a folder configured before.
+cmake -S . -B "$build_dir" -G Ninja "$@"
 cmake --build "$build_dir"

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds with AddressSanitizer + UndefinedBehaviorSanitizer and runs every
-# test; then gives each fuzz target a short run over its seed corpus. Idempotent.
+# Sets up the machine, checks the layering and the formatting, builds with AddressSanitizer +
+# UndefinedBehaviorSanitizer and runs every test; then gives each fuzz target a short run over
+# its seed corpus. Every build treats warnings as errors. Idempotent.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+werror=-DTWINVALE_WERROR=ON
 
-scripts/setup.sh build-asan -DTWINVALE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTWINVALE_BENCH=OFF
+# Before the long builds, so that a stray include or a misformatted line fails at once.
+scripts/setup.sh --packages-only
+scripts/check-layers.sh
+scripts/check-format.sh
+
+scripts/setup.sh build-asan -DTWINVALE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTWINVALE_BENCH=OFF "$werror"
 
 if [ "${TWINVALE_SKIP_FUZZ:-0}" != 1 ]; then
-    scripts/fuzz-smoke.sh
+    scripts/fuzz-smoke.sh "$werror"
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -19,7 +26,7 @@ ctest --test-dir build-asan -j"$jobs" --output-on-failure --timeout 600
 # window presenters that start runs and take their ends. (Qt itself is not instrumented, so
 # the widget tests stay out.)
 if [ "${TWINVALE_SKIP_TSAN:-0}" != 1 ]; then
-    cmake -S . -B build-tsan -G Ninja -DTWINVALE_TSAN=ON -DTWINVALE_BENCH=OFF >/dev/null
+    cmake -S . -B build-tsan -G Ninja -DTWINVALE_TSAN=ON -DTWINVALE_BENCH=OFF "$werror" >/dev/null
     cmake --build build-tsan --target test_run test_uimodel
     for t in test_run test_uimodel; do
         echo "ThreadSanitizer: $t"

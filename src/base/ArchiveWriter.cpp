@@ -26,7 +26,9 @@ void CArchiveWriter::WriteInt64(int64_t v) {
     WriteUInt32(static_cast<uint32_t>(u >> 32));
 }
 
-void CArchiveWriter::WriteString(std::string_view utf8) { WriteUtf16(Utf8ToUtf16(utf8)); }
+void CArchiveWriter::WriteString(std::string_view utf8) {
+    WriteUtf16(Utf8ToUtf16(utf8));
+}
 
 void CArchiveWriter::WriteUtf16(std::u16string_view text) {
     WriteByte(0xFF);

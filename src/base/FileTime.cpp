@@ -55,7 +55,9 @@ CCalendarTime CalendarFromFileTime(FileTime ft) {
     return CivilFromUnix(seconds);
 }
 
-FileTime FileTimeFromCalendar(const CCalendarTime& c) { return FileTimeFromUnix(UnixFromCivil(c)); }
+FileTime FileTimeFromCalendar(const CCalendarTime& c) {
+    return FileTimeFromUnix(UnixFromCivil(c));
+}
 
 CCalendarTime LocalCalendarFromUnix(int64_t seconds) {
     const time_t t = static_cast<time_t>(seconds);

@@ -25,7 +25,9 @@ constexpr int64_t UnixFromFileTime(FileTime ft) {
 }
 
 // Whole seconds only: the sub-second part (milliseconds and below) is cut to 0.
-constexpr FileTime TruncateToSecond(FileTime ft) { return ft - ft % kTicksPerSecond; }
+constexpr FileTime TruncateToSecond(FileTime ft) {
+    return ft - ft % kTicksPerSecond;
+}
 
 struct CCalendarTime {
     int year = 1601, month = 1, day = 1, hour = 0, minute = 0, second = 0;

@@ -172,7 +172,9 @@ std::string Cp1252ToUtf8(std::string_view text) {
     return out;
 }
 
-std::string Utf8ToUpper(std::string_view text) { return MapCase(text, utf8proc_toupper); }
+std::string Utf8ToUpper(std::string_view text) {
+    return MapCase(text, utf8proc_toupper);
+}
 
 bool Utf8EqualNoCase(std::string_view a, std::string_view b) {
     if (a == b) {

@@ -20,22 +20,22 @@ enum FileAction : int32_t {
 // the low 32 bits. Every run holds one record per file on both sides, so the layout is kept
 // tight: the flags are bytes packed after the wide fields.
 class CFileDoInfo {
-public:
+  public:
     // A record read back from a stored tree.
     CFileDoInfo() = default;
-    CFileDoInfo(std::string name, uint64_t size, bool onSource, FileTime lastWrite,
-                FileTime creation, uint32_t attributes, bool selected, bool done,
-                FileAction action)
-        : name(std::move(name)),
-          size(size),
-          lastWrite(lastWrite),
-          creation(creation),
-          attributes(attributes),
-          action(action),
-          onSource(onSource),
-          selected(selected),
+    CFileDoInfo(std::string fileName, uint64_t fileSize, bool isOnSource, FileTime written,
+                FileTime created, uint32_t attrs, bool isSelected, bool isDone,
+                FileAction plannedAction)
+        : name(std::move(fileName)),
+          size(fileSize),
+          lastWrite(written),
+          creation(created),
+          attributes(attrs),
+          action(plannedAction),
+          onSource(isOnSource),
+          selected(isSelected),
           matched(false),
-          done(done) {}
+          done(isDone) {}
 
     std::string name;
     uint64_t size = 0;

@@ -8,7 +8,7 @@ namespace tv {
 
 // The legacy schedule block: carried through task lists unchanged, read by nothing else.
 class CSchedule {
-public:
+  public:
     int32_t A = 0;
     int32_t B = 0;
     TaskTime C = 0;

@@ -9,7 +9,7 @@ namespace tv {
 // terminal). Every call comes from a worker or investigation thread and may block until the
 // receiver has taken it. The defaults ignore the call, as a silent run has no window.
 class ITaskObserver {
-public:
+  public:
     virtual ~ITaskObserver() = default;
     // A new phase, by string id (103 investigating, 104 copying, 105 comparing...).
     virtual void Status(int /*stringId*/) {}
@@ -30,7 +30,7 @@ enum class PromptAnswer : int { Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 
 // answer is known. An implementation that cannot reach anyone answers with the choice that
 // changes nothing more (Ignore, No) and says so.
 class ITaskPrompter {
-public:
+  public:
     virtual ~ITaskPrompter() = default;
     virtual PromptAnswer AbortRetryIgnore(const std::string& message) = 0;
     virtual PromptAnswer YesNo(const std::string& message) = 0;

@@ -21,7 +21,7 @@ enum class RunEnd : int { None, Normal, Canceled, Error };
 // What a task record carries while it runs. It belongs to one record: a copy of the record
 // starts idle, and assigning a record leaves the run state of the destination as it was.
 class CTaskRunState {
-public:
+  public:
     CTaskRunState() = default;
     CTaskRunState(const CTaskRunState&) {}
     CTaskRunState& operator=(const CTaskRunState&) { return *this; }
@@ -71,7 +71,7 @@ public:
     void SetDisplayPath(bool source, std::string path);
     std::string DisplayPath(bool source) const;
 
-private:
+  private:
     std::atomic<bool> m_bPaused{false};
     mutable std::mutex m_mutex;
     std::condition_variable m_pauseChanged;

@@ -27,10 +27,10 @@ void CMirrantDlg::StartTaskDrag() {
     if (!path) {
         return;
     }
-    auto* data = new QMimeData();
-    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(*path))});
+    auto* mime = new QMimeData();
+    mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(*path))});
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(mime);
     drag->setPixmap(windowIcon().pixmap(32, 32));
     drag->exec(Qt::CopyAction);
 }

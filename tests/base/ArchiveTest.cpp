@@ -14,8 +14,8 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
 }
 
 TEST(Archive, StringPrefixesAtEveryLengthBoundary) {
-    for (size_t n : {size_t{0}, size_t{254}, size_t{255}, size_t{0xFFFD}, size_t{0xFFFE},
-                     size_t{70000}}) {
+    for (size_t n :
+         {size_t{0}, size_t{254}, size_t{255}, size_t{0xFFFD}, size_t{0xFFFE}, size_t{70000}}) {
         CArchiveWriter w;
         const std::string text(n, 'x');
         w.WriteString(text);
@@ -62,9 +62,9 @@ TEST(Archive, ObjectNumberingGivesClassAndObjectEachANumber) {
     w.WriteObjectHeader("CTag");      // class 3, object 4
     w.WriteObjectHeader("CTag");      // object 5
     w.WriteObjectHeader("CElement");  // object 6
-    EXPECT_EQ(w.Bytes(), Bytes({0xFF, 0xFF, 0, 0, 8, 0, 'C', 'E', 'l', 'e', 'm', 'e', 'n', 't',
-                                0xFF, 0xFF, 0, 0, 4, 0, 'C', 'T', 'a', 'g', 0x03, 0x80, 0x01,
-                                0x80}));
+    EXPECT_EQ(w.Bytes(),
+              Bytes({0xFF, 0xFF, 0, 0, 8, 0, 'C', 'E', 'l', 'e', 'm',  'e',  'n',  't',
+                     0xFF, 0xFF, 0, 0, 4, 0, 'C', 'T', 'a', 'g', 0x03, 0x80, 0x01, 0x80}));
     CArchiveReader r(w.View());
     r.ReadObjectHeader("CElement");
     r.ReadObjectHeader("CTag");

@@ -11,9 +11,9 @@ TEST(FileTime, CalendarConversionsAgreeWithKnownDates) {
     EXPECT_EQ(c.year, 2000);
     EXPECT_EQ(c.month, 2);
     EXPECT_EQ(c.day, 29);
-    for (const CCalendarTime& t : {CCalendarTime{1601, 1, 1, 0, 0, 0},
-                                   CCalendarTime{3000, 12, 31, 23, 59, 59},
-                                   CCalendarTime{1969, 12, 31, 23, 59, 59}}) {
+    for (const CCalendarTime& t :
+         {CCalendarTime{1601, 1, 1, 0, 0, 0}, CCalendarTime{3000, 12, 31, 23, 59, 59},
+          CCalendarTime{1969, 12, 31, 23, 59, 59}}) {
         const CCalendarTime back = CalendarFromFileTime(FileTimeFromCalendar(t));
         EXPECT_EQ(back.year, t.year);
         EXPECT_EQ(back.month, t.month);

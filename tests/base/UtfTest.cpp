@@ -10,7 +10,7 @@ TEST(Utf, EveryByteSurvivesTheTripThroughUtf16) {
     for (int b = 0; b < 256; ++b) {
         all += static_cast<char>(b);
     }
-    const std::string names[] = {all, "caf\xC3\xA9", "bad\xFF\xFEname", "\xED\xA0\x80",
+    const std::string names[] = {all,        "caf\xC3\xA9",      "bad\xFF\xFEname", "\xED\xA0\x80",
                                  "\xC0\xAF", "\xF4\x90\x80\x80", "trunc\xE2\x82"};
     for (const auto& name : names) {
         EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(name)), name);
@@ -27,7 +27,9 @@ TEST(Utf, ValidTextMapsToItsCodeUnits) {
 }
 
 TEST(Utf, LoneSurrogatesWithoutAByteBecomeReplacementCharacters) {
-    EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', 0xD800, u'b'}), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', 0xD800, u'b'}),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDC7F}), "\xEF\xBF\xBD");
 }
 

@@ -130,6 +130,6 @@ TEST_F(CRunTest, AFileUncheckedInThePreviewIsNotDeletedByTheNextTwoWayRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, EmptySide, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "TwoWay" : "Backup"; });
+                         [](const auto& p) { return p.param ? "TwoWay" : "Backup"; });
 
 }  // namespace

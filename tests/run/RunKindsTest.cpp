@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kOlder},
         CKindCase{"EqualizeToSource", RunCommand::EqualizeToSource, 0, false, false, true, kNewer,
                   kNewer}),
-    [](const auto& info) { return std::string(info.param.m_name); });
+    [](const auto& p) { return std::string(p.param.m_name); });
 
 TEST_F(CRunTest, ConsecutiveTargetsTakeTurnsAndAWrappedIndexStartsAgain) {
     tv::CElement task = MakeTask(0x800, 3);  // a backup task

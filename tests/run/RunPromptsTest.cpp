@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    PromptAnswer::Ignore, RunEnd::Error, true},
                       CMissingCase{"StopEnds", ErrorPolicy::Stop, true, PromptAnswer::Ignore,
                                    RunEnd::Error, false}),
-    [](const auto& info) { return std::string(info.param.m_name); });
+    [](const auto& p) { return std::string(p.param.m_name); });
 
 TEST_F(CRunTest, AMissingSourceIsAskedAboutOnlyUnderAsk) {
     tv::CElement task = MakeTask(1);

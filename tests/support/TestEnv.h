@@ -7,7 +7,7 @@ namespace tvtest {
 
 // A temporary folder that is removed with everything in it when the object goes away.
 class CTempDir {
-public:
+  public:
     CTempDir();
     ~CTempDir();
     CTempDir(const CTempDir&) = delete;
@@ -16,14 +16,14 @@ public:
     const std::filesystem::path& Path() const { return m_path; }
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
 // Points HOME, the XDG folders and the shutdown command at a fresh temporary folder for the
 // lifetime of the object, so that no test reads or writes the real user's settings.
 class CIsolatedHome {
-public:
+  public:
     CIsolatedHome();
     ~CIsolatedHome();
 
@@ -32,7 +32,7 @@ public:
     std::filesystem::path DataHome() const { return m_dir.Path() / "data"; }
     std::filesystem::path StateHome() const { return m_dir.Path() / "state"; }
 
-private:
+  private:
     CTempDir m_dir;
 };
 

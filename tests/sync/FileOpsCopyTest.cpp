@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "RenameFails", false,
                           [](tvtest::CFaultFileOps& f, tv::CElement&) { f.Fail(Op::Rename, EIO); },
                           tv::OpResult::Failed, EIO}),
-    [](const auto& info) { return std::string(info.param.m_name); });
+    [](const auto& p) { return std::string(p.param.m_name); });
 
 TEST_F(FileCopy, DestinationChangedSinceTheScanIsLeftAlone) {
     tvtest::WriteFile(m_src, "source");

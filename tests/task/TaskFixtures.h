@@ -23,8 +23,8 @@ inline std::string AsText(const std::vector<uint8_t>& bytes) {
 
 // A list of tests/fixtures/tasklists (see make_tasklists.py there).
 inline tv::CTaskList LoadGolden(const std::string& name, const tv::CProfile& profile) {
-    const auto path = std::filesystem::path(TWINVALE_SOURCE_DIR) / "tests" / "fixtures" /
-                      "tasklists" / name;
+    const auto path =
+        std::filesystem::path(TWINVALE_SOURCE_DIR) / "tests" / "fixtures" / "tasklists" / name;
     tv::CTaskList list;
     const tv::CListLoadResult result = list.Load(AsBytes(ReadFile(path)), profile);
     EXPECT_TRUE(result.Ok()) << name << ": " << result.m_strError;
