@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh build -DCMAKE_BUILD_TYPE=Release
-mirrant=./build/src/mirrant
+scripts/setup.sh build-release -DCMAKE_BUILD_TYPE=Release
+mirrant=./build-release/src/mirrant
 
 demo=$(mktemp -d /tmp/twinvale-demo-XXXXXX)
 export HOME="$demo/home" XDG_CONFIG_HOME="$demo/home/config" XDG_DATA_HOME="$demo/home/data" \
