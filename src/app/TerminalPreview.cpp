@@ -21,12 +21,12 @@ using Listing = std::vector<std::string>[ListCount];
 
 void Collect(const CTreeF& node, const std::string& folder, Listing& lists) {
     for (const CFileDoInfo& file : node.files) {
-        if (file.action == ACTION_NONE || (file.onSource && !file.selected)) {
+        if (file.action == ACTION_NONE || (file.side == Side::Source && !file.selected)) {
             continue;
         }
         const bool deletes = file.action == ACTION_DELETE;
-        const int list = file.onSource ? (deletes ? DeleteInSource : CopyFromSource)
-                                       : (deletes ? DeleteInTarget : CopyFromTarget);
+        const int list = file.side == Side::Source ? (deletes ? DeleteInSource : CopyFromSource)
+                                                   : (deletes ? DeleteInTarget : CopyFromTarget);
         lists[list].push_back(folder + file.name);
     }
     for (const auto& sub : node.subfolders) {

@@ -9,7 +9,7 @@ namespace {
 void AddDeletions(const CTreeF& node, CPlannedDeletions& count) {
     for (const CFileDoInfo& record : node.files) {
         if (record.selected && record.action == ACTION_DELETE) {
-            ++(record.onSource ? count.m_nInSource : count.m_nInTarget);
+            ++(record.side == Side::Source ? count.m_nInSource : count.m_nInTarget);
         }
     }
     for (const auto& sub : node.subfolders) {

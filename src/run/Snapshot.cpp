@@ -24,7 +24,7 @@ std::string SnapshotFolder() {
 // Whether the target holds this record's file after the pass: it had it already (matched), or
 // the pass put it there. A record that never reached the target says nothing of it.
 bool TargetHolds(const CFileDoInfo& record) {
-    return !record.onSource || record.matched || record.done;
+    return record.side == Side::Target || record.matched || record.done;
 }
 
 // The merged tree as the target stands after the pass. A folder that was only on the source

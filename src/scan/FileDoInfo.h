@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/FileTime.h"
+#include "task/Side.h"
 
 namespace tv {
 
@@ -23,7 +24,7 @@ class CFileDoInfo {
   public:
     // A record read back from a stored tree.
     CFileDoInfo() = default;
-    CFileDoInfo(std::string fileName, uint64_t fileSize, bool isOnSource, FileTime written,
+    CFileDoInfo(std::string fileName, uint64_t fileSize, Side fileSide, FileTime written,
                 FileTime created, uint32_t attrs, bool isSelected, bool isDone,
                 FileAction plannedAction)
         : name(std::move(fileName)),
@@ -32,7 +33,7 @@ class CFileDoInfo {
           creation(created),
           attributes(attrs),
           action(plannedAction),
-          onSource(isOnSource),
+          side(fileSide),
           selected(isSelected),
           matched(false),
           done(isDone) {}
@@ -45,7 +46,7 @@ class CFileDoInfo {
     FileTime creation = 0;
     uint32_t attributes = 0;
     FileAction action = ACTION_NONE;
-    bool onSource = false;
+    Side side = Side::Target;
     bool selected = false;
     bool failed = false;
     bool matched = true;

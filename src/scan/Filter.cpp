@@ -195,7 +195,7 @@ bool CFilter::IsExcludedPath(std::string_view path) const {
 
 bool FilterCheck(uint64_t size, FileTime lastWrite, const CElement& task,
                  const std::string& fullPath, const std::string& rootPath, bool isFolder,
-                 bool isFtp, bool /*isSource*/) {
+                 bool isFtp, Side /*side*/) {
     return CFilter(task, rootPath, isFtp).Admit(fullPath, isFolder, size, lastWrite);
 }
 

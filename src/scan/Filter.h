@@ -47,10 +47,10 @@ class CFilter {
     std::vector<std::string> m_IncludeMasks;
 };
 
-// One-off form of CFilter::Admit for a single entry (see there). `isSource` is part of the
+// One-off form of CFilter::Admit for a single entry (see there). `side` is part of the
 // investigation's call but the rules are the same on both sides.
 bool FilterCheck(uint64_t size, FileTime lastWrite, const CElement& task,
                  const std::string& fullPath, const std::string& rootPath, bool isFolder,
-                 bool isFtp, bool isSource);
+                 bool isFtp, Side side);
 
 }  // namespace tv

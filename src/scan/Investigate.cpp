@@ -23,7 +23,7 @@ constexpr auto kWaitTurn = std::chrono::milliseconds(2000);
 // One side's investigation thread and what it owns while it runs.
 class CSideThread {
   public:
-    CSideThread(CElement& task, CInvestigationSide& side, bool isSource, bool singleTarget);
+    CSideThread(CElement& task, CInvestigationSide& side, Side which, bool singleTarget);
     ~CSideThread();
     CSideThread(const CSideThread&) = delete;
     CSideThread& operator=(const CSideThread&) = delete;
@@ -42,13 +42,13 @@ class CSideThread {
     std::thread m_thread;
 };
 
-CSideThread::CSideThread(CElement& task, CInvestigationSide& side, bool isSource, bool singleTarget)
+CSideThread::CSideThread(CElement& task, CInvestigationSide& side, Side which, bool singleTarget)
     : m_task(task) {
     const CTag& location = *side.m_pLocation;
     m_job.m_strRootPath = location.Root();
     m_job.m_strPath = m_job.m_strRootPath;
     m_job.m_pNode = side.m_pRoot;
-    m_job.m_bIsSource = isSource;
+    m_job.m_side = which;
     m_job.m_bIsRoot = true;
     m_job.m_bIsFtp = location.m_bIsFtp != 0;
     m_job.m_bSingleTarget = singleTarget;
@@ -155,16 +155,15 @@ bool TargetNeedsListing(CElement& task, CInvestigationRequest& request) {
 }  // namespace
 
 bool InvestigateSides(CElement& task, CInvestigationRequest& request) {
-    task.m_Run.SetDisplayPath(true, {});
-    task.m_Run.SetDisplayPath(false, {});
+    task.m_Run.ClearDisplayPaths();
     std::optional<CSideThread> source;
     std::optional<CSideThread> target;
     if (request.m_Source.m_pLocation && !IsTaskCanceled(task)) {
-        source.emplace(task, request.m_Source, true, request.m_bSingleTarget);
+        source.emplace(task, request.m_Source, Side::Source, request.m_bSingleTarget);
         source->Start();
     }
     if (request.m_Target.m_pLocation && TargetNeedsListing(task, request)) {
-        target.emplace(task, request.m_Target, false, request.m_bSingleTarget);
+        target.emplace(task, request.m_Target, Side::Target, request.m_bSingleTarget);
         target->Start();
     }
     request.m_Source.m_bFailed = source && !source->Wait();

@@ -50,7 +50,7 @@ CEntrySink::CEntrySink(CInvestigationJob& job, size_t expectedFiles)
     // keeps room for as many again: memory that is reserved and never touched costs nothing,
     // and the merge need not copy both lists into a new one.
     const size_t wanted = m_nFirstNewFile + expectedFiles;
-    m_bRoomForTarget = m_job.m_bIsSource && expectedFiles >= kRoomForTargetFrom;
+    m_bRoomForTarget = m_job.m_side == Side::Source && expectedFiles >= kRoomForTargetFrom;
     m_node.files.reserve(m_bRoomForTarget ? 2 * wanted : wanted);
 }
 
@@ -78,8 +78,9 @@ void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t 
         return;
     }
     if (!m_bSilent) {
-        m_task.m_Run.SetDisplayPath(m_job.m_bIsSource, FullPath(name));
-        m_task.m_Run.m_pObserver->Progress(kProgressInvestigating, m_job.m_bIsSource ? 0 : 1);
+        m_task.m_Run.SetDisplayPath(m_job.m_side, FullPath(name));
+        m_task.m_Run.m_pObserver->Progress(kProgressInvestigating,
+                                           m_job.m_side == Side::Source ? 0 : 1);
     }
     if (!Admit(name, true, 0, 0)) {
         return;
@@ -87,7 +88,7 @@ void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t 
     auto folder = std::make_unique<CTreeF>();
     folder->name = name;
     folder->time = creation;
-    if (m_job.m_bIsSource) {
+    if (m_job.m_side == Side::Source) {
         folder->targetOnly = m_node.targetOnly;
         folder->sourceOnly = m_node.sourceOnly;
     } else {
@@ -103,14 +104,14 @@ void CEntrySink::AddFile(std::string& name, uint64_t size, FileTime lastWrite, F
     if (!Admit(name, false, size, lastWrite)) {
         return;
     }
-    (m_job.m_bIsSource ? m_node.sourceEmpty : m_node.targetEmpty) = false;
-    m_node.files.emplace_back(std::move(name), size, m_job.m_bIsSource, lastWrite, creation,
-                              attributes, false, false, ACTION_NONE);
+    (m_job.m_side == Side::Source ? m_node.sourceEmpty : m_node.targetEmpty) = false;
+    m_node.files.emplace_back(std::move(name), size, m_job.m_side, lastWrite, creation, attributes,
+                              false, false, ACTION_NONE);
 }
 
 void CEntrySink::Finish() {
     auto& files = m_node.files;
-    if (m_job.m_bIsSource) {
+    if (m_job.m_side == Side::Source) {
         std::reverse(files.begin() + static_cast<std::ptrdiff_t>(m_nFirstNewFile), files.end());
     }
     if (!m_bRoomForTarget && files.capacity() - files.size() > files.size() / 8 + 4) {

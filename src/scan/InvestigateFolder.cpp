@@ -18,8 +18,8 @@ void EmptyNode(CTreeF& node) {
     node.incomplete = false;
 }
 
-bool& EmptyFlag(CTreeF& node, bool isSource) {
-    return isSource ? node.sourceEmpty : node.targetEmpty;
+bool& EmptyFlag(CTreeF& node, Side side) {
+    return side == Side::Source ? node.sourceEmpty : node.targetEmpty;
 }
 
 void ReportListingError(CInvestigationJob& job, int error) {
@@ -87,20 +87,20 @@ bool InvestigateChild(CInvestigationJob& child) {
 
 bool InvestigateSubfolders(CInvestigationJob& job) {
     CTreeF& node = *job.m_pNode;
-    bool& empty = EmptyFlag(node, job.m_bIsSource);
+    bool& empty = EmptyFlag(node, job.m_side);
     for (auto& subfolder : node.subfolders) {
         if (job.StopRequested()) {
             node.incomplete = true;
             return true;
         }
-        if (job.m_bIsSource ? subfolder->targetOnly : subfolder->sourceOnly) {
+        if (job.m_side == Side::Source ? subfolder->targetOnly : subfolder->sourceOnly) {
             continue;
         }
         CInvestigationJob child = job.ChildJob(*subfolder);
         if (!InvestigateChild(child)) {
             return false;
         }
-        empty = empty && EmptyFlag(*subfolder, job.m_bIsSource);
+        empty = empty && EmptyFlag(*subfolder, job.m_side);
     }
     return true;
 }
@@ -109,7 +109,7 @@ bool InvestigateSubfolders(CInvestigationJob& job) {
 
 bool InvestigateFolder(CInvestigationJob& job) {
     CTreeF& node = *job.m_pNode;
-    EmptyFlag(node, job.m_bIsSource) = true;
+    EmptyFlag(node, job.m_side) = true;
     node.investigated = true;
     if (job.m_bIsDisc) {
         return true;

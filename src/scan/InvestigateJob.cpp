@@ -10,7 +10,7 @@ CInvestigationJob CInvestigationJob::ChildJob(CTreeF& node) const {
     child.m_strPath = JoinPath(m_strPath, node.name);
     child.m_strRootPath = m_strRootPath;
     child.m_pNode = &node;
-    child.m_bIsSource = m_bIsSource;
+    child.m_side = m_side;
     child.m_bIsFtp = m_bIsFtp;
     child.m_bSingleTarget = m_bSingleTarget;
     child.m_bIsDisc = m_bIsDisc;

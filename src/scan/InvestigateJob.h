@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "task/Side.h"
+
 namespace tv {
 
 class CElement;
@@ -31,7 +33,7 @@ struct CInvestigationJob {
     std::string m_strPath;      // the folder being listed
     std::string m_strRootPath;  // the location's root, for the filters
     CTreeF* m_pNode = nullptr;
-    bool m_bIsSource = false;
+    Side m_side = Side::Target;
     bool m_bFound = false;  // a remote root was found
     bool m_bIsRoot = false;
     bool m_bIsFtp = false;

@@ -25,7 +25,7 @@ enum class StoredPair { None, Own, Other };
 // Which size/time pair says what the target holds after the run (snapshots are read back as
 // the target): a record that says nothing of it is left out of the stored lists.
 StoredPair PairToStore(const CFileDoInfo& file) {
-    if (file.onSource) {
+    if (file.side == Side::Source) {
         if (!file.selected || file.done) {
             return StoredPair::Own;
         }
@@ -66,7 +66,7 @@ void LoadFile(CFileDoInfo& file, CArchiveReader& ar) {
     file.size = ar.ReadUInt32();
     file.lastWrite = TimeFromStored(ar.ReadTime());
     file.attributes = ar.ReadUInt32();
-    file.onSource = false;
+    file.side = Side::Target;
 }
 
 void LoadNode(CTreeF& node, CArchiveReader& ar, int depth) {

@@ -7,6 +7,7 @@
 #include "base/FileTime.h"
 #include "platform/FileOps.h"
 #include "sync/RunProgress.h"
+#include "task/Side.h"
 
 namespace tv {
 
@@ -36,9 +37,6 @@ struct CScannedFile {
     static CScannedFile Absent() { return {}; }
     static CScannedFile File(uint64_t size, FileTime lastWrite) { return {true, size, lastWrite}; }
 };
-
-// Which of the run record's lists a deletion goes to.
-enum class FileSide : uint8_t { Source, Target };
 
 struct CCopyRequest {
     std::string m_strSource;
@@ -103,7 +101,7 @@ class CFileOperations {
     // deletion lists of `side`; failures go through the error policy ("Can't delete file: %s",
     // "Can't remove dir %s"). Returns whether the pass goes on; `removed` (when given) tells
     // whether `path` is gone. Worker thread; blocks on disk I/O; cancelable between items.
-    bool DeleteRecursively(const std::string& path, FileSide side, const CTreeF& scanned,
+    bool DeleteRecursively(const std::string& path, Side side, const CTreeF& scanned,
                            bool* removed = nullptr);
 
   private:

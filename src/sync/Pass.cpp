@@ -75,7 +75,7 @@ bool CSyncPass::Run(CTreeF& root) {
     if (m_bThirdPlace && !EnsureFolders(paths.m_third, CTaskInfor::ListCount)) {
         return false;
     }
-    if (!CheckRoot(paths.m_src, false) || !CheckRoot(paths.m_dst, true)) {
+    if (!CheckRoot(paths.m_src, Side::Source) || !CheckRoot(paths.m_dst, Side::Target)) {
         return false;
     }
     m_thirdReady = paths.m_third;
@@ -89,7 +89,7 @@ bool CSyncPass::Run(CTreeF& root) {
 }
 
 // A root that is a file stands for the folder that holds it.
-bool CSyncPass::CheckRoot(std::string& path, bool target) {
+bool CSyncPass::CheckRoot(std::string& path, Side side) {
     CFileStat st;
     const int err = m_ops.Stat(path, st, true);
     if (err == 0 && st.m_bFolder) {
@@ -99,7 +99,7 @@ bool CSyncPass::CheckRoot(std::string& path, bool target) {
         path = FolderOf(path);
         return true;
     }
-    if (target && err == ENOENT && m_task.Has3(opt3::kCreateTarget)) {
+    if (side == Side::Target && err == ENOENT && m_task.Has3(opt3::kCreateTarget)) {
         return EnsureFolders(path, CTaskInfor::FoldersCreatedInTarget);
     }
     m_policy.LogError(FormatText(LoadString(IDS_CANT_OPEN).c_str(), path.c_str()));
@@ -171,12 +171,12 @@ bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncom
 
 // One lstat per side that the run changes; only a link costs more.
 bool CSyncPass::LeavesRoots(const CPaths& paths) {
-    return (m_bChangesSource && LeavesRoot(paths.m_src, FileSide::Source)) ||
-           (m_bChangesTarget && LeavesRoot(paths.m_dst, FileSide::Target));
+    return (m_bChangesSource && LeavesRoot(paths.m_src, Side::Source)) ||
+           (m_bChangesTarget && LeavesRoot(paths.m_dst, Side::Target));
 }
 
-bool CSyncPass::LeavesRoot(const std::string& path, FileSide side) {
-    CLinkGuard& guard = side == FileSide::Source ? *m_sourceGuard : *m_targetGuard;
+bool CSyncPass::LeavesRoot(const std::string& path, Side side) {
+    CLinkGuard& guard = side == Side::Source ? *m_sourceGuard : *m_targetGuard;
     const std::optional<std::string> resolved = guard.Outside(path);
     if (resolved) {
         m_policy.LogError(FormatText(LoadString(IDS_LINK_LEAVES_ROOT).c_str(), path.c_str(),
@@ -189,7 +189,7 @@ bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
                                  bool& usable) {
     usable = false;
     if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
-        return RemoveFolder(sub, paths.m_dst, FileSide::Target);
+        return RemoveFolder(sub, paths.m_dst, Side::Target);
     }
     switch (m_kind) {
         case RUN_SYNCHRONIZE:
@@ -199,13 +199,13 @@ bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
             if (m_task.Has1(opt1::kNoEmptyFolders) && sub.targetEmpty) {
                 return true;
             }
-            return CreateFolder(sub, paths.m_src, FileSide::Source, usable);
+            return CreateFolder(sub, paths.m_src, Side::Source, usable);
         case RUN_UPDATE_TARGET:
         case RUN_REPLACE: {
             const bool removes = m_kind == RUN_REPLACE || m_task.Has1(opt1::kDeleteFromTarget);
             if (removes && sub.investigated && m_task.Has1(opt1::kIncludeSubfolders) &&
                 !RemovalBlocked(sub, belowIncomplete)) {
-                return RemoveFolder(sub, paths.m_dst, FileSide::Target);
+                return RemoveFolder(sub, paths.m_dst, Side::Target);
             }
             return true;
         }
@@ -218,7 +218,7 @@ bool CSyncPass::SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
                                  bool& usable) {
     usable = false;
     if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
-        return RemoveFolder(sub, paths.m_src, FileSide::Source);
+        return RemoveFolder(sub, paths.m_src, Side::Source);
     }
     if (m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget)) {
         return true;
@@ -231,18 +231,18 @@ bool CSyncPass::SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
         usable = true;
         return true;
     }
-    return CreateFolder(sub, paths.m_dst, FileSide::Target, usable);
+    return CreateFolder(sub, paths.m_dst, Side::Target, usable);
 }
 
-bool CSyncPass::CreateFolder(CTreeF& sub, const std::string& path, FileSide side, bool& usable) {
+bool CSyncPass::CreateFolder(CTreeF& sub, const std::string& path, Side side, bool& usable) {
     const CPolicyOutcome outcome = m_policy.Perform(FileOpKind::CreateFolder, path, 0,
                                                     [&] { return m_fileOps.CreateFolder(path); });
     sub.processed = outcome.m_bDone;
     usable = outcome.m_bDone;
     if (outcome.m_bDone) {
         const std::string line = FormatText(LoadString(IDS_FOLDER_CREATED).c_str(), path.c_str());
-        LogChange(side == FileSide::Source ? CTaskInfor::FoldersCreatedInSource
-                                           : CTaskInfor::FoldersCreatedInTarget,
+        LogChange(side == Side::Source ? CTaskInfor::FoldersCreatedInSource
+                                       : CTaskInfor::FoldersCreatedInTarget,
                   line, line);
     }
     return outcome.m_bGoOn;
@@ -250,7 +250,7 @@ bool CSyncPass::CreateFolder(CTreeF& sub, const std::string& path, FileSide side
 
 // The recursive delete removes only what the scan saw there, re-checked, and logs what it
 // removes and what it keeps.
-bool CSyncPass::RemoveFolder(CTreeF& sub, const std::string& path, FileSide side) {
+bool CSyncPass::RemoveFolder(CTreeF& sub, const std::string& path, Side side) {
     bool removed = false;
     const bool goOn = m_fileOps.DeleteRecursively(path, side, sub, &removed);
     sub.processed = removed;
@@ -261,7 +261,7 @@ bool CSyncPass::RemoveFolder(CTreeF& sub, const std::string& path, FileSide side
 // progress bar reaches its end.
 void CSyncPass::PassOver(const CTreeF& sub) {
     for (const CFileDoInfo& record : sub.files) {
-        if (record.onSource ? record.selected : record.action != ACTION_NONE) {
+        if (record.side == Side::Source ? record.selected : record.action != ACTION_NONE) {
             m_bytes.m_done += record.size;
         }
     }

@@ -71,22 +71,22 @@ class CSyncPass {
         std::string m_third;
     };
 
-    bool CheckRoot(std::string& path, bool target);
+    bool CheckRoot(std::string& path, Side side);
     bool EnsureFolders(const std::string& path, CTaskInfor::List createdList);
 
     bool PassFolder(CTreeF& node, const CPaths& paths, bool belowIncomplete);
     bool PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete);
     bool TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
     bool SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
-    bool CreateFolder(CTreeF& sub, const std::string& path, FileSide side, bool& usable);
-    bool RemoveFolder(CTreeF& sub, const std::string& path, FileSide side);
+    bool CreateFolder(CTreeF& sub, const std::string& path, Side side, bool& usable);
+    bool RemoveFolder(CTreeF& sub, const std::string& path, Side side);
 
     bool PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete);
     bool SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete);
     bool TargetRecord(CFileDoInfo& record, const CPaths& paths);
     bool Copy(CFileDoInfo& record, const std::string& from, const std::string& to,
               bool scannedDest);
-    bool Delete(CFileDoInfo& record, const std::string& path, FileSide side);
+    bool Delete(CFileDoInfo& record, const std::string& path, Side side);
     bool CopyAttributes(CFileDoInfo& record, const std::string& from, const std::string& to);
     bool CopyTimes(CFileDoInfo& record, const std::string& from, const std::string& to);
     bool PassOverOutsideLink(CFileDoInfo& record, const std::string& to);
@@ -99,7 +99,7 @@ class CSyncPass {
                  const char* arrow);
     void PassOver(const CTreeF& sub);
     bool LeavesRoots(const CPaths& paths);
-    bool LeavesRoot(const std::string& path, FileSide side);
+    bool LeavesRoot(const std::string& path, Side side);
     std::string TimeText(FileTime time);
 
     CElement& m_task;

@@ -48,14 +48,14 @@ bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplet
             break;
         }
         CFileDoInfo& record = files[processed];
-        goOn = record.onSource ? SourceRecord(record, paths, belowIncomplete)
-                               : TargetRecord(record, paths);
+        goOn = record.side == Side::Source ? SourceRecord(record, paths, belowIncomplete)
+                                           : TargetRecord(record, paths);
     }
     // A target record leaves the tree once its action was taken: the tree then describes the
     // source, as a snapshot wants it.
     size_t kept = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (i < processed && !files[i].onSource) {
+        if (i < processed && files[i].side == Side::Target) {
             continue;
         }
         if (kept != i) {
@@ -90,7 +90,7 @@ bool CSyncPass::SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belo
                 }
                 break;
             case ACTION_DELETE:
-                goOn = Delete(record, src, FileSide::Source);
+                goOn = Delete(record, src, Side::Source);
                 break;
             case ACTION_COPY_ATTRIBUTES:
                 goOn = CopyAttributes(record, src, dst);
@@ -114,7 +114,7 @@ bool CSyncPass::TargetRecord(CFileDoInfo& record, const CPaths& paths) {
     ShowFile(src, dst);
     switch (record.action) {
         case ACTION_DELETE:
-            return Delete(record, dst, FileSide::Target);
+            return Delete(record, dst, Side::Target);
         case ACTION_COPY:
             if (m_kind == RUN_SYNCHRONIZE || m_kind == RUN_RESTORE) {
                 return Copy(record, dst, src, true);
@@ -151,11 +151,11 @@ bool CSyncPass::Copy(CFileDoInfo& record, const std::string& from, const std::st
     }
     record.done = true;
     LogCopy(record, from, to, ") ---> ");
-    ++(record.onSource ? m_counts.m_nCopiedFromSource : m_counts.m_nCopiedFromTarget);
+    ++(record.side == Side::Source ? m_counts.m_nCopiedFromSource : m_counts.m_nCopiedFromTarget);
     return true;
 }
 
-bool CSyncPass::Delete(CFileDoInfo& record, const std::string& path, FileSide side) {
+bool CSyncPass::Delete(CFileDoInfo& record, const std::string& path, Side side) {
     const CScannedFile scanned = CScannedFile::File(record.size, record.lastWrite);
     const CPolicyOutcome outcome = m_policy.Perform(
         FileOpKind::Delete, path, record.size, [&] { return m_fileOps.DeleteFile(path, scanned); });
@@ -166,7 +166,7 @@ bool CSyncPass::Delete(CFileDoInfo& record, const std::string& path, FileSide si
     record.done = true;
     m_bytes.m_done += record.size;
     const std::string line = FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str());
-    LogChange(side == FileSide::Source ? CTaskInfor::DeletedInSource : CTaskInfor::DeletedInTarget,
+    LogChange(side == Side::Source ? CTaskInfor::DeletedInSource : CTaskInfor::DeletedInTarget,
               line, line);
     ++m_counts.m_nDeleted;
     return true;
@@ -175,7 +175,7 @@ bool CSyncPass::Delete(CFileDoInfo& record, const std::string& path, FileSide si
 // A file that is a link is replaced by a copy and unlinked by a delete, but its mode and times
 // are those of what it leads to: they are not changed where that lies outside the root.
 bool CSyncPass::PassOverOutsideLink(CFileDoInfo& record, const std::string& to) {
-    if (!LeavesRoot(to, record.onSource ? FileSide::Target : FileSide::Source)) {
+    if (!LeavesRoot(to, OtherSide(record.side))) {
         return false;
     }
     record.failed = true;
@@ -257,8 +257,8 @@ void CSyncPass::ShowFile(const std::string& src, const std::string& dst) {
     if (m_bSilent) {
         return;
     }
-    m_task.m_Run.SetDisplayPath(true, src);
-    m_task.m_Run.SetDisplayPath(false, dst);
+    m_task.m_Run.SetDisplayPath(Side::Source, src);
+    m_task.m_Run.SetDisplayPath(Side::Target, dst);
     ITaskObserver* observer = m_task.m_Run.m_pObserver;
     const int64_t second = CurrentTaskTime();
     if (observer && (!m_bProgressShown || second != m_progressSecond)) {
@@ -287,7 +287,7 @@ void CSyncPass::LogCopy(const CFileDoInfo& record, const std::string& from, cons
     }
     line += ')';
     const CTaskInfor::List list =
-        record.onSource ? CTaskInfor::CopiedFromSource : CTaskInfor::CopiedFromTarget;
+        record.side == Side::Source ? CTaskInfor::CopiedFromSource : CTaskInfor::CopiedFromTarget;
     LogChange(list, line, from + " ---> " + to);
 }
 

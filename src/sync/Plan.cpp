@@ -56,8 +56,7 @@ class CPlanner {
 
 void CPlanner::PlanNode(CTreeF& node, const std::string& src, const std::string& dst,
                         CIncomplete incomplete) {
-    m_task.m_Run.SetDisplayPath(true, {});
-    m_task.m_Run.SetDisplayPath(false, {});
+    m_task.m_Run.ClearDisplayPaths();
     PlanFiles(node, src, dst, incomplete);
     const std::vector<CIncomplete> below = MergeSubfolders(node, incomplete);
     for (size_t i = 0; i < node.subfolders.size(); ++i) {
@@ -73,12 +72,12 @@ void CPlanner::PlanFiles(CTreeF& node, const std::string& src, const std::string
     size_t targets = 0;
     for (CFileDoInfo& record : files) {
         record.matched = false;
-        targets += record.onSource ? 0 : 1;
+        targets += record.side == Side::Source ? 0 : 1;
     }
     m_fates.assign(files.size(), TargetFate::Keep);
     PairUp(files, targets, src, dst, incomplete);
     for (size_t i = files.size(); i-- > 0;) {
-        if (!files[i].onSource && m_fates[i] == TargetFate::Keep) {
+        if (files[i].side == Side::Target && m_fates[i] == TargetFate::Keep) {
             m_fates[i] = m_decision.DecideTarget(files[i], incomplete);
         }
     }
@@ -92,13 +91,13 @@ void CPlanner::PairUp(std::vector<CFileDoInfo>& files, size_t targets, const std
     CNameIndex index(m_request.m_match, targets);
     if (targets != 0) {
         for (size_t i = 0; i < files.size(); ++i) {
-            if (!files[i].onSource) {
+            if (files[i].side == Side::Target) {
                 index.Add(files[i].name, i);
             }
         }
     }
     for (CFileDoInfo& s : files) {
-        if (!s.onSource) {
+        if (s.side == Side::Target) {
             continue;
         }
         const size_t j = targets != 0 ? index.Take(s.name) : CNameIndex::npos;
@@ -115,20 +114,20 @@ void CPlanner::PairUp(std::vector<CFileDoInfo>& files, size_t targets, const std
 void CPlanner::Reorder(std::vector<CFileDoInfo>& files) {
     bool first = false;
     for (size_t i = 0; i < files.size() && !first; ++i) {
-        first = !files[i].onSource && m_fates[i] == TargetFate::KeepFirst;
+        first = files[i].side == Side::Target && m_fates[i] == TargetFate::KeepFirst;
     }
     std::vector<CFileDoInfo> ordered;
     if (first) {
         ordered.reserve(files.size());
         for (size_t i = 0; i < files.size(); ++i) {
-            if (!files[i].onSource && m_fates[i] == TargetFate::KeepFirst) {
+            if (files[i].side == Side::Target && m_fates[i] == TargetFate::KeepFirst) {
                 ordered.push_back(std::move(files[i]));
             }
         }
     }
     size_t kept = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!files[i].onSource && m_fates[i] != TargetFate::Keep) {
+        if (files[i].side == Side::Target && m_fates[i] != TargetFate::Keep) {
             continue;
         }
         if (first) {

@@ -58,7 +58,7 @@ void CPlanDecision::ActSource(CFileDoInfo& s, FileAction action) {
 // The question is put only where someone watches the run and both sides have news.
 Conflict CPlanDecision::Ask(const CFileDoInfo& s, const CFileDoInfo& t,
                             const std::string& srcFolder, const std::string& dstFolder,
-                            bool sourceWins) {
+                            Side winner) {
     const bool asks = (m_task.m_Run.m_dwPrefCopy.load() & pref::kConfirmConflicts) &&
                       !m_task.Has2(opt2::kSilent) && m_request.m_lastSync.Known() &&
                       ChangedSinceLastSync(s) && ChangedSinceLastSync(t);
@@ -68,8 +68,8 @@ Conflict CPlanDecision::Ask(const CFileDoInfo& s, const CFileDoInfo& t,
     const std::string srcPath = JoinPath(srcFolder, s.name);
     const std::string dstPath = JoinPath(dstFolder, t.name);
     LogRunError(m_task, Fill(IDS_BOTH_CHANGED, srcPath, dstPath));
-    const std::string question =
-        Fill(sourceWins ? IDS_OVERWRITE_TARGET : IDS_OVERWRITE_SOURCE, srcPath, dstPath);
+    const std::string question = Fill(
+        winner == Side::Source ? IDS_OVERWRITE_TARGET : IDS_OVERWRITE_SOURCE, srcPath, dstPath);
     return AskYesNo(m_task, question) == PromptAnswer::Yes ? Conflict::Accepted : Conflict::Refused;
 }
 
@@ -87,10 +87,10 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
     switch (m_kind) {
         case RUN_SYNCHRONIZE:
             if (r == COMPARE_SOURCE_NEWER &&
-                Ask(s, t, srcFolder, dstFolder, true) != Conflict::Refused) {
+                Ask(s, t, srcFolder, dstFolder, Side::Source) != Conflict::Refused) {
                 ActSource(s, ACTION_COPY);
             } else if (r == COMPARE_TARGET_NEWER &&
-                       Ask(s, t, srcFolder, dstFolder, false) != Conflict::Refused) {
+                       Ask(s, t, srcFolder, dstFolder, Side::Target) != Conflict::Refused) {
                 t.selected = true;
                 t.action = ACTION_COPY;
                 return true;
@@ -100,7 +100,8 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
             if ((r == COMPARE_SOURCE_NEWER &&
                  (!onlyNewer || m_task.m_nCompareMode != COMPARE_TIME)) ||
                 (r == COMPARE_TARGET_NEWER && onlyNewer)) {
-                if (onlyNewer || Ask(s, t, srcFolder, dstFolder, true) != Conflict::Refused) {
+                if (onlyNewer ||
+                    Ask(s, t, srcFolder, dstFolder, Side::Source) != Conflict::Refused) {
                     ActSource(s, ACTION_COPY);
                 }
             } else if (r == COMPARE_ATTRIBUTES_DIFFER && !onlyNewer) {
@@ -109,7 +110,7 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
             return false;
         case RUN_REPLACE:
             if (r != COMPARE_EQUAL) {
-                const Conflict answer = Ask(s, t, srcFolder, dstFolder, true);
+                const Conflict answer = Ask(s, t, srcFolder, dstFolder, Side::Source);
                 if (answer != Conflict::Refused) {
                     const bool attributesOnly =
                         r == COMPARE_ATTRIBUTES_DIFFER && answer == Conflict::Accepted;

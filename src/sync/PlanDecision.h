@@ -39,9 +39,10 @@ class CPlanDecision {
     void DecideFolder(CTreeF& folder) const;
 
   private:
-    // The conflict question, when the preference asks for it and both files changed.
+    // The conflict question, when the preference asks for it and both files changed: may the
+    // file on `winner` overwrite the other?
     Conflict Ask(const CFileDoInfo& s, const CFileDoInfo& t, const std::string& srcFolder,
-                 const std::string& dstFolder, bool sourceWins);
+                 const std::string& dstFolder, Side winner);
     bool Has(uint32_t bit) const;
     bool ChangedSinceLastSync(const CFileDoInfo& record) const;
     // Kind 0 with "Delete NEW files ... BEFORE last synchronization".

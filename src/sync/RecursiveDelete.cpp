@@ -22,15 +22,14 @@ std::string Join(const std::string& folder, const std::string& name) {
 // What the scan saw in one folder on the side being deleted, by name.
 class CScanIndex {
   public:
-    CScanIndex(const CTreeF& node, FileSide side) {
-        const bool onSource = side == FileSide::Source;
+    CScanIndex(const CTreeF& node, Side side) {
         for (const CFileDoInfo& record : node.files) {
-            if (record.onSource == onSource) {
+            if (record.side == side) {
                 m_files.emplace(record.name, &record);
             }
         }
         for (const auto& sub : node.subfolders) {
-            if (onSource ? !sub->targetOnly : !sub->sourceOnly) {
+            if (side == Side::Source ? !sub->targetOnly : !sub->sourceOnly) {
                 m_folders.emplace(sub->name, sub.get());
             }
         }
@@ -77,7 +76,7 @@ class CFolderRights {
 
 class CRecursiveDelete {
   public:
-    CRecursiveDelete(CElement& task, CFileOperations& fileOps, IFileOps& ops, FileSide side)
+    CRecursiveDelete(CElement& task, CFileOperations& fileOps, IFileOps& ops, Side side)
         : m_task(task), m_fileOps(fileOps), m_ops(ops), m_side(side), m_policy(task) {}
 
     // What the scan saw at `path`: a file (`record`) or a folder (`node`).
@@ -91,7 +90,7 @@ class CRecursiveDelete {
     CElement& m_task;
     CFileOperations& m_fileOps;
     IFileOps& m_ops;
-    FileSide m_side;
+    Side m_side;
     CErrorPolicy m_policy;
 };
 
@@ -187,7 +186,7 @@ bool CRecursiveDelete::RemoveTree(const std::string& path, const CTreeF& node, u
 }
 
 void CRecursiveDelete::LogDeleted(bool folder, const std::string& path) {
-    const bool source = m_side == FileSide::Source;
+    const bool source = m_side == Side::Source;
     CTaskInfor::List list =
         folder ? (source ? CTaskInfor::FoldersDeletedInSource : CTaskInfor::FoldersDeletedInTarget)
                : (source ? CTaskInfor::DeletedInSource : CTaskInfor::DeletedInTarget);
@@ -203,8 +202,8 @@ void CRecursiveDelete::LogDeleted(bool folder, const std::string& path) {
 
 }  // namespace
 
-bool CFileOperations::DeleteRecursively(const std::string& path, FileSide side,
-                                        const CTreeF& scanned, bool* removed) {
+bool CFileOperations::DeleteRecursively(const std::string& path, Side side, const CTreeF& scanned,
+                                        bool* removed) {
     bool gone = false;
     bool goOn = true;
     // Never the root of the file system, nor "nothing" (which would name the current folder).

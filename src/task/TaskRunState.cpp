@@ -43,14 +43,20 @@ void CTaskRunState::SetPolicy(ErrorPolicy policy) {
     }
 }
 
-void CTaskRunState::SetDisplayPath(bool source, std::string path) {
+void CTaskRunState::SetDisplayPath(Side side, std::string path) {
     std::lock_guard lock(m_mutex);
-    m_displayPath[source ? 0 : 1] = std::move(path);
+    m_displayPath[static_cast<size_t>(side)] = std::move(path);
 }
 
-std::string CTaskRunState::DisplayPath(bool source) const {
+std::string CTaskRunState::DisplayPath(Side side) const {
     std::lock_guard lock(m_mutex);
-    return m_displayPath[source ? 0 : 1];
+    return m_displayPath[static_cast<size_t>(side)];
+}
+
+void CTaskRunState::ClearDisplayPaths() {
+    std::lock_guard lock(m_mutex);
+    m_displayPath[0].clear();
+    m_displayPath[1].clear();
 }
 
 }  // namespace tv

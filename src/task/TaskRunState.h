@@ -10,6 +10,7 @@
 
 #include "base/FileTime.h"
 #include "task/Options.h"
+#include "task/Side.h"
 #include "task/TaskInfor.h"
 #include "task/TaskObserver.h"
 
@@ -67,9 +68,10 @@ class CTaskRunState {
     ErrorPolicy Policy() const;
     void SetPolicy(ErrorPolicy policy);
 
-    // The folder each side is investigating, for the progress window.
-    void SetDisplayPath(bool source, std::string path);
-    std::string DisplayPath(bool source) const;
+    // The folder each side is investigating, or the file being copied, for the progress window.
+    void SetDisplayPath(Side side, std::string path);
+    std::string DisplayPath(Side side) const;
+    void ClearDisplayPaths();
 
   private:
     std::atomic<bool> m_bPaused{false};

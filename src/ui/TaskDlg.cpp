@@ -60,7 +60,7 @@ CTaskDlg::CTaskDlg(std::shared_ptr<CProgressPresenter> presenter)
     BuildControls();
     Connect();
     m_pPresenter->SetFitCheck(
-        [this](bool source, const std::string& text) { return Fits(source, text); });
+        [this](Side side, const std::string& text) { return Fits(side, text); });
     m_pPresenter->SetListener(this);
     ProgressChanged(~0u & ~progress_part::kClose);
     PlaceOnScreen();
@@ -201,8 +201,8 @@ void CTaskDlg::PlaceOnScreen() {
     move(place.m_nX, place.m_nY);
 }
 
-bool CTaskDlg::Fits(bool source, const std::string& text) const {
-    const QLineEdit* field = source ? m_pSource : m_pTarget;
+bool CTaskDlg::Fits(Side side, const std::string& text) const {
+    const QLineEdit* field = side == Side::Source ? m_pSource : m_pTarget;
     const int room = field->contentsRect().width() - kFieldMargin;
     return QFontMetrics(field->font()).horizontalAdvance(Q(text)) <= room;
 }

@@ -45,7 +45,7 @@ class CTaskDlg : public QDialog, private IProgressListener {
     void ShowLines(QListWidget& list, const std::vector<std::string>& lines);
     void Fold();
     void PlaceOnScreen();
-    bool Fits(bool source, const std::string& text) const;
+    bool Fits(Side side, const std::string& text) const;
 
     std::shared_ptr<CProgressPresenter> m_pPresenter;
     QLineEdit* m_pSource = nullptr;

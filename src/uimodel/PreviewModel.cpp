@@ -56,11 +56,11 @@ CPreviewModel::CPreviewModel(const CElement& task, CTreeF& merged, const CPlanBy
 
 // A source record acts only while selected; a target record acts on its action alone.
 bool CPreviewModel::Listed(const CFileDoInfo& record, PreviewList& list) const {
-    if (record.action == ACTION_NONE || (record.onSource && !record.selected)) {
+    if (record.action == ACTION_NONE || (record.side == Side::Source && !record.selected)) {
         return false;
     }
     const bool deletes = record.action == ACTION_DELETE;
-    if (record.onSource) {
+    if (record.side == Side::Source) {
         list = deletes ? PreviewList::DeleteInSource : PreviewList::CopyFromSource;
         return !(deletes && m_bAllSourceRow);
     }
@@ -131,10 +131,10 @@ void CPreviewModel::ApplyTo(CTreeF& node, std::vector<CTreeF*>& chain,
         bool drop = false;
         if (Listed(record, list) && IsExcluded(list, next[static_cast<int>(list)]++)) {
             if (record.action == ACTION_DELETE) {
-                KeepFolders(chain, record.onSource);
+                KeepFolders(chain, record.side);
             }
             record.selected = false;
-            drop = !record.onSource;
+            drop = record.side == Side::Target;
         }
         if (drop) {
             continue;
@@ -157,11 +157,11 @@ void CPreviewModel::ApplyTo(CTreeF& node, std::vector<CTreeF*>& chain,
 // backup), it is entered like a folder of both sides instead, so that its other planned
 // deletions still happen one by one; in a two-way run it is no longer taken for a folder
 // deleted since the last synchronization, so that it is copied back as a new one would be.
-void CPreviewModel::KeepFolders(const std::vector<CTreeF*>& chain, bool onSource) const {
+void CPreviewModel::KeepFolders(const std::vector<CTreeF*>& chain, Side side) const {
     const bool neverCopied =
-        !onSource && (m_nRunKind == RUN_REPLACE || m_nRunKind == RUN_UPDATE_TARGET);
+        side == Side::Target && (m_nRunKind == RUN_REPLACE || m_nRunKind == RUN_UPDATE_TARGET);
     for (CTreeF* folder : chain) {
-        bool& oneSided = onSource ? folder->sourceOnly : folder->targetOnly;
+        bool& oneSided = side == Side::Source ? folder->sourceOnly : folder->targetOnly;
         if (!oneSided) {
             continue;
         }

@@ -7,6 +7,7 @@
 
 #include "run/Preview.h"
 #include "sync/Plan.h"
+#include "task/Side.h"
 
 namespace tv {
 
@@ -61,7 +62,7 @@ class CPreviewModel {
     bool Listed(const CFileDoInfo& record, PreviewList& list) const;
     void Collect(const CTreeF& node, const std::string& folder);
     void ApplyTo(CTreeF& node, std::vector<CTreeF*>& chain, std::array<int, kPreviewLists>& next);
-    void KeepFolders(const std::vector<CTreeF*>& chain, bool onSource) const;
+    void KeepFolders(const std::vector<CTreeF*>& chain, Side side) const;
     CRows& Rows(PreviewList list) { return m_rows[static_cast<int>(list)]; }
     const CRows& Rows(PreviewList list) const { return m_rows[static_cast<int>(list)]; }
 

@@ -79,7 +79,7 @@ CProgressPresenter::CProgressPresenter(CElement& task, IRunBoard& board, int seq
     }
 }
 
-void CProgressPresenter::SetFitCheck(std::function<bool(bool, const std::string&)> fits) {
+void CProgressPresenter::SetFitCheck(std::function<bool(Side, const std::string&)> fits) {
     m_fits = std::move(fits);
 }
 
@@ -255,8 +255,8 @@ std::string CProgressPresenter::DetailsLabel() const {
 }
 
 void CProgressPresenter::RefreshPaths(unsigned& parts) {
-    std::string source = Shown(true, m_task.m_Run.DisplayPath(true));
-    std::string target = Shown(false, m_task.m_Run.DisplayPath(false));
+    std::string source = Shown(Side::Source, m_task.m_Run.DisplayPath(Side::Source));
+    std::string target = Shown(Side::Target, m_task.m_Run.DisplayPath(Side::Target));
     if (source != m_strSourceShown || target != m_strTargetShown) {
         m_strSourceShown = std::move(source);
         m_strTargetShown = std::move(target);
@@ -264,11 +264,11 @@ void CProgressPresenter::RefreshPaths(unsigned& parts) {
     }
 }
 
-std::string CProgressPresenter::Shown(bool source, const std::string& path) const {
+std::string CProgressPresenter::Shown(Side side, const std::string& path) const {
     if (!m_fits) {
         return path;
     }
-    return ShortenPathMiddle(path, [&](const std::string& text) { return m_fits(source, text); });
+    return ShortenPathMiddle(path, [&](const std::string& text) { return m_fits(side, text); });
 }
 
 void CProgressPresenter::Close() {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "task/Side.h"
+
 namespace tv {
 
 class CElement;
@@ -67,8 +69,8 @@ class CProgressPresenter {
     CProgressPresenter(CElement& task, IRunBoard& board, int sequence, SoundPlayer playSound = {});
 
     void SetListener(IProgressListener* listener) { m_pListener = listener; }
-    // Whether a text fits the source (true) or target path field; none: every text fits.
-    void SetFitCheck(std::function<bool(bool source, const std::string&)> fits);
+    // Whether a text fits the path field of a side; none: every text fits.
+    void SetFitCheck(std::function<bool(Side, const std::string&)> fits);
 
     // The run's reports.
     void OnStatus(int stringId);
@@ -106,7 +108,7 @@ class CProgressPresenter {
 
   private:
     void RefreshPaths(unsigned& parts);
-    std::string Shown(bool source, const std::string& path) const;
+    std::string Shown(Side side, const std::string& path) const;
     bool CloseAtOnce() const;
     void ShowSummary();
     void PlayEndSound() const;
@@ -118,7 +120,7 @@ class CProgressPresenter {
     const int m_nSequence;
     SoundPlayer m_playSound;
     IProgressListener* m_pListener = nullptr;
-    std::function<bool(bool, const std::string&)> m_fits;
+    std::function<bool(Side, const std::string&)> m_fits;
 
     std::string m_strCaption;
     std::string m_strSourceShown;

@@ -110,7 +110,7 @@ TEST(CommandLineTest, WithoutATerminalNothingIsAskedAndAPreviewIsRefused) {
     tv::CTerminalPreview preview(terminal);
     tv::CElement task;
     tv::CTreeF root;
-    root.files.emplace_back("new.txt", 3, true, 0, 0, 0, true, false, tv::ACTION_COPY);
+    root.files.emplace_back("new.txt", 3, tv::Side::Source, 0, 0, 0, true, false, tv::ACTION_COPY);
     tv::CPreviewRequest request;
     request.m_strCaption = "Task: 1  /a --> /b";
     EXPECT_FALSE(preview.ShowPreview(task, root, {}, request));

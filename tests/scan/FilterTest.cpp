@@ -11,7 +11,7 @@ using tv::CElement;
 constexpr uint64_t kMb = 1048576;
 
 bool Admit(const CElement& task, const std::string& path, bool folder, uint64_t size = 1) {
-    return tv::FilterCheck(size, 0, task, path, "/data/src/", folder, false, true);
+    return tv::FilterCheck(size, 0, task, path, "/data/src/", folder, false, tv::Side::Source);
 }
 
 tv::TaskTime Local(int year, int month, int day, int hour, int minute = 0, int second = 0) {
@@ -22,7 +22,7 @@ TEST(Filter, VolumeInformationIsDroppedOnlyDirectlyBelowAMountPoint) {
     CElement task;
     tvtest::CTempDir dir;
     const auto check = [&](const std::string& root, const std::string& name, bool ftp) {
-        return tv::FilterCheck(0, 0, task, root + "/" + name, root, true, ftp, true);
+        return tv::FilterCheck(0, 0, task, root + "/" + name, root, true, ftp, tv::Side::Source);
     };
     EXPECT_FALSE(check("", "System Volume Information", false));
     EXPECT_TRUE(check(dir.Path().string(), "System Volume Information", false));

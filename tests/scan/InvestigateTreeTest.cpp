@@ -47,7 +47,7 @@ TEST(InvestigateTree, RecordsSizeTimeAndModeOfEachFile) {
     EXPECT_EQ(a->lastWrite, tv::FileTimeFromUnix(1'600'000'000));  // below a second cut off
     EXPECT_NE(a->creation, 0u);
     EXPECT_EQ(a->attributes, tv::attr::kReadOnly | tv::attr::kArchive | (0444u << 16));
-    EXPECT_TRUE(a->onSource);
+    EXPECT_EQ(a->side, tv::Side::Source);
     EXPECT_FALSE(a->selected || a->done || a->matched);
     const tv::CTreeF* sub = FindFolder(run.sourceTree, "sub");
     ASSERT_TRUE(sub);
@@ -218,7 +218,8 @@ TEST(InvestigateTree, ProgressNamesEachSideUnlessSilent) {
         std::sort(progress.begin(), progress.end());
         using Calls = std::vector<std::pair<int, int>>;
         EXPECT_EQ(progress, (silent ? Calls{} : Calls{{103, 0}, {103, 1}}));
-        EXPECT_EQ(run.task.m_Run.DisplayPath(false), silent ? "" : (dir / "dst/b").string());
+        EXPECT_EQ(run.task.m_Run.DisplayPath(tv::Side::Target),
+                  silent ? "" : (dir / "dst/b").string());
     }
 }
 

@@ -14,8 +14,8 @@ using tv::CTreeF;
 
 const tv::FileTime kTime = tv::FileTimeFromCalendar({2021, 6, 15, 12, 34, 56});
 
-CFileDoInfo File(const std::string& name, bool onSource, uint64_t size = 7) {
-    return CFileDoInfo(name, size, onSource, kTime, kTime, 0x20, false, false, tv::ACTION_NONE);
+CFileDoInfo File(const std::string& name, tv::Side side, uint64_t size = 7) {
+    return CFileDoInfo(name, size, side, kTime, kTime, 0x20, false, false, tv::ACTION_NONE);
 }
 
 CTreeF& AddFolder(CTreeF& parent, const std::string& name) {
@@ -45,7 +45,8 @@ TEST(TreeFStore, RecordLayoutIsNameSizeLocalTimeAttributes) {
     tzset();
     CTreeF root;
     root.name = "/data/src";
-    root.files.push_back(File("a", true, (1ULL << 32) + 3));  // only the low 32 bits are kept
+    root.files.push_back(
+        File("a", tv::Side::Source, (1ULL << 32) + 3));  // only the low 32 bits are kept
     const std::string bytes = Stored(root);
 
     tv::CArchiveReader reader(bytes);
@@ -66,14 +67,14 @@ TEST(TreeFStore, RecordLayoutIsNameSizeLocalTimeAttributes) {
 TEST(TreeFStore, RoundTripKeepsWhatTheTargetHoldsAfterTheRun) {
     CTreeF root;
     root.sourceOnly = true;
-    CFileDoInfo copied = File("caf\xE9\xFF", true, 10);
+    CFileDoInfo copied = File("caf\xE9\xFF", tv::Side::Source, 10);
     copied.selected = copied.done = true;
-    CFileDoInfo notCopied = File("failed", true, 10);
+    CFileDoInfo notCopied = File("failed", tv::Side::Source, 10);
     notCopied.selected = notCopied.matched = true;
     notCopied.otherSize = 99;
     notCopied.otherLastWrite = kTime - 3600 * tv::kTicksPerSecond;
-    root.files = {copied, notCopied, File("target", false, 12)};
-    AddFolder(AddFolder(root, "sub"), "leaf").files.push_back(File("inner", false));
+    root.files = {copied, notCopied, File("target", tv::Side::Target, 12)};
+    AddFolder(AddFolder(root, "sub"), "leaf").files.push_back(File("inner", tv::Side::Target));
 
     const CTreeF back = Loaded(Stored(root));
     EXPECT_TRUE(back.targetOnly);
@@ -84,7 +85,8 @@ TEST(TreeFStore, RoundTripKeepsWhatTheTargetHoldsAfterTheRun) {
     EXPECT_EQ(back.files[1].size, 99u);
     EXPECT_EQ(back.files[1].lastWrite, notCopied.otherLastWrite);
     EXPECT_EQ(back.files[2].size, 12u);
-    EXPECT_FALSE(back.files[0].onSource || back.files[0].selected || back.files[0].done);
+    EXPECT_EQ(back.files[0].side, tv::Side::Target);
+    EXPECT_FALSE(back.files[0].selected || back.files[0].done);
     EXPECT_TRUE(back.files[0].matched);
     const CTreeF& leaf = *back.subfolders.at(0)->subfolders.at(0);
     EXPECT_EQ(leaf.name, "leaf");
@@ -94,17 +96,17 @@ TEST(TreeFStore, RoundTripKeepsWhatTheTargetHoldsAfterTheRun) {
 
 TEST(TreeFStore, LeavesOutWhatHasNothingToStoreAndStillReadsBack) {
     CTreeF root;
-    CFileDoInfo deletedOnTarget = File("deleted", false);
+    CFileDoInfo deletedOnTarget = File("deleted", tv::Side::Target);
     deletedOnTarget.done = true;
-    CFileDoInfo newButNotCopied = File("new", true);
+    CFileDoInfo newButNotCopied = File("new", tv::Side::Source);
     newButNotCopied.selected = true;
     newButNotCopied.matched = false;
-    root.files = {deletedOnTarget, File("kept", false), newButNotCopied};
+    root.files = {deletedOnTarget, File("kept", tv::Side::Target), newButNotCopied};
     for (const bool sourceOnly : {true, false}) {
         CTreeF& oneSided = AddFolder(root, "one-sided");
         (sourceOnly ? oneSided.sourceOnly : oneSided.targetOnly) = true;
         oneSided.processed = true;
-        oneSided.files.push_back(File("below", false));
+        oneSided.files.push_back(File("below", tv::Side::Target));
     }
     AddFolder(root, "both").processed = true;
 
@@ -117,8 +119,8 @@ TEST(TreeFStore, LeavesOutWhatHasNothingToStoreAndStillReadsBack) {
 
 TEST(TreeFStore, DamageAndDeepNestingThrow) {
     CTreeF root;
-    root.files.push_back(File("one", true));
-    AddFolder(root, "sub").files.push_back(File("two", false));
+    root.files.push_back(File("one", tv::Side::Source));
+    AddFolder(root, "sub").files.push_back(File("two", tv::Side::Target));
     std::string bytes = Stored(root);
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         tv::CArchiveReader reader(std::string_view(bytes).substr(0, cut));

@@ -111,8 +111,9 @@ bool RenderMainWindow(const fs::path& out) {
 
 void RunningProgress(tv::CProgressPresenter& presenter, tv::CElement& task) {
     presenter.OnStatus(tv::IDS_INVESTIGATING);
-    task.m_Run.SetDisplayPath(true, "/home/ann/Pictures/2026/Summer holidays in the mountains");
-    task.m_Run.SetDisplayPath(false, "/media/ann/Backup/Pictures/2026/Summer holidays");
+    task.m_Run.SetDisplayPath(tv::Side::Source,
+                              "/home/ann/Pictures/2026/Summer holidays in the mountains");
+    task.m_Run.SetDisplayPath(tv::Side::Target, "/media/ann/Backup/Pictures/2026/Summer holidays");
     presenter.OnProgress(103, 0);
     presenter.OnStatus(tv::IDS_COPYING_FILES);
     presenter.OnProgress(104, 42);
@@ -142,23 +143,23 @@ bool RenderProgress(const fs::path& out, CSampleBoard& board) {
     return ok;
 }
 
-void AddFile(tv::CTreeF& folder, const std::string& name, uint64_t size, bool onSource,
+void AddFile(tv::CTreeF& folder, const std::string& name, uint64_t size, tv::Side side,
              tv::FileAction action) {
-    folder.files.emplace_back(name, size, onSource, 0, 0, 0, true, false, action);
+    folder.files.emplace_back(name, size, side, 0, 0, 0, true, false, action);
 }
 
 bool RenderPreview(const fs::path& out) {
     tv::CElement task = SampleTask();
     task.m_Run.m_nRunKind = tv::RUN_SYNCHRONIZE;
     tv::CTreeF merged;
-    AddFile(merged, "notes.txt", 2'048, true, tv::ACTION_COPY);
-    AddFile(merged, "old-draft.txt", 512, false, tv::ACTION_DELETE);
+    AddFile(merged, "notes.txt", 2'048, tv::Side::Source, tv::ACTION_COPY);
+    AddFile(merged, "old-draft.txt", 512, tv::Side::Target, tv::ACTION_DELETE);
     auto& trip = *merged.subfolders.emplace_back(std::make_unique<tv::CTreeF>());
     trip.name = "2026";
-    AddFile(trip, "beach.jpg", 4'194'304, true, tv::ACTION_COPY);
-    AddFile(trip, "sunset.jpg", 3'670'016, true, tv::ACTION_COPY);
-    AddFile(trip, "edited-on-laptop.jpg", 2'516'582, false, tv::ACTION_COPY);
-    AddFile(trip, "blurred.jpg", 1'048'576, true, tv::ACTION_DELETE);
+    AddFile(trip, "beach.jpg", 4'194'304, tv::Side::Source, tv::ACTION_COPY);
+    AddFile(trip, "sunset.jpg", 3'670'016, tv::Side::Source, tv::ACTION_COPY);
+    AddFile(trip, "edited-on-laptop.jpg", 2'516'582, tv::Side::Target, tv::ACTION_COPY);
+    AddFile(trip, "blurred.jpg", 1'048'576, tv::Side::Source, tv::ACTION_DELETE);
     const tv::CPlanBytes bytes{7'866'368, 1'048'576, 2'516'582, 512};
     tv::CPreviewRequest request;
     request.m_strSource = task.m_Source.m_strPath;

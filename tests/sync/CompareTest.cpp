@@ -19,7 +19,8 @@ constexpr FileTime kSecond = 10'000'000;
 const FileTime kTen = tv::FileTimeFromUnix(1'700'000'000);
 
 CFileDoInfo Record(FileTime lastWrite, uint64_t size = 1, uint32_t attributes = 0x20) {
-    return CFileDoInfo("f", size, false, lastWrite, 0, attributes, false, false, tv::ACTION_NONE);
+    return CFileDoInfo("f", size, tv::Side::Target, lastWrite, 0, attributes, false, false,
+                       tv::ACTION_NONE);
 }
 
 int Compare(tv::CElement& task, int mode, const CFileDoInfo& src, const CFileDoInfo& dst) {

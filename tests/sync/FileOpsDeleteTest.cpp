@@ -27,29 +27,28 @@ mode_t Mode(const fs::path& path) {
     return st.st_mode & 07777;
 }
 
-tv::CFileDoInfo Record(const fs::path& path, bool onSource) {
+tv::CFileDoInfo Record(const fs::path& path, tv::Side side) {
     struct stat st {};
     stat(path.c_str(), &st);
-    return tv::CFileDoInfo(path.filename().string(), static_cast<uint64_t>(st.st_size), onSource,
+    return tv::CFileDoInfo(path.filename().string(), static_cast<uint64_t>(st.st_size), side,
                            tv::TruncateToSecond(tv::FileTimeFromTimespec(st.st_mtim)), 0, 0, true,
                            false, tv::ACTION_DELETE);
 }
 
 // What a scan of `folder` on one side records: every file and folder, a link to a folder as a
 // folder of its own (the scan follows it; the delete must not).
-tv::CTreeF Scanned(const fs::path& folder, bool onSource) {
+tv::CTreeF Scanned(const fs::path& folder, tv::Side side) {
     tv::CTreeF node;
     node.name = folder.filename().string();
-    (onSource ? node.sourceOnly : node.targetOnly) = true;
+    (side == tv::Side::Source ? node.sourceOnly : node.targetOnly) = true;
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.is_directory() && entry.is_symlink()) {
             node.subfolders.push_back(std::make_unique<tv::CTreeF>());
             node.subfolders.back()->name = entry.path().filename().string();
         } else if (entry.is_directory()) {
-            node.subfolders.push_back(
-                std::make_unique<tv::CTreeF>(Scanned(entry.path(), onSource)));
+            node.subfolders.push_back(std::make_unique<tv::CTreeF>(Scanned(entry.path(), side)));
         } else {
-            node.files.push_back(Record(entry.path(), onSource));
+            node.files.push_back(Record(entry.path(), side));
         }
     }
     return node;
@@ -98,7 +97,7 @@ TEST_F(FileDelete, RefusedReadOnlyFileGetsWriteBitForSecondTryAndKeepsModeWhenTh
 
 TEST_F(FileDelete, FileChangedSinceTheScanIsKept) {
     tvtest::WriteFile(P("f"), "scanned");
-    const tv::CFileDoInfo rec = Record(P("f"), false);
+    const tv::CFileDoInfo rec = Record(P("f"), tv::Side::Target);
     tvtest::WriteFile(P("f"), "edited during the run");
     const auto status = m_ops.DeleteFile(P("f"), tv::CScannedFile::File(rec.size, rec.lastWrite));
     EXPECT_EQ(status.m_result, tv::OpResult::Changed);
@@ -115,8 +114,8 @@ TEST_F(FileDelete, RecursiveDeleteLogsEveryItemAndNeverFollowsLinks) {
     chmod(P("a/b").c_str(), 0555);
 
     bool removed = false;
-    EXPECT_TRUE(
-        m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, Scanned(P("a"), false), &removed));
+    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::Side::Target, Scanned(P("a"), tv::Side::Target),
+                                        &removed));
     EXPECT_TRUE(removed);
     EXPECT_FALSE(fs::exists(P("a")));
     EXPECT_TRUE(fs::exists(P("outside/keep")));
@@ -133,14 +132,14 @@ TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
     tvtest::WriteFile(P("a/changed"), "scanned");
     tvtest::WriteFile(P("a/b/stuck"), "s");
     tvtest::WriteFile(P("a/b/gone"), "g");
-    tv::CTreeF node = Scanned(P("a"), true);
+    tv::CTreeF node = Scanned(P("a"), tv::Side::Source);
     for (tv::CFileDoInfo& record : node.files) {
         record.lastWrite -= 10 * tv::kTicksPerSecond;
     }
     m_faults.Fail(Op::Unlink, EIO, 1, -1, "stuck");
 
     bool removed = true;
-    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Source, node, &removed));
+    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::Side::Source, node, &removed));
     EXPECT_FALSE(removed);
     EXPECT_TRUE(fs::exists(P("a/changed")));
     EXPECT_TRUE(fs::exists(P("a/b/stuck")));
@@ -157,14 +156,14 @@ TEST_F(FileDelete, RecursiveDeleteRemovesOnlyWhatTheScanRecordedOnItsSide) {
     fs::create_directories(P("a/was-folder"));
     tvtest::WriteFile(P("a/seen/s"), "s");
     tvtest::WriteFile(P("a/other-side"), "o");
-    tv::CTreeF node = Scanned(P("a"), false);
-    node.files.front().onSource = true;  // "other-side", seen on the source only
+    tv::CTreeF node = Scanned(P("a"), tv::Side::Target);
+    node.files.front().side = tv::Side::Source;  // "other-side", seen on the source only
     tvtest::WriteFile(P("a/seen/new"), "arrived after the scan");
     fs::remove(P("a/was-folder"));
     tvtest::WriteFile(P("a/was-folder"), "a file where the scan saw a folder");
 
     bool removed = true;
-    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, node, &removed));
+    EXPECT_TRUE(m_ops.DeleteRecursively(P("a"), tv::Side::Target, node, &removed));
     EXPECT_FALSE(removed);
     EXPECT_TRUE(fs::exists(P("a/other-side")));
     EXPECT_TRUE(fs::exists(P("a/seen/new")));
@@ -184,10 +183,11 @@ TEST_F(FileDelete, RecursiveDeleteStopsUnderStopPolicy) {
     tvtest::WriteFile(P("a/f"), "f");
     m_task.m_Run.SetPolicy(tv::ErrorPolicy::Stop);
     m_faults.Fail(Op::Unlink, EIO);
-    EXPECT_FALSE(m_ops.DeleteRecursively(P("a"), tv::FileSide::Target, Scanned(P("a"), false)));
+    EXPECT_FALSE(
+        m_ops.DeleteRecursively(P("a"), tv::Side::Target, Scanned(P("a"), tv::Side::Target)));
     EXPECT_EQ(tvtest::LinesOf(m_infor, List::Errors),
               std::vector<std::string>{"Can't delete file: " + P("a/f")});
-    EXPECT_FALSE(m_ops.DeleteRecursively("/", tv::FileSide::Target, tv::CTreeF()));
+    EXPECT_FALSE(m_ops.DeleteRecursively("/", tv::Side::Target, tv::CTreeF()));
 }
 
 TEST_F(FileDelete, PathsLongerThanAThousandCharacters) {
@@ -203,7 +203,7 @@ TEST_F(FileDelete, PathsLongerThanAThousandCharacters) {
     ASSERT_TRUE(m_ops.CopyFile({P("src"), path + "/file", 4, std::nullopt}, bytes).Ok());
     EXPECT_EQ(tvtest::ReadFile(path + "/file"), "deep");
     const std::string top = P(std::string(100, 'a'));
-    ASSERT_TRUE(m_ops.DeleteRecursively(top, tv::FileSide::Target, Scanned(top, false)));
+    ASSERT_TRUE(m_ops.DeleteRecursively(top, tv::Side::Target, Scanned(top, tv::Side::Target)));
     EXPECT_EQ(tvtest::LinesOf(m_infor, List::FoldersDeletedInTarget).size(), 12u);
 }
 

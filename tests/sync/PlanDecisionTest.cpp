@@ -14,16 +14,14 @@ FileTime At(int seconds) {
     return kBase + static_cast<FileTime>(seconds) * kTicksPerSecond;
 }
 
-CFileDoInfo Record(bool onSource, const std::string& name, uint64_t size, int written,
-                   int created) {
-    return CFileDoInfo(name, size, onSource, At(written), At(created), 0, false, false,
-                       ACTION_NONE);
+CFileDoInfo Record(Side side, const std::string& name, uint64_t size, int written, int created) {
+    return CFileDoInfo(name, size, side, At(written), At(created), 0, false, false, ACTION_NONE);
 }
 CFileDoInfo Src(const std::string& name, uint64_t size = 10, int written = 0, int created = 0) {
-    return Record(true, name, size, written, created);
+    return Record(Side::Source, name, size, written, created);
 }
 CFileDoInfo Tgt(const std::string& name, uint64_t size = 10, int written = 0, int created = 0) {
-    return Record(false, name, size, written, created);
+    return Record(Side::Target, name, size, written, created);
 }
 
 std::unique_ptr<CTreeF> Folder(const std::string& name, bool targetSide,
@@ -46,17 +44,17 @@ class Planning : public ::testing::Test {
         task.m_Run.m_nRunKind = kind;
         PlanSynchronization(task, root, "/s", "/t", request, bytes, run);
     }
-    const CFileDoInfo* Find(const std::string& name, bool onSource) const {
+    const CFileDoInfo* Find(const std::string& name, Side side) const {
         for (const CFileDoInfo& record : root.files) {
-            if (record.name == name && record.onSource == onSource) {
+            if (record.name == name && record.side == side) {
                 return &record;
             }
         }
         return nullptr;
     }
     // The action of a record, or -1 when the planning step dropped it.
-    int Action(const std::string& name, bool onSource) const {
-        const CFileDoInfo* record = Find(name, onSource);
+    int Action(const std::string& name, Side side) const {
+        const CFileDoInfo* record = Find(name, side);
         return record ? record->action : -1;
     }
 
@@ -72,10 +70,10 @@ class Planning : public ::testing::Test {
 TEST_F(Planning, TwoWayTimesDifferBeyondTwoAndAHalfSeconds) {
     root.files = {Src("three"), Src("two"), Tgt("three", 10, 3), Tgt("two", 10, 2)};
     Plan(RUN_SYNCHRONIZE);
-    EXPECT_EQ(Action("three", false), ACTION_COPY);
-    EXPECT_EQ(Action("three", true), ACTION_NONE);
-    EXPECT_EQ(Action("two", false), -1);
-    EXPECT_EQ(Action("two", true), ACTION_NONE);
+    EXPECT_EQ(Action("three", Side::Target), ACTION_COPY);
+    EXPECT_EQ(Action("three", Side::Source), ACTION_NONE);
+    EXPECT_EQ(Action("two", Side::Target), -1);
+    EXPECT_EQ(Action("two", Side::Source), ACTION_NONE);
     EXPECT_EQ(bytes.m_copyFromTarget, 10u);
     EXPECT_EQ(run.m_total, 10u);
 }
@@ -84,10 +82,10 @@ TEST_F(Planning, TwoWaySizeCriterionLetsTheSourceWin) {
     task.m_nCompareMode = COMPARE_SIZE;
     root.files = {Src("f", 5, 0), Tgt("f", 9, 100)};
     Plan(RUN_SYNCHRONIZE);
-    EXPECT_EQ(Action("f", true), ACTION_COPY);
-    EXPECT_EQ(Action("f", false), -1);
-    EXPECT_EQ(Find("f", true)->otherSize, 9u);
-    EXPECT_TRUE(Find("f", true)->matched);
+    EXPECT_EQ(Action("f", Side::Source), ACTION_COPY);
+    EXPECT_EQ(Action("f", Side::Target), -1);
+    EXPECT_EQ(Find("f", Side::Source)->otherSize, 9u);
+    EXPECT_TRUE(Find("f", Side::Source)->matched);
 }
 
 TEST_F(Planning, DeleteNewRemovesOneSidedFilesOlderThanTheLastSync) {
@@ -97,9 +95,9 @@ TEST_F(Planning, DeleteNewRemovesOneSidedFilesOlderThanTheLastSync) {
         root.files = {Src("old", 10, 0, 0), Src("fresh", 10, 0, 200), Tgt("oldT", 7, 0, 0)};
         bytes = {};
         Plan(RUN_SYNCHRONIZE);
-        EXPECT_EQ(Action("old", true), option ? ACTION_DELETE : ACTION_COPY);
-        EXPECT_EQ(Action("fresh", true), ACTION_COPY);
-        EXPECT_EQ(Action("oldT", false), option ? ACTION_DELETE : ACTION_COPY);
+        EXPECT_EQ(Action("old", Side::Source), option ? ACTION_DELETE : ACTION_COPY);
+        EXPECT_EQ(Action("fresh", Side::Source), ACTION_COPY);
+        EXPECT_EQ(Action("oldT", Side::Target), option ? ACTION_DELETE : ACTION_COPY);
         EXPECT_EQ(bytes.m_deleteInSource, option ? 10u : 0u);
         EXPECT_EQ(bytes.m_deleteInTarget, option ? 7u : 0u);
     }
@@ -124,10 +122,10 @@ TEST_F(Planning, DeleteNewCountsWhatTheLastScanSawAndWhatItsPassMade) {
     root.subfolders.push_back(folder("fresh", true, {Tgt("z"), Tgt("n", 10, 150, 150)}, 0));
     root.subfolders.push_back(folder("bornLater", true, {}, 201));
     Plan(RUN_SYNCHRONIZE);
-    EXPECT_EQ(Action("copiedThen", true), ACTION_DELETE);
-    EXPECT_EQ(Action("writtenAtScan", true), ACTION_COPY);
-    EXPECT_EQ(Action("arrivedAfter", true), ACTION_COPY);
-    EXPECT_EQ(Action("bornAtEnd", false), ACTION_DELETE);
+    EXPECT_EQ(Action("copiedThen", Side::Source), ACTION_DELETE);
+    EXPECT_EQ(Action("writtenAtScan", Side::Source), ACTION_COPY);
+    EXPECT_EQ(Action("arrivedAfter", Side::Source), ACTION_COPY);
+    EXPECT_EQ(Action("bornAtEnd", Side::Target), ACTION_DELETE);
     const auto existed = [&](size_t i) { return root.subfolders[i]->existedAtLastSync; };
     EXPECT_TRUE(existed(0) && root.subfolders[0]->subfolders[0]->existedAtLastSync);
     EXPECT_FALSE(existed(1));  // a newer file inside: the folder must not go as a whole
@@ -153,8 +151,8 @@ TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
                       Tgt("down", 10, 300)};
         Plan(RUN_SYNCHRONIZE);
         const bool yes = answer == PromptAnswer::Yes;
-        EXPECT_EQ(Action("up", true), yes ? ACTION_COPY : ACTION_NONE);
-        EXPECT_EQ(Action("down", false), yes ? ACTION_COPY : -1);
+        EXPECT_EQ(Action("up", Side::Source), yes ? ACTION_COPY : ACTION_NONE);
+        EXPECT_EQ(Action("down", Side::Target), yes ? ACTION_COPY : -1);
         ASSERT_EQ(prompter.m_questions.size(), 2u);
         EXPECT_NE(prompter.m_questions[0].find("Overwrite Target by Source"), std::string::npos);
         EXPECT_NE(prompter.m_questions[1].find("Overwrite Source by Target"), std::string::npos);
@@ -175,7 +173,7 @@ TEST_F(Planning, ConflictQuestionNeedsThePreferenceAWindowAndTwoChanges) {
     root.files = {Src("c", 10, 300), Tgt("c", 10, 50)};
     Plan(RUN_SYNCHRONIZE);  // only the source changed
     EXPECT_TRUE(prompter.m_questions.empty());
-    EXPECT_EQ(Action("c", true), ACTION_COPY);
+    EXPECT_EQ(Action("c", Side::Source), ACTION_COPY);
 }
 
 TEST_F(Planning, ReplaceDeletesTargetOnlyFilesFirstAndCopiesWhatDiffers) {
@@ -185,9 +183,9 @@ TEST_F(Planning, ReplaceDeletesTargetOnlyFilesFirstAndCopiesWhatDiffers) {
     ASSERT_EQ(root.files.size(), 4u);
     EXPECT_EQ(root.files[0].name, "extra");
     EXPECT_EQ(root.files[0].action, ACTION_DELETE);
-    EXPECT_EQ(Action("older", true), ACTION_COPY);
-    EXPECT_EQ(Action("new", true), ACTION_COPY);
-    EXPECT_EQ(Action("same", true), ACTION_NONE);
+    EXPECT_EQ(Action("older", Side::Source), ACTION_COPY);
+    EXPECT_EQ(Action("new", Side::Source), ACTION_COPY);
+    EXPECT_EQ(Action("same", Side::Source), ACTION_NONE);
     EXPECT_EQ(bytes.m_copyFromSource, 14u);
     EXPECT_EQ(bytes.m_deleteInTarget, 3u);
     EXPECT_EQ(run.m_total, 17u);
@@ -198,33 +196,33 @@ TEST_F(Planning, TargetUpdateOptions) {
     root.files = {Src("lone"),  Src("newer", 10, 60), Src("older", 10, -60),
                   Tgt("newer"), Tgt("older"),         Tgt("extra")};
     Plan(RUN_UPDATE_TARGET);
-    EXPECT_EQ(Action("lone", true), ACTION_NONE);
-    EXPECT_EQ(Action("newer", true), ACTION_NONE);
-    EXPECT_EQ(Action("older", true), ACTION_COPY);
-    EXPECT_EQ(Action("extra", false), -1);
+    EXPECT_EQ(Action("lone", Side::Source), ACTION_NONE);
+    EXPECT_EQ(Action("newer", Side::Source), ACTION_NONE);
+    EXPECT_EQ(Action("older", Side::Source), ACTION_COPY);
+    EXPECT_EQ(Action("extra", Side::Target), -1);
     task.m_dwOptions |= opt1::kDeleteFromTarget;
     root.files = {Tgt("extra")};
     Plan(RUN_UPDATE_TARGET);
-    EXPECT_EQ(Action("extra", false), ACTION_DELETE);
+    EXPECT_EQ(Action("extra", Side::Target), ACTION_DELETE);
 }
 
 TEST_F(Planning, RestoreAndEqualizeTimestamps) {
     root.files = {Src("lone"), Src("changed", 10, 60), Tgt("changed"), Tgt("gone")};
     Plan(RUN_RESTORE);
-    EXPECT_EQ(Action("lone", true), ACTION_NONE);
-    EXPECT_EQ(Action("changed", false), ACTION_COPY);
-    EXPECT_EQ(Action("gone", false), ACTION_COPY);
+    EXPECT_EQ(Action("lone", Side::Source), ACTION_NONE);
+    EXPECT_EQ(Action("changed", Side::Target), ACTION_COPY);
+    EXPECT_EQ(Action("gone", Side::Target), ACTION_COPY);
 
     root.files = {Src("eq", 10, 60), Src("sized", 11, 60), Tgt("eq"), Tgt("sized")};
     Plan(RUN_EQUALIZE_TO_SOURCE);
-    EXPECT_EQ(Action("eq", true), ACTION_COPY_TIMESTAMP);
-    EXPECT_EQ(Action("sized", true), ACTION_NONE);
-    EXPECT_EQ(Action("eq", false), -1);
+    EXPECT_EQ(Action("eq", Side::Source), ACTION_COPY_TIMESTAMP);
+    EXPECT_EQ(Action("sized", Side::Source), ACTION_NONE);
+    EXPECT_EQ(Action("eq", Side::Target), -1);
 
     root.files = {Src("eq", 10, 60), Tgt("eq"), Tgt("gone")};
     Plan(RUN_EQUALIZE_TO_TARGET);
-    EXPECT_EQ(Action("eq", false), ACTION_COPY_TIMESTAMP);
-    EXPECT_EQ(Action("gone", false), -1);
+    EXPECT_EQ(Action("eq", Side::Target), ACTION_COPY_TIMESTAMP);
+    EXPECT_EQ(Action("gone", Side::Target), -1);
 }
 
 // src/sub could not be listed: nothing below it on the target may go, however deep.
@@ -241,7 +239,7 @@ TEST_F(Planning, NothingIsDeletedBelowAnIncompleteListing) {
     EXPECT_FALSE(sub.sourceOnly);
     EXPECT_TRUE(sub.files.empty());
     EXPECT_TRUE(sub.subfolders[0]->files.empty());
-    EXPECT_EQ(Action("top", false), ACTION_DELETE);
+    EXPECT_EQ(Action("top", Side::Target), ACTION_DELETE);
     EXPECT_EQ(bytes.m_deleteInTarget, 10u);
 }
 
@@ -251,23 +249,23 @@ TEST_F(Planning, AnIncompleteTargetListingNeitherDeletesNorOverwrites) {
     root.incomplete = true;
     root.files = {Src("old"), Tgt("oldT")};
     Plan(RUN_SYNCHRONIZE);
-    EXPECT_EQ(Action("old", true), ACTION_NONE);
-    EXPECT_EQ(Action("oldT", false), -1);
+    EXPECT_EQ(Action("old", Side::Source), ACTION_NONE);
+    EXPECT_EQ(Action("oldT", Side::Target), -1);
     EXPECT_EQ(bytes.m_deleteInSource + bytes.m_deleteInTarget, 0u);
 }
 
 TEST_F(Planning, NamesMatchExactlyUnlessASideFoldsCase) {
     root.files = {Src("a"), Src("A", 10, 60), Tgt("a")};
     Plan(RUN_REPLACE);
-    EXPECT_EQ(Action("a", true), ACTION_NONE);
-    EXPECT_EQ(Action("A", true), ACTION_COPY);
+    EXPECT_EQ(Action("a", Side::Source), ACTION_NONE);
+    EXPECT_EQ(Action("A", Side::Source), ACTION_COPY);
 
     request.m_match = NameMatch::IgnoreCase;
     root.files = {Src("README", 10, 60), Src("x"), Tgt("readme"), Tgt("X"), Tgt("x")};
     Plan(RUN_REPLACE);
-    EXPECT_EQ(Action("README", true), ACTION_COPY);
-    EXPECT_EQ(Action("x", true), ACTION_NONE);     // the exact spelling wins
-    EXPECT_EQ(Action("X", false), ACTION_DELETE);  // the other one goes
+    EXPECT_EQ(Action("README", Side::Source), ACTION_COPY);
+    EXPECT_EQ(Action("x", Side::Source), ACTION_NONE);    // the exact spelling wins
+    EXPECT_EQ(Action("X", Side::Target), ACTION_DELETE);  // the other one goes
 }
 
 TEST_F(Planning, FoldersJoinTheirTwinOfTheOtherSideOnly) {

@@ -182,7 +182,8 @@ TEST_F(RunWindows, PreviewTogglesTheSelectionAndCancelLeavesTheTreeAlone) {
     task.m_Run.m_nRunKind = tv::RUN_REPLACE;
     tv::CTreeF root;
     for (const char* name : {"a", "b", "c"}) {
-        root.files.emplace_back(name, 1000, false, 0, 0, 0, true, false, tv::ACTION_DELETE);
+        root.files.emplace_back(name, 1000, tv::Side::Target, 0, 0, 0, true, false,
+                                tv::ACTION_DELETE);
     }
     tv::CPlanBytes bytes;
     bytes.m_deleteInTarget = 3000;

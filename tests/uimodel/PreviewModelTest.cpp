@@ -49,9 +49,9 @@ void Exclude(tv::CPreviewModel& model, PreviewList list, const std::vector<std::
     model.Toggle(list, rows);
 }
 
-tv::CFileDoInfo Record(const std::string& name, bool onSource, tv::FileAction action,
+tv::CFileDoInfo Record(const std::string& name, tv::Side side, tv::FileAction action,
                        bool selected = true) {
-    tv::CFileDoInfo record(name, 10, onSource, 0, 0, 0, selected, false, action);
+    tv::CFileDoInfo record(name, 10, side, 0, 0, 0, selected, false, action);
     return record;
 }
 
@@ -163,15 +163,15 @@ TEST(PreviewLists, FollowTheTreeOwnFilesFirstAndToggleBackAndForth) {
     tv::CElement task;
     task.m_Run.m_nRunKind = tv::RUN_SYNCHRONIZE;
     tv::CTreeF root;
-    root.files.push_back(Record("r1", true, tv::ACTION_COPY));
-    root.files.push_back(Record("held", true, tv::ACTION_COPY, false));
-    root.files.push_back(Record("same", true, tv::ACTION_NONE));
-    root.files.push_back(Record("t1", false, tv::ACTION_DELETE));
+    root.files.push_back(Record("r1", tv::Side::Source, tv::ACTION_COPY));
+    root.files.push_back(Record("held", tv::Side::Source, tv::ACTION_COPY, false));
+    root.files.push_back(Record("same", tv::Side::Source, tv::ACTION_NONE));
+    root.files.push_back(Record("t1", tv::Side::Target, tv::ACTION_DELETE));
     auto sub = std::make_unique<tv::CTreeF>();
     sub->name = "s";
-    sub->files.push_back(Record("x", true, tv::ACTION_COPY_ATTRIBUTES));
+    sub->files.push_back(Record("x", tv::Side::Source, tv::ACTION_COPY_ATTRIBUTES));
     root.subfolders.push_back(std::move(sub));
-    root.files.push_back(Record("r2", true, tv::ACTION_COPY));
+    root.files.push_back(Record("r2", tv::Side::Source, tv::ACTION_COPY));
     tv::CPlanBytes bytes;
     bytes.m_copyFromSource = 1234567;
     tv::CPreviewModel model(task, root, bytes, {});
@@ -203,7 +203,7 @@ TEST(PreviewLists, SourceDeletionAfterABackupIsOneRowThatStays) {
     task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
     task.m_bDeleteSourceAfterRun = 1;
     tv::CTreeF root;
-    root.files.push_back(Record("a", true, tv::ACTION_COPY));
+    root.files.push_back(Record("a", tv::Side::Source, tv::ACTION_COPY));
     tv::CPreviewModel model(task, root, {}, {});
     EXPECT_EQ(Rows(model, PreviewList::DeleteInSource), std::vector<std::string>{"*.*"});
     model.Toggle(PreviewList::DeleteInSource, {0});

@@ -113,8 +113,8 @@ TEST_F(ProgressPresenter, OpensCollapsedWithTheCaptionAndThePendingShutdown) {
 
 TEST_F(ProgressPresenter, StatusShowsThePhaseAndCopyingTakesTheCurrentPaths) {
     CProgressPresenter& p = Make();
-    m_task.m_Run.SetDisplayPath(true, "/src/a.txt");
-    m_task.m_Run.SetDisplayPath(false, "/dst/a.txt");
+    m_task.m_Run.SetDisplayPath(tv::Side::Source, "/src/a.txt");
+    m_task.m_Run.SetDisplayPath(tv::Side::Target, "/dst/a.txt");
     p.OnStatus(tv::IDS_COMPARING_ATTRIBUTES);
     EXPECT_EQ(p.Phase(), "Comparing files attributes");
     EXPECT_EQ(p.SourceText(), "");
@@ -128,7 +128,7 @@ TEST_F(ProgressPresenter, StatusShowsThePhaseAndCopyingTakesTheCurrentPaths) {
 
 TEST_F(ProgressPresenter, InvestigationOfEitherSideShowsItsFolder) {
     CProgressPresenter& p = Make();
-    m_task.m_Run.SetDisplayPath(false, "/dst/deep");
+    m_task.m_Run.SetDisplayPath(tv::Side::Target, "/dst/deep");
     p.OnProgress(103, 1);
     EXPECT_EQ(p.TargetText(), "/dst/deep");
     EXPECT_TRUE(m_listener.m_nLast & part::kPaths);
@@ -139,10 +139,11 @@ TEST_F(ProgressPresenter, InvestigationOfEitherSideShowsItsFolder) {
 
 TEST_F(ProgressPresenter, LongPathsAreShortenedToTheirField) {
     CProgressPresenter& p = Make();
-    p.SetFitCheck(
-        [](bool source, const std::string& text) { return text.size() <= (source ? 20u : 100u); });
-    m_task.m_Run.SetDisplayPath(true, "/home/user/a/b/c/file.txt");
-    m_task.m_Run.SetDisplayPath(false, "/home/user/a/b/c/file.txt");
+    p.SetFitCheck([](tv::Side side, const std::string& text) {
+        return text.size() <= (side == tv::Side::Source ? 20u : 100u);
+    });
+    m_task.m_Run.SetDisplayPath(tv::Side::Source, "/home/user/a/b/c/file.txt");
+    m_task.m_Run.SetDisplayPath(tv::Side::Target, "/home/user/a/b/c/file.txt");
     p.OnProgress(104, 0);
     EXPECT_EQ(p.SourceText(), "/home.../c/file.txt");
     EXPECT_EQ(p.TargetText(), "/home/user/a/b/c/file.txt");
