@@ -37,7 +37,7 @@ struct CEngine {
         task.m_Source.m_strPath = src;
         task.m_Targets.resize(1);
         task.m_Targets[0].m_strPath = dst;
-        task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
+        task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
         // As rsync's quick check: a file changed twice within the 2.5 seconds that timestamps
         // alone tolerate must still be copied, or the 1% rounds would copy nothing.
         task.m_nCompareMode = tv::COMPARE_TIME_OR_SIZE;

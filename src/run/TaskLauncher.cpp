@@ -9,26 +9,27 @@
 
 namespace tv {
 
-int RunKindFor(const CElement& task, RunCommand command) {
+std::optional<RunKind> RunKindFor(const CElement& task, RunCommand command) {
     if (task.Kind() == TaskKind::Realtime) {
-        return -1;
+        return std::nullopt;
     }
     switch (command) {
         case RunCommand::Sync:
-            return task.Kind() == TaskKind::BackupRestore || task.Mode() != 0 ? RUN_UPDATE_TARGET
-                                                                              : RUN_SYNCHRONIZE;
+            return task.Kind() == TaskKind::BackupRestore || task.Mode() != 0
+                       ? RunKind::UpdateTarget
+                       : RunKind::Synchronize;
         case RunCommand::Backup:
-            return RUN_UPDATE_TARGET;
+            return RunKind::UpdateTarget;
         case RunCommand::Replace:
-            return RUN_REPLACE;
+            return RunKind::Replace;
         case RunCommand::Restore:
-            return RUN_RESTORE;
+            return RunKind::Restore;
         case RunCommand::EqualizeToTarget:
-            return RUN_EQUALIZE_TO_TARGET;
+            return RunKind::EqualizeToTarget;
         case RunCommand::EqualizeToSource:
-            return RUN_EQUALIZE_TO_SOURCE;
+            return RunKind::EqualizeToSource;
     }
-    return -1;
+    return std::nullopt;
 }
 
 uint32_t EffectivePreferences(const CElement& task, uint32_t appPreferences) {
@@ -50,8 +51,8 @@ size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand com
     size_t started = 0;
     for (size_t i = 0; i < tasks.size() && !m_bStopStarting; ++i) {
         CElement& task = *tasks[i];
-        const int kind = RunKindFor(task, command);
-        if (kind < 0 || !Start(task, kind, several, StartMode::UnlessStopped)) {
+        const std::optional<RunKind> kind = RunKindFor(task, command);
+        if (!kind || !Start(task, *kind, several, StartMode::UnlessStopped)) {
             continue;
         }
         ++started;
@@ -67,16 +68,16 @@ size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand com
 }
 
 bool CTaskLauncher::LaunchOne(CElement& task, RunCommand command, bool severalStarted) {
-    const int kind = RunKindFor(task, command);
+    const std::optional<RunKind> kind = RunKindFor(task, command);
     const bool mayShutDown = command != RunCommand::Replace && command != RunCommand::Restore;
-    return kind >= 0 && Start(task, kind, severalStarted,
-                              mayShutDown ? StartMode::Always : StartMode::NoShutdown);
+    return kind && Start(task, *kind, severalStarted,
+                         mayShutDown ? StartMode::Always : StartMode::NoShutdown);
 }
 
 // The run is prepared and registered under the lock that CancelAll takes: a cancel either
 // comes first (and Launch starts nothing more) or finds the run registered, never in between
 // where preparing the run would clear it.
-bool CTaskLauncher::Start(CElement& task, int runKind, bool several, StartMode mode) {
+bool CTaskLauncher::Start(CElement& task, RunKind kind, bool several, StartMode mode) {
     if (!task.m_Run.m_bRunning) {
         JoinWorkers(&task);  // the last run of this task is over: its thread is at its end
     }
@@ -88,7 +89,7 @@ bool CTaskLauncher::Start(CElement& task, int runKind, bool several, StartMode m
     if (!task.m_Run.m_bRunning.compare_exchange_strong(idle, true)) {
         return false;
     }
-    Prepare(task, runKind);
+    Prepare(task, kind);
     if (mode != StartMode::NoShutdown && task.Has2(opt2::kShutdown)) {
         m_bShutdownPending = true;
     }
@@ -112,10 +113,10 @@ bool CTaskLauncher::Start(CElement& task, int runKind, bool several, StartMode m
     return true;
 }
 
-void CTaskLauncher::Prepare(CElement& task, int runKind) {
+void CTaskLauncher::Prepare(CElement& task, RunKind kind) {
     CTaskRunState& run = task.m_Run;
     run.m_dwPrefCopy = EffectivePreferences(task, m_settings.m_dwPreferences);
-    run.m_nRunKind = runKind;
+    run.m_runKind = kind;
     run.m_bCancelRequested = false;
     run.m_bCanceledByUser = false;
     run.m_bInvestigationFailed = false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -20,9 +21,10 @@ class IPreviewHandler;
 // The commands that run tasks.
 enum class RunCommand { Sync, Backup, Replace, Restore, EqualizeToTarget, EqualizeToSource };
 
-// The run kind `command` gives `task`: Sync takes a synchronization task's mode (0 or 1) and
-// always 1 for a backup task; -1 for a real-time task, which the runner does not run.
-int RunKindFor(const CElement& task, RunCommand command);
+// The run kind `command` gives `task`: Sync takes a synchronization task's mode (two-way or
+// target update) and always a target update for a backup task; none for a real-time task,
+// which the runner does not run.
+std::optional<RunKind> RunKindFor(const CElement& task, RunCommand command);
 
 // The preference bits a run of `task` works with: the application's, with the task's own
 // error policy when it has "Overwrite common preferences".
@@ -98,8 +100,8 @@ class CTaskLauncher {
     // Always: LaunchOne's start; NoShutdown: the same without making a shutdown pending;
     // UnlessStopped: Launch's start, which a CancelAll holds back.
     enum class StartMode { Always, NoShutdown, UnlessStopped };
-    bool Start(CElement& task, int runKind, bool several, StartMode mode);
-    void Prepare(CElement& task, int runKind);
+    bool Start(CElement& task, RunKind kind, bool several, StartMode mode);
+    void Prepare(CElement& task, RunKind kind);
     void JoinWorkers(CElement* task);
     bool StopAfterCancel(CElement& task);
 

@@ -56,7 +56,7 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
     const size_t count = m_task.m_Targets.size();
     int only = -1;
     if (m_task.Kind() == TaskKind::BackupRestore && m_task.Has2(opt2::kTargetsInTurn) &&
-        m_run.m_nRunKind != RUN_RESTORE && count > 0) {
+        m_run.m_runKind != RunKind::Restore && count > 0) {
         CProfile userProfile;
         only = m_task.TakeNextTarget(m_env.m_pProfile ? *m_env.m_pProfile : userProfile);
     }
@@ -99,7 +99,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     request.m_Source = {&m_source, &merged};
     request.m_Target = {&target, &targetTree};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
-    if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
+    if (m_run.m_runKind == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
             return ReadSnapshot(m_task, static_cast<int>(index), root);
         };
@@ -278,7 +278,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     const FileTime passEnd = StampBoundaryNow();
     CountChanges(pass.Counts());
     const bool canceled = Canceled();
-    if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
+    if (m_run.m_runKind == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
         RenewSnapshot(index, merged, completed);
     }
     if (!completed) {
@@ -287,7 +287,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     if (canceled) {
         return TargetResult::Canceled;
     }
-    if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bDeleteSourceAfterRun &&
+    if (m_run.m_runKind == RunKind::UpdateTarget && m_task.m_bDeleteSourceAfterRun &&
         m_run.m_bLastTarget) {
         RemoveEmptiedFolders(m_task, SourceRoot());
     }

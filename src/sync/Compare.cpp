@@ -96,7 +96,7 @@ int CompareTimesOrAttributes(const CElement& task, const CFileDoInfo& src, const
             return COMPARE_SOURCE_NEWER;
         case -1:
             // A backup that never takes older files still repairs the target's attributes.
-            return task.m_Run.m_nRunKind == RUN_UPDATE_TARGET &&
+            return task.m_Run.m_runKind == RunKind::UpdateTarget &&
                            !task.Has1(opt1::kOnlyIfTargetNewer) && !sameAttributes
                        ? COMPARE_ATTRIBUTES_DIFFER
                        : COMPARE_TARGET_NEWER;

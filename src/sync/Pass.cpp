@@ -30,9 +30,10 @@ bool RemovalBlocked(const CTreeF& sub, bool belowIncomplete) {
     return belowIncomplete || SubtreeIncomplete(sub);
 }
 
-bool ChangesSource(const CElement& task, int kind) {
-    return kind == RUN_SYNCHRONIZE || kind == RUN_RESTORE || kind == RUN_EQUALIZE_TO_TARGET ||
-           (kind == RUN_UPDATE_TARGET && task.m_bDeleteSourceAfterRun);
+bool ChangesSource(const CElement& task, RunKind kind) {
+    return kind == RunKind::Synchronize || kind == RunKind::Restore ||
+           kind == RunKind::EqualizeToTarget ||
+           (kind == RunKind::UpdateTarget && task.m_bDeleteSourceAfterRun);
 }
 
 }  // namespace
@@ -56,11 +57,11 @@ CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFi
       m_ops(ops),
       m_fileOps(task, ops),
       m_policy(task, &bytes),
-      m_kind(task.m_Run.m_nRunKind),
+      m_kind(task.m_Run.m_runKind),
       m_bSilent(task.Has2(opt2::kSilent)),
-      m_bThirdPlace(m_kind == RUN_UPDATE_TARGET && !m_request.m_strThirdPlace.empty()),
+      m_bThirdPlace(m_kind == RunKind::UpdateTarget && !m_request.m_strThirdPlace.empty()),
       m_bChangesSource(ChangesSource(task, m_kind)),
-      m_bChangesTarget(m_kind != RUN_RESTORE) {}
+      m_bChangesTarget(m_kind != RunKind::Restore) {}
 
 bool CSyncPass::Run(CTreeF& root) {
     if (m_request.m_sourceMedium != SideMedium::Local ||
@@ -160,8 +161,8 @@ bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncom
     }
     const bool skip =
         !usable || !m_task.Has1(opt1::kIncludeSubfolders) ||
-        (sub.targetOnly && (m_kind == RUN_UPDATE_TARGET || m_kind == RUN_REPLACE)) ||
-        (sub.sourceOnly && m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget));
+        (sub.targetOnly && (m_kind == RunKind::UpdateTarget || m_kind == RunKind::Replace)) ||
+        (sub.sourceOnly && m_kind == RunKind::UpdateTarget && m_task.Has1(opt1::kOnlyIfOnTarget));
     if (skip || LeavesRoots(paths)) {
         PassOver(sub);
         return true;
@@ -192,17 +193,17 @@ bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
         return RemoveFolder(sub, paths.m_dst, Side::Target);
     }
     switch (m_kind) {
-        case RUN_SYNCHRONIZE:
-        case RUN_EQUALIZE_TO_TARGET:
-        case RUN_EQUALIZE_TO_SOURCE:
-        case RUN_RESTORE:
+        case RunKind::Synchronize:
+        case RunKind::EqualizeToTarget:
+        case RunKind::EqualizeToSource:
+        case RunKind::Restore:
             if (m_task.Has1(opt1::kNoEmptyFolders) && sub.targetEmpty) {
                 return true;
             }
             return CreateFolder(sub, paths.m_src, Side::Source, usable);
-        case RUN_UPDATE_TARGET:
-        case RUN_REPLACE: {
-            const bool removes = m_kind == RUN_REPLACE || m_task.Has1(opt1::kDeleteFromTarget);
+        case RunKind::UpdateTarget:
+        case RunKind::Replace: {
+            const bool removes = m_kind == RunKind::Replace || m_task.Has1(opt1::kDeleteFromTarget);
             if (removes && sub.investigated && m_task.Has1(opt1::kIncludeSubfolders) &&
                 !RemovalBlocked(sub, belowIncomplete)) {
                 return RemoveFolder(sub, paths.m_dst, Side::Target);
@@ -220,7 +221,7 @@ bool CSyncPass::SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowInc
     if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
         return RemoveFolder(sub, paths.m_src, Side::Source);
     }
-    if (m_kind == RUN_UPDATE_TARGET && m_task.Has1(opt1::kOnlyIfOnTarget)) {
+    if (m_kind == RunKind::UpdateTarget && m_task.Has1(opt1::kOnlyIfOnTarget)) {
         return true;
     }
     if (m_task.Has1(opt1::kNoEmptyFolders) && sub.sourceEmpty) {

@@ -11,6 +11,7 @@
 #include "sync/FileOperations.h"
 #include "sync/LinkGuard.h"
 #include "sync/RunProgress.h"
+#include "task/Options.h"
 #include "task/TaskInfor.h"
 
 namespace tv {
@@ -109,7 +110,7 @@ class CSyncPass {
     CFileOperations m_fileOps;
     CErrorPolicy m_policy;
     CPassCounts m_counts;
-    const int m_kind;
+    const RunKind m_kind;
     const bool m_bSilent;
     const bool m_bThirdPlace;  // copies go to the third place instead of the target
     const bool m_bChangesSource;

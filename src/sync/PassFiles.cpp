@@ -68,7 +68,7 @@ bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplet
 }
 
 bool CSyncPass::SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete) {
-    const bool deletesAfter = m_kind == RUN_UPDATE_TARGET && m_task.m_bDeleteSourceAfterRun &&
+    const bool deletesAfter = m_kind == RunKind::UpdateTarget && m_task.m_bDeleteSourceAfterRun &&
                               m_request.m_bLastTarget && !belowIncomplete;
     if (!record.selected && !deletesAfter) {
         return true;
@@ -116,7 +116,7 @@ bool CSyncPass::TargetRecord(CFileDoInfo& record, const CPaths& paths) {
         case ACTION_DELETE:
             return Delete(record, dst, Side::Target);
         case ACTION_COPY:
-            if (m_kind == RUN_SYNCHRONIZE || m_kind == RUN_RESTORE) {
+            if (m_kind == RunKind::Synchronize || m_kind == RunKind::Restore) {
                 return Copy(record, dst, src, true);
             }
             return true;

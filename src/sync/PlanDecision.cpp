@@ -21,7 +21,7 @@ std::string Fill(int id, const std::string& a, const std::string& b) {
 
 CPlanDecision::CPlanDecision(CElement& task, const CPlanRequest& request, CPlanBytes& bytes,
                              CRunBytes& run)
-    : m_task(task), m_request(request), m_bytes(bytes), m_run(run), m_kind(task.m_Run.m_nRunKind) {}
+    : m_task(task), m_request(request), m_bytes(bytes), m_run(run), m_kind(task.m_Run.m_runKind) {}
 
 bool CPlanDecision::Has(uint32_t bit) const {
     return m_task.Has1(bit);
@@ -32,7 +32,7 @@ bool CPlanDecision::ChangedSinceLastSync(const CFileDoInfo& record) const {
 }
 
 bool CPlanDecision::DeletesSinceLastSync() const {
-    return m_kind == RUN_SYNCHRONIZE && m_task.Has3(opt3::kDeleteNewBeforeLastSync);
+    return m_kind == RunKind::Synchronize && m_task.Has3(opt3::kDeleteNewBeforeLastSync);
 }
 
 // A one-sided folder with no file below it was never made on the other side when the task
@@ -85,7 +85,7 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
                                m_request.m_bTargetIsFtp, fs);
     const bool onlyNewer = Has(opt1::kOnlyIfTargetNewer);
     switch (m_kind) {
-        case RUN_SYNCHRONIZE:
+        case RunKind::Synchronize:
             if (r == COMPARE_SOURCE_NEWER &&
                 Ask(s, t, srcFolder, dstFolder, Side::Source) != Conflict::Refused) {
                 ActSource(s, ACTION_COPY);
@@ -96,7 +96,7 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
                 return true;
             }
             return false;
-        case RUN_UPDATE_TARGET:
+        case RunKind::UpdateTarget:
             if ((r == COMPARE_SOURCE_NEWER &&
                  (!onlyNewer || m_task.m_nCompareMode != COMPARE_TIME)) ||
                 (r == COMPARE_TARGET_NEWER && onlyNewer)) {
@@ -108,7 +108,7 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
                 ActSource(s, ACTION_COPY_ATTRIBUTES);
             }
             return false;
-        case RUN_REPLACE:
+        case RunKind::Replace:
             if (r != COMPARE_EQUAL) {
                 const Conflict answer = Ask(s, t, srcFolder, dstFolder, Side::Source);
                 if (answer != Conflict::Refused) {
@@ -118,19 +118,19 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
                 }
             }
             return false;
-        case RUN_EQUALIZE_TO_SOURCE:
+        case RunKind::EqualizeToSource:
             if (r != COMPARE_EQUAL && s.size == t.size) {
                 Act(s, ACTION_COPY_TIMESTAMP, m_uncounted);
             }
             return false;
-        case RUN_EQUALIZE_TO_TARGET:
+        case RunKind::EqualizeToTarget:
             if (r != COMPARE_EQUAL && s.size == t.size) {
                 t.selected = true;
                 t.action = ACTION_COPY_TIMESTAMP;
                 return true;
             }
             return false;
-        case RUN_RESTORE:
+        case RunKind::Restore:
             if (r == COMPARE_SOURCE_NEWER) {
                 t.selected = true;
                 t.action = ACTION_COPY;
@@ -144,20 +144,20 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
 
 void CPlanDecision::DecideSourceOnly(CFileDoInfo& s, CIncomplete incomplete) {
     switch (m_kind) {
-        case RUN_SYNCHRONIZE:
+        case RunKind::Synchronize:
             if (DeletesSinceLastSync() && !incomplete.Any() &&
                 ExistedAtLastSync(s, m_request.m_lastSync)) {
                 Act(s, ACTION_DELETE, m_bytes.m_deleteInSource);
                 return;
             }
             break;
-        case RUN_UPDATE_TARGET:
+        case RunKind::UpdateTarget:
             if (Has(opt1::kOnlyIfOnTarget)) {
                 return;
             }
             break;
-        case RUN_REPLACE:
-        case RUN_EQUALIZE_TO_TARGET:
+        case RunKind::Replace:
+        case RunKind::EqualizeToTarget:
             break;
         default:
             return;
@@ -169,8 +169,8 @@ void CPlanDecision::DecideSourceOnly(CFileDoInfo& s, CIncomplete incomplete) {
 }
 
 TargetFate CPlanDecision::DecideTarget(CFileDoInfo& t, CIncomplete incomplete) {
-    const bool deletes =
-        m_kind == RUN_REPLACE || (m_kind == RUN_UPDATE_TARGET && Has(opt1::kDeleteFromTarget));
+    const bool deletes = m_kind == RunKind::Replace ||
+                         (m_kind == RunKind::UpdateTarget && Has(opt1::kDeleteFromTarget));
     if (deletes) {
         if (incomplete.Any()) {
             return TargetFate::Drop;
@@ -178,11 +178,12 @@ TargetFate CPlanDecision::DecideTarget(CFileDoInfo& t, CIncomplete incomplete) {
         Act(t, ACTION_DELETE, m_bytes.m_deleteInTarget);
         return TargetFate::KeepFirst;
     }
-    if (m_kind == RUN_UPDATE_TARGET || m_kind == RUN_EQUALIZE_TO_SOURCE ||
-        (m_kind == RUN_EQUALIZE_TO_TARGET && !t.matched)) {
+    if (m_kind == RunKind::UpdateTarget || m_kind == RunKind::EqualizeToSource ||
+        (m_kind == RunKind::EqualizeToTarget && !t.matched)) {
         return TargetFate::Drop;
     }
-    if (m_kind != RUN_SYNCHRONIZE && m_kind != RUN_RESTORE && m_kind != RUN_EQUALIZE_TO_TARGET) {
+    if (m_kind != RunKind::Synchronize && m_kind != RunKind::Restore &&
+        m_kind != RunKind::EqualizeToTarget) {
         return TargetFate::Drop;
     }
     if (DeletesSinceLastSync() && !t.matched && !incomplete.Any() &&
@@ -195,7 +196,7 @@ TargetFate CPlanDecision::DecideTarget(CFileDoInfo& t, CIncomplete incomplete) {
         return TargetFate::Drop;
     }
     const FileAction action =
-        m_kind == RUN_EQUALIZE_TO_TARGET ? ACTION_COPY_TIMESTAMP : ACTION_COPY;
+        m_kind == RunKind::EqualizeToTarget ? ACTION_COPY_TIMESTAMP : ACTION_COPY;
     Act(t, action, m_bytes.m_copyFromTarget);
     return TargetFate::Keep;
 }

@@ -4,6 +4,7 @@
 
 #include "scan/FileDoInfo.h"
 #include "sync/Plan.h"
+#include "task/Options.h"
 
 namespace tv {
 
@@ -54,7 +55,7 @@ class CPlanDecision {
     const CPlanRequest& m_request;
     CPlanBytes& m_bytes;
     CRunBytes& m_run;
-    const int m_kind;
+    const RunKind m_kind;
     uint64_t m_uncounted = 0;  // the counter of actions that only add to the total
 };
 

@@ -78,14 +78,15 @@ inline constexpr uint32_t kDefault = 1028;
 enum class ErrorPolicy : int { Ask = 0, Continue = 1, Stop = 2 };
 enum class TaskKind : int { Synchronization = 0, BackupRestore = 1, Realtime = 2 };
 
-// Run kinds, as the planning step and the pass branch on them.
-enum RunKind : int {
-    RUN_SYNCHRONIZE = 0,
-    RUN_UPDATE_TARGET = 1,
-    RUN_REPLACE = 2,
-    RUN_EQUALIZE_TO_TARGET = 4,
-    RUN_EQUALIZE_TO_SOURCE = 8,
-    RUN_RESTORE = 512,
+// What a run does between the source and a target; the planning step and the pass branch on
+// it. The numbers are those the kinds had from the start.
+enum class RunKind : int {
+    Synchronize = 0,       // two-way
+    UpdateTarget = 1,      // one way to the target (a backup)
+    Replace = 2,           // the target becomes what the source is
+    EqualizeToTarget = 4,  // the source's times are set to the target's
+    EqualizeToSource = 8,  // the target's times are set to the source's
+    Restore = 512,         // a backup copied back to the source
 };
 
 enum CompareMode : int {

@@ -34,7 +34,7 @@ class CTaskRunState {
     // The preference bits copied at launch; the error policy bits may be switched to "stop"
     // by an Abort from any thread of the run.
     std::atomic<uint32_t> m_dwPrefCopy{pref::kDefault};
-    int m_nRunKind = RUN_SYNCHRONIZE;
+    RunKind m_runKind = RunKind::Synchronize;
     std::mutex m_runLock;
 
     ITaskObserver* m_pObserver = nullptr;

@@ -43,8 +43,8 @@ CPreviewModel::CPreviewModel(const CElement& task, CTreeF& merged, const CPlanBy
     : m_merged(merged),
       m_bytes(bytes),
       m_request(std::move(request)),
-      m_nRunKind(task.m_Run.m_nRunKind),
-      m_bAllSourceRow(m_nRunKind == RUN_UPDATE_TARGET && task.m_bDeleteSourceAfterRun) {
+      m_kind(task.m_Run.m_runKind),
+      m_bAllSourceRow(m_kind == RunKind::UpdateTarget && task.m_bDeleteSourceAfterRun) {
     Collect(merged, {});
     if (m_bAllSourceRow) {
         Rows(PreviewList::DeleteInSource).m_paths.assign(1, kAllFiles);
@@ -159,7 +159,7 @@ void CPreviewModel::ApplyTo(CTreeF& node, std::vector<CTreeF*>& chain,
 // deleted since the last synchronization, so that it is copied back as a new one would be.
 void CPreviewModel::KeepFolders(const std::vector<CTreeF*>& chain, Side side) const {
     const bool neverCopied =
-        side == Side::Target && (m_nRunKind == RUN_REPLACE || m_nRunKind == RUN_UPDATE_TARGET);
+        side == Side::Target && (m_kind == RunKind::Replace || m_kind == RunKind::UpdateTarget);
     for (CTreeF* folder : chain) {
         bool& oneSided = side == Side::Source ? folder->sourceOnly : folder->targetOnly;
         if (!oneSided) {

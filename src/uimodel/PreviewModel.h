@@ -7,6 +7,7 @@
 
 #include "run/Preview.h"
 #include "sync/Plan.h"
+#include "task/Options.h"
 #include "task/Side.h"
 
 namespace tv {
@@ -69,7 +70,7 @@ class CPreviewModel {
     CTreeF& m_merged;
     const CPlanBytes m_bytes;
     const CPreviewRequest m_request;
-    const int m_nRunKind;
+    const RunKind m_kind;
     const bool m_bAllSourceRow;  // the source deletions are the single row "*.*"
     std::array<CRows, kPreviewLists> m_rows;
 };

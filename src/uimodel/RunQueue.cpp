@@ -117,7 +117,7 @@ void CRunQueue::Start(const std::vector<int>& rows, RunCommand command, RunGroup
 }
 
 bool CRunQueue::StartOne(CElement& task, RunCommand command) {
-    if (IsRunning(task) || RunKindFor(task, command) < 0) {
+    if (IsRunning(task) || !RunKindFor(task, command)) {
         return false;
     }
     ITaskObserver* observer =

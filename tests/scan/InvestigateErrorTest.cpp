@@ -163,7 +163,7 @@ TEST_F(InvestigateErrors, ACancelEndsTheListingWithoutErrorLines) {
 TEST_F(InvestigateErrors, ASnapshotOrAnArchiveStandsForTheTarget) {
     CScanRun snapshot(m_dir / "src", m_dir / "missing");
     snapshot.task.m_bUseSnapshot = 1;
-    snapshot.task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
+    snapshot.task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
     snapshot.request.m_ReadSnapshot = [](tv::CTreeF& root) {
         root.name = "from snapshot";
         return true;
@@ -173,7 +173,7 @@ TEST_F(InvestigateErrors, ASnapshotOrAnArchiveStandsForTheTarget) {
 
     CScanRun damaged(m_dir / "src", m_dir / "src/a");
     damaged.task.m_bUseSnapshot = 1;
-    damaged.task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
+    damaged.task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
     damaged.request.m_ReadSnapshot = [](tv::CTreeF& root) {
         root.files.emplace_back();  // half read
         return false;

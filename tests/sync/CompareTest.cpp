@@ -61,7 +61,7 @@ TEST(Compare, TimesOrAttributes) {
     EXPECT_EQ(Compare(task, 1, readOnly, Record(kTen + kSecond)), 2);
     EXPECT_EQ(Compare(task, 1, later, readOnly), 1);
     EXPECT_EQ(Compare(task, 1, readOnly, later), -1);
-    task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
+    task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
     EXPECT_EQ(Compare(task, 1, readOnly, later), 2);
     EXPECT_EQ(Compare(task, 1, Record(kTen), later), -1);
     task.m_dwOptions |= tv::opt1::kOnlyIfTargetNewer;

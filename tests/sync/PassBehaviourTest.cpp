@@ -40,7 +40,7 @@ TEST_F(Pass, TwoWayTakesTheTargetFileThreeSecondsNewerButNotTwo) {
     Write(m_dst / "three", "target", kNow + 3);
     Write(m_src / "two", "source");
     Write(m_dst / "two", "target", kNow + 2);
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_SYNCHRONIZE);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::Synchronize);
     ASSERT_TRUE(run.Run());
     EXPECT_EQ(tvtest::ReadFile(m_src / "three"), "target");
     EXPECT_EQ(tvtest::ReadFile(m_src / "two"), "source");
@@ -64,7 +64,7 @@ TEST_F(Pass, CopyLinesShowBothLocalTimes) {
     Write(m_src / "winter", "s");
     Write(m_dst / "winter", "target", kNow + 3);
     Write(m_src / "summer", "new", 1'690'000'000);
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_SYNCHRONIZE);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::Synchronize);
     ASSERT_TRUE(run.Run());
     const std::string november = tv::FormatDate(tv::LocaleDateFormat(), 2023, 11, 14);
     const std::string july = tv::FormatDate(tv::LocaleDateFormat(), 2023, 7, 22);
@@ -86,7 +86,7 @@ TEST_F(Pass, TwoWayDeleteNewRemovesWhatTheOtherSideDeletedSinceTheLastSync) {
         const fs::path dst = m_dir / (option ? "on/dst" : "off/dst");
         Write(src / "kept-on-source", "s", kNow - 100);
         Write(dst / "gone/old", "t", kNow - 100);
-        tvtest::CSyncRun run(src, dst, tv::RUN_SYNCHRONIZE);
+        tvtest::CSyncRun run(src, dst, tv::RunKind::Synchronize);
         run.task.m_dwOptions3 = option ? tv::opt3::kDeleteNewBeforeLastSync : 0;
         ASSERT_TRUE(run.Run(lastSync));
         EXPECT_EQ(fs::exists(dst / "kept-on-source"), !option);
@@ -105,7 +105,7 @@ TEST_F(Pass, DeleteSourceAfterRunKeepsFilesTheTargetLacks) {
     Write(m_dst / "copied", "old");
     Write(m_dst / "equal", "same");
     Write(m_dst / "newer-than-target", "older");
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_UPDATE_TARGET);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::UpdateTarget);
     run.task.m_dwOptions |= tv::opt1::kOnlyIfOnTarget;
     run.task.m_bDeleteSourceAfterRun = 1;
     run.prompter.m_answers = {};
@@ -127,7 +127,7 @@ TEST_F(Pass, AFileChangedAfterTheScanIsLeftAlone) {
     Write(m_src / "f", "source", kNow + 60);
     Write(m_dst / "f", "target");
     Write(m_dst / "extra", "target only");
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_REPLACE);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::Replace);
     ASSERT_TRUE(run.Plan());
     Write(m_dst / "f", "edited during the run");
     Write(m_dst / "extra", "edited too");
@@ -142,7 +142,7 @@ TEST_F(Pass, CancellationStopsBeforeTheNextFileAndFolder) {
     for (const char* name : {"a", "b", "c", "d/e"}) {
         Write(m_src / name, name);
     }
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_UPDATE_TARGET);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::UpdateTarget);
     run.observer.m_cancelAfter = 1;
     ASSERT_TRUE(run.Run());
     EXPECT_EQ(run.counts.m_nCopiedFromSource, 1u);
@@ -153,7 +153,7 @@ TEST_F(Pass, ReportsCopyingAndAProgressThatReachesTheEnd) {
     for (int i = 0; i < 20; ++i) {
         Write(m_src / ("f" + std::to_string(i)), std::string(1000, 'x'));
     }
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_UPDATE_TARGET);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::UpdateTarget);
     ASSERT_TRUE(run.Run());
     EXPECT_EQ(run.observer.m_status, std::vector<int>{tv::IDS_COPYING_FILES});
     ASSERT_FALSE(run.observer.m_percents.empty());
@@ -166,7 +166,7 @@ TEST_F(Pass, ReportsCopyingAndAProgressThatReachesTheEnd) {
 TEST_F(Pass, NoEmptyFoldersSkipsSubtreesWithoutFiles) {
     fs::create_directories(m_src / "empty/inner");
     Write(m_src / "full/inner/f", "f");
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_UPDATE_TARGET);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::UpdateTarget);
     run.task.m_dwOptions |= tv::opt1::kNoEmptyFolders;
     ASSERT_TRUE(run.Run());
     EXPECT_FALSE(fs::exists(m_dst / "empty"));
@@ -176,7 +176,7 @@ TEST_F(Pass, NoEmptyFoldersSkipsSubtreesWithoutFiles) {
 TEST_F(Pass, ThirdPlaceReceivesTheCopiesAndTheTargetStays) {
     Write(m_src / "a/b/f", "new", kNow + 60);
     Write(m_dst / "a/b/f", "old");
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_UPDATE_TARGET);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::UpdateTarget);
     run.task.m_dwOptions3 |= tv::opt3::kAltCopy;
     run.task.m_strAltCopyDir = (m_dir / "third/place").string();
     ASSERT_TRUE(run.Run());
@@ -185,7 +185,7 @@ TEST_F(Pass, ThirdPlaceReceivesTheCopiesAndTheTargetStays) {
 }
 
 TEST_F(Pass, MissingRootFailsTheRunAndTheOptionCreatesTheTarget) {
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_UPDATE_TARGET);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::UpdateTarget);
     tv::CPassRequest request =
         tv::CPassRequest::Local(run.task, run.Source(), (m_dir / "new/target").string(), true);
     EXPECT_FALSE(tv::CSyncPass(run.task, request, run.run).Run(run.sourceTree));
@@ -216,7 +216,7 @@ TEST_F(Pass, BigFoldersPairEveryNameOnBothSides) {
         Write(m_dst / "tsub" / ("x" + std::to_string(i)), "target only");
     }
     fs::create_directories(m_src / "tsub");
-    tvtest::CSyncRun run(m_src, m_dst, tv::RUN_SYNCHRONIZE);
+    tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::Synchronize);
     ASSERT_TRUE(run.Run());
     EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromSource).size(), size_t(kFiles / 10 * 2));
     EXPECT_EQ(run.Lines(CTaskInfor::CopiedFromTarget).size(), 100u);

@@ -48,7 +48,7 @@ void ExpectSameTrees(const fs::path& src, const fs::path& dst) {
     EXPECT_EQ(status, 0);
 }
 
-class TargetEqualsSource : public ::testing::TestWithParam<int> {
+class TargetEqualsSource : public ::testing::TestWithParam<tv::RunKind> {
   protected:
     void SetUp() override {
         Write(m_src / "a/b/c/deep.txt", "deep");
@@ -71,7 +71,7 @@ class TargetEqualsSource : public ::testing::TestWithParam<int> {
         Write(m_dst / "same.txt", "same", 3600);
     }
     void Configure(tvtest::CSyncRun& run) {
-        if (GetParam() == tv::RUN_UPDATE_TARGET) {
+        if (GetParam() == tv::RunKind::UpdateTarget) {
             run.task.m_dwOptions |= tv::opt1::kDeleteFromTarget;
         }
     }
@@ -115,7 +115,7 @@ TEST_P(TargetEqualsSource, UnlistableSourceFolderProtectsItsTargetTwin) {
     faults.FailNext((m_src / "sub").string(), {EACCES});
     tvtest::CSyncRun run(m_src, m_dst, GetParam());
     Configure(run);
-    const bool replace = GetParam() == tv::RUN_REPLACE;
+    const bool replace = GetParam() == tv::RunKind::Replace;
     EXPECT_EQ(run.Run({}, &faults), replace);
     EXPECT_EQ(tvtest::ReadFile(m_dst / "sub/kept.txt"), "target");
     EXPECT_TRUE(fs::exists(m_dst / "sub/deeper/y.txt"));
@@ -123,6 +123,6 @@ TEST_P(TargetEqualsSource, UnlistableSourceFolderProtectsItsTargetTwin) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReplaceAndDeleteFromTarget, TargetEqualsSource,
-                         ::testing::Values(tv::RUN_REPLACE, tv::RUN_UPDATE_TARGET));
+                         ::testing::Values(tv::RunKind::Replace, tv::RunKind::UpdateTarget));
 
 }  // namespace

@@ -59,11 +59,12 @@ class CPassObserver : public tv::ITaskObserver {
 
 // A task with one local target, driven through investigation, planning and the pass.
 struct CSyncRun {
-    CSyncRun(const std::filesystem::path& source, const std::filesystem::path& target, int kind) {
+    CSyncRun(const std::filesystem::path& source, const std::filesystem::path& target,
+             tv::RunKind kind) {
         task.m_Source.m_strPath = source.string();
         task.m_Targets.resize(1);
         task.m_Targets[0].m_strPath = target.string();
-        task.m_Run.m_nRunKind = kind;
+        task.m_Run.m_runKind = kind;
         task.m_Run.m_pCurInfor = &infor;
         task.m_Run.m_pObserver = &observer;
         task.m_Run.m_pPrompter = &prompter;

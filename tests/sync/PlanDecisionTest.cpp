@@ -40,8 +40,8 @@ class Planning : public ::testing::Test {
         task.m_Run.m_pPrompter = &prompter;
         root.sourceOnly = true;
     }
-    void Plan(int kind) {
-        task.m_Run.m_nRunKind = kind;
+    void Plan(RunKind kind) {
+        task.m_Run.m_runKind = kind;
         PlanSynchronization(task, root, "/s", "/t", request, bytes, run);
     }
     const CFileDoInfo* Find(const std::string& name, Side side) const {
@@ -69,7 +69,7 @@ class Planning : public ::testing::Test {
 
 TEST_F(Planning, TwoWayTimesDifferBeyondTwoAndAHalfSeconds) {
     root.files = {Src("three"), Src("two"), Tgt("three", 10, 3), Tgt("two", 10, 2)};
-    Plan(RUN_SYNCHRONIZE);
+    Plan(RunKind::Synchronize);
     EXPECT_EQ(Action("three", Side::Target), ACTION_COPY);
     EXPECT_EQ(Action("three", Side::Source), ACTION_NONE);
     EXPECT_EQ(Action("two", Side::Target), -1);
@@ -81,7 +81,7 @@ TEST_F(Planning, TwoWayTimesDifferBeyondTwoAndAHalfSeconds) {
 TEST_F(Planning, TwoWaySizeCriterionLetsTheSourceWin) {
     task.m_nCompareMode = COMPARE_SIZE;
     root.files = {Src("f", 5, 0), Tgt("f", 9, 100)};
-    Plan(RUN_SYNCHRONIZE);
+    Plan(RunKind::Synchronize);
     EXPECT_EQ(Action("f", Side::Source), ACTION_COPY);
     EXPECT_EQ(Action("f", Side::Target), -1);
     EXPECT_EQ(Find("f", Side::Source)->otherSize, 9u);
@@ -94,7 +94,7 @@ TEST_F(Planning, DeleteNewRemovesOneSidedFilesOlderThanTheLastSync) {
         task.m_dwOptions3 = option ? opt3::kDeleteNewBeforeLastSync : 0;
         root.files = {Src("old", 10, 0, 0), Src("fresh", 10, 0, 200), Tgt("oldT", 7, 0, 0)};
         bytes = {};
-        Plan(RUN_SYNCHRONIZE);
+        Plan(RunKind::Synchronize);
         EXPECT_EQ(Action("old", Side::Source), option ? ACTION_DELETE : ACTION_COPY);
         EXPECT_EQ(Action("fresh", Side::Source), ACTION_COPY);
         EXPECT_EQ(Action("oldT", Side::Target), option ? ACTION_DELETE : ACTION_COPY);
@@ -121,7 +121,7 @@ TEST_F(Planning, DeleteNewCountsWhatTheLastScanSawAndWhatItsPassMade) {
     root.subfolders.back()->subfolders.push_back(folder("inner", false, {Src("y")}, 150));
     root.subfolders.push_back(folder("fresh", true, {Tgt("z"), Tgt("n", 10, 150, 150)}, 0));
     root.subfolders.push_back(folder("bornLater", true, {}, 201));
-    Plan(RUN_SYNCHRONIZE);
+    Plan(RunKind::Synchronize);
     EXPECT_EQ(Action("copiedThen", Side::Source), ACTION_DELETE);
     EXPECT_EQ(Action("writtenAtScan", Side::Source), ACTION_COPY);
     EXPECT_EQ(Action("arrivedAfter", Side::Source), ACTION_COPY);
@@ -136,7 +136,7 @@ TEST_F(Planning, DeleteNewCountsWhatTheLastScanSawAndWhatItsPassMade) {
         task.m_dwOptions = noEmpty ? opt1::kNoEmptyFolders : 0;
         root.subfolders.clear();
         root.subfolders.push_back(folder("empty", false, {}, 0));
-        Plan(RUN_SYNCHRONIZE);
+        Plan(RunKind::Synchronize);
         EXPECT_EQ(existed(0), !noEmpty);
     }
 }
@@ -149,7 +149,7 @@ TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
         prompter.m_questions.clear();
         root.files = {Src("up", 10, 300), Src("down", 10, 200), Tgt("up", 10, 200),
                       Tgt("down", 10, 300)};
-        Plan(RUN_SYNCHRONIZE);
+        Plan(RunKind::Synchronize);
         const bool yes = answer == PromptAnswer::Yes;
         EXPECT_EQ(Action("up", Side::Source), yes ? ACTION_COPY : ACTION_NONE);
         EXPECT_EQ(Action("down", Side::Target), yes ? ACTION_COPY : -1);
@@ -164,14 +164,14 @@ TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
 TEST_F(Planning, ConflictQuestionNeedsThePreferenceAWindowAndTwoChanges) {
     request.m_lastSync = {At(100), At(100)};
     root.files = {Src("a", 10, 300), Tgt("a", 10, 200)};
-    Plan(RUN_SYNCHRONIZE);  // preference off
+    Plan(RunKind::Synchronize);  // preference off
     task.m_Run.m_dwPrefCopy = pref::kDefault | pref::kConfirmConflicts;
     task.m_dwOptions2 |= opt2::kSilent;
     root.files = {Src("b", 10, 300), Tgt("b", 10, 200)};
-    Plan(RUN_SYNCHRONIZE);  // silent
+    Plan(RunKind::Synchronize);  // silent
     task.m_dwOptions2 = 0;
     root.files = {Src("c", 10, 300), Tgt("c", 10, 50)};
-    Plan(RUN_SYNCHRONIZE);  // only the source changed
+    Plan(RunKind::Synchronize);  // only the source changed
     EXPECT_TRUE(prompter.m_questions.empty());
     EXPECT_EQ(Action("c", Side::Source), ACTION_COPY);
 }
@@ -179,7 +179,7 @@ TEST_F(Planning, ConflictQuestionNeedsThePreferenceAWindowAndTwoChanges) {
 TEST_F(Planning, ReplaceDeletesTargetOnlyFilesFirstAndCopiesWhatDiffers) {
     root.files = {Src("same"), Src("older", 10, -60), Src("new", 4),
                   Tgt("same"), Tgt("older"),          Tgt("extra", 3)};
-    Plan(RUN_REPLACE);
+    Plan(RunKind::Replace);
     ASSERT_EQ(root.files.size(), 4u);
     EXPECT_EQ(root.files[0].name, "extra");
     EXPECT_EQ(root.files[0].action, ACTION_DELETE);
@@ -195,32 +195,32 @@ TEST_F(Planning, TargetUpdateOptions) {
     task.m_dwOptions |= opt1::kOnlyIfOnTarget | opt1::kOnlyIfTargetNewer;
     root.files = {Src("lone"),  Src("newer", 10, 60), Src("older", 10, -60),
                   Tgt("newer"), Tgt("older"),         Tgt("extra")};
-    Plan(RUN_UPDATE_TARGET);
+    Plan(RunKind::UpdateTarget);
     EXPECT_EQ(Action("lone", Side::Source), ACTION_NONE);
     EXPECT_EQ(Action("newer", Side::Source), ACTION_NONE);
     EXPECT_EQ(Action("older", Side::Source), ACTION_COPY);
     EXPECT_EQ(Action("extra", Side::Target), -1);
     task.m_dwOptions |= opt1::kDeleteFromTarget;
     root.files = {Tgt("extra")};
-    Plan(RUN_UPDATE_TARGET);
+    Plan(RunKind::UpdateTarget);
     EXPECT_EQ(Action("extra", Side::Target), ACTION_DELETE);
 }
 
 TEST_F(Planning, RestoreAndEqualizeTimestamps) {
     root.files = {Src("lone"), Src("changed", 10, 60), Tgt("changed"), Tgt("gone")};
-    Plan(RUN_RESTORE);
+    Plan(RunKind::Restore);
     EXPECT_EQ(Action("lone", Side::Source), ACTION_NONE);
     EXPECT_EQ(Action("changed", Side::Target), ACTION_COPY);
     EXPECT_EQ(Action("gone", Side::Target), ACTION_COPY);
 
     root.files = {Src("eq", 10, 60), Src("sized", 11, 60), Tgt("eq"), Tgt("sized")};
-    Plan(RUN_EQUALIZE_TO_SOURCE);
+    Plan(RunKind::EqualizeToSource);
     EXPECT_EQ(Action("eq", Side::Source), ACTION_COPY_TIMESTAMP);
     EXPECT_EQ(Action("sized", Side::Source), ACTION_NONE);
     EXPECT_EQ(Action("eq", Side::Target), -1);
 
     root.files = {Src("eq", 10, 60), Tgt("eq"), Tgt("gone")};
-    Plan(RUN_EQUALIZE_TO_TARGET);
+    Plan(RunKind::EqualizeToTarget);
     EXPECT_EQ(Action("eq", Side::Target), ACTION_COPY_TIMESTAMP);
     EXPECT_EQ(Action("gone", Side::Target), -1);
 }
@@ -232,7 +232,7 @@ TEST_F(Planning, NothingIsDeletedBelowAnIncompleteListing) {
     root.subfolders.push_back(Folder("sub", true, {Tgt("x")}));
     root.subfolders[1]->subfolders.push_back(Folder("deeper", true, {Tgt("y")}));
     root.files = {Tgt("top")};
-    Plan(RUN_REPLACE);
+    Plan(RunKind::Replace);
     ASSERT_EQ(root.subfolders.size(), 1u);
     const CTreeF& sub = *root.subfolders[0];
     EXPECT_TRUE(sub.incomplete);
@@ -248,7 +248,7 @@ TEST_F(Planning, AnIncompleteTargetListingNeitherDeletesNorOverwrites) {
     request.m_lastSync = {At(100), At(100)};
     root.incomplete = true;
     root.files = {Src("old"), Tgt("oldT")};
-    Plan(RUN_SYNCHRONIZE);
+    Plan(RunKind::Synchronize);
     EXPECT_EQ(Action("old", Side::Source), ACTION_NONE);
     EXPECT_EQ(Action("oldT", Side::Target), -1);
     EXPECT_EQ(bytes.m_deleteInSource + bytes.m_deleteInTarget, 0u);
@@ -256,13 +256,13 @@ TEST_F(Planning, AnIncompleteTargetListingNeitherDeletesNorOverwrites) {
 
 TEST_F(Planning, NamesMatchExactlyUnlessASideFoldsCase) {
     root.files = {Src("a"), Src("A", 10, 60), Tgt("a")};
-    Plan(RUN_REPLACE);
+    Plan(RunKind::Replace);
     EXPECT_EQ(Action("a", Side::Source), ACTION_NONE);
     EXPECT_EQ(Action("A", Side::Source), ACTION_COPY);
 
     request.m_match = NameMatch::IgnoreCase;
     root.files = {Src("README", 10, 60), Src("x"), Tgt("readme"), Tgt("X"), Tgt("x")};
-    Plan(RUN_REPLACE);
+    Plan(RunKind::Replace);
     EXPECT_EQ(Action("README", Side::Source), ACTION_COPY);
     EXPECT_EQ(Action("x", Side::Source), ACTION_NONE);    // the exact spelling wins
     EXPECT_EQ(Action("X", Side::Target), ACTION_DELETE);  // the other one goes
@@ -273,7 +273,7 @@ TEST_F(Planning, FoldersJoinTheirTwinOfTheOtherSideOnly) {
     root.subfolders.push_back(Folder("Dir", false, {Src("Dir")}));
     root.subfolders.push_back(Folder("dir", false, {Src("dir")}));
     root.subfolders.push_back(Folder("dir", true, {Tgt("t")}));
-    Plan(RUN_SYNCHRONIZE);
+    Plan(RunKind::Synchronize);
     ASSERT_EQ(root.subfolders.size(), 2u);
     EXPECT_TRUE(root.subfolders[0]->sourceOnly);
     EXPECT_FALSE(root.subfolders[1]->sourceOnly);

@@ -179,7 +179,7 @@ TEST_F(RunWindows, AServedCallRunsOnTheGuiThreadWhileTheWorkerWaits) {
 
 TEST_F(RunWindows, PreviewTogglesTheSelectionAndCancelLeavesTheTreeAlone) {
     tv::CElement task;
-    task.m_Run.m_nRunKind = tv::RUN_REPLACE;
+    task.m_Run.m_runKind = tv::RunKind::Replace;
     tv::CTreeF root;
     for (const char* name : {"a", "b", "c"}) {
         root.files.emplace_back(name, 1000, tv::Side::Target, 0, 0, 0, true, false,

@@ -71,7 +71,7 @@ class PreviewModel : public ::testing::Test {
         fs::create_directories(m_dst);
     }
 
-    tvtest::CSyncRun& Plan(int kind, uint32_t options3 = 0, tv::CLastSync lastSync = {}) {
+    tvtest::CSyncRun& Plan(tv::RunKind kind, uint32_t options3 = 0, tv::CLastSync lastSync = {}) {
         m_run = std::make_unique<tvtest::CSyncRun>(m_src, m_dst, kind);
         m_run->task.m_dwOptions3 |= options3;
         EXPECT_TRUE(m_run->Plan(lastSync));
@@ -99,7 +99,7 @@ TEST_F(PreviewModel, ReplaceKeepsTheTargetOnlyFilesExcludedFromDeletion) {
     Write(m_dst / "dir" / "inner1.txt", std::string(10, 'x'));
     Write(m_dst / "dir" / "inner2.txt", std::string(10, 'x'));
     Write(m_dst / "dir" / "sub" / "deep.txt", std::string(10, 'x'));
-    Plan(tv::RUN_REPLACE);
+    Plan(tv::RunKind::Replace);
     tv::CPreviewModel model = Model();
     std::vector<std::string> rows = Rows(model, PreviewList::DeleteInTarget);
     std::sort(rows.begin(), rows.end());
@@ -127,7 +127,7 @@ TEST_F(PreviewModel, ExcludedSourceDeletionsAreHonoured) {
     Write(m_src / "olddir" / "x.txt", "x", kLongAgo);
     Write(m_src / "olddir" / "y.txt", "y", kLongAgo);
     const tv::FileTime later = tv::FileTimeFromUnix(now + 3600);
-    Plan(tv::RUN_SYNCHRONIZE, tv::opt3::kDeleteNewBeforeLastSync, {later, later});
+    Plan(tv::RunKind::Synchronize, tv::opt3::kDeleteNewBeforeLastSync, {later, later});
     tv::CPreviewModel model = Model();
     ASSERT_EQ(model.RowCount(PreviewList::DeleteInSource), 4);
     Exclude(model, PreviewList::DeleteInSource, {"gone1.txt", "olddir/x.txt"});
@@ -144,7 +144,7 @@ TEST_F(PreviewModel, ExcludedCopiesAreNotMadeInEitherDirection) {
     Write(m_src / "c.txt", "c");
     Write(m_dst / "b.txt", "b");
     Write(m_dst / "d.txt", "d");
-    Plan(tv::RUN_SYNCHRONIZE);
+    Plan(tv::RunKind::Synchronize);
     tv::CPreviewModel model = Model();
     EXPECT_EQ(model.RowCount(PreviewList::CopyFromSource), 2);
     EXPECT_EQ(model.RowCount(PreviewList::CopyFromTarget), 2);
@@ -161,7 +161,7 @@ TEST_F(PreviewModel, ExcludedCopiesAreNotMadeInEitherDirection) {
 TEST(PreviewLists, FollowTheTreeOwnFilesFirstAndToggleBackAndForth) {
     tv::AddRunWindowStrings();
     tv::CElement task;
-    task.m_Run.m_nRunKind = tv::RUN_SYNCHRONIZE;
+    task.m_Run.m_runKind = tv::RunKind::Synchronize;
     tv::CTreeF root;
     root.files.push_back(Record("r1", tv::Side::Source, tv::ACTION_COPY));
     root.files.push_back(Record("held", tv::Side::Source, tv::ACTION_COPY, false));
@@ -200,7 +200,7 @@ TEST(PreviewLists, FollowTheTreeOwnFilesFirstAndToggleBackAndForth) {
 
 TEST(PreviewLists, SourceDeletionAfterABackupIsOneRowThatStays) {
     tv::CElement task;
-    task.m_Run.m_nRunKind = tv::RUN_UPDATE_TARGET;
+    task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
     task.m_bDeleteSourceAfterRun = 1;
     tv::CTreeF root;
     root.files.push_back(Record("a", tv::Side::Source, tv::ACTION_COPY));
