@@ -72,9 +72,9 @@ void CTerminalObserver::Status(int stringId) {
     }
 }
 
-void CTerminalObserver::Progress(int wParam, int lParam) {
-    if (!m_bSilent && wParam == 104 && lParam > 0) {
-        m_terminal.Bar(m_strPrefix, lParam);
+void CTerminalObserver::CopyProgress(int percent) {
+    if (!m_bSilent && percent > 0) {
+        m_terminal.Bar(m_strPrefix, percent);
     }
 }
 

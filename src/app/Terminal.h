@@ -52,7 +52,7 @@ class CTerminalObserver : public ITaskObserver {
           m_bSilent(silent) {}
 
     void Status(int stringId) override;
-    void Progress(int wParam, int lParam) override;
+    void CopyProgress(int percent) override;
     void AddError(const std::string& line) override;
     void AddDetail(const std::string& line) override;
 

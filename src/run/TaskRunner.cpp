@@ -161,7 +161,7 @@ void CTaskRun::Finish(RunEnd end, int messageId) {
     m_lock.unlock();
     m_run.m_bRunning = false;
     if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
-        m_run.m_pObserver->TaskEnd(end == RunEnd::Normal ? 0 : 1);
+        m_run.m_pObserver->TaskEnd(end);
     }
     if (m_env.m_onDone) {
         m_env.m_onDone(m_task, CTaskDone{end, messageId});

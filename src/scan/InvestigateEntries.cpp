@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kLatestYear = 3000;
 constexpr FileTime kFirstTimeAfterLatestYear = 441'796'896'000'000'000;  // 3001-01-01
-constexpr int kProgressInvestigating = 103;
 // From this many files on, a folder's list is big enough to be mapped memory of its own.
 constexpr size_t kRoomForTargetFrom = 4096;
 
@@ -79,8 +78,7 @@ void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t 
     }
     if (!m_bSilent) {
         m_task.m_Run.SetDisplayPath(m_job.m_side, FullPath(name));
-        m_task.m_Run.m_pObserver->Progress(kProgressInvestigating,
-                                           m_job.m_side == Side::Source ? 0 : 1);
+        m_task.m_Run.m_pObserver->Investigating(m_job.m_side);
     }
     if (!Admit(name, true, 0, 0)) {
         return;

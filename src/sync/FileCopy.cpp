@@ -14,8 +14,6 @@ namespace {
 constexpr size_t kSystemPieceBytes = 64u << 20;
 constexpr int kTries = 3;
 constexpr uint64_t kEarlyRecheckBytes = 1u << 20;
-// Progress of the copy phase, as the progress window knows it.
-constexpr int kCopyProgress = 104;
 
 bool KernelCopyUnavailable(int err) {
     return err == ENOSYS || err == EXDEV || err == EOPNOTSUPP || err == EINVAL;
@@ -269,7 +267,7 @@ void CFileCopy::Count(uint64_t count) {
     const int percent = m_bytes.Percent();
     if (percent != m_lastPercent) {
         m_lastPercent = percent;
-        observer->Progress(kCopyProgress, percent);
+        observer->CopyProgress(percent);
     }
 }
 

@@ -15,8 +15,6 @@ namespace {
 // Time zones change their offset only at quarter hours, so one offset serves each quarter.
 constexpr int64_t kZoneQuarter = 900;
 
-constexpr int kCopyProgress = 104;
-
 }  // namespace
 
 // Log lines show dates in the order of the user's locale, as the user reads them elsewhere.
@@ -262,7 +260,7 @@ void CSyncPass::ShowFile(const std::string& src, const std::string& dst) {
     ITaskObserver* observer = m_task.m_Run.m_pObserver;
     const int64_t second = CurrentTaskTime();
     if (observer && (!m_bProgressShown || second != m_progressSecond)) {
-        observer->Progress(kCopyProgress, m_bytes.Percent());
+        observer->CopyProgress(m_bytes.Percent());
         m_bProgressShown = true;
         m_progressSecond = second;
     }

@@ -11,7 +11,7 @@ struct CRunBytes {
     uint64_t m_total = 0;
     uint64_t m_done = 0;
 
-    // The percentage sent with progress 104: done / (total / 100), at most 100.
+    // The percentage of CopyProgress: done / (total / 100), at most 100.
     int Percent() const {
         const double divisor = static_cast<double>(m_total) / 100.0;
         const double percent = static_cast<double>(m_done) / (divisor > 0 ? divisor : 1.0);

@@ -2,24 +2,34 @@
 
 #include <string>
 
+#include "task/Side.h"
+
 namespace tv {
 
-// Where a run reports what it does. It stands for the messages a worker sends to its
-// progress window: implementations marshal to their own thread (the GUI) or print (the
-// terminal). Every call comes from a worker or investigation thread and may block until the
-// receiver has taken it. The defaults ignore the call, as a silent run has no window.
+// How the last run of a task ended: a normal end, a cancel, or an end on an error.
+enum class RunEnd : int { None, Normal, Canceled, Error };
+
+// Where a run reports what it does: the progress window and the terminal take the same
+// events. Implementations marshal to their own thread (the GUI) or print (the terminal).
+// Every call comes from a worker or investigation thread and may block until the receiver
+// has taken it. The defaults ignore the call, as a silent run has no window.
+//
+// The paths on show travel in the run state (CTaskRunState::DisplayPath), not in the events:
+// a run passes folders and files far faster than anyone can read them, so the receiver takes
+// the latest ones when an event below says that they moved on.
 class ITaskObserver {
   public:
     virtual ~ITaskObserver() = default;
-    // A new phase, by string id (103 investigating, 104 copying, 105 comparing...).
+    // A new phase, by its text id (IDS_INVESTIGATING, IDS_COPYING_FILES...).
     virtual void Status(int /*stringId*/) {}
-    // wParam 103: the folder being investigated changed (lParam 0 source, 1 target);
-    // wParam 104: copy progress (lParam a percentage, or 0 for a change of the shown path).
-    virtual void Progress(int /*wParam*/, int /*lParam*/) {}
+    // The investigation of `side` went into another folder.
+    virtual void Investigating(Side /*side*/) {}
+    // The pass has copied `percent` (0 to 100) of its bytes; the file on show may have changed.
+    virtual void CopyProgress(int /*percent*/) {}
     virtual void AddError(const std::string& /*line*/) {}
     virtual void AddDetail(const std::string& /*line*/) {}
-    // The run is over: lParam 0 after a normal end, 1 after an error or a cancel.
-    virtual void TaskEnd(int /*lParam*/) {}
+    // The run is over; no call of this run follows.
+    virtual void TaskEnd(RunEnd /*end*/) {}
 };
 
 // Answers use the values of the classic message-box results so that they can be stored and

@@ -16,9 +16,6 @@
 
 namespace tv {
 
-// How the last run of a task ended: a normal end, a cancel, or an end on an error.
-enum class RunEnd : int { None, Normal, Canceled, Error };
-
 // What a task record carries while it runs. It belongs to one record: a copy of the record
 // starts idle, and assigning a record leaves the run state of the destination as it was.
 class CTaskRunState {

@@ -20,8 +20,11 @@ class CQtRunViews::CRunLink final : public ITaskObserver {
     void Status(int stringId) override {
         Deliver([&] { m_pPresenter->OnStatus(stringId); });
     }
-    void Progress(int wParam, int lParam) override {
-        Deliver([&] { m_pPresenter->OnProgress(wParam, lParam); });
+    void Investigating(Side side) override {
+        Deliver([&] { m_pPresenter->OnInvestigating(side); });
+    }
+    void CopyProgress(int percent) override {
+        Deliver([&] { m_pPresenter->OnCopyProgress(percent); });
     }
     void AddError(const std::string& line) override {
         Deliver([&] { m_pPresenter->OnError(line); });
@@ -31,9 +34,9 @@ class CQtRunViews::CRunLink final : public ITaskObserver {
     }
     // The end is the last report of a run; nothing of this object is touched after the count
     // of reports on their way drops back.
-    void TaskEnd(int lParam) override {
+    void TaskEnd(RunEnd end) override {
         m_nInFlight.fetch_add(1);
-        m_bridge.Call([&] { m_pPresenter->OnTaskEnd(lParam); });
+        m_bridge.Call([&] { m_pPresenter->OnTaskEnd(end); });
         m_bEnded = true;
         m_nInFlight.fetch_sub(1);
     }

@@ -11,8 +11,6 @@ namespace tv {
 namespace {
 
 constexpr int kPlaces = 10;
-constexpr int kScanning = 103;
-constexpr int kCopying = 104;
 constexpr int kErrorsTab = 1;
 
 const std::string kEllipsis = "...";
@@ -93,7 +91,7 @@ void CProgressPresenter::OnStatus(int stringId) {
         m_strPhase = LoadString(stringId);
         m_Details.push_back(m_strPhase);
         parts |= progress_part::kPhase | progress_part::kDetails;
-        if (stringId == kCopying) {
+        if (stringId == IDS_COPYING_FILES) {
             RefreshPaths(parts);
         }
     }
@@ -104,26 +102,35 @@ void CProgressPresenter::OnStatus(int stringId) {
     Notify(parts);
 }
 
-// The investigation reports a folder of either side with wParam 103, so every such report
-// shows both paths.
-void CProgressPresenter::OnProgress(int wParam, int lParam) {
+// Both sides are investigated at once, so a folder of either side shows both paths.
+void CProgressPresenter::OnInvestigating(Side /*side*/) {
+    if (!m_bEnded) {
+        Notify(MovedOn());
+    }
+}
+
+void CProgressPresenter::OnCopyProgress(int percent) {
     if (m_bEnded) {
         return;
     }
+    unsigned parts = MovedOn();
+    if (percent != m_nLastPercent) {
+        m_nBar = percent;
+        m_nLastPercent = percent;
+        parts |= progress_part::kBar;
+    }
+    Notify(parts);
+}
+
+// The shutdown box follows the other windows' on every report of progress.
+unsigned CProgressPresenter::MovedOn() {
     unsigned parts = 0;
     if (m_board.ShutdownPending() != m_bShutdown) {
         m_bShutdown = !m_bShutdown;
         parts |= progress_part::kShutdown;
     }
-    if (lParam == 0 || wParam == kCopying || wParam == kScanning) {
-        RefreshPaths(parts);
-    }
-    if (wParam == kCopying && lParam != m_nLastPercent) {
-        m_nBar = lParam;
-        m_nLastPercent = lParam;
-        parts |= progress_part::kBar;
-    }
-    Notify(parts);
+    RefreshPaths(parts);
+    return parts;
 }
 
 void CProgressPresenter::OnError(const std::string& line) {
@@ -136,7 +143,7 @@ void CProgressPresenter::OnDetail(const std::string& line) {
     Notify(progress_part::kDetails);
 }
 
-void CProgressPresenter::OnTaskEnd(int /*lParam*/) {
+void CProgressPresenter::OnTaskEnd(RunEnd /*end*/) {
     if (m_bEnded) {
         return;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "task/Side.h"
+#include "task/TaskObserver.h"
 
 namespace tv {
 
@@ -72,12 +73,13 @@ class CProgressPresenter {
     // Whether a text fits the path field of a side; none: every text fits.
     void SetFitCheck(std::function<bool(Side, const std::string&)> fits);
 
-    // The run's reports.
+    // The run's reports, the events of its observer.
     void OnStatus(int stringId);
-    void OnProgress(int wParam, int lParam);
+    void OnInvestigating(Side side);
+    void OnCopyProgress(int percent);
     void OnError(const std::string& line);
     void OnDetail(const std::string& line);
-    void OnTaskEnd(int lParam);
+    void OnTaskEnd(RunEnd end);
 
     // The user's commands. Cancel also stands for Enter, Escape and closing the window.
     void TogglePause();
@@ -107,6 +109,8 @@ class CProgressPresenter {
     bool Closed() const { return m_bClosed; }
 
   private:
+    // The parts that a report of the run's progress changes besides the bar.
+    unsigned MovedOn();
     void RefreshPaths(unsigned& parts);
     std::string Shown(Side side, const std::string& path) const;
     bool CloseAtOnce() const;

@@ -46,7 +46,7 @@ TEST_P(RunKinds, EndToEnd) {
     const std::string log = Log(task);
     EXPECT_NE(log.find("Task started: "), std::string::npos);
     EXPECT_NE(log.find("Task ended: "), std::string::npos);
-    EXPECT_EQ(m_observer.m_ends, std::vector<int>{0});
+    EXPECT_EQ(m_observer.m_ends, std::vector<tv::RunEnd>{tv::RunEnd::Normal});
 }
 
 INSTANTIATE_TEST_SUITE_P(

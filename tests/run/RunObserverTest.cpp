@@ -55,7 +55,7 @@ TEST_F(RunObserver, AVisibleRunShowsErrorsAndDeletions) {
     EXPECT_NE(std::find(m_observer.m_errors.begin(), m_observer.m_errors.end(), LastError(task)),
               m_observer.m_errors.end());
     EXPECT_FALSE(m_observer.m_details.empty());
-    EXPECT_EQ(m_observer.m_ends, std::vector<int>{0});
+    EXPECT_EQ(m_observer.m_ends, std::vector<tv::RunEnd>{tv::RunEnd::Normal});
 }
 
 TEST_F(RunObserver, ASilentRunCallsNoObserverAndStillRecordsAndLogsItsErrors) {

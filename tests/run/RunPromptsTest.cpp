@@ -96,7 +96,7 @@ TEST_F(CRunTest, RefusingTheSecondPreviewCancelsAfterTheFirstTarget) {
     EXPECT_TRUE(fs::exists(Path("t0/a")));
     EXPECT_FALSE(fs::exists(Path("t1/a")));
     EXPECT_NE(Log(task).find("Task canceled by user "), std::string::npos);
-    EXPECT_EQ(m_observer.m_ends, std::vector<int>{1});
+    EXPECT_EQ(m_observer.m_ends, std::vector<tv::RunEnd>{tv::RunEnd::Canceled});
     EXPECT_FALSE(launcher.ShutdownPending());
     EXPECT_FALSE(launcher.ShutdownIfPending());
 }

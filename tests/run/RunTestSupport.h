@@ -57,11 +57,15 @@ class CRecordingObserver : public tv::ITaskObserver {
         std::lock_guard lock(m_mutex);
         m_status.push_back(id);
     }
-    void TaskEnd(int lParam) override {
+    void TaskEnd(tv::RunEnd end) override {
         std::lock_guard lock(m_mutex);
-        m_ends.push_back(lParam);
+        m_ends.push_back(end);
     }
-    void Progress(int, int) override {
+    void Investigating(tv::Side) override {
+        std::lock_guard lock(m_mutex);
+        ++m_nProgress;
+    }
+    void CopyProgress(int) override {
         std::lock_guard lock(m_mutex);
         ++m_nProgress;
     }
@@ -79,7 +83,7 @@ class CRecordingObserver : public tv::ITaskObserver {
     }
     std::mutex m_mutex;
     std::vector<int> m_status;
-    std::vector<int> m_ends;
+    std::vector<tv::RunEnd> m_ends;
     size_t m_nProgress = 0;
     std::vector<std::string> m_errors;
     std::vector<std::string> m_details;

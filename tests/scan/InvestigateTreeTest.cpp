@@ -174,7 +174,7 @@ TEST(InvestigateTree, HiddenEntriesAndSubfoldersFollowTheTaskOptions) {
     ASSERT_TRUE(flat.Investigate());
     EXPECT_TRUE(flat.sourceTree.subfolders.empty() && flat.targetTree.subfolders.empty());
     EXPECT_EQ(flat.targetTree.files.size(), 2u);
-    EXPECT_TRUE(flat.observer.m_progress.empty());
+    EXPECT_TRUE(flat.observer.m_investigating.empty());
 }
 
 TEST(InvestigateTree, EmptyFlagsFollowAdmittedFilesUpTheTree) {
@@ -214,10 +214,10 @@ TEST(InvestigateTree, ProgressNamesEachSideUnlessSilent) {
         CScanRun run(dir / "src", dir / "dst");
         run.task.m_dwOptions2 |= silent ? tv::opt2::kSilent : 0;
         ASSERT_TRUE(run.Investigate());
-        auto progress = run.observer.m_progress;
-        std::sort(progress.begin(), progress.end());
-        using Calls = std::vector<std::pair<int, int>>;
-        EXPECT_EQ(progress, (silent ? Calls{} : Calls{{103, 0}, {103, 1}}));
+        auto sides = run.observer.m_investigating;
+        std::sort(sides.begin(), sides.end());
+        using Sides = std::vector<tv::Side>;
+        EXPECT_EQ(sides, (silent ? Sides{} : Sides{tv::Side::Source, tv::Side::Target}));
         EXPECT_EQ(run.task.m_Run.DisplayPath(tv::Side::Target),
                   silent ? "" : (dir / "dst/b").string());
     }

@@ -88,9 +88,9 @@ class CScriptedPrompter : public tv::ITaskPrompter {
 
 class CRecordingObserver : public tv::ITaskObserver {
   public:
-    void Progress(int wParam, int lParam) override {
+    void Investigating(tv::Side side) override {
         std::lock_guard lock(m_mutex);
-        m_progress.emplace_back(wParam, lParam);
+        m_investigating.push_back(side);
     }
     void AddError(const std::string& line) override {
         std::lock_guard lock(m_mutex);
@@ -98,7 +98,7 @@ class CRecordingObserver : public tv::ITaskObserver {
     }
 
     std::mutex m_mutex;
-    std::vector<std::pair<int, int>> m_progress;
+    std::vector<tv::Side> m_investigating;
     std::vector<std::string> m_errors;
 };
 

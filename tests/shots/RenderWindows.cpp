@@ -114,9 +114,9 @@ void RunningProgress(tv::CProgressPresenter& presenter, tv::CElement& task) {
     task.m_Run.SetDisplayPath(tv::Side::Source,
                               "/home/ann/Pictures/2026/Summer holidays in the mountains");
     task.m_Run.SetDisplayPath(tv::Side::Target, "/media/ann/Backup/Pictures/2026/Summer holidays");
-    presenter.OnProgress(103, 0);
+    presenter.OnInvestigating(tv::Side::Source);
     presenter.OnStatus(tv::IDS_COPYING_FILES);
-    presenter.OnProgress(104, 42);
+    presenter.OnCopyProgress(42);
 }
 
 bool RenderProgress(const fs::path& out, CSampleBoard& board) {
@@ -135,7 +135,7 @@ bool RenderProgress(const fs::path& out, CSampleBoard& board) {
     atEnd->OnError("Can't copy file /home/ann/Pictures/2026/locked.jpg: Permission denied");
     ended.m_Run.m_nCopiedFromSource = 128;
     ended.m_Run.m_nDeletedInTarget = 3;
-    atEnd->OnTaskEnd(0);
+    atEnd->OnTaskEnd(tv::RunEnd::Normal);
     atEnd->SelectTab(0);
     auto* endWindow = new tv::CTaskDlg(atEnd);
     ok = Save(*endWindow, out / "progress-finished.png") && ok;

@@ -22,11 +22,9 @@ constexpr uint64_t kLarge = 60'000'000;
 
 class CProgressCount : public tv::ITaskObserver {
   public:
-    void Progress(int wParam, int lParam) override {
-        if (wParam == 104) {
-            ++m_calls;
-            m_last = lParam;
-        }
+    void CopyProgress(int percent) override {
+        ++m_calls;
+        m_last = percent;
     }
     int m_calls = 0;
     int m_last = -1;

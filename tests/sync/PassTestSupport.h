@@ -39,11 +39,7 @@ class CYesNoScript : public tv::ITaskPrompter {
 class CPassObserver : public tv::ITaskObserver {
   public:
     void Status(int id) override { m_status.push_back(id); }
-    void Progress(int wParam, int lParam) override {
-        if (wParam == 104) {
-            m_percents.push_back(lParam);
-        }
-    }
+    void CopyProgress(int percent) override { m_percents.push_back(percent); }
     void AddDetail(const std::string& line) override {
         m_details.push_back(line);
         if (m_cancelAfter > 0 && --m_cancelAfter == 0) {

@@ -129,11 +129,11 @@ TEST_F(ProgressPresenter, StatusShowsThePhaseAndCopyingTakesTheCurrentPaths) {
 TEST_F(ProgressPresenter, InvestigationOfEitherSideShowsItsFolder) {
     CProgressPresenter& p = Make();
     m_task.m_Run.SetDisplayPath(tv::Side::Target, "/dst/deep");
-    p.OnProgress(103, 1);
+    p.OnInvestigating(tv::Side::Target);
     EXPECT_EQ(p.TargetText(), "/dst/deep");
     EXPECT_TRUE(m_listener.m_nLast & part::kPaths);
     m_listener.m_nLast = 0;
-    p.OnProgress(103, 1);
+    p.OnInvestigating(tv::Side::Target);
     EXPECT_FALSE(m_listener.m_nLast & part::kPaths) << "an unchanged path is not shown again";
 }
 
@@ -144,7 +144,7 @@ TEST_F(ProgressPresenter, LongPathsAreShortenedToTheirField) {
     });
     m_task.m_Run.SetDisplayPath(tv::Side::Source, "/home/user/a/b/c/file.txt");
     m_task.m_Run.SetDisplayPath(tv::Side::Target, "/home/user/a/b/c/file.txt");
-    p.OnProgress(104, 0);
+    p.OnCopyProgress(0);
     EXPECT_EQ(p.SourceText(), "/home.../c/file.txt");
     EXPECT_EQ(p.TargetText(), "/home/user/a/b/c/file.txt");
 }
@@ -153,16 +153,16 @@ TEST_F(ProgressPresenter, AnEqualPercentLeavesTheBarAlone) {
     CProgressPresenter& p = Make();
     p.OnStatus(tv::IDS_COPYING_FILES);
     EXPECT_EQ(p.BarPosition(), 0) << "a phase fills the bar only after some progress";
-    p.OnProgress(104, 40);
+    p.OnCopyProgress(40);
     EXPECT_EQ(p.BarPosition(), 40);
     // A new phase after some progress fills the bar, the percent shown stays 40.
     p.OnStatus(tv::IDS_WRITING_SNAPSHOT);
     EXPECT_EQ(p.BarPosition(), 100);
     m_listener.m_nLast = 0;
-    p.OnProgress(104, 40);
+    p.OnCopyProgress(40);
     EXPECT_EQ(p.BarPosition(), 100);
     EXPECT_FALSE(m_listener.m_nLast & part::kBar);
-    p.OnProgress(104, 41);
+    p.OnCopyProgress(41);
     EXPECT_EQ(p.BarPosition(), 41);
 }
 
@@ -198,7 +198,7 @@ TEST_F(ProgressPresenter, ClearingTheShutdownBoxClearsItForEveryRun) {
     ASSERT_TRUE(second.ShutdownChecked());
     first.SetShutdown(false);
     EXPECT_FALSE(m_board.m_bShutdown);
-    second.OnProgress(104, 10);
+    second.OnCopyProgress(10);
     EXPECT_FALSE(second.ShutdownChecked());
     first.SetShutdown(true);
     second.RefreshShutdown();
@@ -210,7 +210,7 @@ TEST_F(ProgressPresenter, ANormalEndShowsTheSummaryAndStaysOpen) {
     m_task.m_Run.m_nCopiedFromSource = 3;
     m_task.m_Run.m_nCopiedFromTarget = 1;
     m_task.m_Run.m_nDeletedInTarget = 2;
-    p.OnTaskEnd(0);
+    p.OnTaskEnd(tv::RunEnd::Normal);
     EXPECT_FALSE(p.Closed());
     EXPECT_TRUE(p.Finished());
     EXPECT_EQ(p.Phase(), "Finished");
@@ -233,7 +233,7 @@ TEST_F(ProgressPresenter, CloseIfNoErrorsWithOneErrorStaysOpenOnTheErrorsTab) {
     m_task.m_Run.m_dwPrefCopy = tv::pref::kCloseProgressIfOk;
     CProgressPresenter& p = Make();
     p.OnError("Can't copy file /src/a");
-    p.OnTaskEnd(1);
+    p.OnTaskEnd(tv::RunEnd::Error);
     EXPECT_FALSE(p.Closed());
     EXPECT_EQ(p.Tab(), 1);
     EXPECT_TRUE(p.Expanded());
@@ -245,7 +245,7 @@ TEST_F(ProgressPresenter, CloseIfNoErrorsWithoutErrorsClosesAtOnceAfterTheSound)
     m_task.m_bFinishSound = 1;
     m_task.m_strFinishSound = "/sounds/done.wav";
     CProgressPresenter& p = Make();
-    p.OnTaskEnd(0);
+    p.OnTaskEnd(tv::RunEnd::Normal);
     EXPECT_TRUE(p.Closed());
     EXPECT_EQ(m_sounds, std::vector<std::string>{"/sounds/done.wav"});
 }
@@ -256,7 +256,7 @@ TEST_F(ProgressPresenter, SeveralStartedNeverStaysOpenAndLeavesTheSoundToTheMain
     m_task.m_strFinishSound = "/sounds/done.wav";
     CProgressPresenter& p = Make();
     p.OnError("Can't copy file /src/a");
-    p.OnTaskEnd(1);
+    p.OnTaskEnd(tv::RunEnd::Error);
     EXPECT_TRUE(p.Closed());
     EXPECT_TRUE(m_sounds.empty());
 }
@@ -265,7 +265,7 @@ TEST_F(ProgressPresenter, APendingShutdownClosesTheWindowAtTheEnd) {
     m_board.m_bShutdown = true;
     CProgressPresenter& p = Make();
     p.OnError("Can't copy file /src/a");
-    p.OnTaskEnd(1);
+    p.OnTaskEnd(tv::RunEnd::Error);
     EXPECT_TRUE(p.Closed());
 }
 
@@ -274,7 +274,7 @@ TEST_F(ProgressPresenter, ACanceledRunSaysSoInsteadOfTheSummary) {
     m_task.m_strFinishSound = "/sounds/done.wav";
     CProgressPresenter& p = Make();
     p.Cancel();
-    p.OnTaskEnd(1);
+    p.OnTaskEnd(tv::RunEnd::Canceled);
     EXPECT_TRUE(p.Finished());
     EXPECT_TRUE(Contains(p.Details(), "Task canceled by user "));
     EXPECT_FALSE(Contains(p.Details(), "SUMMARY:"));
@@ -285,7 +285,7 @@ TEST_F(ProgressPresenter, ASilentTaskPlaysNoEndSound) {
     m_task.m_bFinishSound = 1;
     m_task.m_strFinishSound = "/sounds/done.wav";
     m_task.m_dwOptions2 |= tv::opt2::kSilent;
-    Make().OnTaskEnd(0);
+    Make().OnTaskEnd(tv::RunEnd::Normal);
     EXPECT_TRUE(m_sounds.empty());
 }
 
