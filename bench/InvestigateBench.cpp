@@ -122,8 +122,7 @@ int Run(const std::string& src, const std::string& dst, int rounds) {
     task.m_Source.m_strPath = src;
     task.m_Targets.resize(1);
     task.m_Targets[0].m_strPath = dst;
-    tv::CTaskInfor infor;
-    task.m_Run.m_pCurInfor = &infor;
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 1, {});
 
     const size_t before = HeapInUse();
     auto kept = std::make_unique<CTrees>();

@@ -37,13 +37,12 @@ struct CEngine {
         task.m_Source.m_strPath = src;
         task.m_Targets.resize(1);
         task.m_Targets[0].m_strPath = dst;
-        task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
         // As rsync's quick check: a file changed twice within the 2.5 seconds that timestamps
         // alone tolerate must still be copied, or the 1% rounds would copy nothing.
         task.m_nCompareMode = tv::COMPARE_TIME_OR_SIZE;
         task.m_dwOptions2 |= tv::opt2::kSilent;  // no progress window, as with cp and rsync
-        task.m_Run.m_pCurInfor = &infor;
-        task.m_Run.SetPolicy(tv::ErrorPolicy::Continue);
+        task.m_Run.Begin(tv::RunKind::UpdateTarget,
+                         static_cast<uint32_t>(tv::ErrorPolicy::Continue), 1, {});
         source.sourceOnly = true;
         plan.m_match =
             tv::ChooseNameMatch(task, false, false, tv::FoldsCase(src), tv::FoldsCase(dst));
@@ -66,7 +65,6 @@ struct CEngine {
     }
 
     tv::CElement task;
-    tv::CTaskInfor infor;
     tv::CTreeF source;
     tv::CTreeF target;
     tv::CPlanRequest plan;
@@ -90,7 +88,7 @@ int Sync(const std::string& src, const std::string& dst) {
         ok = run.Run(engine.source);
         counts = run.Counts();
     });
-    const size_t errors = engine.infor.Count(tv::CTaskInfor::Errors);
+    const size_t errors = engine.task.m_Run.Count(tv::CTaskInfor::Errors);
     std::printf("total=%.3f investigate=%.3f plan=%.3f pass=%.3f copied=%u errors=%zu\n",
                 investigate + plan + pass, investigate, plan, pass, counts.m_nCopiedFromSource,
                 errors);

@@ -55,16 +55,10 @@ uint32_t RunPreferences(uint32_t preferences, const CMyComLineInfo& info) {
 
 // A task that was not run at all (a real-time task, say) did not do what was asked of it.
 int ExitCodeOf(const CElement& task) {
-    const RunEnd end = task.m_Run.m_runEnd.load();
-    if (end != RunEnd::Normal) {
+    if (task.m_Run.Ending() != RunEnd::Normal) {
         return kRunFailed;
     }
-    for (const auto& infor : task.m_Run.m_TaskInfors) {
-        if (infor->Count(CTaskInfor::Errors) > 0) {
-            return kRunLoggedErrors;
-        }
-    }
-    return kRunOk;
+    return task.m_Run.Count(CTaskInfor::Errors) > 0 ? kRunLoggedErrors : kRunOk;
 }
 
 CListLoadResult LoadList(CTaskList& list, const std::string& path, CMirrantApp& app) {
@@ -89,8 +83,7 @@ int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp
         ReplaceHosts(*task, info);
         observers.push_back(std::make_unique<CTerminalObserver>(
             terminal, task->m_nTaskId, info.m_bSilent || task->Has2(opt2::kSilent)));
-        task->m_Run.m_pObserver = observers.back().get();
-        task->m_Run.m_pPrompter = terminal.CanAsk() ? &prompter : nullptr;
+        task->m_Run.Attach(observers.back().get(), terminal.CanAsk() ? &prompter : nullptr);
     }
     CLauncherSettings settings;
     settings.m_dwPreferences = RunPreferences(app.Preferences(), info);
@@ -110,8 +103,7 @@ int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp
     for (CElement* task : selected) {
         terminal.Line(TaskSummary(*task));
         code = std::max(code, ExitCodeOf(*task));
-        task->m_Run.m_pObserver = nullptr;
-        task->m_Run.m_pPrompter = nullptr;
+        task->m_Run.Detach();
     }
     if (interrupted) {
         terminal.Line("mirrant: interrupted: the runs were canceled");

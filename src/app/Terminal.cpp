@@ -113,13 +113,11 @@ PromptAnswer CTerminalPrompter::YesNo(const std::string& message) {
 
 std::string TaskSummary(const CElement& task) {
     size_t counts[CTaskInfor::ListCount] = {};
-    for (const auto& infor : task.m_Run.m_TaskInfors) {
-        for (int list = 0; list < CTaskInfor::ListCount; ++list) {
-            counts[list] += infor->Count(static_cast<CTaskInfor::List>(list));
-        }
+    for (int list = 0; list < CTaskInfor::ListCount; ++list) {
+        counts[list] = task.m_Run.Count(static_cast<CTaskInfor::List>(list));
     }
     std::string text = "Task ID: " + std::to_string(task.m_nTaskId) + "(" + task.m_strName + ")";
-    const RunEnd end = task.m_Run.m_runEnd.load();
+    const RunEnd end = task.m_Run.Ending();
     text += end == RunEnd::Canceled ? " canceled"
             : end == RunEnd::Error  ? " ended on an error"
                                     : "";

@@ -88,7 +88,7 @@ void BuildSummary(const CElement& task, const CRunTexts& texts, ILogSink& sink, 
     out.Text(LoadString(IDS_LOG_SOURCE) + kIndent + task.m_Source.DisplayPath());
     out.Markup("</p>");
 
-    const auto& infors = task.m_Run.m_TaskInfors;
+    const auto& infors = task.m_Run.Records();
     size_t copied = 0;
     size_t deleted = 0;
     for (size_t i = 0; i < task.m_Targets.size(); ++i) {

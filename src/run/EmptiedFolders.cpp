@@ -25,10 +25,8 @@ bool EmptyAfterRemovals(CElement& task, const std::string& folder, IFileOps& ops
         CFileStat st;
         const bool isFolder = ops.Stat(path, st, false) == 0 && st.m_bFolder && !st.m_bSymlink;
         if (isFolder && EmptyAfterRemovals(task, path, ops) && ops.RemoveFolder(path) == 0) {
-            if (CTaskInfor* infor = task.m_Run.m_pCurInfor) {
-                infor->Add(CTaskInfor::FoldersDeletedInSource,
-                           FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str()));
-            }
+            task.m_Run.Record(CTaskInfor::FoldersDeletedInSource,
+                              FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str()));
             continue;
         }
         empty = false;

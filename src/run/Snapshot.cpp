@@ -104,19 +104,14 @@ void DiscardSnapshot(int taskId, int targetIndex) {
     LocalFileOps().Unlink(SnapshotPath(taskId, targetIndex));
 }
 
+// The listing is a run of its own: it may be canceled, and its errors go to the task's record,
+// as they would in the target update that the snapshot serves.
 int CreateSnapshot(CElement& task, uint32_t preferences) {
     CTaskRunState& run = task.m_Run;
-    bool idle = false;
-    if (!run.m_bRunning.compare_exchange_strong(idle, true)) {
+    if (!run.Begin(RunKind::UpdateTarget, EffectivePreferences(task, preferences),
+                   task.m_Targets.size(), RunSpoolFolder())) {
         return -1;
     }
-    run.m_dwPrefCopy = EffectivePreferences(task, preferences);
-    run.m_bCancelRequested = false;
-    run.m_bCanceledByUser = false;
-    run.m_bInvestigationFailed = false;
-    run.m_TaskInfors.clear();
-    run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>(RunSpoolFolder()));
-    run.m_pCurInfor = run.m_TaskInfors.front().get();
 
     CTreeF source;
     source.sourceOnly = true;
@@ -134,9 +129,9 @@ int CreateSnapshot(CElement& task, uint32_t preferences) {
             any = true;
         }
     }
-    run.m_pCurInfor = nullptr;
-    run.m_bRunning = false;
-    return written && any ? 0 : -1;
+    const bool done = written && any;
+    run.End(done ? RunEnd::Normal : run.CancelRequested() ? RunEnd::Canceled : RunEnd::Error);
+    return done ? 0 : -1;
 }
 
 }  // namespace tv

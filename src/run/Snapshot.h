@@ -37,11 +37,11 @@ bool ReadSnapshot(const CElement& task, int targetIndex, CTreeF& root);
 void DiscardSnapshot(int taskId, int targetIndex);
 
 // "Create(renew) snapshot": lists the source alone and stores it as what every local target
-// holds, under `preferences` (the application's, as a run takes them). Not while the task
-// runs. 0 when the snapshots were written, -1 otherwise (the source
-// cannot be listed, the task is running or has no local target). Blocks until the listing
-// and the writes are done, so call it off the GUI thread; the listing stops early on
-// IsTaskCanceled.
+// holds, under `preferences` (the application's, as a run takes them). It is a run of the task
+// of its own (begun and ended in the task's run state), so not while the task runs. 0 when the
+// snapshots were written, -1 otherwise (the source cannot be listed, the task is running or
+// has no local target). Blocks until the listing and the writes are done, so call it off the
+// GUI thread; the listing stops early on IsTaskCanceled.
 int CreateSnapshot(CElement& task, uint32_t preferences = pref::kDefault);
 
 }  // namespace tv

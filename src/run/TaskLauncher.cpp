@@ -58,7 +58,7 @@ size_t CTaskLauncher::Launch(const std::vector<CElement*>& tasks, RunCommand com
         ++started;
         if (consecutive && i + 1 < tasks.size()) {
             Wait(task);
-            if (task.m_Run.m_runEnd == RunEnd::Canceled && StopAfterCancel(task)) {
+            if (task.m_Run.Ending() == RunEnd::Canceled && StopAfterCancel(task)) {
                 break;
             }
         }
@@ -74,22 +74,21 @@ bool CTaskLauncher::LaunchOne(CElement& task, RunCommand command, bool severalSt
                          mayShutDown ? StartMode::Always : StartMode::NoShutdown);
 }
 
-// The run is prepared and registered under the lock that CancelAll takes: a cancel either
-// comes first (and Launch starts nothing more) or finds the run registered, never in between
-// where preparing the run would clear it.
+// The run is begun and registered under the lock that CancelAll takes: a cancel either comes
+// first (and Launch starts nothing more) or finds the run registered, never in between where
+// beginning the run would clear it.
 bool CTaskLauncher::Start(CElement& task, RunKind kind, bool several, StartMode mode) {
-    if (!task.m_Run.m_bRunning) {
+    if (!task.m_Run.IsRunning()) {
         JoinWorkers(&task);  // the last run of this task is over: its thread is at its end
     }
     std::lock_guard lock(m_mutex);
     if (mode == StartMode::UnlessStopped && m_bStopStarting) {
         return false;
     }
-    bool idle = false;
-    if (!task.m_Run.m_bRunning.compare_exchange_strong(idle, true)) {
+    if (!task.m_Run.Begin(kind, EffectivePreferences(task, m_settings.m_dwPreferences),
+                          task.m_Targets.size(), RunSpoolFolder())) {
         return false;
     }
-    Prepare(task, kind);
     if (mode != StartMode::NoShutdown && task.Has2(opt2::kShutdown)) {
         m_bShutdownPending = true;
     }
@@ -107,26 +106,10 @@ bool CTaskLauncher::Start(CElement& task, RunKind kind, bool several, StartMode 
             std::thread([&task, env = &registered.m_env] { TaskThreadProc(task, *env); });
     } catch (const std::system_error&) {
         m_workers.pop_back();
-        task.m_Run.m_bRunning = false;
+        task.m_Run.End(RunEnd::Error);
         return false;
     }
     return true;
-}
-
-void CTaskLauncher::Prepare(CElement& task, RunKind kind) {
-    CTaskRunState& run = task.m_Run;
-    run.m_dwPrefCopy = EffectivePreferences(task, m_settings.m_dwPreferences);
-    run.m_runKind = kind;
-    run.m_bCancelRequested = false;
-    run.m_bCanceledByUser = false;
-    run.m_bInvestigationFailed = false;
-    run.SetPaused(false);
-    run.m_runEnd = RunEnd::None;
-    run.m_TaskInfors.clear();
-    for (size_t i = 0; i < task.m_Targets.size(); ++i) {
-        run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>(RunSpoolFolder()));
-    }
-    run.m_pCurInfor = run.m_TaskInfors.empty() ? nullptr : run.m_TaskInfors.front().get();
 }
 
 // Joins the threads of `task` (every task when null) outside the lock, so that a run may
@@ -165,8 +148,8 @@ void CTaskLauncher::CancelAll() {
     std::lock_guard lock(m_mutex);
     m_bStopStarting = true;
     for (const auto& worker : m_workers) {
-        if (worker->m_pTask->m_Run.m_bRunning) {
-            worker->m_pTask->m_Run.RequestCancel(true);
+        if (worker->m_pTask->m_Run.IsRunning()) {
+            worker->m_pTask->m_Run.RequestCancel();
         }
     }
 }
@@ -174,7 +157,7 @@ void CTaskLauncher::CancelAll() {
 bool CTaskLauncher::IsAnyRunning() const {
     std::lock_guard lock(m_mutex);
     for (const auto& worker : m_workers) {
-        if (worker->m_pTask->m_Run.m_bRunning) {
+        if (worker->m_pTask->m_Run.IsRunning()) {
             return true;
         }
     }
@@ -191,7 +174,7 @@ bool CTaskLauncher::ShutdownIfPending() {
 
 // Nobody to ask: the other tasks still run, as they were asked for.
 bool CTaskLauncher::StopAfterCancel(CElement& task) {
-    ITaskPrompter* prompter = task.m_Run.m_pPrompter;
+    ITaskPrompter* prompter = task.m_Run.Prompter();
     return prompter && prompter->YesNo(LoadString(IDS_STOP_ALL_TASKS)) == PromptAnswer::Yes;
 }
 

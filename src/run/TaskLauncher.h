@@ -38,8 +38,8 @@ struct CLauncherSettings {
 };
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller
-// sets each task's observer and prompter (m_Run.m_pObserver, m_pPrompter) before launching
-// it; the launcher fills the rest of the run state. The caller's thread (the GUI's or the
+// attaches each task's observer and prompter (CTaskRunState::Attach) before launching it; the
+// launcher begins the run state. The caller's thread (the GUI's or the
 // command line's main thread) launches and waits; the launcher must outlive its runs (its
 // destructor waits for them).
 class CTaskLauncher {
@@ -101,7 +101,6 @@ class CTaskLauncher {
     // UnlessStopped: Launch's start, which a CancelAll holds back.
     enum class StartMode { Always, NoShutdown, UnlessStopped };
     bool Start(CElement& task, RunKind kind, bool several, StartMode mode);
-    void Prepare(CElement& task, RunKind kind);
     void JoinWorkers(CElement* task);
     bool StopAfterCancel(CElement& task);
 

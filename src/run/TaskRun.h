@@ -1,6 +1,5 @@
 #pragma once
 
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,9 +35,7 @@ class CTaskRun {
     // and must not look deleted there since.
     enum class PreviewAnswer { Refused, AllRows, SomeRowsUnchecked };
 
-    void Start();
     void StartDelay();
-    void ResetCounters();
     void DialUp();
     int EndRun();
 
@@ -77,14 +74,16 @@ class CTaskRun {
     CElement& m_task;
     CTaskRunState& m_run;
     const CRunEnvironment& m_env;
-    std::unique_lock<std::mutex> m_lock;
     CTaskLog m_log;
     CLastSyncStore m_lastSync;
     // The locations as the run reads them (CTag::ForRun): every path it compares derives from
     // these, never from what the task list holds.
     const CTag m_source;
     const std::vector<CTag> m_targets;
-    std::string m_strDialed;  // the connection this run brought up
+    std::string m_strDialed;     // the connection this run brought up
+    std::string m_strStartText;  // "Task started: " and the time
+    std::string m_strEndText;    // "Task ended: " or "Task canceled by user " and the time
+    bool m_bLastTarget = false;  // the last target of the list is being processed
 };
 
 }  // namespace tv

@@ -42,19 +42,15 @@ CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
       m_targets(TargetsForRun(task.m_Targets)) {}
 
 int CTaskRun::Run() {
-    m_run.m_bRunning = true;
-    m_lock = std::unique_lock(m_run.m_runLock);
     StartDelay();
-    ResetCounters();
     if (!m_log.Open(m_task)) {
         // Nothing can be logged without a log, so this ends the run whatever the policy says.
         LogRunError(m_task, LoadString(IDS_LOG_CREATE_ERROR));
-        m_run.m_strEndText = StampText(IDS_TASK_ENDED_WITH_ERROR);
+        m_strEndText = StampText(IDS_TASK_ENDED_WITH_ERROR);
         Finish(RunEnd::Error, IDS_LOG_CREATE_ERROR);
         return -1;
     }
-    m_run.m_previousRun = m_log.PreviousRunTime();
-    m_run.m_strStartText = StampText(IDS_TASK_STARTED);
+    m_strStartText = StampText(IDS_TASK_STARTED);
     // A program that cannot be started is passed over.
     if (m_task.m_bRunBefore && !m_task.m_strRunBefore.empty()) {
         RunCommandLine(m_task.m_strRunBefore, {}, ProgramWait::Wait);
@@ -65,7 +61,7 @@ int CTaskRun::Run() {
         return -1;
     }
     if (result == TargetResult::Canceled || Canceled()) {
-        m_run.m_strEndText = StampText(IDS_TASK_CANCELED);
+        m_strEndText = StampText(IDS_TASK_CANCELED);
         EndTaskWithError(0, {}, PromptAnswer::Abort, true);
         return 0;
     }
@@ -84,22 +80,8 @@ void CTaskRun::StartDelay() {
     }
 }
 
-void CTaskRun::ResetCounters() {
-    m_run.m_nCopiedFromSource = 0;
-    m_run.m_nCopiedFromTarget = 0;
-    m_run.m_nDeletedInSource = 0;
-    m_run.m_nDeletedInTarget = 0;
-    m_run.m_bTargetPhase = false;
-    m_run.m_bLastTarget = false;
-    m_run.m_runEnd = RunEnd::None;
-    m_run.m_nEndMessageId = 0;
-    m_run.m_strStartText.clear();
-    m_run.m_strEndText.clear();
-}
-
 // A failed dial does not stop the run: the targets may be reachable anyway.
 void CTaskRun::DialUp() {
-    m_run.m_bTargetPhase = false;
     if (!m_task.m_bDialUp) {
         return;
     }
@@ -119,15 +101,15 @@ int CTaskRun::EndRun() {
         RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_task.m_strRunAfter),
                        ProgramWait::DontWait);
     }
-    m_run.m_strEndText = StampText(IDS_TASK_ENDED);
+    m_strEndText = StampText(IDS_TASK_ENDED);
     Finish(RunEnd::Normal, 0);
     return 0;
 }
 
 bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAnswer lastAnswer,
                                 bool canceled) {
-    if (!text.empty() && m_run.m_pCurInfor) {
-        m_run.m_pCurInfor->AddError(text);
+    if (!text.empty()) {
+        m_run.RecordError(text);
     }
     const ErrorPolicy policy = m_run.Policy();
     const bool goOn =
@@ -140,7 +122,7 @@ bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAn
         if (!text.empty()) {
             ShowError(text);
         }
-        m_run.m_strEndText = StampText(IDS_TASK_ENDED_WITH_ERROR);
+        m_strEndText = StampText(IDS_TASK_ENDED_WITH_ERROR);
     }
     Finish(canceled ? RunEnd::Canceled : RunEnd::Error,
            !canceled && policy == ErrorPolicy::Ask ? messageId : 0);
@@ -149,19 +131,17 @@ bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAn
 
 // Every ending comes here: the log gets what was done, whatever way the run ended.
 void CTaskRun::Finish(RunEnd end, int messageId) {
-    if (m_log.IsOpen() && !m_log.WriteOut(m_task, {m_run.m_strStartText, m_run.m_strEndText})) {
+    if (m_log.IsOpen() && !m_log.WriteOut(m_task, {m_strStartText, m_strEndText})) {
         ShowError(LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error());
     }
     if (!m_strDialed.empty() && m_task.m_bRasHangUp) {
         HangUpConnection(m_strDialed);
     }
-    m_run.m_pCurInfor = nullptr;
-    m_run.m_runEnd = end;
-    m_run.m_nEndMessageId = messageId;
-    m_lock.unlock();
-    m_run.m_bRunning = false;
-    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
-        m_run.m_pObserver->TaskEnd(end);
+    // Taken before the end: from then on the task may be launched again, with other receivers.
+    ITaskObserver* observer = m_task.Has2(opt2::kSilent) ? nullptr : m_run.Observer();
+    m_run.End(end);
+    if (observer) {
+        observer->TaskEnd(end);
     }
     if (m_env.m_onDone) {
         m_env.m_onDone(m_task, CTaskDone{end, messageId});
@@ -169,25 +149,25 @@ void CTaskRun::Finish(RunEnd end, int messageId) {
 }
 
 void CTaskRun::Status(int stringId) const {
-    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
-        m_run.m_pObserver->Status(stringId);
+    if (ITaskObserver* observer = m_run.Observer(); observer && !m_task.Has2(opt2::kSilent)) {
+        observer->Status(stringId);
     }
 }
 
 void CTaskRun::ShowError(const std::string& line) const {
-    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
-        m_run.m_pObserver->AddError(line);
+    if (ITaskObserver* observer = m_run.Observer(); observer && !m_task.Has2(opt2::kSilent)) {
+        observer->AddError(line);
     }
 }
 
 void CTaskRun::Detail(const std::string& line) const {
-    if (m_run.m_pObserver && !m_task.Has2(opt2::kSilent)) {
-        m_run.m_pObserver->AddDetail(line);
+    if (ITaskObserver* observer = m_run.Observer(); observer && !m_task.Has2(opt2::kSilent)) {
+        observer->AddDetail(line);
     }
 }
 
 bool CTaskRun::Canceled() const {
-    return m_run.m_bCancelRequested.load();
+    return m_run.CancelRequested();
 }
 
 const std::string& CTaskRun::SourceRoot() const {

@@ -37,13 +37,12 @@ struct CRunEnvironment {
 };
 
 // One run of one task, from the start delay to the end: the body of the task's worker thread.
-// The launcher has prepared the run state (run kind, preferences, per-target records, the
-// running flag). Holds the task's run lock until the run is over; blocks on disk I/O, on the
+// The launcher has begun the run state (CTaskRunState::Begin). Blocks on disk I/O, on the
 // programs run before the task and on every question and preview; canceled through the task's
 // flags (IsTaskCanceled at every check point). 0 after a normal or canceled end, -1 after an
-// error end. Every ending writes the log, leaves the lock, clears the running flag, tells the
-// observer (TaskEnd) and then the launcher (m_onDone). A silent run has no progress window:
-// the runner then makes no observer calls of its own.
+// error end. Every ending writes the log, ends the run state, tells the observer (TaskEnd) and
+// then the launcher (m_onDone). A silent run has no progress window: the runner then makes no
+// observer calls of its own.
 int TaskThreadProc(CElement& task, const CRunEnvironment& env);
 
 }  // namespace tv

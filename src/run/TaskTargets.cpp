@@ -56,7 +56,7 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
     const size_t count = m_task.m_Targets.size();
     int only = -1;
     if (m_task.Kind() == TaskKind::BackupRestore && m_task.Has2(opt2::kTargetsInTurn) &&
-        m_run.m_runKind != RunKind::Restore && count > 0) {
+        m_run.Kind() != RunKind::Restore && count > 0) {
         CProfile userProfile;
         only = m_task.TakeNextTarget(m_env.m_pProfile ? *m_env.m_pProfile : userProfile);
     }
@@ -67,8 +67,8 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
         if (only >= 0 && i != static_cast<size_t>(only)) {
             continue;
         }
-        m_run.m_bLastTarget = i + 1 == count;
-        m_run.m_pCurInfor = i < m_run.m_TaskInfors.size() ? m_run.m_TaskInfors[i].get() : nullptr;
+        m_bLastTarget = i + 1 == count;
+        m_run.SelectTarget(i);
         const TargetResult result = ProcessTarget(i);
         if (result == TargetResult::Canceled || result == TargetResult::Ended) {
             return result;
@@ -94,12 +94,11 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     merged.sourceOnly = true;
     CTreeF targetTree;
     targetTree.name = target.m_strPath;
-    m_run.m_bInvestigationFailed = false;
     CInvestigationRequest request;
     request.m_Source = {&m_source, &merged};
     request.m_Target = {&target, &targetTree};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
-    if (m_run.m_runKind == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
+    if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
             return ReadSnapshot(m_task, static_cast<int>(index), root);
         };
@@ -110,7 +109,6 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     if (IsTaskCanceled(m_task) || !InvestigateSides(m_task, request)) {
         return Canceled() ? TargetResult::Canceled : InvestigationFailed(request);
     }
-    m_run.m_bTargetPhase = true;
     Status(IDS_COMPARING_ATTRIBUTES);
     const size_t sourceFiles = CountFiles(merged);
     const size_t targetFiles = CountFiles(targetTree);
@@ -170,9 +168,8 @@ CTaskRun::TargetResult CTaskRun::CheckSource() {
 // The question is put whatever the policy: a drive that is not plugged in can be.
 CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     const std::string& path = m_targets[index].m_strPath;
-    if (!IsPresent(path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(path) &&
-        m_run.m_pCurInfor) {
-        m_run.m_pCurInfor->Add(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
+    if (!IsPresent(path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(path)) {
+        m_run.Record(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
     }
     PromptAnswer answer = PromptAnswer::Abort;
     while (!IsPresent(path)) {
@@ -190,7 +187,7 @@ CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
         case ErrorPolicy::Continue:
             return TargetResult::Next;
         case ErrorPolicy::Ask:
-            if (!m_run.m_bLastTarget && answer != PromptAnswer::Abort) {
+            if (!m_bLastTarget && answer != PromptAnswer::Abort) {
                 return TargetResult::Next;
             }
             return Ending(
@@ -208,7 +205,7 @@ CTaskRun::TargetResult CTaskRun::InvestigationFailed(const CInvestigationRequest
     if (policy == ErrorPolicy::Continue) {
         return TargetResult::Next;
     }
-    if (policy == ErrorPolicy::Ask && !m_run.m_bLastTarget &&
+    if (policy == ErrorPolicy::Ask && !m_bLastTarget &&
         AskYesNo(m_task, LoadString(id) + LoadString(IDS_CONTINUE_QUESTION)) == PromptAnswer::Yes) {
         return TargetResult::Next;
     }
@@ -244,7 +241,7 @@ bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t
 CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& bytes,
                                               size_t index) {
     const bool heldBack =
-        m_env.m_bSeveralTasksStarted && (m_run.m_dwPrefCopy.load() & pref::kNoPreviewForSeveral);
+        m_env.m_bSeveralTasksStarted && (m_run.Preferences() & pref::kNoPreviewForSeveral);
     if (!m_task.Has1(opt1::kPreview) || m_task.Has2(opt2::kSilent) || heldBack ||
         !m_env.m_pPreview) {
         return PreviewAnswer::AllRows;
@@ -262,7 +259,7 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
         return CountActing(merged) == acting ? PreviewAnswer::AllRows
                                              : PreviewAnswer::SomeRowsUnchecked;
     }
-    m_run.RequestCancel(true);
+    m_run.RequestCancel();
     if (m_env.m_pShutdownPending) {
         *m_env.m_pShutdownPending = false;
     }
@@ -272,13 +269,13 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
 CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
                                              std::optional<FileTime> scanStart) {
     const std::string& targetPath = m_targets[index].m_strPath;
-    CSyncPass pass(
-        m_task, CPassRequest::Local(m_task, SourceRoot(), targetPath, m_run.m_bLastTarget), bytes);
+    CSyncPass pass(m_task, CPassRequest::Local(m_task, SourceRoot(), targetPath, m_bLastTarget),
+                   bytes);
     const bool completed = pass.Run(merged);
     const FileTime passEnd = StampBoundaryNow();
     CountChanges(pass.Counts());
     const bool canceled = Canceled();
-    if (m_run.m_runKind == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
+    if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
         RenewSnapshot(index, merged, completed);
     }
     if (!completed) {
@@ -287,13 +284,12 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     if (canceled) {
         return TargetResult::Canceled;
     }
-    if (m_run.m_runKind == RunKind::UpdateTarget && m_task.m_bDeleteSourceAfterRun &&
-        m_run.m_bLastTarget) {
+    if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bDeleteSourceAfterRun && m_bLastTarget) {
         RemoveEmptiedFolders(m_task, SourceRoot());
     }
     // A target whose pass met any error keeps its old times, so that nothing it did not
     // receive looks deleted since.
-    if (scanStart && m_run.m_pCurInfor && m_run.m_pCurInfor->Count(CTaskInfor::Errors) == 0) {
+    if (scanStart && m_run.CurrentCount(CTaskInfor::Errors) == 0) {
         m_lastSync.Set(static_cast<int>(index), targetPath, {*scanStart, passEnd});
     }
     return TargetResult::Next;
@@ -314,14 +310,14 @@ void CTaskRun::RenewSnapshot(size_t index, const CTreeF& merged, bool passComple
 }
 
 void CTaskRun::CountChanges(const CPassCounts& counts) {
-    m_run.m_nCopiedFromSource += counts.m_nCopiedFromSource;
-    m_run.m_nCopiedFromTarget += counts.m_nCopiedFromTarget;
-    if (const CTaskInfor* infor = m_run.m_pCurInfor) {
-        m_run.m_nDeletedInSource +=
-            static_cast<uint32_t>(infor->Count(CTaskInfor::DeletedInSource));
-        m_run.m_nDeletedInTarget +=
-            static_cast<uint32_t>(infor->Count(CTaskInfor::DeletedInTarget));
-    }
+    CChangeCounts changes;
+    changes.m_nCopiedFromSource = counts.m_nCopiedFromSource;
+    changes.m_nCopiedFromTarget = counts.m_nCopiedFromTarget;
+    changes.m_nDeletedInSource =
+        static_cast<uint32_t>(m_run.CurrentCount(CTaskInfor::DeletedInSource));
+    changes.m_nDeletedInTarget =
+        static_cast<uint32_t>(m_run.CurrentCount(CTaskInfor::DeletedInTarget));
+    m_run.AddChanges(changes);
 }
 
 }  // namespace tv

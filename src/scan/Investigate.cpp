@@ -139,7 +139,7 @@ bool TargetNeedsListing(CElement& task, CInvestigationRequest& request) {
         return false;
     }
     CTreeF& root = *request.m_Target.m_pRoot;
-    if (task.m_Run.m_runKind == RunKind::UpdateTarget && task.m_bUseSnapshot &&
+    if (task.m_Run.Kind() == RunKind::UpdateTarget && task.m_bUseSnapshot &&
         request.m_ReadSnapshot) {
         if (request.m_ReadSnapshot(root)) {
             const CTag& location = *request.m_Target.m_pLocation;

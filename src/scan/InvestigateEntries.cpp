@@ -43,7 +43,7 @@ CEntrySink::CEntrySink(CInvestigationJob& job, size_t expectedFiles)
       m_bSkipJunctions(m_task.Has4(opt4::kSkipJunctions)),
       m_bSkipHidden(m_task.Has4(opt4::kSkipHidden)),
       m_bSkipSystem(m_task.Has4(opt4::kSkipSystem)),
-      m_bSilent(m_task.Has2(opt2::kSilent) || !m_task.m_Run.m_pObserver) {
+      m_bSilent(m_task.Has2(opt2::kSilent) || !m_task.m_Run.Observer()) {
     m_nPrefixLength = m_strPath.size();
     // The plan appends the target's records of a folder to the source's. A big folder's list
     // keeps room for as many again: memory that is reserved and never touched costs nothing,
@@ -78,7 +78,7 @@ void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t 
     }
     if (!m_bSilent) {
         m_task.m_Run.SetDisplayPath(m_job.m_side, FullPath(name));
-        m_task.m_Run.m_pObserver->Investigating(m_job.m_side);
+        m_task.m_Run.Observer()->Investigating(m_job.m_side);
     }
     if (!Admit(name, true, 0, 0)) {
         return;

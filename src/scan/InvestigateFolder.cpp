@@ -25,7 +25,7 @@ bool& EmptyFlag(CTreeF& node, Side side) {
 void ReportListingError(CInvestigationJob& job, int error) {
     CElement& task = *job.m_pTask;
     if (job.m_bIsRoot) {
-        task.m_Run.m_bInvestigationFailed = true;
+        task.m_Run.SetInvestigationFailed();
     }
     std::string line =
         FormatText(LoadString(IDS_ERR_INVESTIGATING_DIR).c_str(), job.m_strPath.c_str());
@@ -54,7 +54,7 @@ bool ApplyErrorPolicy(CInvestigationJob& child) {
         const PromptAnswer answer =
             policy == ErrorPolicy::Ask ? AskAbortRetryIgnore(task, message) : PromptAnswer::Ignore;
         if (answer == PromptAnswer::Abort) {
-            task.m_Run.m_bInvestigationFailed = true;
+            task.m_Run.SetInvestigationFailed();
             task.m_Run.SetPolicy(ErrorPolicy::Stop);
             return false;
         }

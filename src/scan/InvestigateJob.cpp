@@ -32,8 +32,7 @@ bool CInvestigationJob::IsAncestorOrSelf(uint64_t device, uint64_t inode) const 
 }
 
 bool CInvestigationJob::StopRequested() const {
-    return IsTaskCanceled(*m_pTask) ||
-           (m_bSingleTarget && m_pTask->m_Run.m_bInvestigationFailed.load());
+    return IsTaskCanceled(*m_pTask) || (m_bSingleTarget && m_pTask->m_Run.InvestigationFailed());
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -48,11 +47,9 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 void LogRunError(CElement& task, const std::string& line) {
-    if (task.m_Run.m_pCurInfor) {
-        task.m_Run.m_pCurInfor->AddError(line);
-    }
-    if (task.m_Run.m_pObserver && !task.Has2(opt2::kSilent)) {
-        task.m_Run.m_pObserver->AddError(line);
+    task.m_Run.RecordError(line);
+    if (ITaskObserver* observer = task.m_Run.Observer(); observer && !task.Has2(opt2::kSilent)) {
+        observer->AddError(line);
     }
 }
 

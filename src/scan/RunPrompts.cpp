@@ -17,13 +17,13 @@ PromptAnswer Unanswered(CElement& task, const std::string& message, int textId,
 }  // namespace
 
 PromptAnswer AskAbortRetryIgnore(CElement& task, const std::string& message) {
-    ITaskPrompter* prompter = task.m_Run.m_pPrompter;
+    ITaskPrompter* prompter = task.m_Run.Prompter();
     return prompter ? prompter->AbortRetryIgnore(message)
                     : Unanswered(task, message, IDS_UNANSWERED_IGNORE, PromptAnswer::Ignore);
 }
 
 PromptAnswer AskYesNo(CElement& task, const std::string& message) {
-    ITaskPrompter* prompter = task.m_Run.m_pPrompter;
+    ITaskPrompter* prompter = task.m_Run.Prompter();
     return prompter ? prompter->YesNo(message)
                     : Unanswered(task, message, IDS_UNANSWERED_NO, PromptAnswer::No);
 }

@@ -21,10 +21,8 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 void ReportUncompared(CElement& task, const std::string& path, int error) {
-    if (CTaskInfor* infor = task.m_Run.m_pCurInfor) {
-        infor->AddError(FormatText(LoadString(IDS_CANT_COMPARE).c_str(), path.c_str(),
-                                   std::generic_category().message(error).c_str()));
-    }
+    task.m_Run.RecordError(FormatText(LoadString(IDS_CANT_COMPARE).c_str(), path.c_str(),
+                                      std::generic_category().message(error).c_str()));
 }
 
 // Fills the block unless the file ends first: a short read is not the end of the file.
@@ -96,7 +94,7 @@ int CompareTimesOrAttributes(const CElement& task, const CFileDoInfo& src, const
             return COMPARE_SOURCE_NEWER;
         case -1:
             // A backup that never takes older files still repairs the target's attributes.
-            return task.m_Run.m_runKind == RunKind::UpdateTarget &&
+            return task.m_Run.Kind() == RunKind::UpdateTarget &&
                            !task.Has1(opt1::kOnlyIfTargetNewer) && !sameAttributes
                        ? COMPARE_ATTRIBUTES_DIFFER
                        : COMPARE_TARGET_NEWER;

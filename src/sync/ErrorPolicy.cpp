@@ -50,11 +50,9 @@ std::string CErrorPolicy::FailureMessage(FileOpKind kind, const std::string& pat
 }
 
 void CErrorPolicy::LogError(const std::string& line) {
-    if (CTaskInfor* infor = m_task.m_Run.m_pCurInfor) {
-        infor->AddError(line);
-    }
+    m_task.m_Run.RecordError(line);
     // A silent run has no progress window to show it; the run record keeps it for the log.
-    if (ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    if (ITaskObserver* observer = m_task.m_Run.Observer();
         observer && !m_task.Has2(opt2::kSilent)) {
         observer->AddError(line);
     }

@@ -259,7 +259,7 @@ void CFileCopy::ReopenSource() {
 void CFileCopy::Count(uint64_t count) {
     m_counted += count;
     m_bytes.m_done += count;
-    ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    ITaskObserver* observer = m_task.m_Run.Observer();
     if (!m_bChunked || !observer) {
         return;
     }

@@ -57,7 +57,7 @@ CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFi
       m_ops(ops),
       m_fileOps(task, ops),
       m_policy(task, &bytes),
-      m_kind(task.m_Run.m_runKind),
+      m_kind(task.m_Run.Kind()),
       m_bSilent(task.Has2(opt2::kSilent)),
       m_bThirdPlace(m_kind == RunKind::UpdateTarget && !m_request.m_strThirdPlace.empty()),
       m_bChangesSource(ChangesSource(task, m_kind)),
@@ -82,7 +82,7 @@ bool CSyncPass::Run(CTreeF& root) {
     m_thirdReady = paths.m_third;
     m_sourceGuard.emplace(m_ops, paths.m_src);
     m_targetGuard.emplace(m_ops, paths.m_dst);
-    ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    ITaskObserver* observer = m_task.m_Run.Observer();
     if (observer && !m_bSilent) {
         observer->Status(IDS_COPYING_FILES);
     }

@@ -50,7 +50,7 @@ struct CPassCounts {
 
 // The synchronization pass over a planned, merged tree: carries out every record's action and
 // creates or removes one-sided folders, folder by folder, under the task's error policy, and
-// writes each change and failure into the current run record (m_pCurInfor) and the observer.
+// writes each change and failure into the current target's record and the observer.
 // One object per target and run.
 class CSyncPass {
   public:

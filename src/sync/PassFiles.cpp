@@ -212,7 +212,7 @@ bool CSyncPass::CopyTimes(CFileDoInfo& record, const std::string& from, const st
     }
     record.done = true;
     m_bytes.m_done += record.size;
-    if (ITaskObserver* observer = m_task.m_Run.m_pObserver; observer && !m_bSilent) {
+    if (ITaskObserver* observer = m_task.m_Run.Observer(); observer && !m_bSilent) {
         observer->AddDetail(from + " (" + TimeText(record.lastWrite) + ") --->(Time) " + to);
     }
     return true;
@@ -257,7 +257,7 @@ void CSyncPass::ShowFile(const std::string& src, const std::string& dst) {
     }
     m_task.m_Run.SetDisplayPath(Side::Source, src);
     m_task.m_Run.SetDisplayPath(Side::Target, dst);
-    ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    ITaskObserver* observer = m_task.m_Run.Observer();
     const int64_t second = CurrentTaskTime();
     if (observer && (!m_bProgressShown || second != m_progressSecond)) {
         observer->CopyProgress(m_bytes.Percent());
@@ -268,10 +268,8 @@ void CSyncPass::ShowFile(const std::string& src, const std::string& dst) {
 
 void CSyncPass::LogChange(CTaskInfor::List list, const std::string& line,
                           const std::string& detail) {
-    if (CTaskInfor* infor = m_task.m_Run.m_pCurInfor) {
-        infor->Add(list, line);
-    }
-    if (ITaskObserver* observer = m_task.m_Run.m_pObserver; observer && !m_bSilent) {
+    m_task.m_Run.Record(list, line);
+    if (ITaskObserver* observer = m_task.m_Run.Observer(); observer && !m_bSilent) {
         observer->AddDetail(detail);
     }
 }

@@ -21,7 +21,7 @@ std::string Fill(int id, const std::string& a, const std::string& b) {
 
 CPlanDecision::CPlanDecision(CElement& task, const CPlanRequest& request, CPlanBytes& bytes,
                              CRunBytes& run)
-    : m_task(task), m_request(request), m_bytes(bytes), m_run(run), m_kind(task.m_Run.m_runKind) {}
+    : m_task(task), m_request(request), m_bytes(bytes), m_run(run), m_kind(task.m_Run.Kind()) {}
 
 bool CPlanDecision::Has(uint32_t bit) const {
     return m_task.Has1(bit);
@@ -59,7 +59,7 @@ void CPlanDecision::ActSource(CFileDoInfo& s, FileAction action) {
 Conflict CPlanDecision::Ask(const CFileDoInfo& s, const CFileDoInfo& t,
                             const std::string& srcFolder, const std::string& dstFolder,
                             Side winner) {
-    const bool asks = (m_task.m_Run.m_dwPrefCopy.load() & pref::kConfirmConflicts) &&
+    const bool asks = (m_task.m_Run.Preferences() & pref::kConfirmConflicts) &&
                       !m_task.Has2(opt2::kSilent) && m_request.m_lastSync.Known() &&
                       ChangedSinceLastSync(s) && ChangedSinceLastSync(t);
     if (!asks) {

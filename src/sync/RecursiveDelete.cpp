@@ -191,10 +191,8 @@ void CRecursiveDelete::LogDeleted(bool folder, const std::string& path) {
         folder ? (source ? CTaskInfor::FoldersDeletedInSource : CTaskInfor::FoldersDeletedInTarget)
                : (source ? CTaskInfor::DeletedInSource : CTaskInfor::DeletedInTarget);
     const std::string line = FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str());
-    if (CTaskInfor* infor = m_task.m_Run.m_pCurInfor) {
-        infor->Add(list, line);
-    }
-    if (ITaskObserver* observer = m_task.m_Run.m_pObserver;
+    m_task.m_Run.Record(list, line);
+    if (ITaskObserver* observer = m_task.m_Run.Observer();
         observer && !m_task.Has2(opt2::kSilent)) {
         observer->AddDetail(line);
     }

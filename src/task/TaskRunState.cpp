@@ -2,12 +2,48 @@
 
 namespace tv {
 
-void CTaskRunState::RequestCancel(bool byUser) {
+// A run that ended while paused (the pause came after its last check) must not hold up the
+// next one, nor may a cancel or the records of the last run reach into it.
+bool CTaskRunState::Begin(RunKind kind, uint32_t preferences, size_t targets,
+                          const std::string& spoolFolder) {
+    bool idle = false;
+    if (!m_bRunning.compare_exchange_strong(idle, true)) {
+        return false;
+    }
+    m_kind = kind;
+    m_dwPreferences = preferences;
+    m_bInvestigationFailed = false;
+    m_end = RunEnd::None;
+    m_records.clear();
+    for (size_t i = 0; i < targets; ++i) {
+        m_records.push_back(std::make_unique<CTaskInfor>(spoolFolder));
+    }
+    m_pCurrent = m_records.empty() ? nullptr : m_records.front().get();
     {
         std::lock_guard lock(m_mutex);
-        if (byUser) {
-            m_bCanceledByUser = true;
-        }
+        m_bCancelRequested = false;
+        m_bPaused = false;
+        m_changes = {};
+        m_displayPath[0].clear();
+        m_displayPath[1].clear();
+    }
+    return true;
+}
+
+void CTaskRunState::End(RunEnd end) {
+    m_pCurrent = nullptr;
+    m_end = end;
+    m_bRunning = false;
+}
+
+void CTaskRunState::Attach(ITaskObserver* observer, ITaskPrompter* prompter) {
+    m_pObserver = observer;
+    m_pPrompter = prompter;
+}
+
+void CTaskRunState::RequestCancel() {
+    {
+        std::lock_guard lock(m_mutex);
         m_bCancelRequested = true;
     }
     m_pauseChanged.notify_all();
@@ -33,14 +69,50 @@ bool CTaskRunState::WaitWhilePaused() {
 }
 
 ErrorPolicy CTaskRunState::Policy() const {
-    return static_cast<ErrorPolicy>(m_dwPrefCopy.load() & pref::kPolicyMask);
+    return static_cast<ErrorPolicy>(m_dwPreferences.load() & pref::kPolicyMask);
 }
 
 void CTaskRunState::SetPolicy(ErrorPolicy policy) {
-    uint32_t bits = m_dwPrefCopy.load();
-    while (!m_dwPrefCopy.compare_exchange_weak(
+    uint32_t bits = m_dwPreferences.load();
+    while (!m_dwPreferences.compare_exchange_weak(
         bits, (bits & ~pref::kPolicyMask) | static_cast<uint32_t>(policy))) {
     }
+}
+
+void CTaskRunState::SelectTarget(size_t index) {
+    m_pCurrent = index < m_records.size() ? m_records[index].get() : nullptr;
+    m_bInvestigationFailed = false;
+}
+
+void CTaskRunState::Record(CTaskInfor::List list, std::string line) {
+    if (m_pCurrent) {
+        m_pCurrent->Add(list, std::move(line));
+    }
+}
+
+size_t CTaskRunState::CurrentCount(CTaskInfor::List list) const {
+    return m_pCurrent ? m_pCurrent->Count(list) : 0;
+}
+
+size_t CTaskRunState::Count(CTaskInfor::List list) const {
+    size_t count = 0;
+    for (const auto& record : m_records) {
+        count += record->Count(list);
+    }
+    return count;
+}
+
+void CTaskRunState::AddChanges(const CChangeCounts& counts) {
+    std::lock_guard lock(m_mutex);
+    m_changes.m_nCopiedFromSource += counts.m_nCopiedFromSource;
+    m_changes.m_nCopiedFromTarget += counts.m_nCopiedFromTarget;
+    m_changes.m_nDeletedInSource += counts.m_nDeletedInSource;
+    m_changes.m_nDeletedInTarget += counts.m_nDeletedInTarget;
+}
+
+CChangeCounts CTaskRunState::Changes() const {
+    std::lock_guard lock(m_mutex);
+    return m_changes;
 }
 
 void CTaskRunState::SetDisplayPath(Side side, std::string path) {

@@ -43,7 +43,7 @@ CPreviewModel::CPreviewModel(const CElement& task, CTreeF& merged, const CPlanBy
     : m_merged(merged),
       m_bytes(bytes),
       m_request(std::move(request)),
-      m_kind(task.m_Run.m_runKind),
+      m_kind(task.m_Run.Kind()),
       m_bAllSourceRow(m_kind == RunKind::UpdateTarget && task.m_bDeleteSourceAfterRun) {
     Collect(merged, {});
     if (m_bAllSourceRow) {

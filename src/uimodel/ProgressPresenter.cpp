@@ -158,27 +158,28 @@ void CProgressPresenter::OnTaskEnd(RunEnd /*end*/) {
 }
 
 bool CProgressPresenter::CloseAtOnce() const {
-    const bool closeIfOk = m_task.m_Run.m_dwPrefCopy.load() & pref::kCloseProgressIfOk;
+    const bool closeIfOk = m_task.m_Run.Preferences() & pref::kCloseProgressIfOk;
     return (closeIfOk && m_Errors.empty()) || m_board.SeveralStarted() || m_board.ShutdownPending();
 }
 
 void CProgressPresenter::ShowSummary() {
     const CTaskRunState& run = m_task.m_Run;
+    const CChangeCounts changes = run.Changes();
     m_bFinished = true;
     m_strPhase = LoadString(IDS_RUNWIN_FINISHED);
     m_Details.emplace_back(" ");
     m_nBar = 100;
-    if (run.m_bCanceledByUser) {
+    if (run.CancelRequested()) {
         m_Details.push_back(LoadString(IDS_TASK_CANCELED));
     } else {
         const std::string pair = LoadString(IDS_RUNWIN_COUNT_PAIR);
         m_Details.push_back(LoadString(IDS_RUNWIN_SUMMARY));
-        m_Details.push_back(LoadString(IDS_RUNWIN_FILES_COPIED) +
-                            FormatText(pair.c_str(), run.m_nCopiedFromSource.load(),
-                                       run.m_nCopiedFromTarget.load()));
+        m_Details.push_back(
+            LoadString(IDS_RUNWIN_FILES_COPIED) +
+            FormatText(pair.c_str(), changes.m_nCopiedFromSource, changes.m_nCopiedFromTarget));
         m_Details.push_back(
             LoadString(IDS_RUNWIN_FILES_DELETED) +
-            FormatText(pair.c_str(), run.m_nDeletedInSource.load(), run.m_nDeletedInTarget.load()));
+            FormatText(pair.c_str(), changes.m_nDeletedInSource, changes.m_nDeletedInTarget));
     }
     unsigned parts = progress_part::kPhase | progress_part::kButtons | progress_part::kDetails |
                      progress_part::kBar;
@@ -216,7 +217,7 @@ void CProgressPresenter::Cancel() {
         Close();
         return;
     }
-    m_task.m_Run.RequestCancel(true);
+    m_task.m_Run.RequestCancel();
     m_task.m_Run.SetPaused(false);
     m_bPaused = false;
     m_strPhase = LoadString(IDS_RUNWIN_FINISHING);

@@ -12,20 +12,17 @@
 namespace tv {
 
 std::string RunSummaryText(const CElement& task, bool errorEnd) {
-    const CTaskRunState& run = task.m_Run;
+    const CChangeCounts changes = task.m_Run.Changes();
     const std::string counts = LoadString(IDS_MW_SUMMARY_COUNTS);
     std::string text =
         FormatText(LoadString(IDS_MW_SUMMARY_TASK).c_str(), task.m_nTaskId, task.m_strName.c_str());
     text += "\n" + LoadString(IDS_MW_SUMMARY_COPIED) +
-            FormatText(counts.c_str(), static_cast<int>(run.m_nCopiedFromSource.load()),
-                       static_cast<int>(run.m_nCopiedFromTarget.load()));
+            FormatText(counts.c_str(), static_cast<int>(changes.m_nCopiedFromSource),
+                       static_cast<int>(changes.m_nCopiedFromTarget));
     text += "       " + LoadString(IDS_MW_SUMMARY_DELETED) +
-            FormatText(counts.c_str(), static_cast<int>(run.m_nDeletedInSource.load()),
-                       static_cast<int>(run.m_nDeletedInTarget.load()));
-    size_t errors = 0;
-    for (const auto& infor : run.m_TaskInfors) {
-        errors += infor->Count(CTaskInfor::Errors);
-    }
+            FormatText(counts.c_str(), static_cast<int>(changes.m_nDeletedInSource),
+                       static_cast<int>(changes.m_nDeletedInTarget));
+    const size_t errors = task.m_Run.Count(CTaskInfor::Errors);
     if (errors > 0) {
         text += (errorEnd ? "\n!!!" + LoadString(IDS_MW_SUMMARY_ERRORS) + " "
                           : "\n" + LoadString(IDS_MW_SUMMARY_ERRORS)) +
@@ -122,13 +119,12 @@ bool CRunQueue::StartOne(CElement& task, RunCommand command) {
     }
     ITaskObserver* observer =
         task.Has2(opt2::kSilent) ? nullptr : m_pViews->OpenProgress(task, ++m_nSequence);
-    task.m_Run.m_pObserver = observer;
-    task.m_Run.m_pPrompter = &m_pViews->Prompter();
+    task.m_Run.Attach(observer, &m_pViews->Prompter());
     if (!m_launcher->LaunchOne(task, command, m_bSeveralStarted)) {
         if (observer) {
             m_pViews->CloseProgress(task);
         }
-        task.m_Run.m_pObserver = nullptr;
+        task.m_Run.Detach();
         return false;
     }
     m_inFlight.insert(&task);
@@ -161,8 +157,7 @@ void CRunQueue::OnRunDone(CElement& task, RunEnd end, int messageId) {
     --m_nOutstanding;
     m_launcher->Wait(task);  // the worker has made its last call: this only joins its thread
     const bool hadWindow = m_withWindow.erase(&task) > 0;
-    task.m_Run.m_pObserver = nullptr;
-    task.m_Run.m_pPrompter = nullptr;
+    task.m_Run.Detach();
     NoteRunEnd(task, end, messageId, hadWindow);
     if (m_host.RunEnded(task) == AfterRunEnd::Continue) {
         ContinueAfter(task, end);
@@ -197,7 +192,7 @@ void CRunQueue::NoteRunEnd(const CElement& task, RunEnd end, int messageId, bool
                 PlaySoundFile(task.m_strFinishSound);
             }
         }
-        if (task.m_Run.m_bCanceledByUser) {
+        if (task.m_Run.CancelRequested()) {
             SetShutdownPending(false);
         }
     }
@@ -238,7 +233,7 @@ void CRunQueue::CancelAll() {
         if (m_withWindow.contains(task)) {
             m_pViews->CloseProgress(*task);
         }
-        task->m_Run.RequestCancel(true);
+        task->m_Run.RequestCancel();
     }
     if (m_launcher) {
         m_launcher->CancelAll();

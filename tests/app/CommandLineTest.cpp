@@ -89,13 +89,14 @@ TEST(CommandLineTest, SummaryCountsEveryTargetAndTheEnd) {
     tv::CElement task;
     task.m_nTaskId = 4;
     task.m_strName = "docs";
-    for (int i = 0; i < 2; ++i) {
-        task.m_Run.m_TaskInfors.push_back(std::make_unique<tv::CTaskInfor>());
-        task.m_Run.m_TaskInfors.back()->Add(tv::CTaskInfor::CopiedFromSource, "a");
-        task.m_Run.m_TaskInfors.back()->Add(tv::CTaskInfor::DeletedInTarget, "b");
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 2, {});
+    for (size_t i = 0; i < 2; ++i) {
+        task.m_Run.SelectTarget(i);
+        task.m_Run.Record(tv::CTaskInfor::CopiedFromSource, "a");
+        task.m_Run.Record(tv::CTaskInfor::DeletedInTarget, "b");
     }
-    task.m_Run.m_TaskInfors[1]->AddError("disk full");
-    task.m_Run.m_runEnd = tv::RunEnd::Canceled;
+    task.m_Run.RecordError("disk full");
+    task.m_Run.End(tv::RunEnd::Canceled);
     const std::string summary = tv::TaskSummary(task);
     EXPECT_NE(summary.find("Task ID: 4(docs) canceled"), std::string::npos) << summary;
     EXPECT_NE(summary.find("Files copied  (from src/from target): 2 / 0"), std::string::npos);

@@ -90,12 +90,10 @@ class LogStream : public testing::Test {
             task->m_strName = "Docs <&> \xF0\x9F\x98\x80";
         }
         const std::string spool = (m_home.Root() / "spool").string();
-        int lines = 1400;
-        for (const char* target : {"/dst/one", "/dst/two"}) {
-            Fill(tvtest::AddTarget(m_task, target, spool), tvtest::AddTarget(m_twin, target),
-                 lines);
-            lines = 40;
-        }
+        const auto spooled = tvtest::AddTargets(m_task, {"/dst/one", "/dst/two"}, spool);
+        const auto inMemory = tvtest::AddTargets(m_twin, {"/dst/one", "/dst/two"});
+        Fill(*spooled[0], *inMemory[0], 1400);
+        Fill(*spooled[1], *inMemory[1], 40);
     }
 
     // One line is longer than a write, so that a record straddles the pieces read back.

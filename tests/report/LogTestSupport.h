@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,15 +16,20 @@ inline void PrepareTask(tv::CElement& task, int id, const std::string& source) {
     task.m_Source.m_strPath = source;
 }
 
-// Adds a target with a fresh run record, as the launcher does; returns the record. Its lines
-// stay in memory unless a spool folder is given.
-inline tv::CTaskInfor& AddTarget(tv::CElement& task, const std::string& path,
-                                 const std::string& spoolFolder = {}) {
-    tv::CTag target;
-    target.m_strPath = path;
-    task.m_Targets.push_back(target);
-    task.m_Run.m_TaskInfors.push_back(std::make_unique<tv::CTaskInfor>(spoolFolder));
-    return *task.m_Run.m_TaskInfors.back();
+// Gives the task its targets and begins a run with a fresh record for each, as the launcher
+// does; returns the records. Their lines stay in memory unless a spool folder is given.
+inline std::vector<tv::CTaskInfor*> AddTargets(tv::CElement& task,
+                                               const std::vector<std::string>& paths,
+                                               const std::string& spoolFolder = {}) {
+    for (const std::string& path : paths) {
+        task.m_Targets.emplace_back().m_strPath = path;
+    }
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, paths.size(), spoolFolder);
+    std::vector<tv::CTaskInfor*> records;
+    for (const auto& record : task.m_Run.Records()) {
+        records.push_back(record.get());
+    }
+    return records;
 }
 
 // Gathers the lines of a report.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "LogTestSupport.h"
+#include "support/InforLines.h"
 
 using tv::CTaskInfor;
 
@@ -12,13 +13,14 @@ class TaskLogSummary : public testing::Test {
   protected:
     void SetUp() override {
         tvtest::PrepareTask(m_task, 7, "/home/me/src");
-        CTaskInfor& first = tvtest::AddTarget(m_task, "/mnt/a");
+        const auto records = tvtest::AddTargets(m_task, {"/mnt/a", "/mnt/b"});
+        CTaskInfor& first = *records[0];
         first.AddError("Can't copy file: x.txt\n");
         first.Add(CTaskInfor::CopiedFromSource, "a.txt");
         first.Add(CTaskInfor::CopiedFromSource, "b.txt");
         first.Add(CTaskInfor::DeletedInTarget, "old.txt");
         first.Add(CTaskInfor::FoldersDeletedInSource, "gone");
-        CTaskInfor& second = tvtest::AddTarget(m_task, "/mnt/b");
+        CTaskInfor& second = *records[1];
         second.Add(CTaskInfor::CopiedFromTarget, "c.txt");
         second.Add(CTaskInfor::DeletedInSource, "d.txt");
         second.Add(CTaskInfor::FoldersCreatedInTarget, "new");
@@ -76,9 +78,8 @@ TEST_F(TaskLogSummary, SummaryOnlyKeepsErrorsAndCopiedTotalButNeverDeletedTotal)
 TEST_F(TaskLogSummary, HtmlWrapsParagraphsAndEscapesNames) {
     tvtest::PrepareTask(m_task, 7, "/src/<b>");
     m_task.m_Targets.resize(1);
-    m_task.m_Run.m_TaskInfors.resize(1);
-    m_task.m_Run.m_TaskInfors[0] = std::make_unique<CTaskInfor>();
-    m_task.m_Run.m_TaskInfors[0]->Add(CTaskInfor::CopiedFromSource, "a&b.txt");
+    tvtest::BeginRun(m_task.m_Run);
+    m_task.m_Run.Record(CTaskInfor::CopiedFromSource, "a&b.txt");
     EXPECT_EQ(Build(tv::LogForm::Html, tv::SummaryForm::Full),
               "<p>\r\nTask started: Monday, May 06, 2024, 10:00\r\n</p>\r\n"
               "<p>\r\nSource      /src/&lt;b&gt;\r\n</p>\r\n"

@@ -34,7 +34,7 @@ class TaskLogWrite : public testing::Test {
   protected:
     void SetUp() override {
         tvtest::PrepareTask(m_task, 7, "/src");
-        tvtest::AddTarget(m_task, "/dst");
+        tvtest::AddTargets(m_task, {"/dst"});
     }
 
     void SetOptions(bool append, LogEncoding encoding) {

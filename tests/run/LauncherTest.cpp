@@ -40,7 +40,8 @@ class Launcher : public CRunTest {
         for (int i = 0; i < files; ++i) {
             Put(Path("src" + n + "/d" + std::to_string(i % 7) + "/f" + std::to_string(i)), "x");
         }
-        task.m_Run.m_pObserver = pausing ? pausing : static_cast<tv::ITaskObserver*>(&m_observer);
+        task.m_Run.Attach(pausing ? pausing : static_cast<tv::ITaskObserver*>(&m_observer),
+                          nullptr);
         if (pausing) {
             pausing->m_pTask = &task;
         }
@@ -66,7 +67,7 @@ TEST_F(Launcher, TasksRunAtOnceAndArePausedAndCanceledOneByOne) {
 
     std::thread other([&] {
         paused[1].WaitUntilPaused();
-        tasks[1]->m_Run.RequestCancel(true);
+        tasks[1]->m_Run.RequestCancel();
         paused[0].WaitUntilPaused();
         tasks[0]->m_Run.SetPaused(false);
     });
@@ -74,12 +75,12 @@ TEST_F(Launcher, TasksRunAtOnceAndArePausedAndCanceledOneByOne) {
     launcher.WaitAll();
 
     EXPECT_EQ(done, 4);
-    EXPECT_EQ(tasks[1]->m_Run.m_runEnd, RunEnd::Canceled);
+    EXPECT_EQ(tasks[1]->m_Run.Ending(), RunEnd::Canceled);
     EXPECT_EQ(Copied(2), 0u);
     for (int i : {0, 2, 3}) {
-        EXPECT_EQ(tasks[i]->m_Run.m_runEnd, RunEnd::Normal);
+        EXPECT_EQ(tasks[i]->m_Run.Ending(), RunEnd::Normal);
         EXPECT_EQ(Copied(i + 1), 300u);
-        EXPECT_EQ(tasks[i]->m_Run.m_nCopiedFromSource, 300u);
+        EXPECT_EQ(tasks[i]->m_Run.Changes().m_nCopiedFromSource, 300u);
     }
 }
 
@@ -95,9 +96,9 @@ TEST_F(Launcher, CancelAllStopsARunInTheMiddleAndFurtherConsecutiveStarts) {
     canceler.join();
     launcher.WaitAll();
     EXPECT_FALSE(launcher.IsAnyRunning());
-    EXPECT_EQ(tasks[0]->m_Run.m_runEnd, RunEnd::Canceled);
+    EXPECT_EQ(tasks[0]->m_Run.Ending(), RunEnd::Canceled);
     EXPECT_EQ(Copied(1), 0u);
-    EXPECT_EQ(tasks[1]->m_Run.m_runEnd, RunEnd::None);  // never started
+    EXPECT_EQ(tasks[1]->m_Run.Ending(), RunEnd::None);  // never started
     EXPECT_NE(Log(*tasks[0]).find("Task canceled by user "), std::string::npos);
 }
 
@@ -118,7 +119,7 @@ TEST_F(Launcher, CancelAllReachesEveryRunWhileTheyAreWaitedFor) {
     launcher.WaitAll();  // returns only when every paused run was reached
     canceler.join();
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(tasks[i]->m_Run.m_runEnd, RunEnd::Canceled);
+        EXPECT_EQ(tasks[i]->m_Run.Ending(), RunEnd::Canceled);
         EXPECT_EQ(Copied(i + 1), 0u);
         EXPECT_NE(Log(*tasks[i]).find("Task canceled by user "), std::string::npos);
     }
@@ -163,7 +164,7 @@ TEST_F(Launcher, CancelAllAtAnyMomentOfALaunchReachesEveryStartedRun) {
         launcher.WaitAll();
         canceler.join();
         for (tv::CElement* task : tasks) {
-            const RunEnd end = task->m_Run.m_runEnd;
+            const RunEnd end = task->m_Run.Ending();
             EXPECT_TRUE(end == RunEnd::Canceled || end == RunEnd::None) << "round " << round;
         }
     }

@@ -23,7 +23,7 @@ class RunObserver : public CRunTest {
         return task;
     }
     std::string LastError(const tv::CElement& task) const {
-        const auto errors = tvtest::LinesOf(*task.m_Run.m_TaskInfors.at(0), tv::CTaskInfor::Errors);
+        const auto errors = tvtest::LinesOf(task.m_Run, tv::CTaskInfor::Errors);
         return errors.empty() ? std::string() : errors.back();
     }
 };

@@ -85,12 +85,12 @@ TEST_F(CRunTest, RefusingTheSecondPreviewCancelsAfterTheFirstTarget) {
     task.m_dwOptions2 = tv::opt2::kShutdown;
     Put(Path("src/a"), "abc");
     CRefusingPreview preview;
-    task.m_Run.m_pObserver = &m_observer;
+    task.m_Run.Attach(&m_observer, nullptr);
     tv::CTaskLauncher launcher({kContinuePrefs, &preview, {}, nullptr});
     launcher.Launch({&task}, tv::RunCommand::Sync);
     launcher.WaitAll();
 
-    EXPECT_EQ(task.m_Run.m_runEnd, RunEnd::Canceled);
+    EXPECT_EQ(task.m_Run.Ending(), RunEnd::Canceled);
     EXPECT_EQ(preview.m_captions.at(0), "Task: 7  " + Path("src") + " --> " + Path("t0"));
     EXPECT_EQ(preview.m_bytes, (std::vector<uint64_t>{3, 3}));
     EXPECT_TRUE(fs::exists(Path("t0/a")));

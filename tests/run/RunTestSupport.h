@@ -130,13 +130,12 @@ class CRunTest : public ::testing::Test {
 
     tv::RunEnd Run(tv::CElement& task, tv::RunCommand command = tv::RunCommand::Sync,
                    uint32_t prefs = kContinuePrefs, tv::IPreviewHandler* preview = nullptr) {
-        task.m_Run.m_pObserver = &m_observer;
-        task.m_Run.m_pPrompter = m_bNoPrompter ? nullptr : &m_prompter;
+        task.m_Run.Attach(&m_observer, m_bNoPrompter ? nullptr : &m_prompter);
         tv::CTaskLauncher launcher({prefs, preview, {}, nullptr});
         EXPECT_EQ(launcher.Launch({&task}, command), 1u);
         launcher.WaitAll();
-        EXPECT_FALSE(task.m_Run.m_bRunning);
-        return task.m_Run.m_runEnd;
+        EXPECT_FALSE(task.m_Run.IsRunning());
+        return task.m_Run.Ending();
     }
 
     std::string Log(const tv::CElement& task) const {

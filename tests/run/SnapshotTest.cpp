@@ -1,5 +1,9 @@
 // Snapshots stand for the target of a one-way update.
+#include <chrono>
+#include <future>
+
 #include "RunTestSupport.h"
+#include "base/StringTable.h"
 #include "platform/Folders.h"
 #include "run/Snapshot.h"
 #include "scan/TreeF.h"
@@ -8,6 +12,21 @@ namespace {
 
 using namespace tvtest;
 using tv::RunEnd;
+
+// Pauses its task when the run reaches the phase `statusId`, as a click on Pause would.
+class CPausingAtStatus : public tv::ITaskObserver {
+  public:
+    CPausingAtStatus(tv::CElement& task, int statusId) : m_task(task), m_nStatusId(statusId) {}
+    void Status(int stringId) override {
+        if (stringId == m_nStatusId) {
+            m_task.m_Run.SetPaused(true);
+        }
+    }
+
+  private:
+    tv::CElement& m_task;
+    const int m_nStatusId;
+};
 
 class Snapshots : public CRunTest {
   protected:
@@ -95,6 +114,37 @@ TEST_F(Snapshots, CreatingASnapshotListsTheSourceForEveryTarget) {
 
     task.m_Source.m_strPath = Path("gone");
     EXPECT_EQ(tv::CreateSnapshot(task), -1);
+}
+
+// A pause that comes after a run's last check (here while the run writes its snapshot)
+// outlasts the run. The next run of the task, a listing for a new snapshot, must not wait for
+// it: nobody is left to lift it.
+TEST_F(Snapshots, APauseLeftByTheLastRunDoesNotHoldUpTheNextListing) {
+    tv::CElement task = MakeBackup();
+    Put(Path("src/a"), "a");
+    CPausingAtStatus pauser(task, tv::IDS_WRITING_SNAPSHOT);
+    task.m_Run.Attach(&pauser, nullptr);
+    {
+        tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+        launcher.Launch({&task}, tv::RunCommand::Sync);
+    }
+    task.m_Run.Detach();
+    ASSERT_EQ(task.m_Run.Ending(), RunEnd::Normal);
+    ASSERT_TRUE(task.m_Run.IsPaused());
+
+    Put(Path("src/b"), "b");
+    auto listing = std::async(std::launch::async, [&task] { return tv::CreateSnapshot(task); });
+    const bool done = listing.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!done) {
+        task.m_Run.RequestCancel();  // lets the listing go, so that the test can end
+    }
+    EXPECT_TRUE(done) << "the listing waited for the last run's pause";
+    EXPECT_EQ(listing.get(), 0);
+    tv::CTreeF stored;
+    ASSERT_TRUE(tv::ReadSnapshot(task, 0, stored));
+    EXPECT_EQ(stored.files.size(), 2u);
+    EXPECT_EQ(task.m_Run.Ending(), RunEnd::Normal);
+    EXPECT_FALSE(task.m_Run.IsRunning());
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST_F(InvestigateErrors, TheErrorPolicyDecidesAboutAFolderThatCannotBeListed) {
         }
         if (c.answer == PromptAnswer::Abort && c.questions) {
             EXPECT_EQ(run.prompter.m_questions[0], Question());
-            EXPECT_TRUE(run.task.m_Run.m_bInvestigationFailed);
+            EXPECT_TRUE(run.task.m_Run.InvestigationFailed());
             EXPECT_EQ(run.task.m_Run.Policy(), ErrorPolicy::Stop);
         }
     }
@@ -103,7 +103,7 @@ TEST_F(InvestigateErrors, NetworkErrorsAreRetriedThreeTimesBeforeAsking) {
 TEST_F(InvestigateErrors, MissingRootFailsItsSide) {
     CScanRun run(m_dir / "src", m_dir / "missing");
     EXPECT_FALSE(run.Investigate(&m_fs));
-    EXPECT_TRUE(run.task.m_Run.m_bInvestigationFailed);
+    EXPECT_TRUE(run.task.m_Run.InvestigationFailed());
     EXPECT_TRUE(run.HasError("Error while investigating dir " + (m_dir / "missing").string() +
                              " Error code: 2 No such file or directory"));
     EXPECT_TRUE(run.HasError("Error while investigating target directory"));
@@ -118,7 +118,7 @@ TEST_F(InvestigateErrors, AFailedSideEndsTheOtherOnlyWithASingleTarget) {
         tv::CElement* task = &run.task;
         // The source starts listing only once the target has failed.
         m_fs.m_hook = [&, task](const std::string& path) {
-            while (path == source && !task->m_Run.m_bInvestigationFailed) {
+            while (path == source && !task->m_Run.InvestigationFailed()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         };
@@ -154,7 +154,7 @@ TEST_F(InvestigateErrors, BothSidesAreListedAtTheSameTime) {
 TEST_F(InvestigateErrors, ACancelEndsTheListingWithoutErrorLines) {
     CScanRun run(m_dir / "src");
     tv::CElement* task = &run.task;
-    m_fs.m_hook = [task](const std::string&) { task->m_Run.RequestCancel(true); };
+    m_fs.m_hook = [task](const std::string&) { task->m_Run.RequestCancel(); };
     EXPECT_FALSE(run.Investigate(&m_fs));
     EXPECT_TRUE(run.Errors().empty());
     EXPECT_TRUE(run.sourceTree.incomplete);
@@ -163,7 +163,7 @@ TEST_F(InvestigateErrors, ACancelEndsTheListingWithoutErrorLines) {
 TEST_F(InvestigateErrors, ASnapshotOrAnArchiveStandsForTheTarget) {
     CScanRun snapshot(m_dir / "src", m_dir / "missing");
     snapshot.task.m_bUseSnapshot = 1;
-    snapshot.task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
+    tvtest::BeginRun(snapshot.task.m_Run, tv::RunKind::UpdateTarget);
     snapshot.request.m_ReadSnapshot = [](tv::CTreeF& root) {
         root.name = "from snapshot";
         return true;
@@ -173,7 +173,7 @@ TEST_F(InvestigateErrors, ASnapshotOrAnArchiveStandsForTheTarget) {
 
     CScanRun damaged(m_dir / "src", m_dir / "src/a");
     damaged.task.m_bUseSnapshot = 1;
-    damaged.task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
+    tvtest::BeginRun(damaged.task.m_Run, tv::RunKind::UpdateTarget);
     damaged.request.m_ReadSnapshot = [](tv::CTreeF& root) {
         root.files.emplace_back();  // half read
         return false;

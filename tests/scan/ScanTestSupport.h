@@ -111,9 +111,8 @@ struct CScanRun {
             task.m_Targets.resize(1);
             task.m_Targets[0].m_strPath = target.string();
         }
-        task.m_Run.m_pCurInfor = &infor;
-        task.m_Run.m_pObserver = &observer;
-        task.m_Run.m_pPrompter = &prompter;
+        task.m_Run.Attach(&observer, &prompter);
+        tvtest::BeginRun(task.m_Run);
         sourceTree.sourceOnly = true;
     }
 
@@ -130,7 +129,7 @@ struct CScanRun {
     }
 
     std::vector<std::string> Errors() const {
-        return tvtest::LinesOf(infor, tv::CTaskInfor::Errors);
+        return tvtest::LinesOf(task.m_Run, tv::CTaskInfor::Errors);
     }
     bool HasError(const std::string& line) const {
         const std::vector<std::string> errors = Errors();
@@ -138,7 +137,6 @@ struct CScanRun {
     }
 
     tv::CElement task;
-    tv::CTaskInfor infor;
     CRecordingObserver observer;
     CScriptedPrompter prompter;
     tv::CInvestigationRequest request;

@@ -133,8 +133,7 @@ bool RenderProgress(const fs::path& out, CSampleBoard& board) {
         std::make_shared<tv::CProgressPresenter>(ended, board, 1, [](const std::string&) {});
     RunningProgress(*atEnd, ended);
     atEnd->OnError("Can't copy file /home/ann/Pictures/2026/locked.jpg: Permission denied");
-    ended.m_Run.m_nCopiedFromSource = 128;
-    ended.m_Run.m_nDeletedInTarget = 3;
+    ended.m_Run.AddChanges({128, 0, 0, 3});
     atEnd->OnTaskEnd(tv::RunEnd::Normal);
     atEnd->SelectTab(0);
     auto* endWindow = new tv::CTaskDlg(atEnd);
@@ -150,7 +149,7 @@ void AddFile(tv::CTreeF& folder, const std::string& name, uint64_t size, tv::Sid
 
 bool RenderPreview(const fs::path& out) {
     tv::CElement task = SampleTask();
-    task.m_Run.m_runKind = tv::RunKind::Synchronize;
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0, {});
     tv::CTreeF merged;
     AddFile(merged, "notes.txt", 2'048, tv::Side::Source, tv::ACTION_COPY);
     AddFile(merged, "old-draft.txt", 512, tv::Side::Target, tv::ACTION_DELETE);

@@ -61,7 +61,7 @@ TEST(Compare, TimesOrAttributes) {
     EXPECT_EQ(Compare(task, 1, readOnly, Record(kTen + kSecond)), 2);
     EXPECT_EQ(Compare(task, 1, later, readOnly), 1);
     EXPECT_EQ(Compare(task, 1, readOnly, later), -1);
-    task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
+    tvtest::BeginRun(task.m_Run, tv::RunKind::UpdateTarget);
     EXPECT_EQ(Compare(task, 1, readOnly, later), 2);
     EXPECT_EQ(Compare(task, 1, Record(kTen), later), -1);
     task.m_dwOptions |= tv::opt1::kOnlyIfTargetNewer;
@@ -101,7 +101,7 @@ class BinaryCompare : public ::testing::Test {
   protected:
     BinaryCompare() {
         m_task.m_nCompareMode = tv::COMPARE_BINARY;
-        m_task.m_Run.m_pCurInfor = &m_infor;
+        tvtest::BeginRun(m_task.m_Run);
     }
     int Compare(const std::string& srcFolder, const std::string& dstFolder, uint64_t size,
                 tv::IFileSystem& fs = tv::LocalFileSystem()) {
@@ -109,11 +109,10 @@ class BinaryCompare : public ::testing::Test {
                                 dstFolder, false, false, fs);
     }
     std::vector<std::string> Errors() const {
-        return tvtest::LinesOf(m_infor, tv::CTaskInfor::Errors);
+        return tvtest::LinesOf(m_task.m_Run, tv::CTaskInfor::Errors);
     }
 
     tv::CElement m_task;
-    tv::CTaskInfor m_infor;
 };
 
 TEST_F(BinaryCompare, ShortReadsAreNotDifferences) {

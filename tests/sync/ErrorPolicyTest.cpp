@@ -45,10 +45,9 @@ class CErrorLines : public tv::ITaskObserver {
 class ErrorPolicy : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_task.m_Run.m_pPrompter = &m_prompter;
-        m_task.m_Run.m_pObserver = &m_observer;
-        m_task.m_Run.m_pCurInfor = &m_infor;
-        m_task.m_Run.SetPolicy(tv::ErrorPolicy::Ask);
+        m_task.m_Run.Attach(&m_observer, &m_prompter);
+        tvtest::BeginRun(m_task.m_Run, tv::RunKind::Synchronize,
+                         static_cast<uint32_t>(tv::ErrorPolicy::Ask));
     }
 
     // An operation that fails `failures` times with `error`, then succeeds.
@@ -62,14 +61,13 @@ class ErrorPolicy : public ::testing::Test {
     }
 
     std::vector<std::string> Errors() const {
-        return tvtest::LinesOf(m_infor, tv::CTaskInfor::Errors);
+        return tvtest::LinesOf(m_task.m_Run, tv::CTaskInfor::Errors);
     }
 
     int m_calls = 0;
     tv::CElement m_task;
     CScriptedPrompter m_prompter{m_calls};
     CErrorLines m_observer;
-    tv::CTaskInfor m_infor;
     tv::CRunBytes m_bytes;
 };
 
@@ -151,7 +149,7 @@ TEST_F(ErrorPolicy, MessagesForDiskFullAndAFolderThatAppeared) {
 TEST_F(ErrorPolicy, CancelEndsTheRetriesWithoutAQuestion) {
     tv::CErrorPolicy policy(m_task, &m_bytes);
     const tv::CPolicyOutcome outcome = policy.Perform(FileOpKind::Copy, "/src/f", 0, [&] {
-        m_task.m_Run.RequestCancel(true);
+        m_task.m_Run.RequestCancel();
         return tv::COpStatus{OpResult::Failed, EIO};
     });
     EXPECT_TRUE(outcome.m_bGoOn);

@@ -75,7 +75,7 @@ tv::CScannedFile ScannedNow(const fs::path& path) {
 class FileCopy : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_task.m_Run.m_pObserver = &m_progress;
+        m_task.m_Run.Attach(&m_progress, nullptr);
         m_src = (m_dir / "src").string();
         m_dest = (m_dir / "dest").string();
     }
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     [](tvtest::CFaultFileOps& f, tv::CElement& task) {
                                         f.OnCall([&task](Op op, const std::string&) {
                                             if (op == Op::Write) {
-                                                task.m_Run.RequestCancel(true);
+                                                task.m_Run.RequestCancel();
                                             }
                                         });
                                     },

@@ -57,15 +57,14 @@ tv::CTreeF Scanned(const fs::path& folder, tv::Side side) {
 class FileDelete : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_task.m_Run.m_pCurInfor = &m_infor;
-        m_task.m_Run.SetPolicy(tv::ErrorPolicy::Continue);
+        tvtest::BeginRun(m_task.m_Run, tv::RunKind::Synchronize,
+                         static_cast<uint32_t>(tv::ErrorPolicy::Continue));
     }
 
     std::string P(const std::string& name) const { return (m_dir / name).string(); }
 
     tvtest::CTempDir m_dir;
     tv::CElement m_task;
-    tv::CTaskInfor m_infor;
     tvtest::CFaultFileOps m_faults{tv::LocalFileOps()};
     tv::CFileOperations m_ops{m_task, m_faults};
 };
@@ -119,12 +118,12 @@ TEST_F(FileDelete, RecursiveDeleteLogsEveryItemAndNeverFollowsLinks) {
     EXPECT_TRUE(removed);
     EXPECT_FALSE(fs::exists(P("a")));
     EXPECT_TRUE(fs::exists(P("outside/keep")));
-    const auto files = tvtest::LinesOf(m_infor, List::DeletedInTarget);
+    const auto files = tvtest::LinesOf(m_task.m_Run, List::DeletedInTarget);
     EXPECT_EQ(files.size(), 3u);
     EXPECT_NE(std::find(files.begin(), files.end(), P("a/b/f2") + " deleted"), files.end());
-    EXPECT_EQ(tvtest::LinesOf(m_infor, List::FoldersDeletedInTarget),
+    EXPECT_EQ(tvtest::LinesOf(m_task.m_Run, List::FoldersDeletedInTarget),
               (std::vector<std::string>{P("a/b") + " deleted", P("a") + " deleted"}));
-    EXPECT_TRUE(tvtest::LinesOf(m_infor, List::Errors).empty());
+    EXPECT_TRUE(tvtest::LinesOf(m_task.m_Run, List::Errors).empty());
 }
 
 TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
@@ -144,9 +143,9 @@ TEST_F(FileDelete, RecursiveDeleteKeepsChangedAndFailedFilesWithTheirFolders) {
     EXPECT_TRUE(fs::exists(P("a/changed")));
     EXPECT_TRUE(fs::exists(P("a/b/stuck")));
     EXPECT_FALSE(fs::exists(P("a/b/gone")));
-    EXPECT_EQ(tvtest::LinesOf(m_infor, List::DeletedInSource),
+    EXPECT_EQ(tvtest::LinesOf(m_task.m_Run, List::DeletedInSource),
               std::vector<std::string>{P("a/b/gone") + " deleted"});
-    EXPECT_EQ(tvtest::LinesOf(m_infor, List::Errors).size(), 2u);
+    EXPECT_EQ(tvtest::LinesOf(m_task.m_Run, List::Errors).size(), 2u);
     EXPECT_EQ(m_faults.Calls(Op::RemoveFolder), 0);
 }
 
@@ -168,9 +167,9 @@ TEST_F(FileDelete, RecursiveDeleteRemovesOnlyWhatTheScanRecordedOnItsSide) {
     EXPECT_TRUE(fs::exists(P("a/other-side")));
     EXPECT_TRUE(fs::exists(P("a/seen/new")));
     EXPECT_TRUE(fs::is_regular_file(P("a/was-folder")));
-    EXPECT_EQ(tvtest::LinesOf(m_infor, List::DeletedInTarget),
+    EXPECT_EQ(tvtest::LinesOf(m_task.m_Run, List::DeletedInTarget),
               std::vector<std::string>{P("a/seen/s") + " deleted"});
-    std::vector<std::string> errors = tvtest::LinesOf(m_infor, List::Errors);
+    std::vector<std::string> errors = tvtest::LinesOf(m_task.m_Run, List::Errors);
     std::sort(errors.begin(), errors.end());
     ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors[0].rfind(P("a") + " was kept: it holds other-side,", 0), 0u) << errors[0];
@@ -185,7 +184,7 @@ TEST_F(FileDelete, RecursiveDeleteStopsUnderStopPolicy) {
     m_faults.Fail(Op::Unlink, EIO);
     EXPECT_FALSE(
         m_ops.DeleteRecursively(P("a"), tv::Side::Target, Scanned(P("a"), tv::Side::Target)));
-    EXPECT_EQ(tvtest::LinesOf(m_infor, List::Errors),
+    EXPECT_EQ(tvtest::LinesOf(m_task.m_Run, List::Errors),
               std::vector<std::string>{"Can't delete file: " + P("a/f")});
     EXPECT_FALSE(m_ops.DeleteRecursively("/", tv::Side::Target, tv::CTreeF()));
 }
@@ -204,7 +203,7 @@ TEST_F(FileDelete, PathsLongerThanAThousandCharacters) {
     EXPECT_EQ(tvtest::ReadFile(path + "/file"), "deep");
     const std::string top = P(std::string(100, 'a'));
     ASSERT_TRUE(m_ops.DeleteRecursively(top, tv::Side::Target, Scanned(top, tv::Side::Target)));
-    EXPECT_EQ(tvtest::LinesOf(m_infor, List::FoldersDeletedInTarget).size(), 12u);
+    EXPECT_EQ(tvtest::LinesOf(m_task.m_Run, List::FoldersDeletedInTarget).size(), 12u);
 }
 
 TEST_F(FileDelete, AttributesAndTimestamps) {

@@ -43,7 +43,7 @@ class CPassObserver : public tv::ITaskObserver {
     void AddDetail(const std::string& line) override {
         m_details.push_back(line);
         if (m_cancelAfter > 0 && --m_cancelAfter == 0) {
-            m_pTask->m_Run.RequestCancel(true);
+            m_pTask->m_Run.RequestCancel();
         }
     }
     std::vector<int> m_status;
@@ -60,11 +60,8 @@ struct CSyncRun {
         task.m_Source.m_strPath = source.string();
         task.m_Targets.resize(1);
         task.m_Targets[0].m_strPath = target.string();
-        task.m_Run.m_runKind = kind;
-        task.m_Run.m_pCurInfor = &infor;
-        task.m_Run.m_pObserver = &observer;
-        task.m_Run.m_pPrompter = &prompter;
-        task.m_Run.SetPolicy(tv::ErrorPolicy::Continue);
+        task.m_Run.Attach(&observer, &prompter);
+        tvtest::BeginRun(task.m_Run, kind, static_cast<uint32_t>(tv::ErrorPolicy::Continue));
         observer.m_pTask = &task;
         sourceTree.sourceOnly = true;
     }
@@ -99,11 +96,10 @@ struct CSyncRun {
     std::string Source() const { return task.m_Source.m_strPath; }
     std::string Target() const { return task.m_Targets[0].m_strPath; }
     std::vector<std::string> Lines(tv::CTaskInfor::List list) const {
-        return tvtest::LinesOf(infor, list);
+        return tvtest::LinesOf(task.m_Run, list);
     }
 
     tv::CElement task;
-    tv::CTaskInfor infor;
     CPassObserver observer;
     CYesNoScript prompter;
     tv::CTreeF sourceTree;

@@ -36,12 +36,12 @@ std::unique_ptr<CTreeF> Folder(const std::string& name, bool targetSide,
 class Planning : public ::testing::Test {
   protected:
     void SetUp() override {
-        task.m_Run.m_pCurInfor = &infor;
-        task.m_Run.m_pPrompter = &prompter;
+        task.m_Run.Attach(nullptr, &prompter);
         root.sourceOnly = true;
     }
+    // Each plan is a run of its own.
     void Plan(RunKind kind) {
-        task.m_Run.m_runKind = kind;
+        tvtest::BeginRun(task.m_Run, kind, preferences);
         PlanSynchronization(task, root, "/s", "/t", request, bytes, run);
     }
     const CFileDoInfo* Find(const std::string& name, Side side) const {
@@ -59,7 +59,7 @@ class Planning : public ::testing::Test {
     }
 
     CElement task;
-    CTaskInfor infor;
+    uint32_t preferences = pref::kDefault;
     tvtest::CYesNoScript prompter;
     CTreeF root;
     CPlanRequest request;
@@ -142,7 +142,7 @@ TEST_F(Planning, DeleteNewCountsWhatTheLastScanSawAndWhatItsPassMade) {
 }
 
 TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
-    task.m_Run.m_dwPrefCopy = pref::kDefault | pref::kConfirmConflicts;
+    preferences = pref::kDefault | pref::kConfirmConflicts;
     request.m_lastSync = {At(100), At(100)};
     for (const PromptAnswer answer : {PromptAnswer::Yes, PromptAnswer::No}) {
         prompter.m_answers = {answer, answer};
@@ -157,7 +157,7 @@ TEST_F(Planning, ConflictQuestionDecidesWhenBothSidesChanged) {
         EXPECT_NE(prompter.m_questions[0].find("Overwrite Target by Source"), std::string::npos);
         EXPECT_NE(prompter.m_questions[1].find("Overwrite Source by Target"), std::string::npos);
     }
-    EXPECT_EQ(tvtest::LinesOf(infor, CTaskInfor::Errors).front(),
+    EXPECT_EQ(tvtest::LinesOf(task.m_Run, CTaskInfor::Errors).front(),
               "Both Source /s/up and Target /t/up were changed since the last synchronization.");
 }
 
@@ -165,7 +165,7 @@ TEST_F(Planning, ConflictQuestionNeedsThePreferenceAWindowAndTwoChanges) {
     request.m_lastSync = {At(100), At(100)};
     root.files = {Src("a", 10, 300), Tgt("a", 10, 200)};
     Plan(RunKind::Synchronize);  // preference off
-    task.m_Run.m_dwPrefCopy = pref::kDefault | pref::kConfirmConflicts;
+    preferences = pref::kDefault | pref::kConfirmConflicts;
     task.m_dwOptions2 |= opt2::kSilent;
     root.files = {Src("b", 10, 300), Tgt("b", 10, 200)};
     Plan(RunKind::Synchronize);  // silent

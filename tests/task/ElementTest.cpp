@@ -53,9 +53,9 @@ TEST_F(ElementTest, ResetKeepsIdExclusionsPeriodScheduleAndService) {
 }
 
 TEST_F(ElementTest, CopiesTakeEverythingButReservedValuesAndRunState) {
-    m_full.m_Run.m_bRunning = true;
+    m_full.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0, {});
     tv::CElement copy(m_full);
-    EXPECT_FALSE(copy.m_Run.m_bRunning);
+    EXPECT_FALSE(copy.m_Run.IsRunning());
     EXPECT_EQ(int32_t(copy.m_nReserved1) + copy.m_nReserved2 + copy.m_nReserved4, 0);
     EXPECT_EQ(int32_t(copy.m_nReserved3), 1);
     EXPECT_FALSE(tv::EqualFields(copy, m_full));
@@ -70,12 +70,12 @@ TEST_F(ElementTest, CopiesTakeEverythingButReservedValuesAndRunState) {
     tv::CElement destination;
     destination.m_nReserved2 = 7;
     destination.m_Targets.resize(3);
-    destination.m_Run.m_bRunning = true;
+    destination.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0, {});
     destination = m_full;
     EXPECT_EQ(destination.m_Targets, m_full.m_Targets);
     EXPECT_EQ(destination.m_nTaskId, 7);
     EXPECT_EQ(int32_t(destination.m_nReserved2), 7);
-    EXPECT_TRUE(destination.m_Run.m_bRunning);
+    EXPECT_TRUE(destination.m_Run.IsRunning());
 }
 
 TEST_F(ElementTest, ExclusionsAreStoredRelativeToTheirRoot) {

@@ -103,8 +103,7 @@ TEST_F(RunWindows, PreviewExclusionKeepsTheFileAndTheWindowEndsWithItsSummary) {
     std::atomic<bool> ended{false};
     tv::CTaskLauncher launcher({static_cast<uint32_t>(tv::ErrorPolicy::Continue), &views.Preview(),
                                 [&](tv::CElement&, const tv::CTaskDone&) { ended = true; }});
-    task.m_Run.m_pObserver = views.OpenProgress(task, 0);
-    task.m_Run.m_pPrompter = &views.Prompter();
+    task.m_Run.Attach(views.OpenProgress(task, 0), &views.Prompter());
 
     bool excluded = false;
     QTimer actor;
@@ -124,7 +123,7 @@ TEST_F(RunWindows, PreviewExclusionKeepsTheFileAndTheWindowEndsWithItsSummary) {
     launcher.Wait(task);
 
     EXPECT_TRUE(excluded);
-    EXPECT_EQ(task.m_Run.m_runEnd, tv::RunEnd::Normal);
+    EXPECT_EQ(task.m_Run.Ending(), tv::RunEnd::Normal);
     EXPECT_TRUE(fs::exists(dst / "new.txt"));
     EXPECT_FALSE(fs::exists(dst / "extra1.txt"));
     EXPECT_TRUE(fs::exists(dst / "extra2.txt")) << "the excluded deletion was carried out";
@@ -179,7 +178,7 @@ TEST_F(RunWindows, AServedCallRunsOnTheGuiThreadWhileTheWorkerWaits) {
 
 TEST_F(RunWindows, PreviewTogglesTheSelectionAndCancelLeavesTheTreeAlone) {
     tv::CElement task;
-    task.m_Run.m_runKind = tv::RunKind::Replace;
+    task.m_Run.Begin(tv::RunKind::Replace, tv::pref::kDefault, 0, {});
     tv::CTreeF root;
     for (const char* name : {"a", "b", "c"}) {
         root.files.emplace_back(name, 1000, tv::Side::Target, 0, 0, 0, true, false,

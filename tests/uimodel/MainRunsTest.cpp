@@ -79,8 +79,8 @@ TEST_F(MainRuns, StoppingTheFirstOfConsecutiveRunsCanStopTheRest) {
     m_dialogs.m_answers = {PromptAnswer::Yes};
     p.Synch();
     ASSERT_TRUE(PumpRuns());
-    EXPECT_EQ(TaskAt(0).m_Run.m_runEnd, RunEnd::Canceled);
-    EXPECT_EQ(TaskAt(1).m_Run.m_runEnd, RunEnd::None);
+    EXPECT_EQ(TaskAt(0).m_Run.Ending(), RunEnd::Canceled);
+    EXPECT_EQ(TaskAt(1).m_Run.Ending(), RunEnd::None);
     EXPECT_EQ(FilesIn("dst2"), 0u);
     ASSERT_EQ(m_dialogs.m_asked.size(), 2u);
     EXPECT_EQ(m_dialogs.m_asked[0], "Stop all tasks?");
@@ -91,7 +91,7 @@ TEST_F(MainRuns, StoppingTheFirstOfConsecutiveRunsCanStopTheRest) {
     m_dialogs.m_answers = {PromptAnswer::No};
     p.Synch();
     ASSERT_TRUE(PumpRuns());
-    EXPECT_EQ(TaskAt(1).m_Run.m_runEnd, RunEnd::Normal);
+    EXPECT_EQ(TaskAt(1).m_Run.Ending(), RunEnd::Normal);
     EXPECT_EQ(FilesIn("dst2"), 3u);
 }
 
@@ -194,7 +194,7 @@ TEST_F(MainRuns, ExitCancelsRunningTasksAndEndsWhenTheirEndsArrive) {
     p.RequestExit();  // returns at once: the run's end finishes the routine
     EXPECT_FALSE(p.ExitReady());
     ASSERT_TRUE(m_views.PumpUntil([&] { return p.ExitReady(); }));
-    EXPECT_EQ(TaskAt(0).m_Run.m_runEnd, RunEnd::Canceled);
+    EXPECT_EQ(TaskAt(0).m_Run.Ending(), RunEnd::Canceled);
     EXPECT_EQ(FilesIn("dst1"), 0u);
     const auto events = m_views.Events();
     EXPECT_NE(
@@ -216,7 +216,7 @@ TEST_F(MainRuns, RestoreAsksFirstAndRunsOnlyTheFirstSelectedTask) {
     EXPECT_EQ(p.Runs().Outstanding(), 1);
     ASSERT_TRUE(PumpRuns());
     EXPECT_TRUE(fs::exists(m_home.Root() / "src1" / "only-in-target"));
-    EXPECT_EQ(TaskAt(1).m_Run.m_runEnd, RunEnd::None);
+    EXPECT_EQ(TaskAt(1).m_Run.Ending(), RunEnd::None);
 }
 
 TEST_F(MainRuns, RealtimeTasksAreNotStartedYet) {

@@ -52,7 +52,7 @@ class CTestObserver : public tv::ITaskObserver {
         if (m_action == AtCompare::Pause) {
             m_task.m_Run.SetPaused(true);
         } else if (m_action == AtCompare::Cancel) {
-            m_task.m_Run.RequestCancel(true);  // as the window's Cancel does
+            m_task.m_Run.RequestCancel();  // as the window's Cancel does
         }
     }
     tv::CElement& m_task;
@@ -92,7 +92,7 @@ class CRecordingViews : public tv::IRunViews {
     void CloseProgress(tv::CElement& task) override {
         std::lock_guard lock(m_mutex);
         m_events.push_back("close " + std::to_string(task.m_nTaskId));
-        task.m_Run.RequestCancel(true);
+        task.m_Run.RequestCancel();
     }
     tv::ITaskPrompter& Prompter() override { return m_prompter; }
     tv::IPreviewHandler& Preview() override { return m_preview; }

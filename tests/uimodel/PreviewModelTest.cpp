@@ -161,7 +161,7 @@ TEST_F(PreviewModel, ExcludedCopiesAreNotMadeInEitherDirection) {
 TEST(PreviewLists, FollowTheTreeOwnFilesFirstAndToggleBackAndForth) {
     tv::AddRunWindowStrings();
     tv::CElement task;
-    task.m_Run.m_runKind = tv::RunKind::Synchronize;
+    tvtest::BeginRun(task.m_Run, tv::RunKind::Synchronize);
     tv::CTreeF root;
     root.files.push_back(Record("r1", tv::Side::Source, tv::ACTION_COPY));
     root.files.push_back(Record("held", tv::Side::Source, tv::ACTION_COPY, false));
@@ -200,7 +200,7 @@ TEST(PreviewLists, FollowTheTreeOwnFilesFirstAndToggleBackAndForth) {
 
 TEST(PreviewLists, SourceDeletionAfterABackupIsOneRowThatStays) {
     tv::CElement task;
-    task.m_Run.m_runKind = tv::RunKind::UpdateTarget;
+    tvtest::BeginRun(task.m_Run, tv::RunKind::UpdateTarget);
     task.m_bDeleteSourceAfterRun = 1;
     tv::CTreeF root;
     root.files.push_back(Record("a", tv::Side::Source, tv::ACTION_COPY));

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "base/StringTable.h"
+#include "support/InforLines.h"
 #include "task/Element.h"
 #include "uimodel/ProgressPresenter.h"
 #include "uimodel/RunViews.h"
@@ -79,7 +80,7 @@ class ProgressPresenter : public ::testing::Test {
         tv::AddRunWindowStrings();
         m_task.m_strName = "Photos";
         m_task.m_nTaskId = 42;
-        m_task.m_Run.m_dwPrefCopy = 0;
+        tvtest::BeginRun(m_task.m_Run, tv::RunKind::Synchronize, 0);
     }
 
     CProgressPresenter& Make(int sequence = 0) {
@@ -185,7 +186,7 @@ TEST_F(ProgressPresenter, CancelOnAPausedRunLiftsThePauseSoTheWorkerStops) {
     worker.join();
     EXPECT_TRUE(canceled);
     EXPECT_FALSE(m_task.m_Run.IsPaused());
-    EXPECT_TRUE(m_task.m_Run.m_bCanceledByUser);
+    EXPECT_TRUE(m_task.m_Run.CancelRequested());
     EXPECT_EQ(p.Phase(), "Finishing task...");
     EXPECT_EQ(p.PauseLabel(), "Pause");
     EXPECT_FALSE(p.Closed()) << "the window waits for the end of the run";
@@ -207,9 +208,7 @@ TEST_F(ProgressPresenter, ClearingTheShutdownBoxClearsItForEveryRun) {
 
 TEST_F(ProgressPresenter, ANormalEndShowsTheSummaryAndStaysOpen) {
     CProgressPresenter& p = Make();
-    m_task.m_Run.m_nCopiedFromSource = 3;
-    m_task.m_Run.m_nCopiedFromTarget = 1;
-    m_task.m_Run.m_nDeletedInTarget = 2;
+    m_task.m_Run.AddChanges({3, 1, 0, 2});
     p.OnTaskEnd(tv::RunEnd::Normal);
     EXPECT_FALSE(p.Closed());
     EXPECT_TRUE(p.Finished());
@@ -230,7 +229,7 @@ TEST_F(ProgressPresenter, ANormalEndShowsTheSummaryAndStaysOpen) {
 }
 
 TEST_F(ProgressPresenter, CloseIfNoErrorsWithOneErrorStaysOpenOnTheErrorsTab) {
-    m_task.m_Run.m_dwPrefCopy = tv::pref::kCloseProgressIfOk;
+    tvtest::BeginRun(m_task.m_Run, tv::RunKind::Synchronize, tv::pref::kCloseProgressIfOk);
     CProgressPresenter& p = Make();
     p.OnError("Can't copy file /src/a");
     p.OnTaskEnd(tv::RunEnd::Error);
@@ -241,7 +240,7 @@ TEST_F(ProgressPresenter, CloseIfNoErrorsWithOneErrorStaysOpenOnTheErrorsTab) {
 }
 
 TEST_F(ProgressPresenter, CloseIfNoErrorsWithoutErrorsClosesAtOnceAfterTheSound) {
-    m_task.m_Run.m_dwPrefCopy = tv::pref::kCloseProgressIfOk;
+    tvtest::BeginRun(m_task.m_Run, tv::RunKind::Synchronize, tv::pref::kCloseProgressIfOk);
     m_task.m_bFinishSound = 1;
     m_task.m_strFinishSound = "/sounds/done.wav";
     CProgressPresenter& p = Make();
