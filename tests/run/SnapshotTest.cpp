@@ -1,6 +1,7 @@
 // Snapshots stand for the target of a one-way update.
 #include <chrono>
 #include <future>
+#include <thread>
 
 #include "RunTestSupport.h"
 #include "base/StringTable.h"
@@ -145,6 +146,40 @@ TEST_F(Snapshots, APauseLeftByTheLastRunDoesNotHoldUpTheNextListing) {
     EXPECT_EQ(stored.files.size(), 2u);
     EXPECT_EQ(task.m_Run.Ending(), RunEnd::Normal);
     EXPECT_FALSE(task.m_Run.IsRunning());
+}
+
+// A listing asked for while the task runs must be refused before it touches the run: had it
+// taken the run over, the paused run would go on, its records would be swapped under its
+// worker, and the replace would turn into a target update that writes a snapshot.
+TEST_F(Snapshots, AListingAskedForWhileTheTaskRunsLeavesTheRunAlone) {
+    tv::CElement task = MakeBackup();
+    Put(Path("src/a"), "a");
+    Put(Path("src/b"), "b");
+    CPausingAtStatus pauser(task, tv::IDS_COPYING_FILES);
+    task.m_Run.Attach(&pauser, nullptr);
+    tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+    ASSERT_EQ(launcher.Launch({&task}, tv::RunCommand::Replace), 1u);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!task.m_Run.IsPaused() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(task.m_Run.IsPaused()) << "the run never reached its copying";
+
+    EXPECT_EQ(tv::CreateSnapshot(task), -1);
+    EXPECT_TRUE(task.m_Run.IsRunning());
+    EXPECT_TRUE(task.m_Run.IsPaused());
+    EXPECT_EQ(task.m_Run.Kind(), tv::RunKind::Replace);
+    EXPECT_FALSE(fs::exists(Path("t0/a"))) << "the paused run went on";
+
+    task.m_Run.SetPaused(false);
+    launcher.WaitAll();
+    task.m_Run.Detach();
+    EXPECT_EQ(task.m_Run.Ending(), RunEnd::Normal);
+    EXPECT_TRUE(fs::exists(Path("t0/a")));
+    EXPECT_TRUE(fs::exists(Path("t0/b")));
+    ASSERT_EQ(task.m_Run.Records().size(), 1u);
+    EXPECT_EQ(task.m_Run.Count(tv::CTaskInfor::CopiedFromSource), 2u);
+    EXPECT_FALSE(fs::exists(SnapshotFile()));
 }
 
 }  // namespace
