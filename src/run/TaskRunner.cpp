@@ -37,7 +37,8 @@ CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
     : m_task(task),
       m_run(task.m_Run),
       m_env(env),
-      m_lastSync(task.m_nTaskId),
+      m_log(env.m_fs),
+      m_lastSync(env.m_fs, task.m_nTaskId),
       m_source(task.m_Source.ForRun()),
       m_targets(TargetsForRun(task.m_Targets)) {}
 
@@ -116,7 +117,7 @@ void CTaskRun::DialUp() {
 // connections join here with their transports.
 int CTaskRun::EndRun() {
     if (m_task.m_bRunAfter && !m_task.m_strRunAfter.empty()) {
-        RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_task.m_strRunAfter),
+        RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_env.m_fs, m_task.m_strRunAfter),
                        ProgramWait::DontWait);
     }
     m_run.m_strEndText = StampText(IDS_TASK_ENDED);

@@ -1,6 +1,7 @@
 #include "scan/InvestigateLocal.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "scan/InvestigateEntries.h"
 
@@ -16,20 +17,11 @@ size_t CountFiles(const std::vector<CFolderItem>& items) {
     }));
 }
 
-}  // namespace
-
-int CLocalFolderLister::ListFolder(CInvestigationJob& job) {
-    CFileInfo folder;
-    job.m_nLastError = m_fs.ReadFolder(job.m_strPath, folder, m_items);
-    if (job.m_nLastError) {
-        return job.m_nLastError;
-    }
-    job.m_nDevice = folder.m_device;
-    job.m_nInode = folder.m_inode;
-    CEntrySink sink(job, CountFiles(m_items));
-    for (CFolderItem& item : m_items) {
+// A stop between entries ends this folder's listing as it always has: with what came so far.
+void AddItems(CInvestigationJob& job, CEntrySink& sink, std::vector<CFolderItem>& items) {
+    for (CFolderItem& item : items) {
         if (sink.ShouldStop()) {
-            break;
+            return;
         }
         const CFileInfo& info = item.m_info;
         if (sink.IsSkippedByAttributes(info.m_attributes)) {
@@ -43,8 +35,34 @@ int CLocalFolderLister::ListFolder(CInvestigationJob& job) {
             sink.AddFolder(item.m_name, info.m_creation, info.m_attributes);
         }
     }
-    sink.Finish();
-    return 0;
+}
+
+}  // namespace
+
+// The first piece tells how much room the folder's list needs; a local folder comes in one.
+// What a listing that failed later handed on still gets the order the tree keeps.
+int CLocalFolderLister::ListFolder(CInvestigationJob& job) {
+    CFileInfo folder;
+    std::optional<CEntrySink> sink;
+    const auto start = [&](size_t expectedFiles) {
+        job.m_nDevice = folder.m_device;
+        job.m_nInode = folder.m_inode;
+        sink.emplace(job, expectedFiles);
+    };
+    job.m_nLastError = m_fs.ReadFolder(job.m_strPath, folder, m_items, [&](auto& piece) {
+        if (!sink) {
+            start(CountFiles(piece));
+        }
+        AddItems(job, *sink, piece);
+        return 0;
+    });
+    if (!sink && job.m_nLastError == 0) {
+        start(0);
+    }
+    if (sink) {
+        sink->Finish();
+    }
+    return job.m_nLastError;
 }
 
 bool CLocalFolderLister::RetryChild(const CInvestigationJob& child, int attempt) {

@@ -7,11 +7,11 @@
 
 namespace tv {
 
-// Lists local folders through the file-system layer. Special files never reach the tree, and a
-// folder that is already being listed above (met again through a link or a bind mount) is not
-// entered, so no scan hangs or loops. A failed child is listed again, up to three times, when
-// its error says the file system was gone for a moment (IsNetworkError: what error 58 was on
-// Windows shares).
+// Lists the folders of a file system (IFileSystem::ReadFolder), piece by piece as the listing
+// arrives. Special files never reach the tree, and a folder that is already being listed above
+// (met again through a link or a bind mount) is not entered, so no scan hangs or loops. A failed
+// child is listed again, up to three times, when its error says the file system was gone for a
+// moment (IsNetworkError: what error 58 was on Windows shares).
 class CLocalFolderLister : public IFolderLister {
   public:
     explicit CLocalFolderLister(IFileSystem& fileSystem) : m_fs(fileSystem) {}
@@ -21,7 +21,7 @@ class CLocalFolderLister : public IFolderLister {
 
   private:
     IFileSystem& m_fs;
-    std::vector<CFolderItem> m_items;  // reused from folder to folder
+    std::vector<CFolderItem> m_items;  // reused from piece to piece and folder to folder
 };
 
 }  // namespace tv

@@ -65,7 +65,7 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
       m_dialogs(dialogs),
       m_languages(languages),
       m_presenter(std::make_unique<CMainPresenter>(app, dialogs)) {
-    m_runViews = std::make_unique<CQtRunViews>(*m_presenter, dialogs, &app.Profile());
+    m_runViews = std::make_unique<CQtRunViews>(*m_presenter, dialogs, app.Profile());
     m_presenter->AttachRunViews(*m_runViews);
     setObjectName("mainWindow");
     setWindowIcon(AppIcon());

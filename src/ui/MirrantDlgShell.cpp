@@ -38,7 +38,8 @@ void CMirrantDlg::StartTaskDrag() {
     }
     const std::string folder = m_app.ProgramDataFolder() + "/Temp/shortcuts";
     const std::string path = folder + "/" + shortcut->m_strFileName;
-    if (!EnsureFolder(folder) || !WriteFileAtomically(path, shortcut->m_strContent)) {
+    if (!EnsureFolder(m_app.FileSystem(), folder) ||
+        !WriteFileAtomically(m_app.FileSystem(), path, shortcut->m_strContent)) {
         return;
     }
     auto* data = new QMimeData();
@@ -51,15 +52,16 @@ void CMirrantDlg::StartTaskDrag() {
 
 void CMirrantDlg::ShowPreferences() {
     const std::string dataFolder = m_app.ProgramDataFolder();
+    IFileSystem& fs = m_app.FileSystem();
     CPrefDialog dialog(
-        m_presenter->Preferences(), [dataFolder] { ClearPattern(dataFolder); }, this);
+        m_presenter->Preferences(), [&fs, dataFolder] { ClearPattern(fs, dataFolder); }, this);
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
     }
 }
 
 void CMirrantDlg::ShowHelp() {
-    const std::string path = HelpFilePath(m_app.ProgramFolder());
+    const std::string path = HelpFilePath(m_app.FileSystem(), m_app.ProgramFolder());
     if (path.empty() || !OpenWithDesktop(path)) {
         m_dialogs.Message(LoadString(IDS_CANT_OPEN_FILE));
     }

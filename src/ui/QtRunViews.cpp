@@ -61,11 +61,8 @@ class CQtRunViews::CRunLink final : public ITaskObserver {
     std::atomic<bool> m_bEnded{false};
 };
 
-CQtRunViews::CQtRunViews(IRunBoard& board, IUiDialogs& dialogs, CProfile* profile)
-    : m_board(board),
-      m_pOwnProfile(profile ? nullptr : std::make_unique<CProfile>()),
-      m_prompter(m_bridge, dialogs),
-      m_preview(m_bridge, profile ? *profile : *m_pOwnProfile) {}
+CQtRunViews::CQtRunViews(IRunBoard& board, IUiDialogs& dialogs, CProfile& profile)
+    : m_board(board), m_prompter(m_bridge, dialogs), m_preview(m_bridge, profile) {}
 
 CQtRunViews::~CQtRunViews() {
     Detach();

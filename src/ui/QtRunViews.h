@@ -26,8 +26,8 @@ class IUiDialogs;
 // waits for a GUI thread that waits for it.
 class CQtRunViews : public IRunViews {
   public:
-    // `profile`: where the preview keeps its size (none: the user's profile).
-    CQtRunViews(IRunBoard& board, IUiDialogs& dialogs, CProfile* profile = nullptr);
+    // `profile`: where the preview keeps its size.
+    CQtRunViews(IRunBoard& board, IUiDialogs& dialogs, CProfile& profile);
     ~CQtRunViews() override;
     CQtRunViews(const CQtRunViews&) = delete;
     CQtRunViews& operator=(const CQtRunViews&) = delete;
@@ -72,7 +72,6 @@ class CQtRunViews : public IRunViews {
     void RefreshShutdownBoxes();
 
     IRunBoard& m_board;
-    std::unique_ptr<CProfile> m_pOwnProfile;
     CGuiBridge m_bridge;
     CPrompter m_prompter;
     CPreviewShower m_preview;

@@ -73,8 +73,9 @@ void CMainPresenter::RefreshLastRun(int row) {
     }
     const CElement& task = row == m_nEditedRow ? m_edit : Task(row);
     m_lastRun.resize(m_list.m_Tasks.size());
-    m_lastRun[row] =
-        task.Kind() == TaskKind::Realtime ? Text(IDS_MW_STOPPED) : LastRunText(Task(row).m_nTaskId);
+    m_lastRun[row] = task.Kind() == TaskKind::Realtime
+                         ? Text(IDS_MW_STOPPED)
+                         : LastRunText(m_app.FileSystem(), Task(row).m_nTaskId);
     if (m_pListener) {
         m_pListener->RowChanged(row);
     }

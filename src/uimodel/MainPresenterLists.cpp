@@ -3,7 +3,7 @@
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "platform/Desktop.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/TaskCounter.h"
 #include "report/TaskLog.h"
@@ -98,8 +98,8 @@ CMainPresenter::SaveResult CMainPresenter::SaveList(bool askPath) {
 }
 
 CMainPresenter::SaveResult CMainPresenter::SaveTo(const std::string& path) {
-    m_list.m_nHighestId = std::max(m_list.m_nHighestId, ReadTaskCounter());
-    if (!m_list.SaveFile(path)) {
+    m_list.m_nHighestId = std::max(m_list.m_nHighestId, ReadTaskCounter(m_app.FileSystem()));
+    if (!m_list.SaveFile(m_app.FileSystem(), path)) {
         m_dialogs.Message(Text(IDS_CANT_SAVE_TASK_LIST));
         return SaveResult::Failed;
     }
@@ -157,11 +157,12 @@ void CMainPresenter::AdoptList(CTaskList list) {
 bool CMainPresenter::LoadList(const std::string& path, bool quiet) {
     m_list = CTaskList();
     CTaskList list;
-    list.m_nHighestId = std::max(0, ReadTaskCounter());
-    CListLoadResult result = list.LoadFile(path, m_app.Profile());
+    list.m_nHighestId = std::max(0, ReadTaskCounter(m_app.FileSystem()));
+    CListLoadResult result = list.LoadFile(m_app.FileSystem(), path, m_app.Profile());
     if (result.m_outcome == CListLoadResult::Outcome::CannotOpen &&
         path.find('/') == std::string::npos) {
-        result = list.LoadFile(m_app.TaskListFolder() + "/" + path, m_app.Profile());
+        result =
+            list.LoadFile(m_app.FileSystem(), m_app.TaskListFolder() + "/" + path, m_app.Profile());
     }
     const bool loaded = result.m_outcome == CListLoadResult::Outcome::Loaded ||
                         result.m_outcome == CListLoadResult::Outcome::Damaged;
@@ -231,8 +232,8 @@ void CMainPresenter::ViewLog() {
         return;
     }
     const std::string path = LogPathOf(Task(m_selection.front()));
-    CFileStat st;
-    if (LocalFileOps().Stat(path, st, true) != 0) {
+    CFileInfo st;
+    if (m_app.FileSystem().Stat(path, st, LinkMode::Follow) != 0) {
         m_dialogs.Message(FormatText(Text(IDS_MW_NO_LOG).c_str(), path.c_str()));
     } else if (!OpenWithDesktop(path)) {
         m_dialogs.Message(FormatText(Text(IDS_MW_CANT_OPEN_LOG).c_str(), path.c_str()));

@@ -46,7 +46,7 @@ void CMainPresenter::AttachRunViews(IRunViews& views) {
             }
         });
     };
-    m_launcher = std::make_unique<CTaskLauncher>(std::move(settings));
+    m_launcher = std::make_unique<CTaskLauncher>(m_app.FileSystem(), std::move(settings));
 }
 
 bool CMainPresenter::ShutdownPending() const {

@@ -1,3 +1,4 @@
+#include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "platform/Folders.h"
 #include "platform/Process.h"
@@ -33,9 +34,9 @@ void CMainPresenter::CreateDesktopShortcut() {
     if ((m_list.m_strPath.empty() || m_bListChanged) && !Save()) {
         return;
     }
-    const std::string folder = DesktopFolder();
-    if (WriteTaskShortcut(Task(row), m_list.m_strPath, OwnExecutable(), folder, m_dialogs) ==
-        ShortcutResult::Failed) {
+    const std::string folder = DesktopFolder(m_app.FileSystem());
+    if (WriteTaskShortcut(m_app.FileSystem(), Task(row), m_list.m_strPath, OwnExecutable(), folder,
+                          m_dialogs) == ShortcutResult::Failed) {
         m_dialogs.Message(FormatText(Text(IDS_MW_SHORTCUT_FAILED).c_str(), folder.c_str()));
     }
 }

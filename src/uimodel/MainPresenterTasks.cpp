@@ -2,7 +2,7 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "report/TaskLog.h"
 #include "task/PatternFile.h"
 #include "uimodel/MainPresenter.h"
@@ -12,7 +12,7 @@
 namespace tv {
 
 void CMainPresenter::AppendTask(std::unique_ptr<CElement> task) {
-    task->m_nTaskId = NewTaskId();
+    task->m_nTaskId = NewTaskId(m_app.FileSystem());
     m_list.m_Tasks.push_back(std::move(task));
     m_lastRun.resize(m_list.m_Tasks.size());
     m_bListChanged = true;
@@ -33,7 +33,7 @@ void CMainPresenter::NewTask() {
     ApplyEdits();
     auto task = std::make_unique<CElement>();
     task->ResetToDefaults(m_app.ProgramDataFolder());
-    LoadPattern(m_app.ProgramDataFolder(), *task);
+    LoadPattern(m_app.FileSystem(), m_app.ProgramDataFolder(), *task);
     AppendTask(std::move(task));
 }
 
@@ -99,7 +99,7 @@ bool CMainPresenter::DeleteOne(int row) {
         m_dialogs.Message(Text(IDS_MW_DELETE_RUNNING));
         return false;
     }
-    LocalFileOps().Unlink(DefaultLogPath(task.m_nTaskId));
+    m_app.FileSystem().Unlink(DefaultLogPath(task.m_nTaskId));
     m_list.m_Tasks.erase(m_list.m_Tasks.begin() + row);
     if (static_cast<size_t>(row) < m_lastRun.size()) {
         m_lastRun.erase(m_lastRun.begin() + row);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/FileSystem.h"
 #include "report/TaskLog.h"
 #include "run/TaskLauncher.h"
 #include "support/TestEnv.h"
@@ -128,7 +129,7 @@ class CRunTest : public ::testing::Test {
                    uint32_t prefs = kContinuePrefs, tv::IPreviewHandler* preview = nullptr) {
         task.m_Run.m_pObserver = &m_observer;
         task.m_Run.m_pPrompter = m_bNoPrompter ? nullptr : &m_prompter;
-        tv::CTaskLauncher launcher({prefs, preview, {}, nullptr});
+        tv::CTaskLauncher launcher(tv::LocalFileSystem(), {prefs, preview, {}, nullptr});
         EXPECT_EQ(launcher.Launch({&task}, command), 1u);
         launcher.WaitAll();
         EXPECT_FALSE(task.m_Run.m_bRunning);

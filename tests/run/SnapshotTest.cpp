@@ -1,5 +1,6 @@
 // Snapshots stand for the target of a one-way update.
 #include "RunTestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "run/Snapshot.h"
 #include "scan/TreeF.h"
@@ -33,7 +34,7 @@ TEST_F(Snapshots, ASnapshotStandsForTheTargetFromTheSecondRunOn) {
     EXPECT_NE(std::count(m_observer.m_status.begin(), m_observer.m_status.end(), 492), 0);
 
     tv::CTreeF stored;
-    ASSERT_TRUE(tv::ReadSnapshot(task, 0, stored));
+    ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
     EXPECT_EQ(stored.files.at(0).name, "a");
     EXPECT_EQ(stored.subfolders.at(0)->files.at(0).name, "b");  // in a folder the pass made
 
@@ -54,7 +55,7 @@ TEST_F(Snapshots, ADamagedOrMissingSnapshotMeansListingTheTarget) {
     EXPECT_EQ(Run(task), RunEnd::Normal);
     EXPECT_FALSE(fs::exists(Path("t0/by-hand")));
     tv::CTreeF stored;
-    EXPECT_TRUE(tv::ReadSnapshot(task, 0, stored));  // renewed
+    EXPECT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));  // renewed
 
     fs::remove_all(tv::ProgramDataFolder() + "/SnapShots");
     Put(Path("t0/by-hand"), "x");
@@ -78,23 +79,23 @@ TEST_F(Snapshots, EachTargetHasASnapshotOfItsOwn) {
 
     task.m_Targets[0].m_strPath = Path("t1");  // a snapshot made for another path is not used
     tv::CTreeF stored;
-    EXPECT_FALSE(tv::ReadSnapshot(task, 0, stored));
+    EXPECT_FALSE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
 }
 
 TEST_F(Snapshots, CreatingASnapshotListsTheSourceForEveryTarget) {
     tv::CElement task = MakeBackup(2);
     Put(Path("src/a"), "a");
-    EXPECT_EQ(tv::CreateSnapshot(task), 0);
+    EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), 0);
     for (int index : {0, 1}) {
         tv::CTreeF stored;
-        ASSERT_TRUE(tv::ReadSnapshot(task, index, stored));
+        ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, index, stored));
         EXPECT_EQ(stored.files.at(0).name, "a");
     }
     EXPECT_EQ(Run(task), RunEnd::Normal);
     EXPECT_FALSE(fs::exists(Path("t0/a")));  // the snapshot says the target has it already
 
     task.m_Source.m_strPath = Path("gone");
-    EXPECT_EQ(tv::CreateSnapshot(task), -1);
+    EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), -1);
 }
 
 }  // namespace

@@ -76,12 +76,8 @@ TEST(InvestigateTree, SourceRecordsReverseTheListingTargetRecordsKeepIt) {
     CScanRun run(dir / "src", dir / "dst");
     ASSERT_TRUE(run.Investigate());
     for (const bool source : {true, false}) {
-        std::vector<tv::CDirEntry> listing;
-        tv::LocalFileSystem().ListFolder((dir / (source ? "src" : "dst")).string(), listing);
         std::vector<std::string> listed;
-        for (const auto& entry : listing) {
-            listed.push_back(entry.m_name);
-        }
+        tv::LocalFileSystem().ListNames((dir / (source ? "src" : "dst")).string(), listed);
         if (source) {
             std::reverse(listed.begin(), listed.end());
         }

@@ -16,6 +16,7 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "run/Preview.h"
 #include "support/ScriptedDialogs.h"
@@ -152,7 +153,7 @@ class CRecordingViews : public tv::IRunViews {
 // questions.
 class CMainTest : public ::testing::Test {
   protected:
-    CMainTest() : m_app(m_profile) {
+    CMainTest() : m_app(tv::LocalFileSystem(), m_profile) {
         tv::AddMainWindowStrings();
         m_app.Startup();
         m_presenter = std::make_unique<tv::CMainPresenter>(m_app, m_dialogs);
@@ -195,7 +196,7 @@ class CMainTest : public ::testing::Test {
     const tv::CElement& TaskAt(int row) { return m_presenter->Task(row); }
 
     CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
     tv::CMirrantApp m_app;
     CCaptionDialogs m_dialogs;
     CRecordingViews m_views;
