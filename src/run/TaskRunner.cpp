@@ -148,10 +148,20 @@ bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAn
     return true;
 }
 
-// Every ending comes here: the log gets what was done, whatever way the run ended.
+// Every ending comes here: the log gets what was done, whatever way the run ended. A log that
+// cannot be written is an error of the run, so that no start reports success without one.
 void CTaskRun::Finish(RunEnd end, int messageId) {
     if (m_log.IsOpen() && !m_log.WriteOut(m_task, {m_run.m_strStartText, m_run.m_strEndText})) {
-        ShowError(LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error());
+        const std::string line =
+            LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error();
+        ShowError(line);
+        CTaskInfor* record = m_run.m_pCurInfor;
+        if (!record && !m_run.m_TaskInfors.empty()) {
+            record = m_run.m_TaskInfors.front().get();
+        }
+        if (record) {
+            record->AddError(line);
+        }
     }
     if (!m_strDialed.empty() && m_task.m_bRasHangUp) {
         HangUpConnection(m_strDialed);
