@@ -4,11 +4,13 @@
 #include "platform/Folders.h"
 #include "run/Snapshot.h"
 #include "scan/TreeF.h"
+#include "support/FaultFileSystem.h"
 
 namespace {
 
 using namespace tvtest;
 using tv::RunEnd;
+using Op = CFaultFileSystem::Op;
 
 class Snapshots : public CRunTest {
   protected:
@@ -96,6 +98,35 @@ TEST_F(Snapshots, CreatingASnapshotListsTheSourceForEveryTarget) {
 
     task.m_Source.m_strPath = Path("gone");
     EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), -1);
+}
+
+// A snapshot that cannot be written replaces nothing: the one before stays whole and is read as
+// before. A run whose snapshot cannot be renewed drops the old one instead, which no longer
+// describes the target, so that the next run lists the target.
+TEST_F(Snapshots, ASnapshotThatCannotBeWrittenKeepsTheOldOneUntilARunChangesTheTarget) {
+    tv::CElement task = MakeBackup();
+    Put(Path("src/a"), "a");
+    ASSERT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), 0);
+    const std::string old = ReadFile(SnapshotFile());
+    Put(Path("src/b"), "b");
+    CFaultFileSystem full(tv::LocalFileSystem());
+    full.Fail(Op::Write, ENOSPC, 1, -1, "/SnapShots/");
+    EXPECT_EQ(tv::CreateSnapshot(full, task), -1);
+    EXPECT_EQ(ReadFile(SnapshotFile()), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(SnapshotFile()).parent_path()), {}), 1);
+    tv::CTreeF stored;
+    ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
+    EXPECT_EQ(stored.files.size(), 1u);
+
+    m_pFs = &full;
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_TRUE(fs::exists(Path("t0/b")));
+    EXPECT_FALSE(fs::exists(SnapshotFile()));
+    m_pFs = &tv::LocalFileSystem();
+    Put(Path("t0/by-hand"), "x");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_FALSE(fs::exists(Path("t0/by-hand")));  // listed, not taken from a stale snapshot
+    EXPECT_TRUE(fs::exists(SnapshotFile()));
 }
 
 }  // namespace
