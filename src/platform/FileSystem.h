@@ -187,12 +187,13 @@ class IFileSystem {
     virtual int ResolvePath(const std::string& path, std::string& resolved) = 0;
 };
 
-// Every piece of a folder's listing in one vector (ReadFolder without the pieces).
+// Every piece of a folder's listing in one vector (ReadFolder without the pieces). Blocks on
+// the listing; any thread.
 int ListFolder(IFileSystem& fs, const std::string& path, CFileInfo& folder,
                std::vector<CFolderItem>& items);
 
-// The real file system of this machine. Only the program's entry (src/main.cpp) and the
-// application layer take it; everything below is handed the file system it works on.
+// The real file system of this machine. Only entry points take it (main(), the benchmarks, the
+// fuzz targets, tests); everything else is handed the file system it works on.
 IFileSystem& LocalFileSystem();
 
 }  // namespace tv

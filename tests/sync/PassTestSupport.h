@@ -6,7 +6,6 @@
 
 #include "platform/FileSystem.h"
 #include "scan/Investigate.h"
-#include "scan/InvestigateLocal.h"
 #include "scan/TreeF.h"
 #include "support/InforLines.h"
 #include "sync/Pass.h"

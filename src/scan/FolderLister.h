@@ -12,9 +12,9 @@ namespace tv {
 // (met again through a link or a bind mount) is not entered, so no scan hangs or loops. A failed
 // child is listed again, up to three times, when its error says the file system was gone for a
 // moment (IsNetworkError: what error 58 was on Windows shares).
-class CLocalFolderLister : public IFolderLister {
+class CFileSystemLister : public IFolderLister {
   public:
-    explicit CLocalFolderLister(IFileSystem& fileSystem) : m_fs(fileSystem) {}
+    explicit CFileSystemLister(IFileSystem& fileSystem) : m_fs(fileSystem) {}
 
     int ListFolder(CInvestigationJob& job) override;
     bool RetryChild(const CInvestigationJob& child, int attempt) override;

@@ -1,4 +1,4 @@
-#include "scan/InvestigateLocal.h"
+#include "scan/FolderLister.h"
 
 #include <algorithm>
 #include <optional>
@@ -41,7 +41,7 @@ void AddItems(CInvestigationJob& job, CEntrySink& sink, std::vector<CFolderItem>
 
 // The first piece tells how much room the folder's list needs; a local folder comes in one.
 // What a listing that failed later handed on still gets the order the tree keeps.
-int CLocalFolderLister::ListFolder(CInvestigationJob& job) {
+int CFileSystemLister::ListFolder(CInvestigationJob& job) {
     CFileInfo folder;
     std::optional<CEntrySink> sink;
     const auto start = [&](size_t expectedFiles) {
@@ -65,7 +65,7 @@ int CLocalFolderLister::ListFolder(CInvestigationJob& job) {
     return job.m_nLastError;
 }
 
-bool CLocalFolderLister::RetryChild(const CInvestigationJob& child, int attempt) {
+bool CFileSystemLister::RetryChild(const CInvestigationJob& child, int attempt) {
     return attempt <= kNetworkRetries && IsNetworkError(child.m_nLastError);
 }
 
