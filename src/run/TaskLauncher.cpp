@@ -38,7 +38,8 @@ uint32_t EffectivePreferences(const CElement& task, uint32_t appPreferences) {
     return (appPreferences & ~pref::kPolicyMask) | static_cast<uint32_t>(task.OwnPolicy());
 }
 
-CTaskLauncher::CTaskLauncher(CLauncherSettings settings) : m_settings(std::move(settings)) {}
+CTaskLauncher::CTaskLauncher(IFileSystem& fs, CLauncherSettings settings)
+    : m_fs(fs), m_settings(std::move(settings)) {}
 
 CTaskLauncher::~CTaskLauncher() {
     WaitAll();
@@ -92,7 +93,7 @@ bool CTaskLauncher::Start(CElement& task, int runKind, bool several, StartMode m
     if (mode != StartMode::NoShutdown && task.Has2(opt2::kShutdown)) {
         m_bShutdownPending = true;
     }
-    auto worker = std::make_unique<CWorker>();
+    auto worker = std::make_unique<CWorker>(m_fs);
     worker->m_pTask = &task;
     worker->m_env.m_pPreview = m_settings.m_pPreview;
     worker->m_env.m_onDone = m_settings.m_onDone;
@@ -123,7 +124,7 @@ void CTaskLauncher::Prepare(CElement& task, int runKind) {
     run.m_runEnd = RunEnd::None;
     run.m_TaskInfors.clear();
     for (size_t i = 0; i < task.m_Targets.size(); ++i) {
-        run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>(RunSpoolFolder()));
+        run.m_TaskInfors.push_back(std::make_unique<CTaskInfor>(m_fs, RunSpoolFolder()));
     }
     run.m_pCurInfor = run.m_TaskInfors.empty() ? nullptr : run.m_TaskInfors.front().get();
 }

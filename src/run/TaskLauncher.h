@@ -15,6 +15,7 @@ namespace tv {
 
 class CElement;
 class CProfile;
+class IFileSystem;
 class IPreviewHandler;
 
 // The commands that run tasks.
@@ -37,12 +38,13 @@ struct CLauncherSettings {
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller
 // sets each task's observer and prompter (m_Run.m_pObserver, m_pPrompter) before launching
-// it; the launcher fills the rest of the run state. The caller's thread (the GUI's or the
+// it; the launcher fills the rest of the run state. Every run works in `fs` (see
+// CRunEnvironment). The caller's thread (the GUI's or the
 // command line's main thread) launches and waits; the launcher must outlive its runs (its
 // destructor waits for them).
 class CTaskLauncher {
   public:
-    explicit CTaskLauncher(CLauncherSettings settings);
+    CTaskLauncher(IFileSystem& fs, CLauncherSettings settings);
     ~CTaskLauncher();
     CTaskLauncher(const CTaskLauncher&) = delete;
     CTaskLauncher& operator=(const CTaskLauncher&) = delete;
@@ -89,6 +91,8 @@ class CTaskLauncher {
     // A run stays registered until its thread was joined, so that CancelAll and IsAnyRunning
     // see it while someone waits for it; its environment lives as long.
     struct CWorker {
+        explicit CWorker(IFileSystem& fs) : m_env(fs) {}
+
         CElement* m_pTask = nullptr;
         CRunEnvironment m_env;
         std::thread m_thread;
@@ -103,6 +107,7 @@ class CTaskLauncher {
     void JoinWorkers(CElement* task);
     bool StopAfterCancel(CElement& task);
 
+    IFileSystem& m_fs;
     CLauncherSettings m_settings;
     std::atomic<bool> m_bShutdownPending{false};
     std::atomic<bool> m_bStopStarting{false};

@@ -1,8 +1,8 @@
 #include <optional>
 
 #include "base/StringTable.h"
-#include "platform/CaseFolding.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "run/EmptiedFolders.h"
@@ -22,9 +22,13 @@ namespace tv {
 
 namespace {
 
-bool IsPresent(const std::string& path) {
-    CFileStat st;
-    return !path.empty() && LocalFileOps().Stat(path, st, true) == 0;
+bool IsPresent(IFileSystem& fs, const std::string& path) {
+    CFileInfo st;
+    return !path.empty() && fs.Stat(path, st, LinkMode::Follow) == 0;
+}
+
+bool FoldsCase(IFileSystem& fs, const std::string& path) {
+    return (fs.Capabilities(path) & fscap::kFoldsCase) != 0;
 }
 
 std::string Fill(int id, const std::string& path) {
@@ -57,7 +61,7 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
     int only = -1;
     if (m_task.Kind() == TaskKind::BackupRestore && m_task.Has2(opt2::kTargetsInTurn) &&
         m_run.m_nRunKind != RUN_RESTORE && count > 0) {
-        CProfile userProfile;
+        CProfile userProfile(m_env.m_fs);
         only = m_task.TakeNextTarget(m_env.m_pProfile ? *m_env.m_pProfile : userProfile);
     }
     for (size_t i = 0; i < count; ++i) {
@@ -96,12 +100,12 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     targetTree.name = target.m_strPath;
     m_run.m_bInvestigationFailed = false;
     CInvestigationRequest request;
-    request.m_Source = {&m_source, &merged};
-    request.m_Target = {&target, &targetTree};
+    request.m_Source = {&m_source, &merged, &m_env.m_fs};
+    request.m_Target = {&target, &targetTree, &m_env.m_fs};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
     if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bUseSnapshot) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
-            return ReadSnapshot(m_task, static_cast<int>(index), root);
+            return ReadSnapshot(m_env.m_fs, m_task, static_cast<int>(index), root);
         };
     }
     // Listing a big tree takes a while: the window names the phase before the first folder.
@@ -115,10 +119,10 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     const size_t sourceFiles = CountFiles(merged);
     const size_t targetFiles = CountFiles(targetTree);
     MergeRoots(merged, targetTree);
-    CPlanRequest plan;
+    CPlanRequest plan(m_env.m_fs);
     plan.m_lastSync = m_lastSync.Get(static_cast<int>(index), target.m_strPath);
-    plan.m_match =
-        ChooseNameMatch(m_task, false, false, FoldsCase(SourceRoot()), FoldsCase(target.m_strPath));
+    plan.m_match = ChooseNameMatch(m_task, false, false, FoldsCase(m_env.m_fs, SourceRoot()),
+                                   FoldsCase(m_env.m_fs, target.m_strPath));
     CPlanBytes bytes;
     CRunBytes progress;
     PlanSynchronization(m_task, merged, SourceRoot(), target.m_strPath, plan, bytes, progress);
@@ -154,13 +158,13 @@ CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
 
 CTaskRun::TargetResult CTaskRun::CheckSource() {
     PromptAnswer answer = PromptAnswer::Abort;
-    while (!IsPresent(SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
+    while (!IsPresent(m_env.m_fs, SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
         answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, SourceRoot()));
         if (answer != PromptAnswer::Retry) {
             break;
         }
     }
-    if (IsPresent(SourceRoot())) {
+    if (IsPresent(m_env.m_fs, SourceRoot())) {
         return TargetResult::Proceed;
     }
     return Ending(
@@ -170,18 +174,18 @@ CTaskRun::TargetResult CTaskRun::CheckSource() {
 // The question is put whatever the policy: a drive that is not plugged in can be.
 CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     const std::string& path = m_targets[index].m_strPath;
-    if (!IsPresent(path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(path) &&
-        m_run.m_pCurInfor) {
+    if (!IsPresent(m_env.m_fs, path) && m_task.Has3(opt3::kCreateTarget) &&
+        EnsureFolder(m_env.m_fs, path) && m_run.m_pCurInfor) {
         m_run.m_pCurInfor->Add(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
     }
     PromptAnswer answer = PromptAnswer::Abort;
-    while (!IsPresent(path)) {
+    while (!IsPresent(m_env.m_fs, path)) {
         answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, path));
         if (answer != PromptAnswer::Retry) {
             break;
         }
     }
-    if (IsPresent(path)) {
+    if (IsPresent(m_env.m_fs, path)) {
         return TargetResult::Proceed;
     }
     LogRunError(m_task, Fill(IDS_CANT_OPEN, path));
@@ -272,8 +276,9 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
 CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
                                              std::optional<FileTime> scanStart) {
     const std::string& targetPath = m_targets[index].m_strPath;
-    CSyncPass pass(
-        m_task, CPassRequest::Local(m_task, SourceRoot(), targetPath, m_run.m_bLastTarget), bytes);
+    CSyncPass pass(m_task,
+                   CPassRequest::Local(m_task, SourceRoot(), targetPath, m_run.m_bLastTarget),
+                   bytes, m_env.m_fs);
     const bool completed = pass.Run(merged);
     const FileTime passEnd = StampBoundaryNow();
     CountChanges(pass.Counts());
@@ -289,7 +294,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     }
     if (m_run.m_nRunKind == RUN_UPDATE_TARGET && m_task.m_bDeleteSourceAfterRun &&
         m_run.m_bLastTarget) {
-        RemoveEmptiedFolders(m_task, SourceRoot());
+        RemoveEmptiedFolders(m_task, SourceRoot(), m_env.m_fs);
     }
     // A target whose pass met any error keeps its old times, so that nothing it did not
     // receive looks deleted since.
@@ -306,11 +311,11 @@ void CTaskRun::RenewSnapshot(size_t index, const CTreeF& merged, bool passComple
     if (passCompleted) {
         Status(IDS_WRITING_SNAPSHOT);
         Detail(LoadString(IDS_WRITING_SNAPSHOT));
-        if (WriteSnapshot(m_task, target, merged)) {
+        if (WriteSnapshot(m_env.m_fs, m_task, target, merged)) {
             return;
         }
     }
-    DiscardSnapshot(m_task.m_nTaskId, target);
+    DiscardSnapshot(m_env.m_fs, m_task.m_nTaskId, target);
 }
 
 void CTaskRun::CountChanges(const CPassCounts& counts) {

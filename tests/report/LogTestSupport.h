@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "report/TaskLogSummary.h"
 #include "task/Element.h"
 
@@ -24,7 +25,9 @@ inline tv::CTaskInfor& AddTarget(tv::CElement& task, const std::string& path,
     tv::CTag target;
     target.m_strPath = path;
     task.m_Targets.push_back(target);
-    task.m_Run.m_TaskInfors.push_back(std::make_unique<tv::CTaskInfor>(spoolFolder));
+    task.m_Run.m_TaskInfors.push_back(
+        spoolFolder.empty() ? std::make_unique<tv::CTaskInfor>()
+                            : std::make_unique<tv::CTaskInfor>(tv::LocalFileSystem(), spoolFolder));
     return *task.m_Run.m_TaskInfors.back();
 }
 

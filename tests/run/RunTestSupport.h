@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/FileSystem.h"
 #include "report/TaskLog.h"
 #include "run/TaskLauncher.h"
 #include "support/TestEnv.h"
@@ -128,7 +129,7 @@ class CRunTest : public ::testing::Test {
                    uint32_t prefs = kContinuePrefs, tv::IPreviewHandler* preview = nullptr) {
         task.m_Run.m_pObserver = &m_observer;
         task.m_Run.m_pPrompter = m_bNoPrompter ? nullptr : &m_prompter;
-        tv::CTaskLauncher launcher({prefs, preview, {}, nullptr});
+        tv::CTaskLauncher launcher(*m_pFs, {prefs, preview, {}, nullptr});
         EXPECT_EQ(launcher.Launch({&task}, command), 1u);
         launcher.WaitAll();
         EXPECT_FALSE(task.m_Run.m_bRunning);
@@ -144,6 +145,7 @@ class CRunTest : public ::testing::Test {
     CScriptedPrompter m_prompter;
     CRecordingObserver m_observer;
     bool m_bNoPrompter = false;
+    tv::IFileSystem* m_pFs = &tv::LocalFileSystem();  // where the runs work
 };
 
 }  // namespace tvtest

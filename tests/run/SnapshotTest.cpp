@@ -1,13 +1,16 @@
 // Snapshots stand for the target of a one-way update.
 #include "RunTestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "run/Snapshot.h"
 #include "scan/TreeF.h"
+#include "support/FaultFileSystem.h"
 
 namespace {
 
 using namespace tvtest;
 using tv::RunEnd;
+using Op = CFaultFileSystem::Op;
 
 class Snapshots : public CRunTest {
   protected:
@@ -33,7 +36,7 @@ TEST_F(Snapshots, ASnapshotStandsForTheTargetFromTheSecondRunOn) {
     EXPECT_NE(std::count(m_observer.m_status.begin(), m_observer.m_status.end(), 492), 0);
 
     tv::CTreeF stored;
-    ASSERT_TRUE(tv::ReadSnapshot(task, 0, stored));
+    ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
     EXPECT_EQ(stored.files.at(0).name, "a");
     EXPECT_EQ(stored.subfolders.at(0)->files.at(0).name, "b");  // in a folder the pass made
 
@@ -54,7 +57,7 @@ TEST_F(Snapshots, ADamagedOrMissingSnapshotMeansListingTheTarget) {
     EXPECT_EQ(Run(task), RunEnd::Normal);
     EXPECT_FALSE(fs::exists(Path("t0/by-hand")));
     tv::CTreeF stored;
-    EXPECT_TRUE(tv::ReadSnapshot(task, 0, stored));  // renewed
+    EXPECT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));  // renewed
 
     fs::remove_all(tv::ProgramDataFolder() + "/SnapShots");
     Put(Path("t0/by-hand"), "x");
@@ -78,23 +81,52 @@ TEST_F(Snapshots, EachTargetHasASnapshotOfItsOwn) {
 
     task.m_Targets[0].m_strPath = Path("t1");  // a snapshot made for another path is not used
     tv::CTreeF stored;
-    EXPECT_FALSE(tv::ReadSnapshot(task, 0, stored));
+    EXPECT_FALSE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
 }
 
 TEST_F(Snapshots, CreatingASnapshotListsTheSourceForEveryTarget) {
     tv::CElement task = MakeBackup(2);
     Put(Path("src/a"), "a");
-    EXPECT_EQ(tv::CreateSnapshot(task), 0);
+    EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), 0);
     for (int index : {0, 1}) {
         tv::CTreeF stored;
-        ASSERT_TRUE(tv::ReadSnapshot(task, index, stored));
+        ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, index, stored));
         EXPECT_EQ(stored.files.at(0).name, "a");
     }
     EXPECT_EQ(Run(task), RunEnd::Normal);
     EXPECT_FALSE(fs::exists(Path("t0/a")));  // the snapshot says the target has it already
 
     task.m_Source.m_strPath = Path("gone");
-    EXPECT_EQ(tv::CreateSnapshot(task), -1);
+    EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), -1);
+}
+
+// A snapshot that cannot be written replaces nothing: the one before stays whole and is read as
+// before. A run whose snapshot cannot be renewed drops the old one instead, which no longer
+// describes the target, so that the next run lists the target.
+TEST_F(Snapshots, ASnapshotThatCannotBeWrittenKeepsTheOldOneUntilARunChangesTheTarget) {
+    tv::CElement task = MakeBackup();
+    Put(Path("src/a"), "a");
+    ASSERT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), 0);
+    const std::string old = ReadFile(SnapshotFile());
+    Put(Path("src/b"), "b");
+    CFaultFileSystem full(tv::LocalFileSystem());
+    full.Fail(Op::Write, ENOSPC, 1, -1, "/SnapShots/");
+    EXPECT_EQ(tv::CreateSnapshot(full, task), -1);
+    EXPECT_EQ(ReadFile(SnapshotFile()), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(SnapshotFile()).parent_path()), {}), 1);
+    tv::CTreeF stored;
+    ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
+    EXPECT_EQ(stored.files.size(), 1u);
+
+    m_pFs = &full;
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_TRUE(fs::exists(Path("t0/b")));
+    EXPECT_FALSE(fs::exists(SnapshotFile()));
+    m_pFs = &tv::LocalFileSystem();
+    Put(Path("t0/by-hand"), "x");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_FALSE(fs::exists(Path("t0/by-hand")));  // listed, not taken from a stale snapshot
+    EXPECT_TRUE(fs::exists(SnapshotFile()));
 }
 
 }  // namespace
