@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "scan/Investigate.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
@@ -111,8 +112,8 @@ struct CTrees {
 bool Investigate(tv::CElement& task, CTrees& trees) {
     trees.source.sourceOnly = true;
     tv::CInvestigationRequest request;
-    request.m_Source = {&task.m_Source, &trees.source};
-    request.m_Target = {&task.m_Targets[0], &trees.target};
+    request.m_Source = {&task.m_Source, &trees.source, &tv::LocalFileSystem()};
+    request.m_Target = {&task.m_Targets[0], &trees.target, &tv::LocalFileSystem()};
     request.m_bSingleTarget = true;
     return tv::InvestigateSides(task, request);
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/CaseFolding.h"
+#include "platform/FileSystem.h"
 #include "scan/Investigate.h"
 #include "scan/TreeF.h"
 #include "sync/Pass.h"
@@ -50,8 +51,8 @@ struct CEngine {
 
     bool Investigate() {
         tv::CInvestigationRequest request;
-        request.m_Source = {&task.m_Source, &source};
-        request.m_Target = {&task.m_Targets[0], &target};
+        request.m_Source = {&task.m_Source, &source, &tv::LocalFileSystem()};
+        request.m_Target = {&task.m_Targets[0], &target, &tv::LocalFileSystem()};
         request.m_bSingleTarget = true;
         if (!tv::InvestigateSides(task, request)) {
             return false;
@@ -67,7 +68,7 @@ struct CEngine {
     tv::CElement task;
     tv::CTreeF source;
     tv::CTreeF target;
-    tv::CPlanRequest plan;
+    tv::CPlanRequest plan{tv::LocalFileSystem()};
     tv::CPlanBytes bytes;
     tv::CRunBytes run;
 };
@@ -84,7 +85,7 @@ int Sync(const std::string& src, const std::string& dst) {
     const double plan = SecondsOf([&] { engine.Plan(engine.source); });
     const double pass = SecondsOf([&] {
         tv::CSyncPass run(engine.task, tv::CPassRequest::Local(engine.task, src, dst, true),
-                          engine.run);
+                          engine.run, tv::LocalFileSystem());
         ok = run.Run(engine.source);
         counts = run.Counts();
     });

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/CliListJson.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "task/TaskList.h"
 
@@ -17,9 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::vector<uint8_t> bytes = list.Store();
     // A profile that does not exist: the load reads no rotation values from the user's.
-    static const tv::CProfile profile("/nonexistent/twinvale-fuzz/Mirrant.conf");
+    static const tv::CProfile profile(tv::LocalFileSystem(),
+                                      "/nonexistent/twinvale-fuzz/Mirrant.conf");
     tv::CTaskList loaded;
-    if (!loaded.Load(bytes, profile).Ok() || loaded.m_Tasks.size() != list.m_Tasks.size()) {
+    if (!loaded.Load(tv::LocalFileSystem(), bytes, profile).Ok() ||
+        loaded.m_Tasks.size() != list.m_Tasks.size()) {
         __builtin_trap();
     }
     (void)tv::TaskListToJson(loaded).dump();

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "task/TaskList.h"
 
@@ -23,7 +24,7 @@ void Check(bool condition) {
 
 void CheckListRoundTrip(tv::CTaskList& list, const tv::CProfile& profile) {
     tv::CTaskList again;
-    Check(again.Load(list.Store(), profile).Ok());
+    Check(again.Load(tv::LocalFileSystem(), list.Store(), profile).Ok());
     Check(again.m_Tasks.size() == list.m_Tasks.size());
     for (size_t i = 0; i < list.m_Tasks.size(); ++i) {
         Check(tv::EqualFields(*again.m_Tasks[i], *list.m_Tasks[i]));
@@ -54,11 +55,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const tv::CProfile profile(g_root + "/Mirrant.conf");
+    static const tv::CProfile profile(tv::LocalFileSystem(), g_root + "/Mirrant.conf");
     const std::span<const uint8_t> bytes(data, size);
 
     tv::CTaskList list;
-    list.Load(bytes, profile);
+    list.Load(tv::LocalFileSystem(), bytes, profile);
     CheckListRoundTrip(list, profile);
 
     tv::CElement task;

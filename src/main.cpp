@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/CliMain.h"
+#include "platform/FileSystem.h"
 #include "ui/GuiMain.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,6 @@ int main(int argc, char** argv) {
             return tv::RunMainWindow(argc, argv, app, list);
         };
     }
-    return tv::RunMirrant(std::vector<std::string>(argv + 1, argv + argc), TWINVALE_VERSION,
-                          std::cout, std::cerr, mainWindow);
+    return tv::RunMirrant(tv::LocalFileSystem(), std::vector<std::string>(argv + 1, argv + argc),
+                          TWINVALE_VERSION, std::cout, std::cerr, mainWindow);
 }

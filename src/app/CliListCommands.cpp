@@ -19,8 +19,8 @@ namespace tv {
 namespace {
 
 // The highest id in use: the counter's, or a higher one that the JSON gives.
-int HighestIdInUse(const CTaskList& list) {
-    int highest = std::max(0, ReadTaskCounter());
+int HighestIdInUse(IFileSystem& fs, const CTaskList& list) {
+    int highest = std::max(0, ReadTaskCounter(fs));
     for (const auto& task : list.m_Tasks) {
         highest = std::max(highest, int(task->m_nTaskId));
     }
@@ -54,8 +54,8 @@ int LoadFailure(const std::string& path, const CListLoadResult& result, std::ost
 
 int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::ostream& err) {
     CTaskList list;
-    list.m_nHighestId = std::max(0, ReadTaskCounter());
-    const CListLoadResult result = list.LoadFile(path, app.Profile());
+    list.m_nHighestId = std::max(0, ReadTaskCounter(app.FileSystem()));
+    const CListLoadResult result = list.LoadFile(app.FileSystem(), path, app.Profile());
     if (result.m_outcome == CListLoadResult::Outcome::CannotOpen ||
         result.m_outcome == CListLoadResult::Outcome::NotAList) {
         return LoadFailure(path, result, err);
@@ -76,16 +76,16 @@ int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::
 
 int MakeList(CMirrantApp& app, const std::string& jsonPath, const std::string& outPath,
              std::ostream& err) {
-    std::string error;
-    const auto text = ReadWholeFile(jsonPath, &error, kMaxImportBytes);
-    if (!text && errno == EFBIG) {
+    CFileError readError;
+    const auto text = ReadWholeFile(app.FileSystem(), jsonPath, &readError, kMaxImportBytes);
+    if (!text && readError.m_nCode == EFBIG) {
         err << "mirrant: " << jsonPath << ": larger than " << (kMaxImportBytes >> 30)
             << " GiB, more than a task list's JSON form is read from\n";
         return kExitBadJson;
     }
     if (!text) {
-        err << "mirrant: " << LoadString(IDS_CANT_OPEN_FILE) << " " << jsonPath << " (" << error
-            << ")\n";
+        err << "mirrant: " << LoadString(IDS_CANT_OPEN_FILE) << " " << jsonPath << " ("
+            << readError.m_strText << ")\n";
         return kExitBadJson;
     }
     CTaskList list;
@@ -98,10 +98,11 @@ int MakeList(CMirrantApp& app, const std::string& jsonPath, const std::string& o
         err << "mirrant: " << jsonPath << ": not enough memory to read it\n";
         return kExitBadJson;
     }
-    list.m_nHighestId = HighestIdInUse(list);
+    list.m_nHighestId = HighestIdInUse(app.FileSystem(), list);
     // Saved as the list's own file, so the ids the JSON gives are kept.
     list.m_strPath = outPath;
-    if (!list.SaveFile(outPath, &error)) {
+    std::string error;
+    if (!list.SaveFile(app.FileSystem(), outPath, &error)) {
         err << "mirrant: " << LoadString(IDS_CANT_SAVE_TASK_LIST) << " " << outPath << " (" << error
             << ")\n";
         return kExitCannotWrite;

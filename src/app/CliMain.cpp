@@ -18,9 +18,10 @@ int NotAvailable(int textId, std::ostream& err) {
 }
 
 // A list command runs inside the program's ordinary start-up and end, as every start does.
-int RunListCommand(const CCliRequest& request, std::ostream& out, std::ostream& err) {
-    CProfile profile;
-    CMirrantApp app(profile);
+int RunListCommand(IFileSystem& fs, const CCliRequest& request, std::ostream& out,
+                   std::ostream& err) {
+    CProfile profile(fs);
+    CMirrantApp app(fs, profile);
     if (!app.Startup()) {
         err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
     }
@@ -34,13 +35,13 @@ int RunListCommand(const CCliRequest& request, std::ostream& out, std::ostream& 
     return code;
 }
 
-int OpenMainWindow(const MainWindowEntry& mainWindow, const std::string& listToOpen,
-                   std::ostream& err) {
+int OpenMainWindow(IFileSystem& fs, const MainWindowEntry& mainWindow,
+                   const std::string& listToOpen, std::ostream& err) {
     if (!mainWindow) {
         return NotAvailable(IDS_NO_DISPLAY, err);
     }
-    CProfile profile;
-    CMirrantApp app(profile);
+    CProfile profile(fs);
+    CMirrantApp app(fs, profile);
     if (!app.Startup()) {
         err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
     }
@@ -53,23 +54,23 @@ int OpenMainWindow(const MainWindowEntry& mainWindow, const std::string& listToO
 }
 
 // The switches of the original command line: a run of tasks, or the main window.
-int RunOriginal(const std::vector<std::string>& args, const CCliRequest& request,
+int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCliRequest& request,
                 const MainWindowEntry& mainWindow, std::ostream& err) {
     CMyComLineInfo info;
     info.ParseAll(request.m_Original);
     if (WantsElevation(info)) {
-        ElevateSelf(args);
+        ElevateSelf(fs, args);
     }
     for (const std::string& unknown : info.m_UnknownSwitches) {
         err << "mirrant: warning: unknown switch '" << unknown << "' ignored\n";
     }
     if (DecideStart(info) == StartKind::Interactive) {
         return OpenMainWindow(
-            mainWindow, info.m_strFileToOpen.empty() ? info.m_strTaskList : info.m_strFileToOpen,
-            err);
+            fs, mainWindow,
+            info.m_strFileToOpen.empty() ? info.m_strTaskList : info.m_strFileToOpen, err);
     }
-    CProfile profile;
-    CMirrantApp app(profile);
+    CProfile profile(fs);
+    CMirrantApp app(fs, profile);
     if (!app.Startup()) {
         err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
     }
@@ -78,8 +79,8 @@ int RunOriginal(const std::vector<std::string>& args, const CCliRequest& request
 
 }  // namespace
 
-int RunMirrant(const std::vector<std::string>& args, std::string_view version, std::ostream& out,
-               std::ostream& err, const MainWindowEntry& mainWindow) {
+int RunMirrant(IFileSystem& fs, const std::vector<std::string>& args, std::string_view version,
+               std::ostream& out, std::ostream& err, const MainWindowEntry& mainWindow) {
     const CCliRequest request = ParseCommandLine(args);
     switch (request.m_action) {
         case CliAction::Help:
@@ -93,12 +94,12 @@ int RunMirrant(const std::vector<std::string>& args, std::string_view version, s
                 << "\nTry 'mirrant --help' for more information.\n";
             return kExitUsage;
         case CliAction::Interactive:
-            return OpenMainWindow(mainWindow, {}, err);
+            return OpenMainWindow(fs, mainWindow, {}, err);
         case CliAction::Original:
-            return RunOriginal(args, request, mainWindow, err);
+            return RunOriginal(fs, args, request, mainWindow, err);
         case CliAction::DumpList:
         case CliAction::MakeList:
-            return RunListCommand(request, out, err);
+            return RunListCommand(fs, request, out, err);
     }
     return kExitUsage;
 }

@@ -9,6 +9,7 @@ namespace tv {
 
 class CMirrantApp;
 class CTaskList;
+class IFileSystem;
 
 // The switches and parameters of the unattended command line ("/F:list 5 3 /S"). A switch
 // starts with "/" or "-" and is matched without regard to case. Paths start with "/" too, so
@@ -80,7 +81,7 @@ CRelaunchPlan PlanRelaunch(const std::vector<std::string>& args, const CRelaunch
 // writing the plan's note to standard error. Returns when there is no such relaunch or it
 // could not be started; this instance then does the work. Main thread, before any other
 // thread exists.
-void ElevateSelf(const std::vector<std::string>& args);
+void ElevateSelf(IFileSystem& fs, const std::vector<std::string>& args);
 
 // What the runs of the command line came to.
 enum RunExitCode : int {

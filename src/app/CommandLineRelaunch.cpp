@@ -2,7 +2,7 @@
 
 #include "app/CliOptions.h"
 #include "app/CommandLine.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 
 namespace tv {
@@ -84,15 +84,15 @@ CRelaunchPlan PlanRelaunch(const std::vector<std::string>& args, const CRelaunch
     return plan;
 }
 
-void ElevateSelf(const std::vector<std::string>& args) {
+void ElevateSelf(IFileSystem& fs, const std::vector<std::string>& args) {
     CRelaunchContext context;
     context.m_strPkexec = FindOnPath("pkexec");
     context.m_bSuperUser = IsSuperUser();
     context.m_strExecutable = OwnExecutable();
     context.m_strFolder = CurrentFolder();
-    context.m_exists = [](const std::string& path) {
-        CFileStat st;
-        return LocalFileOps().Stat(path, st, true) == 0;
+    context.m_exists = [&fs](const std::string& path) {
+        CFileInfo st;
+        return fs.Stat(path, st, LinkMode::Follow) == 0;
     };
     const CRelaunchPlan plan = PlanRelaunch(args, context);
     if (!plan.m_strNote.empty()) {

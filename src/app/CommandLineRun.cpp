@@ -62,10 +62,10 @@ int ExitCodeOf(const CElement& task) {
 }
 
 CListLoadResult LoadList(CTaskList& list, const std::string& path, CMirrantApp& app) {
-    CListLoadResult result = list.LoadFile(path, app.Profile());
+    CListLoadResult result = list.LoadFile(app.FileSystem(), path, app.Profile());
     if (result.m_outcome == CListLoadResult::Outcome::CannotOpen &&
         path.find('/') == std::string::npos && !path.empty()) {
-        result = list.LoadFile(app.TaskListFolder() + "/" + path, app.Profile());
+        result = list.LoadFile(app.FileSystem(), app.TaskListFolder() + "/" + path, app.Profile());
     }
     return result;
 }
@@ -89,7 +89,7 @@ int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp
     settings.m_dwPreferences = RunPreferences(app.Preferences(), info);
     settings.m_pPreview = &preview;
     settings.m_pProfile = &app.Profile();
-    CTaskLauncher launcher(settings);
+    CTaskLauncher launcher(app.FileSystem(), settings);
     bool interrupted = false;
     {
         // The launcher keeps every run in sight until it was joined, and a signal that comes

@@ -45,8 +45,8 @@ bool CFtpTimeTable::Load(std::string_view bytes) {
     return true;
 }
 
-bool CFtpTimeTable::LoadFile(const std::string& path) {
-    const auto bytes = ReadWholeFile(path, nullptr, kMaxFileBytes);
+bool CFtpTimeTable::LoadFile(IFileSystem& fs, const std::string& path) {
+    const auto bytes = ReadWholeFile(fs, path, nullptr, kMaxFileBytes);
     if (!bytes) {
         m_Shifts.clear();
         return false;
@@ -54,8 +54,8 @@ bool CFtpTimeTable::LoadFile(const std::string& path) {
     return Load(*bytes);
 }
 
-bool CFtpTimeTable::SaveFile(const std::string& path, std::string* error) const {
-    return WriteFileAtomically(path, Store(), error);
+bool CFtpTimeTable::SaveFile(IFileSystem& fs, const std::string& path, std::string* error) const {
+    return WriteFileAtomically(fs, path, Store(), error);
 }
 
 }  // namespace tv

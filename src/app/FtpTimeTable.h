@@ -7,6 +7,8 @@
 
 namespace tv {
 
+class IFileSystem;
+
 // The cache of FTP time-zone shifts kept in the program data folder: which site keys map to
 // which shift is the FTP transport's business; this class only keeps the table and its file.
 class CFtpTimeTable {
@@ -15,9 +17,9 @@ class CFtpTimeTable {
 
     // Replaces the table with the file's content. A missing, unreadable or damaged file leaves
     // the table empty and returns false. Blocks on disk I/O; main thread.
-    bool LoadFile(const std::string& path);
+    bool LoadFile(IFileSystem& fs, const std::string& path);
     // Replaces the file atomically. Blocks on disk I/O; main thread.
-    bool SaveFile(const std::string& path, std::string* error = nullptr) const;
+    bool SaveFile(IFileSystem& fs, const std::string& path, std::string* error = nullptr) const;
 
     std::string Store() const;
     bool Load(std::string_view bytes);

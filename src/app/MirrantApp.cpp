@@ -12,19 +12,19 @@ bool CMirrantApp::Startup() {
     const bool dataFolderReady = SetUpFolders();
     SetUpLastList();
     SetUpPreferences();
-    m_FtpTimes.LoadFile(FtpTimesPath());
+    m_FtpTimes.LoadFile(m_fs, FtpTimesPath());
     return dataFolderReady;
 }
 
 bool CMirrantApp::Exit(std::string* error) {
-    return m_FtpTimes.SaveFile(FtpTimesPath(), error);
+    return m_FtpTimes.SaveFile(m_fs, FtpTimesPath(), error);
 }
 
 bool CMirrantApp::SetUpFolders() {
     m_strProgramFolder = tv::ProgramFolder(
         m_profile.GetProfileString(profkey::kAppSection, profkey::kProgramFolder));
     m_strProgramDataFolder = tv::ProgramDataFolder();
-    return IsFolder(m_strProgramDataFolder);
+    return EnsureFolder(m_fs, m_strProgramDataFolder);
 }
 
 void CMirrantApp::SetUpLastList() {
@@ -40,7 +40,7 @@ void CMirrantApp::SetUpLastList() {
 
 void CMirrantApp::DefaultLastDir() {
     m_strLastDir = TaskListFolder();
-    EnsureFolder(m_strLastDir);
+    EnsureFolder(m_fs, m_strLastDir);
     m_profile.WriteProfileString(profkey::kAppSection, profkey::kLastDir, m_strLastDir);
 }
 

@@ -9,12 +9,15 @@
 namespace tv {
 
 class CProfile;
+class IFileSystem;
 
 // The application object: the settings that live outside task lists, set up once at start-up
-// and written back when the program ends. Main thread only.
+// and written back when the program ends, and the file system that everything the program does
+// goes through (handed to it by the program's entry). Main thread only.
 class CMirrantApp {
   public:
-    explicit CMirrantApp(CProfile& profile) : m_profile(profile), m_RecentFiles(profile) {}
+    CMirrantApp(IFileSystem& fs, CProfile& profile)
+        : m_fs(fs), m_profile(profile), m_RecentFiles(profile) {}
 
     // The start-up steps, in this order: the recent list; the program folder (profile "path",
     // else the executable's folder) and the program data folder, created when missing;
@@ -25,6 +28,7 @@ class CMirrantApp {
     // Writes the FTP time shifts back. Blocks on disk I/O.
     bool Exit(std::string* error = nullptr);
 
+    IFileSystem& FileSystem() { return m_fs; }
     CProfile& Profile() { return m_profile; }
     const std::string& ProgramFolder() const { return m_strProgramFolder; }
     const std::string& ProgramDataFolder() const { return m_strProgramDataFolder; }
@@ -43,6 +47,7 @@ class CMirrantApp {
     // The "TLists" folder becomes the last folder, in memory and in the profile.
     void DefaultLastDir();
 
+    IFileSystem& m_fs;
     CProfile& m_profile;
     CRecentFileList m_RecentFiles;
     CFtpTimeTable m_FtpTimes;

@@ -3,12 +3,10 @@
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <shared_mutex>
 
 #include "base/PrintfFormat.h"
@@ -235,24 +233,15 @@ CLanguageTexts ReadLanguageTexts(std::string_view content) {
     return result;
 }
 
-bool LoadLanguageFile(const std::string& path, std::ostream& warnings) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+void UseLanguageTexts(std::string_view content, const std::string& fileName,
+                      std::ostream& warnings) {
     CLanguageTexts texts = ReadLanguageTexts(content);
     if (!texts.m_Rejected.empty()) {
-        WarnRejected(path, texts.m_Rejected, warnings);
+        WarnRejected(fileName, texts.m_Rejected, warnings);
     }
     auto& lang = Language();
     std::unique_lock lock(lang.mutex);
     lang.texts = std::move(texts.m_Texts);
-    return true;
-}
-
-bool LoadLanguageFile(const std::string& path) {
-    return LoadLanguageFile(path, std::cerr);
 }
 
 void ResetLanguage() {

@@ -94,7 +94,7 @@ enum StringId : int {
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
-// Thread-safe for reading; LoadLanguageFile is meant for start-up and the language menu.
+// Thread-safe for reading; UseLanguageTexts is meant for start-up and the language menu.
 std::string LoadString(int id);
 
 // Adds built-in English texts of a part of the program that keeps its own ids (the windows
@@ -122,12 +122,11 @@ struct CLanguageTexts {
 // no built-in text (yet: a part of the program may add it later). Any thread.
 CLanguageTexts ReadLanguageTexts(std::string_view content);
 
-// Puts the texts of the language file at `path` over the built-in table; when lines were
-// refused, says so in one line on `warnings` (standard error without it), and their built-in
-// texts stay. Returns false when the file cannot be read; the table is then unchanged.
-// Blocks on disk I/O; meant for start-up and the language menu.
-bool LoadLanguageFile(const std::string& path, std::ostream& warnings);
-bool LoadLanguageFile(const std::string& path);
+// Puts the texts of a language file's `content` over the built-in table; when lines were
+// refused, says so in one line on `warnings`, naming the file `fileName`, and their built-in
+// texts stay. Meant for start-up and the language menu; the file is read by the caller.
+void UseLanguageTexts(std::string_view content, const std::string& fileName,
+                      std::ostream& warnings);
 void ResetLanguage();
 
 // printf-style formatting of a text that holds %s / %d conversions.

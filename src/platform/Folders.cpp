@@ -8,10 +8,10 @@
 #include <vector>
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
 
 namespace tv {
 
@@ -79,8 +79,8 @@ std::optional<std::string> UserDirValue(std::string_view quoted) {
     return std::nullopt;
 }
 
-std::optional<std::string> UserDir(std::string_view key) {
-    auto text = ReadWholeFile(Join(XdgConfigHome(), "user-dirs.dirs"), nullptr, 1 << 20);
+std::optional<std::string> UserDir(IFileSystem& fs, std::string_view key) {
+    auto text = ReadWholeFile(fs, Join(XdgConfigHome(), "user-dirs.dirs"), nullptr, 1 << 20);
     if (!text) {
         return std::nullopt;
     }
@@ -98,9 +98,9 @@ std::optional<std::string> UserDir(std::string_view key) {
     return std::nullopt;
 }
 
-std::string UserFolder(std::string_view key, std::string_view fallbackName) {
-    auto folder = UserDir(key);
-    if (folder && IsFolder(*folder)) {
+std::string UserFolder(IFileSystem& fs, std::string_view key, std::string_view fallbackName) {
+    auto folder = UserDir(fs, key);
+    if (folder && IsFolder(fs, *folder)) {
         return WithoutTrailingSlashes(*folder);
     }
     return Join(HomeFolder(), fallbackName);
@@ -147,9 +147,7 @@ std::string XdgStateHome() {
 }
 
 std::string ProgramDataFolder() {
-    std::string folder = Join(XdgDataHome(), "Twinvale");
-    EnsureFolder(folder);
-    return folder;
+    return Join(XdgDataHome(), "Twinvale");
 }
 
 std::string ProgramFolder(const std::string& profilePathOverride) {
@@ -160,37 +158,47 @@ std::string ProgramFolder(const std::string& profilePathOverride) {
     return folder;
 }
 
-std::string DocumentsFolder() {
-    return UserFolder("XDG_DOCUMENTS_DIR", "Documents");
+std::string DocumentsFolder(IFileSystem& fs) {
+    return UserFolder(fs, "XDG_DOCUMENTS_DIR", "Documents");
 }
 
-std::string DesktopFolder() {
-    return UserFolder("XDG_DESKTOP_DIR", "Desktop");
+std::string DesktopFolder(IFileSystem& fs) {
+    return UserFolder(fs, "XDG_DESKTOP_DIR", "Desktop");
 }
 
-bool IsFolder(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+bool IsFolder(IFileSystem& fs, const std::string& path) {
+    CFileInfo info;
+    return fs.Stat(path, info, LinkMode::Follow) == 0 && info.m_type == EntryType::Folder;
 }
 
-bool EnsureFolder(const std::string& path) {
-    if (path.empty()) {
-        return false;
-    }
-    if (IsFolder(path)) {
-        return true;
-    }
-    // Create each missing level from the top; a level another process creates meanwhile is fine.
+namespace {
+
+// Makes each missing level from the top; a level that is there already, or that another
+// process makes meanwhile, is fine.
+int MakeLevels(IFileSystem& fs, const std::string& path) {
     for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
-        std::string level = path.substr(0, pos);
-        if (mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
-            return false;
+        const int err = fs.MakeFolder(path.substr(0, pos));
+        if (err != 0 && err != EEXIST) {
+            return err;
         }
         if (pos == std::string::npos) {
             break;
         }
     }
-    return IsFolder(path);
+    return IsFolder(fs, path) ? 0 : ENOTDIR;
+}
+
+}  // namespace
+
+bool EnsureFolder(IFileSystem& fs, const std::string& path, int* error) {
+    int err = path.empty() ? ENOENT : 0;
+    if (err == 0 && !IsFolder(fs, path)) {
+        err = MakeLevels(fs, path);
+    }
+    if (err != 0 && error) {
+        *error = err;
+    }
+    return err == 0;
 }
 
 }  // namespace tv

@@ -4,6 +4,8 @@
 
 namespace tv {
 
+class IFileSystem;
+
 // The folders below are taken from the environment on every call, so that a changed HOME or
 // XDG_* variable takes effect at once. None of them ends with "/" unless it is "/" itself.
 // All of them are cheap and may be called from any thread.
@@ -17,8 +19,8 @@ std::string XdgConfigHome();
 std::string XdgDataHome();
 std::string XdgStateHome();
 
-// XdgDataHome() + "/Twinvale", created with its parents when missing; without a trailing "/".
-// Blocks on disk I/O.
+// XdgDataHome() + "/Twinvale", without a trailing "/". Whoever writes there makes it first
+// (EnsureFolder).
 std::string ProgramDataFolder();
 
 // `profilePathOverride` when not empty, else the folder of the running executable; always ends
@@ -27,14 +29,14 @@ std::string ProgramFolder(const std::string& profilePathOverride);
 
 // The user's documents and desktop folders as named in the XDG user-dirs file when that names
 // an existing folder, else ~/Documents and ~/Desktop. Blocks on disk I/O.
-std::string DocumentsFolder();
-std::string DesktopFolder();
+std::string DocumentsFolder(IFileSystem& fs);
+std::string DesktopFolder(IFileSystem& fs);
 
 // Creates `path` and any missing parents (mode 0777 less the umask). True when the folder
-// exists afterwards. Blocks on disk I/O.
-bool EnsureFolder(const std::string& path);
+// exists afterwards; else `error` (when given) receives the errno value. Blocks on disk I/O.
+bool EnsureFolder(IFileSystem& fs, const std::string& path, int* error = nullptr);
 
-// True when `path` names a folder (following symbolic links).
-bool IsFolder(const std::string& path);
+// True when `path` names a folder (following symbolic links). Blocks on one stat.
+bool IsFolder(IFileSystem& fs, const std::string& path);
 
 }  // namespace tv

@@ -1,339 +1,280 @@
-#include <dirent.h>
+#include <cerrno>
+#include <map>
+#include <mutex>
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
-
+#include "platform/CaseFolding.h"
 #include "platform/FileSystem.h"
+#include "platform/LocalFolders.h"
 #include "platform/TempFile.h"
 
 namespace tv {
 
 namespace {
 
-constexpr unsigned kStatxMask =
-    STATX_TYPE | STATX_MODE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
-// FILETIME spans 1601 to the year 30828; times outside are pinned to its ends.
-constexpr int64_t kMinUnix = -static_cast<int64_t>(kUnixEpochTicks / kTicksPerSecond);
-constexpr int64_t kMaxUnix =
-    (INT64_MAX - static_cast<int64_t>(kUnixEpochTicks)) / static_cast<int64_t>(kTicksPerSecond);
-constexpr size_t kDirBufferSize = 32 * 1024;
+int Result(int rc) {
+    return rc == 0 ? 0 : errno;
+}
 
-class CFd {
-  public:
-    explicit CFd(int fd) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
+timespec TimespecFromFileTime(FileTime ft) {
+    constexpr int64_t kTicks = static_cast<int64_t>(kTicksPerSecond);
+    const int64_t ticks = static_cast<int64_t>(ft - kUnixEpochTicks);
+    int64_t seconds = ticks / kTicks;
+    int64_t rest = ticks % kTicks;
+    if (rest < 0) {
+        rest += kTicks;
+        --seconds;
     }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
+    return timespec{static_cast<time_t>(seconds), static_cast<long>(rest * 100)};
+}
 
-  private:
-    int m_fd;
-};
-
-FileTime FromTimestamp(const struct statx_timestamp& t) {
-    if (t.tv_sec < kMinUnix) {
-        return 0;
+timespec TimeOrOmit(FileTime ft) {
+    if (ft == kKeepTime) {
+        return timespec{0, UTIME_OMIT};
     }
-    if (t.tv_sec >= kMaxUnix) {
-        return FileTimeFromUnix(kMaxUnix);
-    }
-    return FileTimeFromUnix(t.tv_sec, t.tv_nsec);
+    return TimespecFromFileTime(ft);
 }
 
-EntryType TypeOfMode(uint32_t mode) {
-    if (S_ISREG(mode)) {
-        return EntryType::File;
-    }
-    return S_ISDIR(mode) ? EntryType::Folder : EntryType::Other;
+// Nameless files are not made everywhere; these are the ways a file system says so.
+bool CannotMakeNameless(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
 }
 
-void FillInfo(const struct statx& sx, std::string_view name, bool symlink, CFileInfo& info) {
-    info.m_type = TypeOfMode(sx.stx_mode);
-    info.m_size = sx.stx_size;
-    info.m_lastWrite = FromTimestamp(sx.stx_mtime);
-    info.m_creation = FromTimestamp((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
-    info.m_attributes = AttributesFromMode(sx.stx_mode, name, symlink);
-    info.m_device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    info.m_inode = sx.stx_ino;
-}
-
-int StatxAt(int dirFd, const char* name, int flags, struct statx& sx) {
-    return statx(dirFd, name, flags | AT_STATX_SYNC_AS_STAT, kStatxMask, &sx) == 0 ? 0 : errno;
-}
-
-// The entry's own information, following it when it is a symbolic link. `baseName` decides
-// the hidden bit.
-int InfoAt(int dirFd, const char* name, const char* baseName, bool knownLink, CFileInfo& info,
-           bool& symlink) {
-    struct statx sx;
-    symlink = knownLink;
-    if (!knownLink) {
-        if (const int err = StatxAt(dirFd, name, AT_SYMLINK_NOFOLLOW, sx)) {
-            return err;
-        }
-        symlink = S_ISLNK(sx.stx_mode);
-    }
-    if (symlink) {
-        if (const int err = StatxAt(dirFd, name, 0, sx)) {
-            return err;
-        }
-    }
-    FillInfo(sx, baseName, symlink, info);
-    return 0;
-}
-
-const char* BaseName(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path.c_str() : path.c_str() + slash + 1;
-}
-
-bool IsDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-// Calls `onEntry(name, d_type)` for every entry but "." and ".."; a nonzero result of the
-// callback ends the listing with that result.
-template <typename OnEntry>
-int ForEachEntry(int dirFd, OnEntry&& onEntry) {
-    alignas(struct dirent64) char buffer[kDirBufferSize];
-    for (;;) {
-        const ssize_t n = getdents64(dirFd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        if (n == 0) {
-            return 0;
-        }
-        for (ssize_t offset = 0; offset < n;) {
-            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + offset);
-            offset += entry->d_reclen;
-            if (IsDotOrDotDot(entry->d_name)) {
-                continue;
-            }
-            if (const int err = onEntry(entry->d_name, entry->d_type)) {
-                return err;
-            }
-        }
-    }
-}
-
-// A guess from the folder's size that is rather too big than too small: growing the list of a
-// folder of a hundred thousand entries would copy it again and again, while room reserved and
-// never used costs no memory that is touched. No file system stores an entry in less than
-// 16 bytes (tmpfs counts 20, ext4 about 40 with the name).
-size_t ExpectedEntries(uint64_t folderSize) {
-    constexpr uint64_t kMinEntryBytes = 16;
-    constexpr uint64_t kMostReserved = 1u << 20;
-    return static_cast<size_t>(std::min(folderSize / kMinEntryBytes, kMostReserved));
-}
-
-bool IsSpecialType(unsigned char dType) {
-    return dType == DT_FIFO || dType == DT_SOCK || dType == DT_CHR || dType == DT_BLK;
-}
-
-// A link that cannot be followed has nothing to list behind it, unless the way to its
-// target is only interrupted for the moment.
-bool IsUnfollowableLink(int err) {
-    return !IsNetworkError(err);
-}
-
-// Temporary files are never user data; the ones a killed run left are cleared on the way.
-int AddFolderItem(int dirFd, const char* name, unsigned char dType,
-                  std::vector<CFolderItem>& items) {
-    if (IsTempFileName(name)) {
-        RemoveStaleTempFile(dirFd, name);
-        return 0;
-    }
-    if (IsSpecialType(dType)) {
-        return 0;
-    }
-    CFileInfo info;
-    bool symlink = false;
-    const int err = InfoAt(dirFd, name, name, dType == DT_LNK, info, symlink);
-    if (err == ENOENT || (err && symlink && IsUnfollowableLink(err))) {
-        return 0;
-    }
-    if (err) {
+// A temporary file's name is one that a scan passes over and cleans up, should the process
+// die in the moment between making and unlinking it.
+int OpenNamedThenUnlink(const std::string& folder, int& fd) {
+    std::string path;
+    if (const int err = CreateLockedTempFile(folder, "scratch", 0600, path, fd)) {
         return err;
     }
-    if (info.m_type == EntryType::Other) {
-        return 0;
-    }
-    CFolderItem& item = items.emplace_back();
-    item.m_name.assign(name);
-    item.m_info = info;
-    item.m_bSymlink = symlink;
+    unlink(path.c_str());
     return 0;
 }
 
-class CLocalReadFile : public IReadFile {
+// Callers close a temporary file before they rename it (a failed close can report a lost
+// write), yet its lock must last until the rename. A duplicate of the descriptor keeps the lock
+// until the file is renamed or removed.
+class CTempHolders {
   public:
-    explicit CLocalReadFile(int fd) : m_fd(fd) {}
-    int64_t Read(void* buffer, size_t size) override {
-        for (;;) {
-            const ssize_t n = read(m_fd.Get(), buffer, size);
-            if (n >= 0) {
-                return n;
-            }
-            if (errno != EINTR) {
-                return -errno;
-            }
+    void Keep(const std::string& path, int fd) {
+        const int holder = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (holder >= 0) {
+            std::lock_guard lock(m_mutex);
+            m_holders[path] = holder;
         }
+    }
+    void Release(const std::string& path) {
+        int holder = -1;
+        {
+            std::lock_guard lock(m_mutex);
+            const auto it = m_holders.find(path);
+            if (it == m_holders.end()) {
+                return;
+            }
+            holder = it->second;
+            m_holders.erase(it);
+        }
+        close(holder);
     }
 
   private:
-    CFd m_fd;
+    std::mutex m_mutex;
+    std::map<std::string, int> m_holders;
 };
 
-class CLocalFileSystem : public IFileSystem {
+class CLocalFileSystem final : public IFileSystem {
   public:
-    int ListFolder(const std::string& path, std::vector<CDirEntry>& entries) override {
-        entries.clear();
-        const CFd fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (fd.Get() < 0) {
-            return errno;
-        }
-        const int err = ForEachEntry(fd.Get(), [&](const char* name, unsigned char dType) {
-            CDirEntry entry;
-            entry.m_name = name;
-            CFileInfo info;
-            if (!IsSpecialType(dType) &&
-                InfoAt(fd.Get(), name, name, dType == DT_LNK, info, entry.m_bSymlink) == 0) {
-                entry.m_type = info.m_type;
-            }
-            entries.push_back(std::move(entry));
-            return 0;
-        });
-        if (err) {
-            entries.clear();
+    uint32_t Capabilities(const std::string& path) override {
+        constexpr uint32_t kAlways =
+            fscap::kCanRename | fscap::kExactTimes | fscap::kHasLinks | fscap::kHasModes;
+        return FoldsCase(path) ? kAlways | fscap::kFoldsCase : kAlways;
+    }
+
+    int ReadFolder(const std::string& path, CFileInfo& folder, std::vector<CFolderItem>& items,
+                   const FolderPieceFn& onPiece) override {
+        return LocalReadFolder(path, folder, items, onPiece);
+    }
+
+    int ListNames(const std::string& folder, std::vector<std::string>& names) override {
+        return LocalListNames(folder, names);
+    }
+
+    int Stat(const std::string& path, CFileInfo& info, LinkMode links) override {
+        return LocalStat(path, info, links);
+    }
+
+    int OpenRead(const std::string& path, int& fd) override {
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        return fd >= 0 ? 0 : errno;
+    }
+
+    int CreateTemp(const std::string& folder, const std::string& name, uint32_t mode,
+                   std::string& tempPath, int& fd) override {
+        const int err = CreateLockedTempFile(folder, name, mode, tempPath, fd);
+        if (err == 0) {
+            m_temps.Keep(tempPath, fd);
         }
         return err;
     }
 
-    int GetInfo(const std::string& path, CFileInfo& info) override {
-        bool symlink = false;
-        return InfoAt(AT_FDCWD, path.c_str(), BaseName(path), false, info, symlink);
+    int CreateScratch(const std::string& folder, int& fd) override {
+        fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            return 0;
+        }
+        return CannotMakeNameless(errno) ? OpenNamedThenUnlink(folder, fd) : errno;
     }
 
-    int OpenRead(const std::string& path, std::unique_ptr<IReadFile>& file) override {
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int Lock(const std::string& path, int& fd) override {
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0) {
             return errno;
         }
-        file = std::make_unique<CLocalReadFile>(fd);
+        int rc;
+        do {
+            rc = flock(fd, LOCK_EX);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            const int err = errno;
+            close(fd);
+            fd = -1;
+            return err;
+        }
         return 0;
     }
 
-    int ReadFolder(const std::string& path, CFileInfo& folder,
-                   std::vector<CFolderItem>& items) override {
-        items.clear();
-        const CFd fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (fd.Get() < 0) {
+    int StatOpen(int fd, CFileInfo& info) override { return LocalStatOpen(fd, info); }
+
+    int Read(int fd, uint64_t offset, void* buffer, size_t size, size_t& got) override {
+        got = 0;
+        ssize_t n;
+        do {
+            n = pread(fd, buffer, size, static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
             return errno;
         }
-        struct statx sx;
-        if (const int err = StatxAt(fd.Get(), "", AT_EMPTY_PATH, sx)) {
-            return err;
+        got = static_cast<size_t>(n);
+        return 0;
+    }
+
+    int Write(int fd, uint64_t offset, const void* buffer, size_t size, size_t& written) override {
+        written = 0;
+        const char* bytes = static_cast<const char*>(buffer);
+        while (written < size) {
+            ssize_t n =
+                pwrite(fd, bytes + written, size - written, static_cast<off_t>(offset + written));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return n == 0 ? EIO : errno;
+            }
+            written += static_cast<size_t>(n);
         }
-        FillInfo(sx, BaseName(path), false, folder);
-        items.reserve(ExpectedEntries(sx.stx_size));
-        const int err = ForEachEntry(fd.Get(), [&](const char* name, unsigned char dType) {
-            return AddFolderItem(fd.Get(), name, dType, items);
-        });
-        if (err) {
-            items.clear();
+        return 0;
+    }
+
+    int CopyRange(int in, int out, uint64_t offset, size_t size, size_t& copied) override {
+        copied = 0;
+        loff_t inOffset = static_cast<loff_t>(offset);
+        loff_t outOffset = static_cast<loff_t>(offset);
+        ssize_t n;
+        do {
+            n = copy_file_range(in, &inOffset, out, &outOffset, size, 0);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            return errno;
+        }
+        copied = static_cast<size_t>(n);
+        return 0;
+    }
+
+    int SetOpenTimes(int fd, FileTime lastAccess, FileTime lastWrite) override {
+        const timespec times[2] = {TimeOrOmit(lastAccess), TimeOrOmit(lastWrite)};
+        return Result(futimens(fd, times));
+    }
+
+    int SetOpenMode(int fd, uint32_t mode) override { return Result(fchmod(fd, mode & 07777)); }
+
+    int Flush(int fd) override { return Result(fsync(fd)); }
+
+    // A failed close after the data went out still counts: with NFS it reports a lost write.
+    int Close(int fd) override { return Result(close(fd)); }
+
+    int Rename(const std::string& from, const std::string& to) override {
+        const int err = Result(rename(from.c_str(), to.c_str()));
+        if (err == 0) {
+            m_temps.Release(from);
         }
         return err;
     }
+
+    // A temporary file that could not be removed is let go all the same: a later scan takes
+    // it for what it is, a leftover.
+    int Unlink(const std::string& path) override {
+        const int err = Result(unlink(path.c_str()));
+        m_temps.Release(path);
+        return err;
+    }
+
+    int MakeFolder(const std::string& path) override { return Result(mkdir(path.c_str(), 0777)); }
+
+    int RemoveFolder(const std::string& path) override { return Result(rmdir(path.c_str())); }
+
+    int SetMode(const std::string& path, uint32_t mode) override {
+        return Result(chmod(path.c_str(), mode & 07777));
+    }
+
+    int SetTimes(const std::string& path, FileTime lastAccess, FileTime lastWrite) override {
+        const timespec times[2] = {TimeOrOmit(lastAccess), TimeOrOmit(lastWrite)};
+        return Result(utimensat(AT_FDCWD, path.c_str(), times, 0));
+    }
+
+    // File systems that cannot flush a folder say EINVAL; the renames there have happened.
+    int FlushFolder(const std::string& folder) override {
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            return errno;
+        }
+        const int err = fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+        close(fd);
+        return err;
+    }
+
+    void RemoveStaleTemps(const std::string& folder, const std::string& name) override {
+        RemoveStaleTempFilesOf(folder, name);
+    }
+
+    int FreeSpace(const std::string& path, uint64_t& bytes) override {
+        struct statvfs vfs {};
+        if (statvfs(path.c_str(), &vfs) != 0) {
+            return errno;
+        }
+        bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+        return 0;
+    }
+
+    int ResolvePath(const std::string& path, std::string& resolved) override {
+        char* full = realpath(path.c_str(), nullptr);
+        if (!full) {
+            return errno;
+        }
+        resolved = full;
+        free(full);
+        return 0;
+    }
+
+  private:
+    CTempHolders m_temps;
 };
 
 }  // namespace
-
-int IFileSystem::ReadFolder(const std::string& path, CFileInfo& folder,
-                            std::vector<CFolderItem>& items) {
-    items.clear();
-    std::vector<CDirEntry> entries;
-    int err = GetInfo(path, folder);
-    if (err == 0) {
-        err = ListFolder(path, entries);
-    }
-    for (size_t i = 0; i < entries.size() && err == 0; ++i) {
-        CFolderItem item;
-        item.m_name = std::move(entries[i].m_name);
-        item.m_bSymlink = entries[i].m_bSymlink;
-        err = entries[i].m_type == EntryType::Other || IsTempFileName(item.m_name)
-                  ? 0
-                  : GetInfo(path + "/" + item.m_name, item.m_info);
-        if (err == ENOENT || (err && item.m_bSymlink && IsUnfollowableLink(err))) {
-            err = 0;
-        } else if (err == 0 && item.m_info.m_type != EntryType::Other) {
-            items.push_back(std::move(item));
-        }
-    }
-    if (err) {
-        items.clear();
-    }
-    return err;
-}
-
-uint32_t AttributesFromMode(uint32_t mode, std::string_view name, bool symlink) {
-    uint32_t attributes = (mode & 07777) << attr::kModeShift;
-    if (S_ISDIR(mode)) {
-        attributes |= attr::kDirectory;
-    } else if (S_ISREG(mode)) {
-        attributes |= attr::kArchive;
-    }
-    if ((mode & 0222) == 0) {
-        attributes |= attr::kReadOnly;
-    }
-    if (!name.empty() && name[0] == '.') {
-        attributes |= attr::kHidden;
-    }
-    if (symlink) {
-        attributes |= attr::kReparsePoint;
-    }
-    return attributes;
-}
-
-bool IsNetworkError(int error) {
-    switch (error) {
-        case EIO:
-        case ENOTCONN:
-        case ESTALE:
-        case EHOSTDOWN:
-        case EHOSTUNREACH:
-        case ETIMEDOUT:
-        case ECONNRESET:
-        case ECONNABORTED:
-        case ENETDOWN:
-        case ENETUNREACH:
-        case ENETRESET:
-        case ENOLINK:
-        case ECOMM:
-        case EREMOTEIO:
-            return true;
-        default:
-            return false;
-    }
-}
-
-std::string SystemErrorText(int error) {
-    char buffer[256];
-    return strerror_r(error, buffer, sizeof buffer);
-}
 
 IFileSystem& LocalFileSystem() {
     static CLocalFileSystem fileSystem;

@@ -39,16 +39,16 @@ std::optional<int> ParseInt(std::string_view text) {
 
 }  // namespace
 
-CProfile::CProfile() : m_strPath(DefaultPath()) {}
+CProfile::CProfile(IFileSystem& fs) : m_fs(fs), m_strPath(DefaultPath()) {}
 
-CProfile::CProfile(std::string path) : m_strPath(std::move(path)) {}
+CProfile::CProfile(IFileSystem& fs, std::string path) : m_fs(fs), m_strPath(std::move(path)) {}
 
 std::string CProfile::DefaultPath() {
     return XdgConfigHome() + "/Orbelin/Mirrant.conf";
 }
 
 std::optional<std::string> CProfile::Find(std::string_view section, std::string_view name) const {
-    auto text = ReadWholeFile(m_strPath, nullptr, kMaxProfileBytes);
+    auto text = ReadWholeFile(m_fs, m_strPath, nullptr, kMaxProfileBytes);
     if (!text) {
         return std::nullopt;
     }
@@ -72,23 +72,24 @@ bool CProfile::HasValue(std::string_view section, std::string_view name) const {
 }
 
 bool CProfile::Update(const std::function<bool(CIniText&)>& change) {
-    if (!EnsureFolder(FolderOf(m_strPath))) {
+    if (!EnsureFolder(m_fs, FolderOf(m_strPath))) {
         return false;
     }
-    CFileLock lock(m_strPath + ".lock");
+    CFileLock lock(m_fs, m_strPath + ".lock");
     if (!lock.IsLocked()) {
         return false;
     }
-    auto text = ReadWholeFile(m_strPath, nullptr, kMaxProfileBytes);
+    CFileError error;
+    auto text = ReadWholeFile(m_fs, m_strPath, &error, kMaxProfileBytes);
     // A file that exists but cannot be read must not be replaced by one holding a single value.
-    if (!text && errno != ENOENT) {
+    if (!text && error.m_nCode != ENOENT) {
         return false;
     }
     CIniText ini(text ? *text : std::string());
     if (!change(ini)) {
         return true;
     }
-    return WriteFileAtomically(m_strPath, ini.Text());
+    return WriteFileAtomically(m_fs, m_strPath, ini.Text());
 }
 
 bool CProfile::WriteProfileString(std::string_view section, std::string_view name,

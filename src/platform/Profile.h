@@ -8,6 +8,7 @@
 namespace tv {
 
 class CIniText;
+class IFileSystem;
 
 // The per-user profile: an INI file of sections and named values. Values of the application key
 // itself live in the section "". Names are matched without regard to ASCII case. Every read
@@ -18,8 +19,8 @@ class CIniText;
 class CProfile {
   public:
     // The profile of the user: XdgConfigHome() + "/Orbelin/Mirrant.conf".
-    CProfile();
-    explicit CProfile(std::string path);
+    explicit CProfile(IFileSystem& fs);
+    CProfile(IFileSystem& fs, std::string path);
 
     static std::string DefaultPath();
     const std::string& Path() const { return m_strPath; }
@@ -42,6 +43,7 @@ class CProfile {
     // Applies `change` to the file as it is under the lock; `change` says whether it changed it.
     bool Update(const std::function<bool(CIniText&)>& change);
 
+    IFileSystem& m_fs;
     std::string m_strPath;
 };
 

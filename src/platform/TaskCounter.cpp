@@ -37,8 +37,8 @@ void Remember(const std::string& path, int value, bool written) {
     }
 }
 
-int ReadStored(const std::string& path) {
-    auto text = ReadWholeFile(path, nullptr, 64);
+int ReadStored(IFileSystem& fs, const std::string& path) {
+    auto text = ReadWholeFile(fs, path, nullptr, 64);
     if (!text) {
         return -1;
     }
@@ -52,15 +52,15 @@ int ReadStored(const std::string& path) {
 }
 
 // The counter as this process knows it: the file, or what could not be written to it.
-int Current(const std::string& path) {
-    int stored = ReadStored(path);
+int Current(IFileSystem& fs, const std::string& path) {
+    int stored = ReadStored(fs, path);
     auto remembered = Remembered(path);
     return remembered && *remembered > stored ? *remembered : stored;
 }
 
-bool Store(const std::string& path, int value) {
-    bool written =
-        EnsureFolder(CounterFolder()) && WriteFileAtomically(path, std::to_string(value) + "\n");
+bool Store(IFileSystem& fs, const std::string& path, int value) {
+    bool written = EnsureFolder(fs, CounterFolder()) &&
+                   WriteFileAtomically(fs, path, std::to_string(value) + "\n");
     Remember(path, value, written);
     return written;
 }
@@ -69,9 +69,9 @@ bool Store(const std::string& path, int value) {
 // be written either, and only this process's memory is left to guard.
 class CCounterLock {
   public:
-    CCounterLock() {
-        if (EnsureFolder(CounterFolder())) {
-            m_lock.emplace(TaskCounterPath() + ".lock");
+    explicit CCounterLock(IFileSystem& fs) {
+        if (EnsureFolder(fs, CounterFolder())) {
+            m_lock.emplace(fs, TaskCounterPath() + ".lock");
         }
     }
 
@@ -88,34 +88,34 @@ std::string TaskCounterPath() {
     return CounterFolder() + "/ELNum";
 }
 
-int ReadTaskCounter() {
-    return Current(TaskCounterPath());
+int ReadTaskCounter(IFileSystem& fs) {
+    return Current(fs, TaskCounterPath());
 }
 
-bool WriteTaskCounter(int value) {
+bool WriteTaskCounter(IFileSystem& fs, int value) {
     std::lock_guard guard(g_drawMutex);
-    CCounterLock lock;
-    return Store(TaskCounterPath(), value);
+    CCounterLock lock(fs);
+    return Store(fs, TaskCounterPath(), value);
 }
 
-int DrawNewTaskId() {
+int DrawNewTaskId(IFileSystem& fs) {
     std::lock_guard guard(g_drawMutex);
-    CCounterLock lock;
+    CCounterLock lock(fs);
     std::string path = TaskCounterPath();
-    int current = Current(path);
+    int current = Current(fs, path);
     if (current == INT_MAX) {
         return -1;
     }
     int id = current < 0 ? 1 : current + 1;
-    Store(path, id);
+    Store(fs, path, id);
     return id;
 }
 
-bool RaiseTaskCounter(int highestId) {
+bool RaiseTaskCounter(IFileSystem& fs, int highestId) {
     std::lock_guard guard(g_drawMutex);
-    CCounterLock lock;
+    CCounterLock lock(fs);
     std::string path = TaskCounterPath();
-    return highestId <= Current(path) || Store(path, highestId);
+    return highestId <= Current(fs, path) || Store(fs, path, highestId);
 }
 
 }  // namespace tv

@@ -4,6 +4,8 @@
 
 namespace tv {
 
+class IFileSystem;
+
 // The counter "ELNum" from which task ids are drawn: the highest id handed out so far, kept in
 // XdgStateHome() + "/Twinvale/ELNum" as a decimal number. Every change happens under an
 // exclusive lock file, so programs drawing ids at the same time never get the same one. When
@@ -14,17 +16,17 @@ namespace tv {
 std::string TaskCounterPath();
 
 // The stored counter, or -1 when there is none or it cannot be read.
-int ReadTaskCounter();
+int ReadTaskCounter(IFileSystem& fs);
 
 // Stores `value` as the counter; false when the file cannot be written.
-bool WriteTaskCounter(int value);
+bool WriteTaskCounter(IFileSystem& fs, int value);
 
 // A new task id: 1 when there is no counter, else the counter plus one; the id becomes the
 // counter. Returns -1 only when the counter is at the largest int.
-int DrawNewTaskId();
+int DrawNewTaskId(IFileSystem& fs);
 
 // Stores `highestId` when it is greater than the counter (after a task list is loaded or saved).
 // False when it had to be stored and could not be.
-bool RaiseTaskCounter(int highestId);
+bool RaiseTaskCounter(IFileSystem& fs, int highestId);
 
 }  // namespace tv

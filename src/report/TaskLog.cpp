@@ -5,7 +5,6 @@
 
 #include "base/PathText.h"
 #include "platform/AtomicFile.h"
-#include "platform/FileOps.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "task/Element.h"
@@ -44,9 +43,7 @@ std::string LogPathOf(const CElement& task) {
     return DefaultLogPath(task.m_nTaskId);
 }
 
-CTaskLog::CTaskLog() : CTaskLog(LocalFileOps()) {}
-
-CTaskLog::CTaskLog(IFileOps& ops) : m_ops(ops) {}
+CTaskLog::CTaskLog(IFileSystem& fs) : m_fs(fs) {}
 
 bool CTaskLog::Open(const CElement& task) {
     m_bOpen = false;
@@ -77,7 +74,7 @@ bool CTaskLog::WriteOut(const CElement& task, const CRunTexts& texts) {
     if (m_format.m_mode == LogMode::Append && !ReadOld(old)) {
         return false;
     }
-    CAtomicFileWriter file(m_strPath);
+    CAtomicFileWriter file(m_fs, m_strPath);
     const auto report = [&](ILogSink& out) {
         BuildSummary(task, texts, out, m_format.m_form, SummaryForm::Full);
     };
@@ -95,45 +92,46 @@ int CTaskLog::Probe(const std::string& path) {
     if (NameOf(path).empty()) {
         return ENOENT;
     }
-    CFileStat st;
-    if (m_ops.Stat(path, st, true) == 0) {
-        if (!st.m_bRegular) {
-            return st.m_bFolder ? EISDIR : EINVAL;
+    CFileInfo st;
+    if (m_fs.Stat(path, st, LinkMode::Follow) == 0) {
+        if (st.m_type != EntryType::File) {
+            return st.m_type == EntryType::Folder ? EISDIR : EINVAL;
         }
         int fd = -1;
         if (m_format.m_mode == LogMode::Append) {
-            if (const int error = m_ops.OpenRead(path, fd)) {
+            if (const int error = m_fs.OpenRead(path, fd)) {
                 return error;
             }
-            m_ops.Close(fd);
+            m_fs.Close(fd);
         }
     }
     std::string tempPath;
     int fd = -1;
-    if (const int error = m_ops.CreateTemp(FolderOf(path), NameOf(path), tempPath, fd)) {
+    if (const int error = m_fs.CreateTemp(FolderOf(path), NameOf(path), 0600, tempPath, fd)) {
         return error;
     }
-    m_ops.Close(fd);
-    m_ops.Unlink(tempPath);
+    m_fs.Close(fd);
+    m_fs.Unlink(tempPath);
     return 0;
 }
 
 int CTaskLog::FallBack(std::string& path, int error) {
     if (IsRefused(error)) {
-        const std::string folder = DocumentsFolder() + "/logs";
+        const std::string folder = DocumentsFolder(m_fs) + "/logs";
         path = InFolder(folder, NameOf(path));
         error = Probe(path);
-        if (error == 0 || !EnsureFolder(folder)) {
+        if (error == 0 || !EnsureFolder(m_fs, folder)) {
             return error;
         }
         return Probe(path);
     }
-    return EnsureFolder(ProgramDataFolder() + "/logs") ? Probe(path) : error;
+    return EnsureFolder(m_fs, ProgramDataFolder() + "/logs") ? Probe(path) : error;
 }
 
 FileTime CTaskLog::LastWriteTime(const std::string& path) {
-    CFileStat st;
-    if (path.empty() || m_ops.Stat(path, st, true) != 0 || !st.m_bRegular) {
+    CFileInfo st;
+    if (path.empty() || m_fs.Stat(path, st, LinkMode::Follow) != 0 ||
+        st.m_type != EntryType::File) {
         return 0;
     }
     return TruncateToSecond(st.m_lastWrite);
@@ -142,16 +140,16 @@ FileTime CTaskLog::LastWriteTime(const std::string& path) {
 // A missing file is a first run; an old log that cannot be read is kept as it is rather than
 // replaced by the new report alone.
 bool CTaskLog::ReadOld(std::string& old) {
-    std::string error;
-    std::optional<std::string> bytes = ReadWholeFile(m_strPath, &error);
+    CFileError error;
+    std::optional<std::string> bytes = ReadWholeFile(m_fs, m_strPath, &error);
     if (bytes) {
         old = std::move(*bytes);
         return true;
     }
-    if (errno == ENOENT) {
+    if (error.m_nCode == ENOENT) {
         return true;
     }
-    m_strError = error;
+    m_strError = error.m_strText;
     return false;
 }
 

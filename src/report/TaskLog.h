@@ -8,14 +8,14 @@
 namespace tv {
 
 class CElement;
-class IFileOps;
+class IFileSystem;
 
 // Where a task's log goes unless the task names a place of its own:
-// ProgramDataFolder() + "/logs/<id>.txt". Blocks on disk I/O (the data folder is made).
+// ProgramDataFolder() + "/logs/<id>.txt".
 std::string DefaultLogPath(int taskId);
 
 // The log path a task asks for, before any fall-back: its HTML file, else its alternate folder
-// + "/<id>.txt", else the default path. Blocks on disk I/O.
+// + "/<id>.txt", else the default path.
 std::string LogPathOf(const CElement& task);
 
 // The log file of one run. The runner opens it at the start, which settles where the log goes
@@ -25,8 +25,8 @@ std::string LogPathOf(const CElement& task);
 // One object per run, used by the run's worker thread only.
 class CTaskLog {
   public:
-    CTaskLog();
-    explicit CTaskLog(IFileOps& ops);
+    // The log goes to `fs`.
+    explicit CTaskLog(IFileSystem& fs);
 
     // Worker thread; blocks on disk I/O; not cancellable. Chooses the log path, takes the
     // previous run's time from it, and makes sure a file can be written there. A path other
@@ -58,7 +58,7 @@ class CTaskLog {
     FileTime LastWriteTime(const std::string& path);
     bool ReadOld(std::string& old);
 
-    IFileOps& m_ops;
+    IFileSystem& m_fs;
     CLogFormat m_format;
     std::string m_strPath;
     std::string m_strError;

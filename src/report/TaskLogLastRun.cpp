@@ -6,7 +6,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "report/TaskLog.h"
 
 namespace tv {
@@ -88,9 +88,10 @@ std::string FormatLastRunTime(FileTime time) {
     return std::string(text, length);
 }
 
-std::string LastRunText(int taskId) {
-    CFileStat st;
-    if (LocalFileOps().Stat(DefaultLogPath(taskId), st, true) != 0 || !st.m_bRegular) {
+std::string LastRunText(IFileSystem& fs, int taskId) {
+    CFileInfo st;
+    if (fs.Stat(DefaultLogPath(taskId), st, LinkMode::Follow) != 0 ||
+        st.m_type != EntryType::File) {
         return {};
     }
     return FormatLastRunTime(st.m_lastWrite);

@@ -7,10 +7,12 @@
 
 namespace tv {
 
+class IFileSystem;
+
 // The "Last run" text of a task: the last-write time of its log at the default place
-// (DefaultLogPath), whatever log options the task has, in the user's locale; empty when that
-// file does not exist. Any thread; blocks on disk I/O.
-std::string LastRunText(int taskId);
+// (DefaultLogPath) in `fs`, whatever log options the task has, in the user's locale; empty
+// when that file does not exist. Any thread; blocks on disk I/O.
+std::string LastRunText(IFileSystem& fs, int taskId);
 
 // `time` as local time in the user's locale (LC_ALL, LC_TIME, LANG): the date in the locale's
 // order of day, month and year, then the locale's time. Any thread.

@@ -11,9 +11,9 @@ namespace tv {
 namespace {
 
 // True when `folder` holds nothing after its emptied subfolders were removed.
-bool EmptyAfterRemovals(CElement& task, const std::string& folder, IFileOps& ops) {
+bool EmptyAfterRemovals(CElement& task, const std::string& folder, IFileSystem& fs) {
     std::vector<std::string> names;
-    if (ops.ListNames(folder, names) != 0) {
+    if (fs.ListNames(folder, names) != 0) {
         return false;
     }
     bool empty = true;
@@ -22,9 +22,10 @@ bool EmptyAfterRemovals(CElement& task, const std::string& folder, IFileOps& ops
             return false;
         }
         const std::string path = JoinPath(folder, name);
-        CFileStat st;
-        const bool isFolder = ops.Stat(path, st, false) == 0 && st.m_bFolder && !st.m_bSymlink;
-        if (isFolder && EmptyAfterRemovals(task, path, ops) && ops.RemoveFolder(path) == 0) {
+        CFileInfo st;
+        const bool isFolder = fs.Stat(path, st, LinkMode::NoFollow) == 0 &&
+                              st.m_type == EntryType::Folder && !st.m_bSymlink;
+        if (isFolder && EmptyAfterRemovals(task, path, fs) && fs.RemoveFolder(path) == 0) {
             task.m_Run.Record(CTaskInfor::FoldersDeletedInSource,
                               FormatText(LoadString(IDS_ITEM_DELETED).c_str(), path.c_str()));
             continue;
@@ -36,8 +37,8 @@ bool EmptyAfterRemovals(CElement& task, const std::string& folder, IFileOps& ops
 
 }  // namespace
 
-void RemoveEmptiedFolders(CElement& task, const std::string& root, IFileOps& ops) {
-    EmptyAfterRemovals(task, root, ops);
+void RemoveEmptiedFolders(CElement& task, const std::string& root, IFileSystem& fs) {
+    EmptyAfterRemovals(task, root, fs);
 }
 
 }  // namespace tv

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 
 namespace tv {
 
@@ -13,6 +13,6 @@ class CElement;
 // a folder that could not be removed) stays, with all folders above it; `root` itself stays.
 // Each removal is logged "%s deleted" among the folders deleted in source. Worker thread;
 // blocks on disk I/O; stops between folders when the run is canceled.
-void RemoveEmptiedFolders(CElement& task, const std::string& root, IFileOps& ops = LocalFileOps());
+void RemoveEmptiedFolders(CElement& task, const std::string& root, IFileSystem& fs);
 
 }  // namespace tv

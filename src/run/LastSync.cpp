@@ -24,7 +24,7 @@ bool ReadNumber(std::string_view& text, T& value, char& end) {
 
 }  // namespace
 
-CLastSyncStore::CLastSyncStore(int taskId) : m_nTaskId(taskId) {}
+CLastSyncStore::CLastSyncStore(IFileSystem& fs, int taskId) : m_fs(fs), m_nTaskId(taskId) {}
 
 std::string CLastSyncStore::PathOf(int taskId) {
     return ProgramDataFolder() + "/logs/" + std::to_string(taskId) + ".sync";
@@ -62,7 +62,7 @@ bool CLastSyncStore::ReadEntry(std::string_view& text, CEntry& entry) {
 
 std::vector<CLastSyncStore::CEntry> CLastSyncStore::Read() const {
     std::vector<CEntry> entries;
-    const std::optional<std::string> bytes = ReadWholeFile(PathOf(m_nTaskId));
+    const std::optional<std::string> bytes = ReadWholeFile(m_fs, PathOf(m_nTaskId));
     if (!bytes) {
         return entries;
     }
@@ -106,7 +106,8 @@ bool CLastSyncStore::Set(int targetIndex, const std::string& targetPath, const C
                 std::to_string(entry.m_strPath.size()) + ':' + entry.m_strPath + '\n';
     }
     const std::string path = PathOf(m_nTaskId);
-    return EnsureFolder(path.substr(0, path.rfind('/'))) && WriteFileAtomically(path, text);
+    return EnsureFolder(m_fs, path.substr(0, path.rfind('/'))) &&
+           WriteFileAtomically(m_fs, path, text);
 }
 
 }  // namespace tv

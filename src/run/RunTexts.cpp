@@ -21,7 +21,7 @@ std::string StampText(int stringId) {
     return stamp + std::string(text, length);
 }
 
-std::string WorkingFolderOf(const std::string& commandLine) {
+std::string WorkingFolderOf(IFileSystem& fs, const std::string& commandLine) {
     const size_t start = commandLine.find_first_not_of(" \t");
     if (start == std::string::npos) {
         return {};
@@ -33,7 +33,7 @@ std::string WorkingFolderOf(const std::string& commandLine) {
         return {};
     }
     std::string folder = program.substr(0, slash);
-    return IsFolder(folder) ? folder : std::string();
+    return IsFolder(fs, folder) ? folder : std::string();
 }
 
 }  // namespace tv

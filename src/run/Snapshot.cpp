@@ -4,7 +4,7 @@
 
 #include "base/Archive.h"
 #include "platform/AtomicFile.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "run/TaskLauncher.h"
 #include "scan/Investigate.h"
@@ -50,13 +50,13 @@ std::unique_ptr<CTreeF> TargetView(const CTreeF& node) {
     return view;
 }
 
-bool StoreTree(const CTreeF& root, int taskId, int targetIndex) {
-    if (!EnsureFolder(SnapshotFolder())) {
+bool StoreTree(IFileSystem& fs, const CTreeF& root, int taskId, int targetIndex) {
+    if (!EnsureFolder(fs, SnapshotFolder())) {
         return false;
     }
     CArchiveWriter writer;
     root.Store(writer);
-    return WriteFileAtomically(SnapshotPath(taskId, targetIndex), writer.View());
+    return WriteFileAtomically(fs, SnapshotPath(taskId, targetIndex), writer.View());
 }
 
 }  // namespace
@@ -69,21 +69,21 @@ std::string SnapshotPath(int taskId, int targetIndex) {
     return path;
 }
 
-bool WriteSnapshot(const CElement& task, int targetIndex, const CTreeF& root) {
+bool WriteSnapshot(IFileSystem& fs, const CElement& task, int targetIndex, const CTreeF& root) {
     if (targetIndex < 0 || static_cast<size_t>(targetIndex) >= task.m_Targets.size()) {
         return false;
     }
     std::unique_ptr<CTreeF> view = TargetView(root);
     view->name = task.m_Targets[targetIndex].m_strPath;
-    return StoreTree(*view, task.m_nTaskId, targetIndex);
+    return StoreTree(fs, *view, task.m_nTaskId, targetIndex);
 }
 
-bool ReadSnapshot(const CElement& task, int targetIndex, CTreeF& root) {
+bool ReadSnapshot(IFileSystem& fs, const CElement& task, int targetIndex, CTreeF& root) {
     if (targetIndex < 0 || static_cast<size_t>(targetIndex) >= task.m_Targets.size()) {
         return false;
     }
     const std::optional<std::string> bytes =
-        ReadWholeFile(SnapshotPath(task.m_nTaskId, targetIndex));
+        ReadWholeFile(fs, SnapshotPath(task.m_nTaskId, targetIndex));
     if (!bytes) {
         return false;
     }
@@ -100,16 +100,16 @@ bool ReadSnapshot(const CElement& task, int targetIndex, CTreeF& root) {
     return false;
 }
 
-void DiscardSnapshot(int taskId, int targetIndex) {
-    LocalFileOps().Unlink(SnapshotPath(taskId, targetIndex));
+void DiscardSnapshot(IFileSystem& fs, int taskId, int targetIndex) {
+    fs.Unlink(SnapshotPath(taskId, targetIndex));
 }
 
 // The listing is a run of its own: it may be canceled, and its errors go to the task's record,
 // as they would in the target update that the snapshot serves.
-int CreateSnapshot(CElement& task, uint32_t preferences) {
+int CreateSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences) {
     CTaskRunState& run = task.m_Run;
     if (!run.Begin(RunKind::UpdateTarget, EffectivePreferences(task, preferences),
-                   task.m_Targets.size(), RunSpoolFolder())) {
+                   task.m_Targets.size(), &fs, RunSpoolFolder())) {
         return -1;
     }
 
@@ -119,13 +119,14 @@ int CreateSnapshot(CElement& task, uint32_t preferences) {
     CInvestigationRequest request;
     request.m_Source.m_pLocation = &location;
     request.m_Source.m_pRoot = &source;
+    request.m_Source.m_pFileSystem = &fs;
     request.m_bSingleTarget = true;
     bool written = task.m_Source.IsLocal() && InvestigateSides(task, request);
     bool any = false;
     for (size_t i = 0; written && i < task.m_Targets.size(); ++i) {
         if (task.m_Targets[i].IsLocal()) {
             source.name = task.m_Targets[i].m_strPath;
-            written = StoreTree(source, task.m_nTaskId, static_cast<int>(i));
+            written = StoreTree(fs, source, task.m_nTaskId, static_cast<int>(i));
             any = true;
         }
     }

@@ -39,7 +39,8 @@ uint32_t EffectivePreferences(const CElement& task, uint32_t appPreferences) {
     return (appPreferences & ~pref::kPolicyMask) | static_cast<uint32_t>(task.OwnPolicy());
 }
 
-CTaskLauncher::CTaskLauncher(CLauncherSettings settings) : m_settings(std::move(settings)) {}
+CTaskLauncher::CTaskLauncher(IFileSystem& fs, CLauncherSettings settings)
+    : m_fs(fs), m_settings(std::move(settings)) {}
 
 CTaskLauncher::~CTaskLauncher() {
     WaitAll();
@@ -86,13 +87,13 @@ bool CTaskLauncher::Start(CElement& task, RunKind kind, bool several, StartMode 
         return false;
     }
     if (!task.m_Run.Begin(kind, EffectivePreferences(task, m_settings.m_dwPreferences),
-                          task.m_Targets.size(), RunSpoolFolder())) {
+                          task.m_Targets.size(), &m_fs, RunSpoolFolder())) {
         return false;
     }
     if (mode != StartMode::NoShutdown && task.Has2(opt2::kShutdown)) {
         m_bShutdownPending = true;
     }
-    auto worker = std::make_unique<CWorker>();
+    auto worker = std::make_unique<CWorker>(m_fs);
     worker->m_pTask = &task;
     worker->m_env.m_pPreview = m_settings.m_pPreview;
     worker->m_env.m_onDone = m_settings.m_onDone;

@@ -16,6 +16,7 @@ namespace tv {
 
 class CElement;
 class CProfile;
+class IFileSystem;
 class IPreviewHandler;
 
 // The commands that run tasks.
@@ -39,12 +40,12 @@ struct CLauncherSettings {
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller
 // attaches each task's observer and prompter (CTaskRunState::Attach) before launching it; the
-// launcher begins the run state. The caller's thread (the GUI's or the
-// command line's main thread) launches and waits; the launcher must outlive its runs (its
-// destructor waits for them).
+// launcher begins the run state. Every run works in `fs` (see CRunEnvironment). The caller's
+// thread (the GUI's or the command line's main thread) launches and waits; the launcher must
+// outlive its runs (its destructor waits for them).
 class CTaskLauncher {
   public:
-    explicit CTaskLauncher(CLauncherSettings settings);
+    CTaskLauncher(IFileSystem& fs, CLauncherSettings settings);
     ~CTaskLauncher();
     CTaskLauncher(const CTaskLauncher&) = delete;
     CTaskLauncher& operator=(const CTaskLauncher&) = delete;
@@ -91,6 +92,8 @@ class CTaskLauncher {
     // A run stays registered until its thread was joined, so that CancelAll and IsAnyRunning
     // see it while someone waits for it; its environment lives as long.
     struct CWorker {
+        explicit CWorker(IFileSystem& fs) : m_env(fs) {}
+
         CElement* m_pTask = nullptr;
         CRunEnvironment m_env;
         std::thread m_thread;
@@ -104,6 +107,7 @@ class CTaskLauncher {
     void JoinWorkers(CElement* task);
     bool StopAfterCancel(CElement& task);
 
+    IFileSystem& m_fs;
     CLauncherSettings m_settings;
     std::atomic<bool> m_bShutdownPending{false};
     std::atomic<bool> m_bStopStarting{false};

@@ -37,7 +37,8 @@ CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
     : m_task(task),
       m_run(task.m_Run),
       m_env(env),
-      m_lastSync(task.m_nTaskId),
+      m_log(env.m_fs),
+      m_lastSync(env.m_fs, task.m_nTaskId),
       m_source(task.m_Source.ForRun()),
       m_targets(TargetsForRun(task.m_Targets)) {}
 
@@ -98,7 +99,7 @@ void CTaskRun::DialUp() {
 // connections join here with their transports.
 int CTaskRun::EndRun() {
     if (m_task.m_bRunAfter && !m_task.m_strRunAfter.empty()) {
-        RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_task.m_strRunAfter),
+        RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_env.m_fs, m_task.m_strRunAfter),
                        ProgramWait::DontWait);
     }
     m_strEndText = StampText(IDS_TASK_ENDED);
@@ -129,10 +130,14 @@ bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAn
     return true;
 }
 
-// Every ending comes here: the log gets what was done, whatever way the run ended.
+// Every ending comes here: the log gets what was done, whatever way the run ended. A log that
+// cannot be written is an error of the run, so that no start reports success without one.
 void CTaskRun::Finish(RunEnd end, int messageId) {
     if (m_log.IsOpen() && !m_log.WriteOut(m_task, {m_strStartText, m_strEndText})) {
-        ShowError(LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error());
+        const std::string line =
+            LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error();
+        ShowError(line);
+        m_run.RecordRunError(line);
     }
     if (!m_strDialed.empty() && m_task.m_bRasHangUp) {
         HangUpConnection(m_strDialed);

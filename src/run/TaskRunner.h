@@ -9,6 +9,7 @@ namespace tv {
 
 class CElement;
 class CProfile;
+class IFileSystem;
 class IPreviewHandler;
 
 // What a finished run tells the one that launched it.
@@ -25,6 +26,11 @@ using TaskDoneCallback = std::function<void(CElement& task, const CTaskDone& don
 
 // What a run takes from its launcher.
 struct CRunEnvironment {
+    explicit CRunEnvironment(IFileSystem& fs) : m_fs(fs) {}
+
+    // The file system the run's local locations lie in, and the one of the files the program
+    // keeps (log, snapshots, last synchronization, the run record's spool).
+    IFileSystem& m_fs;
     IPreviewHandler* m_pPreview = nullptr;  // none: no preview is shown
     TaskDoneCallback m_onDone;
     // Several tasks were started together ("Don't show Preview window if several tasks

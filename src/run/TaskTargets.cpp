@@ -1,8 +1,8 @@
 #include <optional>
 
 #include "base/StringTable.h"
-#include "platform/CaseFolding.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "run/EmptiedFolders.h"
@@ -22,9 +22,13 @@ namespace tv {
 
 namespace {
 
-bool IsPresent(const std::string& path) {
-    CFileStat st;
-    return !path.empty() && LocalFileOps().Stat(path, st, true) == 0;
+bool IsPresent(IFileSystem& fs, const std::string& path) {
+    CFileInfo st;
+    return !path.empty() && fs.Stat(path, st, LinkMode::Follow) == 0;
+}
+
+bool FoldsCase(IFileSystem& fs, const std::string& path) {
+    return (fs.Capabilities(path) & fscap::kFoldsCase) != 0;
 }
 
 std::string Fill(int id, const std::string& path) {
@@ -57,7 +61,7 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
     int only = -1;
     if (m_task.Kind() == TaskKind::BackupRestore && m_task.Has2(opt2::kTargetsInTurn) &&
         m_run.Kind() != RunKind::Restore && count > 0) {
-        CProfile userProfile;
+        CProfile userProfile(m_env.m_fs);
         only = m_task.TakeNextTarget(m_env.m_pProfile ? *m_env.m_pProfile : userProfile);
     }
     for (size_t i = 0; i < count; ++i) {
@@ -95,12 +99,12 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     CTreeF targetTree;
     targetTree.name = target.m_strPath;
     CInvestigationRequest request;
-    request.m_Source = {&m_source, &merged};
-    request.m_Target = {&target, &targetTree};
+    request.m_Source = {&m_source, &merged, &m_env.m_fs};
+    request.m_Target = {&target, &targetTree, &m_env.m_fs};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
     if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
-            return ReadSnapshot(m_task, static_cast<int>(index), root);
+            return ReadSnapshot(m_env.m_fs, m_task, static_cast<int>(index), root);
         };
     }
     // Listing a big tree takes a while: the window names the phase before the first folder.
@@ -113,10 +117,10 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     const size_t sourceFiles = CountFiles(merged);
     const size_t targetFiles = CountFiles(targetTree);
     MergeRoots(merged, targetTree);
-    CPlanRequest plan;
+    CPlanRequest plan(m_env.m_fs);
     plan.m_lastSync = m_lastSync.Get(static_cast<int>(index), target.m_strPath);
-    plan.m_match =
-        ChooseNameMatch(m_task, false, false, FoldsCase(SourceRoot()), FoldsCase(target.m_strPath));
+    plan.m_match = ChooseNameMatch(m_task, false, false, FoldsCase(m_env.m_fs, SourceRoot()),
+                                   FoldsCase(m_env.m_fs, target.m_strPath));
     CPlanBytes bytes;
     CRunBytes progress;
     PlanSynchronization(m_task, merged, SourceRoot(), target.m_strPath, plan, bytes, progress);
@@ -152,13 +156,13 @@ CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
 
 CTaskRun::TargetResult CTaskRun::CheckSource() {
     PromptAnswer answer = PromptAnswer::Abort;
-    while (!IsPresent(SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
+    while (!IsPresent(m_env.m_fs, SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
         answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, SourceRoot()));
         if (answer != PromptAnswer::Retry) {
             break;
         }
     }
-    if (IsPresent(SourceRoot())) {
+    if (IsPresent(m_env.m_fs, SourceRoot())) {
         return TargetResult::Proceed;
     }
     return Ending(
@@ -168,17 +172,18 @@ CTaskRun::TargetResult CTaskRun::CheckSource() {
 // The question is put whatever the policy: a drive that is not plugged in can be.
 CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     const std::string& path = m_targets[index].m_strPath;
-    if (!IsPresent(path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(path)) {
+    if (!IsPresent(m_env.m_fs, path) && m_task.Has3(opt3::kCreateTarget) &&
+        EnsureFolder(m_env.m_fs, path)) {
         m_run.Record(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
     }
     PromptAnswer answer = PromptAnswer::Abort;
-    while (!IsPresent(path)) {
+    while (!IsPresent(m_env.m_fs, path)) {
         answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, path));
         if (answer != PromptAnswer::Retry) {
             break;
         }
     }
-    if (IsPresent(path)) {
+    if (IsPresent(m_env.m_fs, path)) {
         return TargetResult::Proceed;
     }
     LogRunError(m_task, Fill(IDS_CANT_OPEN, path));
@@ -270,7 +275,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
                                              std::optional<FileTime> scanStart) {
     const std::string& targetPath = m_targets[index].m_strPath;
     CSyncPass pass(m_task, CPassRequest::Local(m_task, SourceRoot(), targetPath, m_bLastTarget),
-                   bytes);
+                   bytes, m_env.m_fs);
     const bool completed = pass.Run(merged);
     const FileTime passEnd = StampBoundaryNow();
     CountChanges(pass.Counts());
@@ -285,7 +290,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
         return TargetResult::Canceled;
     }
     if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bDeleteSourceAfterRun && m_bLastTarget) {
-        RemoveEmptiedFolders(m_task, SourceRoot());
+        RemoveEmptiedFolders(m_task, SourceRoot(), m_env.m_fs);
     }
     // A target whose pass met any error keeps its old times, so that nothing it did not
     // receive looks deleted since.
@@ -302,11 +307,11 @@ void CTaskRun::RenewSnapshot(size_t index, const CTreeF& merged, bool passComple
     if (passCompleted) {
         Status(IDS_WRITING_SNAPSHOT);
         Detail(LoadString(IDS_WRITING_SNAPSHOT));
-        if (WriteSnapshot(m_task, target, merged)) {
+        if (WriteSnapshot(m_env.m_fs, m_task, target, merged)) {
             return;
         }
     }
-    DiscardSnapshot(m_task.m_nTaskId, target);
+    DiscardSnapshot(m_env.m_fs, m_task.m_nTaskId, target);
 }
 
 void CTaskRun::CountChanges(const CPassCounts& counts) {

@@ -9,8 +9,8 @@
 #include "base/StringTable.h"
 #include "platform/FileSystem.h"
 #include "scan/Filter.h"
+#include "scan/FolderLister.h"
 #include "scan/InvestigateFolder.h"
-#include "scan/InvestigateLocal.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
 
@@ -56,8 +56,8 @@ CSideThread::CSideThread(CElement& task, CInvestigationSide& side, Side which, b
     m_job.m_pTask = &task;
     m_job.m_pLocation = &location;
     m_job.m_pLister = side.m_pLister;
-    if (!m_job.m_pLister && !m_job.m_bIsFtp) {
-        m_pOwnLister = std::make_unique<CLocalFolderLister>(LocalFileSystem());
+    if (!m_job.m_pLister && !m_job.m_bIsFtp && side.m_pFileSystem) {
+        m_pOwnLister = std::make_unique<CFileSystemLister>(*side.m_pFileSystem);
         m_job.m_pLister = m_pOwnLister.get();
     }
     m_filter.emplace(task, m_job.m_strRootPath, m_job.m_bIsFtp);

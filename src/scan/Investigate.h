@@ -6,11 +6,15 @@
 
 namespace tv {
 
+class IFileSystem;
+
 // One side of a target's investigation.
 struct CInvestigationSide {
     const CTag* m_pLocation = nullptr;  // none: the side is not listed
     CTreeF* m_pRoot = nullptr;
-    // The side's lister; none: the local file system. A remote location must bring its own.
+    // The file system the side lies in, listed by a lister over it unless the side brings its
+    // own lister. With neither, the side fails.
+    IFileSystem* m_pFileSystem = nullptr;
     IFolderLister* m_pLister = nullptr;
     bool m_bIsDisc = false;  // a disc-burning target
     bool m_bFound = false;   // out: a remote root was found

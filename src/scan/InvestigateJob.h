@@ -13,9 +13,9 @@ class CTag;
 class CTreeF;
 struct CInvestigationJob;
 
-// Lists the folders of one side. The local file system has its lister; a remote side brings
-// its own (its connection, its list operation, its reconnections). One lister serves one side
-// and is used by that side's investigation thread only.
+// Lists the folders of one side. A side in a file system is listed through it
+// (CFileSystemLister); a side may bring a lister of its own. One lister serves one side and is
+// used by that side's investigation thread only.
 class IFolderLister {
   public:
     virtual ~IFolderLister() = default;

@@ -25,30 +25,46 @@ void ReportUncompared(CElement& task, const std::string& path, int error) {
                                       std::generic_category().message(error).c_str()));
 }
 
-// Fills the block unless the file ends first: a short read is not the end of the file.
-// Returns the bytes read, or -errno.
-int64_t ReadBlock(IReadFile& file, char* buffer) {
-    size_t filled = 0;
-    while (filled < kBlockSize) {
-        const int64_t n = file.Read(buffer + filled, kBlockSize - filled);
-        if (n < 0) {
-            return n;
-        }
-        if (n == 0) {
-            break;
-        }
-        filled += static_cast<size_t>(n);
-    }
-    return static_cast<int64_t>(filled);
-}
+// One file read from start to end, closed with the object.
+class CReadFile {
+  public:
+    CReadFile(IFileSystem& fs, int file) : m_fs(fs), m_file(file) {}
+    ~CReadFile() { m_fs.Close(m_file); }
+    CReadFile(const CReadFile&) = delete;
+    CReadFile& operator=(const CReadFile&) = delete;
 
-int CompareContents(CElement& task, IReadFile& a, const std::string& pathA, IReadFile& b,
+    // Fills the block unless the file ends first: a short read is not the end of the file.
+    // Returns the bytes read, or -errno.
+    int64_t ReadBlock(char* buffer) {
+        size_t filled = 0;
+        while (filled < kBlockSize) {
+            size_t got = 0;
+            if (const int err =
+                    m_fs.Read(m_file, m_offset, buffer + filled, kBlockSize - filled, got)) {
+                return -err;
+            }
+            if (got == 0) {
+                break;
+            }
+            filled += got;
+            m_offset += got;
+        }
+        return static_cast<int64_t>(filled);
+    }
+
+  private:
+    IFileSystem& m_fs;
+    int m_file;
+    uint64_t m_offset = 0;
+};
+
+int CompareContents(CElement& task, CReadFile& a, const std::string& pathA, CReadFile& b,
                     const std::string& pathB) {
     const auto bufferA = std::make_unique_for_overwrite<char[]>(kBlockSize);
     const auto bufferB = std::make_unique_for_overwrite<char[]>(kBlockSize);
     while (!IsTaskCanceled(task)) {
-        const int64_t countA = ReadBlock(a, bufferA.get());
-        const int64_t countB = ReadBlock(b, bufferB.get());
+        const int64_t countA = a.ReadBlock(bufferA.get());
+        const int64_t countB = b.ReadBlock(bufferB.get());
         if (countA < 0 || countB < 0) {
             ReportUncompared(task, countA < 0 ? pathA : pathB,
                              static_cast<int>(countA < 0 ? -countA : -countB));
@@ -74,17 +90,19 @@ int CompareBinary(CElement& task, const CFileDoInfo& src, const CFileDoInfo& dst
     }
     const std::string srcPath = JoinPath(srcFolder, src.name);
     const std::string dstPath = JoinPath(dstFolder, dst.name);
-    std::unique_ptr<IReadFile> srcFile;
-    std::unique_ptr<IReadFile> dstFile;
-    if (const int err = fs.OpenRead(srcPath, srcFile); err != 0) {
+    int srcHandle = -1;
+    if (const int err = fs.OpenRead(srcPath, srcHandle); err != 0) {
         ReportUncompared(task, srcPath, err);
         return COMPARE_EQUAL;
     }
-    if (const int err = fs.OpenRead(dstPath, dstFile); err != 0) {
+    CReadFile srcFile(fs, srcHandle);
+    int dstHandle = -1;
+    if (const int err = fs.OpenRead(dstPath, dstHandle); err != 0) {
         ReportUncompared(task, dstPath, err);
         return COMPARE_EQUAL;
     }
-    return CompareContents(task, *srcFile, srcPath, *dstFile, dstPath);
+    CReadFile dstFile(fs, dstHandle);
+    return CompareContents(task, srcFile, srcPath, dstFile, dstPath);
 }
 
 int CompareTimesOrAttributes(const CElement& task, const CFileDoInfo& src, const CFileDoInfo& dst) {

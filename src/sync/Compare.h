@@ -32,6 +32,6 @@ int CompareTimes(FileTime a, FileTime b);
 // joins folder and name with "/", so the two FTP flags change nothing here.
 int CompareFiles(CElement& task, const CFileDoInfo& src, const CFileDoInfo& dst,
                  const std::string& srcFolder, const std::string& dstFolder, bool srcIsFtp,
-                 bool dstIsFtp, IFileSystem& fs = LocalFileSystem());
+                 bool dstIsFtp, IFileSystem& fs);
 
 }  // namespace tv

@@ -14,6 +14,8 @@ namespace {
 constexpr size_t kSystemPieceBytes = 64u << 20;
 constexpr int kTries = 3;
 constexpr uint64_t kEarlyRecheckBytes = 1u << 20;
+// Nobody else reads a copy before it has the source's mode.
+constexpr uint32_t kCopyTempMode = 0600;
 
 bool KernelCopyUnavailable(int err) {
     return err == ENOSYS || err == EXDEV || err == EOPNOTSUPP || err == EINVAL;
@@ -27,8 +29,8 @@ COpStatus Status(OpResult result, int error = 0) {
 // left behind: open files, the temporary file and the bytes it counted.
 class CFileCopy {
   public:
-    CFileCopy(CElement& task, IFileOps& ops, const CCopyRequest& request, CRunBytes& bytes)
-        : m_task(task), m_ops(ops), m_request(request), m_bytes(bytes) {}
+    CFileCopy(CElement& task, IFileSystem& fs, const CCopyRequest& request, CRunBytes& bytes)
+        : m_task(task), m_fs(fs), m_request(request), m_bytes(bytes) {}
     ~CFileCopy();
     CFileCopy(const CFileCopy&) = delete;
     CFileCopy& operator=(const CFileCopy&) = delete;
@@ -47,14 +49,14 @@ class CFileCopy {
     void Count(uint64_t count);
 
     CElement& m_task;
-    IFileOps& m_ops;
+    IFileSystem& m_fs;
     const CCopyRequest& m_request;
     CRunBytes& m_bytes;
 
     int m_in = -1;
     int m_out = -1;
     std::string m_strTemp;
-    CFileStat m_source;
+    CFileInfo m_source;
     bool m_bChunked = false;
     bool m_bKernel = true;
     bool m_bCommitted = false;
@@ -67,14 +69,14 @@ class CFileCopy {
 
 CFileCopy::~CFileCopy() {
     if (m_in >= 0) {
-        m_ops.Close(m_in);
+        m_fs.Close(m_in);
     }
     if (m_out >= 0) {
-        m_ops.Close(m_out);
+        m_fs.Close(m_out);
     }
     if (!m_bCommitted) {
         if (!m_strTemp.empty()) {
-            m_ops.Unlink(m_strTemp);
+            m_fs.Unlink(m_strTemp);
         }
         m_bytes.m_done -= std::min(m_counted, m_bytes.m_done);
     }
@@ -86,7 +88,7 @@ COpStatus CFileCopy::Run() {
     // copy it might save.
     if (m_request.m_destScanned && m_request.m_size >= kEarlyRecheckBytes) {
         COpStatus recheck =
-            RecheckScanned(m_ops, m_request.m_strDest, *m_request.m_destScanned, false);
+            RecheckScanned(m_fs, m_request.m_strDest, *m_request.m_destScanned, false);
         if (!recheck.Ok()) {
             return recheck;
         }
@@ -101,17 +103,17 @@ COpStatus CFileCopy::Run() {
 }
 
 COpStatus CFileCopy::Open() {
-    if (int err = m_ops.OpenRead(m_request.m_strSource, m_in); err != 0) {
+    if (int err = m_fs.OpenRead(m_request.m_strSource, m_in); err != 0) {
         return Status(OpResult::Failed, err);
     }
-    if (int err = m_ops.StatOpen(m_in, m_source); err != 0) {
+    if (int err = m_fs.StatOpen(m_in, m_source); err != 0) {
         return Status(OpResult::Failed, err);
     }
-    if (!m_source.m_bRegular) {
-        return Status(OpResult::Failed, m_source.m_bFolder ? EISDIR : EINVAL);
+    if (m_source.m_type != EntryType::File) {
+        return Status(OpResult::Failed, m_source.m_type == EntryType::Folder ? EISDIR : EINVAL);
     }
-    if (int err = m_ops.CreateTemp(FolderOf(m_request.m_strDest), NameOf(m_request.m_strDest),
-                                   m_strTemp, m_out);
+    if (int err = m_fs.CreateTemp(FolderOf(m_request.m_strDest), NameOf(m_request.m_strDest),
+                                  kCopyTempMode, m_strTemp, m_out);
         err != 0) {
         return Status(OpResult::Failed, err);
     }
@@ -143,11 +145,11 @@ COpStatus CFileCopy::CopyData() {
 // of a file renamed over another before the rename itself, and a flush per file would make a
 // run of many small files forty times slower.
 COpStatus CFileCopy::Commit() {
-    int err = m_ops.SetOpenTimes(m_out, m_source.m_lastAccess, m_source.m_lastWrite);
+    int err = m_fs.SetOpenTimes(m_out, m_source.m_lastAccess, m_source.m_lastWrite);
     if (err == 0) {
-        err = m_ops.SetOpenMode(m_out, m_source.m_mode);
+        err = m_fs.SetOpenMode(m_out, m_source.Mode());
     }
-    const int closeErr = m_ops.Close(m_out);
+    const int closeErr = m_fs.Close(m_out);
     m_out = -1;
     if (err == 0) {
         err = closeErr;
@@ -157,12 +159,12 @@ COpStatus CFileCopy::Commit() {
     }
     if (m_request.m_destScanned) {
         COpStatus recheck =
-            RecheckScanned(m_ops, m_request.m_strDest, *m_request.m_destScanned, false);
+            RecheckScanned(m_fs, m_request.m_strDest, *m_request.m_destScanned, false);
         if (!recheck.Ok()) {
             return recheck;
         }
     }
-    if (err = m_ops.Rename(m_strTemp, m_request.m_strDest); err != 0) {
+    if (err = m_fs.Rename(m_strTemp, m_request.m_strDest); err != 0) {
         return Status(OpResult::Failed, err);
     }
     m_bCommitted = true;
@@ -182,7 +184,7 @@ int64_t CFileCopy::CopyChunk() {
         std::min<uint64_t>(left, m_bChunked ? m_bufferSize : kSystemPieceBytes));
     if (m_bKernel) {
         size_t copied = 0;
-        const int err = m_ops.CopyRange(m_in, m_out, m_offset, want, copied);
+        const int err = m_fs.CopyRange(m_in, m_out, m_offset, want, copied);
         if (err == 0 && copied > 0) {
             return static_cast<int64_t>(copied);
         }
@@ -198,11 +200,11 @@ int64_t CFileCopy::CopyChunk() {
 int64_t CFileCopy::BufferedChunk(size_t want) {
     m_buffer.resize(std::min(want, kCopyBufferBytes));
     size_t got = 0;
-    if (int err = m_ops.Read(m_in, m_offset, m_buffer.data(), m_buffer.size(), got); err != 0) {
+    if (int err = m_fs.Read(m_in, m_offset, m_buffer.data(), m_buffer.size(), got); err != 0) {
         return -err;
     }
     size_t written = 0;
-    if (int err = m_ops.Write(m_out, m_offset, m_buffer.data(), got, written); err != 0) {
+    if (int err = m_fs.Write(m_out, m_offset, m_buffer.data(), got, written); err != 0) {
         return -err;
     }
     return static_cast<int64_t>(got);
@@ -219,7 +221,7 @@ int64_t CFileCopy::RetryingChunk(uint64_t left) {
         for (int attempt = 0; attempt < kTries; ++attempt) {
             size_t got = 0;
             const int err =
-                m_in < 0 ? EBADF : m_ops.Read(m_in, m_offset, m_buffer.data(), want, got);
+                m_in < 0 ? EBADF : m_fs.Read(m_in, m_offset, m_buffer.data(), want, got);
             if (err == 0 && got == want) {
                 const int writeErr = WriteWithRetries(got);
                 return writeErr != 0 ? -writeErr : static_cast<int64_t>(got);
@@ -238,7 +240,7 @@ int CFileCopy::WriteWithRetries(size_t count) {
     int err = 0;
     for (int attempt = 0; attempt < kTries; ++attempt) {
         size_t written = 0;
-        err = m_ops.Write(m_out, m_offset, m_buffer.data(), count, written);
+        err = m_fs.Write(m_out, m_offset, m_buffer.data(), count, written);
         if (err == 0) {
             break;
         }
@@ -248,10 +250,10 @@ int CFileCopy::WriteWithRetries(size_t count) {
 
 void CFileCopy::ReopenSource() {
     if (m_in >= 0) {
-        m_ops.Close(m_in);
+        m_fs.Close(m_in);
         m_in = -1;
     }
-    if (m_ops.OpenRead(m_request.m_strSource, m_in) != 0) {
+    if (m_fs.OpenRead(m_request.m_strSource, m_in) != 0) {
         m_in = -1;
     }
 }
@@ -279,7 +281,7 @@ bool UseChunkedCopy(uint64_t size, uint64_t runTotalBytes, bool progressWindow) 
 }
 
 COpStatus CFileOperations::CopyFile(const CCopyRequest& request, CRunBytes& bytes) {
-    CFileCopy copy(m_task, m_ops, request, bytes);
+    CFileCopy copy(m_task, m_fs, request, bytes);
     return copy.Run();
 }
 

@@ -21,29 +21,29 @@ bool Refused(int err) {
 
 // Some file systems (a Windows share, for one) refuse to delete a read-only file. The owner
 // write bit is given for the second try and taken back when that fails too.
-int WithOwnerWrite(IFileOps& ops, const std::string& path, int firstErr,
-                   int (IFileOps::*remove)(const std::string&)) {
-    CFileStat st;
-    if (!Refused(firstErr) || ops.Stat(path, st, false) != 0 || st.m_bSymlink ||
-        (st.m_mode & kOwnerWrite) != 0) {
+int WithOwnerWrite(IFileSystem& fs, const std::string& path, int firstErr,
+                   int (IFileSystem::*remove)(const std::string&)) {
+    CFileInfo st;
+    if (!Refused(firstErr) || fs.Stat(path, st, LinkMode::NoFollow) != 0 || st.m_bSymlink ||
+        (st.Mode() & kOwnerWrite) != 0) {
         return firstErr;
     }
-    if (ops.SetMode(path, st.m_mode | kOwnerWrite) != 0) {
+    if (fs.SetMode(path, st.Mode() | kOwnerWrite) != 0) {
         return firstErr;
     }
-    const int err = (ops.*remove)(path);
+    const int err = (fs.*remove)(path);
     if (err != 0) {
-        ops.SetMode(path, st.m_mode);
+        fs.SetMode(path, st.Mode());
     }
     return err;
 }
 
 }  // namespace
 
-COpStatus RecheckScanned(IFileOps& ops, const std::string& path, const CScannedFile& scanned,
+COpStatus RecheckScanned(IFileSystem& fs, const std::string& path, const CScannedFile& scanned,
                          bool goneIsChange) {
-    CFileStat now;
-    const int err = ops.Stat(path, now, true);
+    CFileInfo now;
+    const int err = fs.Stat(path, now, LinkMode::Follow);
     if (err == ENOENT || err == ENOTDIR) {
         const bool changed = scanned.m_bExists && goneIsChange;
         return Status(changed ? OpResult::Changed : OpResult::Done);
@@ -51,36 +51,37 @@ COpStatus RecheckScanned(IFileOps& ops, const std::string& path, const CScannedF
     if (err != 0) {
         return Status(OpResult::Failed, err);
     }
-    const bool same = scanned.m_bExists && !now.m_bFolder && now.m_size == scanned.m_size &&
+    const bool same = scanned.m_bExists && now.m_type != EntryType::Folder &&
+                      now.m_size == scanned.m_size &&
                       TruncateToSecond(now.m_lastWrite) == TruncateToSecond(scanned.m_lastWrite);
     return Status(same ? OpResult::Done : OpResult::Changed);
 }
 
-CFileOperations::CFileOperations(CElement& task, IFileOps& ops) : m_task(task), m_ops(ops) {}
+CFileOperations::CFileOperations(CElement& task, IFileSystem& fs) : m_task(task), m_fs(fs) {}
 
 COpStatus CFileOperations::DeleteFile(const std::string& path,
                                       const std::optional<CScannedFile>& scanned) {
     if (scanned) {
-        if (COpStatus recheck = RecheckScanned(m_ops, path, *scanned, true); !recheck.Ok()) {
+        if (COpStatus recheck = RecheckScanned(m_fs, path, *scanned, true); !recheck.Ok()) {
             return recheck;
         }
     }
-    int err = m_ops.Unlink(path);
+    int err = m_fs.Unlink(path);
     if (err != 0) {
-        err = WithOwnerWrite(m_ops, path, err, &IFileOps::Unlink);
+        err = WithOwnerWrite(m_fs, path, err, &IFileSystem::Unlink);
     }
     return err == 0 ? Status(OpResult::Done) : Status(OpResult::Failed, err);
 }
 
 COpStatus CFileOperations::CreateFolder(const std::string& path) {
-    const int err = m_ops.MakeFolder(path);
+    const int err = m_fs.MakeFolder(path);
     return err == 0 ? Status(OpResult::Done) : Status(OpResult::Failed, err);
 }
 
 COpStatus CFileOperations::RemoveFolder(const std::string& path) {
-    int err = m_ops.RemoveFolder(path);
+    int err = m_fs.RemoveFolder(path);
     if (err != 0) {
-        err = WithOwnerWrite(m_ops, path, err, &IFileOps::RemoveFolder);
+        err = WithOwnerWrite(m_fs, path, err, &IFileSystem::RemoveFolder);
     }
     return err == 0 ? Status(OpResult::Done) : Status(OpResult::Failed, err);
 }
@@ -89,21 +90,21 @@ COpStatus CFileOperations::CopyAttributes(const std::string& path, uint32_t attr
     uint32_t mode = (attributes >> attr::kModeShift) & 07777;
     if (mode == 0) {
         // A record from a stored tree may carry the Windows bits alone: apply the read-only bit.
-        CFileStat st;
-        if (int err = m_ops.Stat(path, st, true); err != 0) {
+        CFileInfo st;
+        if (int err = m_fs.Stat(path, st, LinkMode::Follow); err != 0) {
             return Status(OpResult::Failed, err);
         }
-        mode = (attributes & attr::kReadOnly) ? st.m_mode & ~kWriteBits : st.m_mode | kOwnerWrite;
+        mode = (attributes & attr::kReadOnly) ? st.Mode() & ~kWriteBits : st.Mode() | kOwnerWrite;
     }
-    const int err = m_ops.SetMode(path, mode);
+    const int err = m_fs.SetMode(path, mode);
     return err == 0 ? Status(OpResult::Done) : Status(OpResult::Failed, err);
 }
 
 COpStatus CFileOperations::CopyTimestamps(const std::string& source, const std::string& dest) {
-    CFileStat st;
-    int err = m_ops.Stat(source, st, true);
+    CFileInfo st;
+    int err = m_fs.Stat(source, st, LinkMode::Follow);
     if (err == 0) {
-        err = m_ops.SetTimes(dest, st.m_lastAccess, st.m_lastWrite);
+        err = m_fs.SetTimes(dest, st.m_lastAccess, st.m_lastWrite);
     }
     return err == 0 ? Status(OpResult::Done) : Status(OpResult::Failed, err);
 }

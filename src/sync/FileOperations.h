@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/FileTime.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "sync/RunProgress.h"
 #include "task/Side.h"
 
@@ -58,14 +58,15 @@ bool UseChunkedCopy(uint64_t size, uint64_t runTotalBytes, bool progressWindow);
 // Compares what is at `path` now with what the scan saw: Done when they agree, Changed when
 // not, Failed when the path cannot be examined. A file gone since the scan counts as a change
 // only with `goneIsChange`. Blocks on one stat; any thread.
-COpStatus RecheckScanned(IFileOps& ops, const std::string& path, const CScannedFile& scanned,
+COpStatus RecheckScanned(IFileSystem& fs, const std::string& path, const CScannedFile& scanned,
                          bool goneIsChange);
 
-// The file operations of the pass on local paths. One object per run (or per target); it holds
-// references only. Every call blocks on disk I/O and is made on the task's worker thread.
+// The file operations of the pass on the paths of one file system. One object per run (or per
+// target); it holds references only. Every call blocks on disk I/O and is made on the task's worker
+// thread.
 class CFileOperations {
   public:
-    explicit CFileOperations(CElement& task, IFileOps& ops = LocalFileOps());
+    CFileOperations(CElement& task, IFileSystem& fs);
 
     // Copies into a temporary file beside the destination, gives it the source's exact times
     // and mode, and renames it over the destination only when complete: a failed or canceled
@@ -106,7 +107,7 @@ class CFileOperations {
 
   private:
     CElement& m_task;
-    IFileOps& m_ops;
+    IFileSystem& m_fs;
 };
 
 }  // namespace tv

@@ -14,21 +14,21 @@ bool IsWithin(const std::string& path, const std::string& root) {
 
 }  // namespace
 
-CLinkGuard::CLinkGuard(IFileOps& ops, std::string root) : m_ops(ops), m_root(std::move(root)) {}
+CLinkGuard::CLinkGuard(IFileSystem& fs, std::string root) : m_fs(fs), m_root(std::move(root)) {}
 
 std::optional<std::string> CLinkGuard::Outside(const std::string& path) {
-    CFileStat st;
-    if (m_ops.Stat(path, st, false) != 0 || !st.m_bSymlink) {
+    CFileInfo st;
+    if (m_fs.Stat(path, st, LinkMode::NoFollow) != 0 || !st.m_bSymlink) {
         return std::nullopt;
     }
     // A dangling link carries nothing anywhere: whatever goes through it fails on its own.
     std::string resolved;
-    if (m_ops.ResolvePath(path, resolved) != 0) {
+    if (m_fs.ResolvePath(path, resolved) != 0) {
         return std::nullopt;
     }
     if (!m_resolvedRoot) {
         std::string root;
-        m_resolvedRoot = m_ops.ResolvePath(m_root, root) == 0 ? root : std::string();
+        m_resolvedRoot = m_fs.ResolvePath(m_root, root) == 0 ? root : std::string();
     }
     // A root that cannot be resolved has nothing inside it that a link could safely reach.
     if (!m_resolvedRoot->empty() && IsWithin(resolved, *m_resolvedRoot)) {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 
 namespace tv {
 
@@ -13,7 +13,7 @@ namespace tv {
 // the root is harmless. One object per side and pass; worker thread only.
 class CLinkGuard {
   public:
-    CLinkGuard(IFileOps& ops, std::string root);
+    CLinkGuard(IFileSystem& fs, std::string root);
 
     // Where `path` leads when it is a symbolic link whose resolved path lies outside the root;
     // nullopt when it is no link, leads inside, leads nowhere, or is not there. Blocks on one
@@ -23,7 +23,7 @@ class CLinkGuard {
     const std::string& Root() const { return m_root; }
 
   private:
-    IFileOps& m_ops;
+    IFileSystem& m_fs;
     std::string m_root;
     std::optional<std::string> m_resolvedRoot;  // empty when the root cannot be resolved
 };

@@ -50,12 +50,12 @@ CPassRequest CPassRequest::Local(const CElement& task, std::string source, std::
     return request;
 }
 
-CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFileOps& ops)
+CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFileSystem& fs)
     : m_task(task),
       m_request(std::move(request)),
       m_bytes(bytes),
-      m_ops(ops),
-      m_fileOps(task, ops),
+      m_fs(fs),
+      m_fileOps(task, fs),
       m_policy(task, &bytes),
       m_kind(task.m_Run.Kind()),
       m_bSilent(task.Has2(opt2::kSilent)),
@@ -80,8 +80,8 @@ bool CSyncPass::Run(CTreeF& root) {
         return false;
     }
     m_thirdReady = paths.m_third;
-    m_sourceGuard.emplace(m_ops, paths.m_src);
-    m_targetGuard.emplace(m_ops, paths.m_dst);
+    m_sourceGuard.emplace(m_fs, paths.m_src);
+    m_targetGuard.emplace(m_fs, paths.m_dst);
     ITaskObserver* observer = m_task.m_Run.Observer();
     if (observer && !m_bSilent) {
         observer->Status(IDS_COPYING_FILES);
@@ -91,12 +91,12 @@ bool CSyncPass::Run(CTreeF& root) {
 
 // A root that is a file stands for the folder that holds it.
 bool CSyncPass::CheckRoot(std::string& path, Side side) {
-    CFileStat st;
-    const int err = m_ops.Stat(path, st, true);
-    if (err == 0 && st.m_bFolder) {
+    CFileInfo st;
+    const int err = m_fs.Stat(path, st, LinkMode::Follow);
+    if (err == 0 && st.m_type == EntryType::Folder) {
         return true;
     }
-    if (err == 0 && st.m_bRegular) {
+    if (err == 0 && st.m_type == EntryType::File) {
         path = FolderOf(path);
         return true;
     }
@@ -112,8 +112,8 @@ bool CSyncPass::CheckRoot(std::string& path, Side side) {
 bool CSyncPass::EnsureFolders(const std::string& path, CTaskInfor::List createdList) {
     for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string prefix = path.substr(0, end);
-        CFileStat st;
-        if (!prefix.empty() && m_ops.Stat(prefix, st, true) == ENOENT) {
+        CFileInfo st;
+        if (!prefix.empty() && m_fs.Stat(prefix, st, LinkMode::Follow) == ENOENT) {
             const COpStatus made = m_fileOps.CreateFolder(prefix);
             if (!made.Ok() && made.m_error != EEXIST) {
                 m_policy.LogError(

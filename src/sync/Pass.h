@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "base/FileTime.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "sync/ErrorPolicy.h"
 #include "sync/FileOperations.h"
 #include "sync/LinkGuard.h"
@@ -51,11 +51,10 @@ struct CPassCounts {
 // The synchronization pass over a planned, merged tree: carries out every record's action and
 // creates or removes one-sided folders, folder by folder, under the task's error policy, and
 // writes each change and failure into the current target's record and the observer.
-// One object per target and run.
+// One object per target and run, working in the file system `fs` that holds both roots.
 class CSyncPass {
   public:
-    CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes,
-              IFileOps& ops = LocalFileOps());
+    CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFileSystem& fs);
 
     // Worker thread of the run. Blocks on file I/O and on the questions of the error policy;
     // tests IsTaskCanceled before every file and every folder, and a canceled pass returns
@@ -106,7 +105,7 @@ class CSyncPass {
     CElement& m_task;
     CPassRequest m_request;
     CRunBytes& m_bytes;
-    IFileOps& m_ops;
+    IFileSystem& m_fs;
     CFileOperations m_fileOps;
     CErrorPolicy m_policy;
     CPassCounts m_counts;

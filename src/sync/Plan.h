@@ -23,14 +23,16 @@ struct CPlanBytes {
 };
 
 struct CPlanRequest {
+    explicit CPlanRequest(IFileSystem& fs) : m_fs(fs) {}
+
+    // Where "Binary compare" reads both files.
+    IFileSystem& m_fs;
     // This target's last completed synchronization, unknown when there was none. Items that
     // existed then and lie on one side only were deleted on the other side since.
     CLastSync m_lastSync;
     bool m_bSourceIsFtp = false;
     bool m_bTargetIsFtp = false;
     NameMatch m_match = NameMatch::Exact;
-    // Where "Binary compare" reads both files; none: the local file system.
-    IFileSystem* m_pFileSystem = nullptr;
 };
 
 // Appends the target root's records and subfolders to the source root, which is the merged

@@ -80,9 +80,8 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
     s.otherSize = t.size;
     t.otherSize = s.size;
     s.matched = t.matched = true;
-    IFileSystem& fs = m_request.m_pFileSystem ? *m_request.m_pFileSystem : LocalFileSystem();
     const int r = CompareFiles(m_task, s, t, srcFolder, dstFolder, m_request.m_bSourceIsFtp,
-                               m_request.m_bTargetIsFtp, fs);
+                               m_request.m_bTargetIsFtp, m_request.m_fs);
     const bool onlyNewer = Has(opt1::kOnlyIfTargetNewer);
     switch (m_kind) {
         case RunKind::Synchronize:

@@ -53,13 +53,13 @@ class CScanIndex {
 // stay (something in it was kept), it gets its old mode back.
 class CFolderRights {
   public:
-    CFolderRights(IFileOps& ops, const std::string& path, uint32_t mode)
-        : m_ops(ops), m_path(path), m_mode(mode) {
-        m_bChanged = (mode & kOwnerAll) != kOwnerAll && ops.SetMode(path, mode | kOwnerAll) == 0;
+    CFolderRights(IFileSystem& fs, const std::string& path, uint32_t mode)
+        : m_fs(fs), m_path(path), m_mode(mode) {
+        m_bChanged = (mode & kOwnerAll) != kOwnerAll && fs.SetMode(path, mode | kOwnerAll) == 0;
     }
     ~CFolderRights() {
         if (m_bChanged) {
-            m_ops.SetMode(m_path, m_mode);
+            m_fs.SetMode(m_path, m_mode);
         }
     }
     CFolderRights(const CFolderRights&) = delete;
@@ -68,7 +68,7 @@ class CFolderRights {
     void Gone() { m_bChanged = false; }
 
   private:
-    IFileOps& m_ops;
+    IFileSystem& m_fs;
     const std::string& m_path;
     uint32_t m_mode;
     bool m_bChanged = false;
@@ -76,8 +76,8 @@ class CFolderRights {
 
 class CRecursiveDelete {
   public:
-    CRecursiveDelete(CElement& task, CFileOperations& fileOps, IFileOps& ops, Side side)
-        : m_task(task), m_fileOps(fileOps), m_ops(ops), m_side(side), m_policy(task) {}
+    CRecursiveDelete(CElement& task, CFileOperations& fileOps, IFileSystem& fs, Side side)
+        : m_task(task), m_fileOps(fileOps), m_fs(fs), m_side(side), m_policy(task) {}
 
     // What the scan saw at `path`: a file (`record`) or a folder (`node`).
     bool Remove(const std::string& path, const CFileDoInfo* record, const CTreeF* node, bool& gone);
@@ -89,7 +89,7 @@ class CRecursiveDelete {
 
     CElement& m_task;
     CFileOperations& m_fileOps;
-    IFileOps& m_ops;
+    IFileSystem& m_fs;
     Side m_side;
     CErrorPolicy m_policy;
 };
@@ -97,11 +97,11 @@ class CRecursiveDelete {
 bool CRecursiveDelete::Remove(const std::string& path, const CFileDoInfo* record,
                               const CTreeF* node, bool& gone) {
     gone = false;
-    CFileStat st;
+    CFileInfo st;
     int err = 0;
     const FileOpKind kind = node ? FileOpKind::RemoveFolder : FileOpKind::Delete;
     const CPolicyOutcome examined = m_policy.Perform(kind, path, 0, [&] {
-        err = m_ops.Stat(path, st, false);
+        err = m_fs.Stat(path, st, LinkMode::NoFollow);
         return COpStatus{err == 0 || err == ENOENT ? OpResult::Done : OpResult::Failed, err};
     });
     if (!examined.m_bDone) {
@@ -119,8 +119,8 @@ bool CRecursiveDelete::Remove(const std::string& path, const CFileDoInfo* record
     if (st.m_bSymlink) {
         return RemoveFile(path, nullptr, gone);
     }
-    if (st.m_bFolder) {
-        return RemoveTree(path, *node, st.m_mode, gone);
+    if (st.m_type == EntryType::Folder) {
+        return RemoveTree(path, *node, st.Mode(), gone);
     }
     return m_policy.Perform(kind, path, 0, [] { return COpStatus{OpResult::Changed, 0}; }).m_bGoOn;
 }
@@ -145,9 +145,9 @@ bool CRecursiveDelete::RemoveFile(const std::string& path, const CFileDoInfo* re
 // stayed has its line already.
 bool CRecursiveDelete::RemoveTree(const std::string& path, const CTreeF& node, uint32_t mode,
                                   bool& gone) {
-    CFolderRights rights(m_ops, path, mode);
+    CFolderRights rights(m_fs, path, mode);
     std::vector<std::string> names;
-    const bool listed = m_ops.ListNames(path, names) == 0;
+    const bool listed = m_fs.ListNames(path, names) == 0;
     const CScanIndex index(node, m_side);
     bool allGone = true;
     const std::string* uncompared = nullptr;
@@ -214,7 +214,7 @@ bool CFileOperations::DeleteRecursively(const std::string& path, Side side, cons
                             })
                    .m_bGoOn;
     } else {
-        CRecursiveDelete job(m_task, *this, m_ops, side);
+        CRecursiveDelete job(m_task, *this, m_fs, side);
         goOn = job.Remove(path, nullptr, &scanned, gone);
     }
     if (removed) {

@@ -89,8 +89,8 @@ bool IsTaskCanceled(CElement& task) {
     return task.m_Run.WaitWhilePaused();
 }
 
-int NewTaskId() {
-    return DrawNewTaskId();
+int NewTaskId(IFileSystem& fs) {
+    return DrawNewTaskId(fs);
 }
 
 namespace {

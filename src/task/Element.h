@@ -12,6 +12,7 @@
 namespace tv {
 
 class CProfile;
+class IFileSystem;
 
 // A 32-bit value kept in the file but owned by one record: copies start from `Initial` and
 // assignment leaves the destination's value alone.
@@ -128,8 +129,8 @@ class CElement {
 // Any thread of a run. Returns the cancel flag; blocks while the run is paused.
 bool IsTaskCanceled(CElement& task);
 
-// Draws the id of a new task from the task counter.
-int NewTaskId();
+// Draws the id of a new task from the task counter kept in `fs`.
+int NewTaskId(IFileSystem& fs);
 
 // Field-by-field equality of two records, reserved values included, run state left out.
 bool EqualFields(const CElement& a, const CElement& b);

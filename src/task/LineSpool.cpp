@@ -38,25 +38,25 @@ size_t VisitRecords(std::string_view bytes, const std::function<void(std::string
 
 }  // namespace
 
-int CLineSpool::Add(std::string_view line, const std::string& folder) {
+int CLineSpool::Add(std::string_view line, IFileSystem* fs, const std::string& folder) {
     ++m_nCount;
     AppendRecord(m_buffer, line);
     if (m_bInMemory || m_buffer.size() < kSpillBytes) {
         return 0;
     }
-    if (folder.empty()) {
+    if (!fs || folder.empty()) {
         m_bInMemory = true;
         return 0;
     }
-    const int error = Spill(folder);
+    const int error = Spill(*fs, folder);
     m_bInMemory = error != 0;
     return error;
 }
 
 // A write that fails part of the way leaves the file's count of whole records as it was, so
 // the torn end is never read back.
-int CLineSpool::Spill(const std::string& folder) {
-    if (const int error = m_file.Open(folder)) {
+int CLineSpool::Spill(IFileSystem& fs, const std::string& folder) {
+    if (const int error = m_file.Open(fs, folder)) {
         return error;
     }
     if (const int error = m_file.Write(m_nFileBytes, m_buffer)) {

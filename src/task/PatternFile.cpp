@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "platform/AtomicFile.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "task/TaskList.h"
 
 namespace tv {
@@ -19,20 +19,20 @@ std::string PatternPath(const std::string& programDataFolder) {
 
 }  // namespace
 
-bool SavePattern(const std::string& programDataFolder, CElement& task) {
+bool SavePattern(IFileSystem& fs, const std::string& programDataFolder, CElement& task) {
     const std::vector<uint8_t> bytes = StoreTaskBody(task);
-    return WriteFileAtomically(PatternPath(programDataFolder),
+    return WriteFileAtomically(fs, PatternPath(programDataFolder),
                                {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
-bool LoadPattern(const std::string& programDataFolder, CElement& task) {
-    const auto bytes = ReadWholeFile(PatternPath(programDataFolder), nullptr, kMaxPatternBytes);
+bool LoadPattern(IFileSystem& fs, const std::string& programDataFolder, CElement& task) {
+    const auto bytes = ReadWholeFile(fs, PatternPath(programDataFolder), nullptr, kMaxPatternBytes);
     return bytes &&
            LoadTaskBody({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, task);
 }
 
-bool ClearPattern(const std::string& programDataFolder) {
-    const int err = LocalFileOps().Unlink(PatternPath(programDataFolder));
+bool ClearPattern(IFileSystem& fs, const std::string& programDataFolder) {
+    const int err = fs.Unlink(PatternPath(programDataFolder));
     return err == 0 || err == ENOENT;
 }
 

@@ -13,11 +13,13 @@ namespace tv {
 enum class BodyLayout { Current, V200, V120, V110 };
 
 // What decides how a body is read: the layout, the numeric version that gates the fields of
-// the current layout, and the folder the default sound files of older lists live in.
+// the current layout, the folder the default sound files of older lists live in, and the file
+// system of the task counter, from which a "1.10" body draws its id (none: the id is left 0).
 struct CBodyFormat {
     BodyLayout m_layout = BodyLayout::Current;
     int m_nVersion = 590;
     std::string m_strDataFolder;
+    IFileSystem* m_pCounterFs = nullptr;
 };
 
 // The leading decimal integer of a version string, as the lists were always read: blanks and a

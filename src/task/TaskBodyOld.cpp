@@ -45,7 +45,7 @@ void ReadV1x(CArchiveReader& ar, CElement& t, const CBodyFormat& f) {
     if (v120) {
         SkipOldScheduleBody(ar);
     } else {
-        t.m_nTaskId = NewTaskId();
+        t.m_nTaskId = f.m_pCounterFs ? NewTaskId(*f.m_pCounterFs) : 0;
     }
     t.m_dwOptions2 = 0;
 }

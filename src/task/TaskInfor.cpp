@@ -12,13 +12,13 @@ std::string RunSpoolFolder() {
 
 void CTaskInfor::Add(List list, std::string line) {
     std::lock_guard lock(m_mutex);
-    const int error = m_lists[list].Add(line, m_strSpoolFolder);
+    const int error = m_lists[list].Add(line, m_pSpoolFs, m_strSpoolFolder);
     // Once is enough: every list that fails after the first keeps its lines in memory as well.
     if (error != 0 && !m_bSpoolFailed) {
         m_bSpoolFailed = true;
         m_lists[Errors].Add(FormatText(LoadString(IDS_RECORD_IN_MEMORY).c_str(),
                                        m_strSpoolFolder.c_str(), SystemErrorText(error).c_str()),
-                            m_strSpoolFolder);
+                            m_pSpoolFs, m_strSpoolFolder);
     }
 }
 

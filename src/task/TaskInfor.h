@@ -11,6 +11,8 @@
 
 namespace tv {
 
+class IFileSystem;
+
 // The folder a run's records spool to: the data folder's "Temp". Blocks on disk I/O (the data
 // folder is made); any thread.
 std::string RunSpoolFolder();
@@ -35,9 +37,10 @@ class CTaskInfor {
 
     // Keeps every line in memory.
     CTaskInfor() = default;
-    // Spools the lines to scratch files in `spoolFolder`. Should that fail, one error line says
-    // so and the lines stay in memory from then on.
-    explicit CTaskInfor(std::string spoolFolder) : m_strSpoolFolder(std::move(spoolFolder)) {}
+    // Spools the lines to scratch files in `spoolFolder` of `fs`. Should that fail, one error
+    // line says so and the lines stay in memory from then on.
+    CTaskInfor(IFileSystem& fs, std::string spoolFolder)
+        : m_pSpoolFs(&fs), m_strSpoolFolder(std::move(spoolFolder)) {}
     CTaskInfor(const CTaskInfor&) = delete;
     CTaskInfor& operator=(const CTaskInfor&) = delete;
 
@@ -53,6 +56,7 @@ class CTaskInfor {
 
   private:
     mutable std::mutex m_mutex;
+    IFileSystem* m_pSpoolFs = nullptr;
     std::string m_strSpoolFolder;
     CLineSpool m_lists[ListCount];
     bool m_bSpoolFailed = false;

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/ProfileKeys.h"
@@ -61,7 +62,8 @@ std::vector<uint8_t> CTaskList::Store() {
     return ar.Bytes();
 }
 
-CListLoadResult CTaskList::Load(std::span<const uint8_t> bytes, const CProfile& profile) {
+CListLoadResult CTaskList::Load(IFileSystem& fs, std::span<const uint8_t> bytes,
+                                const CProfile& profile) {
     CArchiveReader ar(bytes);
     std::string version;
     try {
@@ -76,6 +78,7 @@ CListLoadResult CTaskList::Load(std::span<const uint8_t> bytes, const CProfile& 
     if (format->m_nVersion < kSoundsVersion) {
         format->m_strDataFolder = ProgramDataFolder();
     }
+    format->m_pCounterFs = &fs;
     m_Tasks.clear();
     m_bChanged = false;
     m_strVersion = std::move(version);
@@ -122,22 +125,24 @@ void CTaskList::AdoptLoaded(std::unique_ptr<CElement> task, const CBodyFormat& f
     m_Tasks.push_back(std::move(task));
 }
 
-CListLoadResult CTaskList::LoadFile(const std::string& path, const CProfile& profile) {
-    const std::optional<std::string> bytes = ReadWholeFile(path);
+CListLoadResult CTaskList::LoadFile(IFileSystem& fs, const std::string& path,
+                                    const CProfile& profile) {
+    CFileError error;
+    const std::optional<std::string> bytes = ReadWholeFile(fs, path, &error);
     if (!bytes) {
-        return Outcome(CListLoadResult::Outcome::CannotOpen, std::strerror(errno));
+        return Outcome(CListLoadResult::Outcome::CannotOpen, SystemErrorText(error.m_nCode));
     }
     CListLoadResult result =
-        Load({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, profile);
+        Load(fs, {reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, profile);
     if (result.m_outcome == CListLoadResult::Outcome::Loaded ||
         result.m_outcome == CListLoadResult::Outcome::Damaged) {
         m_strPath = path;
-        RaiseTaskCounter(m_nHighestId);
+        RaiseTaskCounter(fs, m_nHighestId);
     }
     return result;
 }
 
-bool CTaskList::SaveFile(const std::string& path, std::string* error) {
+bool CTaskList::SaveFile(IFileSystem& fs, const std::string& path, std::string* error) {
     const bool renumber = path != m_strPath;
     std::vector<int> oldIds;
     const int oldHighestId = m_nHighestId;
@@ -149,7 +154,7 @@ bool CTaskList::SaveFile(const std::string& path, std::string* error) {
     }
     const std::vector<uint8_t> bytes = Store();
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!WriteFileAtomically(path, view, error)) {
+    if (!WriteFileAtomically(fs, path, view, error)) {
         // The file still holds the old ids, so the tasks keep them too.
         for (size_t i = 0; i < oldIds.size(); ++i) {
             m_Tasks[i]->m_nTaskId = oldIds[i];
@@ -161,7 +166,7 @@ bool CTaskList::SaveFile(const std::string& path, std::string* error) {
     }
     m_strPath = path;
     m_bChanged = false;
-    RaiseTaskCounter(m_nHighestId);
+    RaiseTaskCounter(fs, m_nHighestId);
     return true;
 }
 

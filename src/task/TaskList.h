@@ -13,6 +13,7 @@ namespace tv {
 
 class CArchiveReader;
 class CProfile;
+class IFileSystem;
 struct CBodyFormat;
 
 inline constexpr int kCurrentListVersion = 590;
@@ -41,17 +42,18 @@ class CTaskList {
     std::vector<uint8_t> Store();
     // Replaces the tasks with those read from `bytes`; "NextTags" come from `profile`. Ids
     // that repeat (or are not positive) are replaced by fresh ones and mark the list changed.
-    // Bytes that are not a task list at all (NotAList) leave the list as it was.
-    CListLoadResult Load(std::span<const uint8_t> bytes, const CProfile& profile);
+    // Bytes that are not a task list at all (NotAList) leave the list as it was. The oldest
+    // lists have no ids: their tasks draw them from the task counter in `fs`.
+    CListLoadResult Load(IFileSystem& fs, std::span<const uint8_t> bytes, const CProfile& profile);
 
-    // Blocking file I/O on the calling thread. The file is replaced atomically.
-    // A list loaded (completely or not) takes the path, and the task counter is raised to its
-    // highest id; CannotOpen and NotAList leave the list as it was.
-    CListLoadResult LoadFile(const std::string& path, const CProfile& profile);
+    // Blocking file I/O on the calling thread, in `fs`, which also keeps the task counter. The
+    // file is replaced atomically. A list loaded (completely or not) takes the path, and the
+    // task counter is raised to its highest id; CannotOpen and NotAList leave the list as it was.
+    CListLoadResult LoadFile(IFileSystem& fs, const std::string& path, const CProfile& profile);
     // Saving under a path other than m_strPath gives every task a fresh id above the highest
     // id; the task counter is raised to the new highest id. When the file cannot be written
-    // the tasks keep their ids.
-    bool SaveFile(const std::string& path, std::string* error = nullptr);
+    // the tasks keep their ids, and the old file stays as it was.
+    bool SaveFile(IFileSystem& fs, const std::string& path, std::string* error = nullptr);
 
   private:
     int NextFreeId() const;

@@ -4,7 +4,7 @@ namespace tv {
 
 // A run that ended while paused (the pause came after its last check) must not hold up the
 // next one, nor may a cancel or the records of the last run reach into it.
-bool CTaskRunState::Begin(RunKind kind, uint32_t preferences, size_t targets,
+bool CTaskRunState::Begin(RunKind kind, uint32_t preferences, size_t targets, IFileSystem* spoolFs,
                           const std::string& spoolFolder) {
     bool idle = false;
     if (!m_bRunning.compare_exchange_strong(idle, true)) {
@@ -16,7 +16,8 @@ bool CTaskRunState::Begin(RunKind kind, uint32_t preferences, size_t targets,
     m_end = RunEnd::None;
     m_records.clear();
     for (size_t i = 0; i < targets; ++i) {
-        m_records.push_back(std::make_unique<CTaskInfor>(spoolFolder));
+        m_records.push_back(spoolFs ? std::make_unique<CTaskInfor>(*spoolFs, spoolFolder)
+                                    : std::make_unique<CTaskInfor>());
     }
     m_pCurrent = m_records.empty() ? nullptr : m_records.front().get();
     {
@@ -87,6 +88,16 @@ void CTaskRunState::SelectTarget(size_t index) {
 void CTaskRunState::Record(CTaskInfor::List list, std::string line) {
     if (m_pCurrent) {
         m_pCurrent->Add(list, std::move(line));
+    }
+}
+
+void CTaskRunState::RecordRunError(std::string line) {
+    CTaskInfor* record = m_pCurrent;
+    if (!record && !m_records.empty()) {
+        record = m_records.front().get();
+    }
+    if (record) {
+        record->AddError(std::move(line));
     }
 }
 

@@ -40,9 +40,10 @@ class CTaskRunState {
     // The thread that launches: claims the task and starts its run afresh (the kind, the
     // preferences, one empty record per target with the first one current; no cancel, pause,
     // counts, display paths or ending). The records spool their lines to `spoolFolder`
-    // (RunSpoolFolder; empty: they keep them in memory). False, changing nothing, while the
-    // task runs. Never blocks.
-    bool Begin(RunKind kind, uint32_t preferences, size_t targets, const std::string& spoolFolder);
+    // (RunSpoolFolder) of `spoolFs` (none: they keep them in memory). False, changing nothing,
+    // while the task runs. Never blocks.
+    bool Begin(RunKind kind, uint32_t preferences, size_t targets, IFileSystem* spoolFs = nullptr,
+               const std::string& spoolFolder = {});
     // The run's last step, on its worker: no record is current any more, the ending is kept
     // and the task is free for the next Begin.
     void End(RunEnd end);
@@ -88,6 +89,9 @@ class CTaskRunState {
     // Now and then blocks on disk I/O (the record spools its lines).
     void Record(CTaskInfor::List list, std::string line);
     void RecordError(std::string line) { Record(CTaskInfor::Errors, std::move(line)); }
+    // The worker: an error of the run as a whole (its log could not be written), which no
+    // report may miss: to the current target's record, or the first one when none is current.
+    void RecordRunError(std::string line);
     // The run's threads: the lines of `list` in the current target's record so far.
     size_t CurrentCount(CTaskInfor::List list) const;
     // Once the run has ended: each target's record in target order, and the lines of `list`

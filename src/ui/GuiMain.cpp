@@ -49,7 +49,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     AddMainWindowStrings();
     AddRunWindowStrings();
     AddDialogStrings();
-    CLanguageCatalog languages;
+    CLanguageCatalog languages(app.FileSystem());
     languages.Load(app.ProgramFolder());
     languages.Select(languages.SlotOf(StoredLanguage(app.Profile())));
 

@@ -44,7 +44,7 @@ void CMirrantDlg::ShowPreferences() {
 }
 
 void CMirrantDlg::ShowHelp() {
-    if (!OpenHelpFile(m_app.ProgramFolder())) {
+    if (!OpenHelpFile(m_app.FileSystem(), m_app.ProgramFolder())) {
         m_dialogs.Message(LoadString(IDS_CANT_OPEN_FILE));
     }
 }

@@ -3,7 +3,7 @@
 #include "base/StringTable.h"
 #include "base/Utf.h"
 #include "platform/AtomicFile.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "task/Element.h"
 #include "uimodel/DialogStrings.h"
@@ -121,27 +121,26 @@ std::string TaskDesktopFileName(const std::string& taskName) {
     return name + ".desktop";
 }
 
-ShortcutResult WriteTaskShortcut(const CElement& task, const std::string& listPath,
+ShortcutResult WriteTaskShortcut(IFileSystem& fs, const CElement& task, const std::string& listPath,
                                  const std::string& mirrantPath, const std::string& folder,
                                  IUiDialogs& dialogs) {
     const std::string entry =
         TaskDesktopEntry(task.m_strName, task.m_nTaskId, listPath, mirrantPath);
-    if (entry.empty() || !EnsureFolder(folder)) {
+    if (entry.empty() || !EnsureFolder(fs, folder)) {
         return ShortcutResult::Failed;
     }
     const std::string path = folder + "/" + TaskDesktopFileName(task.m_strName);
-    CFileStat st;
-    if (LocalFileOps().Stat(path, st, true) == 0 &&
+    CFileInfo st;
+    if (fs.Stat(path, st, LinkMode::Follow) == 0 &&
         dialogs.YesNo(LoadString(IDS_DLG_SHORTCUT_EXISTS)) != PromptAnswer::Yes) {
         return ShortcutResult::Kept;
     }
-    if (!WriteFileAtomically(path, entry) || LocalFileOps().Stat(path, st, true) != 0) {
+    if (!WriteFileAtomically(fs, path, entry) || fs.Stat(path, st, LinkMode::Follow) != 0) {
         return ShortcutResult::Failed;
     }
     // Execute rights wherever there are read rights, as a launcher installed by hand gets.
-    const uint32_t mode = st.m_mode | ((st.m_mode & 0444) >> 2);
-    return LocalFileOps().SetMode(path, mode) == 0 ? ShortcutResult::Written
-                                                   : ShortcutResult::Failed;
+    const uint32_t mode = st.Mode() | ((st.Mode() & 0444) >> 2);
+    return fs.SetMode(path, mode) == 0 ? ShortcutResult::Written : ShortcutResult::Failed;
 }
 
 }  // namespace tv

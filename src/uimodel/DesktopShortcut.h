@@ -5,6 +5,7 @@
 namespace tv {
 
 class CElement;
+class IFileSystem;
 class IUiDialogs;
 
 // A freedesktop launcher (".desktop" entry) that runs one task of a task list:
@@ -22,11 +23,11 @@ std::string TaskDesktopFileName(const std::string& taskName);
 
 enum class ShortcutResult { Written, Kept, Failed };
 
-// Writes the launcher of `task` into `folder` (created when missing), asking before it
+// Writes the launcher of `task` into `folder` of `fs` (created when missing), asking before it
 // replaces one that is there, and marks it executable as desktops want of launchers they
 // trust. Kept when the user chose to keep the old one. GUI thread; blocks on disk I/O and on
 // the question.
-ShortcutResult WriteTaskShortcut(const CElement& task, const std::string& listPath,
+ShortcutResult WriteTaskShortcut(IFileSystem& fs, const CElement& task, const std::string& listPath,
                                  const std::string& mirrantPath, const std::string& folder,
                                  IUiDialogs& dialogs);
 

@@ -9,14 +9,14 @@ namespace tv {
 
 namespace {
 
-std::string FindGuide(const std::string& programFolder, const std::string& name) {
+std::string FindGuide(IFileSystem& fs, const std::string& programFolder, const std::string& name) {
     if (name.empty() || name.find('/') != std::string::npos) {
         return {};
     }
     for (const char* folder : {"", "../share/doc/twinvale/", "../share/twinvale/"}) {
         const std::string path = programFolder + folder + name;
         CFileInfo info;
-        if (LocalFileSystem().GetInfo(path, info) == 0 && info.m_type == EntryType::File) {
+        if (fs.Stat(path, info, LinkMode::Follow) == 0 && info.m_type == EntryType::File) {
             return path;
         }
     }
@@ -25,13 +25,13 @@ std::string FindGuide(const std::string& programFolder, const std::string& name)
 
 }  // namespace
 
-std::string HelpFilePath(const std::string& programFolder) {
-    const std::string path = FindGuide(programFolder, LoadString(IDS_HELP_FILE));
-    return path.empty() ? FindGuide(programFolder, LoadBuiltInString(IDS_HELP_FILE)) : path;
+std::string HelpFilePath(IFileSystem& fs, const std::string& programFolder) {
+    const std::string path = FindGuide(fs, programFolder, LoadString(IDS_HELP_FILE));
+    return path.empty() ? FindGuide(fs, programFolder, LoadBuiltInString(IDS_HELP_FILE)) : path;
 }
 
-bool OpenHelpFile(const std::string& programFolder) {
-    const std::string path = HelpFilePath(programFolder);
+bool OpenHelpFile(IFileSystem& fs, const std::string& programFolder) {
+    const std::string path = HelpFilePath(fs, programFolder);
     return !path.empty() && OpenWithDesktop(path);
 }
 

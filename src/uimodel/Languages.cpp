@@ -1,6 +1,7 @@
 #include "uimodel/Languages.h"
 
 #include <algorithm>
+#include <iostream>
 #include <string_view>
 
 #include "base/StringTable.h"
@@ -22,8 +23,8 @@ std::string ParentFolder(const std::string& path) {
 }
 
 // Text 456 read the way LoadLanguageFile reads every line, or empty.
-std::string LanguageName(const std::string& path) {
-    const auto content = ReadWholeFile(path, nullptr, kMaxFileBytes);
+std::string LanguageName(IFileSystem& fs, const std::string& path) {
+    const auto content = ReadWholeFile(fs, path, nullptr, kMaxFileBytes);
     if (!content) {
         return {};
     }
@@ -41,15 +42,16 @@ std::string LanguageName(const std::string& path) {
     return {};
 }
 
-std::vector<std::string> LanguageFiles(const std::string& folder) {
-    std::vector<CDirEntry> entries;
+std::vector<std::string> LanguageFiles(IFileSystem& fs, const std::string& folder) {
+    CFileInfo info;
+    std::vector<CFolderItem> entries;
     std::vector<std::string> paths;
-    if (LocalFileSystem().ListFolder(folder, entries) != 0) {
+    if (ListFolder(fs, folder, info, entries) != 0) {
         return paths;
     }
     for (const auto& entry : entries) {
         const std::string& name = entry.m_name;
-        if (entry.m_type != EntryType::Folder && name.size() > kExtension.size() &&
+        if (entry.m_info.m_type == EntryType::File && name.size() > kExtension.size() &&
             name.ends_with(kExtension)) {
             paths.push_back(folder + "/" + name);
         }
@@ -60,6 +62,19 @@ std::vector<std::string> LanguageFiles(const std::string& folder) {
 }
 
 }  // namespace
+
+bool LoadLanguageFile(IFileSystem& fs, const std::string& path, std::ostream& warnings) {
+    const auto content = ReadWholeFile(fs, path);
+    if (!content) {
+        return false;
+    }
+    UseLanguageTexts(*content, path, warnings);
+    return true;
+}
+
+bool LoadLanguageFile(IFileSystem& fs, const std::string& path) {
+    return LoadLanguageFile(fs, path, std::cerr);
+}
 
 void CLanguageCatalog::Load(const std::string& programFolder) {
     std::vector<std::string> folders = {programFolder + "Inter/Synch"};
@@ -73,7 +88,7 @@ void CLanguageCatalog::Load(const std::string& programFolder) {
 void CLanguageCatalog::LoadFrom(const std::vector<std::string>& folders) {
     m_Slots.clear();
     for (const auto& folder : folders) {
-        for (const auto& path : LanguageFiles(folder)) {
+        for (const auto& path : LanguageFiles(m_fs, folder)) {
             if (m_Slots.size() >= kMaxFiles) {
                 return;
             }
@@ -83,7 +98,7 @@ void CLanguageCatalog::LoadFrom(const std::vector<std::string>& folders) {
 }
 
 void CLanguageCatalog::Consider(const std::string& path) {
-    const std::string name = LanguageName(path);
+    const std::string name = LanguageName(m_fs, path);
     // A second file of one language (the build tree's and the installed one) adds nothing.
     if (name.empty() || SlotOf(name) != 0 || name == Name(0)) {
         return;
@@ -118,7 +133,7 @@ bool CLanguageCatalog::Select(int slot) {
     if (slot < 0 || slot >= Count()) {
         return false;
     }
-    return LoadLanguageFile(m_Slots[static_cast<size_t>(slot - 1)].m_strPath);
+    return LoadLanguageFile(m_fs, m_Slots[static_cast<size_t>(slot - 1)].m_strPath);
 }
 
 }  // namespace tv

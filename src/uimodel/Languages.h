@@ -1,17 +1,28 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
 namespace tv {
 
+class IFileSystem;
+
+// Puts the texts of the language file at `path` in `fs` over the built-in table; refused lines
+// are named on `warnings` and keep their built-in texts. False when the file cannot be read (the
+// table is then unchanged). Blocks on disk I/O; meant for start-up and the language menu.
+bool LoadLanguageFile(IFileSystem& fs, const std::string& path, std::ostream& warnings);
+bool LoadLanguageFile(IFileSystem& fs, const std::string& path);
+
 // The interface languages the user can choose from: slot 0 is the built-in English, the
 // other slots the language files ("Inter/Synch/*.lang", `id=text` lines) found beside the
-// program and in its installed data folder, each named by its text 456. Main thread; Load
-// blocks on disk I/O.
+// program and in its installed data folder, each named by its text 456, read from `fs`. Main
+// thread; Load blocks on disk I/O.
 class CLanguageCatalog {
   public:
     static constexpr int kMaxFiles = 20;
+
+    explicit CLanguageCatalog(IFileSystem& fs) : m_fs(fs) {}
 
     // Finds the language files under `programFolder` (the executable's folder, or the
     // profile's override) and, for an installed program, under ../share/twinvale beside the
@@ -36,6 +47,7 @@ class CLanguageCatalog {
     // Adds the language file at `path` unless it has no name or its name is taken.
     void Consider(const std::string& path);
 
+    IFileSystem& m_fs;
     std::vector<CSlot> m_Slots;  // slots 1, 2, ...
 };
 

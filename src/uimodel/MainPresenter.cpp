@@ -3,7 +3,7 @@
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "platform/Desktop.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/ProfileKeys.h"
 #include "report/TaskLog.h"
@@ -60,8 +60,8 @@ void CMainPresenter::ViewLog() {
         return;
     }
     const std::string path = LogPathOf(m_doc.Task(m_editor.Selection().front()));
-    CFileStat st;
-    if (LocalFileOps().Stat(path, st, true) != 0) {
+    CFileInfo info;
+    if (m_app.FileSystem().Stat(path, info, LinkMode::Follow) != 0) {
         m_dialogs.Message(FormatText(Text(IDS_MW_NO_LOG).c_str(), path.c_str()));
     } else if (!OpenWithDesktop(path)) {
         m_dialogs.Message(FormatText(Text(IDS_MW_CANT_OPEN_LOG).c_str(), path.c_str()));

@@ -32,7 +32,8 @@ std::optional<std::string> CMainPresenter::DragShortcutFile(int row) const {
     }
     const std::string folder = m_app.ProgramDataFolder() + "/Temp/shortcuts";
     const std::string path = folder + "/" + shortcut->m_strFileName;
-    if (!EnsureFolder(folder) || !WriteFileAtomically(path, shortcut->m_strContent)) {
+    IFileSystem& fs = m_app.FileSystem();
+    if (!EnsureFolder(fs, folder) || !WriteFileAtomically(fs, path, shortcut->m_strContent)) {
         return std::nullopt;
     }
     return path;
@@ -48,8 +49,9 @@ void CMainPresenter::CreateDesktopShortcut() {
     if ((m_doc.Path().empty() || m_doc.Changed()) && !Save()) {
         return;
     }
-    const std::string folder = DesktopFolder();
-    if (WriteTaskShortcut(m_doc.Task(row), m_doc.Path(), OwnExecutable(), folder, m_dialogs) ==
+    IFileSystem& fs = m_app.FileSystem();
+    const std::string folder = DesktopFolder(fs);
+    if (WriteTaskShortcut(fs, m_doc.Task(row), m_doc.Path(), OwnExecutable(), folder, m_dialogs) ==
         ShortcutResult::Failed) {
         m_dialogs.Message(FormatText(Text(IDS_MW_SHORTCUT_FAILED).c_str(), folder.c_str()));
     }

@@ -63,7 +63,7 @@ void CRunQueue::AttachRunViews(IRunViews& views) {
             }
         });
     };
-    m_launcher = std::make_unique<CTaskLauncher>(std::move(settings));
+    m_launcher = std::make_unique<CTaskLauncher>(m_app.FileSystem(), std::move(settings));
 }
 
 bool CRunQueue::ShutdownPending() const {

@@ -24,12 +24,12 @@ void CTaskEditor::NewTask() {
     ApplyEdits();
     auto task = std::make_unique<CElement>();
     task->ResetToDefaults(m_app.ProgramDataFolder());
-    LoadPattern(m_app.ProgramDataFolder(), *task);
+    LoadPattern(m_app.FileSystem(), m_app.ProgramDataFolder(), *task);
     AppendTask(std::move(task));
 }
 
 void CTaskEditor::ClearNewTaskPattern() {
-    ClearPattern(m_app.ProgramDataFolder());
+    ClearPattern(m_app.FileSystem(), m_app.ProgramDataFolder());
 }
 
 void CTaskEditor::CloneTask() {

@@ -4,7 +4,7 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/ProfileKeys.h"
 #include "platform/TaskCounter.h"
@@ -71,7 +71,7 @@ void CTaskListDocument::RefreshLastRun(int row) {
         return;
     }
     m_lastRun.resize(m_list.m_Tasks.size());
-    m_lastRun[row] = LastRunText(Task(row).m_nTaskId);
+    m_lastRun[row] = LastRunText(m_app.FileSystem(), Task(row).m_nTaskId);
     if (m_pListener) {
         m_pListener->RowChanged(row);
     }
@@ -84,7 +84,7 @@ void CTaskListDocument::RefreshAllLastRuns() {
 }
 
 int CTaskListDocument::Append(std::unique_ptr<CElement> task) {
-    task->m_nTaskId = NewTaskId();
+    task->m_nTaskId = NewTaskId(m_app.FileSystem());
     m_list.m_Tasks.push_back(std::move(task));
     m_lastRun.resize(m_list.m_Tasks.size());
     m_bChanged = true;
@@ -95,7 +95,7 @@ int CTaskListDocument::Append(std::unique_ptr<CElement> task) {
 }
 
 void CTaskListDocument::Remove(int row) {
-    LocalFileOps().Unlink(DefaultLogPath(Task(row).m_nTaskId));
+    m_app.FileSystem().Unlink(DefaultLogPath(Task(row).m_nTaskId));
     m_list.m_Tasks.erase(m_list.m_Tasks.begin() + row);
     if (static_cast<size_t>(row) < m_lastRun.size()) {
         m_lastRun.erase(m_lastRun.begin() + row);
@@ -124,11 +124,12 @@ void CTaskListDocument::Replaced() {
 CListLoadResult::Outcome CTaskListDocument::Load(const std::string& path) {
     m_list = CTaskList();
     CTaskList list;
-    list.m_nHighestId = std::max(0, ReadTaskCounter());
-    CListLoadResult result = list.LoadFile(path, m_app.Profile());
+    IFileSystem& fs = m_app.FileSystem();
+    list.m_nHighestId = std::max(0, ReadTaskCounter(fs));
+    CListLoadResult result = list.LoadFile(fs, path, m_app.Profile());
     if (result.m_outcome == CListLoadResult::Outcome::CannotOpen &&
         path.find('/') == std::string::npos) {
-        result = list.LoadFile(m_app.TaskListFolder() + "/" + path, m_app.Profile());
+        result = list.LoadFile(fs, m_app.TaskListFolder() + "/" + path, m_app.Profile());
     }
     if (result.m_outcome == CListLoadResult::Outcome::Loaded ||
         result.m_outcome == CListLoadResult::Outcome::Damaged) {
@@ -162,8 +163,9 @@ std::optional<std::string> CTaskListDocument::ChooseSavePath() {
 }
 
 bool CTaskListDocument::SaveTo(const std::string& path) {
-    m_list.m_nHighestId = std::max(m_list.m_nHighestId, ReadTaskCounter());
-    if (!m_list.SaveFile(path)) {
+    IFileSystem& fs = m_app.FileSystem();
+    m_list.m_nHighestId = std::max(m_list.m_nHighestId, ReadTaskCounter(fs));
+    if (!m_list.SaveFile(fs, path)) {
         m_dialogs.Message(LoadString(IDS_CANT_SAVE_TASK_LIST));
         return false;
     }

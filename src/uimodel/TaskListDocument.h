@@ -16,8 +16,9 @@ class IUiDialogs;
 // The task list of the main window as a document: its rows with their "Last run" texts, the
 // file it was read from or saved to, whether it changed since, the recent lists and the folder
 // of the last list dialog. It tells the view about rows, the caption and the recent lists.
-// GUI thread; what reads or writes a file blocks on disk I/O, the Choose... calls block on the
-// file dialog.
+// Every file it touches (the list, the logs, the task counter) is reached through the
+// application's file system. GUI thread; what reads or writes a file blocks on disk I/O, the
+// Choose... calls block on the file dialog.
 class CTaskListDocument {
   public:
     CTaskListDocument(CMirrantApp& app, IUiDialogs& dialogs);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "support/TestEnv.h"
 
@@ -17,8 +18,8 @@ class MirrantAppTest : public ::testing::Test {
     fs::path TaskLists() const { return DataFolder() / "TLists"; }
 
     tvtest::CIsolatedHome m_home;
-    tv::CProfile m_profile;
-    tv::CMirrantApp m_app{m_profile};
+    tv::CProfile m_profile{tv::LocalFileSystem()};
+    tv::CMirrantApp m_app{tv::LocalFileSystem(), m_profile};
 };
 
 TEST_F(MirrantAppTest, FirstStartCreatesTheFoldersAndStoresTheDefaults) {
@@ -67,14 +68,14 @@ TEST_F(MirrantAppTest, FtpTimeShiftsSurviveARestartButNotDamage) {
     const fs::path file = DataFolder() / "FTPTimes";
     const std::string stored = tvtest::ReadFile(file);
 
-    tv::CMirrantApp restarted(m_profile);
+    tv::CMirrantApp restarted(tv::LocalFileSystem(), m_profile);
     restarted.Startup();
     EXPECT_EQ(restarted.FtpTimes().m_Shifts, shifts);
 
     for (const std::string& damaged : {stored.substr(0, stored.size() - 1), stored + "x",
                                        std::string("garbage"), std::string()}) {
         tvtest::WriteFile(file, damaged);
-        tv::CMirrantApp again(m_profile);
+        tv::CMirrantApp again(tv::LocalFileSystem(), m_profile);
         again.Startup();
         EXPECT_TRUE(again.FtpTimes().m_Shifts.empty()) << damaged.size();
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Utf.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "support/TestEnv.h"
 
@@ -12,7 +13,7 @@ using Entries = std::vector<std::string>;
 
 TEST(RecentFileListTest, NewestFirstAtMostFiveAndKeptInTheProfile) {
     tvtest::CIsolatedHome home;
-    tv::CProfile profile;
+    tv::CProfile profile(tv::LocalFileSystem());
     tv::CRecentFileList recent(profile);
     recent.Load();
     EXPECT_TRUE(recent.Entries().empty());

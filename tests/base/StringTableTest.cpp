@@ -4,15 +4,11 @@
 
 #include <sstream>
 
-#include "support/TestEnv.h"
-
 namespace {
 
 class LanguageFile : public ::testing::Test {
   protected:
     ~LanguageFile() override { tv::ResetLanguage(); }
-
-    tvtest::CTempDir m_dir;
 };
 
 // Texts are formatted with the arguments of the built-in ones, so a language file (anyone can
@@ -45,10 +41,8 @@ TEST_F(LanguageFile, TextsThatWouldTakeOtherArgumentsAreRefusedAndTheBuiltInOnes
     for (const auto& [id, text] : taken) {
         content += std::to_string(id) + "=" + text + "\n";
     }
-    tvtest::WriteFile(m_dir / "Bad.lang", content);
-
     std::ostringstream warnings;
-    ASSERT_TRUE(tv::LoadLanguageFile((m_dir / "Bad.lang").string(), warnings));
+    tv::UseLanguageTexts(content, "Bad.lang", warnings);
     for (const auto& [id, text] : refused) {
         EXPECT_EQ(tv::LoadString(id), tv::LoadBuiltInString(id)) << text;
     }
@@ -63,9 +57,8 @@ TEST_F(LanguageFile, TextsThatWouldTakeOtherArgumentsAreRefusedAndTheBuiltInOnes
     EXPECT_NE(said.find("Bad.lang: 12 texts were refused"), std::string::npos) << said;
     EXPECT_NE(said.find("(121, 248, "), std::string::npos) << said;
 
-    tvtest::WriteFile(m_dir / "Good.lang", "103=Verzeichnisse\n121=%s fehlt\n");
     std::ostringstream quiet;
-    ASSERT_TRUE(tv::LoadLanguageFile((m_dir / "Good.lang").string(), quiet));
+    tv::UseLanguageTexts("103=Verzeichnisse\n121=%s fehlt\n", "Good.lang", quiet);
     EXPECT_EQ(quiet.str(), "");
     EXPECT_EQ(tv::LoadString(tv::IDS_CANT_OPEN), "%s fehlt");
 }

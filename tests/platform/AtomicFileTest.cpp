@@ -11,12 +11,17 @@
 #include <unistd.h>
 
 #include "ChildProcesses.h"
+#include "platform/FileSystem.h"
 #include "platform/TempFile.h"
 #include "support/TestEnv.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+tv::IFileSystem& Local() {
+    return tv::LocalFileSystem();
+}
 
 size_t EntryCount(const fs::path& folder) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
@@ -33,16 +38,16 @@ mode_t ModeOf(const fs::path& path) {
 TEST(AtomicFile, ReplacesContentAndKeepsModeAndLinks) {
     tvtest::CTempDir dir;
     std::string path = dir / "data";
-    ASSERT_TRUE(tv::WriteFileAtomically(path, std::string("first\0line", 10)));
+    ASSERT_TRUE(tv::WriteFileAtomically(Local(), path, std::string("first\0line", 10)));
     EXPECT_EQ(tvtest::ReadFile(path), std::string("first\0line", 10));
 
     chmod(path.c_str(), 0600);
-    ASSERT_TRUE(tv::WriteFileAtomically(path, "second"));
+    ASSERT_TRUE(tv::WriteFileAtomically(Local(), path, "second"));
     EXPECT_EQ(tvtest::ReadFile(path), "second");
     EXPECT_EQ(ModeOf(path), 0600u);
 
     fs::create_symlink("data", dir / "link");
-    ASSERT_TRUE(tv::WriteFileAtomically(dir / "link", "third"));
+    ASSERT_TRUE(tv::WriteFileAtomically(Local(), dir / "link", "third"));
     EXPECT_TRUE(fs::is_symlink(dir / "link"));
     EXPECT_EQ(tvtest::ReadFile(path), "third");
     EXPECT_EQ(EntryCount(dir.Path()), 2u);
@@ -57,13 +62,13 @@ TEST(AtomicFile, FailureKeepsOldContentAndLeavesNoTemporaryFile) {
     tvtest::WriteFile(path, "old");
     chmod(dir.Path().c_str(), 0500);
     std::string error;
-    EXPECT_FALSE(tv::WriteFileAtomically(path, "new", &error));
+    EXPECT_FALSE(tv::WriteFileAtomically(Local(), path, "new", &error));
     chmod(dir.Path().c_str(), 0700);
     EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
     EXPECT_EQ(tvtest::ReadFile(path), "old");
     EXPECT_EQ(EntryCount(dir.Path()), 1u);
 
-    EXPECT_FALSE(tv::WriteFileAtomically(dir / "missing" / "data", "new", &error));
+    EXPECT_FALSE(tv::WriteFileAtomically(Local(), dir / "missing" / "data", "new", &error));
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
 }
 
@@ -78,7 +83,7 @@ TEST(AtomicFile, WritingClearsStaleTemporaryFilesOfThatFileOnly) {
     ASSERT_EQ(tv::CreateLockedTempFile(dir.Path().string(), "data", 0600, live, fd), 0);
     EXPECT_TRUE(tv::IsTempFileName(fs::path(live).filename().string())) << live;
 
-    ASSERT_TRUE(tv::WriteFileAtomically(dir / "data", "new"));
+    ASSERT_TRUE(tv::WriteFileAtomically(Local(), dir / "data", "new"));
     EXPECT_EQ(tvtest::ReadFile(dir / "data"), "new");
     EXPECT_FALSE(fs::exists(dir / ".~tv-data-Ab12Cd"));
     EXPECT_TRUE(fs::exists(dir / ".~tv-other-Ab12Cd"));
@@ -89,18 +94,18 @@ TEST(AtomicFile, WritingClearsStaleTemporaryFilesOfThatFileOnly) {
 
 TEST(AtomicFile, ReadReportsMissingAndOversizedFilesAndReadsUnsizedOnes) {
     tvtest::CTempDir dir;
-    std::string error;
-    EXPECT_FALSE(tv::ReadWholeFile(dir / "missing", &error));
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_NE(error.find("missing"), std::string::npos);
+    tv::CFileError error;
+    EXPECT_FALSE(tv::ReadWholeFile(Local(), dir / "missing", &error));
+    EXPECT_EQ(error.m_nCode, ENOENT);
+    EXPECT_NE(error.m_strText.find("missing"), std::string::npos);
 
     tvtest::WriteFile(dir / "big", std::string(100, 'x'));
-    EXPECT_FALSE(tv::ReadWholeFile(dir / "big", nullptr, 99));
-    EXPECT_EQ(errno, EFBIG);
-    EXPECT_EQ(tv::ReadWholeFile(dir / "big", nullptr, 100)->size(), 100u);
+    EXPECT_FALSE(tv::ReadWholeFile(Local(), dir / "big", &error, 99));
+    EXPECT_EQ(error.m_nCode, EFBIG);
+    EXPECT_EQ(tv::ReadWholeFile(Local(), dir / "big", nullptr, 100)->size(), 100u);
 
     // Files of /proc report a size of 0 and must still be read to their end.
-    auto status = tv::ReadWholeFile("/proc/self/status");
+    auto status = tv::ReadWholeFile(Local(), "/proc/self/status");
     ASSERT_TRUE(status);
     EXPECT_NE(status->find("Pid:"), std::string::npos);
 }
@@ -115,13 +120,13 @@ TEST(AtomicFile, LockExcludesOtherProcessesUntilReleased) {
         });
     };
     {
-        tv::CFileLock lock(lockPath);
+        tv::CFileLock lock(Local(), lockPath);
         ASSERT_TRUE(lock.IsLocked()) << lock.Error();
         EXPECT_TRUE(lockedElsewhere());
     }
     EXPECT_FALSE(lockedElsewhere());
 
-    tv::CFileLock missing(dir / "no" / "lock");
+    tv::CFileLock missing(Local(), dir / "no" / "lock");
     EXPECT_FALSE(missing.IsLocked());
     EXPECT_FALSE(missing.Error().empty());
 }

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -23,11 +25,13 @@ TEST(Folders, XdgVariablesWinWhenAbsoluteElseHomeDefaults) {
     EXPECT_EQ(tv::XdgConfigHome(), root + "/.config");
 }
 
-TEST(Folders, ProgramDataFolderIsCreatedWithoutTrailingSlash) {
+TEST(Folders, ProgramDataFolderIsNamedWithoutTrailingSlashAndMadeByItsWriters) {
     tvtest::CIsolatedHome home;
-    setenv("XDG_DATA_HOME", (home.Root() / "deep" / "data").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home.Root() / "deep" / "data/").c_str(), 1);
     std::string folder = tv::ProgramDataFolder();
     EXPECT_EQ(folder, (home.Root() / "deep" / "data" / "Twinvale").string());
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(tv::EnsureFolder(tv::LocalFileSystem(), folder));
     EXPECT_TRUE(fs::is_directory(folder));
 }
 
@@ -42,8 +46,8 @@ TEST(Folders, ProgramFolderAlwaysEndsWithSlash) {
 TEST(Folders, UserDirsFileNamesDocumentsAndDesktop) {
     tvtest::CIsolatedHome home;
     std::string root = home.Root();
-    EXPECT_EQ(tv::DocumentsFolder(), root + "/Documents");
-    EXPECT_EQ(tv::DesktopFolder(), root + "/Desktop");
+    EXPECT_EQ(tv::DocumentsFolder(tv::LocalFileSystem()), root + "/Documents");
+    EXPECT_EQ(tv::DesktopFolder(tv::LocalFileSystem()), root + "/Desktop");
 
     fs::create_directories(home.Root() / "Papers \"A\"");
     tvtest::WriteFile(home.ConfigHome() / "user-dirs.dirs",
@@ -51,17 +55,21 @@ TEST(Folders, UserDirsFileNamesDocumentsAndDesktop) {
                       "XDG_DOCUMENTS_DIR=\"$HOME/Papers \\\"A\\\"\"\n"
                       "XDG_DESKTOP_DIR=\"" +
                           root + "/gone\"\n");
-    EXPECT_EQ(tv::DocumentsFolder(), root + "/Papers \"A\"");
+    EXPECT_EQ(tv::DocumentsFolder(tv::LocalFileSystem()), root + "/Papers \"A\"");
     // A named folder that does not exist falls back to the usual name.
-    EXPECT_EQ(tv::DesktopFolder(), root + "/Desktop");
+    EXPECT_EQ(tv::DesktopFolder(tv::LocalFileSystem()), root + "/Desktop");
 }
 
 TEST(Folders, EnsureFolderCreatesParentsAndRefusesFiles) {
     tvtest::CTempDir dir;
-    EXPECT_TRUE(tv::EnsureFolder(dir / "a" / "b" / "c/"));
+    tv::IFileSystem& local = tv::LocalFileSystem();
+    EXPECT_TRUE(tv::EnsureFolder(local, dir / "a" / "b" / "c/"));
     EXPECT_TRUE(fs::is_directory(dir / "a" / "b" / "c"));
-    EXPECT_TRUE(tv::EnsureFolder(dir / "a"));
+    EXPECT_TRUE(tv::EnsureFolder(local, dir / "a"));
     tvtest::WriteFile(dir / "file", "x");
-    EXPECT_FALSE(tv::EnsureFolder(dir / "file"));
-    EXPECT_FALSE(tv::EnsureFolder(dir / "file" / "sub"));
+    int error = 0;
+    EXPECT_FALSE(tv::EnsureFolder(local, dir / "file", &error));
+    EXPECT_EQ(error, ENOTDIR);
+    EXPECT_FALSE(tv::EnsureFolder(local, dir / "file" / "sub", &error));
+    EXPECT_EQ(error, ENOTDIR);
 }

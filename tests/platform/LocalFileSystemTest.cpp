@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/FileOps.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -25,19 +24,11 @@ std::map<std::string, tv::CFolderItem> ByName(const std::vector<tv::CFolderItem>
     return byName;
 }
 
-// Everything but the folder read itself, so that the default ReadFolder is used.
-class CPlainFileSystem : public tv::IFileSystem {
-  public:
-    int ListFolder(const std::string& path, std::vector<tv::CDirEntry>& entries) override {
-        return tv::LocalFileSystem().ListFolder(path, entries);
-    }
-    int GetInfo(const std::string& path, tv::CFileInfo& info) override {
-        return tv::LocalFileSystem().GetInfo(path, info);
-    }
-    int OpenRead(const std::string& path, std::unique_ptr<tv::IReadFile>& file) override {
-        return tv::LocalFileSystem().OpenRead(path, file);
-    }
-};
+std::vector<tv::CFolderItem> ReadAll(const std::string& path, tv::CFileInfo& folder) {
+    std::vector<tv::CFolderItem> items;
+    EXPECT_EQ(tv::ListFolder(tv::LocalFileSystem(), path, folder, items), 0);
+    return items;
+}
 
 class LocalFileSystem : public ::testing::Test {
   protected:
@@ -57,8 +48,7 @@ class LocalFileSystem : public ::testing::Test {
 
 TEST_F(LocalFileSystem, ReadFolderGivesFilesAndFoldersWithTheirDetails) {
     tv::CFileInfo folder;
-    std::vector<tv::CFolderItem> items;
-    ASSERT_EQ(tv::LocalFileSystem().ReadFolder(m_dir.Path().string(), folder, items), 0);
+    const std::vector<tv::CFolderItem> items = ReadAll(m_dir.Path().string(), folder);
     struct stat st {};
     stat(m_dir.Path().c_str(), &st);
     EXPECT_EQ(folder.m_inode, st.st_ino);
@@ -74,51 +64,45 @@ TEST_F(LocalFileSystem, ReadFolderGivesFilesAndFoldersWithTheirDetails) {
               tv::attr::kArchive | tv::attr::kHidden | tv::attr::kReadOnly | (0444u << 16));
     EXPECT_EQ(byName["sub"].m_info.m_type, tv::EntryType::Folder);
     EXPECT_EQ(byName["link"].m_info.m_size, 5u);
-    EXPECT_TRUE(byName["sublink"].m_bSymlink);
+    EXPECT_TRUE(byName["sublink"].m_info.m_bSymlink);
     EXPECT_TRUE(byName["sublink"].m_info.m_attributes & tv::attr::kReparsePoint);
     EXPECT_EQ(byName["sublink"].m_info.m_inode, byName["sub"].m_info.m_inode);
 
-    // A fake that leaves ReadFolder to the interface's default sees the same.
-    CPlainFileSystem plain;
-    std::vector<tv::CFolderItem> composed;
-    ASSERT_EQ(plain.ReadFolder(m_dir.Path().string(), folder, composed), 0);
-    auto composedByName = ByName(composed);
-    ASSERT_EQ(composedByName.size(), byName.size());
+    // A single stat of an entry tells the same as the listing.
     for (const auto& [name, item] : byName) {
-        EXPECT_EQ(composedByName[name].m_bSymlink, item.m_bSymlink) << name;
-        EXPECT_EQ(composedByName[name].m_info.m_attributes, item.m_info.m_attributes) << name;
-        EXPECT_EQ(composedByName[name].m_info.m_lastWrite, item.m_info.m_lastWrite) << name;
+        tv::CFileInfo info;
+        ASSERT_EQ(tv::LocalFileSystem().Stat((m_dir / name).string(), info, tv::LinkMode::Follow),
+                  0);
+        EXPECT_EQ(info.m_bSymlink, item.m_info.m_bSymlink) << name;
+        EXPECT_EQ(info.m_attributes, item.m_info.m_attributes) << name;
+        EXPECT_EQ(info.m_lastWrite, item.m_info.m_lastWrite) << name;
     }
 }
 
 // A killed run leaves its temporary files behind; a run still copying holds its own, even
 // after it closed one to rename it.
 TEST_F(LocalFileSystem, ReadFolderLeavesOutTemporaryFilesAndRemovesOnlyStaleOnes) {
-    tv::IFileOps& ops = tv::LocalFileOps();
+    tv::IFileSystem& ops = tv::LocalFileSystem();
     const std::string folder = m_dir.Path().string();
     std::string live;
     std::string closed;
     int liveFd = -1;
     int closedFd = -1;
-    ASSERT_EQ(ops.CreateTemp(folder, "data", live, liveFd), 0);
-    ASSERT_EQ(ops.CreateTemp(folder, "data", closed, closedFd), 0);
+    ASSERT_EQ(ops.CreateTemp(folder, "data", 0600, live, liveFd), 0);
+    ASSERT_EQ(ops.CreateTemp(folder, "data", 0600, closed, closedFd), 0);
     ASSERT_EQ(ops.Close(closedFd), 0);
     tvtest::WriteFile(m_dir / ".~tv-data-Ab12Cd", "left by a killed run");
     fs::create_symlink("data", m_dir / ".~tv-link-Zz9999");
     tvtest::WriteFile(m_dir / ".~tv-notes.txt", "the user's own");
 
     tv::CFileInfo info;
-    std::vector<tv::CFolderItem> items;
-    ASSERT_EQ(tv::LocalFileSystem().ReadFolder(folder, info, items), 0);
+    const std::vector<tv::CFolderItem> items = ReadAll(folder, info);
     auto byName = ByName(items);
     EXPECT_EQ(items.size(), 6u);
     EXPECT_TRUE(byName.count(".~tv-notes.txt"));
     EXPECT_FALSE(fs::exists(m_dir / ".~tv-data-Ab12Cd"));
     EXPECT_TRUE(fs::exists(live));
     EXPECT_TRUE(fs::is_symlink(m_dir / ".~tv-link-Zz9999"));
-    CPlainFileSystem plain;
-    ASSERT_EQ(plain.ReadFolder(folder, info, items), 0);
-    EXPECT_EQ(items.size(), 6u);
 
     ASSERT_EQ(ops.Rename(closed, folder + "/data"), 0);
     EXPECT_EQ(ops.Close(liveFd), 0);
@@ -126,28 +110,37 @@ TEST_F(LocalFileSystem, ReadFolderLeavesOutTemporaryFilesAndRemovesOnlyStaleOnes
 }
 
 TEST_F(LocalFileSystem, OtherCallsAndTheirErrors) {
-    std::vector<tv::CDirEntry> entries;
-    ASSERT_EQ(tv::LocalFileSystem().ListFolder(m_dir.Path().string(), entries), 0);
-    EXPECT_EQ(entries.size(), 7u);
-    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
-                            [](const auto& e) { return e.m_type == tv::EntryType::Other; }),
-              2);  // the FIFO and the dangling link
+    tv::IFileSystem& local = tv::LocalFileSystem();
+    std::vector<std::string> names;
+    ASSERT_EQ(local.ListNames(m_dir.Path().string(), names), 0);
+    EXPECT_EQ(names.size(), 7u);  // the FIFO and the dangling link too
+    EXPECT_EQ(local.ListNames((m_dir / "sublink").string(), names), ENOTDIR);
     tv::CFileInfo info;
     std::vector<tv::CFolderItem> items(3);
-    EXPECT_EQ(tv::LocalFileSystem().ReadFolder((m_dir / "nope").string(), info, items), ENOENT);
+    const auto none = [](std::vector<tv::CFolderItem>&) { return 0; };
+    EXPECT_EQ(local.ReadFolder((m_dir / "nope").string(), info, items, none), ENOENT);
     EXPECT_TRUE(items.empty());
-    EXPECT_EQ(tv::LocalFileSystem().ReadFolder((m_dir / "data").string(), info, items), ENOTDIR);
-    EXPECT_EQ(tv::LocalFileSystem().GetInfo((m_dir / "dangling").string(), info), ENOENT);
-    ASSERT_EQ(tv::LocalFileSystem().GetInfo((m_dir / "link").string(), info), 0);
+    EXPECT_EQ(local.ReadFolder((m_dir / "data").string(), info, items, none), ENOTDIR);
+    EXPECT_EQ(local.Stat((m_dir / "dangling").string(), info, tv::LinkMode::Follow), ENOENT);
+    ASSERT_EQ(local.Stat((m_dir / "dangling").string(), info, tv::LinkMode::NoFollow), 0);
+    EXPECT_TRUE(info.m_bSymlink);
+    EXPECT_EQ(info.m_type, tv::EntryType::Other);
+    ASSERT_EQ(local.Stat((m_dir / "link").string(), info, tv::LinkMode::Follow), 0);
     EXPECT_TRUE(info.m_attributes & tv::attr::kReparsePoint);
+    EXPECT_EQ(info.m_size, 5u);
+    EXPECT_EQ(info.Mode(), 0640u);
     EXPECT_EQ(tv::SystemErrorText(ENOENT), "No such file or directory");
 
-    std::unique_ptr<tv::IReadFile> file;
-    ASSERT_EQ(tv::LocalFileSystem().OpenRead((m_dir / "link").string(), file), 0);
+    int file = -1;
+    ASSERT_EQ(local.OpenRead((m_dir / "link").string(), file), 0);
     char buffer[16];
-    EXPECT_EQ(file->Read(buffer, sizeof buffer), 5);
-    EXPECT_EQ(file->Read(buffer, sizeof buffer), 0);
-    EXPECT_EQ(tv::LocalFileSystem().OpenRead((m_dir / "nope").string(), file), ENOENT);
+    size_t got = 0;
+    EXPECT_EQ(local.Read(file, 0, buffer, sizeof buffer, got), 0);
+    EXPECT_EQ(got, 5u);
+    EXPECT_EQ(local.Read(file, 5, buffer, sizeof buffer, got), 0);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(local.Close(file), 0);
+    EXPECT_EQ(local.OpenRead((m_dir / "nope").string(), file), ENOENT);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "ChildProcesses.h"
+#include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 class ProfileTest : public ::testing::Test {
   protected:
     tvtest::CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
 };
 
 }  // namespace
@@ -37,7 +38,7 @@ TEST_F(ProfileTest, AwkwardValuesRoundTrip) {
     for (size_t i = 0; i < std::size(values); ++i) {
         ASSERT_TRUE(m_profile.WriteProfileString("Values", "v" + std::to_string(i), values[i]));
     }
-    tv::CProfile reopened(m_profile.Path());
+    tv::CProfile reopened(tv::LocalFileSystem(), m_profile.Path());
     for (size_t i = 0; i < std::size(values); ++i) {
         EXPECT_EQ(reopened.GetProfileString("Values", "v" + std::to_string(i), "?"), values[i]);
     }
@@ -110,7 +111,7 @@ TEST_F(ProfileTest, UnreadableFileIsNeverReplaced) {
 TEST_F(ProfileTest, ConcurrentWritersKeepEachOthersValues) {
     constexpr int kWrites = 40;
     ASSERT_TRUE(tvtest::RunInChildren(3, [&](int child) {
-        tv::CProfile profile;
+        tv::CProfile profile(tv::LocalFileSystem());
         bool ok = true;
         for (int i = 0; i < kWrites; ++i) {
             ok = profile.WriteProfileInt("NextTags", std::to_string(child * 1000 + i), i) && ok;

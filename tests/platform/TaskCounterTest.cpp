@@ -9,20 +9,21 @@
 #include <unistd.h>
 
 #include "ChildProcesses.h"
+#include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 
 TEST(TaskCounter, DrawsFromOneAndRaisesOnlyUpwards) {
     tvtest::CIsolatedHome home;
     EXPECT_EQ(tv::TaskCounterPath(), (home.StateHome() / "Twinvale" / "ELNum").string());
-    EXPECT_EQ(tv::ReadTaskCounter(), -1);
-    EXPECT_EQ(tv::DrawNewTaskId(), 1);
-    EXPECT_EQ(tv::DrawNewTaskId(), 2);
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), -1);
+    EXPECT_EQ(tv::DrawNewTaskId(tv::LocalFileSystem()), 1);
+    EXPECT_EQ(tv::DrawNewTaskId(tv::LocalFileSystem()), 2);
     EXPECT_EQ(tvtest::ReadFile(tv::TaskCounterPath()), "2\n");
 
-    EXPECT_TRUE(tv::RaiseTaskCounter(40));
-    EXPECT_TRUE(tv::RaiseTaskCounter(7));
-    EXPECT_EQ(tv::ReadTaskCounter(), 40);
-    EXPECT_EQ(tv::DrawNewTaskId(), 41);
+    EXPECT_TRUE(tv::RaiseTaskCounter(tv::LocalFileSystem(), 40));
+    EXPECT_TRUE(tv::RaiseTaskCounter(tv::LocalFileSystem(), 7));
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 40);
+    EXPECT_EQ(tv::DrawNewTaskId(tv::LocalFileSystem()), 41);
 }
 
 TEST(TaskCounter, GarbledCounterReadsAsAbsent) {
@@ -30,9 +31,9 @@ TEST(TaskCounter, GarbledCounterReadsAsAbsent) {
     std::filesystem::create_directories(home.StateHome() / "Twinvale");
     for (const char* garbled : {"", "12x", "-3", "99999999999", "\xff"}) {
         tvtest::WriteFile(tv::TaskCounterPath(), garbled);
-        EXPECT_EQ(tv::ReadTaskCounter(), -1) << garbled;
+        EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), -1) << garbled;
     }
-    EXPECT_EQ(tv::DrawNewTaskId(), 1);
+    EXPECT_EQ(tv::DrawNewTaskId(tv::LocalFileSystem()), 1);
 }
 
 TEST(TaskCounter, UnwritableCounterStillHandsOutRisingIds) {
@@ -40,17 +41,17 @@ TEST(TaskCounter, UnwritableCounterStillHandsOutRisingIds) {
         GTEST_SKIP() << "root ignores folder permissions";
     }
     tvtest::CIsolatedHome home;
-    ASSERT_TRUE(tv::WriteTaskCounter(5));
+    ASSERT_TRUE(tv::WriteTaskCounter(tv::LocalFileSystem(), 5));
     chmod((home.StateHome() / "Twinvale").c_str(), 0500);
-    EXPECT_FALSE(tv::WriteTaskCounter(6));
-    EXPECT_EQ(tv::DrawNewTaskId(), 7);
-    EXPECT_EQ(tv::DrawNewTaskId(), 8);
-    EXPECT_FALSE(tv::RaiseTaskCounter(20));
-    EXPECT_EQ(tv::ReadTaskCounter(), 20);
+    EXPECT_FALSE(tv::WriteTaskCounter(tv::LocalFileSystem(), 6));
+    EXPECT_EQ(tv::DrawNewTaskId(tv::LocalFileSystem()), 7);
+    EXPECT_EQ(tv::DrawNewTaskId(tv::LocalFileSystem()), 8);
+    EXPECT_FALSE(tv::RaiseTaskCounter(tv::LocalFileSystem(), 20));
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 20);
 
     // Once the file can be written again it catches up instead of repeating ids.
     chmod((home.StateHome() / "Twinvale").c_str(), 0700);
-    EXPECT_EQ(tv::DrawNewTaskId(), 21);
+    EXPECT_EQ(tv::DrawNewTaskId(tv::LocalFileSystem()), 21);
     EXPECT_EQ(tvtest::ReadFile(tv::TaskCounterPath()), "21\n");
 }
 
@@ -60,7 +61,7 @@ TEST(TaskCounter, ConcurrentProcessesNeverShareAnId) {
     ASSERT_TRUE(tvtest::RunInChildren(2, [&](int child) {
         std::ostringstream ids;
         for (int i = 0; i < kDraws; ++i) {
-            ids << tv::DrawNewTaskId() << '\n';
+            ids << tv::DrawNewTaskId(tv::LocalFileSystem()) << '\n';
         }
         tvtest::WriteFile(home.Root() / ("ids" + std::to_string(child)), ids.str());
         return true;
@@ -74,5 +75,5 @@ TEST(TaskCounter, ConcurrentProcessesNeverShareAnId) {
     }
     EXPECT_EQ(distinct.size(), 2u * kDraws);
     EXPECT_EQ(*distinct.begin(), 1);
-    EXPECT_EQ(tv::ReadTaskCounter(), 2 * kDraws);
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 2 * kDraws);
 }

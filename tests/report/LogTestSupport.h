@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "report/TaskLogSummary.h"
 #include "task/Element.h"
 
@@ -24,7 +25,8 @@ inline std::vector<tv::CTaskInfor*> AddTargets(tv::CElement& task,
     for (const std::string& path : paths) {
         task.m_Targets.emplace_back().m_strPath = path;
     }
-    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, paths.size(), spoolFolder);
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, paths.size(),
+                     spoolFolder.empty() ? nullptr : &tv::LocalFileSystem(), spoolFolder);
     std::vector<tv::CTaskInfor*> records;
     for (const auto& record : task.m_Run.Records()) {
         records.push_back(record.get());

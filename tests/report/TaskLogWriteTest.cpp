@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "LogTestSupport.h"
-#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "report/TaskLog.h"
 #include "support/TestEnv.h"
 
@@ -48,7 +48,7 @@ class TaskLogWrite : public testing::Test {
     }
 
     std::string Run(const tv::CRunTexts& texts = tvtest::kTexts) {
-        tv::CTaskLog log;
+        tv::CTaskLog log(tv::LocalFileSystem());
         EXPECT_TRUE(log.Open(m_task)) << log.Error();
         EXPECT_TRUE(log.WriteOut(m_task, texts)) << log.Error();
         return tvtest::ReadFile(log.Path());
@@ -115,7 +115,7 @@ TEST_F(TaskLogWrite, HtmlAppendKeepsOneHeadAndPutsTheNewReportFirst) {
 
 TEST_F(TaskLogWrite, AppendLeavesAnOldLogItCannotReadAlone) {
     SetOptions(true, LogEncoding::Utf8);
-    tv::CTaskLog log;
+    tv::CTaskLog log(tv::LocalFileSystem());
     ASSERT_TRUE(log.Open(m_task));
     fs::create_directory(log.Path());
     fs::create_directory(fs::path(log.Path()) / "kept");
@@ -125,15 +125,15 @@ TEST_F(TaskLogWrite, AppendLeavesAnOldLogItCannotReadAlone) {
 }
 
 TEST_F(TaskLogWrite, PreviousRunIsTheOldLogsLastWriteTime) {
-    tv::CTaskLog log;
+    tv::CTaskLog log(tv::LocalFileSystem());
     ASSERT_TRUE(log.Open(m_task));
     EXPECT_EQ(log.PreviousRunTime(), 0u);
     ASSERT_TRUE(log.WriteOut(m_task, tvtest::kTexts));
-    ASSERT_EQ(tv::LocalFileOps().SetTimes(log.Path(), tv::kKeepTime,
-                                          tv::FileTimeFromUnix(1700000000, 250000000)),
+    ASSERT_EQ(tv::LocalFileSystem().SetTimes(log.Path(), tv::kKeepTime,
+                                             tv::FileTimeFromUnix(1700000000, 250000000)),
               0);
 
-    tv::CTaskLog next;
+    tv::CTaskLog next(tv::LocalFileSystem());
     ASSERT_TRUE(next.Open(m_task));
     EXPECT_EQ(next.PreviousRunTime(), tv::FileTimeFromUnix(1700000000));
 }

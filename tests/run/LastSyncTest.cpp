@@ -1,6 +1,7 @@
 // The last synchronization time per target, and the guard that keeps an empty side from
 // emptying the other.
 #include "RunTestSupport.h"
+#include "platform/FileSystem.h"
 #include "run/LastSync.h"
 #include "run/Preview.h"
 #include "scan/TreeF.h"
@@ -16,7 +17,7 @@ constexpr uint32_t kDeleteNew = tv::opt3::kDeleteNewBeforeLastSync;
 
 TEST(LastSyncStore, KeepsTwoTimesPerTargetAndForgetsAChangedPathOrAnOlderForm) {
     CIsolatedHome home;
-    tv::CLastSyncStore store(3);
+    tv::CLastSyncStore store(tv::LocalFileSystem(), 3);
     EXPECT_FALSE(store.Get(0, "/a").Known());
     ASSERT_TRUE(store.Set(0, "/a", {100, 101}));
     ASSERT_TRUE(store.Set(1, "/odd\nname:1 2", {200, 201}));

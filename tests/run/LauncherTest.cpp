@@ -3,6 +3,7 @@
 
 #include "RunTestSupport.h"
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ TEST_F(Launcher, TasksRunAtOnceAndArePausedAndCanceledOneByOne) {
                                      &AddTask(4)};
     std::atomic<int> done{0};
     tv::CTaskLauncher launcher(
+        tv::LocalFileSystem(),
         {kContinuePrefs, nullptr, [&](tv::CElement&, const tv::CTaskDone&) { ++done; }, nullptr});
     EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 4u);
     EXPECT_EQ(launcher.Launch({tasks[0]}, tv::RunCommand::Sync), 0u);  // it is running
@@ -87,7 +89,8 @@ TEST_F(Launcher, TasksRunAtOnceAndArePausedAndCanceledOneByOne) {
 TEST_F(Launcher, CancelAllStopsARunInTheMiddleAndFurtherConsecutiveStarts) {
     CPausingObserver paused;
     std::vector<tv::CElement*> tasks{&AddTask(1, &paused), &AddTask(2)};
-    tv::CTaskLauncher launcher({kContinuePrefs | tv::pref::kConsecutive, nullptr, {}, nullptr});
+    tv::CTaskLauncher launcher(tv::LocalFileSystem(),
+                               {kContinuePrefs | tv::pref::kConsecutive, nullptr, {}, nullptr});
     std::thread canceler([&] {
         paused.WaitUntilPaused();
         launcher.CancelAll();
@@ -108,7 +111,7 @@ TEST_F(Launcher, CancelAllReachesEveryRunWhileTheyAreWaitedFor) {
     for (int i = 0; i < 3; ++i) {
         tasks.push_back(&AddTask(i + 1, &paused[i]));
     }
-    tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+    tv::CTaskLauncher launcher(tv::LocalFileSystem(), {kContinuePrefs, nullptr, {}, nullptr});
     EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 3u);
     std::thread canceler([&] {
         for (const CPausingObserver& observer : paused) {
@@ -128,7 +131,7 @@ TEST_F(Launcher, CancelAllReachesEveryRunWhileTheyAreWaitedFor) {
 // A signal that came just before the runs were launched still counts; it is used up then.
 TEST_F(Launcher, CancelAllBeforeALaunchHoldsBackThatLaunchOnly) {
     std::vector<tv::CElement*> tasks{&AddTask(1, nullptr, 3), &AddTask(2, nullptr, 3)};
-    tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+    tv::CTaskLauncher launcher(tv::LocalFileSystem(), {kContinuePrefs, nullptr, {}, nullptr});
     launcher.CancelAll();
     EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 0u);
     EXPECT_EQ(launcher.Launch(tasks, tv::RunCommand::Sync), 2u);
@@ -146,7 +149,7 @@ TEST_F(Launcher, CancelAllAtAnyMomentOfALaunchReachesEveryStartedRun) {
         for (int i = 0; i < 3; ++i) {
             tasks.push_back(&AddTask(round * 10 + i, &paused[i], 2));
         }
-        tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+        tv::CTaskLauncher launcher(tv::LocalFileSystem(), {kContinuePrefs, nullptr, {}, nullptr});
         std::thread canceler([&] {
             for (int spin = 0; spin < round * 200; ++spin) {
                 std::this_thread::yield();

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "RunTestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 
 namespace {
@@ -45,7 +46,7 @@ TEST_F(CRunTest, APendingShutdownWaitsForTheLastRun) {
     setenv("TWINVALE_SHUTDOWN_CMD", ("touch '" + Path("down") + "'").c_str(), 1);
     tv::CElement task = MakeTask(1);
     task.m_dwOptions2 = tv::opt2::kShutdown;
-    tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+    tv::CTaskLauncher launcher(tv::LocalFileSystem(), {kContinuePrefs, nullptr, {}, nullptr});
     launcher.Launch({&task}, tv::RunCommand::Sync);
     EXPECT_TRUE(launcher.ShutdownPending());
     launcher.WaitAll();

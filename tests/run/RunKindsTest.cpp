@@ -1,5 +1,6 @@
 // Every run kind end to end through the launcher and the worker, on real folders.
 #include "RunTestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 
 namespace {
@@ -81,7 +82,7 @@ TEST_F(CRunTest, ConsecutiveTargetsTakeTurnsAndAWrappedIndexStartsAgain) {
     Put(Path("src/late"), "x");
     EXPECT_EQ(Run(task), tv::RunEnd::Normal);
     EXPECT_TRUE(fs::exists(Path("t0/late")));
-    EXPECT_EQ(tv::CProfile().GetProfileInt("NextTags", "7", -1), 1);
+    EXPECT_EQ(tv::CProfile(tv::LocalFileSystem()).GetProfileInt("NextTags", "7", -1), 1);
 }
 
 TEST_F(CRunTest, ProgramBeforeIsWaitedForAndProgramAfterStarts) {

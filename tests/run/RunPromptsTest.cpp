@@ -1,6 +1,7 @@
 // Missing locations under each error policy, the preview hand-off, and questions nobody can
 // answer.
 #include "RunTestSupport.h"
+#include "platform/FileSystem.h"
 #include "run/Preview.h"
 #include "sync/Plan.h"
 
@@ -86,7 +87,7 @@ TEST_F(CRunTest, RefusingTheSecondPreviewCancelsAfterTheFirstTarget) {
     Put(Path("src/a"), "abc");
     CRefusingPreview preview;
     task.m_Run.Attach(&m_observer, nullptr);
-    tv::CTaskLauncher launcher({kContinuePrefs, &preview, {}, nullptr});
+    tv::CTaskLauncher launcher(tv::LocalFileSystem(), {kContinuePrefs, &preview, {}, nullptr});
     launcher.Launch({&task}, tv::RunCommand::Sync);
     launcher.WaitAll();
 

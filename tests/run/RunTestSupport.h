@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/FileSystem.h"
 #include "report/TaskLog.h"
 #include "run/TaskLauncher.h"
 #include "support/TestEnv.h"
@@ -131,7 +132,7 @@ class CRunTest : public ::testing::Test {
     tv::RunEnd Run(tv::CElement& task, tv::RunCommand command = tv::RunCommand::Sync,
                    uint32_t prefs = kContinuePrefs, tv::IPreviewHandler* preview = nullptr) {
         task.m_Run.Attach(&m_observer, m_bNoPrompter ? nullptr : &m_prompter);
-        tv::CTaskLauncher launcher({prefs, preview, {}, nullptr});
+        tv::CTaskLauncher launcher(*m_pFs, {prefs, preview, {}, nullptr});
         EXPECT_EQ(launcher.Launch({&task}, command), 1u);
         launcher.WaitAll();
         EXPECT_FALSE(task.m_Run.IsRunning());
@@ -147,6 +148,7 @@ class CRunTest : public ::testing::Test {
     CScriptedPrompter m_prompter;
     CRecordingObserver m_observer;
     bool m_bNoPrompter = false;
+    tv::IFileSystem* m_pFs = &tv::LocalFileSystem();  // where the runs work
 };
 
 }  // namespace tvtest

@@ -5,14 +5,17 @@
 
 #include "RunTestSupport.h"
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "run/Snapshot.h"
 #include "scan/TreeF.h"
+#include "support/FaultFileSystem.h"
 
 namespace {
 
 using namespace tvtest;
 using tv::RunEnd;
+using Op = CFaultFileSystem::Op;
 
 // Pauses its task when the run reaches the phase `statusId`, as a click on Pause would.
 class CPausingAtStatus : public tv::ITaskObserver {
@@ -53,7 +56,7 @@ TEST_F(Snapshots, ASnapshotStandsForTheTargetFromTheSecondRunOn) {
     EXPECT_NE(std::count(m_observer.m_status.begin(), m_observer.m_status.end(), 492), 0);
 
     tv::CTreeF stored;
-    ASSERT_TRUE(tv::ReadSnapshot(task, 0, stored));
+    ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
     EXPECT_EQ(stored.files.at(0).name, "a");
     EXPECT_EQ(stored.subfolders.at(0)->files.at(0).name, "b");  // in a folder the pass made
 
@@ -74,7 +77,7 @@ TEST_F(Snapshots, ADamagedOrMissingSnapshotMeansListingTheTarget) {
     EXPECT_EQ(Run(task), RunEnd::Normal);
     EXPECT_FALSE(fs::exists(Path("t0/by-hand")));
     tv::CTreeF stored;
-    EXPECT_TRUE(tv::ReadSnapshot(task, 0, stored));  // renewed
+    EXPECT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));  // renewed
 
     fs::remove_all(tv::ProgramDataFolder() + "/SnapShots");
     Put(Path("t0/by-hand"), "x");
@@ -98,23 +101,52 @@ TEST_F(Snapshots, EachTargetHasASnapshotOfItsOwn) {
 
     task.m_Targets[0].m_strPath = Path("t1");  // a snapshot made for another path is not used
     tv::CTreeF stored;
-    EXPECT_FALSE(tv::ReadSnapshot(task, 0, stored));
+    EXPECT_FALSE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
 }
 
 TEST_F(Snapshots, CreatingASnapshotListsTheSourceForEveryTarget) {
     tv::CElement task = MakeBackup(2);
     Put(Path("src/a"), "a");
-    EXPECT_EQ(tv::CreateSnapshot(task), 0);
+    EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), 0);
     for (int index : {0, 1}) {
         tv::CTreeF stored;
-        ASSERT_TRUE(tv::ReadSnapshot(task, index, stored));
+        ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, index, stored));
         EXPECT_EQ(stored.files.at(0).name, "a");
     }
     EXPECT_EQ(Run(task), RunEnd::Normal);
     EXPECT_FALSE(fs::exists(Path("t0/a")));  // the snapshot says the target has it already
 
     task.m_Source.m_strPath = Path("gone");
-    EXPECT_EQ(tv::CreateSnapshot(task), -1);
+    EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), -1);
+}
+
+// A snapshot that cannot be written replaces nothing: the one before stays whole and is read as
+// before. A run whose snapshot cannot be renewed drops the old one instead, which no longer
+// describes the target, so that the next run lists the target.
+TEST_F(Snapshots, ASnapshotThatCannotBeWrittenKeepsTheOldOneUntilARunChangesTheTarget) {
+    tv::CElement task = MakeBackup();
+    Put(Path("src/a"), "a");
+    ASSERT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), 0);
+    const std::string old = ReadFile(SnapshotFile());
+    Put(Path("src/b"), "b");
+    CFaultFileSystem full(tv::LocalFileSystem());
+    full.Fail(Op::Write, ENOSPC, 1, -1, "/SnapShots/");
+    EXPECT_EQ(tv::CreateSnapshot(full, task), -1);
+    EXPECT_EQ(ReadFile(SnapshotFile()), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(SnapshotFile()).parent_path()), {}), 1);
+    tv::CTreeF stored;
+    ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
+    EXPECT_EQ(stored.files.size(), 1u);
+
+    m_pFs = &full;
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_TRUE(fs::exists(Path("t0/b")));
+    EXPECT_FALSE(fs::exists(SnapshotFile()));
+    m_pFs = &tv::LocalFileSystem();
+    Put(Path("t0/by-hand"), "x");
+    EXPECT_EQ(Run(task), RunEnd::Normal);
+    EXPECT_FALSE(fs::exists(Path("t0/by-hand")));  // listed, not taken from a stale snapshot
+    EXPECT_TRUE(fs::exists(SnapshotFile()));
 }
 
 // A pause that comes after a run's last check (here while the run writes its snapshot)
@@ -126,7 +158,7 @@ TEST_F(Snapshots, APauseLeftByTheLastRunDoesNotHoldUpTheNextListing) {
     CPausingAtStatus pauser(task, tv::IDS_WRITING_SNAPSHOT);
     task.m_Run.Attach(&pauser, nullptr);
     {
-        tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+        tv::CTaskLauncher launcher(tv::LocalFileSystem(), {kContinuePrefs, nullptr, {}, nullptr});
         launcher.Launch({&task}, tv::RunCommand::Sync);
     }
     task.m_Run.Detach();
@@ -134,7 +166,8 @@ TEST_F(Snapshots, APauseLeftByTheLastRunDoesNotHoldUpTheNextListing) {
     ASSERT_TRUE(task.m_Run.IsPaused());
 
     Put(Path("src/b"), "b");
-    auto listing = std::async(std::launch::async, [&task] { return tv::CreateSnapshot(task); });
+    auto listing = std::async(std::launch::async,
+                              [&task] { return tv::CreateSnapshot(tv::LocalFileSystem(), task); });
     const bool done = listing.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     if (!done) {
         task.m_Run.RequestCancel();  // lets the listing go, so that the test can end
@@ -142,7 +175,7 @@ TEST_F(Snapshots, APauseLeftByTheLastRunDoesNotHoldUpTheNextListing) {
     EXPECT_TRUE(done) << "the listing waited for the last run's pause";
     EXPECT_EQ(listing.get(), 0);
     tv::CTreeF stored;
-    ASSERT_TRUE(tv::ReadSnapshot(task, 0, stored));
+    ASSERT_TRUE(tv::ReadSnapshot(tv::LocalFileSystem(), task, 0, stored));
     EXPECT_EQ(stored.files.size(), 2u);
     EXPECT_EQ(task.m_Run.Ending(), RunEnd::Normal);
     EXPECT_FALSE(task.m_Run.IsRunning());
@@ -157,7 +190,7 @@ TEST_F(Snapshots, AListingAskedForWhileTheTaskRunsLeavesTheRunAlone) {
     Put(Path("src/b"), "b");
     CPausingAtStatus pauser(task, tv::IDS_COPYING_FILES);
     task.m_Run.Attach(&pauser, nullptr);
-    tv::CTaskLauncher launcher({kContinuePrefs, nullptr, {}, nullptr});
+    tv::CTaskLauncher launcher(tv::LocalFileSystem(), {kContinuePrefs, nullptr, {}, nullptr});
     ASSERT_EQ(launcher.Launch({&task}, tv::RunCommand::Replace), 1u);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!task.m_Run.IsPaused() && std::chrono::steady_clock::now() < deadline) {
@@ -165,7 +198,7 @@ TEST_F(Snapshots, AListingAskedForWhileTheTaskRunsLeavesTheRunAlone) {
     }
     ASSERT_TRUE(task.m_Run.IsPaused()) << "the run never reached its copying";
 
-    EXPECT_EQ(tv::CreateSnapshot(task), -1);
+    EXPECT_EQ(tv::CreateSnapshot(tv::LocalFileSystem(), task), -1);
     EXPECT_TRUE(task.m_Run.IsRunning());
     EXPECT_TRUE(task.m_Run.IsPaused());
     EXPECT_EQ(task.m_Run.Kind(), tv::RunKind::Replace);

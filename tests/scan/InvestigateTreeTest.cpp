@@ -7,6 +7,7 @@
 
 #include "ScanTestSupport.h"
 #include "scan/InvestigateEntries.h"
+#include "support/MemoryFileSystem.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -76,17 +77,41 @@ TEST(InvestigateTree, SourceRecordsReverseTheListingTargetRecordsKeepIt) {
     CScanRun run(dir / "src", dir / "dst");
     ASSERT_TRUE(run.Investigate());
     for (const bool source : {true, false}) {
-        std::vector<tv::CDirEntry> listing;
-        tv::LocalFileSystem().ListFolder((dir / (source ? "src" : "dst")).string(), listing);
         std::vector<std::string> listed;
-        for (const auto& entry : listing) {
-            listed.push_back(entry.m_name);
-        }
+        tv::LocalFileSystem().ListNames((dir / (source ? "src" : "dst")).string(), listed);
         if (source) {
             std::reverse(listed.begin(), listed.end());
         }
         EXPECT_EQ(Names((source ? run.sourceTree : run.targetTree).files), listed);
     }
+}
+
+// A remote listing arrives in pieces; the trees are those of a listing in one piece, the order
+// of the records included.
+TEST(InvestigateTree, AListingInPiecesMakesTheSameTrees) {
+    const auto investigate = [](size_t pieceSize) {
+        tvtest::CMemoryFileSystem memory;
+        memory.SetPieceSize(pieceSize);
+        for (int i = 0; i < 7; ++i) {
+            memory.PutFile("/s/file" + std::to_string(i), "");
+            memory.PutFile("/t/file" + std::to_string(i), "");
+            memory.PutFile("/s/sub" + std::to_string(i % 3) + "/x" + std::to_string(i), "");
+        }
+        CScanRun run("/s", "/t");
+        EXPECT_TRUE(run.Investigate(&memory));
+        std::vector<std::vector<std::string>> names = {Names(run.sourceTree.files),
+                                                       Names(run.targetTree.files)};
+        for (const auto& sub : run.sourceTree.subfolders) {
+            names.push_back({sub->name});
+            names.push_back(Names(sub->files));
+        }
+        return names;
+    };
+    const auto whole = investigate(0);
+    ASSERT_EQ(whole.size(), 8u);
+    EXPECT_EQ(whole[0].front(), "file6");
+    EXPECT_EQ(investigate(3), whole);
+    EXPECT_EQ(investigate(1), whole);
 }
 
 TEST(InvestigateTree, SpecialFilesAndLinksNeverHangOrLoop) {

@@ -10,18 +10,30 @@
 
 #include "platform/FileSystem.h"
 #include "scan/Investigate.h"
-#include "scan/InvestigateLocal.h"
 #include "scan/TreeF.h"
+#include "support/FaultFileSystem.h"
 #include "support/InforLines.h"
 #include "task/Element.h"
 
 namespace tvtest {
 
 // The real file system with scripted faults: the next ReadFolder calls on a path fail with the
-// queued errors, and a hook sees each call first.
-class CFaultyFileSystem : public tv::IFileSystem {
+// queued errors, and a hook sees each of them first.
+class CFaultyFileSystem : public CFaultFileSystem {
   public:
     std::function<void(const std::string& path)> m_hook;
+
+    CFaultyFileSystem() : CFaultFileSystem(tv::LocalFileSystem()) {
+        FailWhen([this](Op op, const std::string& path) {
+            if (op != Op::ReadFolder) {
+                return 0;
+            }
+            if (m_hook) {
+                m_hook(path);
+            }
+            return TakeFault(path);
+        });
+    }
 
     void FailNext(const std::string& path, std::vector<int> errors) {
         std::lock_guard lock(m_mutex);
@@ -30,26 +42,6 @@ class CFaultyFileSystem : public tv::IFileSystem {
     int Calls(const std::string& path) {
         std::lock_guard lock(m_mutex);
         return m_calls[path];
-    }
-    int ListFolder(const std::string& path, std::vector<tv::CDirEntry>& entries) override {
-        return tv::LocalFileSystem().ListFolder(path, entries);
-    }
-    int GetInfo(const std::string& path, tv::CFileInfo& info) override {
-        return tv::LocalFileSystem().GetInfo(path, info);
-    }
-    int OpenRead(const std::string& path, std::unique_ptr<tv::IReadFile>& file) override {
-        return tv::LocalFileSystem().OpenRead(path, file);
-    }
-    int ReadFolder(const std::string& path, tv::CFileInfo& folder,
-                   std::vector<tv::CFolderItem>& items) override {
-        if (m_hook) {
-            m_hook(path);
-        }
-        if (const int error = TakeFault(path)) {
-            items.clear();
-            return error;
-        }
-        return tv::LocalFileSystem().ReadFolder(path, folder, items);
     }
 
   private:
@@ -118,11 +110,10 @@ struct CScanRun {
 
     // Lists through `fs` when given, else through the real file system.
     bool Investigate(tv::IFileSystem* fs = nullptr, bool singleTarget = true) {
-        tv::CLocalFolderLister sourceLister(fs ? *fs : tv::LocalFileSystem());
-        tv::CLocalFolderLister targetLister(fs ? *fs : tv::LocalFileSystem());
-        request.m_Source = {&task.m_Source, &sourceTree, &sourceLister};
+        tv::IFileSystem& lister = fs ? *fs : tv::LocalFileSystem();
+        request.m_Source = {&task.m_Source, &sourceTree, &lister};
         if (!task.m_Targets.empty()) {
-            request.m_Target = {&task.m_Targets[0], &targetTree, &targetLister};
+            request.m_Target = {&task.m_Targets[0], &targetTree, &lister};
         }
         request.m_bSingleTarget = singleTarget;
         return tv::InvestigateSides(task, request);

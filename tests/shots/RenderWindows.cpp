@@ -11,6 +11,7 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "run/Preview.h"
 #include "scan/TreeF.h"
@@ -91,11 +92,11 @@ std::unique_ptr<tv::CElement> ListTask(int id, const std::string& name, const st
 }
 
 bool RenderMainWindow(const fs::path& out) {
-    tv::CProfile profile;
-    tv::CMirrantApp app(profile);
+    tv::CProfile profile(tv::LocalFileSystem());
+    tv::CMirrantApp app(tv::LocalFileSystem(), profile);
     app.Startup();
     tv::CQtDialogs dialogs;
-    tv::CLanguageCatalog languages;
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
     tv::CMirrantDlg window(app, dialogs, languages);
     tv::CTaskList list;
     list.m_strPath = "/home/ann/Documents/Backups.tsl";

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
 
+#include "platform/FileSystem.h"
 #include "support/InforLines.h"
+#include "support/MemoryFileSystem.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -25,7 +26,8 @@ CFileDoInfo Record(FileTime lastWrite, uint64_t size = 1, uint32_t attributes = 
 
 int Compare(tv::CElement& task, int mode, const CFileDoInfo& src, const CFileDoInfo& dst) {
     task.m_nCompareMode = mode;
-    return tv::CompareFiles(task, src, dst, "/nowhere/s", "/nowhere/d", false, false);
+    tvtest::CMemoryFileSystem nothing;
+    return tv::CompareFiles(task, src, dst, "/nowhere/s", "/nowhere/d", false, false, nothing);
 }
 
 TEST(Compare, CriteriaOnRecordedTimesAndSizes) {
@@ -68,35 +70,6 @@ TEST(Compare, TimesOrAttributes) {
     EXPECT_EQ(Compare(task, 1, readOnly, later), -1);
 }
 
-// Files in memory; those below "/s" come a few bytes per read, the others at once.
-class CTrickleFileSystem : public tv::IFileSystem {
-  public:
-    std::map<std::string, std::string> m_files;
-
-    int ListFolder(const std::string&, std::vector<tv::CDirEntry>&) override { return ENOSYS; }
-    int GetInfo(const std::string&, tv::CFileInfo&) override { return ENOSYS; }
-    int ReadFolder(const std::string&, tv::CFileInfo&, std::vector<tv::CFolderItem>&) override {
-        return ENOSYS;
-    }
-    int OpenRead(const std::string& path, std::unique_ptr<tv::IReadFile>& file) override {
-        file = std::make_unique<CFile>(m_files.at(path), path.starts_with("/s") ? 4093 : 1 << 20);
-        return 0;
-    }
-
-  private:
-    struct CFile : tv::IReadFile {
-        CFile(std::string_view data, size_t chunk) : m_rest(data), m_chunk(chunk) {}
-        int64_t Read(void* buffer, size_t size) override {
-            const size_t n = std::min({size, m_chunk, m_rest.size()});
-            std::memcpy(buffer, m_rest.data(), n);
-            m_rest.remove_prefix(n);
-            return static_cast<int64_t>(n);
-        }
-        std::string_view m_rest;
-        size_t m_chunk;
-    };
-};
-
 class BinaryCompare : public ::testing::Test {
   protected:
     BinaryCompare() {
@@ -115,12 +88,15 @@ class BinaryCompare : public ::testing::Test {
     tv::CElement m_task;
 };
 
+// Those below "/s" come a few bytes per read, the others at once.
 TEST_F(BinaryCompare, ShortReadsAreNotDifferences) {
-    CTrickleFileSystem fs;
+    tvtest::CMemoryFileSystem fs;
+    fs.LimitReads("/s", 4093);
     const std::string content(700'000, 'x');
-    fs.m_files = {{"/s/f", content}, {"/d/f", content}};
+    fs.PutFile("/s/f", content);
+    fs.PutFile("/d/f", content);
     EXPECT_EQ(Compare("/s", "/d/", content.size(), fs), 0);
-    fs.m_files["/d/f"].back() = 'y';
+    fs.PutFile("/d/f", content.substr(0, content.size() - 1) + "y");
     EXPECT_EQ(Compare("/s", "/d/", content.size(), fs), 1);
 }
 
@@ -139,8 +115,9 @@ TEST_F(BinaryCompare, RealFiles) {
     EXPECT_EQ(write(content, content.substr(0, content.size() - 1) + "!"), 1);
     EXPECT_EQ(write(content, content + "tail"), 1);
     // Sizes that differ on record need no reading at all.
-    EXPECT_EQ(
-        tv::CompareFiles(m_task, Record(kTen, 5), Record(kTen, 6), "/no", "/no", false, false), 1);
+    EXPECT_EQ(tv::CompareFiles(m_task, Record(kTen, 5), Record(kTen, 6), "/no", "/no", false, false,
+                               tv::LocalFileSystem()),
+              1);
     EXPECT_TRUE(Errors().empty());
 
     // A file that cannot be opened leaves the pair equal, but the run's errors say so.

@@ -8,13 +8,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "support/FaultFileOps.h"
+#include "support/FaultFileSystem.h"
 #include "support/TestEnv.h"
 #include "sync/FileOperations.h"
 #include "task/Element.h"
 
 namespace fs = std::filesystem;
-using Op = tvtest::CFaultFileOps::Op;
+using Op = tvtest::CFaultFileSystem::Op;
 
 namespace {
 
@@ -68,8 +68,9 @@ std::set<std::string> Names(const fs::path& folder) {
 tv::CScannedFile ScannedNow(const fs::path& path) {
     struct stat st {};
     stat(path.c_str(), &st);
-    return tv::CScannedFile::File(static_cast<uint64_t>(st.st_size),
-                                  tv::FileTimeFromTimespec(st.st_mtim));
+    return tv::CScannedFile::File(
+        static_cast<uint64_t>(st.st_size),
+        tv::FileTimeFromUnix(st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec)));
 }
 
 class FileCopy : public ::testing::Test {
@@ -90,7 +91,7 @@ class FileCopy : public ::testing::Test {
     tvtest::CTempDir m_dir;
     tv::CElement m_task;
     CProgressCount m_progress;
-    tvtest::CFaultFileOps m_faults{tv::LocalFileOps()};
+    tvtest::CFaultFileSystem m_faults{tv::LocalFileSystem()};
     tv::CRunBytes m_bytes;
     std::string m_src;
     std::string m_dest;
@@ -178,7 +179,7 @@ TEST_F(FileCopy, ChunkedReadFailureTriesThreeTimesPerBufferSize) {
 struct CInterruption {
     const char* m_name;
     bool m_bLarge;
-    void (*m_arrange)(tvtest::CFaultFileOps&, tv::CElement&);
+    void (*m_arrange)(tvtest::CFaultFileSystem&, tv::CElement&);
     tv::OpResult m_result;
     int m_error;
 };
@@ -208,7 +209,7 @@ TEST_P(FileCopyInterrupted, LeavesOldDestinationAndNoTemporaryFile) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, FileCopyInterrupted,
     ::testing::Values(CInterruption{"CancelAfterFirstChunk", true,
-                                    [](tvtest::CFaultFileOps& f, tv::CElement& task) {
+                                    [](tvtest::CFaultFileSystem& f, tv::CElement& task) {
                                         f.OnCall([&task](Op op, const std::string&) {
                                             if (op == Op::Write) {
                                                 task.m_Run.RequestCancel();
@@ -217,31 +218,32 @@ INSTANTIATE_TEST_SUITE_P(
                                     },
                                     tv::OpResult::Canceled, 0},
                       CInterruption{"UnreadableSource", false,
-                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                    [](tvtest::CFaultFileSystem& f, tv::CElement&) {
                                         f.DisableKernelCopy();
                                         f.Fail(Op::Read, EIO, 1, -1, "src");
                                     },
                                     tv::OpResult::Failed, EIO},
                       CInterruption{"DiskFullInKernelCopy", false,
-                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                    [](tvtest::CFaultFileSystem& f, tv::CElement&) {
                                         f.Fail(Op::Write, ENOSPC, 1, -1, ".~tv-");
                                     },
                                     tv::OpResult::Failed, ENOSPC},
                       CInterruption{"DiskFullInSecondChunk", true,
-                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                    [](tvtest::CFaultFileSystem& f, tv::CElement&) {
                                         f.DisableKernelCopy();
                                         f.Fail(Op::Write, ENOSPC, 2, -1, ".~tv-");
                                     },
                                     tv::OpResult::Failed, ENOSPC},
                       CInterruption{"SettingTimesFails", false,
-                                    [](tvtest::CFaultFileOps& f, tv::CElement&) {
+                                    [](tvtest::CFaultFileSystem& f, tv::CElement&) {
                                         f.Fail(Op::SetOpenTimes, EIO);
                                     },
                                     tv::OpResult::Failed, EIO},
-                      CInterruption{
-                          "RenameFails", false,
-                          [](tvtest::CFaultFileOps& f, tv::CElement&) { f.Fail(Op::Rename, EIO); },
-                          tv::OpResult::Failed, EIO}),
+                      CInterruption{"RenameFails", false,
+                                    [](tvtest::CFaultFileSystem& f, tv::CElement&) {
+                                        f.Fail(Op::Rename, EIO);
+                                    },
+                                    tv::OpResult::Failed, EIO}),
     [](const auto& p) { return std::string(p.param.m_name); });
 
 TEST_F(FileCopy, DestinationChangedSinceTheScanIsLeftAlone) {

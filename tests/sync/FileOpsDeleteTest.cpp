@@ -9,14 +9,14 @@
 
 #include "platform/FileSystem.h"
 #include "scan/TreeF.h"
-#include "support/FaultFileOps.h"
+#include "support/FaultFileSystem.h"
 #include "support/InforLines.h"
 #include "support/TestEnv.h"
 #include "sync/FileOperations.h"
 #include "task/Element.h"
 
 namespace fs = std::filesystem;
-using Op = tvtest::CFaultFileOps::Op;
+using Op = tvtest::CFaultFileSystem::Op;
 using List = tv::CTaskInfor::List;
 
 namespace {
@@ -31,8 +31,9 @@ tv::CFileDoInfo Record(const fs::path& path, tv::Side side) {
     struct stat st {};
     stat(path.c_str(), &st);
     return tv::CFileDoInfo(path.filename().string(), static_cast<uint64_t>(st.st_size), side,
-                           tv::TruncateToSecond(tv::FileTimeFromTimespec(st.st_mtim)), 0, 0, true,
-                           false, tv::ACTION_DELETE);
+                           tv::TruncateToSecond(tv::FileTimeFromUnix(
+                               st.st_mtim.tv_sec, static_cast<uint32_t>(st.st_mtim.tv_nsec))),
+                           0, 0, true, false, tv::ACTION_DELETE);
 }
 
 // What a scan of `folder` on one side records: every file and folder, a link to a folder as a
@@ -65,7 +66,7 @@ class FileDelete : public ::testing::Test {
 
     tvtest::CTempDir m_dir;
     tv::CElement m_task;
-    tvtest::CFaultFileOps m_faults{tv::LocalFileOps()};
+    tvtest::CFaultFileSystem m_faults{tv::LocalFileSystem()};
     tv::CFileOperations m_ops{m_task, m_faults};
 };
 

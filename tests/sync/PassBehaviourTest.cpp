@@ -188,10 +188,10 @@ TEST_F(Pass, MissingRootFailsTheRunAndTheOptionCreatesTheTarget) {
     tvtest::CSyncRun run(m_src, m_dst, tv::RunKind::UpdateTarget);
     tv::CPassRequest request =
         tv::CPassRequest::Local(run.task, run.Source(), (m_dir / "new/target").string(), true);
-    EXPECT_FALSE(tv::CSyncPass(run.task, request, run.run).Run(run.sourceTree));
+    EXPECT_FALSE(tv::CSyncPass(run.task, request, run.run, *run.files).Run(run.sourceTree));
     EXPECT_EQ(run.Lines(CTaskInfor::Errors).back(), "Can't open " + request.m_strTarget);
     run.task.m_dwOptions3 |= tv::opt3::kCreateTarget;
-    EXPECT_TRUE(tv::CSyncPass(run.task, request, run.run).Run(run.sourceTree));
+    EXPECT_TRUE(tv::CSyncPass(run.task, request, run.run, *run.files).Run(run.sourceTree));
     EXPECT_TRUE(fs::is_directory(request.m_strTarget));
     EXPECT_EQ(run.Lines(CTaskInfor::FoldersCreatedInTarget).size(), 2u);
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "scan/Investigate.h"
-#include "scan/InvestigateLocal.h"
 #include "scan/TreeF.h"
 #include "support/InforLines.h"
 #include "sync/Pass.h"
@@ -66,25 +66,27 @@ struct CSyncRun {
         sourceTree.sourceOnly = true;
     }
 
-    // Investigates (through `fs` when given) and plans.
+    // Investigates (through `fs` when given, which the pass then takes too) and plans.
     bool Plan(tv::CLastSync lastSync = {}, tv::IFileSystem* fs = nullptr) {
-        tv::CLocalFolderLister sourceLister(fs ? *fs : tv::LocalFileSystem());
-        tv::CLocalFolderLister targetLister(fs ? *fs : tv::LocalFileSystem());
+        if (fs) {
+            files = fs;
+        }
         tv::CInvestigationRequest request;
-        request.m_Source = {&task.m_Source, &sourceTree, &sourceLister};
-        request.m_Target = {&task.m_Targets[0], &targetTree, &targetLister};
+        request.m_Source = {&task.m_Source, &sourceTree, files};
+        request.m_Target = {&task.m_Targets[0], &targetTree, files};
         request.m_bSingleTarget = true;
         if (!tv::InvestigateSides(task, request)) {
             return false;
         }
         tv::MergeRoots(sourceTree, targetTree);
-        tv::CPlanRequest plan;
+        tv::CPlanRequest plan(*files);
         plan.m_lastSync = lastSync;
         tv::PlanSynchronization(task, sourceTree, Source(), Target(), plan, bytes, run);
         return true;
     }
     bool Pass() {
-        tv::CSyncPass pass(task, tv::CPassRequest::Local(task, Source(), Target(), true), run);
+        tv::CSyncPass pass(task, tv::CPassRequest::Local(task, Source(), Target(), true), run,
+                           *files);
         const bool ok = pass.Run(sourceTree);
         counts = pass.Counts();
         return ok;
@@ -100,6 +102,7 @@ struct CSyncRun {
     }
 
     tv::CElement task;
+    tv::IFileSystem* files = &tv::LocalFileSystem();
     CPassObserver observer;
     CYesNoScript prompter;
     tv::CTreeF sourceTree;

@@ -3,6 +3,7 @@
 
 #include "PassTestSupport.h"
 #include "platform/CaseFolding.h"
+#include "support/MemoryFileSystem.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -62,7 +63,8 @@ class Planning : public ::testing::Test {
     uint32_t preferences = pref::kDefault;
     tvtest::CYesNoScript prompter;
     CTreeF root;
-    CPlanRequest request;
+    tvtest::CMemoryFileSystem memFs;  // "/s" and "/t" are never read: nothing compares contents
+    CPlanRequest request{memFs};
     CPlanBytes bytes;
     CRunBytes run;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TaskFixtures.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "task/Element.h"
 
@@ -11,7 +12,7 @@ class ElementTest : public ::testing::Test {
     void SetUp() override { tvtest::MakeFull(m_full, m_profile); }
 
     tvtest::CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
     tv::CElement m_full;
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 #include "task/TaskList.h"
 
@@ -26,7 +27,8 @@ inline tv::CTaskList LoadGolden(const std::string& name, const tv::CProfile& pro
     const auto path =
         std::filesystem::path(TWINVALE_SOURCE_DIR) / "tests" / "fixtures" / "tasklists" / name;
     tv::CTaskList list;
-    const tv::CListLoadResult result = list.Load(AsBytes(ReadFile(path)), profile);
+    const tv::CListLoadResult result =
+        list.Load(tv::LocalFileSystem(), AsBytes(ReadFile(path)), profile);
     EXPECT_TRUE(result.Ok()) << name << ": " << result.m_strError;
     return list;
 }

@@ -52,7 +52,7 @@ void ExpectEveryThreadInOrder(const std::vector<std::string>& lines, int threads
 TEST(TaskInfor, LinesFromManyThreadsComeBackInOrderFromFilesWithoutNames) {
     tvtest::CTempDir dir;
     const fs::path spool = dir / "Temp";
-    CTaskInfor infor(spool.string());
+    CTaskInfor infor(tv::LocalFileSystem(), spool.string());
     constexpr int kThreads = 4;
     constexpr int kEach = 5000;
     std::vector<std::thread> threads;
@@ -88,7 +88,7 @@ TEST(TaskInfor, AFailingSpoolKeepsTheRestInMemoryAndSaysSoOnce) {
         int m_error;
     } cases[] = {{dir / "Temp", EFBIG}, {dir / "file" / "Temp", ENOTDIR}};
     for (const auto& c : cases) {
-        CTaskInfor infor(c.m_folder.string());
+        CTaskInfor infor(tv::LocalFileSystem(), c.m_folder.string());
         {
             tvtest::CFileSizeLimit limit(100000);
             for (int i = 0; i < 4000; ++i) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TaskFixtures.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "task/PatternFile.h"
 
@@ -18,7 +19,7 @@ class TaskListFormatTest : public ::testing::Test {
     }
 
     tvtest::CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
     tv::CTaskList m_list;
 };
 
@@ -60,7 +61,7 @@ TEST_F(TaskListFormatTest, ObjectReferencesNumberClassesAndObjectsPerFile) {
     EXPECT_EQ(bytes.find(tagClass, bytes.find(tagClass) + 1), std::string::npos);
 
     tv::CTaskList loaded;
-    ASSERT_TRUE(loaded.Load(AsBytes(bytes), m_profile).Ok());
+    ASSERT_TRUE(loaded.Load(tv::LocalFileSystem(), AsBytes(bytes), m_profile).Ok());
     EXPECT_EQ(loaded.m_Tasks.at(1)->m_Targets.size(), 1u);
 }
 
@@ -75,7 +76,8 @@ TEST_F(TaskListFormatTest, FullyPopulatedListRoundTrips) {
     ASSERT_TRUE(m_profile.WriteProfileInt("NextTags", "5", 1));
 
     tv::CTaskList loaded;
-    const tv::CListLoadResult result = loaded.Load(m_list.Store(), m_profile);
+    const tv::CListLoadResult result =
+        loaded.Load(tv::LocalFileSystem(), m_list.Store(), m_profile);
     ASSERT_TRUE(result.Ok()) << result.m_strError;
     ASSERT_EQ(loaded.m_Tasks.size(), 2u);
     EXPECT_TRUE(tv::EqualFields(*loaded.m_Tasks[0], full));
@@ -106,7 +108,7 @@ TEST_F(TaskListFormatTest, StoreSetsTheTurnBitAssignsIdsAndCodesPasswords) {
     EXPECT_NE(bytes.find(std::string("\xFF\xFE\xFF\x03x\x00y\x00z\x00", 10)), std::string::npos);
 
     tv::CTaskList loaded;
-    ASSERT_TRUE(loaded.Load(AsBytes(bytes), m_profile).Ok());
+    ASSERT_TRUE(loaded.Load(tv::LocalFileSystem(), AsBytes(bytes), m_profile).Ok());
     EXPECT_EQ(loaded.m_Tasks[0]->m_bTargetsInTurn, 1);
     EXPECT_EQ(loaded.m_Tasks[1]->m_bTargetsInTurn, 0);
     EXPECT_EQ(loaded.m_Tasks[1]->m_Source.m_strPassword, "abc");
@@ -118,18 +120,18 @@ TEST_F(TaskListFormatTest, PatternFileHoldsOneBodyAndCanBeCleared) {
     tv::CElement pattern;
     tvtest::MakeFull(pattern, m_profile);
     pattern.m_nNextTarget = 0;  // the rotation lives in the profile, not in the body
-    ASSERT_TRUE(tv::SavePattern(folder, pattern));
+    ASSERT_TRUE(tv::SavePattern(tv::LocalFileSystem(), folder, pattern));
     EXPECT_EQ(tvtest::ReadFile(m_home.DataHome() / "NewTskPattern"),
               AsText(tv::StoreTaskBody(pattern)));
     tv::CElement loaded;
-    ASSERT_TRUE(tv::LoadPattern(folder, loaded));
+    ASSERT_TRUE(tv::LoadPattern(tv::LocalFileSystem(), folder, loaded));
     EXPECT_TRUE(tv::EqualFields(loaded, pattern));
 
     tvtest::WriteFile(m_home.DataHome() / "NewTskPattern", "\x05\x00\x00");
     tv::CElement untouched;
-    EXPECT_FALSE(tv::LoadPattern(folder, untouched));
+    EXPECT_FALSE(tv::LoadPattern(tv::LocalFileSystem(), folder, untouched));
     EXPECT_TRUE(tv::EqualFields(untouched, tv::CElement()));
-    EXPECT_TRUE(tv::ClearPattern(folder));
-    EXPECT_FALSE(tv::LoadPattern(folder, untouched));
-    EXPECT_TRUE(tv::ClearPattern(folder));
+    EXPECT_TRUE(tv::ClearPattern(tv::LocalFileSystem(), folder));
+    EXPECT_FALSE(tv::LoadPattern(tv::LocalFileSystem(), folder, untouched));
+    EXPECT_TRUE(tv::ClearPattern(tv::LocalFileSystem(), folder));
 }

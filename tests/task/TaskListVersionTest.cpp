@@ -2,6 +2,7 @@
 
 #include "TaskFixtures.h"
 #include "base/Archive.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/TaskCounter.h"
 #include "task/TaskBody.h"
@@ -24,7 +25,7 @@ class TaskListVersionTest : public ::testing::Test {
     std::string DataFile(const char* name) const { return DataFolder() + "/" + name; }
 
     tvtest::CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
 };
 
 template <typename T, typename U>
@@ -159,7 +160,7 @@ TEST_F(TaskListVersionTest, V110TakesIdsFromTheTaskCounter) {
     ASSERT_EQ(list.m_Tasks.size(), 2u);
     EXPECT_EQ(list.m_Tasks[0]->m_nTaskId, 1);
     EXPECT_EQ(list.m_Tasks[1]->m_nTaskId, 2);
-    EXPECT_EQ(tv::ReadTaskCounter(), 2);
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 2);
     tv::CTaskList again = LoadGolden("v1.11.tsl");
     EXPECT_EQ(again.m_Tasks[0]->m_nTaskId, 3);
     EXPECT_EQ(again.m_nHighestId, 4);

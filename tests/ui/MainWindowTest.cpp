@@ -20,6 +20,7 @@
 #include "app/MirrantApp.h"
 #include "app/RecentFileList.h"
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
@@ -60,7 +61,7 @@ QAction* MenuItem(QWidget& window, const QString& text) {
 
 class MainWindow : public ::testing::Test {
   protected:
-    MainWindow() : m_app(m_profile) {
+    MainWindow() : m_app(tv::LocalFileSystem(), m_profile) {
         tv::AddMainWindowStrings();
         tv::AddRunWindowStrings();
         tv::AddDialogStrings();
@@ -108,10 +109,10 @@ class MainWindow : public ::testing::Test {
     }
 
     tvtest::CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
     tv::CMirrantApp m_app;
     tvtest::CScriptedDialogs m_dialogs;
-    tv::CLanguageCatalog m_languages;
+    tv::CLanguageCatalog m_languages{tv::LocalFileSystem()};
     std::unique_ptr<tv::CMirrantDlg> m_window;
 };
 

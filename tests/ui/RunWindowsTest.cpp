@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "EventPump.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "run/TaskLauncher.h"
 #include "scan/TreeF.h"
@@ -98,10 +99,11 @@ TEST_F(RunWindows, PreviewExclusionKeepsTheFileAndTheWindowEndsWithItsSummary) {
     task.m_Source.m_strPath = src.string();
     task.m_Targets.emplace_back().m_strPath = dst.string();
 
-    tv::CProfile profile;
+    tv::CProfile profile(tv::LocalFileSystem());
     tv::CQtRunViews views(m_board, m_dialogs, profile);
     std::atomic<bool> ended{false};
-    tv::CTaskLauncher launcher({static_cast<uint32_t>(tv::ErrorPolicy::Continue), &views.Preview(),
+    tv::CTaskLauncher launcher(tv::LocalFileSystem(),
+                               {static_cast<uint32_t>(tv::ErrorPolicy::Continue), &views.Preview(),
                                 [&](tv::CElement&, const tv::CTaskDone&) { ended = true; }});
     task.m_Run.Attach(views.OpenProgress(task, 0), &views.Prompter());
 
@@ -187,7 +189,7 @@ TEST_F(RunWindows, PreviewTogglesTheSelectionAndCancelLeavesTheTreeAlone) {
     tv::CPlanBytes bytes;
     bytes.m_deleteInTarget = 3000;
     tv::CPreviewModel model(task, root, bytes, {"Task: 1  /s --> /t", "/s", "/t", 0});
-    tv::CProfile profile;
+    tv::CProfile profile(tv::LocalFileSystem());
     profile.WriteProfileInt("Settings", "PCX", 900);
     profile.WriteProfileInt("Settings", "PCY", 700);
     {

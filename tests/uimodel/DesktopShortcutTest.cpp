@@ -12,6 +12,7 @@
 
 #include "app/CommandLine.h"
 #include "base/Utf.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
@@ -205,7 +206,8 @@ class ShortcutFileTest : public ::testing::Test {
 TEST_F(ShortcutFileTest, WritesAnExecutableLauncherAndAsksBeforeReplacingOne) {
     const std::string desktop = (m_home.Root() / "Desk top").string();
     const fs::path file = fs::path(desktop) / "Photos.desktop";
-    ASSERT_EQ(tv::WriteTaskShortcut(m_task, "/l.tsl", "/bin/mirrant", desktop, m_dialogs),
+    ASSERT_EQ(tv::WriteTaskShortcut(tv::LocalFileSystem(), m_task, "/l.tsl", "/bin/mirrant",
+                                    desktop, m_dialogs),
               ShortcutResult::Written);
     EXPECT_TRUE(m_dialogs.m_asked.empty());
     EXPECT_EQ(tvtest::ReadFile(file), tv::TaskDesktopEntry("Photos", 5, "/l.tsl", "/bin/mirrant"));
@@ -215,26 +217,29 @@ TEST_F(ShortcutFileTest, WritesAnExecutableLauncherAndAsksBeforeReplacingOne) {
 
     m_task.m_nTaskId = 6;
     m_dialogs.m_answers = {tv::PromptAnswer::No};
-    EXPECT_EQ(tv::WriteTaskShortcut(m_task, "/l.tsl", "/bin/mirrant", desktop, m_dialogs),
+    EXPECT_EQ(tv::WriteTaskShortcut(tv::LocalFileSystem(), m_task, "/l.tsl", "/bin/mirrant",
+                                    desktop, m_dialogs),
               ShortcutResult::Kept);
     EXPECT_EQ(m_dialogs.m_asked,
               std::vector<std::string>{"Shortcut already exists. Do you want to overwrite it?"});
     EXPECT_NE(tvtest::ReadFile(file).find(" 5\n"), std::string::npos);
 
     m_dialogs.m_answers = {tv::PromptAnswer::Yes};
-    EXPECT_EQ(tv::WriteTaskShortcut(m_task, "/l.tsl", "/bin/mirrant", desktop, m_dialogs),
+    EXPECT_EQ(tv::WriteTaskShortcut(tv::LocalFileSystem(), m_task, "/l.tsl", "/bin/mirrant",
+                                    desktop, m_dialogs),
               ShortcutResult::Written);
     EXPECT_NE(tvtest::ReadFile(file).find(" 6\n"), std::string::npos);
 }
 
 TEST_F(ShortcutFileTest, FailsWithoutWritingWhenTheEntryOrTheFolderCannotBeMade) {
     const fs::path desktop = m_home.Root() / "Desktop";
-    EXPECT_EQ(tv::WriteTaskShortcut(m_task, "/\xff.tsl", "/bin/mirrant", desktop, m_dialogs),
+    EXPECT_EQ(tv::WriteTaskShortcut(tv::LocalFileSystem(), m_task, "/\xff.tsl", "/bin/mirrant",
+                                    desktop, m_dialogs),
               ShortcutResult::Failed);
     EXPECT_FALSE(fs::exists(desktop / "Photos.desktop"));
 
     tvtest::WriteFile(m_home.Root() / "file", "x");
-    EXPECT_EQ(tv::WriteTaskShortcut(m_task, "/l.tsl", "/bin/mirrant",
+    EXPECT_EQ(tv::WriteTaskShortcut(tv::LocalFileSystem(), m_task, "/l.tsl", "/bin/mirrant",
                                     (m_home.Root() / "file" / "Desktop").string(), m_dialogs),
               ShortcutResult::Failed);
     EXPECT_TRUE(m_dialogs.m_asked.empty());

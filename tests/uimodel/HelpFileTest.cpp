@@ -5,10 +5,12 @@
 
 #include "app/CliMain.h"
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "support/TestEnv.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/HelpFile.h"
+#include "uimodel/Languages.h"
 
 namespace {
 
@@ -34,28 +36,31 @@ class HelpFileTest : public ::testing::Test {
 };
 
 TEST_F(HelpFileTest, TheGuideBesideTheProgramComesBeforeTheInstalledOnes) {
-    EXPECT_EQ(tv::HelpFilePath(Program()), "");
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()), "");
     Put("share/twinvale/Twinvale.html");
-    EXPECT_EQ(tv::HelpFilePath(Program()), Program() + "../share/twinvale/Twinvale.html");
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()),
+              Program() + "../share/twinvale/Twinvale.html");
     Put("share/doc/twinvale/Twinvale.html");
-    EXPECT_EQ(tv::HelpFilePath(Program()), Program() + "../share/doc/twinvale/Twinvale.html");
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()),
+              Program() + "../share/doc/twinvale/Twinvale.html");
     Put("bin/Twinvale.html");
-    EXPECT_EQ(tv::HelpFilePath(Program()), Program() + "Twinvale.html");
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()), Program() + "Twinvale.html");
 }
 
 TEST_F(HelpFileTest, ALanguageGuideIsTakenWhenThereAndTheEnglishOneOtherwise) {
     Put("bin/Twinvale.html");
     fs::create_directories(m_dir / "bin/Twinvale-de.html");  // a folder is no guide
     tvtest::WriteFile(m_dir / "German.lang", "456=Deutsch\n462=Twinvale-de.html\n");
-    ASSERT_TRUE(tv::LoadLanguageFile((m_dir / "German.lang").string()));
-    EXPECT_EQ(tv::HelpFilePath(Program()), Program() + "Twinvale.html");
+    ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), (m_dir / "German.lang").string()));
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()), Program() + "Twinvale.html");
 
     Put("share/doc/twinvale/Twinvale-de.html");
-    EXPECT_EQ(tv::HelpFilePath(Program()), Program() + "../share/doc/twinvale/Twinvale-de.html");
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()),
+              Program() + "../share/doc/twinvale/Twinvale-de.html");
 
     tvtest::WriteFile(m_dir / "Bad.lang", "462=../../etc/passwd\n");
-    ASSERT_TRUE(tv::LoadLanguageFile((m_dir / "Bad.lang").string()));
-    EXPECT_EQ(tv::HelpFilePath(Program()), Program() + "Twinvale.html");
+    ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), (m_dir / "Bad.lang").string()));
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()), Program() + "Twinvale.html");
 }
 
 std::string Guide() {
@@ -116,7 +121,8 @@ TEST(ShippedGuide, TheBuiltProgramFindsItsGuide) {
         GTEST_SKIP() << "the program is not built";
     }
     tv::AddDialogStrings();
-    EXPECT_EQ(tv::HelpFilePath(program.string() + "/"), program.string() + "/Twinvale.html");
+    EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), program.string() + "/"),
+              program.string() + "/Twinvale.html");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/Languages.h"
@@ -38,7 +39,7 @@ TEST_F(LanguageCatalogTest, NamedLanguageFilesGetSlotsAndEverythingElseIsPassedO
     fs::create_directories(fs::path(folder) / "Dutch.lang");
     tvtest::WriteFile(fs::path(folder) / "Dutch.lang" / "x.lang", "456=Nederlands\n");
 
-    CLanguageCatalog catalog;
+    CLanguageCatalog catalog(tv::LocalFileSystem());
     catalog.LoadFrom({folder});
 
     EXPECT_EQ(catalog.Count(), 2);
@@ -56,7 +57,7 @@ TEST_F(LanguageCatalogTest, SelectingSwitchesEveryTextAndSlotZeroSwitchesBack) {
     const std::string folder = Folder("Synch");
     tvtest::WriteFile(fs::path(folder) / "German.lang",
                       "456=Deutsch\n103=Verzeichnisse\n20022=Erste %s\\nZweite %s C:\\\\x \\d\n");
-    CLanguageCatalog catalog;
+    CLanguageCatalog catalog(tv::LocalFileSystem());
     catalog.LoadFrom({folder});
 
     ASSERT_TRUE(catalog.Select(1));
@@ -74,7 +75,7 @@ TEST_F(LanguageCatalogTest, AVanishedFileLeavesTheCurrentLanguageInPlace) {
     const std::string folder = Folder("Synch");
     tvtest::WriteFile(fs::path(folder) / "French.lang", "456=Francais\n103=Examen\n");
     tvtest::WriteFile(fs::path(folder) / "German.lang", "456=Deutsch\n103=Verzeichnisse\n");
-    CLanguageCatalog catalog;
+    CLanguageCatalog catalog(tv::LocalFileSystem());
     catalog.LoadFrom({folder});
     ASSERT_TRUE(catalog.Select(catalog.SlotOf("Deutsch")));
 
@@ -89,7 +90,7 @@ TEST_F(LanguageCatalogTest, TwentyLanguagesAtMostInFileNameOrder) {
         const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
         tvtest::WriteFile(fs::path(folder) / ("L" + number + ".lang"), "456=Lang" + number + "\n");
     }
-    CLanguageCatalog catalog;
+    CLanguageCatalog catalog(tv::LocalFileSystem());
     catalog.LoadFrom({folder});
 
     ASSERT_EQ(catalog.Count(), CLanguageCatalog::kMaxFiles + 1);
@@ -106,7 +107,7 @@ TEST_F(LanguageCatalogTest, ALanguageFoundTwiceTakesTheFirstFolderAndOneSlot) {
     tvtest::WriteFile(fs::path(installed) / "German.lang", "456=Deutsch\n103=Installed\n");
     tvtest::WriteFile(fs::path(installed) / "Polish.lang", "456=Polski\n");
 
-    CLanguageCatalog catalog;
+    CLanguageCatalog catalog(tv::LocalFileSystem());
     catalog.LoadFrom({installed});
     ASSERT_EQ(catalog.Count(), 3);
     // A second Load starts over rather than adding to the first.
@@ -187,7 +188,7 @@ TEST(ShippedLanguages, TheEnglishPartsAreTheBuiltInTexts) {
     for (const auto& [name, required] : parts) {
         const fs::path part = fs::path(TWINVALE_SOURCE_DIR) / "lang/English" / name;
         SCOPED_TRACE(name);
-        ASSERT_TRUE(tv::LoadLanguageFile(part.string()));
+        ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), part.string()));
         const auto texts = ReadPart(part);
         EXPECT_GT(texts.size(), 20u);
         for (const auto& [id, text] : texts) {
@@ -202,7 +203,8 @@ TEST(ShippedLanguages, TheEnglishPartsAreTheBuiltInTexts) {
     for (const auto& language : fs::directory_iterator(fs::path(TWINVALE_SOURCE_DIR) / "lang")) {
         for (const auto& [name, required] : parts) {
             std::ostringstream warnings;
-            ASSERT_TRUE(tv::LoadLanguageFile((language.path() / name).string(), warnings));
+            ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(),
+                                             (language.path() / name).string(), warnings));
             EXPECT_EQ(warnings.str(), "");
         }
     }

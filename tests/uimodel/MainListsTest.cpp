@@ -1,5 +1,6 @@
 // Opening and saving task lists, and the exit routine of the main window.
 #include "MainTestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/TaskCounter.h"
 #include "task/TaskList.h"
 
@@ -22,16 +23,16 @@ class MainLists : public CMainTest {
         }
         const std::string path = (m_home.Root() / name).string();
         list.m_strPath = path;  // keeps the ids
-        EXPECT_TRUE(list.SaveFile(path));
+        EXPECT_TRUE(list.SaveFile(tv::LocalFileSystem(), path));
         return path;
     }
 };
 
 TEST_F(MainLists, LoadingRaisesTheIdCounterToTheListsHighestId) {
     const std::string path = WriteList("a.tsl", {7, 12});
-    ASSERT_TRUE(tv::WriteTaskCounter(3));
+    ASSERT_TRUE(tv::WriteTaskCounter(tv::LocalFileSystem(), 3));
     ASSERT_TRUE(m_presenter->OpenListFile(path));
-    EXPECT_EQ(tv::ReadTaskCounter(), 12);
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 12);
     EXPECT_EQ(m_presenter->List().Caption(), "Twinvale " + path);
     EXPECT_EQ(m_presenter->Editor().Selection(), std::vector<int>{0});
     EXPECT_FALSE(m_presenter->List().Changed());
@@ -75,7 +76,7 @@ TEST_F(MainLists, SaveAsRenumbersAddsTheExtensionAndReopens) {
     EXPECT_EQ(TaskAt(0).m_nTaskId, 3);
     EXPECT_EQ(TaskAt(1).m_nTaskId, 4);
     EXPECT_EQ(e.TaskIdText(), "Task ID: 4");
-    EXPECT_EQ(tv::ReadTaskCounter(), 4);
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 4);
     EXPECT_FALSE(p.List().Changed());
 
     e.SetNameText("changed");
@@ -121,7 +122,7 @@ TEST_F(MainLists, ExitSavesSilentlyWhenThePreferenceDoesNotAsk) {
     EXPECT_EQ(m_profile.GetProfileString("", "lastdir"), Dir("lists"));
 
     tv::CTaskList reread;
-    ASSERT_TRUE(reread.LoadFile(p.List().Path(), m_profile).Ok());
+    ASSERT_TRUE(reread.LoadFile(tv::LocalFileSystem(), p.List().Path(), m_profile).Ok());
     EXPECT_EQ(reread.m_Tasks.at(0)->m_strName, "renamed before exit");
 }
 

@@ -1,5 +1,6 @@
 // The task commands and the edit copy of the main window.
 #include "MainTestSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/TaskCounter.h"
 #include "report/TaskLog.h"
 #include "task/PatternFile.h"
@@ -34,14 +35,14 @@ TEST_F(MainTasks, AnEmptyListRunsNothingAndEditsTheDefaults) {
 TEST_F(MainTasks, NewTasksDrawIdsFromTheCounter) {
     auto& p = *m_presenter;
     auto& e = p.Editor();
-    ASSERT_EQ(tv::ReadTaskCounter(), -1);
+    ASSERT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), -1);
     e.NewTask();
     EXPECT_EQ(TaskAt(0).m_nTaskId, 1);
-    EXPECT_EQ(tv::ReadTaskCounter(), 1);
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 1);
     EXPECT_EQ(e.TaskIdText(), "Task ID: 1");
     e.NewTask();
     EXPECT_EQ(TaskAt(1).m_nTaskId, 2);
-    EXPECT_EQ(tv::ReadTaskCounter(), 2);
+    EXPECT_EQ(tv::ReadTaskCounter(tv::LocalFileSystem()), 2);
     EXPECT_EQ(e.Selection(), std::vector<int>{1});
     EXPECT_EQ(e.EditedRow(), 1);
     EXPECT_TRUE(p.List().Changed());
@@ -53,7 +54,7 @@ TEST_F(MainTasks, ANewTaskTakesThePatternButNotTheSelectedTasksHiddenSettings) {
     tv::CElement pattern;
     pattern.m_strName = "From pattern";
     pattern.m_nLogLimitKb = 77;
-    ASSERT_TRUE(tv::SavePattern(m_app.ProgramDataFolder(), pattern));
+    ASSERT_TRUE(tv::SavePattern(tv::LocalFileSystem(), m_app.ProgramDataFolder(), pattern));
     e.NewTask();
     EXPECT_EQ(e.NameText(), "From pattern");
     EXPECT_EQ(TaskAt(0).m_nLogLimitKb, 77);

@@ -16,6 +16,7 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "run/Preview.h"
 #include "support/ScriptedDialogs.h"
@@ -160,7 +161,7 @@ class CRecordingListener : public tv::IMainListener {
 // questions.
 class CMainTest : public ::testing::Test {
   protected:
-    CMainTest() : m_app(m_profile) {
+    CMainTest() : m_app(tv::LocalFileSystem(), m_profile) {
         tv::AddMainWindowStrings();
         m_app.Startup();
         m_presenter = std::make_unique<tv::CMainPresenter>(m_app, m_dialogs);
@@ -205,7 +206,7 @@ class CMainTest : public ::testing::Test {
     const tv::CElement& TaskAt(int row) { return m_presenter->List().Task(row); }
 
     CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
     tv::CMirrantApp m_app;
     CCaptionDialogs m_dialogs;
     CRecordingViews m_views;

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/StringTable.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "support/TestEnv.h"
 #include "uimodel/DialogStrings.h"
@@ -19,7 +20,7 @@ class StartupTipsTest : public ::testing::Test {
     int StoredTip() const { return m_profile.GetProfileInt("Settings", "ShowTip", -1); }
 
     tvtest::CIsolatedHome m_home;
-    tv::CProfile m_profile;
+    tv::CProfile m_profile{tv::LocalFileSystem()};
 };
 
 TEST_F(StartupTipsTest, NineStartsShowEveryTipOnceWithoutAGap) {
