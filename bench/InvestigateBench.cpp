@@ -123,7 +123,7 @@ int Run(const std::string& src, const std::string& dst, int rounds) {
     task.m_Source.m_strPath = src;
     task.m_Targets.resize(1);
     task.m_Targets[0].m_strPath = dst;
-    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 1, {});
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 1);
 
     const size_t before = HeapInUse();
     auto kept = std::make_unique<CTrees>();

@@ -43,7 +43,7 @@ struct CEngine {
         task.m_nCompareMode = tv::COMPARE_TIME_OR_SIZE;
         task.m_dwOptions2 |= tv::opt2::kSilent;  // no progress window, as with cp and rsync
         task.m_Run.Begin(tv::RunKind::UpdateTarget,
-                         static_cast<uint32_t>(tv::ErrorPolicy::Continue), 1, {});
+                         static_cast<uint32_t>(tv::ErrorPolicy::Continue), 1);
         source.sourceOnly = true;
         plan.m_match =
             tv::ChooseNameMatch(task, false, false, tv::FoldsCase(src), tv::FoldsCase(dst));

@@ -137,7 +137,7 @@ void CTaskRun::Finish(RunEnd end, int messageId) {
         const std::string line =
             LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error();
         ShowError(line);
-        m_run.RecordRunError(line);
+        m_run.RecordError(line);  // a target's record is current until the run's end
     }
     if (!m_strDialed.empty() && m_task.m_bRasHangUp) {
         HangUpConnection(m_strDialed);

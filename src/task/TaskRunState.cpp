@@ -91,16 +91,6 @@ void CTaskRunState::Record(CTaskInfor::List list, std::string line) {
     }
 }
 
-void CTaskRunState::RecordRunError(std::string line) {
-    CTaskInfor* record = m_pCurrent;
-    if (!record && !m_records.empty()) {
-        record = m_records.front().get();
-    }
-    if (record) {
-        record->AddError(std::move(line));
-    }
-}
-
 size_t CTaskRunState::CurrentCount(CTaskInfor::List list) const {
     return m_pCurrent ? m_pCurrent->Count(list) : 0;
 }

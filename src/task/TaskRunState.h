@@ -89,9 +89,6 @@ class CTaskRunState {
     // Now and then blocks on disk I/O (the record spools its lines).
     void Record(CTaskInfor::List list, std::string line);
     void RecordError(std::string line) { Record(CTaskInfor::Errors, std::move(line)); }
-    // The worker: an error of the run as a whole (its log could not be written), which no
-    // report may miss: to the current target's record, or the first one when none is current.
-    void RecordRunError(std::string line);
     // The run's threads: the lines of `list` in the current target's record so far.
     size_t CurrentCount(CTaskInfor::List list) const;
     // Once the run has ended: each target's record in target order, and the lines of `list`

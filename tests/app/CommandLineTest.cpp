@@ -89,7 +89,7 @@ TEST(CommandLineTest, SummaryCountsEveryTargetAndTheEnd) {
     tv::CElement task;
     task.m_nTaskId = 4;
     task.m_strName = "docs";
-    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 2, {});
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 2);
     for (size_t i = 0; i < 2; ++i) {
         task.m_Run.SelectTarget(i);
         task.m_Run.Record(tv::CTaskInfor::CopiedFromSource, "a");

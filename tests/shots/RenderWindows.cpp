@@ -150,7 +150,7 @@ void AddFile(tv::CTreeF& folder, const std::string& name, uint64_t size, tv::Sid
 
 bool RenderPreview(const fs::path& out) {
     tv::CElement task = SampleTask();
-    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0, {});
+    task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0);
     tv::CTreeF merged;
     AddFile(merged, "notes.txt", 2'048, tv::Side::Source, tv::ACTION_COPY);
     AddFile(merged, "old-draft.txt", 512, tv::Side::Target, tv::ACTION_DELETE);

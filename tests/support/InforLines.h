@@ -28,7 +28,7 @@ inline void BeginRun(tv::CTaskRunState& run, tv::RunKind kind = tv::RunKind::Syn
     if (run.IsRunning()) {
         run.End(tv::RunEnd::Normal);
     }
-    run.Begin(kind, preferences, 1, {});
+    run.Begin(kind, preferences, 1);
 }
 
 }  // namespace tvtest

@@ -54,7 +54,7 @@ TEST_F(ElementTest, ResetKeepsIdExclusionsPeriodScheduleAndService) {
 }
 
 TEST_F(ElementTest, CopiesTakeEverythingButReservedValuesAndRunState) {
-    m_full.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0, {});
+    m_full.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0);
     tv::CElement copy(m_full);
     EXPECT_FALSE(copy.m_Run.IsRunning());
     EXPECT_EQ(int32_t(copy.m_nReserved1) + copy.m_nReserved2 + copy.m_nReserved4, 0);
@@ -71,7 +71,7 @@ TEST_F(ElementTest, CopiesTakeEverythingButReservedValuesAndRunState) {
     tv::CElement destination;
     destination.m_nReserved2 = 7;
     destination.m_Targets.resize(3);
-    destination.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0, {});
+    destination.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0);
     destination = m_full;
     EXPECT_EQ(destination.m_Targets, m_full.m_Targets);
     EXPECT_EQ(destination.m_nTaskId, 7);

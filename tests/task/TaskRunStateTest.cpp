@@ -15,8 +15,8 @@ constexpr uint32_t kStopPrefs = static_cast<uint32_t>(tv::ErrorPolicy::Stop);
 
 TEST(TaskRunState, OneRunAtATimeEachBegunAfresh) {
     tv::CTaskRunState run;
-    ASSERT_TRUE(run.Begin(RunKind::Replace, kStopPrefs, 2, {}));
-    EXPECT_FALSE(run.Begin(RunKind::Synchronize, tv::pref::kDefault, 1, {}));
+    ASSERT_TRUE(run.Begin(RunKind::Replace, kStopPrefs, 2));
+    EXPECT_FALSE(run.Begin(RunKind::Synchronize, tv::pref::kDefault, 1));
     EXPECT_EQ(run.Kind(), RunKind::Replace) << "a refused begin changes nothing";
     EXPECT_EQ(run.Policy(), tv::ErrorPolicy::Stop);
 
@@ -45,7 +45,7 @@ TEST(TaskRunState, OneRunAtATimeEachBegunAfresh) {
     EXPECT_EQ(run.Changes().m_nCopiedFromSource, 2u);
     EXPECT_EQ(run.Changes().m_nDeletedInTarget, 4u);
 
-    ASSERT_TRUE(run.Begin(RunKind::UpdateTarget, tv::pref::kDefault, 1, {}));
+    ASSERT_TRUE(run.Begin(RunKind::UpdateTarget, tv::pref::kDefault, 1));
     EXPECT_EQ(run.Ending(), RunEnd::None);
     EXPECT_EQ(run.Kind(), RunKind::UpdateTarget);
     EXPECT_EQ(run.Policy(), tv::ErrorPolicy::Ask);

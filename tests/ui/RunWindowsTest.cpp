@@ -180,7 +180,7 @@ TEST_F(RunWindows, AServedCallRunsOnTheGuiThreadWhileTheWorkerWaits) {
 
 TEST_F(RunWindows, PreviewTogglesTheSelectionAndCancelLeavesTheTreeAlone) {
     tv::CElement task;
-    task.m_Run.Begin(tv::RunKind::Replace, tv::pref::kDefault, 0, {});
+    task.m_Run.Begin(tv::RunKind::Replace, tv::pref::kDefault, 0);
     tv::CTreeF root;
     for (const char* name : {"a", "b", "c"}) {
         root.files.emplace_back(name, 1000, tv::Side::Target, 0, 0, 0, true, false,
