@@ -40,10 +40,17 @@ void LoadFirstList(CMainPresenter& presenter, CMirrantApp& app, const std::strin
 
 }  // namespace
 
+void NameApplication() {
+    QApplication::setApplicationName("Twinvale");
+    // Wayland's app id and X11's startup notification name the desktop entry, which carries
+    // the icon and the task list type.
+    QGuiApplication::setDesktopFileName("twinvale");
+    QApplication::setWindowIcon(AppIcon());
+}
+
 int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& listToOpen) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName("Twinvale");
-    QApplication::setWindowIcon(AppIcon());
+    NameApplication();
     // The exit routine ends the program, also while the window hides behind the tray icon.
     QApplication::setQuitOnLastWindowClosed(false);
     AddMainWindowStrings();

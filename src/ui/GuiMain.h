@@ -10,6 +10,10 @@ class CMirrantApp;
 // (tests draw offscreen).
 bool DisplayAvailable();
 
+// Names the program to the desktop: its name, the desktop entry it is started from
+// (share/applications/twinvale.desktop) and its icon. GUI thread, once the QApplication exists.
+void NameApplication();
+
 // Runs the main window on a started application until the user leaves it; returns the exit
 // code. `listToOpen` is the list named on the command line, or empty for the last one. Main
 // thread; creates the QApplication.

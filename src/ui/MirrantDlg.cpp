@@ -85,12 +85,15 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
     BuildTray();
     ConnectTaskList();
     ConnectEditArea();
+    BuildKeys();
+    BindButtonTips();
+    SetTabOrder();
 
     m_presenter->SetListener(this);
     ApplyTexts();
     RowsReset();
     EditChanged();
-    resize(780, 720);
+    resize(DefaultSize());
     setMinimumSize(minimumSizeHint());
 }
 
@@ -176,6 +179,7 @@ QWidget* CMirrantDlg::BuildOptions() {
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     m_pArchive = new QCheckBox(box);
+    m_pArchive->setObjectName("archiveCheck");
     Bind(m_pArchive, IDS_MW_ARCHIVE_TARGET);
     layout->addWidget(m_pArchive);
     const int kindIds[] = {IDS_MW_KIND_SYNC, IDS_MW_KIND_BACKUP, IDS_MW_KIND_REALTIME};
@@ -196,6 +200,7 @@ QWidget* CMirrantDlg::BuildOptions() {
         Bind(m_mode[i], i == 0 ? IDS_MW_MODE_SYNC : IDS_MW_MODE_UPDATE);
         modes->addButton(m_mode[i]);
         m_usage[i] = new QRadioButton(box);
+        m_usage[i]->setObjectName(QString("usage%1").arg(i));
         Bind(m_usage[i], i == 0 ? IDS_MW_USE_SIMULTANEOUSLY : IDS_MW_USE_CONSECUTIVELY);
         usages->addButton(m_usage[i]);
     }
@@ -204,6 +209,7 @@ QWidget* CMirrantDlg::BuildOptions() {
     }
     layout->addSpacing(6);
     m_pSubfolders = new QCheckBox(box);
+    m_pSubfolders->setObjectName("subfoldersCheck");
     m_pPreview = new QCheckBox(box);
     m_pPreview->setObjectName("previewCheck");
     m_pLock = new QCheckBox(box);
@@ -416,8 +422,9 @@ void CMirrantDlg::RunsChanged() {
     EnableEditArea();
 }
 
+// Escape typed into a field is meant for the field, not for leaving the program.
 void CMirrantDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    if (event->key() == Qt::Key_Escape && !qobject_cast<QLineEdit*>(focusWidget())) {
         close();
         return;
     }

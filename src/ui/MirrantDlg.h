@@ -125,6 +125,12 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     void SetColumnWidths();
     void EnableEditArea();
 
+    // The keyboard, tips and size (MirrantDlgKeys.cpp).
+    void BuildKeys();
+    void BindButtonTips();
+    void SetTabOrder();
+    QSize DefaultSize() const;
+
     // The shell around the window (MirrantDlgShell.cpp).
     void StartTaskDrag();
     void ShowPreferences();

@@ -7,13 +7,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "ui/AboutDlg.h"
+#include "ui/AppIcon.h"
 #include "ui/MirrantDlg.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
@@ -26,6 +26,9 @@ namespace {
 QString Text(int id) {
     return QString::fromStdString(LoadString(id));
 }
+
+// The tip of a button or tool whose tip changes with the selected task, set by the caller.
+constexpr int kOwnTip = 0;
 
 }  // namespace
 
@@ -97,32 +100,42 @@ QPushButton* CMirrantDlg::Button(int id, const char* name, std::function<void()>
 QWidget* CMirrantDlg::BuildButtons() {
     CMainPresenter& p = *m_presenter;
     auto* box = new QWidget(this);
+    box->setObjectName("buttonBox");
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* runs = new QHBoxLayout();
     auto* tasks = new QHBoxLayout();
     layout->addLayout(runs);
     layout->addLayout(tasks);
-    runs->addWidget(Button(IDS_MW_BTN_SYNC, "syncButton", [&p] { p.Synch(); }));
-    runs->addWidget(Button(IDS_MW_BTN_SYNC_ALL, "syncAllButton", [&p] { p.SynchAll(); }));
-    runs->addWidget(Button(IDS_MW_BTN_REPLACE, "replaceButton", [&p] { p.Replace(); }));
-    QPushButton* compare = Button(IDS_MW_BTN_COMPARE, "compareButton", {});
-    Later(compare);
-    runs->addWidget(compare);
-    runs->addWidget(Button(IDS_MW_BTN_BACKUP, "backupButton", [&p] { p.Backup(); }));
-    runs->addWidget(Button(IDS_MW_BTN_RESTORE, "restoreButton", [&p] { p.Restore(); }));
-    runs->addWidget(Button(IDS_MW_BTN_LOG, "logButton", [&p] { p.ViewLog(); }));
-    tasks->addWidget(Button(IDS_MW_BTN_NEW_TASK, "newTaskButton", [this] { m_editor.NewTask(); }));
-    QPushButton* wizard = Button(IDS_MW_BTN_WIZARD, "wizardButton", {});
-    Later(wizard);
-    tasks->addWidget(wizard);
-    tasks->addWidget(Button(IDS_MW_BTN_CLONE, "cloneButton", [this] { m_editor.CloneTask(); }));
-    tasks->addWidget(Button(IDS_MW_BTN_DELETE, "deleteButton", [&p] { p.DeleteTasks(); }));
-    tasks->addWidget(Button(IDS_MW_BTN_UNDO, "undoButton", [this] { m_editor.UndoChanges(); }));
-    QPushButton* schedule = Button(IDS_MW_BTN_SCHEDULE, "scheduleButton", {});
-    Later(schedule);
-    tasks->addWidget(schedule);
-    tasks->addWidget(Button(IDS_MW_BTN_EXIT, "exitButton", [this] { close(); }));
+    // A command without `fn` comes with a later version; its tip says so.
+    const auto add = [this](QHBoxLayout* row, int id, const char* name, int tip,
+                            std::function<void()> fn) {
+        QPushButton* button = Button(id, name, fn);
+        if (!fn) {
+            Later(button);
+        } else if (tip != kOwnTip) {
+            BindTip(button, tip);
+        }
+        row->addWidget(button);
+        return button;
+    };
+    QPushButton* sync = add(runs, IDS_MW_BTN_SYNC, "syncButton", kOwnTip, [&p] { p.Synch(); });
+    m_texts.push_back(
+        [this, sync] { sync->setToolTip(QString::fromStdString(m_editor.SyncTip())); });
+    add(runs, IDS_MW_BTN_SYNC_ALL, "syncAllButton", IDS_MW_TIP_SYNC_ALL, [&p] { p.SynchAll(); });
+    add(runs, IDS_MW_BTN_REPLACE, "replaceButton", IDS_MW_TIP_REPLACE, [&p] { p.Replace(); });
+    add(runs, IDS_MW_BTN_COMPARE, "compareButton", IDS_MW_TIP_COMPARE, {});
+    add(runs, IDS_MW_BTN_BACKUP, "backupButton", IDS_MW_TIP_BACKUP, [&p] { p.Backup(); });
+    add(runs, IDS_MW_BTN_RESTORE, "restoreButton", IDS_MW_TIP_RESTORE, [&p] { p.Restore(); });
+    add(runs, IDS_MW_BTN_LOG, "logButton", IDS_MW_TIP_LOG, [&p] { p.ViewLog(); });
+    add(tasks, IDS_MW_BTN_NEW_TASK, "newTaskButton", IDS_MW_TIP_NEW_TASK,
+        [this] { m_editor.NewTask(); });
+    add(tasks, IDS_MW_BTN_WIZARD, "wizardButton", IDS_MW_TIP_WIZARD, {});
+    add(tasks, IDS_MW_BTN_CLONE, "cloneButton", IDS_MW_TIP_CLONE, [this] { m_editor.CloneTask(); });
+    add(tasks, IDS_MW_BTN_DELETE, "deleteButton", IDS_MW_TIP_DELETE, [&p] { p.DeleteTasks(); });
+    add(tasks, IDS_MW_BTN_UNDO, "undoButton", IDS_MW_TIP_UNDO, [this] { m_editor.UndoChanges(); });
+    add(tasks, IDS_MW_BTN_SCHEDULE, "scheduleButton", IDS_MW_TIP_SCHEDULE, {});
+    add(tasks, IDS_MW_BTN_EXIT, "exitButton", IDS_MW_TIP_EXIT, [this] { close(); });
     return box;
 }
 
@@ -135,12 +148,14 @@ void CMirrantDlg::BuildMenus() {
         p.OpenList();
     })->setShortcut(QKeySequence::Open);
     MenuAction(file, IDS_MW_MENU_SAVE_LIST, [&p] { p.Save(); })->setShortcut(QKeySequence::Save);
-    MenuAction(file, IDS_MW_MENU_SAVE_LIST_AS, [&p] { p.SaveAs(); });
+    MenuAction(file, IDS_MW_MENU_SAVE_LIST_AS, [&p] {
+        p.SaveAs();
+    })->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     file->addSeparator();
     m_pRecentMenu = file->addMenu(QString());
     Bind(m_pRecentMenu, IDS_MW_MENU_RECENT);
     file->addSeparator();
-    MenuAction(file, IDS_MW_MENU_EXIT, [this] { close(); });
+    MenuAction(file, IDS_MW_MENU_EXIT, [this] { close(); })->setShortcut(Qt::CTRL | Qt::Key_Q);
 
     QMenu* task = menuBar()->addMenu(QString());
     task->setToolTipsVisible(true);
@@ -148,8 +163,13 @@ void CMirrantDlg::BuildMenus() {
     MenuAction(task, IDS_MW_MENU_NEW_TASK, [this] { m_editor.NewTask(); });
     Later(MenuAction(task, IDS_MW_MENU_WIZARD, {}));
     MenuAction(task, IDS_MW_MENU_CLONE, [this] { m_editor.CloneTask(); });
-    MenuAction(task, IDS_MW_MENU_DELETE, [&p] { p.DeleteTasks(); });
-    MenuAction(task, IDS_MW_MENU_UNDO, [this] { m_editor.UndoChanges(); });
+    QAction* deleteTask = MenuAction(task, IDS_MW_MENU_DELETE, [&p] { p.DeleteTasks(); });
+    // The menu shows the key; the task list's own Delete (BuildKeys) always asks first.
+    deleteTask->setShortcut(Qt::Key_Delete);
+    deleteTask->setShortcutContext(Qt::WidgetShortcut);
+    MenuAction(task, IDS_MW_MENU_UNDO, [this] {
+        m_editor.UndoChanges();
+    })->setShortcut(Qt::CTRL | Qt::Key_Z);
     task->addSeparator();
     MenuAction(task, IDS_MW_MENU_ADD_TARGET, [this] { m_editor.AddTarget(); });
     MenuAction(task, IDS_MW_MENU_DELETE_TARGET, [this] { m_editor.DeleteTargets(); });
@@ -192,7 +212,7 @@ void CMirrantDlg::BuildMenus() {
 void CMirrantDlg::BuildRunMenu(QMenu* run) {
     CMainPresenter& p = *m_presenter;
     run->setToolTipsVisible(true);
-    MenuAction(run, IDS_MW_MENU_SYNC, [&p] { p.Synch(); });
+    MenuAction(run, IDS_MW_MENU_SYNC, [&p] { p.Synch(); })->setShortcut(Qt::Key_F5);
     MenuAction(run, IDS_MW_MENU_SYNC_ALL, [&p] { p.SynchAll(); });
     MenuAction(run, IDS_MW_MENU_REPLACE, [&p] { p.Replace(); });
     Later(MenuAction(run, IDS_MW_MENU_COMPARE, {}));
@@ -202,43 +222,50 @@ void CMirrantDlg::BuildRunMenu(QMenu* run) {
     MenuAction(run, IDS_MW_MENU_RESTORE, [&p] { p.Restore(); });
 }
 
+// The tools in the order of the desktop's programs: files first, Exit last. Their images come
+// from the desktop's icon theme by the freedesktop names, or else from the program's own.
 void CMirrantDlg::BuildToolBar() {
     CMainPresenter& p = *m_presenter;
     QToolBar* bar = addToolBar(QString());
     bar->setObjectName("toolBar");
     bar->setMovable(false);
-    const auto tool = [&](QStyle::StandardPixmap icon, int tip, std::function<void()> fn) {
-        QAction* action = bar->addAction(style()->standardIcon(icon), QString());
-        if (fn) {
-            BindTip(action, tip);
-            connect(action, &QAction::triggered, this, [fn = std::move(fn)] { fn(); });
-        } else {
+    const auto tool = [&](const char* icon, int tip, std::function<void()> fn) {
+        QAction* action = bar->addAction(ActionIcon(icon), QString());
+        action->setObjectName(QString("tool:") + icon);
+        if (!fn) {
             Later(action);
+            return action;
         }
+        if (tip != kOwnTip) {
+            BindTip(action, tip);
+        }
+        connect(action, &QAction::triggered, this, [fn = std::move(fn)] { fn(); });
         return action;
     };
-    tool(QStyle::SP_DialogCloseButton, IDS_MW_TIP_EXIT, [this] { close(); });
+    tool("document-open", IDS_MW_TIP_OPEN_LIST, [&p] { p.OpenList(); });
+    tool("document-save", IDS_MW_TIP_SAVE_LIST, [&p] { p.Save(); });
     bar->addSeparator();
-    tool(QStyle::SP_FileIcon, IDS_MW_TIP_NEW_TASK, [this] { m_editor.NewTask(); });
-    tool(QStyle::SP_FileDialogDetailedView, IDS_MW_TIP_WIZARD, {});
-    tool(QStyle::SP_FileDialogNewFolder, IDS_MW_TIP_CLONE, [this] { m_editor.CloneTask(); });
-    tool(QStyle::SP_TrashIcon, IDS_MW_TIP_DELETE, [&p] { p.DeleteTasks(); });
-    tool(QStyle::SP_ArrowBack, IDS_MW_TIP_UNDO, [this] { m_editor.UndoChanges(); });
-    tool(QStyle::SP_FileDialogContentsView, IDS_MW_TIP_LOG, [&p] { p.ViewLog(); });
+    tool("list-add", IDS_MW_TIP_NEW_TASK, [this] { m_editor.NewTask(); });
+    tool("tools-wizard", IDS_MW_TIP_WIZARD, {});
+    tool("edit-copy", IDS_MW_TIP_CLONE, [this] { m_editor.CloneTask(); });
+    tool("edit-delete", IDS_MW_TIP_DELETE, [&p] { p.DeleteTasks(); });
+    tool("edit-undo", IDS_MW_TIP_UNDO, [this] { m_editor.UndoChanges(); });
+    tool("text-x-generic", IDS_MW_TIP_LOG, [&p] { p.ViewLog(); });
     bar->addSeparator();
-    // The Synch button's tip follows the selected task (FillEditArea).
-    m_pSyncTool = bar->addAction(style()->standardIcon(QStyle::SP_MediaPlay), QString());
+    // The Synch tool's tip follows the selected task (FillEditArea).
+    m_pSyncTool = tool("media-playback-start", kOwnTip, [&p] { p.Synch(); });
     m_pSyncTool->setObjectName("syncTool");
-    connect(m_pSyncTool, &QAction::triggered, this, [&p] { p.Synch(); });
-    tool(QStyle::SP_MediaSeekForward, IDS_MW_TIP_SYNC_ALL, [&p] { p.SynchAll(); });
-    tool(QStyle::SP_BrowserReload, IDS_MW_TIP_REPLACE, [&p] { p.Replace(); });
-    tool(QStyle::SP_FileDialogListView, IDS_MW_TIP_COMPARE, {});
-    tool(QStyle::SP_ArrowLeft, IDS_MW_TIP_RESTORE, [&p] { p.Restore(); });
-    bar->addSeparator();
-    tool(QStyle::SP_DialogHelpButton, IDS_MW_TIP_HELP, [this] { ShowHelp(); });
-    tool(QStyle::SP_ComputerIcon, IDS_MW_TIP_SCHEDULE, {});
     m_texts.push_back(
         [this] { m_pSyncTool->setToolTip(QString::fromStdString(m_editor.SyncTip())); });
+    tool("view-refresh", IDS_MW_TIP_SYNC_ALL, [&p] { p.SynchAll(); });
+    tool("go-next", IDS_MW_TIP_REPLACE, [&p] { p.Replace(); });
+    tool("view-split-left-right", IDS_MW_TIP_COMPARE, {});
+    tool("go-previous", IDS_MW_TIP_RESTORE, [&p] { p.Restore(); });
+    bar->addSeparator();
+    tool("x-office-calendar", IDS_MW_TIP_SCHEDULE, {});
+    tool("help-contents", IDS_MW_TIP_HELP, [this] { ShowHelp(); });
+    bar->addSeparator();
+    tool("application-exit", IDS_MW_TIP_EXIT, [this] { close(); });
 }
 
 void CMirrantDlg::BuildContextMenu() {

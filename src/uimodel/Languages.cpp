@@ -87,6 +87,7 @@ void CLanguageCatalog::Load(const std::string& programFolder) {
 
 void CLanguageCatalog::LoadFrom(const std::vector<std::string>& folders) {
     m_Slots.clear();
+    m_strBuiltInFile.clear();
     for (const auto& folder : folders) {
         for (const auto& path : LanguageFiles(m_fs, folder)) {
             if (m_Slots.size() >= kMaxFiles) {
@@ -99,8 +100,14 @@ void CLanguageCatalog::LoadFrom(const std::vector<std::string>& folders) {
 
 void CLanguageCatalog::Consider(const std::string& path) {
     const std::string name = LanguageName(m_fs, path);
+    if (name == Name(0)) {
+        if (m_strBuiltInFile.empty()) {
+            m_strBuiltInFile = path;
+        }
+        return;
+    }
     // A second file of one language (the build tree's and the installed one) adds nothing.
-    if (name.empty() || SlotOf(name) != 0 || name == Name(0)) {
+    if (name.empty() || SlotOf(name) != 0) {
         return;
     }
     m_Slots.push_back({name, path});
@@ -128,6 +135,10 @@ int CLanguageCatalog::SlotOf(const std::string& name) const {
 bool CLanguageCatalog::Select(int slot) {
     if (slot == 0) {
         ResetLanguage();
+        // Without its file the built-in language is still complete.
+        if (!m_strBuiltInFile.empty()) {
+            LoadLanguageFile(m_fs, m_strBuiltInFile);
+        }
         return true;
     }
     if (slot < 0 || slot >= Count()) {

@@ -16,8 +16,10 @@ bool LoadLanguageFile(IFileSystem& fs, const std::string& path);
 
 // The interface languages the user can choose from: slot 0 is the built-in English, the
 // other slots the language files ("Inter/Synch/*.lang", `id=text` lines) found beside the
-// program and in its installed data folder, each named by its text 456, read from `fs`. Main
-// thread; Load blocks on disk I/O.
+// program and in its installed data folder, each named by its text 456, read from `fs`. A file
+// named like the built-in language takes no slot: slot 0 lays it over the built-in texts (the
+// shipped English file corrects their spelling). Main thread; Load and Select block on disk
+// I/O.
 class CLanguageCatalog {
   public:
     static constexpr int kMaxFiles = 20;
@@ -48,7 +50,8 @@ class CLanguageCatalog {
     void Consider(const std::string& path);
 
     IFileSystem& m_fs;
-    std::vector<CSlot> m_Slots;  // slots 1, 2, ...
+    std::vector<CSlot> m_Slots;    // slots 1, 2, ...
+    std::string m_strBuiltInFile;  // the first file of the built-in language, or empty
 };
 
 }  // namespace tv

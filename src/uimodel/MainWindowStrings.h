@@ -133,6 +133,15 @@ enum MainWindowText : int {
     IDS_MW_TIP_RESTORE,
     IDS_MW_TIP_HELP,
     IDS_MW_TIP_SCHEDULE,
+
+    // Tips of the buttons and tools that came with the desktop conventions.
+    IDS_MW_TIP_OPEN_LIST = 20100,
+    IDS_MW_TIP_SAVE_LIST,
+    IDS_MW_TIP_BACKUP,
+    IDS_MW_TIP_BROWSE,
+    IDS_MW_TIP_SWAP,
+    IDS_MW_TIP_ADD_TARGET,
+    IDS_MW_TIP_DELETE_TARGETS,
 };
 
 // Adds the main window's built-in English texts to the string table. Start-up, main thread.

@@ -2,6 +2,8 @@
 // at without a display: render_windows OUTDIR
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
+#include <QStandardPaths>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -91,12 +93,21 @@ std::unique_ptr<tv::CElement> ListTask(int id, const std::string& name, const st
     return task;
 }
 
-bool RenderMainWindow(const fs::path& out) {
+// The main window in `language` (as the language menu names it), with the desktop's icon
+// theme `iconTheme` ("" for none: the program's own images).
+bool RenderMainWindow(const fs::path& out, const std::string& language, const char* iconTheme,
+                      const std::string& file) {
     tv::CProfile profile(tv::LocalFileSystem());
     tv::CMirrantApp app(tv::LocalFileSystem(), profile);
     app.Startup();
     tv::CQtDialogs dialogs;
     tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf(language));
+    // The offscreen platform looks for no icon theme of the desktop's; a desktop one would.
+    QIcon::setThemeSearchPaths(QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                         "icons", QStandardPaths::LocateDirectory));
+    QIcon::setThemeName(iconTheme);
     tv::CMirrantDlg window(app, dialogs, languages);
     tv::CTaskList list;
     list.m_strPath = "/home/ann/Documents/Backups.tsl";
@@ -107,7 +118,9 @@ bool RenderMainWindow(const fs::path& out) {
     list.m_Tasks.push_back(ListTask(9, "Music", "/home/ann/Music", {"/mnt/nas/ann/Music"}));
     list.m_nHighestId = 9;
     window.Presenter().AdoptList(std::move(list));
-    return Save(window, out / "main-window.png");
+    const bool saved = Save(window, out / file);
+    languages.Select(0);
+    return saved;
 }
 
 void RunningProgress(tv::CProgressPresenter& presenter, tv::CElement& task) {
@@ -191,7 +204,9 @@ int main(int argc, char** argv) {
     std::error_code error;
     fs::create_directories(out, error);
     CSampleBoard board;
-    bool ok = RenderMainWindow(out);
+    bool ok = RenderMainWindow(out, "English", "", "main-window.png");
+    ok = RenderMainWindow(out, "Deutsch", "", "main-window-de.png") && ok;
+    ok = RenderMainWindow(out, "English", "Adwaita", "main-window-themed.png") && ok;
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
     return ok ? 0 : 1;

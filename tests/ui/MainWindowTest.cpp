@@ -180,19 +180,19 @@ TEST_F(MainWindow, AListIsSavedAndOpenedAgainFromTheRecentLists) {
 
 TEST_F(MainWindow, TheLanguageSwitchChangesTheShownTexts) {
     auto* sync = Child<QPushButton>("syncButton");
-    EXPECT_EQ(sync->text(), "SYNCH");
+    EXPECT_EQ(sync->text(), "&SYNCH");
     auto* compare = Child<QPushButton>("compareButton");
     EXPECT_FALSE(compare->isEnabled());
     EXPECT_EQ(compare->toolTip(), "Not available in this version yet");
 
     MenuItem(*m_window, "Deutsch")->trigger();
-    EXPECT_EQ(sync->text(), "SYNCHR.");
+    EXPECT_EQ(sync->text(), "&SYNCHR.");
     EXPECT_EQ(Tasks().headerItem()->text(0), "Aufgabenname");
     EXPECT_EQ(compare->toolTip(), "In dieser Version noch nicht verfügbar");
     EXPECT_EQ(m_profile.GetProfileString("", "curlang"), "Deutsch");
 
     MenuItem(*m_window, "English")->trigger();
-    EXPECT_EQ(sync->text(), "SYNCH");
+    EXPECT_EQ(sync->text(), "&SYNCH");
     EXPECT_EQ(m_profile.GetProfileString("", "curlang"), "English");
 }
 
