@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/MirrantApp.h"
@@ -79,6 +80,7 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
     layout->addWidget(BuildEditArea());
     layout->addWidget(BuildButtons());
     setCentralWidget(central);
+    statusBar()->setObjectName("statusLine");
     BuildMenus();
     BuildToolBar();
     BuildContextMenu();
@@ -247,8 +249,10 @@ void CMirrantDlg::ConnectEditArea() {
     connect(m_pSubfolders, &QCheckBox::clicked, this,
             [this](bool on) { m_editor.SetIncludeSubfolders(on); });
     connect(m_pPreview, &QCheckBox::clicked, this, [this](bool on) { m_editor.SetPreview(on); });
-    connect(m_pLock, &QCheckBox::clicked, this,
-            [this](bool on) { m_pLock->setChecked(m_editor.SetLocked(on)); });
+    connect(m_pLock, &QCheckBox::clicked, this, [this](bool on) {
+        m_pLock->setChecked(m_editor.SetLocked(on));
+        EnableEditArea();
+    });
     connect(m_pTargets, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_bFilling) {
             m_editor.ShowTargetRow(row);
@@ -396,11 +400,20 @@ void CMirrantDlg::FillTargets() {
     m_bFilling = false;
 }
 
+// The presenter's rule, obeyed: a locked task's fields stay readable (their text can still be
+// selected and copied), its targets can still be looked through, and its lock box cleared.
 void CMirrantDlg::EnableEditArea() {
-    const bool editable = !m_editor.EditReadOnly();
+    const EditAccess access = m_editor.Access();
     for (QWidget* widget : m_editWidgets) {
-        widget->setEnabled(editable);
+        widget->setEnabled(access == EditAccess::Open);
     }
+    const bool shown = access == EditAccess::Open || access == EditAccess::Locked;
+    for (QLineEdit* edit : {m_pName, m_pSource, m_pTarget}) {
+        edit->setEnabled(shown);
+        edit->setReadOnly(access == EditAccess::Locked);
+    }
+    m_pTargets->setEnabled(shown);
+    m_pLock->setEnabled(m_editor.LockBoxEnabled());
 }
 
 void CMirrantDlg::CaptionChanged() {
@@ -414,6 +427,10 @@ void CMirrantDlg::FocusName() {
 
 void CMirrantDlg::RunsChanged() {
     EnableEditArea();
+}
+
+void CMirrantDlg::StatusChanged() {
+    statusBar()->showMessage(Q(m_presenter->StatusText()));
 }
 
 void CMirrantDlg::keyPressEvent(QKeyEvent* event) {
