@@ -5,24 +5,33 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <functional>
 
 #include "support/TestEnv.h"
 #include "ui/QtDialogs.h"
+#include "ui/RunSummaryDlg.h"
+#include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Answers the next file dialog that opens: types `name` and presses its accept button.
+// Answers the next file dialogs that open, one name each: types it and presses the accept
+// button.
 class CFileDialogActor {
   public:
     explicit CFileDialogActor(QString name, std::function<void(QFileDialog&)> inspect = {})
-        : m_strName(std::move(name)), m_inspect(std::move(inspect)) {
+        : CFileDialogActor(QStringList{std::move(name)}, std::move(inspect)) {}
+    CFileDialogActor(QStringList names, std::function<void(QFileDialog&)> inspect)
+        : m_names(std::move(names)), m_inspect(std::move(inspect)) {
         QObject::connect(&m_timer, &QTimer::timeout, [this] { Act(); });
         m_timer.start(20);
     }
@@ -35,18 +44,20 @@ class CFileDialogActor {
                 dialog = found;
             }
         }
-        if (!dialog) {
+        if (!dialog || QApplication::activeModalWidget() != dialog) {
             return;
         }
-        m_timer.stop();
         if (m_inspect) {
             m_inspect(*dialog);
         }
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(m_strName);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(m_names.takeFirst());
+        if (m_names.isEmpty()) {
+            m_timer.stop();
+        }
         QMetaObject::invokeMethod(dialog, "accept");
     }
 
-    QString m_strName;
+    QStringList m_names;
     std::function<void(QFileDialog&)> m_inspect;
     QTimer m_timer;
 };
@@ -81,6 +92,95 @@ TEST_F(RunWindowsDialogs, ASavedNameWithADotStaysAsItIs) {
     const auto chosen = m_dialogs.SaveFile(tv::FileKind::KeyFile, {}, m_dir.Path());
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, (m_dir / "keys.backup").string());
+}
+
+// Answers the next question box with `button`.
+void AnswerNextBox(QMessageBox::StandardButton button, QString* text = nullptr) {
+    QTimer::singleShot(20, [button, text] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                if (text) {
+                    *text = box->text();
+                }
+                box->button(button)->click();
+                return;
+            }
+        }
+        AnswerNextBox(button, text);
+    });
+}
+
+TEST_F(RunWindowsDialogs, ANameThatTheExtensionTurnsIntoAnExistingFileIsAskedAbout) {
+    tvtest::WriteFile(m_dir / "mylist.tsl", "kept");
+    QString asked;
+    {
+        CFileDialogActor actor(QStringList{"mylist", "other"}, {});  // No shows it again
+        AnswerNextBox(QMessageBox::No, &asked);
+        EXPECT_EQ(m_dialogs.SaveFile(tv::FileKind::TaskList, "Save As", m_dir.Path()),
+                  (m_dir / "other.tsl").string());
+    }
+    EXPECT_EQ(asked.toStdString(),
+              (m_dir / "mylist.tsl").string() + " already exists.\nDo you want to replace it?");
+    CFileDialogActor actor("mylist");
+    AnswerNextBox(QMessageBox::Yes);
+    EXPECT_EQ(m_dialogs.SaveFile(tv::FileKind::TaskList, "Save As", m_dir.Path()),
+              (m_dir / "mylist.tsl").string());
+}
+
+// "Choose" works before anything is selected, and takes the folder shown; a typed name that is
+// not there cannot be chosen.
+TEST_F(RunWindowsDialogs, TheFolderShownCanBeChosen) {
+    fs::create_directories(m_dir / "photos");
+    bool enabledAtFirst = false;
+    bool enabledForMissing = true;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        timer.stop();
+        auto* choose = dialog->findChild<QPushButton*>("chooseButton");
+        enabledAtFirst = choose->isEnabled();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setText("not-there");
+        enabledForMissing = choose->isEnabled();
+        name->clear();
+        QTest::mouseClick(choose, Qt::LeftButton);
+    });
+    timer.start(20);
+    EXPECT_EQ(m_dialogs.ChooseLocation((m_dir / "photos").string()), (m_dir / "photos").string());
+    EXPECT_TRUE(enabledAtFirst);
+    EXPECT_FALSE(enabledForMissing);
+}
+
+// The summary of several runs lines its counts up in columns, one row per run, and every cell
+// and title is shown whole.
+TEST_F(RunWindowsDialogs, TheSummaryIsATableWithARowPerRun) {
+    tv::AddMainWindowStrings();
+    std::vector<tv::CRunSummaryRow> rows(2);
+    rows[0] = {3, "Photos of the summer holidays", 120, 0, 0, 4, 0, false};
+    rows[1] = {9, "Documents", 2, 1, 0, 0, 3, true};
+    tv::CRunSummaryDlg box(rows, "Task ID: 3 9");
+    box.show();
+    auto* table = box.findChild<QTreeWidget*>("summaryTable");
+    ASSERT_EQ(table->topLevelItemCount(), 2);
+    const QStringList titles = {"Task ID", "Files copied (from src/from target)",
+                                "Files deleted (from src/from target)", "Errors"};
+    const QStringList first = {"Task ID: 3(Photos of the summer holidays)", "120 / 0", "0 / 4",
+                               "0"};
+    const QStringList second = {"Task ID: 9(Documents)", "2 / 1", "0 / 0", "!!! 3"};
+    const QFontMetrics metrics(table->font());
+    for (int column = 0; column < 4; ++column) {
+        EXPECT_EQ(table->headerItem()->text(column), titles[column]);
+        EXPECT_EQ(table->topLevelItem(0)->text(column), first[column]);
+        EXPECT_EQ(table->topLevelItem(1)->text(column), second[column]);
+        for (const QString& text : {titles[column], first[column], second[column]}) {
+            EXPECT_GE(table->columnWidth(column), metrics.horizontalAdvance(text))
+                << text.toStdString();
+        }
+    }
+    EXPECT_EQ(box.windowTitle(), "Task ID: 3 9");
 }
 
 TEST_F(RunWindowsDialogs, ALocationMayBeAFolderOrAFile) {
