@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -411,6 +412,13 @@ void CMirrantDlg::EnableEditArea() {
     for (QLineEdit* edit : {m_pName, m_pSource, m_pTarget}) {
         edit->setEnabled(shown);
         edit->setReadOnly(access == EditAccess::Locked);
+        // A read-only field looks like any other in most styles: it takes the window's colour.
+        QPalette look;
+        if (access == EditAccess::Locked) {
+            look = edit->palette();
+            look.setColor(QPalette::Base, look.color(QPalette::Window));
+        }
+        edit->setPalette(look);
     }
     m_pTargets->setEnabled(shown);
     m_pLock->setEnabled(m_editor.LockBoxEnabled());

@@ -1,11 +1,16 @@
 #include "ui/QtDialogs.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
 
 #include "base/StringTable.h"
 #include "ui/RunSummaryDlg.h"
@@ -19,10 +24,37 @@ QString Text(int id) {
     return QString::fromStdString(LoadString(id));
 }
 
+// The first line of a text is what the box says; the lines after it (what it concerns, why,
+// the question) are its detail, set apart as the desktop's message boxes do. The box is made
+// wide enough for the longest detail line, up to most of the screen, so that a path or a reason
+// is not wrapped in the middle.
+void SetText(QMessageBox& box, const std::string& text) {
+    const size_t lineEnd = text.find('\n');
+    box.setText(QString::fromStdString(text.substr(0, lineEnd)));
+    if (lineEnd == std::string::npos) {
+        return;
+    }
+    const QString detail = QString::fromStdString(text.substr(lineEnd + 1));
+    box.setInformativeText(detail);
+    int widest = 0;
+    for (const QString& line : detail.split('\n')) {
+        widest = std::max(widest, box.fontMetrics().horizontalAdvance(line));
+    }
+    // The spacer spans the icon's column too, and the text keeps a margin of its own.
+    widest += box.iconPixmap().width() + 4 * box.fontMetrics().averageCharWidth();
+    if (const QScreen* screen = box.screen()) {
+        widest = std::min(widest, screen->availableGeometry().width() * 3 / 4);
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(widest, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
 int Ask(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
         QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, Text(IDS_RUNWIN_APP_CAPTION), QString::fromStdString(text), buttons,
-                    parent);
+    QMessageBox box(icon, Text(IDS_RUNWIN_APP_CAPTION), {}, buttons, parent);
+    SetText(box, text);
     return box.exec();
 }
 
@@ -124,8 +156,9 @@ void CQtDialogs::Summary(const std::vector<CRunSummaryRow>& rows, const std::str
 void CQtDialogs::Message(const std::string& text, const std::string& caption) {
     QMessageBox box(
         QMessageBox::Information,
-        caption.empty() ? Text(IDS_RUNWIN_APP_CAPTION) : QString::fromStdString(caption),
-        QString::fromStdString(text), QMessageBox::Ok, m_pParent);
+        caption.empty() ? Text(IDS_RUNWIN_APP_CAPTION) : QString::fromStdString(caption), {},
+        QMessageBox::Ok, m_pParent);
+    SetText(box, text);
     box.exec();
 }
 

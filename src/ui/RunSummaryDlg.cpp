@@ -79,6 +79,7 @@ void CRunSummaryDlg::FitToRows() {
     if (const QScreen* screen = this->screen()) {
         setMaximumWidth(screen->availableGeometry().width());
     }
+    resize(minimumSizeHint());
 }
 
 }  // namespace tv

@@ -100,7 +100,7 @@ void AnswerNextBox(QMessageBox::StandardButton button, QString* text = nullptr) 
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
                 if (text) {
-                    *text = box->text();
+                    *text = box->text() + "\n" + box->informativeText();
                 }
                 box->button(button)->click();
                 return;
