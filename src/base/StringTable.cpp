@@ -106,6 +106,14 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_RECORD_IN_MEMORY,
          "The list of what this run did could not be kept in %s (%s); the rest of it is held in "
          "memory."},
+        {IDS_NOTHING_TO_RUN,
+         "There is no task to run: make one with NEW TASK, or open a task list."},
+        {IDS_NOTHING_SELECTED, "No task is selected: select the tasks to run in the list."},
+        {IDS_REALTIME_PASSED_OVER,
+         "Not run, since real-time tasks cannot be started in this version yet: %s"},
+        {IDS_WAITING_FOR_CANCELED,
+         "The running tasks are being canceled; the task list follows once they have ended."},
+        {IDS_REPLACE_EXISTING, "%s already exists.\nDo you want to replace it?"},
     };
     return table;
 }

@@ -91,6 +91,11 @@ enum StringId : int {
     IDS_FOLDER_KEPT_UNCOMPARED = 20040,
     IDS_LINK_LEAVES_ROOT,
     IDS_RECORD_IN_MEMORY = 20070,
+    IDS_NOTHING_TO_RUN = 20150,
+    IDS_NOTHING_SELECTED,
+    IDS_REALTIME_PASSED_OVER,
+    IDS_WAITING_FOR_CANCELED,
+    IDS_REPLACE_EXISTING,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

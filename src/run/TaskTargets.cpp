@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <optional>
 
 #include "base/StringTable.h"
@@ -33,6 +34,14 @@ bool FoldsCase(IFileSystem& fs, const std::string& path) {
 
 std::string Fill(int id, const std::string& path) {
     return FormatText(LoadString(id).c_str(), path.c_str());
+}
+
+// "Can't open %s", and on its next line why, as the system says it: a folder that is not there
+// is answered otherwise than one that may not be read.
+std::string CantOpenQuestion(IFileSystem& fs, const std::string& path) {
+    CFileInfo st;
+    const int err = path.empty() ? ENOENT : fs.Stat(path, st, LinkMode::Follow);
+    return Fill(IDS_CANT_OPEN, path) + (err != 0 ? "\n" + SystemErrorText(err) : std::string());
 }
 
 // A disc-recorder address (a libburn drive) names no folder.
@@ -157,7 +166,7 @@ CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
 CTaskRun::TargetResult CTaskRun::CheckSource() {
     PromptAnswer answer = PromptAnswer::Abort;
     while (!IsPresent(m_env.m_fs, SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
-        answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, SourceRoot()));
+        answer = AskAbortRetryIgnore(m_task, CantOpenQuestion(m_env.m_fs, SourceRoot()));
         if (answer != PromptAnswer::Retry) {
             break;
         }
@@ -178,7 +187,7 @@ CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     }
     PromptAnswer answer = PromptAnswer::Abort;
     while (!IsPresent(m_env.m_fs, path)) {
-        answer = AskAbortRetryIgnore(m_task, Fill(IDS_CANT_OPEN, path));
+        answer = AskAbortRetryIgnore(m_task, CantOpenQuestion(m_env.m_fs, path));
         if (answer != PromptAnswer::Retry) {
             break;
         }

@@ -11,9 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/MirrantApp.h"
@@ -79,6 +81,7 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
     layout->addWidget(BuildEditArea());
     layout->addWidget(BuildButtons());
     setCentralWidget(central);
+    statusBar()->setObjectName("statusLine");
     BuildMenus();
     BuildToolBar();
     BuildContextMenu();
@@ -253,8 +256,10 @@ void CMirrantDlg::ConnectEditArea() {
     connect(m_pSubfolders, &QCheckBox::clicked, this,
             [this](bool on) { m_editor.SetIncludeSubfolders(on); });
     connect(m_pPreview, &QCheckBox::clicked, this, [this](bool on) { m_editor.SetPreview(on); });
-    connect(m_pLock, &QCheckBox::clicked, this,
-            [this](bool on) { m_pLock->setChecked(m_editor.SetLocked(on)); });
+    connect(m_pLock, &QCheckBox::clicked, this, [this](bool on) {
+        m_pLock->setChecked(m_editor.SetLocked(on));
+        EnableEditArea();
+    });
     connect(m_pTargets, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_bFilling) {
             m_editor.ShowTargetRow(row);
@@ -402,11 +407,27 @@ void CMirrantDlg::FillTargets() {
     m_bFilling = false;
 }
 
+// The presenter's rule, obeyed: a locked task's fields stay readable (their text can still be
+// selected and copied), its targets can still be looked through, and its lock box cleared.
 void CMirrantDlg::EnableEditArea() {
-    const bool editable = !m_editor.EditReadOnly();
+    const EditAccess access = m_editor.Access();
     for (QWidget* widget : m_editWidgets) {
-        widget->setEnabled(editable);
+        widget->setEnabled(access == EditAccess::Open);
     }
+    const bool shown = access == EditAccess::Open || access == EditAccess::Locked;
+    for (QLineEdit* edit : {m_pName, m_pSource, m_pTarget}) {
+        edit->setEnabled(shown);
+        edit->setReadOnly(access == EditAccess::Locked);
+        // A read-only field looks like any other in most styles: it takes the window's colour.
+        QPalette look;
+        if (access == EditAccess::Locked) {
+            look = edit->palette();
+            look.setColor(QPalette::Base, look.color(QPalette::Window));
+        }
+        edit->setPalette(look);
+    }
+    m_pTargets->setEnabled(shown);
+    m_pLock->setEnabled(m_editor.LockBoxEnabled());
 }
 
 void CMirrantDlg::CaptionChanged() {
@@ -420,6 +441,10 @@ void CMirrantDlg::FocusName() {
 
 void CMirrantDlg::RunsChanged() {
     EnableEditArea();
+}
+
+void CMirrantDlg::StatusChanged() {
+    statusBar()->showMessage(Q(m_presenter->StatusText()));
 }
 
 // Escape typed into a field is meant for the field, not for leaving the program.

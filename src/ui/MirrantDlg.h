@@ -89,6 +89,7 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     void RecentChanged() override;
     void FocusName() override;
     void RunsChanged() override;
+    void StatusChanged() override;
     void ExitReady() override;
 
     // Building (MirrantDlg.cpp, MirrantDlgMenus.cpp).
@@ -163,7 +164,7 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     std::array<QRadioButton*, 3> m_kind{};
     std::array<QRadioButton*, 2> m_mode{};
     std::array<QRadioButton*, 2> m_usage{};
-    std::vector<QWidget*> m_editWidgets;  // what a running task's edit area disables
+    std::vector<QWidget*> m_editWidgets;  // what only an open edit area enables
     QAction* m_pSyncTool = nullptr;
     QMenu* m_pRecentMenu = nullptr;
     QMenu* m_pLanguageMenu = nullptr;

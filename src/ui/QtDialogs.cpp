@@ -1,10 +1,19 @@
 #include "ui/QtDialogs.h"
 
+#include <algorithm>
+
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
 
 #include "base/StringTable.h"
+#include "ui/RunSummaryDlg.h"
 #include "uimodel/RunWindowStrings.h"
 
 namespace tv {
@@ -15,10 +24,37 @@ QString Text(int id) {
     return QString::fromStdString(LoadString(id));
 }
 
+// The first line of a text is what the box says; the lines after it (what it concerns, why,
+// the question) are its detail, set apart as the desktop's message boxes do. The box is made
+// wide enough for the longest detail line, up to most of the screen, so that a path or a reason
+// is not wrapped in the middle.
+void SetText(QMessageBox& box, const std::string& text) {
+    const size_t lineEnd = text.find('\n');
+    box.setText(QString::fromStdString(text.substr(0, lineEnd)));
+    if (lineEnd == std::string::npos) {
+        return;
+    }
+    const QString detail = QString::fromStdString(text.substr(lineEnd + 1));
+    box.setInformativeText(detail);
+    int widest = 0;
+    for (const QString& line : detail.split('\n')) {
+        widest = std::max(widest, box.fontMetrics().horizontalAdvance(line));
+    }
+    // The spacer spans the icon's column too, and the text keeps a margin of its own.
+    widest += box.iconPixmap().width() + 4 * box.fontMetrics().averageCharWidth();
+    if (const QScreen* screen = box.screen()) {
+        widest = std::min(widest, screen->availableGeometry().width() * 3 / 4);
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(widest, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
 int Ask(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
         QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, Text(IDS_RUNWIN_APP_CAPTION), QString::fromStdString(text), buttons,
-                    parent);
+    QMessageBox box(icon, Text(IDS_RUNWIN_APP_CAPTION), {}, buttons, parent);
+    SetText(box, text);
     return box.exec();
 }
 
@@ -57,32 +93,72 @@ std::optional<std::string> Chosen(QFileDialog& dialog) {
     return dialog.selectedFiles().first().toStdString();
 }
 
-// Takes a folder as readily as a file: the accept button chooses what is selected (a folder is
-// not entered), or the folder shown when nothing is.
+// Takes a folder as readily as a file. Qt's own accept button stays disabled until an entry is
+// selected, so the folder shown could not be chosen: it gives way to a button of our own, usable
+// whenever what it would choose is there. That button chooses what is selected (a folder is not
+// entered), or the folder shown when nothing is.
 class CLocationDialog : public QFileDialog {
   public:
-    using QFileDialog::QFileDialog;
+    CLocationDialog(QWidget* parent, const QString& caption) : QFileDialog(parent, caption) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setFileMode(QFileDialog::ExistingFile);
+        auto* box = findChild<QDialogButtonBox*>();
+        delete box->button(QDialogButtonBox::Open);
+        m_pChoose = box->addButton(Text(IDS_RUNWIN_CHOOSE), QDialogButtonBox::AcceptRole);
+        m_pChoose->setObjectName("chooseButton");
+        m_pChoose->setDefault(true);
+        connect(this, &QFileDialog::currentChanged, this, [this] { UpdateChoose(); });
+        connect(this, &QFileDialog::directoryEntered, this, [this] { UpdateChoose(); });
+        if (auto* edit = findChild<QLineEdit*>("fileNameEdit")) {
+            connect(edit, &QLineEdit::textChanged, this, [this] { UpdateChoose(); });
+        }
+    }
     QString m_strChosen;
 
+    void UpdateChoose() { m_pChoose->setEnabled(QFileInfo::exists(ToChoose())); }
+
     void accept() override {
-        const QStringList files = selectedFiles();
-        const QString path = files.isEmpty() ? directory().absolutePath() : files.first();
+        const QString path = ToChoose();
         if (!QFileInfo::exists(path)) {
-            QFileDialog::accept();
+            QFileDialog::accept();  // says that the typed name is not there
             return;
         }
         m_strChosen = path;
         QDialog::accept();
     }
+
+  private:
+    QString ToChoose() const {
+        const QStringList files = selectedFiles();
+        return files.isEmpty() ? directory().absolutePath() : files.first();
+    }
+
+    QPushButton* m_pChoose = nullptr;
 };
 
+// A name without a dot is given the extension of its kind of file.
+std::string WithSuffix(const std::string& path, const char* suffix) {
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (path.find('.', nameStart) != std::string::npos) {
+        return path;
+    }
+    return path + "." + suffix;
+}
+
 }  // namespace
+
+void CQtDialogs::Summary(const std::vector<CRunSummaryRow>& rows, const std::string& caption) {
+    CRunSummaryDlg box(rows, caption, m_pParent);
+    box.exec();
+}
 
 void CQtDialogs::Message(const std::string& text, const std::string& caption) {
     QMessageBox box(
         QMessageBox::Information,
-        caption.empty() ? Text(IDS_RUNWIN_APP_CAPTION) : QString::fromStdString(caption),
-        QString::fromStdString(text), QMessageBox::Ok, m_pParent);
+        caption.empty() ? Text(IDS_RUNWIN_APP_CAPTION) : QString::fromStdString(caption), {},
+        QMessageBox::Ok, m_pParent);
+    SetText(box, text);
     box.exec();
 }
 
@@ -120,32 +196,38 @@ PromptAnswer CQtDialogs::AbortRetryIgnore(const std::string& text) {
 
 std::optional<std::string> CQtDialogs::OpenFile(FileKind kind, const std::string& folder) {
     QFileDialog dialog(m_pParent, Text(IDS_RUNWIN_APP_CAPTION), QString::fromStdString(folder));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     SetFilters(dialog, kind);
     return Chosen(dialog);
 }
 
+// The extension is added here, not by the dialog: the desktop's dialogs do not add it, and would
+// have asked about replacing the name as typed, not the file that is written.
 std::optional<std::string> CQtDialogs::SaveFile(FileKind kind, const std::string& title,
                                                 const std::string& folder) {
     QFileDialog dialog(m_pParent,
                        title.empty() ? Text(IDS_RUNWIN_APP_CAPTION) : QString::fromStdString(title),
                        QString::fromStdString(folder));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The suffix joins a name without a dot before the dialog asks about replacing a file.
-    dialog.setDefaultSuffix(FilterOf(kind).m_pszSuffix);
     SetFilters(dialog, kind);
-    return Chosen(dialog);
+    for (;;) {
+        const std::optional<std::string> chosen = Chosen(dialog);
+        if (!chosen) {
+            return std::nullopt;
+        }
+        const std::string named = WithSuffix(*chosen, FilterOf(kind).m_pszSuffix);
+        if (named == *chosen || !QFileInfo::exists(QString::fromStdString(named)) ||
+            YesNo(FormatText(LoadString(IDS_REPLACE_EXISTING).c_str(), named.c_str())) ==
+                PromptAnswer::Yes) {
+            return named;
+        }
+    }
 }
 
 std::optional<std::string> CQtDialogs::ChooseLocation(const std::string& start) {
     CLocationDialog dialog(m_pParent, Text(IDS_RUNWIN_SELECT_LOCATION));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setLabelText(QFileDialog::Accept, Text(IDS_RUNWIN_CHOOSE));
     const QFileInfo info(QString::fromStdString(start));
     if (info.isDir()) {
         dialog.setDirectory(info.absoluteFilePath());
@@ -153,6 +235,7 @@ std::optional<std::string> CQtDialogs::ChooseLocation(const std::string& start) 
         dialog.setDirectory(info.absolutePath());
         dialog.selectFile(info.fileName());
     }
+    dialog.UpdateChoose();
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }

@@ -16,16 +16,22 @@ class CQtDialogs : public IUiDialogs {
     void SetParent(QWidget* parent) { m_pParent = parent; }
 
     void Message(const std::string& text, const std::string& caption = {}) override;
+    void Summary(const std::vector<CRunSummaryRow>& rows, const std::string& caption) override;
     PromptAnswer YesNo(const std::string& text) override;
     YesNoCancel AskYesNoCancel(const std::string& text) override;
     bool OkCancel(const std::string& text) override;
     PromptAnswer AbortRetryIgnore(const std::string& text) override;
+    // The desktop's own file dialogs where the platform has them (a portal or the desktop's
+    // theme), Qt's otherwise.
     // An existing file; the filter of `kind` is preselected, "All (*.*)" offered beside it.
     std::optional<std::string> OpenFile(FileKind kind, const std::string& folder) override;
-    // Asks before replacing a file; a name without a dot gets the extension of `kind`.
+    // Asks before replacing a file; a name without a dot gets the extension of `kind`, and is
+    // asked about again when that makes it the name of a file that is there.
     std::optional<std::string> SaveFile(FileKind kind, const std::string& title,
                                         const std::string& folder) override;
-    // A folder or a file: "Choose" takes what is selected, or else the folder shown.
+    // A folder or a file, in Qt's own dialog: the desktop's dialogs choose either folders or
+    // files, and a location may be both. "Choose" takes what is selected, or else the folder
+    // shown.
     std::optional<std::string> ChooseLocation(const std::string& start) override;
 
   private:

@@ -14,9 +14,10 @@ class IMainListener {
     virtual void TargetsChanged() {}         // the targets list (and the target field)
     virtual void CaptionChanged() {}
     virtual void RecentChanged() {}
-    virtual void FocusName() {}    // the name field is to get the focus
-    virtual void RunsChanged() {}  // a run started or ended: what may be edited changed
-    virtual void ExitReady() {}    // the exit routine has finished: the window may close
+    virtual void FocusName() {}      // the name field is to get the focus
+    virtual void RunsChanged() {}    // a run started or ended: what may be edited changed
+    virtual void StatusChanged() {}  // the status line's text
+    virtual void ExitReady() {}      // the exit routine has finished: the window may close
 };
 
 }  // namespace tv

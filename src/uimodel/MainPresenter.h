@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ class CMainPresenter : private IRunQueueHost {
 
     // The "Last run" column: a real-time task (as the edit area shows it) is "Stopped".
     std::string RowLastRun(int row) const;
+    // The status line: why the last run command started nothing, or which tasks it passed over.
+    const std::string& StatusText() const { return m_strStatus; }
     // The task list's texts are made again in the language now chosen.
     void LanguageChanged();
 
@@ -99,6 +102,9 @@ class CMainPresenter : private IRunQueueHost {
     static RunGroup GroupOf(const std::vector<int>& rows);
     void StartCommand(std::vector<int> rows, RunCommand command, RunGroup group);
     void SayRealtimeLater(const std::vector<int>& rows);
+    bool SayNothingToStart(const std::vector<int>& rows);
+    void SayPassedOver(const std::vector<int>& rows);
+    void SetStatus(std::string text);
     // IRunQueueHost.
     void ApplyPendingEdits() override;
     AfterRunEnd RunEnded(const CElement& task) override;
@@ -106,7 +112,7 @@ class CMainPresenter : private IRunQueueHost {
     void RunsChanged() override;
 
     // Lists.
-    bool RefuseWhileRunning();
+    bool RefuseWhileRunning(std::function<void()> afterRuns);
     bool SavePrompt();
     SaveResult SaveList(SavePath savePath);
     SaveResult SaveTo(const std::string& path);
@@ -126,6 +132,9 @@ class CMainPresenter : private IRunQueueHost {
 
     ExitState m_exitState = ExitState::None;
     bool m_bExitReady = false;
+    // A list command that waits for the runs it had canceled; no run starts meanwhile.
+    std::function<void()> m_afterRuns;
+    std::string m_strStatus;
 };
 
 }  // namespace tv

@@ -8,12 +8,22 @@
 
 namespace tv {
 
-bool CMainPresenter::RefuseWhileRunning() {
-    if (m_runs.AnyOutstanding()) {
-        m_dialogs.Message(Text(IDS_MW_UNFINISHED_TASKS));
+// A list is not replaced or renumbered under running tasks. The question offers to cancel
+// them; then `afterRuns` carries the command out once their ends have arrived.
+bool CMainPresenter::RefuseWhileRunning(std::function<void()> afterRuns) {
+    if (!m_runs.AnyOutstanding()) {
+        return false;
+    }
+    if (m_afterRuns || m_dialogs.YesNo(Text(IDS_MW_UNFINISHED_TASKS)) != PromptAnswer::Yes) {
         return true;
     }
-    return false;
+    m_afterRuns = std::move(afterRuns);
+    SetStatus(Text(IDS_WAITING_FOR_CANCELED));
+    m_runs.CancelAll();
+    if (m_pListener) {
+        m_pListener->RunsChanged();
+    }
+    return true;
 }
 
 // The question of the exit routine. False when the window is to stay: the user canceled, or
@@ -54,14 +64,17 @@ CMainPresenter::SaveResult CMainPresenter::SaveList(SavePath savePath) {
         return SaveResult::Canceled;
     }
     // A new path renumbers the tasks, and a running task's id names its log and snapshots.
-    if (*path != m_doc.Path() && RefuseWhileRunning()) {
+    const auto saveThere = [this, there = *path] {
+        const SaveResult result = SaveTo(there);
+        if (result == SaveResult::Saved) {
+            m_doc.AddRecent(there);
+        }
+        return result;
+    };
+    if (*path != m_doc.Path() && RefuseWhileRunning([saveThere] { saveThere(); })) {
         return SaveResult::Failed;
     }
-    const SaveResult result = SaveTo(*path);
-    if (result == SaveResult::Saved) {
-        m_doc.AddRecent(*path);
-    }
-    return result;
+    return saveThere();
 }
 
 CMainPresenter::SaveResult CMainPresenter::SaveTo(const std::string& path) {
@@ -73,7 +86,7 @@ CMainPresenter::SaveResult CMainPresenter::SaveTo(const std::string& path) {
 }
 
 void CMainPresenter::NewList() {
-    if (RefuseWhileRunning() || !SavePrompt()) {
+    if (RefuseWhileRunning([this] { NewList(); }) || !SavePrompt()) {
         return;
     }
     m_editor.ForgetRows();
@@ -82,7 +95,7 @@ void CMainPresenter::NewList() {
 }
 
 void CMainPresenter::OpenList() {
-    if (RefuseWhileRunning() || !SavePrompt()) {
+    if (RefuseWhileRunning([this] { OpenList(); }) || !SavePrompt()) {
         return;
     }
     if (const auto chosen = m_doc.ChooseListToOpen()) {
@@ -91,7 +104,7 @@ void CMainPresenter::OpenList() {
 }
 
 bool CMainPresenter::OpenListFile(const std::string& path) {
-    if (RefuseWhileRunning() || !SavePrompt()) {
+    if (RefuseWhileRunning([this, path] { OpenListFile(path); }) || !SavePrompt()) {
         return false;
     }
     return LoadList(path, LoadNotice::Tell);
@@ -112,7 +125,8 @@ void CMainPresenter::AdoptList(CTaskList list) {
 // A loaded list brings the preferences of the profile as they are now.
 bool CMainPresenter::LoadList(const std::string& path, LoadNotice notice) {
     m_editor.ForgetRows();
-    const CListLoadResult::Outcome outcome = m_doc.Load(path);
+    const CListLoadResult result = m_doc.Load(path);
+    const CListLoadResult::Outcome outcome = result.m_outcome;
     const bool loaded =
         outcome == CListLoadResult::Outcome::Loaded || outcome == CListLoadResult::Outcome::Damaged;
     if (loaded) {
@@ -124,12 +138,14 @@ bool CMainPresenter::LoadList(const std::string& path, LoadNotice notice) {
     if (notice == LoadNotice::Quiet) {
         return loaded;
     }
+    int textId = IDS_LIST_DAMAGED;
     if (!loaded) {
-        m_dialogs.Message(Text(outcome == CListLoadResult::Outcome::NotAList ? IDS_NOT_A_TASK_LIST
-                                                                             : IDS_CANT_OPEN_FILE));
-    } else if (outcome == CListLoadResult::Outcome::Damaged) {
-        m_dialogs.Message(Text(IDS_LIST_DAMAGED));
+        textId = outcome == CListLoadResult::Outcome::NotAList ? IDS_NOT_A_TASK_LIST
+                                                               : IDS_CANT_OPEN_FILE;
+    } else if (outcome != CListLoadResult::Outcome::Damaged) {
+        return loaded;
     }
+    m_dialogs.Message(DetailedMessage(Text(textId), {path, result.m_strError}));
     return loaded;
 }
 

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "uimodel/MainPresenter.h"
@@ -13,6 +15,39 @@ void CMainPresenter::SayRealtimeLater(const std::vector<int>& rows) {
             return;
         }
     }
+}
+
+void CMainPresenter::SetStatus(std::string text) {
+    if (text != m_strStatus) {
+        m_strStatus = std::move(text);
+        if (m_pListener) {
+            m_pListener->StatusChanged();
+        }
+    }
+}
+
+// A command that starts nothing says why in the status line.
+bool CMainPresenter::SayNothingToStart(const std::vector<int>& rows) {
+    if (!rows.empty()) {
+        return false;
+    }
+    SetStatus(Text(m_doc.RowCount() == 0 ? IDS_NOTHING_TO_RUN : IDS_NOTHING_SELECTED));
+    return true;
+}
+
+// Real-time tasks are passed over by every command; the status line names them, and is emptied
+// when none was.
+void CMainPresenter::SayPassedOver(const std::vector<int>& rows) {
+    std::string names;
+    for (int row : rows) {
+        const CElement& task = m_doc.Task(row);
+        if (task.Kind() == TaskKind::Realtime) {
+            names += (names.empty() ? "\"" : ", \"") + task.m_strName + "\" (" +
+                     std::to_string(task.m_nTaskId) + ")";
+        }
+    }
+    SetStatus(names.empty() ? std::string()
+                            : FormatText(Text(IDS_REALTIME_PASSED_OVER).c_str(), names.c_str()));
 }
 
 void CMainPresenter::Synch() {
@@ -42,7 +77,7 @@ void CMainPresenter::Replace() {
 
 void CMainPresenter::Restore() {
     m_editor.ApplyEdits();
-    if (m_editor.Selection().empty()) {
+    if (SayNothingToStart(m_editor.Selection())) {
         return;
     }
     m_runs.BeginSingle();
@@ -52,13 +87,13 @@ void CMainPresenter::Restore() {
 }
 
 void CMainPresenter::EqualizeToTarget() {
-    if (!m_editor.Selection().empty()) {
+    if (!SayNothingToStart(m_editor.Selection())) {
         StartCommand({m_editor.Selection().front()}, RunCommand::EqualizeToTarget, RunGroup::One);
     }
 }
 
 void CMainPresenter::EqualizeToSource() {
-    if (!m_editor.Selection().empty()) {
+    if (!SayNothingToStart(m_editor.Selection())) {
         StartCommand({m_editor.Selection().front()}, RunCommand::EqualizeToSource, RunGroup::One);
     }
 }
@@ -69,22 +104,32 @@ RunGroup CMainPresenter::GroupOf(const std::vector<int>& rows) {
 
 void CMainPresenter::StartCommand(std::vector<int> rows, RunCommand command, RunGroup group) {
     m_editor.ApplyEdits();
-    if (m_exitState == ExitState::None) {
-        m_runs.Start(rows, command, group);
+    if (SayNothingToStart(rows) || m_exitState != ExitState::None || m_afterRuns) {
+        return;
     }
+    SayPassedOver(rows);
+    m_runs.Start(rows, command, group);
 }
 
 void CMainPresenter::ApplyPendingEdits() {
     m_editor.ApplyEdits();
 }
 
+// A routine that waits for canceled runs goes on after the last end; the queue then stops,
+// since the routine may replace the list that holds `task`.
 AfterRunEnd CMainPresenter::RunEnded(const CElement& task) {
     m_doc.RefreshLastRun(m_doc.RowOf(task));
-    if (m_exitState != ExitState::WaitingForRuns) {
+    if (m_exitState != ExitState::WaitingForRuns && !m_afterRuns) {
         return AfterRunEnd::Continue;
     }
     if (!m_runs.AnyOutstanding()) {
-        ContinueExit();
+        const std::function<void()> after = std::exchange(m_afterRuns, {});
+        if (m_exitState == ExitState::WaitingForRuns) {
+            ContinueExit();
+        } else {
+            SetStatus({});
+            after();
+        }
     }
     return AfterRunEnd::Stop;
 }

@@ -11,26 +11,6 @@
 
 namespace tv {
 
-std::string RunSummaryText(const CElement& task, bool errorEnd) {
-    const CChangeCounts changes = task.m_Run.Changes();
-    const std::string counts = LoadString(IDS_MW_SUMMARY_COUNTS);
-    std::string text =
-        FormatText(LoadString(IDS_MW_SUMMARY_TASK).c_str(), task.m_nTaskId, task.m_strName.c_str());
-    text += "\n" + LoadString(IDS_MW_SUMMARY_COPIED) +
-            FormatText(counts.c_str(), static_cast<int>(changes.m_nCopiedFromSource),
-                       static_cast<int>(changes.m_nCopiedFromTarget));
-    text += "       " + LoadString(IDS_MW_SUMMARY_DELETED) +
-            FormatText(counts.c_str(), static_cast<int>(changes.m_nDeletedInSource),
-                       static_cast<int>(changes.m_nDeletedInTarget));
-    const size_t errors = task.m_Run.Count(CTaskInfor::Errors);
-    if (errors > 0) {
-        text += (errorEnd ? "\n!!!" + LoadString(IDS_MW_SUMMARY_ERRORS) + " "
-                          : "\n" + LoadString(IDS_MW_SUMMARY_ERRORS)) +
-                FormatText(" %d", static_cast<int>(errors));
-    }
-    return text;
-}
-
 CRunQueue::CRunQueue(CMirrantApp& app, IUiDialogs& dialogs, CTaskListDocument& list,
                      IRunQueueHost& host)
     : m_app(app),
@@ -84,7 +64,7 @@ void CRunQueue::SetPreferences(uint32_t preferences) {
 }
 
 void CRunQueue::BeginSummary() {
-    m_strSummary.clear();
+    m_summary.clear();
     m_strFinishedIds.clear();
 }
 
@@ -197,10 +177,7 @@ void CRunQueue::NoteRunEnd(const CElement& task, RunEnd end, int messageId, bool
         }
     }
     if (!silent && !(m_dwPreferences & pref::kCloseProgressIfOk) && m_bSeveralStarted) {
-        if (!m_strSummary.empty()) {
-            m_strSummary += "\n";
-        }
-        m_strSummary += RunSummaryText(task, end == RunEnd::Error);
+        m_summary.push_back(SummaryRowOf(task, end == RunEnd::Error));
     }
     m_strFinishedIds += FormatText(" %d", task.m_nTaskId);
 }
@@ -212,13 +189,13 @@ void CRunQueue::FinishRuns(bool mayShutDown) {
         return;
     }
     if (!ShutdownPending()) {
-        const std::string summary = std::exchange(m_strSummary, {});
+        const std::vector<CRunSummaryRow> summary = std::exchange(m_summary, {});
         const std::string ids = std::exchange(m_strFinishedIds, {});
         if (std::exchange(m_bEndSound, false)) {
             PlaySoundFile(m_strEndSound);
         }
         if (!summary.empty()) {
-            m_dialogs.Message(summary, LoadString(IDS_MW_SUMMARY_CAPTION) + ids);
+            m_dialogs.Summary(summary, LoadString(IDS_MW_SUMMARY_CAPTION) + ids);
         }
     }
     if (mayShutDown && ShutdownPending() && m_launcher->ShutdownIfPending()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "run/TaskLauncher.h"
+#include "uimodel/RunSummary.h"
 #include "uimodel/RunViews.h"
 
 namespace tv {
@@ -109,13 +110,8 @@ class CRunQueue : public IRunBoard {
     bool m_bSeveralStarted = false;
     bool m_bEndSound = false;
     std::string m_strEndSound;
-    std::string m_strSummary;
+    std::vector<CRunSummaryRow> m_summary;
     std::string m_strFinishedIds;
 };
-
-// The lines a run adds to the summary of several runs: "Task ID: %d(%s)", the files copied
-// and deleted on each side, and the error count when there were errors (`errorEnd`: the run
-// ended on an error).
-std::string RunSummaryText(const CElement& task, bool errorEnd);
 
 }  // namespace tv

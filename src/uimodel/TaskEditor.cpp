@@ -208,8 +208,19 @@ bool CTaskEditor::Locked() const {
     return m_edit.Has3(opt3::kLockSettings);
 }
 
-bool CTaskEditor::EditReadOnly() const {
-    return EditsARow() && m_runs.IsRunning(m_list.Task(m_nEditedRow));
+EditAccess CTaskEditor::Access() const {
+    if (!EditsARow()) {
+        return EditAccess::NoTask;
+    }
+    if (m_runs.IsRunning(m_list.Task(m_nEditedRow))) {
+        return EditAccess::Running;
+    }
+    return Locked() ? EditAccess::Locked : EditAccess::Open;
+}
+
+bool CTaskEditor::LockBoxEnabled() const {
+    const EditAccess access = Access();
+    return access == EditAccess::Open || access == EditAccess::Locked;
 }
 
 // Real-time tasks are not started from this window yet, so none is ever shown as running.
@@ -294,7 +305,7 @@ void CTaskEditor::SetEditOption(uint32_t& word, uint32_t bit, bool on) {
 }
 
 bool CTaskEditor::SetLocked(bool on) {
-    if (!Editable() || on == Locked()) {
+    if (!LockBoxEnabled() || on == Locked()) {
         return Locked();
     }
     if (!on && m_dialogs.YesNo(LoadString(IDS_MW_CONFIRM_UNLOCK)) != PromptAnswer::Yes) {

@@ -19,9 +19,15 @@ class IUiDialogs;
 // Whether deleting tasks asks first.
 enum class DeleteConfirm { Ask, DontAsk };
 
+// What the edit area may change, and why not. With no task behind it nothing typed could be
+// kept; a locked task keeps its settings until its lock box is cleared; a running task's record
+// belongs to its run.
+enum class EditAccess { Open, NoTask, Locked, Running };
+
 // The edit area of the main window: the selected rows of the list document, and an edit copy
-// of the current one that the controls change and ApplyEdits stores. While the edited task
-// runs its record belongs to the run: the copy is read-only, and what was typed before waits.
+// of the current one that the controls change and ApplyEdits stores. The controls change the
+// copy only while Access() is Open (the lock box also while the task is locked): while the
+// edited task runs its record belongs to the run, and what was typed before waits.
 // It also makes and deletes tasks. It tells the view about the selection and the edit area.
 // GUI thread; the questions (unlock, delete, choose a folder) block on the dialog.
 class CTaskEditor {
@@ -47,8 +53,9 @@ class CTaskEditor {
     // --- The edit copy as the controls show it.
     const CElement& EditCopy() const { return m_edit; }
     bool EditsPending() const { return m_bEditsPending; }
-    // The edited task is running: its record belongs to the run, so the area is read-only.
-    bool EditReadOnly() const;
+    EditAccess Access() const;
+    // Locked tasks are unlocked with this box, so it stays usable for them.
+    bool LockBoxEnabled() const;
     std::string NameText() const { return m_edit.m_strName; }
     std::string SourceText() const;
     std::string TargetText() const;
@@ -106,7 +113,7 @@ class CTaskEditor {
     void MarkPending() { m_bEditsPending = true; }
     // A check box of the edit area: one bit of an option word of the edit copy.
     void SetEditOption(uint32_t& word, uint32_t bit, bool on);
-    bool Editable() const { return !EditReadOnly(); }
+    bool Editable() const { return Access() == EditAccess::Open; }
     bool EditsARow() const;
     CTag& FieldLocation();
     const CTag& FieldLocation() const;

@@ -121,7 +121,7 @@ void CTaskListDocument::Replaced() {
 }
 
 // The list in memory is emptied first: a list that cannot be read leaves an empty window.
-CListLoadResult::Outcome CTaskListDocument::Load(const std::string& path) {
+CListLoadResult CTaskListDocument::Load(const std::string& path) {
     m_list = CTaskList();
     CTaskList list;
     IFileSystem& fs = m_app.FileSystem();
@@ -129,7 +129,11 @@ CListLoadResult::Outcome CTaskListDocument::Load(const std::string& path) {
     CListLoadResult result = list.LoadFile(fs, path, m_app.Profile());
     if (result.m_outcome == CListLoadResult::Outcome::CannotOpen &&
         path.find('/') == std::string::npos) {
-        result = list.LoadFile(fs, m_app.TaskListFolder() + "/" + path, m_app.Profile());
+        CListLoadResult listed =
+            list.LoadFile(fs, m_app.TaskListFolder() + "/" + path, m_app.Profile());
+        if (listed.m_outcome != CListLoadResult::Outcome::CannotOpen) {
+            result = std::move(listed);
+        }
     }
     if (result.m_outcome == CListLoadResult::Outcome::Loaded ||
         result.m_outcome == CListLoadResult::Outcome::Damaged) {
@@ -140,7 +144,7 @@ CListLoadResult::Outcome CTaskListDocument::Load(const std::string& path) {
     }
     Replaced();
     Tell(&IMainListener::RecentChanged);
-    return result.m_outcome;
+    return result;
 }
 
 std::optional<std::string> CTaskListDocument::ChooseListToOpen() {
@@ -165,8 +169,11 @@ std::optional<std::string> CTaskListDocument::ChooseSavePath() {
 bool CTaskListDocument::SaveTo(const std::string& path) {
     IFileSystem& fs = m_app.FileSystem();
     m_list.m_nHighestId = std::max(m_list.m_nHighestId, ReadTaskCounter(fs));
-    if (!m_list.SaveFile(fs, path)) {
-        m_dialogs.Message(LoadString(IDS_CANT_SAVE_TASK_LIST));
+    std::string error;
+    if (!m_list.SaveFile(fs, path, &error)) {
+        // The writer's line names the step that failed, the file and the system's reason.
+        m_dialogs.Message(
+            DetailedMessage(LoadString(IDS_CANT_SAVE_TASK_LIST), {error.empty() ? path : error}));
         return false;
     }
     m_bChanged = false;

@@ -57,14 +57,15 @@ class CTaskListDocument {
     // Replaces the rows with the list in `path`; a bare name is also looked for in the task
     // list folder. A list that cannot be read leaves no rows; one that is read becomes the
     // newest recent list and the one the next start opens. A list that had to be repaired
-    // counts as changed.
-    CListLoadResult::Outcome Load(const std::string& path);
+    // counts as changed. When neither place can be opened, the result says why `path` could not.
+    CListLoadResult Load(const std::string& path);
     // The file dialogs. The folder chosen becomes the last folder; a name typed without a dot
     // gets ".tsl".
     std::optional<std::string> ChooseListToOpen();
     std::optional<std::string> ChooseSavePath();
     // Writes the rows to `path`; another path than the list's own renumbers them, since ids
-    // name logs and snapshots beside the file's. Says so when the file cannot be written.
+    // name logs and snapshots beside the file's. When the file cannot be written, says so with
+    // the path and the reason.
     bool SaveTo(const std::string& path);
     void AddRecent(const std::string& path);
     // The recent lists, newest first, as the File menu shows them.

@@ -1,11 +1,25 @@
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "task/TaskObserver.h"
+#include "uimodel/RunSummary.h"
 
 namespace tv {
+
+// A message as the windows show it: its text first, then line by line what it concerns and
+// why (a path, the system's reason); empty details are left out.
+inline std::string DetailedMessage(std::string text, std::initializer_list<std::string> details) {
+    for (const std::string& detail : details) {
+        if (!detail.empty()) {
+            text += "\n" + detail;
+        }
+    }
+    return text;
+}
 
 // The answers of a Yes/No/Cancel question.
 enum class YesNoCancel { Yes, No, Cancel };
@@ -21,6 +35,10 @@ class IUiDialogs {
   public:
     virtual ~IUiDialogs() = default;
     virtual void Message(const std::string& text, const std::string& caption = {}) = 0;
+    // The box after several runs, one row per run. Shown as text unless a window lays it out.
+    virtual void Summary(const std::vector<CRunSummaryRow>& rows, const std::string& caption) {
+        Message(SummaryText(rows), caption);
+    }
     virtual PromptAnswer YesNo(const std::string& text) = 0;
     virtual YesNoCancel AskYesNoCancel(const std::string& text) = 0;
     virtual bool OkCancel(const std::string& text) = 0;

@@ -33,7 +33,8 @@ TEST_P(MissingTarget, FollowsThePolicy) {
     m_prompter.m_abortRetryIgnore = {c.m_answer};
 
     EXPECT_EQ(Run(task, tv::RunCommand::Sync, static_cast<uint32_t>(c.m_policy)), c.m_end);
-    EXPECT_EQ(m_prompter.Questions(), std::vector<std::string>{"Can't open " + missing});
+    EXPECT_EQ(m_prompter.Questions(),
+              std::vector<std::string>{"Can't open " + missing + "\nNo such file or directory"});
     EXPECT_EQ(fs::exists(Path(c.m_firstMissing ? "t1/a" : "t0/a")), c.m_otherCopied);
     const std::string log = Log(task);
     EXPECT_NE(log.find("Can't open " + missing), std::string::npos);
@@ -66,7 +67,8 @@ TEST_F(CRunTest, AMissingSourceIsAskedAboutOnlyUnderAsk) {
     m_prompter.m_abortRetryIgnore = {PromptAnswer::Abort};
     EXPECT_EQ(Run(task, tv::RunCommand::Sync, static_cast<uint32_t>(ErrorPolicy::Ask)),
               RunEnd::Error);
-    EXPECT_EQ(m_prompter.Questions().back(), "Can't open " + Path("gone"));
+    EXPECT_EQ(m_prompter.Questions().back(),
+              "Can't open " + Path("gone") + "\nNo such file or directory");
 }
 
 class CRefusingPreview : public tv::IPreviewHandler {

@@ -1,13 +1,16 @@
 // Draws the program's windows with sample contents into PNG files, so that they can be looked
 // at without a display: render_windows OUTDIR
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -93,10 +96,26 @@ std::unique_ptr<tv::CElement> ListTask(int id, const std::string& name, const st
     return task;
 }
 
+tv::CTaskList SampleList() {
+    tv::CTaskList list;
+    list.m_strPath = "/home/ann/Documents/Backups.tsl";
+    list.m_Tasks.push_back(ListTask(7, "Photos", "/home/ann/Pictures",
+                                    {"/media/ann/Backup/Pictures", "/mnt/nas/ann/Pictures"}));
+    list.m_Tasks.push_back(
+        ListTask(8, "Documents", "/home/ann/Documents", {"/media/ann/Backup/Documents"}));
+    list.m_Tasks.push_back(ListTask(9, "Music", "/home/ann/Music", {"/mnt/nas/ann/Music"}));
+    list.m_nHighestId = 9;
+    return list;
+}
+
+// Whether the main window is also drawn with its first task locked, and with no list at all
+// after SYNCH was pressed.
+enum class EditStates { Skip, Draw };
+
 // The main window in `language` (as the language menu names it), with the desktop's icon
 // theme `iconTheme` ("" for none: the program's own images).
 bool RenderMainWindow(const fs::path& out, const std::string& language, const char* iconTheme,
-                      const std::string& file) {
+                      const std::string& file, EditStates states) {
     tv::CProfile profile(tv::LocalFileSystem());
     tv::CMirrantApp app(tv::LocalFileSystem(), profile);
     app.Startup();
@@ -109,18 +128,67 @@ bool RenderMainWindow(const fs::path& out, const std::string& language, const ch
                                                          "icons", QStandardPaths::LocateDirectory));
     QIcon::setThemeName(iconTheme);
     tv::CMirrantDlg window(app, dialogs, languages);
-    tv::CTaskList list;
-    list.m_strPath = "/home/ann/Documents/Backups.tsl";
-    list.m_Tasks.push_back(ListTask(7, "Photos", "/home/ann/Pictures",
-                                    {"/media/ann/Backup/Pictures", "/mnt/nas/ann/Pictures"}));
-    list.m_Tasks.push_back(
-        ListTask(8, "Documents", "/home/ann/Documents", {"/media/ann/Backup/Documents"}));
-    list.m_Tasks.push_back(ListTask(9, "Music", "/home/ann/Music", {"/mnt/nas/ann/Music"}));
-    list.m_nHighestId = 9;
-    window.Presenter().AdoptList(std::move(list));
-    const bool saved = Save(window, out / file);
+    window.Presenter().AdoptList(SampleList());
+    bool ok = Save(window, out / file);
+    if (states == EditStates::Draw) {
+        tv::CTaskList locked = SampleList();
+        locked.m_Tasks[0]->m_dwOptions3 |= tv::opt3::kLockSettings;
+        window.Presenter().AdoptList(std::move(locked));
+        ok = Save(window, out / "main-window-locked.png") && ok;
+        window.Presenter().NewList();
+        window.Presenter().Synch();
+        ok = Save(window, out / "main-window-empty.png") && ok;
+    }
     languages.Select(0);
+    return ok;
+}
+
+// Draws the next modal window that `show` opens (a message box, a file dialog) and closes it.
+bool SaveNextModal(const fs::path& file, const std::function<void()>& show) {
+    bool saved = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            timer.stop();
+            QApplication::processEvents();
+            saved = modal->grab().save(QString::fromStdString(file.string()));
+            std::printf("%s %s\n", saved ? "wrote" : "FAILED", file.c_str());
+            dialog->reject();
+        }
+    });
+    timer.start(50);
+    show();
     return saved;
+}
+
+// A message with its detail, the summary of several runs, and the location browser.
+bool RenderDialogs(const fs::path& out) {
+    tv::CQtDialogs dialogs;
+    bool ok = SaveNextModal(out / "message-detail.png", [&] {
+        dialogs.Message(
+            "Can't save task list\ncannot create a temporary file beside "
+            "'/home/ann/Documents/Backups.tsl': Permission denied");
+    });
+    const std::vector<tv::CRunSummaryRow> rows = {
+        {7, "Photos", 128, 0, 0, 3, 0, false},
+        {8, "Documents of the association, 2019 to 2026", 1204, 17, 2, 0, 0, false},
+        {9, "Music", 0, 0, 0, 0, 4, true}};
+    ok = SaveNextModal(out / "summary.png", [&] { dialogs.Summary(rows, "Task ID: 7 8 9"); }) && ok;
+    char pattern[] = "/tmp/twinvale-browse-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    for (const char* name : {"Pictures", "Documents", "Music"}) {
+        fs::create_directories(folder / name);
+    }
+    std::FILE* file = std::fopen((folder / "notes.txt").c_str(), "w");
+    if (file) {
+        std::fclose(file);
+    }
+    ok = SaveNextModal(out / "location-browser.png",
+                       [&] { dialogs.ChooseLocation(folder.string()); }) &&
+         ok;
+    fs::remove_all(folder);
+    return ok;
 }
 
 void RunningProgress(tv::CProgressPresenter& presenter, tv::CElement& task) {
@@ -204,9 +272,11 @@ int main(int argc, char** argv) {
     std::error_code error;
     fs::create_directories(out, error);
     CSampleBoard board;
-    bool ok = RenderMainWindow(out, "English", "", "main-window.png");
-    ok = RenderMainWindow(out, "Deutsch", "", "main-window-de.png") && ok;
-    ok = RenderMainWindow(out, "English", "Adwaita", "main-window-themed.png") && ok;
+    bool ok = RenderMainWindow(out, "English", "", "main-window.png", EditStates::Draw);
+    ok = RenderMainWindow(out, "Deutsch", "", "main-window-de.png", EditStates::Skip) && ok;
+    ok = RenderMainWindow(out, "English", "Adwaita", "main-window-themed.png", EditStates::Skip) &&
+         ok;
+    ok = RenderDialogs(out) && ok;
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
     return ok ? 0 : 1;

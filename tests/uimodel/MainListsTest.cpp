@@ -49,8 +49,15 @@ TEST_F(MainLists, AListThatCannotBeReadLeavesTheWindowEmpty) {
     WriteFile(junk, "");
     EXPECT_FALSE(m_presenter->OpenListFile(junk));
     EXPECT_EQ(m_presenter->List().RowCount(), 0);
-    EXPECT_FALSE(m_presenter->OpenListFile((m_home.Root() / "missing.tsl").string()));
-    EXPECT_EQ(m_dialogs.m_asked.back(), "Can't open file");
+    EXPECT_EQ(m_dialogs.m_asked.back(),
+              "The file is not a task list.\n" + junk + "\nthe file has no version string");
+    const std::string missing = (m_home.Root() / "missing.tsl").string();
+    EXPECT_FALSE(m_presenter->OpenListFile(missing));
+    EXPECT_EQ(m_dialogs.m_asked.back(),
+              "Can't open file\n" + missing + "\nNo such file or directory");
+    // A bare name that is in neither place is told as it was given, with the reason.
+    EXPECT_FALSE(m_presenter->OpenListFile("nowhere.tsl"));
+    EXPECT_EQ(m_dialogs.m_asked.back(), "Can't open file\nnowhere.tsl\nNo such file or directory");
 
     // A bare name is also looked for in the TLists folder; the start says nothing.
     const std::string listed = WriteList("data/Twinvale/TLists/kept.tsl", {4});
@@ -99,9 +106,14 @@ TEST_F(MainLists, SaveAsRenumbersAddsTheExtensionAndReopens) {
 
 TEST_F(MainLists, AListThatCannotBeWrittenStaysChanged) {
     AddTask("1");
-    m_dialogs.m_files.push_back((m_home.Root() / "no-such-folder/list.tsl").string());
+    const std::string path = (m_home.Root() / "no-such-folder/list.tsl").string();
+    m_dialogs.m_files.push_back(path);
     EXPECT_FALSE(m_presenter->SaveAs());
-    EXPECT_EQ(m_dialogs.m_asked.back(), "Can't save task list");
+    // The spec's text first, then the file and the system's reason.
+    const std::string& said = m_dialogs.m_asked.back();
+    EXPECT_TRUE(said.starts_with("Can't save task list\n")) << said;
+    EXPECT_NE(said.find("'" + path + "'"), std::string::npos) << said;
+    EXPECT_TRUE(said.ends_with(": No such file or directory")) << said;
     EXPECT_TRUE(m_presenter->List().Changed());
     EXPECT_EQ(TaskAt(0).m_nTaskId, 1);
 }

@@ -36,13 +36,13 @@ TEST_F(MainRuns, SynchRunsTheSelectedTaskAndUpdatesItsLastRun) {
     p.Synch();
     EXPECT_EQ(m_listener.m_events, std::vector<std::string>{"runs"});
     EXPECT_EQ(p.Runs().Outstanding(), 1);
-    EXPECT_TRUE(e.EditReadOnly());
+    EXPECT_EQ(e.Access(), tv::EditAccess::Running);
     e.SetNameText("ignored while running");
     EXPECT_EQ(e.NameText(), "task 1");
     ASSERT_TRUE(PumpRuns());
     EXPECT_EQ(FilesIn("dst1"), 3u);
     EXPECT_NE(p.RowLastRun(row), "");
-    EXPECT_FALSE(e.EditReadOnly());
+    EXPECT_EQ(e.Access(), tv::EditAccess::Open);
     // The view hears of the new "Last run" text and of the edit area that may be used again.
     EXPECT_EQ(m_listener.m_events,
               (std::vector<std::string>{"runs", "row " + std::to_string(row), "runs"}));
@@ -167,10 +167,12 @@ TEST_F(MainRuns, ARunningTaskIsNeitherDeletedNorStartedAgain) {
     p.DeleteTasks();
     EXPECT_EQ(p.List().RowCount(), 1);
     EXPECT_EQ(m_dialogs.m_asked.back(), "Cannot delete the task because it is running.");
+    m_dialogs.m_answers = {PromptAnswer::No, PromptAnswer::No};
     p.OpenListFile("other.tsl");
     EXPECT_EQ(m_dialogs.m_asked.back(), "There are unfinished tasks\nDO you wish to cancel them?");
     p.NewList();
     EXPECT_EQ(p.List().RowCount(), 1);
+    EXPECT_EQ(p.Runs().Outstanding(), 1);
 
     const_cast<tv::CElement&>(TaskAt(0)).m_Run.SetPaused(false);
     ASSERT_TRUE(PumpRuns());
