@@ -12,9 +12,9 @@ std::string Counts(int first, int second) {
     return FormatText(LoadString(IDS_MW_SUMMARY_COUNTS).c_str(), first, second);
 }
 
+// The column title already says "Task ID", so a cell holds only the id and the name.
 std::string TaskCell(const CRunSummaryRow& row) {
-    return FormatText(LoadString(IDS_MW_SUMMARY_TASK).c_str(), row.m_nTaskId,
-                      row.m_strName.c_str());
+    return std::to_string(row.m_nTaskId) + "  " + row.m_strName;
 }
 
 // "Files copied  (from src/from target): " heads its column as "Files copied (from src/from
@@ -67,7 +67,9 @@ std::string SummaryText(const std::vector<CRunSummaryRow>& rows) {
         if (!text.empty()) {
             text += "\n";
         }
-        text += TaskCell(row) + "\n" + LoadString(IDS_MW_SUMMARY_COPIED) +
+        text += FormatText(LoadString(IDS_MW_SUMMARY_TASK).c_str(), row.m_nTaskId,
+                           row.m_strName.c_str()) +
+                "\n" + LoadString(IDS_MW_SUMMARY_COPIED) +
                 Counts(row.m_nCopiedFromSource, row.m_nCopiedFromTarget) + "       " +
                 LoadString(IDS_MW_SUMMARY_DELETED) +
                 Counts(row.m_nDeletedInSource, row.m_nDeletedInTarget);

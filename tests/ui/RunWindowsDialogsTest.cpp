@@ -142,8 +142,8 @@ TEST_F(RunWindowsDialogs, TheSummaryIsATableWithARowPerRun) {
     const std::vector<QStringList> expected = {
         {"Task ID", "Files copied (from src/from target)", "Files deleted (from src/from target)",
          "Errors"},
-        {"Task ID: 3(Photos of the summer holidays)", "120 / 0", "0 / 4", "0"},
-        {"Task ID: 9(Documents)", "2 / 1", "0 / 0", "!!! 3"}};
+        {"3  Photos of the summer holidays", "120 / 0", "0 / 4", "0"},
+        {"9  Documents", "2 / 1", "0 / 0", "!!! 3"}};
     const QTreeWidgetItem* items[] = {table->headerItem(), table->topLevelItem(0),
                                       table->topLevelItem(1)};
     for (int column = 0; column < 4; ++column) {
