@@ -1,5 +1,6 @@
 #include "ui/GuiBridge.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
 
@@ -61,6 +62,41 @@ bool CGuiBridge::Call(const std::function<void()>& fn) {
     }
     *stage = Stage::Abandoned;
     return false;
+}
+
+// The answer lives apart from the waiting thread's stack: a window may still reply after its
+// waiter was let go by a detach.
+std::optional<int> CGuiBridge::Await(const std::function<void(const Reply& reply)>& open) {
+    auto answer = std::make_shared<std::optional<int>>();
+    if (QThread::currentThread() == m_context.thread()) {
+        QEventLoop loop;
+        open([answer, &loop](int value) {
+            if (!*answer) {
+                *answer = value;
+                loop.quit();
+            }
+        });
+        if (!*answer) {
+            loop.exec();
+        }
+        return *answer;
+    }
+    const Reply reply = [state = m_state, answer](int value) {
+        {
+            std::lock_guard guard(state->m_mutex);
+            if (*answer) {
+                return;
+            }
+            *answer = value;
+        }
+        state->m_changed.notify_all();
+    };
+    if (!Call([&] { open(reply); })) {
+        return std::nullopt;
+    }
+    std::unique_lock lock(m_state->m_mutex);
+    m_state->m_changed.wait(lock, [&] { return answer->has_value() || m_state->m_bDetached; });
+    return *answer;
 }
 
 // Nobody waits for a posted call, so it is delivered even to a detached GUI: whoever waits for

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include <QObject>
 #include <QPointer>
@@ -25,6 +26,13 @@ class CGuiBridge {
     // Any thread. Runs `fn` on the GUI thread and blocks until it has run (at once when called
     // on the GUI thread). False when it did not run because the bridge is detached.
     bool Call(const std::function<void()>& fn);
+    // Called by a window with the user's answer; calls after the first are ignored. GUI thread.
+    using Reply = std::function<void(int answer)>;
+    // Any thread. Runs `open` on the GUI thread, which shows a window and hands it `reply`, and
+    // blocks until the window has replied; nothing when the bridge was detached first. The GUI
+    // thread goes on meanwhile, so that several questions are open at once, each answered on
+    // its own. On the GUI thread itself it waits in a local event loop.
+    std::optional<int> Await(const std::function<void(const Reply& reply)>& open);
     // Any thread. Runs `fn` on the GUI thread later, detached or not.
     void Post(std::function<void()> fn);
     // GUI thread. Lets every waiting and later Call return without running. A call that runs

@@ -68,7 +68,7 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
       m_languages(languages),
       m_presenter(std::make_unique<CMainPresenter>(app, dialogs)),
       m_editor(m_presenter->Editor()) {
-    m_runViews = std::make_unique<CQtRunViews>(m_presenter->Runs(), dialogs, app.Profile());
+    m_runViews = std::make_unique<CQtRunViews>(m_presenter->Runs(), app.Profile());
     m_presenter->Runs().AttachRunViews(*m_runViews);
     setObjectName("mainWindow");
     setWindowIcon(AppIcon());

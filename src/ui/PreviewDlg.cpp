@@ -30,8 +30,12 @@ CPreviewDlg::CPreviewDlg(CPreviewModel& model, CProfile* profile, QWidget* paren
     : QDialog(parent), m_model(model), m_pProfile(profile) {
     setObjectName("previewDlg");
     setWindowTitle(QString::fromStdString(model.Caption()));
-    // Modal to itself only: the main window and the other runs stay usable.
-    setWindowModality(Qt::WindowModal);
+    setWindowModality(Qt::NonModal);
+    auto* asking = new QLabel(QString::fromStdString(model.Asking()));
+    asking->setObjectName("taskLabel");
+    QFont bold = asking->font();
+    bold.setBold(true);
+    asking->setFont(bold);
     auto* grid = new QGridLayout;
     for (int i = 0; i < kPreviewLists; ++i) {
         grid->addLayout(BuildCell(static_cast<PreviewList>(i)), i / 2, i % 2);
@@ -50,10 +54,16 @@ CPreviewDlg::CPreviewDlg(CPreviewModel& model, CProfile* profile, QWidget* paren
     bottom->addWidget(cancel);
     bottom->addStretch(1);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(asking);
     layout->addLayout(grid, 1);
     layout->addLayout(bottom);
     setMinimumSize(sizeHint());
     RestoreSize();
+}
+
+CPreviewDlg::CPreviewDlg(std::unique_ptr<CPreviewModel> model, CProfile* profile)
+    : CPreviewDlg(*model, profile) {
+    m_pOwnedModel = std::move(model);
 }
 
 CPreviewDlg::~CPreviewDlg() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QDialog>
 
@@ -17,15 +18,17 @@ class CProfile;
 
 // The preview of one target's planned actions: four lists in a two-by-two grid, each with its
 // total and its Select/Unselect button. OK applies the exclusions to the model's tree; any
-// other ending refuses the preview. Run it with exec(); it is modal to nothing but itself, so
-// the main window and other runs stay usable. With a profile, its size is taken from and kept
-// in "PCX", "PCY" and "PMXM" of section "Settings". GUI thread.
+// other ending refuses the preview. It blocks no other window, so the main window, the other
+// runs and their previews stay usable; its first line names the task. With a profile, its size
+// is taken from and kept in "PCX", "PCY" and "PMXM" of section "Settings". GUI thread.
 class CPreviewDlg : public QDialog {
     Q_OBJECT
 
   public:
     explicit CPreviewDlg(CPreviewModel& model, CProfile* profile = nullptr,
                          QWidget* parent = nullptr);
+    // A preview that keeps its model, for a window shown while its run waits for the answer.
+    CPreviewDlg(std::unique_ptr<CPreviewModel> model, CProfile* profile);
     ~CPreviewDlg() override;
 
     QTreeWidget* List(PreviewList list) const { return m_lists[Index(list)]; }
@@ -46,6 +49,7 @@ class CPreviewDlg : public QDialog {
     void RestoreSize();
     void StoreSize();
 
+    std::unique_ptr<CPreviewModel> m_pOwnedModel;
     CPreviewModel& m_model;
     CProfile* m_pProfile;
     std::array<QTreeWidget*, kPreviewLists> m_lists{};

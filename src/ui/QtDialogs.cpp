@@ -1,6 +1,7 @@
 #include "ui/QtDialogs.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -53,9 +54,9 @@ void SetText(QMessageBox& box, const std::string& text) {
 
 int Ask(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
         QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, Text(IDS_RUNWIN_APP_CAPTION), {}, buttons, parent);
-    SetText(box, text);
-    return box.exec();
+    const std::unique_ptr<QMessageBox> box(
+        NewMessageBox(icon, Text(IDS_RUNWIN_APP_CAPTION), text, buttons, parent));
+    return box->exec();
 }
 
 struct CKindFilter {
@@ -147,6 +148,13 @@ std::string WithSuffix(const std::string& path, const char* suffix) {
 }
 
 }  // namespace
+
+QMessageBox* NewMessageBox(QMessageBox::Icon icon, const QString& caption, const std::string& text,
+                           QMessageBox::StandardButtons buttons, QWidget* parent) {
+    auto* box = new QMessageBox(icon, caption, {}, buttons, parent);
+    SetText(*box, text);
+    return box;
+}
 
 void CQtDialogs::Summary(const std::vector<CRunSummaryRow>& rows, const std::string& caption) {
     CRunSummaryDlg box(rows, caption, m_pParent);

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
 #include "uimodel/UiDialogs.h"
 
 namespace tv {
+
+// A message box that shows `text` as the windows' boxes do: the first line is what it says, the
+// lines after it its detail, with room for the longest. Not shown yet. GUI thread.
+QMessageBox* NewMessageBox(QMessageBox::Icon icon, const QString& caption, const std::string& text,
+                           QMessageBox::StandardButtons buttons, QWidget* parent);
 
 // The questions and file choices of the windows as message boxes and file dialogs, centred on
 // `parent` (the main window) when there is one. GUI thread only; each call blocks in its own

@@ -6,6 +6,7 @@
 #include "platform/Desktop.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
+#include "uimodel/ProgressPresenter.h"
 #include "uimodel/RunWindowStrings.h"
 
 namespace tv {
@@ -43,6 +44,7 @@ CPreviewModel::CPreviewModel(const CElement& task, CTreeF& merged, const CPlanBy
     : m_merged(merged),
       m_bytes(bytes),
       m_request(std::move(request)),
+      m_strAsking(TaskCaption(task)),
       m_kind(task.m_Run.Kind()),
       m_bAllSourceRow(m_kind == RunKind::UpdateTarget && task.m_bDeleteSourceAfterRun) {
     Collect(merged, {});

@@ -36,6 +36,8 @@ class CPreviewModel {
                   CPreviewRequest request);
 
     const std::string& Caption() const { return m_request.m_strCaption; }
+    // The task whose run asks, "Task: <name> (<id>)": several previews may be open at once.
+    const std::string& Asking() const { return m_strAsking; }
     int RowCount(PreviewList list) const;
     // The path of the row's file relative to its side's root.
     const std::string& Row(PreviewList list, int row) const;
@@ -70,6 +72,7 @@ class CPreviewModel {
     CTreeF& m_merged;
     const CPlanBytes m_bytes;
     const CPreviewRequest m_request;
+    const std::string m_strAsking;
     const RunKind m_kind;
     const bool m_bAllSourceRow;  // the source deletions are the single row "*.*"
     std::array<CRows, kPreviewLists> m_rows;

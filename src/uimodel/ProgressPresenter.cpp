@@ -63,14 +63,18 @@ std::string ShortenPathMiddle(const std::string& path,
     return last.empty() ? path : last;
 }
 
+std::string TaskCaption(const CElement& task) {
+    return FormatText(LoadString(IDS_RUNWIN_TASK_CAPTION).c_str(), task.m_strName.c_str(),
+                      task.m_nTaskId);
+}
+
 CProgressPresenter::CProgressPresenter(CElement& task, IRunBoard& board, int sequence,
                                        SoundPlayer playSound)
     : m_task(task),
       m_board(board),
       m_nSequence(sequence),
       m_playSound(std::move(playSound)),
-      m_strCaption(FormatText(LoadString(IDS_RUNWIN_TASK_CAPTION).c_str(), task.m_strName.c_str(),
-                              task.m_nTaskId)),
+      m_strCaption(TaskCaption(task)),
       m_bShutdown(board.ShutdownPending()) {
     if (!m_playSound) {
         m_playSound = [](const std::string& path) { PlaySoundFile(path); };

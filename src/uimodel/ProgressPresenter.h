@@ -25,6 +25,10 @@ struct CScreenPoint {
     int m_nY = 0;
 };
 
+// "Task: <name> (<id>)": how the progress window, the preview and the questions of a run name
+// the task they belong to.
+std::string TaskCaption(const CElement& task);
+
 // Where progress window number `sequence` opens within the work area: ten places stepping
 // down and right over the middle of the screen, then the same ten again.
 CScreenPoint ProgressWindowPlace(const CScreenRect& workArea, int sequence);

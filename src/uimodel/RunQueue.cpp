@@ -99,7 +99,7 @@ bool CRunQueue::StartOne(CElement& task, RunCommand command) {
     }
     ITaskObserver* observer =
         task.Has2(opt2::kSilent) ? nullptr : m_pViews->OpenProgress(task, ++m_nSequence);
-    task.m_Run.Attach(observer, &m_pViews->Prompter());
+    task.m_Run.Attach(observer, &m_pViews->Prompter(task));
     if (!m_launcher->LaunchOne(task, command, m_bSeveralStarted)) {
         if (observer) {
             m_pViews->CloseProgress(task);

@@ -31,8 +31,9 @@ class IRunViews {
     virtual ITaskObserver* OpenProgress(CElement& task, int sequence) = 0;
     // GUI thread. Asks the progress window of a running task to close, as its Cancel does.
     virtual void CloseProgress(CElement& task) = 0;
-    // Questions of the workers, shown as modal boxes on the GUI thread while the worker waits.
-    virtual ITaskPrompter& Prompter() = 0;
+    // GUI thread. The questions of `task`'s runs, shown on the GUI thread while the worker
+    // waits; each names the task. The prompter lives as long as the views.
+    virtual ITaskPrompter& Prompter(CElement& task) = 0;
     // The preview window, shown on the GUI thread while the worker waits.
     virtual IPreviewHandler& Preview() = 0;
     // Any thread: runs `fn` on the GUI thread later (how the end of a run is posted).

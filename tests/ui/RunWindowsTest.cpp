@@ -100,12 +100,12 @@ TEST_F(RunWindows, PreviewExclusionKeepsTheFileAndTheWindowEndsWithItsSummary) {
     task.m_Targets.emplace_back().m_strPath = dst.string();
 
     tv::CProfile profile(tv::LocalFileSystem());
-    tv::CQtRunViews views(m_board, m_dialogs, profile);
+    tv::CQtRunViews views(m_board, profile);
     std::atomic<bool> ended{false};
     tv::CTaskLauncher launcher(tv::LocalFileSystem(),
                                {static_cast<uint32_t>(tv::ErrorPolicy::Continue), &views.Preview(),
                                 [&](tv::CElement&, const tv::CTaskDone&) { ended = true; }});
-    task.m_Run.Attach(views.OpenProgress(task, 0), &views.Prompter());
+    task.m_Run.Attach(views.OpenProgress(task, 0), &views.Prompter(task));
 
     bool excluded = false;
     QTimer actor;

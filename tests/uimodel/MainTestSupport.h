@@ -95,7 +95,7 @@ class CRecordingViews : public tv::IRunViews {
         m_events.push_back("close " + std::to_string(task.m_nTaskId));
         task.m_Run.RequestCancel();
     }
-    tv::ITaskPrompter& Prompter() override { return m_prompter; }
+    tv::ITaskPrompter& Prompter(tv::CElement&) override { return m_prompter; }
     tv::IPreviewHandler& Preview() override { return m_preview; }
     void Post(std::function<void()> fn) override {
         std::lock_guard lock(m_mutex);
