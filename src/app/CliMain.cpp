@@ -55,7 +55,8 @@ int OpenMainWindow(IFileSystem& fs, const MainWindowEntry& mainWindow,
 
 // The switches of the original command line: a run of tasks, or the main window.
 int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCliRequest& request,
-                const MainWindowEntry& mainWindow, std::ostream& err) {
+                const MainWindowEntry& mainWindow, const RunWindowsEntry& runWindows,
+                std::ostream& err) {
     CMyComLineInfo info;
     info.ParseAll(request.m_Original);
     if (WantsElevation(info)) {
@@ -74,13 +75,14 @@ int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCl
     if (!app.Startup()) {
         err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
     }
-    return RunUnattended(app, info, err);
+    return RunUnattended(app, info, err, runWindows);
 }
 
 }  // namespace
 
 int RunMirrant(IFileSystem& fs, const std::vector<std::string>& args, std::string_view version,
-               std::ostream& out, std::ostream& err, const MainWindowEntry& mainWindow) {
+               std::ostream& out, std::ostream& err, const MainWindowEntry& mainWindow,
+               const RunWindowsEntry& runWindows) {
     const CCliRequest request = ParseCommandLine(args);
     switch (request.m_action) {
         case CliAction::Help:
@@ -96,7 +98,7 @@ int RunMirrant(IFileSystem& fs, const std::vector<std::string>& args, std::strin
         case CliAction::Interactive:
             return OpenMainWindow(fs, mainWindow, {}, err);
         case CliAction::Original:
-            return RunOriginal(fs, args, request, mainWindow, err);
+            return RunOriginal(fs, args, request, mainWindow, runWindows, err);
         case CliAction::DumpList:
         case CliAction::MakeList:
             return RunListCommand(fs, request, out, err);

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/RunWindows.h"
+
 namespace tv {
 
 class CMirrantApp;
@@ -18,9 +20,11 @@ using MainWindowEntry = std::function<int(CMirrantApp& app, const std::string& l
 // The whole of mirrant: parses `args` (without the program name), acts, and returns the exit
 // code (CliExitCode). Every file it touches goes through `fs`. Output goes to `out`, messages
 // to `err`. Without `mainWindow` a start that asks for the main window ends with
-// kExitNotAvailable. Blocks on disk I/O; main thread.
+// kExitNotAvailable; without `runWindows` a run of tasks reports on the terminal. Both are
+// given when there is a display. Blocks on disk I/O; main thread.
 int RunMirrant(IFileSystem& fs, const std::vector<std::string>& args, std::string_view version,
-               std::ostream& out, std::ostream& err, const MainWindowEntry& mainWindow = {});
+               std::ostream& out, std::ostream& err, const MainWindowEntry& mainWindow = {},
+               const RunWindowsEntry& runWindows = {});
 
 // The list commands, on an application that has been started.
 int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::ostream& err);

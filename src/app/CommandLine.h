@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/RunWindows.h"
+
 namespace tv {
 
 class CMirrantApp;
@@ -92,14 +94,18 @@ enum RunExitCode : int {
 };
 
 // Loads the list of "F:" and runs the selected tasks, reporting on `err`. Blocks until every
-// run has ended; SIGINT and SIGTERM cancel the runs. Writes the application's settings back
-// and shuts down when asked. Main thread, on an application that has been started.
-int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& err);
+// run has ended (and, with windows, until the last one has closed); SIGINT and SIGTERM cancel
+// the runs. Writes the application's settings back and shuts down when asked. Main thread, on
+// an application that has been started.
+int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& err,
+                  const RunWindowsEntry& windows = {});
 
 // Runs the selected tasks of `list` (selection, host replacement, run kind, consecutive or
 // simultaneous), prints a summary per task and returns the exit code of the runs; `shutdown`
-// tells whether the computer is to be shut down now. Blocks until every run has ended.
+// tells whether the computer is to be shut down now. With `windows` (a display is there), the
+// runs that are not silent show their progress windows, questions and previews in windows,
+// unless the switch "S" was given. Blocks until every run has ended and its window closed.
 int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp& app,
-                        std::ostream& err, bool* shutdown);
+                        std::ostream& err, const RunWindowsEntry& windows, bool* shutdown);
 
 }  // namespace tv

@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <memory>
+#include <mutex>
 #include <ostream>
 
 #include "app/CommandLine.h"
 #include "app/MirrantApp.h"
 #include "app/Terminal.h"
+#include "platform/Console.h"
 #include "platform/Shutdown.h"
 #include "run/TaskLauncher.h"
 #include "task/Element.h"
@@ -70,50 +73,144 @@ CListLoadResult LoadList(CTaskList& list, const std::string& path, CMirrantApp& 
     return result;
 }
 
-}  // namespace
+// SIGINT and SIGTERM cancel the runs and close the windows. The signals are caught from before
+// the windows' application starts its threads, so that none of them ends the process; a
+// signal that comes before the runs start keeps them from starting.
+class CRunCanceler {
+  public:
+    CRunCanceler() : m_catcher([this] { Cancel(); }) {}
 
-int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp& app,
-                        std::ostream& err, bool* shutdown) {
-    CTerminal terminal(err, IsTerminal(2), IsTerminal(0));
-    const std::vector<CElement*> selected = SelectTasks(list, info, terminal);
-    CTerminalPrompter prompter(terminal);
-    CTerminalPreview preview(terminal);
-    std::vector<std::unique_ptr<CTerminalObserver>> observers;
-    for (CElement* task : selected) {
-        ReplaceHosts(*task, info);
-        observers.push_back(std::make_unique<CTerminalObserver>(
-            terminal, task->m_nTaskId, info.m_bSilent || task->Has2(opt2::kSilent)));
-        task->m_Run.Attach(observers.back().get(), terminal.CanAsk() ? &prompter : nullptr);
+    // Main thread, before the runs start and until they have ended.
+    void Arm(CTaskLauncher* launcher, IRunWindows* windows) {
+        std::lock_guard lock(m_mutex);
+        m_pLauncher = launcher;
+        m_pWindows = windows;
+        if (launcher && m_catcher.Caught()) {
+            launcher->CancelAll();
+        }
     }
+    bool Caught() const { return m_catcher.Caught(); }
+
+  private:
+    // The catcher's thread.
+    void Cancel() {
+        std::lock_guard lock(m_mutex);
+        if (m_pLauncher) {
+            m_pLauncher->CancelAll();
+        }
+        if (m_pWindows) {
+            m_pWindows->Quit();
+        }
+    }
+
+    std::mutex m_mutex;
+    CTaskLauncher* m_pLauncher = nullptr;
+    IRunWindows* m_pWindows = nullptr;
+    CSignalCatcher m_catcher;  // last: it calls on the members above
+};
+
+// The selected runs of one command line with what they report to: the terminal, or for the
+// runs that are not silent, the windows.
+class CCommandLineRuns {
+  public:
+    CCommandLineRuns(const CMyComLineInfo& info, CMirrantApp& app, std::ostream& err,
+                     CRunCanceler& canceler)
+        : m_info(info),
+          m_app(app),
+          m_canceler(canceler),
+          m_terminal(err, IsTerminal(2), IsTerminal(0)),
+          m_prompter(m_terminal),
+          m_preview(m_terminal) {}
+
+    void Select(CTaskList& list) { m_selected = SelectTasks(list, m_info, m_terminal); }
+    // The switch "S" and the task's silent mode keep a run out of the windows.
+    bool AnyWindow() const {
+        return !m_info.m_bSilent &&
+               std::any_of(m_selected.begin(), m_selected.end(),
+                           [](const CElement* task) { return !task->Has2(opt2::kSilent); });
+    }
+    // Main thread. Blocks until the runs have ended and, with `windows`, their windows closed.
+    int Run(IRunWindows* windows, bool* shutdown);
+
+  private:
+    void Attach(IRunWindows* windows);
+
+    const CMyComLineInfo& m_info;
+    CMirrantApp& m_app;
+    CRunCanceler& m_canceler;
+    CTerminal m_terminal;
+    CTerminalPrompter m_prompter;
+    CTerminalPreview m_preview;
+    std::vector<CElement*> m_selected;
+    std::vector<std::unique_ptr<CTerminalObserver>> m_observers;
+};
+
+void CCommandLineRuns::Attach(IRunWindows* windows) {
+    int sequence = 0;
+    for (CElement* task : m_selected) {
+        ReplaceHosts(*task, m_info);
+        const bool silent = m_info.m_bSilent || task->Has2(opt2::kSilent);
+        if (windows && !silent) {
+            task->m_Run.Attach(&windows->Progress(*task, sequence++), &windows->Prompter(*task));
+            continue;
+        }
+        m_observers.push_back(
+            std::make_unique<CTerminalObserver>(m_terminal, task->m_nTaskId, silent));
+        task->m_Run.Attach(m_observers.back().get(),
+                           m_terminal.CanAsk() ? &m_prompter : nullptr);
+    }
+}
+
+int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
+    Attach(windows);
     CLauncherSettings settings;
-    settings.m_dwPreferences = RunPreferences(app.Preferences(), info);
-    settings.m_pPreview = &preview;
-    settings.m_pProfile = &app.Profile();
-    CTaskLauncher launcher(app.FileSystem(), settings);
-    bool interrupted = false;
-    {
-        // The launcher keeps every run in sight until it was joined, and a signal that comes
-        // before the runs start keeps them from starting.
-        CSignalCatcher catcher([&launcher] { launcher.CancelAll(); });
-        launcher.Launch(selected, info.m_bReplace ? RunCommand::Replace : RunCommand::Sync);
+    settings.m_dwPreferences = RunPreferences(m_app.Preferences(), m_info);
+    settings.m_pPreview = windows ? &windows->Preview() : &m_preview;
+    settings.m_pProfile = &m_app.Profile();
+    CTaskLauncher launcher(m_app.FileSystem(), settings);
+    // The launcher keeps every run in sight until it was joined.
+    m_canceler.Arm(&launcher, windows);
+    const RunCommand command = m_info.m_bReplace ? RunCommand::Replace : RunCommand::Sync;
+    const auto runs = [&] {
+        launcher.Launch(m_selected, command);
         launcher.WaitAll();
-        interrupted = catcher.Caught();
+    };
+    if (windows) {
+        windows->Serve(launcher, runs);
+    } else {
+        runs();
     }
+    m_canceler.Arm(nullptr, nullptr);
+    const bool interrupted = m_canceler.Caught();
     int code = kRunOk;
-    for (CElement* task : selected) {
-        terminal.Line(TaskSummary(*task));
+    for (CElement* task : m_selected) {
+        m_terminal.Line(TaskSummary(*task));
         code = std::max(code, ExitCodeOf(*task));
         task->m_Run.Detach();
     }
     if (interrupted) {
-        terminal.Line("mirrant: interrupted: the runs were canceled");
+        m_terminal.Line("mirrant: interrupted: the runs were canceled");
         code = kRunFailed;
     }
-    *shutdown = !interrupted && (launcher.ShutdownPending() || info.m_bShutdown);
+    *shutdown = !interrupted && (launcher.ShutdownPending() || m_info.m_bShutdown);
     return code;
 }
 
-int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& err) {
+}  // namespace
+
+int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp& app,
+                        std::ostream& err, const RunWindowsEntry& windows, bool* shutdown) {
+    CRunCanceler canceler;
+    CCommandLineRuns runs(info, app, err, canceler);
+    runs.Select(list);
+    if (windows && runs.AnyWindow()) {
+        return windows(app, [&](IRunWindows& shown) { return runs.Run(&shown, shutdown); });
+    }
+    return runs.Run(nullptr, shutdown);
+}
+
+int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& err,
+                  const RunWindowsEntry& windows) {
     CTaskList list;
     const CListLoadResult result = LoadList(list, info.m_strTaskList, app);
     if (!result.Ok()) {
@@ -122,7 +219,7 @@ int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& er
         return kRunListNotLoaded;
     }
     bool shutdown = false;
-    const int code = RunCommandLineTasks(list, info, app, err, &shutdown);
+    const int code = RunCommandLineTasks(list, info, app, err, windows, &shutdown);
     std::string error;
     if (!app.Exit(&error)) {
         err << "mirrant: warning: cannot store the FTP time shifts: " << error << "\n";

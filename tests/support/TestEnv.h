@@ -21,7 +21,8 @@ class CTempDir {
 };
 
 // Points HOME, the XDG folders and the shutdown command at a fresh temporary folder for the
-// lifetime of the object, so that no test reads or writes the real user's settings.
+// lifetime of the object, so that no test reads or writes the real user's settings, and takes
+// the display away (DISPLAY, WAYLAND_DISPLAY).
 class CIsolatedHome {
   public:
     CIsolatedHome();
