@@ -156,8 +156,7 @@ void CCommandLineRuns::Attach(IRunWindows* windows) {
         }
         m_observers.push_back(
             std::make_unique<CTerminalObserver>(m_terminal, task->m_nTaskId, silent));
-        task->m_Run.Attach(m_observers.back().get(),
-                           m_terminal.CanAsk() ? &m_prompter : nullptr);
+        task->m_Run.Attach(m_observers.back().get(), m_terminal.CanAsk() ? &m_prompter : nullptr);
     }
 }
 
