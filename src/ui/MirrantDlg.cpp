@@ -439,8 +439,12 @@ void CMirrantDlg::FocusName() {
     m_pName->selectAll();
 }
 
+// The "Last run" column marks the tasks that run.
 void CMirrantDlg::RunsChanged() {
     EnableEditArea();
+    for (int row = 0; row < m_pTasks->topLevelItemCount(); ++row) {
+        FillRow(row);
+    }
 }
 
 void CMirrantDlg::StatusChanged() {

@@ -44,8 +44,9 @@ void CMirrantDlg::ShowPreferences() {
 }
 
 void CMirrantDlg::ShowHelp() {
-    if (!OpenHelpFile(m_app.FileSystem(), m_app.ProgramFolder())) {
-        m_dialogs.Message(LoadString(IDS_CANT_OPEN_FILE));
+    if (const auto failure = OpenHelpFile(m_app.FileSystem(), m_app.ProgramFolder())) {
+        m_dialogs.Message(DetailedMessage(LoadString(IDS_CANT_OPEN_FILE),
+                                          {failure->m_strPath, failure->m_strReason}));
     }
 }
 

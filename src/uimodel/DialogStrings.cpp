@@ -69,6 +69,10 @@ void AddDialogStrings() {
         {IDS_ABOUT_DESCRIPTION,
          "Keeps folders in step: synchronization and backup of folders by tasks, from the "
          "window or the command line."},
+        {IDS_HELP_NOT_INSTALLED,
+         "The user guide is not installed: it is neither beside the program nor in "
+         "../share/doc/twinvale or ../share/twinvale."},
+        {IDS_HELP_NO_VIEWER, "The desktop could not start a program to show it (xdg-open)."},
     });
 }
 

@@ -4,7 +4,8 @@ namespace tv {
 
 // Texts of the smaller windows around the main window: preferences, tips, about, the help
 // file's name and the desktop shortcut. The help file and the tips keep the ids they have
-// always had; the rest take ids from 32000 on.
+// always had; the rest take ids from 32000 on, and the reasons why the guide cannot be shown
+// from 20200.
 enum DialogText : int {
     IDS_HELP_FILE = 462,
     IDS_TIP_FIRST = 40000,
@@ -40,6 +41,9 @@ enum DialogText : int {
     IDS_ABOUT_NAME,
     IDS_ABOUT_VERSION,
     IDS_ABOUT_DESCRIPTION,
+
+    IDS_HELP_NOT_INSTALLED = 20200,
+    IDS_HELP_NO_VIEWER,
 };
 
 // Registers the built-in English texts above. Start-up, before other threads read texts.

@@ -30,9 +30,17 @@ std::string HelpFilePath(IFileSystem& fs, const std::string& programFolder) {
     return path.empty() ? FindGuide(fs, programFolder, LoadBuiltInString(IDS_HELP_FILE)) : path;
 }
 
-bool OpenHelpFile(IFileSystem& fs, const std::string& programFolder) {
+// A guide that is nowhere is named by the first place it was looked for.
+std::optional<CHelpFailure> OpenHelpFile(IFileSystem& fs, const std::string& programFolder) {
     const std::string path = HelpFilePath(fs, programFolder);
-    return !path.empty() && OpenWithDesktop(path);
+    if (path.empty()) {
+        return CHelpFailure{programFolder + LoadString(IDS_HELP_FILE),
+                            LoadString(IDS_HELP_NOT_INSTALLED)};
+    }
+    if (!OpenWithDesktop(path)) {
+        return CHelpFailure{path, LoadString(IDS_HELP_NO_VIEWER)};
+    }
+    return std::nullopt;
 }
 
 }  // namespace tv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tv {
@@ -13,8 +14,14 @@ class IFileSystem;
 // Blocks on disk I/O.
 std::string HelpFilePath(IFileSystem& fs, const std::string& programFolder);
 
-// Shows that guide in the desktop's viewer; false when there is none or it cannot be opened.
-// Returns once the viewer has been started.
-bool OpenHelpFile(IFileSystem& fs, const std::string& programFolder);
+// Which guide could not be shown, and why.
+struct CHelpFailure {
+    std::string m_strPath;
+    std::string m_strReason;
+};
+
+// Shows that guide in the desktop's viewer; nothing when the viewer was started. Returns once
+// the viewer has been started.
+std::optional<CHelpFailure> OpenHelpFile(IFileSystem& fs, const std::string& programFolder);
 
 }  // namespace tv

@@ -36,6 +36,9 @@ std::string CMainPresenter::RowLastRun(int row) const {
     if (row < 0 || row >= m_doc.RowCount()) {
         return {};
     }
+    if (m_runs.IsRunning(m_doc.Task(row))) {
+        return Text(IDS_MW_RUNNING);
+    }
     const CElement& shown = row == m_editor.EditedRow() ? m_editor.EditCopy() : m_doc.Task(row);
     return shown.Kind() == TaskKind::Realtime ? Text(IDS_MW_STOPPED) : m_doc.LastRun(row);
 }

@@ -44,7 +44,8 @@ class CMainPresenter : private IRunQueueHost {
     CRunQueue& Runs() { return m_runs; }
     const CRunQueue& Runs() const { return m_runs; }
 
-    // The "Last run" column: a real-time task (as the edit area shows it) is "Stopped".
+    // The "Last run" column: "Running..." while the row's task runs; a real-time task (as the
+    // edit area shows it) is "Stopped".
     std::string RowLastRun(int row) const;
     // The status line: why the last run command started nothing, or which tasks it passed over.
     const std::string& StatusText() const { return m_strStatus; }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -61,6 +62,20 @@ TEST_F(HelpFileTest, ALanguageGuideIsTakenWhenThereAndTheEnglishOneOtherwise) {
     tvtest::WriteFile(m_dir / "Bad.lang", "462=../../etc/passwd\n");
     ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), (m_dir / "Bad.lang").string()));
     EXPECT_EQ(tv::HelpFilePath(tv::LocalFileSystem(), Program()), Program() + "Twinvale.html");
+}
+
+// The message of Help names the guide it looked for and says why it cannot be shown.
+TEST_F(HelpFileTest, AGuideThatCannotBeShownIsNamedWithTheReason) {
+    const auto missing = tv::OpenHelpFile(tv::LocalFileSystem(), Program());
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_EQ(missing->m_strPath, Program() + "Twinvale.html");
+    EXPECT_NE(missing->m_strReason.find("not installed"), std::string::npos);
+
+    Put("share/doc/twinvale/Twinvale.html");
+    setenv("TWINVALE_OPEN_CMD", "true", 1);
+    const auto shown = tv::OpenHelpFile(tv::LocalFileSystem(), Program());
+    unsetenv("TWINVALE_OPEN_CMD");
+    EXPECT_FALSE(shown.has_value());
 }
 
 std::string Guide() {

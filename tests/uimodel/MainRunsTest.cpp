@@ -37,11 +37,13 @@ TEST_F(MainRuns, SynchRunsTheSelectedTaskAndUpdatesItsLastRun) {
     EXPECT_EQ(m_listener.m_events, std::vector<std::string>{"runs"});
     EXPECT_EQ(p.Runs().Outstanding(), 1);
     EXPECT_EQ(e.Access(), tv::EditAccess::Running);
+    EXPECT_EQ(p.RowLastRun(row), "Running...");
     e.SetNameText("ignored while running");
     EXPECT_EQ(e.NameText(), "task 1");
     ASSERT_TRUE(PumpRuns());
     EXPECT_EQ(FilesIn("dst1"), 3u);
     EXPECT_NE(p.RowLastRun(row), "");
+    EXPECT_NE(p.RowLastRun(row), "Running...");
     EXPECT_EQ(e.Access(), tv::EditAccess::Open);
     // The view hears of the new "Last run" text and of the edit area that may be used again.
     EXPECT_EQ(m_listener.m_events,
