@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "ui/MirrantDlg.h"
 #include "ui/PreviewDlg.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtRunViews.h"
 #include "ui/TaskDlg.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/Languages.h"
@@ -253,6 +255,68 @@ bool RenderPreview(const fs::path& out) {
     return Save(dialog, out / "preview.png");
 }
 
+template <typename T>
+T* ShownWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<T*>(widget); window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+bool PumpUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000 && !done(); ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    return done();
+}
+
+// A real run that waits at its preview: the main window marks its task as running, and the
+// preview and its progress window name the task.
+bool RenderRunning(const fs::path& out) {
+    char pattern[] = "/tmp/twinvale-run-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    fs::create_directories(folder / "Pictures/2026");
+    fs::create_directories(folder / "Backup");
+    for (const char* name : {"Pictures/notes.txt", "Pictures/2026/beach.jpg"}) {
+        if (std::FILE* file = std::fopen((folder / name).c_str(), "w")) {
+            std::fclose(file);
+        }
+    }
+    tv::CProfile profile(tv::LocalFileSystem());
+    tv::CMirrantApp app(tv::LocalFileSystem(), profile);
+    app.Startup();
+    tv::CQtDialogs dialogs;
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    tv::CMirrantDlg window(app, dialogs, languages);
+    tv::CTaskList list = SampleList();
+    tv::CElement& task = *list.m_Tasks[0];
+    task.m_Source.m_strPath = (folder / "Pictures").string();
+    task.m_Targets.assign(1, {});
+    task.m_Targets[0].m_strPath = (folder / "Backup").string();
+    task.m_dwOptions |= tv::opt1::kPreview | tv::opt1::kIncludeSubfolders;
+    window.Presenter().AdoptList(std::move(list));
+    window.Presenter().Editor().SelectRows({0}, 0);
+    window.Presenter().Synch();
+    bool ok = PumpUntil([] { return ShownWindow<tv::CPreviewDlg>() != nullptr; });
+    tv::CPreviewDlg* preview = ShownWindow<tv::CPreviewDlg>();
+    if (ok) {
+        ok = Save(window, out / "main-window-running.png");
+        preview->resize(760, 480);
+        ok = Save(*preview, out / "preview-asking.png") && ok;
+        if (tv::CTaskDlg* progress = ShownWindow<tv::CTaskDlg>()) {
+            ok = Save(*progress, out / "progress-with-preview.png") && ok;
+        }
+        preview->reject();
+    }
+    ok = PumpUntil([&] { return window.Presenter().Runs().Outstanding() == 0; }) && ok;
+    window.RunViews().Detach();
+    fs::remove_all(folder);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -279,5 +343,6 @@ int main(int argc, char** argv) {
     ok = RenderDialogs(out) && ok;
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
+    ok = RenderRunning(out) && ok;
     return ok ? 0 : 1;
 }
