@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +35,7 @@ using tvtest::PumpUntil;
 
 namespace fs = std::filesystem;
 using tv::PreviewList;
+using tv::PromptAnswer;
 
 class CBoard : public tv::IRunBoard {
   public:
@@ -142,6 +144,46 @@ TEST_F(RunWindows, PreviewExclusionKeepsTheFileAndTheWindowEndsWithItsSummary) {
     EXPECT_EQ(close->text(), "Close");
     QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_TRUE(PumpUntil([&] { return views.ProgressWindow(task) == nullptr; }));
+}
+
+// Questions of two runs are open at once, each titled by its task; the later one is answered
+// first and each worker gets its own answer.
+TEST_F(RunWindows, QuestionsOfTwoRunsAreAnsweredEachOnItsOwn) {
+    tv::CProfile profile(tv::LocalFileSystem());
+    tv::CQtRunViews views(m_board, profile);
+    tv::CElement first;
+    first.m_nTaskId = 1;
+    first.m_strName = "One";
+    tv::CElement second;
+    second.m_nTaskId = 2;
+    second.m_strName = "Two";
+    std::atomic<int> firstAnswer{0};
+    std::atomic<int> secondAnswer{0};
+    std::thread asksFirst([&] {
+        firstAnswer = static_cast<int>(views.Prompter(first).AbortRetryIgnore("Can't open /a"));
+    });
+    ASSERT_TRUE(PumpUntil([] { return VisibleWindow<QMessageBox>() != nullptr; }));
+    std::thread asksSecond(
+        [&] { secondAnswer = static_cast<int>(views.Prompter(second).YesNo("Delete /b?")); });
+    QMessageBox* boxes[2] = {};
+    ASSERT_TRUE(PumpUntil([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                boxes[box->windowTitle() == "Task: Two (2)" ? 1 : 0] = box;
+            }
+        }
+        return boxes[0] && boxes[1];
+    }));
+    EXPECT_EQ(boxes[0]->windowTitle(), "Task: One (1)");
+    QTest::mouseClick(boxes[1]->button(QMessageBox::Yes), Qt::LeftButton);
+    EXPECT_TRUE(PumpUntil([&] { return secondAnswer.load() != 0; }));
+    EXPECT_EQ(firstAnswer.load(), 0) << "the open question was answered by another";
+    QTest::mouseClick(boxes[0]->button(QMessageBox::Retry), Qt::LeftButton);
+    EXPECT_TRUE(PumpUntil([&] { return firstAnswer.load() != 0; }));
+    asksFirst.join();
+    asksSecond.join();
+    EXPECT_EQ(firstAnswer.load(), static_cast<int>(PromptAnswer::Retry));
+    EXPECT_EQ(secondAnswer.load(), static_cast<int>(PromptAnswer::Yes));
 }
 
 TEST_F(RunWindows, ADetachedGuiLetsAWaitingWorkerGo) {
