@@ -140,6 +140,12 @@ PromptAnswer CQtRunViews::CPrompter::YesNo(const std::string& message) {
     return answer;
 }
 
+std::optional<std::string> CQtRunViews::CPrompter::FtpPassword(const std::string& site) {
+    std::optional<std::string> password;
+    m_bridge.Call([&] { password = m_dialogs.FtpPassword(site); });
+    return password;
+}
+
 bool CQtRunViews::CPreviewShower::ShowPreview(CElement& task, CTreeF& merged,
                                               const CPlanBytes& bytes,
                                               const CPreviewRequest& request) {

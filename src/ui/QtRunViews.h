@@ -49,6 +49,7 @@ class CQtRunViews : public IRunViews {
         CPrompter(CGuiBridge& bridge, IUiDialogs& dialogs) : m_bridge(bridge), m_dialogs(dialogs) {}
         PromptAnswer AbortRetryIgnore(const std::string& message) override;
         PromptAnswer YesNo(const std::string& message) override;
+        std::optional<std::string> FtpPassword(const std::string& site) override;
 
       private:
         CGuiBridge& m_bridge;
