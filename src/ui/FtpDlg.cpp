@@ -52,9 +52,10 @@ QWidget* CFTPDialog::BuildSite() {
     auto* box = new QWidget(this);
     auto* form = new QFormLayout(box);
     form->setContentsMargins(0, 0, 0, 0);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     CTag& values = m_model.Values();
-    form->addRow(FtpText(IDS_FTPDLG_PROTOCOL),
-                 List("protocol", IDS_FTPDLG_PROTOCOL_FIRST, kFtpProtocolCount, values.m_nProtocol));
+    form->addRow(FtpText(IDS_FTPDLG_PROTOCOL), List("protocol", IDS_FTPDLG_PROTOCOL_FIRST,
+                                                    kFtpProtocolCount, values.m_nProtocol));
     form->addRow(FtpText(IDS_FTPDLG_NAME), Edit("siteName", values.m_strSiteName));
     QLineEdit* host = Edit("host", values.m_strHost);
     host->setToolTip(FtpText(IDS_FTPDLG_TIP_HOST));
@@ -70,15 +71,19 @@ QWidget* CFTPDialog::BuildSite() {
     QCheckBox* passive = Check("passive", IDS_FTPDLG_PASSIVE, values.m_bPassive);
     passive->setToolTip(FtpText(IDS_FTPDLG_TIP_PASSIVE));
     form->addRow(passive);
-    m_pTransfer = MakeChoiceList(box, "transferType", IDS_FTPDLG_TRANSFER_FIRST,
-                                 kFtpTransferTypeCount);
+    m_pTransfer =
+        MakeChoiceList(box, "transferType", IDS_FTPDLG_TRANSFER_FIRST, kFtpTransferTypeCount);
     BindTransferType(m_pTransfer, m_model);
     form->addRow(FtpText(IDS_FTPDLG_TRANSFER_TYPE), m_pTransfer);
     QCheckBox* manual = Check("manualTimeZone", IDS_FTPDLG_TIME_ZONE, values.m_bManualTimeZone);
     manual->setToolTip(FtpText(IDS_FTPDLG_TIP_TIME_ZONE));
-    m_pTimeZoneHours = Spin("timeZoneHours", values.m_nTimeZoneShift, -kTimeZoneShiftLimit,
-                            kTimeZoneShiftLimit);
-    form->addRow(manual, m_pTimeZoneHours);
+    m_pTimeZoneHours =
+        Spin("timeZoneHours", values.m_nTimeZoneShift, -kTimeZoneShiftLimit, kTimeZoneShiftLimit);
+    auto* timeZone = new QHBoxLayout;
+    timeZone->addWidget(manual);
+    timeZone->addWidget(m_pTimeZoneHours);
+    timeZone->addStretch();
+    form->addRow(timeZone);
     return box;
 }
 
@@ -89,8 +94,8 @@ QWidget* CFTPDialog::BuildKeys() {
     auto* generate = new QPushButton(FtpText(IDS_FTPDLG_GENERATE_KEY), group);
     generate->setObjectName("generateKey");
     Later(generate);
-    QWidget* file =
-        FileRow("keyFile", m_model.Values().m_strKeyFile, FileKind::KeyFile, IDS_FTPDLG_TIP_KEY_FILE);
+    QWidget* file = FileRow("keyFile", m_model.Values().m_strKeyFile, FileKind::KeyFile,
+                            IDS_FTPDLG_TIP_KEY_FILE);
     layout->addWidget(use, 0, 0);
     layout->addWidget(generate, 0, 1, Qt::AlignRight);
     layout->addWidget(file, 1, 0, 1, 2);
@@ -101,7 +106,8 @@ QWidget* CFTPDialog::BuildKeys() {
 QWidget* CFTPDialog::BuildCertificate() {
     auto* group = new QGroupBox(FtpText(IDS_FTPDLG_CERT_GROUP), this);
     auto* layout = new QGridLayout(group);
-    QCheckBox* use = Check("useCertificate", IDS_FTPDLG_USE_CERT, m_model.Values().m_bUseCertificate);
+    QCheckBox* use =
+        Check("useCertificate", IDS_FTPDLG_USE_CERT, m_model.Values().m_bUseCertificate);
     auto* create = new QPushButton(FtpText(IDS_FTPDLG_CREATE_CERT), group);
     create->setObjectName("createCertificate");
     Later(create);
@@ -118,8 +124,8 @@ QWidget* CFTPDialog::BuildProxy() {
     auto* group = new QGroupBox(FtpText(IDS_FTPDLG_PROXY_GROUP), this);
     auto* form = new QFormLayout(group);
     CTag& values = m_model.Values();
-    form->addRow(FtpText(IDS_FTPDLG_PROXY_TYPE),
-                 List("proxyType", IDS_FTPDLG_PROXY_FIRST, kFtpProxyTypeCount, values.m_nProxyType));
+    form->addRow(FtpText(IDS_FTPDLG_PROXY_TYPE), List("proxyType", IDS_FTPDLG_PROXY_FIRST,
+                                                      kFtpProxyTypeCount, values.m_nProxyType));
     m_proxyFields = {Edit("proxyAddress", values.m_strProxyHost),
                      Spin("proxyPort", values.m_nProxyPort, 0, 65535),
                      Edit("proxyUser", values.m_strProxyUser),
@@ -149,6 +155,8 @@ QWidget* CFTPDialog::BuildButtons() {
 QLineEdit* CFTPDialog::Edit(const char* name, std::string& field) {
     auto* edit = new QLineEdit(QString::fromStdString(field), this);
     edit->setObjectName(name);
+    // Room for a host name or a key file's path without scrolling.
+    edit->setMinimumWidth(fontMetrics().averageCharWidth() * 28);
     connect(edit, &QLineEdit::textEdited, this,
             [&field](const QString& text) { field = text.toStdString(); });
     return edit;

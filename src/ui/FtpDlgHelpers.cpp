@@ -69,8 +69,8 @@ CAdvFTP::CAdvFTP(CFtpDialogModel& model, QWidget* parent) : QDialog(parent), m_m
     QSpinBox* timeout = Spin(m_pFields, "timeout", values.m_nConnectTimeoutMs, 0, 3'600'000);
     timeout->setSingleStep(1000);
     QSpinBox* retries = Spin(m_pFields, "retries", values.m_nConnectRetries, 0, 1000);
-    m_pTransfer = MakeChoiceList(m_pFields, "transferType", IDS_FTPDLG_TRANSFER_FIRST,
-                                 kFtpTransferTypeCount);
+    m_pTransfer =
+        MakeChoiceList(m_pFields, "transferType", IDS_FTPDLG_TRANSFER_FIRST, kFtpTransferTypeCount);
     BindTransferType(m_pTransfer, model);
     form->addRow(FtpText(IDS_FTPADV_TIMEOUT), timeout);
     form->addRow(FtpText(IDS_FTPADV_RETRIES), retries);

@@ -167,10 +167,10 @@ QWidget* CMirrantDlg::BuildLocations() {
     for (int column : {2, 3, 4, 5}) {
         m_editWidgets.push_back(layout->itemAtPosition(2, column)->widget());
     }
-    m_editWidgets.insert(m_editWidgets.end(),
-                         {m_pSource, m_pTarget, layout->itemAtPosition(0, 2)->widget(),
-                          layout->itemAtPosition(0, 3)->widget(),
-                          layout->itemAtPosition(1, 1)->widget()});
+    m_editWidgets.insert(
+        m_editWidgets.end(),
+        {m_pSource, m_pTarget, layout->itemAtPosition(0, 2)->widget(),
+         layout->itemAtPosition(0, 3)->widget(), layout->itemAtPosition(1, 1)->widget()});
     return box;
 }
 

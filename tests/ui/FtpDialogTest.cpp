@@ -197,7 +197,9 @@ TEST_F(FtpWindow, TheDialogEnablesWhatTheProtocolProxyAndChecksAllow) {
     tv::CFTPDialog dialog(model, m_dialogs);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    const auto enabled = [&](const char* name) { return Child<QWidget>(dialog, name)->isEnabled(); };
+    const auto enabled = [&](const char* name) {
+        return Child<QWidget>(dialog, name)->isEnabled();
+    };
     for (const char* name : {"keyFile", "certificateFile", "proxyAddress", "proxyPassword",
                              "timeZoneHours", "transferType", "generateKey", "createCertificate"}) {
         EXPECT_FALSE(enabled(name)) << name;

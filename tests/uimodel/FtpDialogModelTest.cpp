@@ -27,13 +27,10 @@ TEST(FtpDialogModel, OkNormalizesTheHostAndTheInitialFolder) {
         EXPECT_EQ(tv::NormalizeFtpHost(typed), stored) << typed;
     }
     const std::pair<const char*, const char*> folders[] = {
-        {"/data//", "/data"},
-        {" /data/sub\\/ ", "/data/sub"},
-        {"data", "data"},
-        {"/a b/", "/a b"},
+        {"/data//", "/data"}, {" /data/sub\\/ ", "/data/sub"},
+        {"data", "data"},     {"/a b/", "/a b"},
         {"/", "/"},  // the root stays the root, not the login folder
-        {"//", "/"},
-        {"", ""},
+        {"//", "/"},          {"", ""},
         {"   ", ""},
     };
     for (const auto& [typed, stored] : folders) {
