@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "task/Side.h"
@@ -44,6 +45,12 @@ class ITaskPrompter {
     virtual ~ITaskPrompter() = default;
     virtual PromptAnswer AbortRetryIgnore(const std::string& message) = 0;
     virtual PromptAnswer YesNo(const std::string& message) = 0;
+    // The password of an FTP site that keeps none; `site` names it as the windows show it.
+    // Nothing when the user canceled or nobody can be asked: the connection then fails. The
+    // answer is for this run only and is never stored.
+    virtual std::optional<std::string> FtpPassword(const std::string& /*site*/) {
+        return std::nullopt;
+    }
 };
 
 }  // namespace tv

@@ -9,6 +9,7 @@
 #include "ui/QtDialogs.h"
 #include "ui/TipsDlg.h"
 #include "uimodel/DialogStrings.h"
+#include "uimodel/FtpDialogStrings.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
@@ -56,6 +57,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     AddMainWindowStrings();
     AddRunWindowStrings();
     AddDialogStrings();
+    AddFtpDialogStrings();
     CLanguageCatalog languages(app.FileSystem());
     languages.Load(app.ProgramFolder());
     languages.Select(languages.SlotOf(StoredLanguage(app.Profile())));

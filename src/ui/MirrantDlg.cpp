@@ -153,27 +153,24 @@ QWidget* CMirrantDlg::BuildLocations() {
     layout->addWidget(m_pSource, 0, 1);
     layout->addWidget(Button(IDS_MW_BROWSE, "browseSource", [this] { m_editor.BrowseSource(); }), 0,
                       2);
-    QPushButton* ftpSource = Button(IDS_MW_FTP, "ftpSource", {});
-    Later(ftpSource);
-    layout->addWidget(ftpSource, 0, 3);
+    layout->addWidget(Button(IDS_MW_FTP, "ftpSource", [this] { EditFtp(Side::Source); }), 0, 3);
     layout->addWidget(Button(IDS_MW_SWAP, "swapButton", [this] { m_editor.Swap(); }), 1, 1,
                       Qt::AlignHCenter);
     layout->addWidget(targetLabel, 2, 0);
     layout->addWidget(m_pTarget, 2, 1);
     layout->addWidget(Button(IDS_MW_BROWSE, "browseTarget", [this] { m_editor.BrowseTarget(); }), 2,
                       2);
-    QPushButton* ftpTarget = Button(IDS_MW_FTP, "ftpTarget", {});
-    Later(ftpTarget);
-    layout->addWidget(ftpTarget, 2, 3);
+    layout->addWidget(Button(IDS_MW_FTP, "ftpTarget", [this] { EditFtp(Side::Target); }), 2, 3);
     layout->addWidget(Button(IDS_MW_ADD, "addTarget", [this] { m_editor.AddTarget(); }), 2, 4);
     layout->addWidget(Button(IDS_MW_DEL, "deleteTarget", [this] { m_editor.DeleteTargets(); }), 2,
                       5);
-    for (int column : {2, 4, 5}) {
+    for (int column : {2, 3, 4, 5}) {
         m_editWidgets.push_back(layout->itemAtPosition(2, column)->widget());
     }
-    m_editWidgets.insert(m_editWidgets.end(),
-                         {m_pSource, m_pTarget, layout->itemAtPosition(0, 2)->widget(),
-                          layout->itemAtPosition(1, 1)->widget()});
+    m_editWidgets.insert(
+        m_editWidgets.end(),
+        {m_pSource, m_pTarget, layout->itemAtPosition(0, 2)->widget(),
+         layout->itemAtPosition(0, 3)->widget(), layout->itemAtPosition(1, 1)->widget()});
     return box;
 }
 

@@ -135,6 +135,7 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     // The shell around the window (MirrantDlgShell.cpp).
     void StartTaskDrag();
     void ShowPreferences();
+    void EditFtp(Side side);
     void ShowHelp();
     void HideToTray();
     void RestoreFromTray();

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "ui/MirrantDlg.h"
+#include "uimodel/FtpDialogStrings.h"
 #include "uimodel/MainWindowStrings.h"
 
 namespace tv {
@@ -37,6 +38,8 @@ void CMirrantDlg::BindButtonTips() {
     const std::pair<const char*, int> tips[] = {
         {"browseSource", IDS_MW_TIP_BROWSE},
         {"browseTarget", IDS_MW_TIP_BROWSE},
+        {"ftpSource", IDS_FTPDLG_TIP_BUTTON},
+        {"ftpTarget", IDS_FTPDLG_TIP_BUTTON},
         {"swapButton", IDS_MW_TIP_SWAP},
         {"addTarget", IDS_MW_TIP_ADD_TARGET},
         {"deleteTarget", IDS_MW_TIP_DELETE_TARGETS},

@@ -9,8 +9,10 @@
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "ui/AppIcon.h"
+#include "ui/FtpDlg.h"
 #include "ui/MirrantDlg.h"
 #include "ui/PrefDialog.h"
+#include "uimodel/FtpDialogModel.h"
 #include "uimodel/HelpFile.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/UiDialogs.h"
@@ -40,6 +42,17 @@ void CMirrantDlg::ShowPreferences() {
         m_presenter->Preferences(), [this] { m_editor.ClearNewTaskPattern(); }, this);
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
+    }
+}
+
+void CMirrantDlg::EditFtp(Side side) {
+    if (m_editor.Access() != EditAccess::Open) {
+        return;
+    }
+    CFtpDialogModel model(m_editor.FtpLocation(side));
+    CFTPDialog dialog(model, m_dialogs, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_editor.StoreFtpLocation(side, model);
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QSpacerItem>
 
 #include "base/StringTable.h"
+#include "ui/FtpDlgHelpers.h"
 #include "ui/RunSummaryDlg.h"
 #include "uimodel/RunWindowStrings.h"
 
@@ -232,6 +233,14 @@ std::optional<std::string> CQtDialogs::SaveFile(FileKind kind, const std::string
             return named;
         }
     }
+}
+
+std::optional<std::string> CQtDialogs::FtpPassword(const std::string& site) {
+    CFTPPswDlg dialog(site, m_pParent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.Password();
 }
 
 std::optional<std::string> CQtDialogs::ChooseLocation(const std::string& start) {

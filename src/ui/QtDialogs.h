@@ -39,6 +39,8 @@ class CQtDialogs : public IUiDialogs {
     // files, and a location may be both. "Choose" takes what is selected, or else the folder
     // shown.
     std::optional<std::string> ChooseLocation(const std::string& start) override;
+    // The password prompt, which names the site below its question.
+    std::optional<std::string> FtpPassword(const std::string& site) override;
 
   private:
     QPointer<QWidget> m_pParent;

@@ -1,8 +1,10 @@
 #include "ui/QtRunViews.h"
 
 #include <atomic>
+#include <memory>
 #include <utility>
 
+#include "ui/FtpDlgHelpers.h"
 #include "ui/PreviewDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/TaskDlg.h"
@@ -90,6 +92,27 @@ class CQtRunViews::CTaskPrompter final : public ITaskPrompter {
     PromptAnswer YesNo(const std::string& message) override {
         return Ask(QMessageBox::Question, message, QMessageBox::Yes | QMessageBox::No,
                    PromptAnswer::No);
+    }
+    // The typed password travels beside the answer: the dialog fills it before it replies.
+    std::optional<std::string> FtpPassword(const std::string& site) override {
+        auto typed = std::make_shared<std::string>();
+        const std::optional<int> answer =
+            m_views.m_bridge.Await([&](const CGuiBridge::Reply& reply) {
+                auto* dialog = new CFTPPswDlg(site, m_views.ProgressWindow(m_task));
+                QObject::connect(dialog, &QDialog::finished, dialog,
+                                 [dialog, reply, typed](int result) {
+                                     if (result == QDialog::Accepted) {
+                                         *typed = dialog->Password();
+                                     }
+                                     reply(result);
+                                     dialog->deleteLater();
+                                 });
+                m_views.ShowQuestion(dialog, reply, QDialog::Rejected);
+            });
+        if (answer != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return *typed;
     }
 
   private:

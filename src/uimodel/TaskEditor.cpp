@@ -14,9 +14,9 @@ namespace tv {
 
 namespace {
 
-// An empty location shows as an empty field, not as an FTP site without a name.
+// An empty location shows as an empty field; an FTP site without a name still shows "(FTP)".
 std::string LocationText(const CTag& tag) {
-    if (tag.m_strPath.empty() && tag.m_strSiteName.empty()) {
+    if (tag.m_strPath.empty() && tag.m_strSiteName.empty() && !tag.m_bIsFtp) {
         return {};
     }
     return tag.DisplayPath();

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "task/Element.h"
+#include "task/Side.h"
 
 namespace tv {
 
 class CMirrantApp;
+class CFtpDialogModel;
 class CRunQueue;
 class CTaskListDocument;
 class IMainListener;
@@ -87,6 +89,11 @@ class CTaskEditor {
     bool SetLocked(bool on);
     void BrowseSource();
     void BrowseTarget();
+    // The location an FTP button's dialog starts from: the source, or what the target field
+    // shows.
+    const CTag& FtpLocation(Side side) const;
+    // That dialog ended with OK: its values make the location an FTP site.
+    void StoreFtpLocation(Side side, const CFtpDialogModel& dialog);
     void ShowTargetRow(int row);
     void SetTargetSelection(std::vector<int> rows) { m_targetSelection = std::move(rows); }
     void AddTarget();

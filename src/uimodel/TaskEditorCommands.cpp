@@ -5,6 +5,7 @@
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "task/PatternFile.h"
+#include "uimodel/FtpDialogModel.h"
 #include "uimodel/MainListener.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunQueue.h"
@@ -181,6 +182,23 @@ void CTaskEditor::BrowseTarget() {
         MarkPending();
         Tell(&IMainListener::EditChanged);
     }
+}
+
+const CTag& CTaskEditor::FtpLocation(Side side) const {
+    return side == Side::Source ? m_edit.m_Source : FieldLocation();
+}
+
+// As with a chosen folder, a listed target that the field showed comes back on ADD.
+void CTaskEditor::StoreFtpLocation(Side side, const CFtpDialogModel& dialog) {
+    if (!Editable()) {
+        return;
+    }
+    if (side == Side::Target && m_nTargetRow >= 0 && !m_typedOver) {
+        m_typedOver = m_edit.m_Targets[m_nTargetRow];
+    }
+    dialog.StoreInto(side == Side::Source ? m_edit.m_Source : FieldLocation());
+    MarkPending();
+    Tell(&IMainListener::EditChanged);
 }
 
 void CTaskEditor::TakeStoredId() {

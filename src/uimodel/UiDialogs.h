@@ -50,6 +50,11 @@ class IUiDialogs {
                                                 const std::string& folder) = 0;
     // A folder or file for a location field ("Select a Directory / File").
     virtual std::optional<std::string> ChooseLocation(const std::string& start) = 0;
+    // The password of the FTP site `site` ("(FTP)name"); nothing when canceled. A window
+    // that cannot ask has nobody to answer.
+    virtual std::optional<std::string> FtpPassword(const std::string& /*site*/) {
+        return std::nullopt;
+    }
 };
 
 }  // namespace tv

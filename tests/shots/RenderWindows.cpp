@@ -24,12 +24,16 @@
 #include "sync/Plan.h"
 #include "task/Element.h"
 #include "task/TaskList.h"
+#include "ui/FtpDlg.h"
+#include "ui/FtpDlgHelpers.h"
 #include "ui/MirrantDlg.h"
 #include "ui/PreviewDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtRunViews.h"
 #include "ui/TaskDlg.h"
 #include "uimodel/DialogStrings.h"
+#include "uimodel/FtpDialogModel.h"
+#include "uimodel/FtpDialogStrings.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainPresenter.h"
 #include "uimodel/MainWindowStrings.h"
@@ -193,6 +197,65 @@ bool RenderDialogs(const fs::path& out) {
     return ok;
 }
 
+tv::CTag SampleSite() {
+    tv::CTag site;
+    site.m_nProtocol = static_cast<int32_t>(tv::FtpProtocol::FtpsWithData);
+    site.m_strSiteName = "Office NAS";
+    site.m_strHost = "ftp://nas.example.org";
+    site.m_nPort = 990;
+    site.m_strUser = "ann";
+    site.m_strPassword = "secret";
+    site.m_strRemoteDir = "/backup/pictures";
+    site.m_bPassive = 1;
+    site.m_bManualTimeZone = 1;
+    site.m_nTimeZoneShift = -2;
+    site.m_bUseKey = 1;
+    site.m_strKeyFile = "/home/ann/.keys/nas.pem";
+    site.m_bUseCertificate = 1;
+    site.m_strCertificateFile = "/home/ann/.keys/nas.cer";
+    site.m_nProxyType = static_cast<int32_t>(tv::FtpProxyType::Socks5);
+    site.m_strProxyHost = "proxy.example.org";
+    site.m_nProxyPort = 1080;
+    site.m_strProxyUser = "ann";
+    site.m_strProxyPassword = "secret";
+    site.m_bOwnConnectSettings = 1;
+    site.m_nConnectTimeoutMs = 30000;
+    site.m_nConnectRetries = 5;
+    site.m_nTransferType = static_cast<uint32_t>(tv::FtpTransferType::Binary);
+    return site;
+}
+
+// The FTP dialog with every group in use and as a new site shows it, its connection
+// settings, the password prompt and the certificate dialog; the first two also in German.
+bool RenderFtpDialogs(const fs::path& out) {
+    tv::CQtDialogs dialogs;
+    tv::CFtpDialogModel used(SampleSite());
+    tv::CFTPDialog full(used, dialogs);
+    bool ok = Save(full, out / "ftp-dialog.png");
+    tv::CFtpDialogModel fresh{tv::CTag()};
+    tv::CFTPDialog empty(fresh, dialogs);
+    ok = Save(empty, out / "ftp-dialog-new.png") && ok;
+    tv::CAdvFTP connection(used);
+    ok = Save(connection, out / "ftp-connection.png") && ok;
+    tv::CFTPPswDlg password("(FTP)Office NAS");
+    ok = Save(password, out / "ftp-password.png") && ok;
+    tv::CCertificateFields fields = tv::NewCertificateFields(1'780'000'000);
+    fields.m_strOwner = "Ann Example";
+    fields.m_strCountry = "DE";
+    tv::CCertificateDlg certificate(fields);
+    ok = Save(certificate, out / "ftp-certificate.png") && ok;
+    // The longest texts are German ones.
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf("Deutsch"));
+    tv::CFTPDialog german(used, dialogs);
+    ok = Save(german, out / "ftp-dialog-de.png") && ok;
+    tv::CAdvFTP germanConnection(used);
+    ok = Save(germanConnection, out / "ftp-connection-de.png") && ok;
+    languages.Select(0);
+    return ok;
+}
+
 void RunningProgress(tv::CProgressPresenter& presenter, tv::CElement& task) {
     presenter.OnStatus(tv::IDS_INVESTIGATING);
     task.m_Run.SetDisplayPath(tv::Side::Source,
@@ -332,6 +395,7 @@ int main(int argc, char** argv) {
     tv::AddMainWindowStrings();
     tv::AddRunWindowStrings();
     tv::AddDialogStrings();
+    tv::AddFtpDialogStrings();
     const fs::path out = argv[1];
     std::error_code error;
     fs::create_directories(out, error);
@@ -341,6 +405,7 @@ int main(int argc, char** argv) {
     ok = RenderMainWindow(out, "English", "Adwaita", "main-window-themed.png", EditStates::Skip) &&
          ok;
     ok = RenderDialogs(out) && ok;
+    ok = RenderFtpDialogs(out) && ok;
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
     ok = RenderRunning(out) && ok;

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 #include "uimodel/DialogStrings.h"
+#include "uimodel/FtpDialogStrings.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
@@ -194,9 +195,11 @@ TEST(ShippedLanguages, TheEnglishPartsAreTheBuiltInTexts) {
     tv::AddDialogStrings();
     tv::AddMainWindowStrings();
     tv::AddRunWindowStrings();
+    tv::AddFtpDialogStrings();
     const std::map<std::string, std::vector<int>> parts = {
         {"core.lang", {tv::IDS_INVESTIGATING}},
         {"dialogs.lang", {}},
+        {"ftp.lang", {tv::IDS_FTPDLG_CAPTION, tv::IDS_CERT_EMAIL}},
         {"main.lang", {tv::IDS_MW_CAPTION, tv::IDS_MW_TIP_SCHEDULE, tv::IDS_MW_CTX_ADVANCED}},
         {"run.lang", {tv::IDS_RUNWIN_SHUTDOWN, tv::IDS_RUNWIN_CHOOSE, tv::IDS_RUNWIN_OK}},
     };

@@ -1,0 +1,74 @@
+#pragma once
+
+namespace tv {
+
+// Texts of the FTP dialog and its helpers: the connection settings, the password prompt and
+// the certificate dialog. Each list's items follow its first id in the order of their values.
+enum FtpDialogText : int {
+    IDS_FTPDLG_CAPTION = 20400,
+    IDS_FTPDLG_PROTOCOL,
+    IDS_FTPDLG_NAME,
+    IDS_FTPDLG_HOST,
+    IDS_FTPDLG_PORT,
+    IDS_FTPDLG_USER,
+    IDS_FTPDLG_PASSWORD,
+    IDS_FTPDLG_INITIAL_DIR,
+    IDS_FTPDLG_PASSIVE,
+    IDS_FTPDLG_TRANSFER_TYPE,
+    IDS_FTPDLG_TIME_ZONE,
+    IDS_FTPDLG_KEY_GROUP,
+    IDS_FTPDLG_USE_KEY,
+    IDS_FTPDLG_GENERATE_KEY,
+    IDS_FTPDLG_BROWSE,
+    IDS_FTPDLG_CERT_GROUP,
+    IDS_FTPDLG_USE_CERT,
+    IDS_FTPDLG_CREATE_CERT,
+    IDS_FTPDLG_PROXY_GROUP,
+    IDS_FTPDLG_PROXY_TYPE,
+    IDS_FTPDLG_PROXY_ADDRESS,
+    IDS_FTPDLG_PROXY_PORT,
+    IDS_FTPDLG_PROXY_USER,
+    IDS_FTPDLG_PROXY_PASSWORD,
+    IDS_FTPDLG_ADVANCED,
+
+    IDS_FTPDLG_PROTOCOL_FIRST = 20425,  // five protocols
+    IDS_FTPDLG_PROXY_FIRST = 20430,     // seven proxy types
+    IDS_FTPDLG_TRANSFER_FIRST = 20437,  // three transfer types
+
+    IDS_FTPADV_CAPTION = 20440,
+    IDS_FTPADV_OWN_SETTINGS,
+    IDS_FTPADV_TIMEOUT,
+    IDS_FTPADV_RETRIES,
+
+    IDS_FTPPSW_CAPTION = 20450,
+    IDS_FTPPSW_TEXT,
+
+    IDS_CERT_CAPTION = 20455,
+    IDS_CERT_BITS,
+    IDS_CERT_OWNER,
+    IDS_CERT_COUNTRY,
+    IDS_CERT_LOCALITY,
+    IDS_CERT_ORGANIZATION,
+    IDS_CERT_UNIT,
+    IDS_CERT_VALID_FROM,
+    IDS_CERT_VALID_TO,
+    IDS_CERT_EMAIL,
+
+    IDS_FTPDLG_TIP_BUTTON = 20470,
+    IDS_FTPDLG_TIP_HOST,
+    IDS_FTPDLG_TIP_PASSWORD,
+    IDS_FTPDLG_TIP_INITIAL_DIR,
+    IDS_FTPDLG_TIP_TIME_ZONE,
+    IDS_FTPDLG_TIP_LATER,
+    IDS_FTPDLG_TIP_KEY_FILE,
+    IDS_FTPDLG_TIP_CERT_FILE,
+    IDS_FTPDLG_TIP_ADVANCED,
+    IDS_FTPDLG_TIP_PASSIVE,
+    IDS_FTPADV_TIP_OWN_SETTINGS,
+    IDS_FTPADV_TIP_TRANSFER_TYPE,
+};
+
+// Registers the built-in English texts above. Start-up, before other threads read texts.
+void AddFtpDialogStrings();
+
+}  // namespace tv
