@@ -8,6 +8,7 @@
 #include "base/StringTable.h"
 #include "platform/FileSystem.h"
 #include "support/TestEnv.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
@@ -194,7 +195,9 @@ TEST(ShippedLanguages, TheEnglishPartsAreTheBuiltInTexts) {
     tv::AddDialogStrings();
     tv::AddMainWindowStrings();
     tv::AddRunWindowStrings();
+    tv::AddAdvancedStrings();
     const std::map<std::string, std::vector<int>> parts = {
+        {"advanced.lang", {tv::IDS_ADV_CAPTION, tv::IDS_RT_TIP_NO_INIT}},
         {"core.lang", {tv::IDS_INVESTIGATING}},
         {"dialogs.lang", {}},
         {"main.lang", {tv::IDS_MW_CAPTION, tv::IDS_MW_TIP_SCHEDULE, tv::IDS_MW_CTX_ADVANCED}},
