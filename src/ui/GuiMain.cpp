@@ -8,6 +8,7 @@
 #include "ui/MirrantDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/TipsDlg.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
@@ -56,6 +57,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     AddMainWindowStrings();
     AddRunWindowStrings();
     AddDialogStrings();
+    AddAdvancedStrings();
     CLanguageCatalog languages(app.FileSystem());
     languages.Load(app.ProgramFolder());
     languages.Select(languages.SlotOf(StoredLanguage(app.Profile())));

@@ -135,6 +135,8 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     // The shell around the window (MirrantDlgShell.cpp).
     void StartTaskDrag();
     void ShowPreferences();
+    // The Advanced command: the settings sheet, or the real-time settings (MirrantDlgAdvanced.cpp).
+    void ShowAdvanced();
     void ShowHelp();
     void HideToTray();
     void RestoreFromTray();

@@ -1,8 +1,13 @@
 #include "uimodel/AdvancedSheet.h"
 
+#include "platform/DialUp.h"
 #include "run/Snapshot.h"
 
 namespace tv {
+
+DialUpLayer DialUpLayerHere() {
+    return IsDialUpPresent() ? DialUpLayer::Present : DialUpLayer::Absent;
+}
 
 CAdvancedSheet::CAdvancedSheet(const CElement& editCopy, DialUpLayer dialUp) : m_task(editCopy) {
     m_general.Load(editCopy);

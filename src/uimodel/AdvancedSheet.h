@@ -18,6 +18,9 @@ enum class AdvancedPage { General, TimeLimit, Exclusion, Notification, DialUp, F
 // Whether the machine has the dial-up layer: without it the Dial-up page is left out.
 enum class DialUpLayer { Absent, Present };
 
+// Whether this machine has it. Blocks for a look along PATH; any thread.
+DialUpLayer DialUpLayerHere();
+
 // The "Advanced Task Settings" sheet: one model per page, loaded from the edit copy of the
 // task. Its Store writes the values of every page into a task and leaves the name, the source,
 // the targets and the main window's settings alone, so it is also what "Set to all tasks"

@@ -170,6 +170,7 @@ void AddAdvancedStrings() {
          "version."},
         {IDS_RT_TIP_NO_INIT,
          "The service starts following changes without bringing the folders into agreement first."},
+        {IDS_GEN_WEB_PAGES, "Web pages"},
     });
 }
 

@@ -138,6 +138,7 @@ enum AdvancedText : int {
     IDS_RT_NO_INIT,
     IDS_RT_NOTE,
     IDS_RT_TIP_NO_INIT,
+    IDS_GEN_WEB_PAGES,
 };
 
 // Registers the built-in English texts above. Start-up, before other threads read texts.
