@@ -39,6 +39,9 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, int stretchIndex = -1)
     for (QWidget* widget : widgets) {
         row->addWidget(widget, i++ == stretchIndex ? 1 : 0);
     }
+    if (stretchIndex < 0) {
+        row->addStretch();
+    }
     return row;
 }
 

@@ -22,6 +22,7 @@
 #include "base/StringTable.h"
 #include "ui/AppIcon.h"
 #include "ui/QtRunViews.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/MainWindowStrings.h"
 
 namespace tv {
@@ -221,6 +222,7 @@ QWidget* CMirrantDlg::BuildOptions() {
     Bind(m_pPreview, IDS_MW_PREVIEW);
     Bind(m_pLock, IDS_MW_LOCK_SETTINGS);
     QPushButton* advanced = Button(IDS_MW_ADVANCED, "advancedButton", [this] { ShowAdvanced(); });
+    BindTip(advanced, IDS_ADV_CAPTION);
     for (QWidget* widget : {static_cast<QWidget*>(m_pSubfolders), static_cast<QWidget*>(m_pPreview),
                             static_cast<QWidget*>(m_pLock), static_cast<QWidget*>(advanced)}) {
         layout->addWidget(widget);

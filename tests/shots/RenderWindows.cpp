@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -23,10 +24,12 @@
 #include "sync/Plan.h"
 #include "task/Element.h"
 #include "task/TaskList.h"
+#include "ui/AdvancedDlg.h"
 #include "ui/MirrantDlg.h"
 #include "ui/PreviewDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/TaskDlg.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainPresenter.h"
@@ -253,6 +256,40 @@ bool RenderPreview(const fs::path& out) {
     return Save(dialog, out / "preview.png");
 }
 
+// Every page of the settings sheet of a backup task with some options on, in `language`, and
+// the real-time settings.
+bool RenderAdvanced(const fs::path& out, const std::string& language) {
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf(language));
+    tv::CElement task = SampleTask();
+    task.m_dwOptions |= 1u << tv::opt1::kKindShift;
+    task.m_dwOptions2 |= tv::opt2::kExcludeItems | tv::opt2::kExcludeMasks;
+    task.m_ExcludedItems = {"/2026/Drafts", "/Thumbs"};
+    task.m_strExcludeMasks = "*.TMP; ~*";
+    task.m_bMailReport = 1;
+    task.m_strSmtpServer = "mail.example.org:587";
+    task.m_bRunBefore = 1;
+    task.m_strRunBefore = "mount /media/ann/Backup";
+    tv::CAdvancedSheet sheet(task, tv::DialUpLayer::Present);
+    tv::CQtDialogs dialogs;
+    tv::CAdvanced dialog(sheet, dialogs, {});
+    const std::string suffix = language == "English" ? "" : "-de";
+    bool ok = true;
+    for (int i = 0; i < dialog.Tabs()->count(); ++i) {
+        dialog.Tabs()->setCurrentIndex(i);
+        ok = Save(dialog, out / ("advanced-" + std::to_string(i) + suffix + ".png")) && ok;
+    }
+    dialog.close();
+    tv::CRealtimeSettings settings;
+    settings.m_nAccount = 1;
+    settings.m_strUser = "ann";
+    tv::CRTAdvDialog realtime(settings);
+    ok = Save(realtime, out / ("realtime-settings" + suffix + ".png")) && ok;
+    languages.Select(0);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -268,6 +305,7 @@ int main(int argc, char** argv) {
     tv::AddMainWindowStrings();
     tv::AddRunWindowStrings();
     tv::AddDialogStrings();
+    tv::AddAdvancedStrings();
     const fs::path out = argv[1];
     std::error_code error;
     fs::create_directories(out, error);
@@ -279,5 +317,7 @@ int main(int argc, char** argv) {
     ok = RenderDialogs(out) && ok;
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
+    ok = RenderAdvanced(out, "English") && ok;
+    ok = RenderAdvanced(out, "Deutsch") && ok;
     return ok ? 0 : 1;
 }
