@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tv {
 
@@ -10,6 +11,10 @@ inline constexpr const char* kDialUpTool = "nmcli";
 
 // True when the tool is found on PATH. Any thread.
 bool IsDialUpPresent();
+
+// The names of the connections NetworkManager knows, in its order; empty without the tool.
+// Blocks until the tool has ended; any thread.
+std::vector<std::string> DialUpConnections();
 
 // Brings the named connection up; true when NetworkManager says it is up. Blocks until the
 // tool has ended; any thread.

@@ -61,6 +61,14 @@ class CFileActions {
         posix_spawn_file_actions_addopen(&m_actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&m_actions, 2, "/dev/null", O_WRONLY, 0);
     }
+    // Standard output into the write end of a pipe; the child closes both ends of its copy.
+    void OutputTo(int pipeRead, int pipeWrite) {
+        posix_spawn_file_actions_addopen(&m_actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&m_actions, pipeWrite, 1);
+        posix_spawn_file_actions_addopen(&m_actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addclose(&m_actions, pipeRead);
+        posix_spawn_file_actions_addclose(&m_actions, pipeWrite);
+    }
     void ChangeFolder(const std::string& folder) {
         posix_spawn_file_actions_addchdir_np(&m_actions, folder.c_str());
     }
@@ -137,6 +145,40 @@ int RunProgram(const std::vector<std::string>& args) {
         return -1;
     }
     return WaitForChild(pid);
+}
+
+int RunProgramOutput(const std::vector<std::string>& args, std::string& output) {
+    output.clear();
+    if (args.empty()) {
+        return -1;
+    }
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv;
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    CSpawnAttributes attributes;
+    CFileActions actions;
+    actions.OutputTo(ends[0], ends[1]);
+    pid_t pid = 0;
+    const bool started =
+        posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ) == 0;
+    close(ends[1]);
+    char buffer[4096];
+    for (ssize_t got; started && (got = read(ends[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0) {
+            output.append(buffer, static_cast<size_t>(got));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    close(ends[0]);
+    return started ? WaitForChild(pid) : -1;
 }
 
 std::string FindOnPath(const std::string& name) {

@@ -21,6 +21,10 @@ bool RunCommandLine(const std::string& commandLine, const std::string& workingFo
 // thread.
 int RunProgram(const std::vector<std::string>& argv);
 
+// As RunProgram, with the program's standard output read into `output`. Blocks until the
+// program has ended; any thread.
+int RunProgramOutput(const std::vector<std::string>& argv, std::string& output);
+
 // The full path of an executable file named `name` in one of the folders of PATH, or an
 // empty string. Any thread.
 std::string FindOnPath(const std::string& name);

@@ -8,6 +8,7 @@
 #include "ui/MirrantDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/TipsDlg.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/FtpDialogStrings.h"
 #include "uimodel/Languages.h"
@@ -58,6 +59,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     AddRunWindowStrings();
     AddDialogStrings();
     AddFtpDialogStrings();
+    AddAdvancedStrings();
     CLanguageCatalog languages(app.FileSystem());
     languages.Load(app.ProgramFolder());
     languages.Select(languages.SlotOf(StoredLanguage(app.Profile())));

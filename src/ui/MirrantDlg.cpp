@@ -22,6 +22,7 @@
 #include "base/StringTable.h"
 #include "ui/AppIcon.h"
 #include "ui/QtRunViews.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/MainWindowStrings.h"
 
 namespace tv {
@@ -217,8 +218,8 @@ QWidget* CMirrantDlg::BuildOptions() {
     Bind(m_pSubfolders, IDS_MW_INCLUDE_SUBFOLDERS);
     Bind(m_pPreview, IDS_MW_PREVIEW);
     Bind(m_pLock, IDS_MW_LOCK_SETTINGS);
-    QPushButton* advanced = Button(IDS_MW_ADVANCED, "advancedButton", {});
-    Later(advanced);
+    QPushButton* advanced = Button(IDS_MW_ADVANCED, "advancedButton", [this] { ShowAdvanced(); });
+    BindTip(advanced, IDS_ADV_CAPTION);
     for (QWidget* widget : {static_cast<QWidget*>(m_pSubfolders), static_cast<QWidget*>(m_pPreview),
                             static_cast<QWidget*>(m_pLock), static_cast<QWidget*>(advanced)}) {
         layout->addWidget(widget);
@@ -226,7 +227,7 @@ QWidget* CMirrantDlg::BuildOptions() {
     layout->addStretch();
     m_editWidgets.insert(m_editWidgets.end(),
                          {m_pArchive, m_kind[0], m_kind[1], m_kind[2], m_mode[0], m_mode[1],
-                          m_usage[0], m_usage[1], m_pSubfolders, m_pPreview, m_pLock});
+                          m_usage[0], m_usage[1], m_pSubfolders, m_pPreview, m_pLock, advanced});
     return box;
 }
 

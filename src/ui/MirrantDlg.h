@@ -136,6 +136,8 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     void StartTaskDrag();
     void ShowPreferences();
     void EditFtp(Side side);
+    // The Advanced command: the settings sheet, or the real-time settings (MirrantDlgAdvanced.cpp).
+    void ShowAdvanced();
     void ShowHelp();
     void HideToTray();
     void RestoreFromTray();

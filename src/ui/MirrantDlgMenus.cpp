@@ -180,7 +180,7 @@ void CMirrantDlg::BuildMenus() {
         p.CreateDesktopShortcut();
     })->setObjectName("shortcutAction");
     Later(MenuAction(task, IDS_MW_MENU_SCHEDULE, {}));
-    Later(MenuAction(task, IDS_MW_MENU_ADVANCED, {}));
+    MenuAction(task, IDS_MW_MENU_ADVANCED, [this] { ShowAdvanced(); });
 
     QMenu* run = menuBar()->addMenu(QString());
     Bind(run, IDS_MW_MENU_RUN);
@@ -277,7 +277,7 @@ void CMirrantDlg::BuildContextMenu() {
     Later(MenuAction(m_pContextMenu, IDS_MW_CTX_COMPARE, {}));
     MenuAction(m_pContextMenu, IDS_MW_CTX_RESTORE, [&p] { p.Restore(); });
     MenuAction(m_pContextMenu, IDS_MW_CTX_DELETE, [&p] { p.DeleteTasks(); });
-    Later(MenuAction(m_pContextMenu, IDS_MW_CTX_ADVANCED, {}));
+    MenuAction(m_pContextMenu, IDS_MW_CTX_ADVANCED, [this] { ShowAdvanced(); });
     m_pTasks->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_pTasks, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (m_pTasks->itemAt(pos)) {

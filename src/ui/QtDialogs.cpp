@@ -16,6 +16,7 @@
 #include "base/StringTable.h"
 #include "ui/FtpDlgHelpers.h"
 #include "ui/RunSummaryDlg.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/RunWindowStrings.h"
 
 namespace tv {
@@ -72,6 +73,10 @@ CKindFilter FilterOf(FileKind kind) {
             return {IDS_RUNWIN_FILTER_KEY, "*.pem", "pem"};
         case FileKind::Certificate:
             return {IDS_RUNWIN_FILTER_CERTIFICATE, "*.cer", "cer"};
+        case FileKind::WebPage:
+            return {IDS_GEN_WEB_PAGES, "*.htm *.html", "htm"};
+        case FileKind::AnyFile:
+            return {IDS_RUNWIN_FILTER_ALL, "*", ""};
         case FileKind::TaskList:
         default:
             return {IDS_RUNWIN_FILTER_TASK_LIST, "*.tsl", "tsl"};
@@ -84,6 +89,10 @@ void SetFilters(QFileDialog& dialog, FileKind kind) {
     const CKindFilter filter = FilterOf(kind);
     const QString own = Text(filter.m_nText) + " (" + filter.m_pszPattern + ")";
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (kind == FileKind::AnyFile) {
+        dialog.setNameFilters({own});
+        return;
+    }
     dialog.setNameFilters({Text(IDS_RUNWIN_FILTER_ALL) + " (*)", own});
     dialog.selectNameFilter(own);
 }

@@ -11,8 +11,10 @@
 
 namespace tv {
 
+class CAdvancedSheet;
 class CMirrantApp;
 class CFtpDialogModel;
+class CRealtimeSettings;
 class CRunQueue;
 class CTaskListDocument;
 class IMainListener;
@@ -112,6 +114,21 @@ class CTaskEditor {
     void ClearNewTaskPattern();
     // The list was saved elsewhere, which renumbered its tasks: the copy takes its task's id.
     void TakeStoredId();
+
+    // --- The settings sheets of the Advanced command (TaskEditorAdvanced.cpp).
+    bool AdvancedEnabled() const { return Editable(); }
+    bool EditsRealtimeTask() const { return m_edit.Kind() == TaskKind::Realtime; }
+    // OK: the sheet's values go into the edit copy.
+    void StoreAdvanced(const CAdvancedSheet& sheet);
+    // "Set to all tasks": as OK, then the values go into every other task of the list but the
+    // running and the locked ones (the user is told which). No edits are pending afterwards.
+    void StoreAdvancedInAll(const CAdvancedSheet& sheet);
+    // The edit copy with the sheet's values becomes the pattern of new tasks; false (and a
+    // message) when it cannot be written. Blocks on disk I/O.
+    bool SaveAsPattern(const CAdvancedSheet& sheet);
+    // Whether the edited task runs now (its snapshot must wait).
+    bool EditedTaskRunning() const;
+    void StoreRealtime(const CRealtimeSettings& settings);
 
   private:
     void LoadEditCopy(int row);

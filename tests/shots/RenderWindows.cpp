@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -24,6 +25,7 @@
 #include "sync/Plan.h"
 #include "task/Element.h"
 #include "task/TaskList.h"
+#include "ui/AdvancedDlg.h"
 #include "ui/FtpDlg.h"
 #include "ui/FtpDlgHelpers.h"
 #include "ui/MirrantDlg.h"
@@ -31,6 +33,7 @@
 #include "ui/QtDialogs.h"
 #include "ui/QtRunViews.h"
 #include "ui/TaskDlg.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/FtpDialogModel.h"
 #include "uimodel/FtpDialogStrings.h"
@@ -380,6 +383,40 @@ bool RenderRunning(const fs::path& out) {
     return ok;
 }
 
+// Every page of the settings sheet of a backup task with some options on, in `language`, and
+// the real-time settings.
+bool RenderAdvanced(const fs::path& out, const std::string& language) {
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf(language));
+    tv::CElement task = SampleTask();
+    task.m_dwOptions |= 1u << tv::opt1::kKindShift;
+    task.m_dwOptions2 |= tv::opt2::kExcludeItems | tv::opt2::kExcludeMasks;
+    task.m_ExcludedItems = {"/2026/Drafts", "/Thumbs"};
+    task.m_strExcludeMasks = "*.TMP; ~*";
+    task.m_bMailReport = 1;
+    task.m_strSmtpServer = "mail.example.org:587";
+    task.m_bRunBefore = 1;
+    task.m_strRunBefore = "mount /media/ann/Backup";
+    tv::CAdvancedSheet sheet(task, tv::DialUpLayer::Present);
+    tv::CQtDialogs dialogs;
+    tv::CAdvanced dialog(sheet, dialogs, {});
+    const std::string suffix = language == "English" ? "" : "-de";
+    bool ok = true;
+    for (int i = 0; i < dialog.Tabs()->count(); ++i) {
+        dialog.Tabs()->setCurrentIndex(i);
+        ok = Save(dialog, out / ("advanced-" + std::to_string(i) + suffix + ".png")) && ok;
+    }
+    dialog.close();
+    tv::CRealtimeSettings settings;
+    settings.m_nAccount = 1;
+    settings.m_strUser = "ann";
+    tv::CRTAdvDialog realtime(settings);
+    ok = Save(realtime, out / ("realtime-settings" + suffix + ".png")) && ok;
+    languages.Select(0);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -396,6 +433,7 @@ int main(int argc, char** argv) {
     tv::AddRunWindowStrings();
     tv::AddDialogStrings();
     tv::AddFtpDialogStrings();
+    tv::AddAdvancedStrings();
     const fs::path out = argv[1];
     std::error_code error;
     fs::create_directories(out, error);
@@ -409,5 +447,7 @@ int main(int argc, char** argv) {
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
     ok = RenderRunning(out) && ok;
+    ok = RenderAdvanced(out, "English") && ok;
+    ok = RenderAdvanced(out, "Deutsch") && ok;
     return ok ? 0 : 1;
 }

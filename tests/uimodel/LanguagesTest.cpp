@@ -8,6 +8,7 @@
 #include "base/StringTable.h"
 #include "platform/FileSystem.h"
 #include "support/TestEnv.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/FtpDialogStrings.h"
 #include "uimodel/Languages.h"
@@ -196,7 +197,9 @@ TEST(ShippedLanguages, TheEnglishPartsAreTheBuiltInTexts) {
     tv::AddMainWindowStrings();
     tv::AddRunWindowStrings();
     tv::AddFtpDialogStrings();
+    tv::AddAdvancedStrings();
     const std::map<std::string, std::vector<int>> parts = {
+        {"advanced.lang", {tv::IDS_ADV_CAPTION, tv::IDS_RT_TIP_NO_INIT}},
         {"core.lang", {tv::IDS_INVESTIGATING}},
         {"dialogs.lang", {}},
         {"ftp.lang", {tv::IDS_FTPDLG_CAPTION, tv::IDS_CERT_EMAIL}},

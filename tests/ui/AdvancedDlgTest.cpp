@@ -1,0 +1,110 @@
+// The settings sheet from the main window's Advanced button to a run that obeys it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "EventPump.h"
+#include "app/MirrantApp.h"
+#include "platform/FileSystem.h"
+#include "platform/Profile.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
+#include "ui/AdvancedDlg.h"
+#include "ui/MirrantDlg.h"
+#include "uimodel/AdvancedStrings.h"
+#include "uimodel/Languages.h"
+#include "uimodel/MainWindowStrings.h"
+#include "uimodel/RunWindowStrings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(AdvancedWindow, AFilterAndCriterionSetInTheSheetRuleTheNextRun) {
+    tvtest::CIsolatedHome home;
+    tv::AddMainWindowStrings();
+    tv::AddRunWindowStrings();
+    tv::AddAdvancedStrings();
+    tv::CProfile profile(tv::LocalFileSystem());
+    tv::CMirrantApp app(tv::LocalFileSystem(), profile);
+    app.Startup();
+    tvtest::CScriptedDialogs dialogs;
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    tv::CMirrantDlg window(app, dialogs, languages);
+    window.show();
+    const fs::path source = home.Root() / "src";
+    const fs::path target = home.Root() / "dst";
+    fs::create_directories(target);
+    fs::create_directories(source);
+    tvtest::WriteFile(source / "keep.txt", "keep");
+    tvtest::WriteFile(source / "scratch.tmp", "scratch");
+    auto* advanced = window.findChild<QPushButton*>("advancedButton");
+    EXPECT_FALSE(advanced->isEnabled());  // no task yet
+    tv::CTaskEditor& editor = window.Presenter().Editor();
+    editor.NewTask();
+    editor.SetSourceText(source.string());
+    editor.SetTargetText(target.string());
+    editor.SetPreview(false);
+    ASSERT_TRUE(advanced->isEnabled());
+
+    // The sheet is modal: the test works in it once it is up.
+    bool worked = false;
+    QTimer::singleShot(0, [&] {
+        auto* sheet = qobject_cast<tv::CAdvanced*>(QApplication::activeModalWidget());
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->Tabs()->count() >= 7, true);
+        sheet->Tabs()->setCurrentIndex(2);
+        auto* masks = sheet->findChild<QCheckBox*>("excludeMasks");
+        auto* text = sheet->findChild<QLineEdit*>("excludeMasksText");
+        EXPECT_FALSE(text->isEnabled());
+        QTest::mouseClick(masks, Qt::LeftButton, {}, QPoint(6, masks->height() / 2));
+        EXPECT_TRUE(text->isEnabled());
+        QTest::keyClicks(text, "*.tmp");
+        sheet->Tabs()->setCurrentIndex(0);
+        auto* criterion = sheet->findChild<QComboBox*>("criterion");
+        EXPECT_FALSE(criterion->isEnabled());  // a two-way task has no criterion to choose
+        auto* lower = sheet->findChild<QCheckBox*>("lowerCase");
+        auto* upper = sheet->findChild<QCheckBox*>("upperCase");
+        lower->setChecked(true);
+        upper->setChecked(true);
+        EXPECT_FALSE(lower->isChecked());
+        sheet->accept();
+        worked = true;
+    });
+    QTest::mouseClick(advanced, Qt::LeftButton);
+    ASSERT_TRUE(worked);
+    EXPECT_EQ(editor.EditCopy().m_strExcludeMasks, "*.TMP");
+    EXPECT_TRUE(editor.EditsPending());
+
+    window.Presenter().Synch();
+    ASSERT_TRUE(tvtest::PumpUntil([&] { return window.Presenter().Runs().Outstanding() == 0; }));
+    EXPECT_TRUE(fs::exists(target / "keep.txt"));
+    EXPECT_FALSE(fs::exists(target / "scratch.tmp"));
+    EXPECT_TRUE(window.Presenter().List().Task(0).Has2(tv::opt2::kFtpUpperCase));
+}
+
+TEST(AdvancedWindow, TheRealtimeDialogEnablesTheAccountFieldsWithTheirRadio) {
+    tv::AddAdvancedStrings();
+    tv::CRealtimeSettings settings;
+    tv::CRTAdvDialog dialog(settings);
+    dialog.show();
+    auto* user = dialog.findChild<QLineEdit*>("serviceUser");
+    EXPECT_FALSE(user->isEnabled());
+    QTest::mouseClick(dialog.findChild<QRadioButton*>("account1"), Qt::LeftButton, {},
+                      QPoint(6, 6));
+    EXPECT_TRUE(user->isEnabled());
+    QTest::keyClicks(user, "ann");
+    EXPECT_EQ(settings.m_nAccount, 1);
+    EXPECT_EQ(settings.m_strUser, "ann");
+}
+
+}  // namespace
