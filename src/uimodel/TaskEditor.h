@@ -108,6 +108,8 @@ class CTaskEditor {
     void ClearAllFields();
     void NewTask();
     void CloneTask();
+    // The wizard's Finish: its task is appended with an id of its own and selected.
+    void AppendWizardTask(const CElement& task);
     // Deletes the selected tasks but running ones, with their logs.
     void DeleteTasks(DeleteConfirm confirm);
     // New tasks start from the defaults again. Blocks on disk I/O.

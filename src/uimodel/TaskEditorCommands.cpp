@@ -45,6 +45,12 @@ void CTaskEditor::CloneTask() {
     AppendTask(std::move(task));
 }
 
+// The wizard's task is a new one: the edit lock of the selected task does not concern it.
+void CTaskEditor::AppendWizardTask(const CElement& task) {
+    ApplyEdits();
+    AppendTask(std::make_unique<CElement>(task));
+}
+
 void CTaskEditor::UndoChanges() {
     if (EditsARow()) {
         LoadEditCopy(m_nEditedRow);
