@@ -49,14 +49,17 @@ int TabText(AdvancedPage page) {
 
 CAdvanced::CAdvanced(CAdvancedSheet& sheet, IUiDialogs& dialogs, CAdvancedActions actions,
                      QWidget* parent)
-    : QDialog(parent), m_sheet(sheet), m_dialogs(dialogs), m_actions(std::move(actions)) {
+    : QDialog(parent), m_sheet(sheet) {
     setWindowTitle(TextOf(IDS_ADV_CAPTION));
     m_pBinder = new CPageBinder(this);
+    m_pPages = new CSettingsPages(
+        m_sheet, *m_pBinder, dialogs, this, [&sheet]() -> const CElement& { return sheet.Task(); },
+        std::move(actions));
     auto* layout = new QVBoxLayout(this);
     m_pTabs = new QTabWidget(this);
     m_pTabs->setObjectName("advancedTabs");
     for (AdvancedPage page : m_sheet.Pages()) {
-        m_pTabs->addTab(BuildPage(page), TextOf(TabText(page)));
+        m_pTabs->addTab(m_pPages->BuildPage(page), TextOf(TabText(page)));
     }
     layout->addWidget(m_pTabs, 1);
 
@@ -75,67 +78,6 @@ CAdvanced::CAdvanced(CAdvancedSheet& sheet, IUiDialogs& dialogs, CAdvancedAction
 }
 
 CAdvanced::~CAdvanced() = default;
-
-QWidget* CAdvanced::BuildPage(AdvancedPage page) {
-    switch (page) {
-        case AdvancedPage::General:
-            return BuildGeneral();
-        case AdvancedPage::TimeLimit:
-            return BuildTimeLimit();
-        case AdvancedPage::Exclusion:
-            return BuildExclusion();
-        case AdvancedPage::Notification:
-            return BuildNotify();
-        case AdvancedPage::DialUp:
-            return BuildDialUp();
-        case AdvancedPage::Ftp:
-            return BuildFtp();
-        case AdvancedPage::External:
-            return BuildExternal();
-        case AdvancedPage::Cd:
-        default:
-            return BuildCd();
-    }
-}
-
-QPushButton* CAdvanced::Dots(QWidget* parent, const char* name, std::function<void()> fn) {
-    auto* button = new QPushButton("...", parent);
-    button->setObjectName(name);
-    button->setFixedWidth(button->fontMetrics().horizontalAdvance("...") + 24);
-    connect(button, &QPushButton::clicked, this, [this, fn = std::move(fn)] {
-        fn();
-        m_pBinder->Show();
-    });
-    return button;
-}
-
-// The listing runs on a worker; the window stays alive with a busy bar until it ends, and its
-// Cancel stops the listing.
-void CAdvanced::CreateSnapshot() {
-    std::unique_ptr<CSnapshotJob> job = m_actions.m_startSnapshot();
-    if (!job) {
-        return;
-    }
-    QProgressDialog busy(TextOf(IDS_GEN_SNAPSHOT_BUSY), TextOf(IDS_DLG_CANCEL), 0, 0, this);
-    busy.setObjectName("snapshotProgress");
-    busy.setWindowTitle(TextOf(IDS_GEN_MAKE_SNAPSHOT));
-    busy.setWindowModality(Qt::WindowModal);
-    busy.setMinimumDuration(0);
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, &busy, [&] {
-        if (job->Finished()) {
-            busy.accept();
-        }
-    });
-    connect(&busy, &QProgressDialog::canceled, &busy, [&] { job->Cancel(); });
-    poll.start(50);
-    busy.exec();
-    while (!job->Finished()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    m_dialogs.Message(
-        LoadString(job->Succeeded() ? IDS_GEN_SNAPSHOT_DONE : IDS_GEN_SNAPSHOT_FAILED));
-}
 
 CRTAdvDialog::CRTAdvDialog(CRealtimeSettings& settings, QWidget* parent) : QDialog(parent) {
     setWindowTitle(TextOf(IDS_RT_CAPTION));

@@ -15,6 +15,7 @@
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
 #include "uimodel/WindowSettings.h"
+#include "uimodel/WizardStrings.h"
 
 namespace tv {
 
@@ -60,6 +61,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     AddDialogStrings();
     AddFtpDialogStrings();
     AddAdvancedStrings();
+    AddWizardStrings();
     CLanguageCatalog languages(app.FileSystem());
     languages.Load(app.ProgramFolder());
     languages.Select(languages.SlotOf(StoredLanguage(app.Profile())));

@@ -138,6 +138,9 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     void EditFtp(Side side);
     // The Advanced command: the settings sheet, or the real-time settings (MirrantDlgAdvanced.cpp).
     void ShowAdvanced();
+    // The new-task wizard; Finish appends its task. A locked task does not matter: it makes a
+    // new one.
+    void ShowWizard();
     void ShowHelp();
     void HideToTray();
     void RestoreFromTray();

@@ -2,6 +2,7 @@
 #include "base/StringTable.h"
 #include "ui/AdvancedDlg.h"
 #include "ui/MirrantDlg.h"
+#include "ui/TaskWizardDlg.h"
 #include "uimodel/AdvancedStrings.h"
 #include "uimodel/UiDialogs.h"
 
@@ -38,6 +39,14 @@ void CMirrantDlg::ShowAdvanced() {
         m_editor.StoreAdvanced(sheet);
     } else if (ending == CAdvanced::kSetToAll) {
         m_editor.StoreAdvancedInAll(sheet);
+    }
+}
+
+void CMirrantDlg::ShowWizard() {
+    CTaskWizardModel wizard(m_app.ProgramDataFolder(), DialUpLayerHere());
+    CTaskWizard dialog(wizard, m_dialogs, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_editor.AppendWizardTask(wizard.Result());
     }
 }
 

@@ -130,7 +130,7 @@ QWidget* CMirrantDlg::BuildButtons() {
     add(runs, IDS_MW_BTN_LOG, "logButton", IDS_MW_TIP_LOG, [&p] { p.ViewLog(); });
     add(tasks, IDS_MW_BTN_NEW_TASK, "newTaskButton", IDS_MW_TIP_NEW_TASK,
         [this] { m_editor.NewTask(); });
-    add(tasks, IDS_MW_BTN_WIZARD, "wizardButton", IDS_MW_TIP_WIZARD, {});
+    add(tasks, IDS_MW_BTN_WIZARD, "wizardButton", IDS_MW_TIP_WIZARD, [this] { ShowWizard(); });
     add(tasks, IDS_MW_BTN_CLONE, "cloneButton", IDS_MW_TIP_CLONE, [this] { m_editor.CloneTask(); });
     add(tasks, IDS_MW_BTN_DELETE, "deleteButton", IDS_MW_TIP_DELETE, [&p] { p.DeleteTasks(); });
     add(tasks, IDS_MW_BTN_UNDO, "undoButton", IDS_MW_TIP_UNDO, [this] { m_editor.UndoChanges(); });
@@ -161,7 +161,7 @@ void CMirrantDlg::BuildMenus() {
     task->setToolTipsVisible(true);
     Bind(task, IDS_MW_MENU_TASK);
     MenuAction(task, IDS_MW_MENU_NEW_TASK, [this] { m_editor.NewTask(); });
-    Later(MenuAction(task, IDS_MW_MENU_WIZARD, {}));
+    MenuAction(task, IDS_MW_MENU_WIZARD, [this] { ShowWizard(); });
     MenuAction(task, IDS_MW_MENU_CLONE, [this] { m_editor.CloneTask(); });
     QAction* deleteTask = MenuAction(task, IDS_MW_MENU_DELETE, [&p] { p.DeleteTasks(); });
     // The menu shows the key; the task list's own Delete (BuildKeys) always asks first.
@@ -246,7 +246,7 @@ void CMirrantDlg::BuildToolBar() {
     tool("document-save", IDS_MW_TIP_SAVE_LIST, [&p] { p.Save(); });
     bar->addSeparator();
     tool("list-add", IDS_MW_TIP_NEW_TASK, [this] { m_editor.NewTask(); });
-    tool("tools-wizard", IDS_MW_TIP_WIZARD, {});
+    tool("tools-wizard", IDS_MW_TIP_WIZARD, [this] { ShowWizard(); });
     tool("edit-copy", IDS_MW_TIP_CLONE, [this] { m_editor.CloneTask(); });
     tool("edit-delete", IDS_MW_TIP_DELETE, [&p] { p.DeleteTasks(); });
     tool("edit-undo", IDS_MW_TIP_UNDO, [this] { m_editor.UndoChanges(); });

@@ -156,7 +156,8 @@ TEST_F(MainWindowKeys, TabWalksTheWindowAsItIsRead) {
         "deleteTarget",    "targetsList",   "archiveCheck", "kind0",          "mode0",
         "subfoldersCheck", "previewCheck",  "lockCheck",    "advancedButton", "syncButton",
         "syncAllButton",   "replaceButton", "backupButton", "restoreButton",  "logButton",
-        "newTaskButton",   "cloneButton",   "deleteButton", "undoButton",     "exitButton"};
+        "newTaskButton",   "wizardButton",  "cloneButton",  "deleteButton",   "undoButton",
+        "exitButton"};
     EXPECT_EQ(walked, expected);
 }
 

@@ -14,6 +14,7 @@
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
+#include "uimodel/WizardStrings.h"
 
 namespace {
 
@@ -198,8 +199,9 @@ TEST(ShippedLanguages, TheEnglishPartsAreTheBuiltInTexts) {
     tv::AddRunWindowStrings();
     tv::AddFtpDialogStrings();
     tv::AddAdvancedStrings();
+    tv::AddWizardStrings();
     const std::map<std::string, std::vector<int>> parts = {
-        {"advanced.lang", {tv::IDS_ADV_CAPTION, tv::IDS_RT_TIP_NO_INIT}},
+        {"advanced.lang", {tv::IDS_ADV_CAPTION, tv::IDS_RT_TIP_NO_INIT, tv::IDS_WIZ_READY}},
         {"core.lang", {tv::IDS_INVESTIGATING}},
         {"dialogs.lang", {}},
         {"ftp.lang", {tv::IDS_FTPDLG_CAPTION, tv::IDS_CERT_EMAIL}},

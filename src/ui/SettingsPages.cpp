@@ -1,5 +1,6 @@
 #include <tuple>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -9,14 +10,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "base/StringTable.h"
-#include "ui/AdvancedDlg.h"
 #include "ui/PageBinder.h"
+#include "ui/SettingsPages.h"
 #include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/MainWindowStrings.h"
@@ -47,8 +50,80 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, int stretchIndex = -1)
 
 }  // namespace
 
-QWidget* CAdvanced::BuildGeneral() {
-    auto* page = new QWidget(this);
+CSettingsPages::CSettingsPages(CAdvancedSheet& pages, CPageBinder& binder, IUiDialogs& dialogs,
+                               QWidget* owner, std::function<const CElement&()> task,
+                               CAdvancedActions actions)
+    : QObject(owner),
+      m_pages(pages),
+      m_binder(binder),
+      m_dialogs(dialogs),
+      m_pOwner(owner),
+      m_task(std::move(task)),
+      m_actions(std::move(actions)) {}
+
+QWidget* CSettingsPages::BuildPage(AdvancedPage page) {
+    switch (page) {
+        case AdvancedPage::General:
+            return BuildGeneral();
+        case AdvancedPage::TimeLimit:
+            return BuildTimeLimit();
+        case AdvancedPage::Exclusion:
+            return BuildExclusion();
+        case AdvancedPage::Notification:
+            return BuildNotify();
+        case AdvancedPage::DialUp:
+            return BuildDialUp();
+        case AdvancedPage::Ftp:
+            return BuildFtp();
+        case AdvancedPage::External:
+            return BuildExternal();
+        case AdvancedPage::Cd:
+        default:
+            return BuildCd();
+    }
+}
+
+QPushButton* CSettingsPages::Dots(QWidget* parent, const char* name, std::function<void()> fn) {
+    auto* button = new QPushButton("...", parent);
+    button->setObjectName(name);
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance("...") + 24);
+    connect(button, &QPushButton::clicked, this, [this, fn = std::move(fn)] {
+        fn();
+        m_binder.Show();
+    });
+    return button;
+}
+
+// The listing runs on a worker; the window stays alive with a busy bar until it ends, and its
+// Cancel stops the listing.
+void CSettingsPages::CreateSnapshot() {
+    std::unique_ptr<CSnapshotJob> job = m_actions.m_startSnapshot();
+    if (!job) {
+        return;
+    }
+    QProgressDialog busy(TextOf(IDS_GEN_SNAPSHOT_BUSY), TextOf(IDS_DLG_CANCEL), 0, 0, m_pOwner);
+    busy.setObjectName("snapshotProgress");
+    busy.setWindowTitle(TextOf(IDS_GEN_MAKE_SNAPSHOT));
+    busy.setWindowModality(Qt::WindowModal);
+    busy.setMinimumDuration(0);
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &busy, [&] {
+        if (job->Finished()) {
+            busy.accept();
+        }
+    });
+    connect(&busy, &QProgressDialog::canceled, &busy, [&] { job->Cancel(); });
+    poll.start(50);
+    busy.exec();
+    while (!job->Finished()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    m_dialogs.Message(
+        LoadString(job->Succeeded() ? IDS_GEN_SNAPSHOT_DONE : IDS_GEN_SNAPSHOT_FAILED));
+}
+
+QWidget* CSettingsPages::BuildGeneral() {
+    auto* page = new QWidget(m_pOwner);
     auto* layout = new QHBoxLayout(page);
     layout->addWidget(BuildGeneralChecks(page), 1);
     auto* right = new QVBoxLayout;
@@ -59,9 +134,9 @@ QWidget* CAdvanced::BuildGeneral() {
     return page;
 }
 
-QWidget* CAdvanced::BuildGeneralChecks(QWidget* page) {
-    CGeneralPage& g = m_sheet.m_general;
-    CPageBinder& b = *m_pBinder;
+QWidget* CSettingsPages::BuildGeneralChecks(QWidget* page) {
+    CGeneralPage& g = m_pages.m_general;
+    CPageBinder& b = m_binder;
     auto* box = new QWidget(page);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -80,6 +155,7 @@ QWidget* CAdvanced::BuildGeneralChecks(QWidget* page) {
     QCheckBox* snapshot = b.Check(box, IDS_GEN_USE_SNAPSHOT, g.m_bUseSnapshot, "useSnapshot");
     QPushButton* make =
         b.Button(box, IDS_GEN_MAKE_SNAPSHOT, "makeSnapshot", [this] { CreateSnapshot(); });
+    make->setVisible(static_cast<bool>(m_actions.m_startSnapshot));
     QComboBox* criterion = b.Choice(box, CompareModeTexts(), g.m_nCompareMode, "criterion");
     QLabel* criterionLabel = b.Label(box, IDS_GEN_CRITERION, criterion);
     for (QWidget* w : {static_cast<QWidget*>(del), static_cast<QWidget*>(onTarget),
@@ -121,9 +197,9 @@ QWidget* CAdvanced::BuildGeneralChecks(QWidget* page) {
     return box;
 }
 
-QWidget* CAdvanced::BuildLogGroup(QWidget* page) {
-    CGeneralPage& g = m_sheet.m_general;
-    CPageBinder& b = *m_pBinder;
+QWidget* CSettingsPages::BuildLogGroup(QWidget* page) {
+    CGeneralPage& g = m_pages.m_general;
+    CPageBinder& b = m_binder;
     auto* group = new QGroupBox(page);
     auto* layout = new QGridLayout(group);
     layout->addWidget(b.Check(group, IDS_GEN_APPEND_LOG, g.m_bAppendLog, "appendLog"), 0, 0, 1, 3);
@@ -155,9 +231,9 @@ QWidget* CAdvanced::BuildLogGroup(QWidget* page) {
     return group;
 }
 
-QWidget* CAdvanced::BuildPolicyGroup(QWidget* page) {
-    CGeneralPage& g = m_sheet.m_general;
-    CPageBinder& b = *m_pBinder;
+QWidget* CSettingsPages::BuildPolicyGroup(QWidget* page) {
+    CGeneralPage& g = m_pages.m_general;
+    CPageBinder& b = m_binder;
     auto* group = new QGroupBox(page);
     auto* layout = new QVBoxLayout(group);
     QCheckBox* own = b.Check(group, IDS_GEN_OWN_PREFS, g.m_bOwnPreferences, "ownPreferences");
@@ -177,6 +253,7 @@ QWidget* CAdvanced::BuildPolicyGroup(QWidget* page) {
         }
     });
     CPageBinder::Tip(pattern, IDS_GEN_TIP_PATTERN);
+    pattern->setVisible(static_cast<bool>(m_actions.m_saveAsPattern));
     m_pPatternNote = new QLabel(group);
     m_pPatternNote->setWordWrap(true);
     layout->addSpacing(8);
@@ -185,10 +262,10 @@ QWidget* CAdvanced::BuildPolicyGroup(QWidget* page) {
     return group;
 }
 
-QWidget* CAdvanced::BuildTimeLimit() {
-    CTimeLimitPage& t = m_sheet.m_timeLimit;
-    CPageBinder& b = *m_pBinder;
-    auto* page = new QWidget(this);
+QWidget* CSettingsPages::BuildTimeLimit() {
+    CTimeLimitPage& t = m_pages.m_timeLimit;
+    CPageBinder& b = m_binder;
+    auto* page = new QWidget(m_pOwner);
     auto* layout = new QGridLayout(page);
     QCheckBox* regard = b.Check(page, IDS_TL_REGARD, t.m_bTimeLimit, "timeLimit");
     const auto period = b.Radios(
@@ -230,15 +307,32 @@ QWidget* CAdvanced::BuildTimeLimit() {
     return page;
 }
 
-QWidget* CAdvanced::BuildExclusion() {
-    CExclusionPage& x = m_sheet.m_exclusion;
-    CPageBinder& b = *m_pBinder;
-    auto* page = new QWidget(this);
-    auto* layout = new QGridLayout(page);
-    QCheckBox* items = b.Check(page, IDS_EX_ITEMS, x.m_bExcludeItems, "excludeItems");
+QWidget* CSettingsPages::BuildExclusion() {
+    auto* page = new QWidget(m_pOwner);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(BuildExclusionItems(page), 1);
+    layout->addWidget(BuildExclusionFilters(page));
+    return page;
+}
+
+QWidget* CSettingsPages::BuildExclusionItems(QWidget* parent) {
+    CExclusionPage& x = m_pages.m_exclusion;
+    auto* box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QCheckBox* items = m_binder.Check(box, IDS_EX_ITEMS, x.m_bExcludeItems, "excludeItems");
     CPageBinder::Tip(items, IDS_EX_TIP_ITEMS);
-    layout->addWidget(items, 0, 0, 1, 3);
-    layout->addWidget(BuildExclusionList(page), 1, 0, 1, 3);
+    layout->addWidget(items);
+    layout->addWidget(BuildExclusionList(box), 1);
+    return box;
+}
+
+QWidget* CSettingsPages::BuildExclusionFilters(QWidget* parent) {
+    CExclusionPage& x = m_pages.m_exclusion;
+    CPageBinder& b = m_binder;
+    auto* page = new QWidget(parent);
+    auto* layout = new QGridLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
     const auto maskRow = [&](int row, int textId, bool& on, std::string& text, const char* name) {
         QCheckBox* box = b.Check(page, textId, on, name);
         CPageBinder::Tip(box, IDS_EX_TIP_MASKS);
@@ -249,29 +343,28 @@ QWidget* CAdvanced::BuildExclusion() {
         layout->addWidget(box, row, 0);
         layout->addWidget(edit, row, 1, 1, 2);
     };
-    maskRow(2, IDS_EX_MASKS, x.m_bExcludeMasks, x.m_strExcludeMasks, "excludeMasks");
-    maskRow(3, IDS_EX_INCLUDE, x.m_bIncludeMasks, x.m_strIncludeMasks, "includeMasks");
+    maskRow(0, IDS_EX_MASKS, x.m_bExcludeMasks, x.m_strExcludeMasks, "excludeMasks");
+    maskRow(1, IDS_EX_INCLUDE, x.m_bIncludeMasks, x.m_strIncludeMasks, "includeMasks");
     QCheckBox* size = b.Check(page, IDS_EX_MAX_SIZE, x.m_bMaxSize, "maxSize");
     QSpinBox* mb = b.Spin(page, 0, kMaxSizeMaxMb, x.m_nMaxSizeMb, "maxSizeMb");
     mb->setSuffix(" " + TextOf(IDS_EX_MB));
     b.EnableWhen({mb}, [&x] { return x.MaxSizeEnabled(); });
-    layout->addWidget(size, 4, 0);
-    layout->addWidget(mb, 4, 1, Qt::AlignLeft);
-    layout->addWidget(b.Check(page, IDS_EX_SKIP_HIDDEN, x.m_bSkipHidden, "skipHidden"), 5, 0, 1, 3);
-    layout->addWidget(b.Check(page, IDS_EX_SKIP_SYSTEM, x.m_bSkipSystem, "skipSystem"), 6, 0, 1, 3);
+    layout->addWidget(size, 2, 0);
+    layout->addWidget(mb, 2, 1, Qt::AlignLeft);
+    layout->addWidget(b.Check(page, IDS_EX_SKIP_HIDDEN, x.m_bSkipHidden, "skipHidden"), 3, 0, 1, 3);
+    layout->addWidget(b.Check(page, IDS_EX_SKIP_SYSTEM, x.m_bSkipSystem, "skipSystem"), 4, 0, 1, 3);
     QCheckBox* junctions =
         b.Check(page, IDS_EX_SKIP_JUNCTIONS, x.m_bSkipJunctions, "skipJunctions");
     CPageBinder::Tip(junctions, IDS_EX_TIP_JUNCTIONS);
-    layout->addWidget(junctions, 7, 0, 1, 3);
+    layout->addWidget(junctions, 5, 0, 1, 3);
     layout->setColumnStretch(2, 1);
-    layout->setRowStretch(1, 1);
     return page;
 }
 
 // The entries are edited in place; what the list shows is the page's list at every change.
-QWidget* CAdvanced::BuildExclusionList(QWidget* page) {
-    CExclusionPage& x = m_sheet.m_exclusion;
-    CPageBinder& b = *m_pBinder;
+QWidget* CSettingsPages::BuildExclusionList(QWidget* page) {
+    CExclusionPage& x = m_pages.m_exclusion;
+    CPageBinder& b = m_binder;
     auto* box = new QGroupBox(TextOf(IDS_EX_DIRECTORIES), page);
     auto* layout = new QHBoxLayout(box);
     m_pExcluded = new QListWidget(box);
@@ -291,7 +384,7 @@ QWidget* CAdvanced::BuildExclusionList(QWidget* page) {
         m_pExcluded->editItem(m_pExcluded->currentItem());
     });
     QPushButton* browse = b.Button(box, IDS_EX_BROWSE, "browseExcluded", [this, &x] {
-        x.Browse(m_dialogs, m_sheet.Task());
+        x.Browse(m_dialogs, m_task());
         FillExclusionList();
     });
     QPushButton* remove = b.Button(box, IDS_EX_REMOVE, "removeExcluded", [this, &x] {
@@ -311,19 +404,19 @@ QWidget* CAdvanced::BuildExclusionList(QWidget* page) {
     return box;
 }
 
-void CAdvanced::FillExclusionList() {
+void CSettingsPages::FillExclusionList() {
     const QSignalBlocker block(m_pExcluded);
     m_pExcluded->clear();
-    for (const std::string& entry : m_sheet.m_exclusion.m_items) {
+    for (const std::string& entry : m_pages.m_exclusion.m_items) {
         auto* item = new QListWidgetItem(QString::fromStdString(entry), m_pExcluded);
         item->setFlags(item->flags() | Qt::ItemIsEditable);
     }
 }
 
-QWidget* CAdvanced::BuildNotify() {
-    CNotifyPage& n = m_sheet.m_notify;
-    CPageBinder& b = *m_pBinder;
-    auto* page = new QWidget(this);
+QWidget* CSettingsPages::BuildNotify() {
+    CNotifyPage& n = m_pages.m_notify;
+    CPageBinder& b = m_binder;
+    auto* page = new QWidget(m_pOwner);
     auto* layout = new QVBoxLayout(page);
     const std::vector<int> when = {IDS_NT_IF_ERROR, IDS_NT_ANY_CASE, IDS_NT_IF_COPIED};
     layout->addWidget(b.Check(page, IDS_NT_MAIL, n.m_bMail, "mail"));
@@ -380,9 +473,9 @@ QWidget* CAdvanced::BuildNotify() {
     return page;
 }
 
-QWidget* CAdvanced::BuildSound(QWidget* page, SoundSlot slot) {
-    CNotifyPage& n = m_sheet.m_notify;
-    CPageBinder& b = *m_pBinder;
+QWidget* CSettingsPages::BuildSound(QWidget* page, SoundSlot slot) {
+    CNotifyPage& n = m_pages.m_notify;
+    CPageBinder& b = m_binder;
     const bool preview = slot == SoundSlot::Preview;
     auto* box = new QWidget(page);
     auto* layout = new QGridLayout(box);
@@ -414,10 +507,10 @@ QWidget* CAdvanced::BuildSound(QWidget* page, SoundSlot slot) {
     return box;
 }
 
-QWidget* CAdvanced::BuildDialUp() {
-    CDialUpPage& d = m_sheet.m_dialUp;
-    CPageBinder& b = *m_pBinder;
-    auto* page = new QWidget(this);
+QWidget* CSettingsPages::BuildDialUp() {
+    CDialUpPage& d = m_pages.m_dialUp;
+    CPageBinder& b = m_binder;
+    auto* page = new QWidget(m_pOwner);
     auto* layout = new QGridLayout(page);
     layout->addWidget(b.Check(page, IDS_DU_DIAL, d.m_bDialUp, "dialUp"), 0, 0, 1, 3);
     auto* connection = new QComboBox(page);
@@ -447,10 +540,10 @@ QWidget* CAdvanced::BuildDialUp() {
     return page;
 }
 
-QWidget* CAdvanced::BuildFtp() {
-    CFtpOptionsPage& f = m_sheet.m_ftp;
-    CPageBinder& b = *m_pBinder;
-    auto* page = new QWidget(this);
+QWidget* CSettingsPages::BuildFtp() {
+    CFtpOptionsPage& f = m_pages.m_ftp;
+    CPageBinder& b = m_binder;
+    auto* page = new QWidget(m_pOwner);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(b.Check(
         page, IDS_FO_UPPER, [&f] { return f.m_bUpperCase; }, [&f](bool on) { f.SetUpperCase(on); },
@@ -471,10 +564,10 @@ QWidget* CAdvanced::BuildFtp() {
     return page;
 }
 
-QWidget* CAdvanced::BuildExternal() {
-    CExternalPage& x = m_sheet.m_external;
-    CPageBinder& b = *m_pBinder;
-    auto* page = new QWidget(this);
+QWidget* CSettingsPages::BuildExternal() {
+    CExternalPage& x = m_pages.m_external;
+    CPageBinder& b = m_binder;
+    auto* page = new QWidget(m_pOwner);
     auto* layout = new QGridLayout(page);
     layout->addWidget(new QLabel(TextOf(IDS_XC_PERFORM), page), 0, 0, 1, 3);
     const auto command = [&](int row, int textId, bool& on, std::string& line, const char* name) {
@@ -498,10 +591,10 @@ QWidget* CAdvanced::BuildExternal() {
     return page;
 }
 
-QWidget* CAdvanced::BuildCd() {
-    CCdPage& c = m_sheet.m_cd;
-    CPageBinder& b = *m_pBinder;
-    auto* page = new QWidget(this);
+QWidget* CSettingsPages::BuildCd() {
+    CCdPage& c = m_pages.m_cd;
+    CPageBinder& b = m_binder;
+    auto* page = new QWidget(m_pOwner);
     auto* layout = new QGridLayout(page);
     QCheckBox* disk = b.Check(page, IDS_CD_AS_DISK, c.m_bAsDisk, "cdAsDisk");
     CPageBinder::Tip(disk, IDS_CD_TIP_AS_DISK);
