@@ -358,6 +358,7 @@ QWidget* CSettingsPages::BuildExclusionFilters(QWidget* parent) {
     CPageBinder::Tip(junctions, IDS_EX_TIP_JUNCTIONS);
     layout->addWidget(junctions, 5, 0, 1, 3);
     layout->setColumnStretch(2, 1);
+    layout->setRowStretch(6, 1);
     return page;
 }
 

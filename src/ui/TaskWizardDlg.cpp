@@ -1,7 +1,6 @@
 #include "ui/TaskWizardDlg.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -47,20 +46,29 @@ CTaskWizard::CTaskWizard(CTaskWizardModel& wizard, IUiDialogs& dialogs, QWidget*
     line->setFrameShape(QFrame::HLine);
     layout->addWidget(line);
 
-    auto* buttons = new QDialogButtonBox(this);
-    m_pBack = buttons->addButton(TextOf(IDS_WIZ_BACK), QDialogButtonBox::ActionRole);
-    m_pBack->setObjectName("wizardBack");
-    m_pNext = buttons->addButton(TextOf(IDS_WIZ_NEXT), QDialogButtonBox::ActionRole);
-    m_pNext->setObjectName("wizardNext");
-    m_pFinish = buttons->addButton(TextOf(IDS_WIZ_FINISH), QDialogButtonBox::AcceptRole);
-    m_pFinish->setObjectName("wizardFinish");
-    QPushButton* cancel = buttons->addButton(TextOf(IDS_DLG_CANCEL), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("wizardCancel");
+    // Back, Next and Finish stay in the order a wizard is read, whatever the desktop's order
+    // of dialog buttons.
+    const auto button = [this](int textId, const char* name) {
+        auto* b = new QPushButton(TextOf(textId), this);
+        b->setObjectName(name);
+        return b;
+    };
+    m_pBack = button(IDS_WIZ_BACK, "wizardBack");
+    m_pNext = button(IDS_WIZ_NEXT, "wizardNext");
+    m_pFinish = button(IDS_WIZ_FINISH, "wizardFinish");
+    QPushButton* cancel = button(IDS_DLG_CANCEL, "wizardCancel");
     connect(m_pBack, &QPushButton::clicked, this, [this] { Go(&CTaskWizardModel::Back); });
     connect(m_pNext, &QPushButton::clicked, this, [this] { Go(&CTaskWizardModel::Next); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    connect(m_pFinish, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : {m_pBack, m_pNext, m_pFinish}) {
+        row->addWidget(b);
+    }
+    row->addSpacing(12);
+    row->addWidget(cancel);
+    layout->addLayout(row);
     ShowStep();
 }
 

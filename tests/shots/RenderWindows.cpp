@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QIcon>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QThread>
@@ -33,6 +34,7 @@
 #include "ui/QtDialogs.h"
 #include "ui/QtRunViews.h"
 #include "ui/TaskDlg.h"
+#include "ui/TaskWizardDlg.h"
 #include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/FtpDialogModel.h"
@@ -44,6 +46,8 @@
 #include "uimodel/ProgressPresenter.h"
 #include "uimodel/RunViews.h"
 #include "uimodel/RunWindowStrings.h"
+#include "uimodel/TaskWizard.h"
+#include "uimodel/WizardStrings.h"
 
 namespace {
 
@@ -417,6 +421,34 @@ bool RenderAdvanced(const fs::path& out, const std::string& language) {
     return ok;
 }
 
+// Every page of the new-task wizard for a backup task, with dial-up, in `language`.
+bool RenderWizard(const fs::path& out, const std::string& language) {
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf(language));
+    tv::CTaskWizardModel wizard("/home/ann/.local/share/twinvale", tv::DialUpLayer::Present);
+    wizard.m_nKind = 1;
+    wizard.SetSourceText("/home/ann/Documents");
+    wizard.SetTargetText("/media/ann/Backup/Documents");
+    wizard.AddTarget();
+    wizard.SetTargetText("/mnt/nas/ann/Documents");
+    wizard.AddTarget();
+    wizard.m_pages.m_exclusion.m_bExcludeItems = true;
+    wizard.m_pages.m_exclusion.m_items = {"/home/ann/Documents/2026/Drafts", "/Thumbs"};
+    tv::CQtDialogs dialogs;
+    tv::CTaskWizard dialog(wizard, dialogs);
+    auto* next = dialog.findChild<QPushButton*>("wizardNext");
+    const std::string suffix = language == "English" ? "" : "-de";
+    bool ok = true;
+    for (size_t i = 0; i < wizard.Steps().size(); ++i) {
+        ok = Save(dialog, out / ("wizard-" + std::to_string(i + 1) + suffix + ".png")) && ok;
+        next->click();
+    }
+    dialog.close();
+    languages.Select(0);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -434,6 +466,7 @@ int main(int argc, char** argv) {
     tv::AddDialogStrings();
     tv::AddFtpDialogStrings();
     tv::AddAdvancedStrings();
+    tv::AddWizardStrings();
     const fs::path out = argv[1];
     std::error_code error;
     fs::create_directories(out, error);
@@ -449,5 +482,7 @@ int main(int argc, char** argv) {
     ok = RenderRunning(out) && ok;
     ok = RenderAdvanced(out, "English") && ok;
     ok = RenderAdvanced(out, "Deutsch") && ok;
+    ok = RenderWizard(out, "English") && ok;
+    ok = RenderWizard(out, "Deutsch") && ok;
     return ok ? 0 : 1;
 }
