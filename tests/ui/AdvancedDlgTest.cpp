@@ -11,8 +11,11 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <set>
+#include <vector>
 
 #include "EventPump.h"
+#include "Mnemonics.h"
 #include "app/MirrantApp.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
@@ -105,6 +108,31 @@ TEST(AdvancedWindow, TheRealtimeDialogEnablesTheAccountFieldsWithTheirRadio) {
     QTest::keyClicks(user, "ann");
     EXPECT_EQ(settings.m_nAccount, 1);
     EXPECT_EQ(settings.m_strUser, "ann");
+}
+
+// Alt and a letter reach each control of a page without a clash with the sheet's own buttons.
+TEST(AdvancedWindow, EveryPageHasItsOwnKeysInEachLanguage) {
+    tvtest::CIsolatedHome home;
+    tv::AddAdvancedStrings();
+    tvtest::CScriptedDialogs dialogs;
+    for (const char* language : {"English", "German"}) {
+        SCOPED_TRACE(language);
+        const fs::path part = fs::path(TWINVALE_SOURCE_DIR) / "lang" / language / "advanced.lang";
+        ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), part.string()));
+        tv::CAdvancedSheet sheet(tv::CElement(), tv::DialUpLayer::Present);
+        tv::CAdvanced dialog(sheet, dialogs, {});
+        QTabWidget* tabs = dialog.Tabs();
+        const std::vector<QChar> sheetKeys =
+            tvtest::Mnemonics(*dialog.findChild<QPushButton*>("setToAll"));
+        for (int i = 0; i < tabs->count(); ++i) {
+            SCOPED_TRACE(tabs->tabText(i).toStdString());
+            std::vector<QChar> letters = tvtest::Mnemonics(*tabs->widget(i));
+            letters.insert(letters.end(), sheetKeys.begin(), sheetKeys.end());
+            const std::set<QChar> distinct(letters.begin(), letters.end());
+            EXPECT_EQ(distinct.size(), letters.size())
+                << QString(letters.data(), letters.size()).toStdString();
+        }
+    }
 }
 
 }  // namespace

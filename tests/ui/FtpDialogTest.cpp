@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "EventPump.h"
+#include "Mnemonics.h"
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
 #include "platform/FileSystem.h"
@@ -43,6 +44,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using tvtest::ExpectDistinctMnemonics;
 using tvtest::PumpUntil;
 
 template <typename T>
@@ -146,34 +148,6 @@ TEST_F(FtpWindow, ATargetMadeAnFtpSiteIsSavedAndOpenedAgain) {
     EXPECT_EQ(site.m_strPassword, "s3cret");
     EXPECT_EQ(site.m_strRemoteDir, "/backup/photos");
     EXPECT_EQ(task.m_Source.m_strPath, source.string());
-}
-
-// The letters of a window's mnemonics; each label that has one names the field it leads to.
-std::vector<QChar> Mnemonics(QWidget& window) {
-    std::vector<QChar> letters;
-    const auto take = [&](const QString& text) {
-        const qsizetype at = text.indexOf('&');
-        if (at >= 0 && at + 1 < text.size() && text[at + 1] != '&') {
-            letters.push_back(text[at + 1].toLower());
-        }
-    };
-    for (QLabel* label : window.findChildren<QLabel*>()) {
-        if (label->text().contains('&')) {
-            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
-        }
-        take(label->text());
-    }
-    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
-        take(button->text());
-    }
-    return letters;
-}
-
-void ExpectDistinctMnemonics(QWidget& window, size_t atLeast) {
-    const std::vector<QChar> letters = Mnemonics(window);
-    const std::set<QChar> distinct(letters.begin(), letters.end());
-    EXPECT_EQ(distinct.size(), letters.size()) << window.objectName().toStdString();
-    EXPECT_GE(letters.size(), atLeast) << window.objectName().toStdString();
 }
 
 TEST_F(FtpWindow, EveryWindowHasItsOwnKeysInEachLanguage) {
