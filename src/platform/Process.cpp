@@ -127,16 +127,26 @@ bool RunCommandLine(const std::string& commandLine, const std::string& workingFo
     return true;
 }
 
+namespace {
+
+// The argument vector posix_spawn wants, pointing into `args`, which must outlive it.
+std::vector<char*> ArgvOf(std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    return argv;
+}
+
+}  // namespace
+
 int RunProgram(const std::vector<std::string>& args) {
     if (args.empty()) {
         return -1;
     }
     std::vector<std::string> copies = args;
-    std::vector<char*> argv;
-    for (std::string& arg : copies) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgvOf(copies);
     CSpawnAttributes attributes;
     CFileActions actions;
     actions.NullStreams();
@@ -157,11 +167,7 @@ int RunProgramOutput(const std::vector<std::string>& args, std::string& output) 
         return -1;
     }
     std::vector<std::string> copies = args;
-    std::vector<char*> argv;
-    for (std::string& arg : copies) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgvOf(copies);
     CSpawnAttributes attributes;
     CFileActions actions;
     actions.OutputTo(ends[0], ends[1]);

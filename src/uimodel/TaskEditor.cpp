@@ -4,6 +4,7 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "uimodel/LocationField.h"
 #include "uimodel/MainListener.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunQueue.h"
@@ -13,25 +14,6 @@
 namespace tv {
 
 namespace {
-
-// An empty location shows as an empty field; an FTP site without a name still shows "(FTP)".
-std::string LocationText(const CTag& tag) {
-    if (tag.m_strPath.empty() && tag.m_strSiteName.empty() && !tag.m_bIsFtp) {
-        return {};
-    }
-    return tag.DisplayPath();
-}
-
-// Typing "(FTP)..." keeps an FTP location as it is; any other text is a folder path.
-void TypePath(CTag& tag, const std::string& text) {
-    if (text.starts_with(LoadString(IDS_FTP_PREFIX))) {
-        return;
-    }
-    tag.m_strPath = text;
-    if (!text.empty()) {
-        tag.m_bIsFtp = 0;
-    }
-}
 
 void SetBit(uint32_t& word, uint32_t bit, bool on) {
     word = on ? word | bit : word & ~bit;
@@ -135,7 +117,7 @@ void CTaskEditor::ApplyEdits() {
 // A target typed into the field of a task without targets becomes its only target, so that
 // what the window shows is what runs.
 void CTaskEditor::StoreEditCopy(CElement& stored) {
-    if (m_edit.m_Targets.empty() && !LocationText(m_fieldLocation).empty()) {
+    if (m_edit.m_Targets.empty() && !LocationFieldText(m_fieldLocation).empty()) {
         m_edit.m_Targets.push_back(m_fieldLocation);
         m_fieldLocation = CTag();
         m_nTargetRow = 0;
@@ -149,7 +131,7 @@ void CTaskEditor::StoreEditCopy(CElement& stored) {
 }
 
 std::string CTaskEditor::SourceText() const {
-    return LocationText(m_edit.m_Source);
+    return LocationFieldText(m_edit.m_Source);
 }
 
 CTag& CTaskEditor::FieldLocation() {
@@ -161,7 +143,7 @@ const CTag& CTaskEditor::FieldLocation() const {
 }
 
 std::string CTaskEditor::TargetText() const {
-    return LocationText(FieldLocation());
+    return LocationFieldText(FieldLocation());
 }
 
 bool CTaskEditor::HasTarget() const {
@@ -171,7 +153,7 @@ bool CTaskEditor::HasTarget() const {
 std::vector<std::string> CTaskEditor::TargetRows() const {
     std::vector<std::string> rows;
     for (const CTag& target : m_edit.m_Targets) {
-        rows.push_back(LocationText(target));
+        rows.push_back(LocationFieldText(target));
     }
     return rows;
 }
@@ -237,7 +219,7 @@ void CTaskEditor::SetNameText(const std::string& text) {
 
 void CTaskEditor::SetSourceText(const std::string& text) {
     if (Editable() && text != SourceText()) {
-        TypePath(m_edit.m_Source, text);
+        TypeLocationPath(m_edit.m_Source, text);
         MarkPending();
     }
 }
@@ -250,7 +232,7 @@ void CTaskEditor::SetTargetText(const std::string& text) {
     if (m_nTargetRow >= 0 && !m_typedOver) {
         m_typedOver = m_edit.m_Targets[m_nTargetRow];
     }
-    TypePath(FieldLocation(), text);
+    TypeLocationPath(FieldLocation(), text);
     MarkPending();
     if (m_nTargetRow >= 0) {
         Tell(&IMainListener::TargetsChanged);

@@ -1,8 +1,8 @@
 #include "uimodel/TaskWizard.h"
 
-#include "base/StringTable.h"
 #include "task/Options.h"
 #include "uimodel/FtpDialogModel.h"
+#include "uimodel/LocationField.h"
 
 namespace tv {
 
@@ -12,24 +12,6 @@ CElement DefaultTask(const std::string& programDataFolder) {
     CElement task;
     task.ResetToDefaults(programDataFolder);
     return task;
-}
-
-std::string LocationText(const CTag& tag) {
-    if (tag.m_strPath.empty() && tag.m_strSiteName.empty() && !tag.m_bIsFtp) {
-        return {};
-    }
-    return tag.DisplayPath();
-}
-
-// Typing "(FTP)..." keeps an FTP location as it is; any other text is a folder path.
-void TypePath(CTag& tag, const std::string& text) {
-    if (text.starts_with(LoadString(IDS_FTP_PREFIX))) {
-        return;
-    }
-    tag.m_strPath = text;
-    if (!text.empty()) {
-        tag.m_bIsFtp = 0;
-    }
 }
 
 void Put(uint32_t& word, uint32_t bit, bool on) {
@@ -71,22 +53,22 @@ void CTaskWizardModel::PageChanged() {
 }
 
 std::string CTaskWizardModel::SourceText() const {
-    return LocationText(m_task.m_Source);
+    return LocationFieldText(m_task.m_Source);
 }
 
 void CTaskWizardModel::SetSourceText(const std::string& text) {
     if (text != SourceText()) {
-        TypePath(m_task.m_Source, text);
+        TypeLocationPath(m_task.m_Source, text);
     }
 }
 
 std::string CTaskWizardModel::TargetText() const {
-    return LocationText(m_targetField);
+    return LocationFieldText(m_targetField);
 }
 
 void CTaskWizardModel::SetTargetText(const std::string& text) {
     if (text != TargetText()) {
-        TypePath(m_targetField, text);
+        TypeLocationPath(m_targetField, text);
     }
 }
 
@@ -113,7 +95,7 @@ void CTaskWizardModel::DeleteTarget(int row) {
 std::vector<std::string> CTaskWizardModel::TargetRows() const {
     std::vector<std::string> rows;
     for (const CTag& target : m_task.m_Targets) {
-        rows.push_back(LocationText(target));
+        rows.push_back(LocationFieldText(target));
     }
     return rows;
 }
