@@ -1,0 +1,356 @@
+#include "platform/CurlFtpDriver.h"
+
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/RemoteListing.h"
+
+namespace tv {
+namespace {
+
+constexpr long kDefaultConnectTimeoutMs = 30'000;
+
+struct CSinkContext {
+    const RemoteSinkFn* sink = nullptr;
+    int* error = nullptr;
+};
+
+size_t SinkCallback(char* data, size_t size, size_t count, void* user) {
+    auto* context = static_cast<CSinkContext*>(user);
+    *context->error = (*context->sink)(data, size * count);
+    return *context->error == 0 ? size * count : 0;
+}
+
+size_t StringCallback(char* data, size_t size, size_t count, void* user) {
+    static_cast<std::string*>(user)->append(data, size * count);
+    return size * count;
+}
+
+struct CSourceContext {
+    const RemoteSourceFn* source = nullptr;
+    int* error = nullptr;
+    uint64_t total = 0;
+};
+
+size_t SourceCallback(char* buffer, size_t size, size_t count, void* user) {
+    auto* context = static_cast<CSourceContext*>(user);
+    size_t got = 0;
+    *context->error = (*context->source)(buffer, size * count, got);
+    if (*context->error != 0) {
+        return CURL_READFUNC_ABORT;
+    }
+    context->total += got;
+    return got;
+}
+
+int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<std::atomic<bool>*>(user)->load() ? 1 : 0;
+}
+
+int ErrnoOf(CURLcode code) {
+    switch (code) {
+        case CURLE_OK:
+            return 0;
+        case CURLE_COULDNT_CONNECT:
+            return ECONNREFUSED;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return EHOSTUNREACH;
+        case CURLE_OPERATION_TIMEDOUT:
+            return ETIMEDOUT;
+        case CURLE_LOGIN_DENIED:
+            return EACCES;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CONNECT_ERROR:
+            return EPERM;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return ECANCELED;
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+        case CURLE_FTP_COULDNT_RETR_FILE:
+        case CURLE_REMOTE_ACCESS_DENIED:
+            return ENOENT;
+        default:
+            return EIO;
+    }
+}
+
+// Each component percent-encoded, so that no name can add a command or leave its folder.
+std::string UrlPath(CURL* curl, const std::string& path) {
+    std::string url = "%2F";
+    size_t pos = path.starts_with('/') ? 1 : 0;
+    while (pos < path.size()) {
+        size_t slash = path.find('/', pos);
+        size_t end = slash == std::string::npos ? path.size() : slash;
+        char* escaped = curl_easy_escape(curl, path.data() + pos, static_cast<int>(end - pos));
+        url += escaped;
+        curl_free(escaped);
+        if (slash != std::string::npos) {
+            url += '/';
+        }
+        pos = end + 1;
+    }
+    return url;
+}
+
+// A line break in a name would end the command and start another one.
+bool SafeForCommand(const std::string& path) {
+    return path.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
+}
+
+std::string Absolute(const std::string& path) {
+    return path.starts_with('/') ? path : "/" + path;
+}
+
+std::string FtpTimeText(FileTime time) {
+    CCalendarTime c = CalendarFromFileTime(time);
+    char text[32];
+    snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", c.year, c.month, c.day, c.hour,
+             c.minute, c.second);
+    return text;
+}
+
+std::string HostOf(const std::string& host) {
+    std::string lower = host.substr(0, 6);
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower == "ftp://" ? host.substr(6) : host;
+}
+
+}  // namespace
+
+CCurlFtpDriver::CCurlFtpDriver(CRemoteSite site) : m_site(std::move(site)) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    m_curl = curl_easy_init();
+    m_errorBuffer.resize(CURL_ERROR_SIZE);
+    bool implicit = m_site.m_protocol == RemoteProtocol::FtpsImplicit;
+    int port = m_site.m_port != 0 ? m_site.m_port : implicit ? 990 : 21;
+    m_baseUrl = std::string(implicit ? "ftps://" : "ftp://") + HostOf(m_site.m_host) + ":" +
+                std::to_string(port) + "/";
+}
+
+CCurlFtpDriver::~CCurlFtpDriver() {
+    curl_easy_cleanup(m_curl);
+}
+
+void CCurlFtpDriver::Prepare(const std::string& path, bool folder) {
+    curl_easy_reset(m_curl);
+    std::string url = m_baseUrl;
+    if (!path.empty() && path != "/") {
+        url += UrlPath(m_curl, path) + (folder ? "/" : "");
+    }
+    curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_site.m_user.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_site.m_password.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_errorBuffer.data());
+    curl_easy_setopt(m_curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    long timeout =
+        m_site.m_connectTimeoutMs > 0 ? m_site.m_connectTimeoutMs : kDefaultConnectTimeoutMs;
+    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
+    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, m_site.m_lowSpeedSeconds);
+    curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, &m_cancel);
+    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+    if (!m_site.m_bPassive) {
+        curl_easy_setopt(m_curl, CURLOPT_FTPPORT, "-");
+    }
+    if (m_site.m_protocol == RemoteProtocol::FtpsControlOnly) {
+        curl_easy_setopt(m_curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_CONTROL));
+    } else if (m_site.m_protocol == RemoteProtocol::FtpsProtected) {
+        curl_easy_setopt(m_curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    }
+    // The system store stays trusted when SSL_CERT_FILE adds a CA of its own.
+    if (const char* caFile = std::getenv("SSL_CERT_FILE"); caFile != nullptr && *caFile != 0) {
+        curl_easy_setopt(m_curl, CURLOPT_CAINFO, caFile);
+        curl_easy_setopt(m_curl, CURLOPT_CAPATH, "/etc/ssl/certs");
+    }
+}
+
+int CCurlFtpDriver::Perform() {
+    if (m_cancel) {
+        return ECANCELED;
+    }
+    m_errorBuffer[0] = 0;
+    m_sinkError = 0;
+    CURLcode code = curl_easy_perform(m_curl);
+    if (code == CURLE_OK) {
+        return 0;
+    }
+    m_error = m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code);
+    if ((code == CURLE_WRITE_ERROR || code == CURLE_ABORTED_BY_CALLBACK) && m_sinkError != 0) {
+        return m_sinkError;
+    }
+    return ErrnoOf(code);
+}
+
+int CCurlFtpDriver::Commands(const std::vector<std::string>& commands) {
+    for (const std::string& command : commands) {
+        if (!SafeForCommand(command)) {
+            m_error = "a name holds a line break";
+            return EINVAL;
+        }
+    }
+    Prepare({}, true);
+    curl_slist* list = nullptr;
+    for (const std::string& command : commands) {
+        list = curl_slist_append(list, command.c_str());
+    }
+    curl_easy_setopt(m_curl, CURLOPT_QUOTE, list);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    int error = Perform();
+    curl_slist_free_all(list);
+    return error;
+}
+
+int CCurlFtpDriver::Connect() {
+    Prepare({}, true);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    return Perform();
+}
+
+bool CCurlFtpDriver::IsConnected() {
+    return Commands({"NOOP"}) == 0;
+}
+
+void CCurlFtpDriver::Disconnect() {
+    curl_easy_cleanup(m_curl);
+    m_curl = curl_easy_init();
+}
+
+int CCurlFtpDriver::ListWith(const char* command, const std::string& folder, std::string& text) {
+    Prepare(folder, true);
+    curl_easy_setopt(m_curl, CURLOPT_CUSTOMREQUEST, command);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, StringCallback);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &text);
+    return Perform();
+}
+
+int CCurlFtpDriver::List(const std::string& folder, CRemoteListing& listing) {
+    std::string text;
+    if (m_bMlsd) {
+        int error = ListWith("MLSD", folder, text);
+        long response = 0;
+        curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &response);
+        if (error == 0) {
+            ParseMlsd(text, listing);
+            return 0;
+        }
+        if (response != 500 && response != 502) {
+            return error;
+        }
+        m_bMlsd = false;
+        text.clear();
+    }
+    int error = ListWith("LIST", folder, text);
+    if (error != 0) {
+        return error;
+    }
+    ParseList(text, FileTimeFromUnix(CurrentTaskTime()), listing);
+    return AddExactTimes(folder, listing);
+}
+
+// LIST gives the wall clock to the minute at best; MDTM gives the exact time in UTC.
+int CCurlFtpDriver::AddExactTimes(const std::string& folder, CRemoteListing& listing) {
+    for (CRemoteEntry& entry : listing.m_entries) {
+        if (entry.m_type != EntryType::File) {
+            continue;
+        }
+        Prepare(folder + "/" + entry.m_name, false);
+        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_FILETIME, 1L);
+        int error = Perform();
+        curl_off_t seconds = -1;
+        curl_easy_getinfo(m_curl, CURLINFO_FILETIME_T, &seconds);
+        if (error == ECANCELED) {
+            return error;
+        }
+        if (error == 0 && seconds >= 0) {
+            entry.m_lastWrite = FileTimeFromUnix(seconds);
+            entry.m_timeKind = RemoteTimeKind::Utc;
+        }
+    }
+    return 0;
+}
+
+int CCurlFtpDriver::FolderExists(const std::string& folder, bool& exists) {
+    Prepare(folder, true);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    int error = Perform();
+    exists = error == 0;
+    return error == ENOENT ? 0 : error;
+}
+
+int CCurlFtpDriver::MakeFolder(const std::string& folder) {
+    return Commands({"MKD " + Absolute(folder)});
+}
+
+int CCurlFtpDriver::DeleteFile(const std::string& path) {
+    return Commands({"DELE " + Absolute(path)});
+}
+
+int CCurlFtpDriver::RemoveFolder(const std::string& folder) {
+    return Commands({"RMD " + Absolute(folder)});
+}
+
+int CCurlFtpDriver::Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) {
+    Prepare(path, false);
+    CSinkContext context{&sink, &m_sinkError};
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, SinkCallback);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &context);
+    curl_easy_setopt(m_curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
+    return Perform();
+}
+
+int CCurlFtpDriver::Upload(const std::string& path, const RemoteSourceFn& source) {
+    std::string target = Absolute(path);
+    size_t slash = target.rfind('/');
+    std::string temp = target.substr(0, slash + 1) + RemoteTempName(target.substr(slash + 1));
+    if (!SafeForCommand(target)) {
+        return EINVAL;
+    }
+    Prepare(temp, false);
+    CSourceContext context{&source, &m_sinkError, 0};
+    curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, SourceCallback);
+    curl_easy_setopt(m_curl, CURLOPT_READDATA, &context);
+    int error = Perform();
+    curl_off_t sent = -1;
+    curl_easy_getinfo(m_curl, CURLINFO_SIZE_UPLOAD_T, &sent);
+    if (error == 0 && static_cast<uint64_t>(sent) != context.total) {
+        m_error = "the server did not take every byte";
+        error = EIO;
+    }
+    if (error == 0) {
+        error = Commands({"RNFR " + temp, "RNTO " + target});
+    }
+    if (error != 0) {
+        std::string reason = m_error;
+        bool cancelled = m_cancel.exchange(false);
+        Commands({"*DELE " + temp});
+        m_cancel = cancelled;
+        m_error = reason;
+    }
+    return error;
+}
+
+int CCurlFtpDriver::SetTime(const std::string& path, FileTime lastWrite) {
+    int error = Commands({"MFMT " + FtpTimeText(lastWrite) + " " + Absolute(path)});
+    long response = 0;
+    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &response);
+    return error != 0 && (response == 500 || response == 502) ? ENOSYS : error;
+}
+
+void CCurlFtpDriver::Cancel() {
+    m_cancel = true;
+}
+
+std::string CCurlFtpDriver::LastError() const {
+    return m_error;
+}
+
+}  // namespace tv

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "platform/RemoteDriver.h"
+
+typedef void CURL;
+
+namespace tv {
+
+// FTP and FTPS over one libcurl handle, whose connection stays open between the calls (libcurl
+// notices a dropped one and logs in again). FTPS checks the server's certificate against the
+// system's CA store and the CA file named by SSL_CERT_FILE. Contracts as IRemoteDriver.
+class CCurlFtpDriver final : public IRemoteDriver {
+  public:
+    explicit CCurlFtpDriver(CRemoteSite site);
+    ~CCurlFtpDriver() override;
+    CCurlFtpDriver(const CCurlFtpDriver&) = delete;
+    CCurlFtpDriver& operator=(const CCurlFtpDriver&) = delete;
+
+    int Connect() override;
+    bool IsConnected() override;
+    void Disconnect() override;
+    int List(const std::string& folder, CRemoteListing& listing) override;
+    int FolderExists(const std::string& folder, bool& exists) override;
+    int MakeFolder(const std::string& folder) override;
+    int DeleteFile(const std::string& path) override;
+    int RemoveFolder(const std::string& folder) override;
+    int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) override;
+    int Upload(const std::string& path, const RemoteSourceFn& source) override;
+    int SetTime(const std::string& path, FileTime lastWrite) override;
+    void Cancel() override;
+    std::string LastError() const override;
+
+  private:
+    // Resets the handle's options to the site's for one request on `path` (empty: the root).
+    void Prepare(const std::string& path, bool folder);
+    // Runs the prepared request; 0 or an errno value, LastError() filled on failure.
+    int Perform();
+    // Server commands on the control connection only, no transfer.
+    int Commands(const std::vector<std::string>& commands);
+    int ListWith(const char* command, const std::string& folder, std::string& text);
+    int AddExactTimes(const std::string& folder, CRemoteListing& listing);
+
+    CRemoteSite m_site;
+    std::string m_baseUrl;
+    CURL* m_curl = nullptr;
+    std::atomic<bool> m_cancel{false};
+    bool m_bMlsd = true;  // until the server refuses it once
+    int m_sinkError = 0;
+    std::string m_error;
+    std::vector<char> m_errorBuffer;
+};
+
+}  // namespace tv

@@ -1,0 +1,49 @@
+#include "platform/RemoteDriver.h"
+
+#include <cerrno>
+
+#include "platform/CurlFtpDriver.h"
+#include "platform/TempFile.h"
+
+namespace tv {
+
+std::unique_ptr<IRemoteDriver> MakeRemoteDriver(const CRemoteSite& site) {
+    if (site.m_protocol == RemoteProtocol::Sftp) {
+        return nullptr;
+    }
+    return std::make_unique<CCurlFtpDriver>(site);
+}
+
+int EnsureRemoteFolder(IRemoteDriver& driver, const std::string& path) {
+    std::string folder = path;
+    for (char& c : folder) {
+        c = c == '\\' ? '/' : c;
+    }
+    size_t pos = folder.starts_with('/') ? 1 : 0;
+    while (pos <= folder.size()) {
+        size_t slash = folder.find('/', pos);
+        size_t end = slash == std::string::npos ? folder.size() : slash;
+        if (end > pos) {
+            std::string prefix = folder.substr(0, end);
+            bool exists = false;
+            if (driver.FolderExists(prefix, exists) != 0 || !exists) {
+                int error = driver.MakeFolder(prefix);
+                if (error != 0) {
+                    return error;
+                }
+            }
+        }
+        pos = end + 1;
+    }
+    return 0;
+}
+
+bool IsRemoteTempName(const std::string& name) {
+    return IsTempFileName(name);
+}
+
+std::string RemoteTempName(const std::string& name) {
+    return std::string(kTempFilePrefix) + name + "-upload";
+}
+
+}  // namespace tv

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/FileTime.h"
+#include "platform/FileSystem.h"
+
+namespace tv {
+
+// The protocol numbers are those stored in a location's m_nProtocol.
+enum class RemoteProtocol : uint8_t {
+    Ftp = 0,
+    Sftp = 1,
+    FtpsControlOnly = 2,  // explicit TLS on the control connection, plain data
+    FtpsProtected = 3,    // explicit TLS on control and data
+    FtpsImplicit = 4,     // TLS from the first byte (port 990)
+};
+
+// What a driver needs to reach one site. The password lives here for the run only: a driver
+// never writes it to a log, an error text, a file or a process argument.
+struct CRemoteSite {
+    std::string m_host;  // a leading "ftp://" (any case) is dropped by the driver
+    int m_port = 0;      // 0: the protocol's own port
+    std::string m_user;
+    std::string m_password;
+    RemoteProtocol m_protocol = RemoteProtocol::Ftp;
+    bool m_bPassive = true;
+    long m_connectTimeoutMs = 0;  // 0: the driver's default
+    long m_lowSpeedSeconds = 60;  // a transfer slower than 1 byte/s for this long is aborted
+};
+
+// How exact the time of a listed entry is.
+enum class RemoteTimeKind : uint8_t {
+    None,       // the listing gave no usable time
+    Utc,        // MLSD, MDTM, SFTP attributes: exact, in UTC
+    LocalWall,  // LIST: the server's wall clock, to the minute at best, read as UTC ticks
+};
+
+// One entry of a remote listing, its name checked to be a single safe path component.
+struct CRemoteEntry {
+    std::string m_name;
+    EntryType m_type = EntryType::Other;
+    uint64_t m_size = 0;
+    FileTime m_lastWrite = 0;
+    RemoteTimeKind m_timeKind = RemoteTimeKind::None;
+};
+
+// A listing: the entries passed on, and the names refused because they could leave the folder
+// ("/", "\", "..", NUL) or are not names at all; the caller logs each refused one.
+struct CRemoteListing {
+    std::vector<CRemoteEntry> m_entries;
+    std::vector<std::string> m_refused;
+};
+
+// Takes the bytes of a download as they arrive; a nonzero errno value aborts the transfer.
+using RemoteSinkFn = std::function<int(const void* data, size_t size)>;
+// Fills `buffer` with the next at most `size` bytes of an upload; `got` 0 is the end.
+using RemoteSourceFn = std::function<int(void* buffer, size_t size, size_t& got)>;
+
+// A connection to one remote site, with the operations the scan, the pass and the copy need.
+// Paths are absolute on the server ("/" separated). Results are 0 or an errno value:
+// ECONNREFUSED/EHOSTUNREACH/ETIMEDOUT (cannot reach), EACCES (login or permission refused),
+// EPERM (the server's certificate or host key is not trusted), ENOENT, ECANCELED, EIO (the
+// server said no in another way); LastError() has the server's words for the log, never the
+// password.
+//
+// Threads: a driver belongs to the thread that uses it (a scan thread, the worker); only
+// Cancel may be called from another thread. Every other call blocks until the server has
+// answered. Cancellation: Cancel makes the running and every later call return ECANCELED
+// within a second, leaving the connection closed.
+//
+// One connection serves every call: the driver connects once and reconnects only when the
+// connection dropped (IsConnected false), so many small files never pay a login each.
+//
+// How it plugs in: a remote location is a CRemoteFileSystem (an IFileSystem) over a driver;
+// ReadFolder is List, OpenRead starts Download into a spool, CreateTemp + Close + Rename is
+// Upload (which itself writes to a temporary remote name and renames over the real one), so the
+// scan, the pass and the copy keep the one interface.
+class IRemoteDriver {
+  public:
+    virtual ~IRemoteDriver() = default;
+
+    // Logs in; returns at once when already connected.
+    virtual int Connect() = 0;
+    // Whether the connection is still there (asks the server; a dropped one reads false).
+    virtual bool IsConnected() = 0;
+    virtual void Disconnect() = 0;
+
+    // The entries of `folder` with name, type, size and time (exact where the server can).
+    virtual int List(const std::string& folder, CRemoteListing& listing) = 0;
+    virtual int FolderExists(const std::string& folder, bool& exists) = 0;
+    // Only the last component; EnsureRemoteFolder makes the parents.
+    virtual int MakeFolder(const std::string& folder) = 0;
+    virtual int DeleteFile(const std::string& path) = 0;
+    // An empty folder.
+    virtual int RemoveFolder(const std::string& folder) = 0;
+
+    // The file at `path` from byte `offset` on, handed to `sink` as it arrives.
+    virtual int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) = 0;
+    // Writes to a temporary name in the same folder and renames it over `path` only when all
+    // of it arrived; a failed or cancelled upload removes the temporary file and never leaves a
+    // truncated file under the real name.
+    virtual int Upload(const std::string& path, const RemoteSourceFn& source) = 0;
+    // The file's modification time on the server (ENOSYS when the server cannot set it).
+    virtual int SetTime(const std::string& path, FileTime lastWrite) = 0;
+
+    // Any thread; see above.
+    virtual void Cancel() = 0;
+    virtual std::string LastError() const = 0;
+};
+
+// A driver for the site's protocol (FTP and FTPS so far; SFTP gives nullptr). Does not connect.
+std::unique_ptr<IRemoteDriver> MakeRemoteDriver(const CRemoteSite& site);
+
+// Makes every missing folder of `path`, parents first ("\" taken as "/"). Blocks; the driver's
+// thread.
+int EnsureRemoteFolder(IRemoteDriver& driver, const std::string& path);
+
+// The temporary names that uploads use; listings leave them out and a later run removes them.
+bool IsRemoteTempName(const std::string& name);
+std::string RemoteTempName(const std::string& name);
+
+}  // namespace tv
