@@ -1,0 +1,138 @@
+#include "platform/CurlFtpDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/FtpServer.h"
+#include "support/TestEnv.h"
+
+namespace tv {
+namespace {
+
+using tvtest::CFtpServer;
+using tvtest::CTempDir;
+using tvtest::ReadFile;
+using tvtest::WriteFile;
+
+CRemoteSite Site(int port, RemoteProtocol protocol = RemoteProtocol::Ftp) {
+    CRemoteSite site;
+    site.m_host = "FTP://127.0.0.1";
+    site.m_port = port;
+    site.m_user = "tv";
+    site.m_password = "s3cret-pw";
+    site.m_protocol = protocol;
+    site.m_connectTimeoutMs = 5000;
+    return site;
+}
+
+int UploadText(IRemoteDriver& driver, const std::string& path, const std::string& text) {
+    size_t done = 0;
+    return driver.Upload(path, [&](void* buffer, size_t size, size_t& got) {
+        got = std::min(size, text.size() - done);
+        std::copy_n(text.data() + done, got, static_cast<char*>(buffer));
+        done += got;
+        return 0;
+    });
+}
+
+std::string DownloadText(IRemoteDriver& driver, const std::string& path, uint64_t offset = 0) {
+    std::string text;
+    int error = driver.Download(path, offset, [&](const void* data, size_t size) {
+        text.append(static_cast<const char*>(data), size);
+        return 0;
+    });
+    return error == 0 ? text : "error " + std::to_string(error);
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+class CurlFtpDriver : public testing::Test {
+  protected:
+    CTempDir m_root;
+    CTempDir m_logs;
+    CFtpServer m_server{m_root.Path().string(), (m_logs / "server.log").string()};
+};
+
+// Upload, list, download and remove through one login, with the bytes and times as sent.
+TEST_F(CurlFtpDriver, RoundTripOverOneConnection) {
+    ASSERT_NE(m_server.Port(), 0);
+    CCurlFtpDriver driver(Site(m_server.Port()));
+    ASSERT_EQ(driver.Connect(), 0) << driver.LastError();
+    ASSERT_EQ(EnsureRemoteFolder(driver, "\\a\\b c"), 0) << driver.LastError();
+    std::string big(3 << 20, 'x');
+    for (size_t i = 0; i < big.size(); i += 4093) {
+        big[i] = static_cast<char>(i);
+    }
+    ASSERT_EQ(UploadText(driver, "/a/b c/big.bin", big), 0) << driver.LastError();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(UploadText(driver, "/a/f" + std::to_string(i), "n" + std::to_string(i)), 0);
+    }
+    EXPECT_EQ(ReadFile(m_root / "a/b c/big.bin"), big);
+    FileTime when = FileTimeFromCalendar({2021, 6, 7, 8, 9, 10});
+    ASSERT_EQ(driver.SetTime("/a/f3", when), 0) << driver.LastError();
+
+    CRemoteListing listing;
+    ASSERT_EQ(driver.List("/a", listing), 0) << driver.LastError();
+    EXPECT_EQ(listing.m_entries.size(), 21u);
+    for (const CRemoteEntry& entry : listing.m_entries) {
+        if (entry.m_name == "f3") {
+            EXPECT_EQ(entry.m_lastWrite, when);
+            EXPECT_EQ(entry.m_timeKind, RemoteTimeKind::Utc);
+        }
+    }
+    EXPECT_EQ(DownloadText(driver, "/a/b c/big.bin"), big);
+    EXPECT_EQ(DownloadText(driver, "/a/b c/big.bin", big.size() - 5), big.substr(big.size() - 5));
+    EXPECT_EQ(DownloadText(driver, "/a/missing"), "error " + std::to_string(ENOENT));
+
+    EXPECT_EQ(driver.DeleteFile("/a/b c/big.bin"), 0);
+    EXPECT_EQ(driver.RemoveFolder("/a/b c"), 0);
+    bool exists = true;
+    EXPECT_EQ(driver.FolderExists("/a/b c", exists), 0);
+    EXPECT_FALSE(exists);
+    EXPECT_TRUE(driver.IsConnected());
+    driver.Disconnect();
+    EXPECT_EQ(Count(ReadFile(m_logs / "server.log"), "logged in"), 1u);
+}
+
+// A transfer that fails halfway leaves the old file whole and no temporary behind.
+TEST_F(CurlFtpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
+    CCurlFtpDriver driver(Site(m_server.Port()));
+    WriteFile(m_root / "keep.txt", "old contents");
+    size_t calls = 0;
+    int error = driver.Upload("/keep.txt", [&](void* buffer, size_t size, size_t& got) {
+        got = std::min<size_t>(size, 1000);
+        std::fill_n(static_cast<char*>(buffer), got, 'y');
+        return ++calls < 50 ? 0 : EIO;
+    });
+    EXPECT_EQ(error, EIO);
+    int cancelled = driver.Upload("/keep.txt", [&](void* buffer, size_t size, size_t& got) {
+        got = std::min<size_t>(size, 1000);
+        std::fill_n(static_cast<char*>(buffer), got, 'z');
+        driver.Cancel();
+        return 0;
+    });
+    EXPECT_EQ(cancelled, ECANCELED);
+    EXPECT_EQ(ReadFile(m_root / "keep.txt"), "old contents");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);
+}
+
+TEST_F(CurlFtpDriver, WrongPasswordIsRefusedWithoutShowingIt) {
+    CRemoteSite site = Site(m_server.Port());
+    site.m_password = "wrong-Pa55";
+    CCurlFtpDriver driver(site);
+    EXPECT_EQ(driver.Connect(), EACCES);
+    EXPECT_EQ(driver.LastError().find("wrong-Pa55"), std::string::npos) << driver.LastError();
+    EXPECT_EQ(UploadText(driver, "/x", "x"), EACCES);
+    EXPECT_FALSE(std::filesystem::exists(m_root / "x"));
+}
+
+}  // namespace
+}  // namespace tv
