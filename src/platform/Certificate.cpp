@@ -105,6 +105,17 @@ std::string PemText(X509* cert, EVP_PKEY* key) {
     return text;
 }
 
+PkeyPtr ReadKeyFile(IFileSystem& fs, const std::string& keyPath) {
+    auto text =
+        keyPath.empty() ? std::nullopt : ReadWholeFile(fs, keyPath, nullptr, kMaxKeyFileBytes);
+    if (!text) {
+        return {nullptr, &EVP_PKEY_free};
+    }
+    PkeyPtr key = ReadPrivateKey(*text);
+    OPENSSL_cleanse(text->data(), text->size());
+    return key;
+}
+
 KeyFileResult Fail(std::string* error, const std::string& why) {
     if (error) {
         *error = why;
@@ -113,6 +124,10 @@ KeyFileResult Fail(std::string* error, const std::string& why) {
 }
 
 }  // namespace
+
+bool ReadsAsKey(IFileSystem& fs, const std::string& keyPath) {
+    return ReadKeyFile(fs, keyPath) != nullptr;
+}
 
 KeyFileResult WriteSelfSignedCertificate(IFileSystem& fs, const std::string& keyPath,
                                          const std::string& certPath,

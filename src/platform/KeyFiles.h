@@ -38,6 +38,10 @@ struct CCertificateSubject {
     int64_t m_nValidTo = 0;
 };
 
+// Whether `keyPath` holds an unencrypted private key that WriteSelfSignedCertificate can sign
+// with. Blocks on disk I/O; any thread.
+bool ReadsAsKey(IFileSystem& fs, const std::string& keyPath);
+
 // A self-signed X.509 client certificate for `subject`, signed with the private key in `keyPath`
 // (an OpenSSH ed25519 key as WriteSshKeyPair writes it, or any unencrypted PEM key). `certPath`
 // receives the certificate in PEM followed by that key in PKCS#8 PEM, so that the one file is
