@@ -145,6 +145,16 @@ TEST_F(KeyFiles, CertificateFromOurKeyParsesVerifiesAndCarriesTheFields) {
     EXPECT_EQ(match.m_nStatus, 0) << match.m_strOutput;
 }
 
+// A key the user made with OpenSSH's own tool serves as well as one made here.
+TEST_F(KeyFiles, CertificateFromAnSshKeygenKey) {
+    ASSERT_EQ(RunTool("ssh-keygen -q -t ed25519 -N '' -C made -f " + Quote(m_key)).m_nStatus, 0);
+    EXPECT_TRUE(tv::ReadsAsKey(m_fs, m_key));
+    const std::string cert = m_dir / "client.cer";
+    ASSERT_EQ(tv::WriteSelfSignedCertificate(m_fs, m_key, cert, Subject(), ExistingFiles::Keep),
+              KeyFileResult::Written);
+    EXPECT_EQ(RunTool("openssl verify -CAfile " + Quote(cert) + " " + Quote(cert)).m_nStatus, 0);
+}
+
 TEST_F(KeyFiles, CertificateFromAPemRsaKeySignsWithSha256) {
     ASSERT_EQ(
         RunTool("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out " + Quote(m_key))
