@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libutf8proc-dev
-    qt6-base-dev libssl-dev openssh-client fonts-dejavu-core libcanberra-dev desktop-file-utils appstream shared-mime-info
+    qt6-base-dev libssl-dev openssh-client openssl fonts-dejavu-core libcanberra-dev desktop-file-utils appstream shared-mime-info
     libxml2-utils
     rsync findutils xxd time
 )
