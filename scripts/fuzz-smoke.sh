@@ -16,6 +16,10 @@ for fuzzer in build-fuzz/fuzz/fuzz_*; do
     corpus="fuzz/corpus/${name#fuzz_}"
     work=$(mktemp -d)
     [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+    # A private key is made fresh for each run rather than kept in the repository.
+    if [ "$name" = fuzz_sshkey ]; then
+        ssh-keygen -q -t ed25519 -N "" -C seed -f "$work/seed" </dev/null
+    fi
     echo "fuzz: $name ($runs runs)"
     "$fuzzer" -runs="$runs" -max_len=65536 -timeout=10 "$work" 2>"$work.log" || {
         tail -40 "$work.log"

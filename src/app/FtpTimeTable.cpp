@@ -1,5 +1,7 @@
 #include "app/FtpTimeTable.h"
 
+#include <algorithm>
+
 #include "base/Archive.h"
 #include "platform/AtomicFile.h"
 
@@ -33,7 +35,11 @@ bool CFtpTimeTable::Load(std::string_view bytes) {
         }
         for (uint32_t n = reader.ReadCount(); n > 0; --n) {
             std::string key = reader.ReadString();
-            shifts[std::move(key)] = reader.ReadInt32();
+            const int32_t shift = reader.ReadInt32();
+            if (shift < -kMaxShiftMinutes || shift > kMaxShiftMinutes) {
+                return false;
+            }
+            shifts[std::move(key)] = shift;
         }
         if (!reader.AtEnd()) {
             return false;
@@ -56,6 +62,18 @@ bool CFtpTimeTable::LoadFile(IFileSystem& fs, const std::string& path) {
 
 bool CFtpTimeTable::SaveFile(IFileSystem& fs, const std::string& path, std::string* error) const {
     return WriteFileAtomically(fs, path, Store(), error);
+}
+
+std::string FtpTimeKey(const std::string& host, int32_t port) {
+    std::string key = host;
+    if (const size_t scheme = key.find("://"); scheme != std::string::npos) {
+        key.erase(0, scheme + 3);
+    }
+    // ASCII only: host names are, and the user's locale must not change a stored key.
+    std::transform(key.begin(), key.end(), key.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return key + ":" + std::to_string(port);
 }
 
 }  // namespace tv

@@ -10,6 +10,7 @@ namespace tv {
 namespace {
 
 constexpr uint32_t kNewFileMode = 0644;
+constexpr uint32_t kPrivateFileMode = 0600;
 
 std::string ErrorText(const std::string& what, const std::string& path, int err) {
     return what + " '" + path + "': " + SystemErrorText(err);
@@ -26,11 +27,9 @@ std::string ResolveLink(IFileSystem& fs, const std::string& path) {
     return resolved;
 }
 
-}  // namespace
-
-bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
-                         std::string* error) {
-    CAtomicFileWriter writer(fs, path);
+bool WriteWhole(IFileSystem& fs, const std::string& path, std::string_view bytes, FileAccess access,
+                std::string* error) {
+    CAtomicFileWriter writer(fs, path, access);
     if (writer.Write(bytes) && writer.Commit()) {
         return true;
     }
@@ -40,20 +39,33 @@ bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_v
     return false;
 }
 
-// A replaced file keeps its permission bits; a new one gets the creation mode.
-CAtomicFileWriter::CAtomicFileWriter(IFileSystem& fs, const std::string& path)
+}  // namespace
+
+bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
+                         std::string* error) {
+    return WriteWhole(fs, path, bytes, FileAccess::Shared, error);
+}
+
+bool WritePrivateFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
+                                std::string* error) {
+    return WriteWhole(fs, path, bytes, FileAccess::Private, error);
+}
+
+// A replaced shared file keeps its permission bits; a new one gets the creation mode.
+CAtomicFileWriter::CAtomicFileWriter(IFileSystem& fs, const std::string& path, FileAccess access)
     : m_fs(fs), m_strTarget(ResolveLink(fs, path)) {
     const std::string folder = FolderOf(m_strTarget);
     const std::string name = NameOf(m_strTarget);
     m_fs.RemoveStaleTemps(folder, name);
-    if (const int err = m_fs.CreateTemp(folder, name, kNewFileMode, m_strTempPath, m_file)) {
+    const uint32_t mode = access == FileAccess::Private ? kPrivateFileMode : kNewFileMode;
+    if (const int err = m_fs.CreateTemp(folder, name, mode, m_strTempPath, m_file)) {
         m_file = -1;
         m_strTempPath.clear();
         m_strError = ErrorText("cannot create a temporary file beside", m_strTarget, err);
         return;
     }
     CFileInfo old;
-    if (m_fs.Stat(m_strTarget, old, LinkMode::Follow) == 0) {
+    if (access == FileAccess::Shared && m_fs.Stat(m_strTarget, old, LinkMode::Follow) == 0) {
         if (const int err = m_fs.SetOpenMode(m_file, old.Mode())) {
             Fail("cannot set the mode of", err);
         }

@@ -19,6 +19,10 @@ struct CFileError {
 
 inline constexpr size_t kMaxWholeFileBytes = size_t{1} << 30;
 
+// Who may read a file the program writes: Private files (keys) are 0600 from their first byte
+// on, also when they replace a file that others could read.
+enum class FileAccess { Shared, Private };
+
 // The files the program keeps are written and read through these, over the file system they
 // live on. All of them block on disk I/O; any thread; not cancellable.
 
@@ -30,6 +34,9 @@ inline constexpr size_t kMaxWholeFileBytes = size_t{1} << 30;
 // Temporary files of `path` that killed writers left are removed first.
 bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);
+// The same for a file that only its owner may read (mode 0600 whatever the old file had).
+bool WritePrivateFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
+                                std::string* error = nullptr);
 
 // WriteFileAtomically for content made piece by piece, too large to gather in memory first: the
 // pieces go to the temporary file as they come, and Commit puts it in place with the same
@@ -37,7 +44,8 @@ bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_v
 // one. One thread.
 class CAtomicFileWriter {
   public:
-    CAtomicFileWriter(IFileSystem& fs, const std::string& path);
+    CAtomicFileWriter(IFileSystem& fs, const std::string& path,
+                      FileAccess access = FileAccess::Shared);
     ~CAtomicFileWriter();
     CAtomicFileWriter(const CAtomicFileWriter&) = delete;
     CAtomicFileWriter& operator=(const CAtomicFileWriter&) = delete;

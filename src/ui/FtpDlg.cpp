@@ -12,26 +12,19 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "base/FileTime.h"
 #include "ui/FtpDlgBinding.h"
 #include "ui/FtpDlgHelpers.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/FtpDialogModel.h"
 #include "uimodel/FtpDialogStrings.h"
+#include "uimodel/FtpKeys.h"
 
 namespace tv {
 
-namespace {
-
-// Buttons whose work comes with the FTP transfers: shown, but not usable yet.
-void Later(QWidget* button) {
-    button->setEnabled(false);
-    button->setToolTip(FtpText(IDS_FTPDLG_TIP_LATER));
-}
-
-}  // namespace
-
-CFTPDialog::CFTPDialog(CFtpDialogModel& model, IUiDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_model(model), m_dialogs(dialogs) {
+CFTPDialog::CFTPDialog(CFtpDialogModel& model, IUiDialogs& dialogs, IFileSystem& fs,
+                       QWidget* parent)
+    : QDialog(parent), m_model(model), m_dialogs(dialogs), m_fs(fs) {
     setObjectName("ftpDialog");
     setWindowTitle(FtpText(IDS_FTPDLG_CAPTION));
     auto* columns = new QHBoxLayout;
@@ -93,13 +86,14 @@ QWidget* CFTPDialog::BuildKeys() {
     QCheckBox* use = Check("useKey", IDS_FTPDLG_USE_KEY, m_model.Values().m_bUseKey);
     auto* generate = new QPushButton(FtpText(IDS_FTPDLG_GENERATE_KEY), group);
     generate->setObjectName("generateKey");
-    Later(generate);
+    generate->setToolTip(FtpText(IDS_FTPDLG_TIP_GENERATE));
+    connect(generate, &QPushButton::clicked, this, &CFTPDialog::GenerateKeyPair);
     QWidget* file = FileRow("keyFile", m_model.Values().m_strKeyFile, FileKind::KeyFile,
                             IDS_FTPDLG_TIP_KEY_FILE);
     layout->addWidget(use, 0, 0);
     layout->addWidget(generate, 0, 1, Qt::AlignRight);
     layout->addWidget(file, 1, 0, 1, 2);
-    m_keyControls = {use, file};
+    m_keyControls = {use, generate, file};
     return group;
 }
 
@@ -110,13 +104,14 @@ QWidget* CFTPDialog::BuildCertificate() {
         Check("useCertificate", IDS_FTPDLG_USE_CERT, m_model.Values().m_bUseCertificate);
     auto* create = new QPushButton(FtpText(IDS_FTPDLG_CREATE_CERT), group);
     create->setObjectName("createCertificate");
-    Later(create);
+    create->setToolTip(FtpText(IDS_FTPDLG_TIP_CREATE_CERT));
+    connect(create, &QPushButton::clicked, this, &CFTPDialog::CreateCertificate);
     QWidget* file = FileRow("certificateFile", m_model.Values().m_strCertificateFile,
                             FileKind::Certificate, IDS_FTPDLG_TIP_CERT_FILE);
     layout->addWidget(use, 0, 0);
     layout->addWidget(create, 0, 1, Qt::AlignRight);
     layout->addWidget(file, 1, 0, 1, 2);
-    m_certificateControls = {use, file};
+    m_certificateControls = {use, create, file};
     return group;
 }
 
@@ -235,6 +230,29 @@ void CFTPDialog::ShowAdvanced() {
         m_pTransfer->setCurrentIndex(static_cast<int>(m_model.Values().m_nTransferType));
         Redraw();
     }
+}
+
+void CFTPDialog::GenerateKeyPair() {
+    if (CFtpKeyCommands(m_fs, m_model, m_dialogs).GenerateKeyPair()) {
+        ShowFileName("keyFile", m_model.Values().m_strKeyFile);
+    }
+}
+
+// The key is looked for first: the certificate's fields are asked for only when it can be made.
+void CFTPDialog::CreateCertificate() {
+    CFtpKeyCommands commands(m_fs, m_model, m_dialogs);
+    if (!commands.KeyExists()) {
+        return;
+    }
+    CCertificateFields fields = NewCertificateFields(CurrentTaskTime());
+    CCertificateDlg dialog(fields, this);
+    if (dialog.exec() == QDialog::Accepted && commands.CreateCertificate(fields)) {
+        ShowFileName("certificateFile", m_model.Values().m_strCertificateFile);
+    }
+}
+
+void CFTPDialog::ShowFileName(const char* name, const std::string& path) {
+    findChild<QLineEdit*>(name)->setText(QString::fromStdString(path));
 }
 
 void CFTPDialog::Redraw() {

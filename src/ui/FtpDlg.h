@@ -15,15 +15,18 @@ class QSpinBox;
 namespace tv {
 
 class CFtpDialogModel;
+class IFileSystem;
 
 // The FTP dialog of one location. It binds its controls to `model`, which outlives it, and
 // redraws the enabling whenever a value that a rule reads changes; OK normalizes the model's
-// values, which the caller then stores. `dialogs` chooses the key and certificate files.
+// values, which the caller then stores. `dialogs` chooses the key and certificate files, which
+// are made on `fs`.
 // GUI thread; exec() blocks in its modal loop.
 class CFTPDialog : public QDialog {
     Q_OBJECT
   public:
-    CFTPDialog(CFtpDialogModel& model, IUiDialogs& dialogs, QWidget* parent = nullptr);
+    CFTPDialog(CFtpDialogModel& model, IUiDialogs& dialogs, IFileSystem& fs,
+               QWidget* parent = nullptr);
 
     void accept() override;
 
@@ -40,10 +43,14 @@ class CFTPDialog : public QDialog {
     QComboBox* List(const char* name, int firstId, int count, int32_t& field);
     QWidget* FileRow(const char* name, std::string& field, FileKind kind, int tipId);
     void ShowAdvanced();
+    void GenerateKeyPair();
+    void CreateCertificate();
+    void ShowFileName(const char* name, const std::string& path);
     void Redraw();
 
     CFtpDialogModel& m_model;
     IUiDialogs& m_dialogs;
+    IFileSystem& m_fs;
     QComboBox* m_pTransfer = nullptr;
     QSpinBox* m_pTimeZoneHours = nullptr;
     std::vector<QWidget*> m_keyControls;

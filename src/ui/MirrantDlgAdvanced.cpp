@@ -44,7 +44,7 @@ void CMirrantDlg::ShowAdvanced() {
 
 void CMirrantDlg::ShowWizard() {
     CTaskWizardModel wizard(m_app.ProgramDataFolder(), DialUpLayerHere());
-    CTaskWizard dialog(wizard, m_dialogs, this);
+    CTaskWizard dialog(wizard, m_dialogs, m_app.FileSystem(), this);
     if (dialog.exec() == QDialog::Accepted) {
         m_editor.AppendWizardTask(wizard.Result());
     }

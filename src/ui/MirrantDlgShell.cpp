@@ -50,7 +50,7 @@ void CMirrantDlg::EditFtp(Side side) {
         return;
     }
     CFtpDialogModel model(m_editor.FtpLocation(side));
-    CFTPDialog dialog(model, m_dialogs, this);
+    CFTPDialog dialog(model, m_dialogs, m_app.FileSystem(), this);
     if (dialog.exec() == QDialog::Accepted) {
         m_editor.StoreFtpLocation(side, model);
     }

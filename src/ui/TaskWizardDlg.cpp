@@ -26,8 +26,9 @@
 
 namespace tv {
 
-CTaskWizard::CTaskWizard(CTaskWizardModel& wizard, IUiDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_wizard(wizard), m_dialogs(dialogs) {
+CTaskWizard::CTaskWizard(CTaskWizardModel& wizard, IUiDialogs& dialogs, IFileSystem& fs,
+                         QWidget* parent)
+    : QDialog(parent), m_wizard(wizard), m_dialogs(dialogs), m_fs(fs) {
     setWindowTitle(TextOf(IDS_WIZ_CAPTION));
     m_pBinder = new CPageBinder(this);
     m_pPages = new CSettingsPages(m_wizard.m_pages, *m_pBinder, dialogs, this,
@@ -251,7 +252,7 @@ void CTaskWizard::Browse(Side side) {
 
 void CTaskWizard::EditFtp(Side side) {
     CFtpDialogModel model(m_wizard.FtpLocation(side));
-    CFTPDialog dialog(model, m_dialogs, this);
+    CFTPDialog dialog(model, m_dialogs, m_fs, this);
     if (dialog.exec() == QDialog::Accepted) {
         m_wizard.StoreFtpLocation(side, model);
         ShowLocations();

@@ -18,15 +18,17 @@ namespace tv {
 
 class CPageBinder;
 class CSettingsPages;
+class IFileSystem;
 class IUiDialogs;
 
 // The new-task wizard: one page per step of `wizard`, bound to its models, with "< Back",
 // "Next >", "Finish" and "Cancel". It ends with Accepted (Finish) or Rejected; the caller then
-// appends the wizard's result. GUI thread.
+// appends the wizard's result. Key files made from its FTP dialogs go to `fs`. GUI thread.
 class CTaskWizard : public QDialog {
     Q_OBJECT
   public:
-    CTaskWizard(CTaskWizardModel& wizard, IUiDialogs& dialogs, QWidget* parent = nullptr);
+    CTaskWizard(CTaskWizardModel& wizard, IUiDialogs& dialogs, IFileSystem& fs,
+                QWidget* parent = nullptr);
 
     QStackedWidget* Pages() const { return m_pStack; }
 
@@ -47,6 +49,7 @@ class CTaskWizard : public QDialog {
 
     CTaskWizardModel& m_wizard;
     IUiDialogs& m_dialogs;
+    IFileSystem& m_fs;
     CPageBinder* m_pBinder = nullptr;
     CSettingsPages* m_pPages = nullptr;
     QStackedWidget* m_pStack = nullptr;

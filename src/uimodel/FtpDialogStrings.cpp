@@ -78,8 +78,9 @@ void AddFtpDialogStrings() {
         {IDS_FTPDLG_TIP_TIME_ZONE,
          "Hours added to the file times the server lists, for a server whose clock or time zone "
          "is off"},
-        {IDS_FTPDLG_TIP_LATER,
-         "Keys and certificates are made here once this version transfers files over FTP"},
+        {IDS_FTPDLG_TIP_GENERATE,
+         "Makes a new key pair: the private key under the key file's name, the public key for "
+         "the server beside it with \".pub\""},
         {IDS_FTPDLG_TIP_KEY_FILE, "Choose the key file"},
         {IDS_FTPDLG_TIP_CERT_FILE, "Choose the certificate file"},
         {IDS_FTPDLG_TIP_ADVANCED, "Connection time-out, retries and transfer type of this site"},
@@ -89,6 +90,20 @@ void AddFtpDialogStrings() {
          "Use the values below for this site instead of the program's defaults"},
         {IDS_FTPADV_TIP_TRANSFER_TYPE,
          "BINARY copies files byte for byte; ASCII changes the line ends of text files"},
+        {IDS_FTPDLG_TIP_CREATE_CERT,
+         "Makes a self-signed certificate for the key in the key file; the file holds both"},
+
+        {IDS_FTPKEY_REPLACE,
+         "The file already exists. Replace it? Whoever logs in with the old key "
+         "can no longer do so."},
+        {IDS_FTPKEY_SAVE_TITLE, "Save key as"},
+        {IDS_FTPKEY_SAVED,
+         "The key was saved. Add its public key to the server's authorized keys:"},
+        {IDS_FTPKEY_FAILED, "Can't save the key."},
+        {IDS_FTPCERT_NEED_KEY, "Key must be created."},
+        {IDS_FTPCERT_FAILED, "Can't create Certificate object."},
+        {IDS_FTPCERT_REPLACE, "The certificate file already exists. Replace it?"},
+        {IDS_FTPCERT_SAVE_TITLE, "Save certificate as"},
     });
 }
 

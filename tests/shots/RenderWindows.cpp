@@ -237,10 +237,10 @@ tv::CTag SampleSite() {
 bool RenderFtpDialogs(const fs::path& out) {
     tv::CQtDialogs dialogs;
     tv::CFtpDialogModel used(SampleSite());
-    tv::CFTPDialog full(used, dialogs);
+    tv::CFTPDialog full(used, dialogs, tv::LocalFileSystem());
     bool ok = Save(full, out / "ftp-dialog.png");
     tv::CFtpDialogModel fresh{tv::CTag()};
-    tv::CFTPDialog empty(fresh, dialogs);
+    tv::CFTPDialog empty(fresh, dialogs, tv::LocalFileSystem());
     ok = Save(empty, out / "ftp-dialog-new.png") && ok;
     tv::CAdvFTP connection(used);
     ok = Save(connection, out / "ftp-connection.png") && ok;
@@ -255,7 +255,7 @@ bool RenderFtpDialogs(const fs::path& out) {
     tv::CLanguageCatalog languages(tv::LocalFileSystem());
     languages.LoadFrom({TWINVALE_LANG_DIR});
     languages.Select(languages.SlotOf("Deutsch"));
-    tv::CFTPDialog german(used, dialogs);
+    tv::CFTPDialog german(used, dialogs, tv::LocalFileSystem());
     ok = Save(german, out / "ftp-dialog-de.png") && ok;
     tv::CAdvFTP germanConnection(used);
     ok = Save(germanConnection, out / "ftp-connection-de.png") && ok;
@@ -436,7 +436,7 @@ bool RenderWizard(const fs::path& out, const std::string& language) {
     wizard.m_pages.m_exclusion.m_bExcludeItems = true;
     wizard.m_pages.m_exclusion.m_items = {"/home/ann/Documents/2026/Drafts", "/Thumbs"};
     tv::CQtDialogs dialogs;
-    tv::CTaskWizard dialog(wizard, dialogs);
+    tv::CTaskWizard dialog(wizard, dialogs, tv::LocalFileSystem());
     auto* next = dialog.findChild<QPushButton*>("wizardNext");
     const std::string suffix = language == "English" ? "" : "-de";
     bool ok = true;

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -156,7 +157,7 @@ TEST_F(FtpWindow, EveryWindowHasItsOwnKeysInEachLanguage) {
         const fs::path part = fs::path(TWINVALE_SOURCE_DIR) / "lang" / language / "ftp.lang";
         ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), part.string()));
         tv::CFtpDialogModel model{tv::CTag()};
-        tv::CFTPDialog ftp(model, m_dialogs);
+        tv::CFTPDialog ftp(model, m_dialogs, tv::LocalFileSystem());
         ExpectDistinctMnemonics(ftp, 18);
         tv::CAdvFTP connection(model);
         ExpectDistinctMnemonics(connection, 4);
@@ -172,7 +173,7 @@ TEST_F(FtpWindow, TheDialogEnablesWhatTheProtocolProxyAndChecksAllow) {
     tv::CTag start;
     start.m_nPort = 0;
     tv::CFtpDialogModel model(start);
-    tv::CFTPDialog dialog(model, m_dialogs);
+    tv::CFTPDialog dialog(model, m_dialogs, tv::LocalFileSystem());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     const auto enabled = [&](const char* name) {
@@ -190,10 +191,12 @@ TEST_F(FtpWindow, TheDialogEnablesWhatTheProtocolProxyAndChecksAllow) {
     protocol->setFocus();
     QTest::keyClick(protocol, Qt::Key_Down);  // SFTP
     EXPECT_TRUE(enabled("keyFile"));
+    EXPECT_TRUE(enabled("generateKey"));
     EXPECT_FALSE(enabled("certificateFile"));
+    EXPECT_FALSE(enabled("createCertificate"));
     QTest::keyClick(protocol, Qt::Key_Down);  // FTPSnodata
     EXPECT_TRUE(enabled("certificateFile"));
-    EXPECT_FALSE(enabled("createCertificate"));  // comes with the FTP transfers
+    EXPECT_TRUE(enabled("createCertificate"));
     QTest::keyClick(Child<QComboBox>(dialog, "proxyType"), Qt::Key_Down);
     EXPECT_TRUE(enabled("proxyAddress"));
     EXPECT_TRUE(enabled("proxyPassword"));
@@ -237,6 +240,56 @@ TEST_F(FtpWindow, TheDialogEnablesWhatTheProtocolProxyAndChecksAllow) {
     EXPECT_EQ(values.m_nConnectRetries, 3);
     EXPECT_EQ(values.m_nTransferType, static_cast<uint32_t>(tv::FtpTransferType::Binary));
     EXPECT_EQ(values.m_strHost, "ftp://nas");
+}
+
+// The key pair and the certificate that the dialog's buttons make are checked by the tools that
+// will read them; an existing key survives a "No", and a certificate needs a key first.
+TEST_F(FtpWindow, GenerateAndSaveMakesAKeyPairAndCreateACertificateForIt) {
+    tv::CTag start;
+    start.m_nProtocol = static_cast<int>(tv::FtpProtocol::FtpsWithData);
+    start.m_strUser = "ann";
+    start.m_strHost = "ftp://nas.local";
+    tv::CFtpDialogModel model(start);
+    tv::CFTPDialog dialog(model, m_dialogs, tv::LocalFileSystem());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    QTest::mouseClick(Child<QPushButton>(dialog, "createCertificate"), Qt::LeftButton);
+    ASSERT_EQ(m_dialogs.m_asked.size(), 1u);
+    EXPECT_EQ(m_dialogs.m_asked.back(), "Key must be created.");
+
+    const std::string key = (m_home.Root() / "nas_key").string();
+    m_dialogs.m_files.push_back(key);  // the key file field is empty: a name is asked for
+    QTest::mouseClick(Child<QPushButton>(dialog, "generateKey"), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(dialog, "keyFile")->text().toStdString(), key);
+    EXPECT_NE(m_dialogs.m_asked.back().find(key + ".pub"), std::string::npos);
+    EXPECT_EQ(fs::status(key).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    const std::string pub = tvtest::ReadFile(key + ".pub");
+    EXPECT_TRUE(pub.ends_with(" ann@nas.local\n")) << pub;
+    const std::string derived = "ssh-keygen -y -f '" + key + "' > '" + key + ".derived'";
+    ASSERT_EQ(std::system(derived.c_str()), 0);
+    EXPECT_EQ(tvtest::ReadFile(key + ".derived"), pub);
+
+    m_dialogs.m_answers.push_back(tv::PromptAnswer::No);  // keep the key the server knows
+    QTest::mouseClick(Child<QPushButton>(dialog, "generateKey"), Qt::LeftButton);
+    EXPECT_EQ(tvtest::ReadFile(key + ".pub"), pub);
+
+    const std::string cert = (m_home.Root() / "nas.cer").string();
+    m_dialogs.m_files.push_back(cert);
+    QTimer actor;
+    WhenShown<tv::CCertificateDlg>(actor, [](tv::CCertificateDlg& fields) {
+        auto edits = fields.findChildren<QLineEdit*>();
+        edits[0]->setText("Ann's backup");  // owner name
+        edits[1]->setText("DE");
+        ClickOk(fields);
+    });
+    QTest::mouseClick(Child<QPushButton>(dialog, "createCertificate"), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(dialog, "certificateFile")->text().toStdString(), cert);
+    const std::string verify = "openssl verify -CAfile '" + cert + "' '" + cert + "' >/dev/null";
+    EXPECT_EQ(std::system(verify.c_str()), 0);
+    ClickOk(dialog);
+    EXPECT_EQ(model.Values().m_strKeyFile, key);
+    EXPECT_EQ(model.Values().m_strCertificateFile, cert);
 }
 
 // A worker waits for the answer; after Detach nobody is asked and the answer is "none".

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+using Ed25519Bytes = std::array<uint8_t, 32>;
+
+// The text of an unencrypted OpenSSH private key file holding one ed25519 key. `check` is the
+// random word the format repeats so that a reader can tell a wrong passphrase; it means
+// nothing without encryption but must be there. Pure; any thread.
+std::string EncodeOpenSshKey(const Ed25519Bytes& seed, const Ed25519Bytes& publicKey,
+                             const std::string& comment, uint32_t check);
+// The public key line of an authorized_keys or ".pub" file, ending in a line feed.
+std::string EncodeOpenSshPublicKey(const Ed25519Bytes& publicKey, const std::string& comment);
+// The private seed of an unencrypted OpenSSH ed25519 key file; nothing for any other text, a
+// key of another kind, an encrypted key or a damaged file. Pure; any thread.
+std::optional<Ed25519Bytes> DecodeOpenSshKey(std::string_view text);
+
+}  // namespace tv
