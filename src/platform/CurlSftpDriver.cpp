@@ -273,18 +273,25 @@ int CCurlSftpDriver::List(const std::string& folder, CRemoteListing& listing) {
     return AddExactTimes(folder, listing);
 }
 
+int CCurlSftpDriver::StatTime(const std::string& path, EntryType type, int64_t& seconds) {
+    Prepare(path, type == EntryType::Folder);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_FILETIME, 1L);
+    int error = Perform();
+    curl_off_t time = -1;
+    curl_easy_getinfo(m_curl, CURLINFO_FILETIME_T, &time);
+    seconds = time;
+    return error;
+}
+
 // The listing's text is the server's "ls -l" line; a stat gives the time to the second, in UTC.
 int CCurlSftpDriver::AddExactTimes(const std::string& folder, CRemoteListing& listing) {
     for (CRemoteEntry& entry : listing.m_entries) {
         if (entry.m_type == EntryType::Other) {
             continue;
         }
-        Prepare(Absolute(folder) + "/" + entry.m_name, false);
-        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_FILETIME, 1L);
-        int error = Perform();
-        curl_off_t seconds = -1;
-        curl_easy_getinfo(m_curl, CURLINFO_FILETIME_T, &seconds);
+        int64_t seconds = -1;
+        int error = StatTime(Absolute(folder) + "/" + entry.m_name, entry.m_type, seconds);
         if (error == ECANCELED) {
             return error;
         }
@@ -296,17 +303,13 @@ int CCurlSftpDriver::AddExactTimes(const std::string& folder, CRemoteListing& li
     return 0;
 }
 
-// A folder listing that stops at its first bytes: opening the folder is the answer.
+// A failed request costs libcurl its session, so existence is asked without failing: a stat of
+// "folder/" answers for folders only and leaves the time unset otherwise.
 int CCurlSftpDriver::FolderExists(const std::string& folder, bool& exists) {
-    Prepare(folder, true);
-    RemoteSinkFn stop = [](const void*, size_t) { return EEXIST; };
-    CSinkContext context{&stop, &m_sinkError};
-    curl_easy_setopt(m_curl, CURLOPT_DIRLISTONLY, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, SinkCallback);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &context);
-    int error = Perform();
-    exists = error == 0 || error == EEXIST;
-    return error == ENOENT || error == EEXIST ? 0 : error;
+    int64_t seconds = -1;
+    int error = StatTime(folder, EntryType::Folder, seconds);
+    exists = error == 0 && seconds >= 0;
+    return error;
 }
 
 int CCurlSftpDriver::MakeFolder(const std::string& folder) {
@@ -360,26 +363,18 @@ int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& sourc
 }
 
 // SFTP's rename does not replace an existing file, so the old one steps aside under a temporary
-// name first and comes back when the new one cannot take its place.
+// name first (when there is one: "*" lets that step fail) and comes back when the new one cannot
+// take its place. One request, since every failed one costs libcurl its session.
 int CCurlSftpDriver::Replace(const std::string& temp, const std::string& target) {
-    if (Command("rename", {temp, target}) == 0) {
-        return 0;
-    }
     std::string aside = temp + "-old";
-    Command("*rm", {aside});
-    int error = Command("rename", {target, aside});
-    if (error != 0) {
-        return error;
-    }
-    error = Command("rename", {temp, target});
+    int error = Commands({"*rm " + Quoted(aside), "*rename " + Quoted(target) + " " + Quoted(aside),
+                          "rename " + Quoted(temp) + " " + Quoted(target), "*rm " + Quoted(aside)});
     if (error != 0) {
         std::string reason = m_error;
-        Command("rename", {aside, target});
+        Command("*rename", {aside, target});
         m_error = reason;
-        return error;
     }
-    Command("*rm", {aside});
-    return 0;
+    return error;
 }
 
 int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {

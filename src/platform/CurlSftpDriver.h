@@ -49,6 +49,8 @@ class CCurlSftpDriver final : public IRemoteDriver {
     int Commands(const std::vector<std::string>& commands);
     // Renames the complete temporary over `target`, which the server will not replace itself.
     int Replace(const std::string& temp, const std::string& target);
+    // The modification time of a file or folder; `seconds` stays -1 when there is none.
+    int StatTime(const std::string& path, EntryType type, int64_t& seconds);
     int AddExactTimes(const std::string& folder, CRemoteListing& listing);
 
     CRemoteSite m_site;
