@@ -10,8 +10,8 @@ packages=(
     build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libutf8proc-dev
     qt6-base-dev fonts-dejavu-core libcanberra-dev desktop-file-utils appstream shared-mime-info
-    libxml2-utils libcurl4-openssl-dev libssl-dev
-    rsync findutils xxd time python3-pyftpdlib python3-openssl openssl openssh-client
+    libxml2-utils libcurl4-openssl-dev libssl-dev openssh-server openssh-client
+    rsync findutils xxd time python3-pyftpdlib python3-openssl openssl
 )
 
 missing=()

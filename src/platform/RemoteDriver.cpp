@@ -3,13 +3,14 @@
 #include <cerrno>
 
 #include "platform/CurlFtpDriver.h"
+#include "platform/CurlSftpDriver.h"
 #include "platform/TempFile.h"
 
 namespace tv {
 
 std::unique_ptr<IRemoteDriver> MakeRemoteDriver(const CRemoteSite& site) {
     if (site.m_protocol == RemoteProtocol::Sftp) {
-        return nullptr;
+        return std::make_unique<CCurlSftpDriver>(site);
     }
     return std::make_unique<CCurlFtpDriver>(site);
 }

@@ -21,6 +21,15 @@ enum class RemoteProtocol : uint8_t {
     FtpsImplicit = 4,     // TLS from the first byte (port 990)
 };
 
+// An SFTP server's host key that known_hosts does not hold yet, as the question to the user.
+struct CHostKeyQuestion {
+    std::string m_hostEntry;  // "host", or "[host]:port" for another port than 22
+    std::string m_keyType;    // "ssh-ed25519", "ssh-rsa", "ecdsa-sha2-nistp256", ...
+    std::string m_keyBase64;  // the key as known_hosts holds it
+};
+// True trusts the key (it is then added to known_hosts). Called on the driver's thread, blocks.
+using AskHostKeyFn = std::function<bool(const CHostKeyQuestion& question)>;
+
 // What a driver needs to reach one site. The password lives here for the run only: a driver
 // never writes it to a log, an error text, a file or a process argument.
 struct CRemoteSite {
@@ -32,6 +41,10 @@ struct CRemoteSite {
     bool m_bPassive = true;
     long m_connectTimeoutMs = 0;  // 0: the driver's default
     long m_lowSpeedSeconds = 60;  // a transfer slower than 1 byte/s for this long is aborted
+    std::string m_keyFile;        // SFTP: private key for the login (its ".pub" beside it)
+    // SFTP: asked about a host key that known_hosts lacks; empty (unattended): refused. A key
+    // that differs from the one known_hosts holds for the host is always refused.
+    AskHostKeyFn m_askHostKey;
 };
 
 // How exact the time of a listed entry is.
@@ -114,7 +127,7 @@ class IRemoteDriver {
     virtual std::string LastError() const = 0;
 };
 
-// A driver for the site's protocol (FTP and FTPS so far; SFTP gives nullptr). Does not connect.
+// A driver for the site's protocol. Does not connect.
 std::unique_ptr<IRemoteDriver> MakeRemoteDriver(const CRemoteSite& site);
 
 // Makes every missing folder of `path`, parents first ("\" taken as "/"). Blocks; the driver's

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "platform/RemoteDriver.h"
+
+// The libcurl callbacks and the error mapping that the FTP and the SFTP driver share.
+namespace tv::curlcb {
+
+struct CSinkContext {
+    const RemoteSinkFn* sink = nullptr;
+    int* error = nullptr;
+};
+
+inline size_t SinkCallback(char* data, size_t size, size_t count, void* user) {
+    auto* context = static_cast<CSinkContext*>(user);
+    *context->error = (*context->sink)(data, size * count);
+    return *context->error == 0 ? size * count : 0;
+}
+
+inline size_t StringCallback(char* data, size_t size, size_t count, void* user) {
+    static_cast<std::string*>(user)->append(data, size * count);
+    return size * count;
+}
+
+struct CSourceContext {
+    const RemoteSourceFn* source = nullptr;
+    int* error = nullptr;
+    uint64_t total = 0;
+};
+
+inline size_t SourceCallback(char* buffer, size_t size, size_t count, void* user) {
+    auto* context = static_cast<CSourceContext*>(user);
+    size_t got = 0;
+    *context->error = (*context->source)(buffer, size * count, got);
+    if (*context->error != 0) {
+        return CURL_READFUNC_ABORT;
+    }
+    context->total += got;
+    return got;
+}
+
+inline int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<std::atomic<bool>*>(user)->load() ? 1 : 0;
+}
+
+inline int ErrnoOf(CURLcode code) {
+    switch (code) {
+        case CURLE_OK:
+            return 0;
+        case CURLE_COULDNT_CONNECT:
+            return ECONNREFUSED;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return EHOSTUNREACH;
+        case CURLE_OPERATION_TIMEDOUT:
+            return ETIMEDOUT;
+        case CURLE_LOGIN_DENIED:
+            return EACCES;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CONNECT_ERROR:
+            return EPERM;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return ECANCELED;
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+        case CURLE_FTP_COULDNT_RETR_FILE:
+        case CURLE_REMOTE_ACCESS_DENIED:
+            return ENOENT;
+        default:
+            return EIO;
+    }
+}
+
+}  // namespace tv::curlcb

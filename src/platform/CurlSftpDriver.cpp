@@ -1,0 +1,392 @@
+#include "platform/CurlSftpDriver.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <mutex>
+
+#include "platform/CurlCallbacks.h"
+#include "platform/Folders.h"
+#include "platform/RemoteListing.h"
+
+namespace tv {
+namespace {
+
+using namespace curlcb;
+
+constexpr long kDefaultConnectTimeoutMs = 30'000;
+
+std::string Absolute(const std::string& path) {
+    return path.starts_with('/') ? path : "/" + path;
+}
+
+// Each component percent-encoded, so that a name is only ever a name.
+std::string UrlPath(CURL* curl, const std::string& path) {
+    std::string url;
+    size_t pos = path.starts_with('/') ? 1 : 0;
+    while (pos < path.size()) {
+        size_t slash = path.find('/', pos);
+        size_t end = slash == std::string::npos ? path.size() : slash;
+        char* escaped = curl_easy_escape(curl, path.data() + pos, static_cast<int>(end - pos));
+        url += escaped;
+        curl_free(escaped);
+        if (slash != std::string::npos) {
+            url += '/';
+        }
+        pos = end + 1;
+    }
+    return url;
+}
+
+// libcurl reads a quoted argument with backslash escapes, so spaces and quotes stay in a name.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string Base64(const unsigned char* data, size_t size) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < size; i += 3) {
+        uint32_t n = static_cast<uint32_t>(data[i]) << 16;
+        n |= i + 1 < size ? static_cast<uint32_t>(data[i + 1]) << 8 : 0;
+        n |= i + 2 < size ? data[i + 2] : 0;
+        text += kDigits[(n >> 18) & 63];
+        text += kDigits[(n >> 12) & 63];
+        text += i + 1 < size ? kDigits[(n >> 6) & 63] : '=';
+        text += i + 2 < size ? kDigits[n & 63] : '=';
+    }
+    return text;
+}
+
+// An SSH key blob starts with its type name as a length-prefixed string.
+std::string KeyTypeOf(const unsigned char* blob, size_t size) {
+    if (size < 4) {
+        return {};
+    }
+    size_t length = (size_t{blob[0]} << 24) | (size_t{blob[1]} << 16) | (size_t{blob[2]} << 8) |
+                    size_t{blob[3]};
+    return length <= size - 4 ? std::string(reinterpret_cast<const char*>(blob) + 4, length)
+                              : std::string();
+}
+
+bool AppendKnownHost(const std::string& file, const std::string& line) {
+    std::string folder = file.substr(0, file.rfind('/'));
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    return close(fd) == 0 && written;
+}
+
+int KeyCallback(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* user) {
+    const auto* key = reinterpret_cast<const unsigned char*>(found->key);
+    size_t length = found->len;
+    return static_cast<CCurlSftpDriver*>(user)->CheckHostKey(match, key, length);
+}
+
+// The form libcurl's date parser reads: "07 Jun 2021 08:09:10 GMT".
+std::string SftpTimeText(FileTime time) {
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    CCalendarTime c = CalendarFromFileTime(time);
+    char text[40];
+    snprintf(text, sizeof text, "%02d %s %04d %02d:%02d:%02d GMT", c.day, kMonths[c.month - 1],
+             c.year, c.hour, c.minute, c.second);
+    return text;
+}
+
+}  // namespace
+
+CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site) : m_site(std::move(site)) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    m_curl = curl_easy_init();
+    m_errorBuffer.resize(CURL_ERROR_SIZE);
+    std::string host = m_site.m_host;
+    if (size_t scheme = host.find("://"); scheme != std::string::npos) {
+        host = host.substr(scheme + 3);
+    }
+    int port = m_site.m_port != 0 ? m_site.m_port : 22;
+    m_baseUrl = "sftp://" + host + ":" + std::to_string(port) + "/";
+    m_hostEntry = port == 22 ? host : "[" + host + "]:" + std::to_string(port);
+    m_knownHosts = HomeFolder() + "/.ssh/known_hosts";
+}
+
+CCurlSftpDriver::~CCurlSftpDriver() {
+    curl_easy_cleanup(m_curl);
+}
+
+int CCurlSftpDriver::CheckHostKey(int match, const void* key, size_t length) {
+    if (match == CURLKHMATCH_OK) {
+        m_verdict = HostKeyVerdict::Known;
+        return CURLKHSTAT_FINE;
+    }
+    if (match == CURLKHMATCH_MISMATCH) {
+        m_verdict = HostKeyVerdict::Changed;
+        return CURLKHSTAT_REJECT;
+    }
+    const auto* blob = static_cast<const unsigned char*>(key);
+    CHostKeyQuestion question{m_hostEntry, KeyTypeOf(blob, length), Base64(blob, length)};
+    m_verdict = HostKeyVerdict::Unknown;
+    if (!m_site.m_askHostKey || question.m_keyType.empty() || !m_site.m_askHostKey(question)) {
+        return CURLKHSTAT_REJECT;
+    }
+    m_verdict = HostKeyVerdict::Accepted;
+    // Written by us rather than libcurl, which would record the host without its port.
+    AppendKnownHost(m_knownHosts,
+                    m_hostEntry + " " + question.m_keyType + " " + question.m_keyBase64 + "\n");
+    return CURLKHSTAT_FINE;
+}
+
+void CCurlSftpDriver::Prepare(const std::string& path, bool folder) {
+    curl_easy_reset(m_curl);
+    std::string url = m_baseUrl + UrlPath(m_curl, Absolute(path));
+    if (folder && !url.ends_with('/')) {
+        url += '/';
+    }
+    curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_site.m_user.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_site.m_password.c_str());
+    long auth = m_site.m_password.empty() ? 0 : CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD;
+    if (!m_site.m_keyFile.empty()) {
+        auth |= CURLSSH_AUTH_PUBLICKEY;
+        curl_easy_setopt(m_curl, CURLOPT_SSH_PRIVATE_KEYFILE, m_site.m_keyFile.c_str());
+        std::string publicKey = m_site.m_keyFile + ".pub";
+        if (access(publicKey.c_str(), R_OK) == 0) {
+            curl_easy_setopt(m_curl, CURLOPT_SSH_PUBLIC_KEYFILE, publicKey.c_str());
+        }
+    }
+    curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES, auth);
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, KeyCallback);
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_errorBuffer.data());
+    long timeout =
+        m_site.m_connectTimeoutMs > 0 ? m_site.m_connectTimeoutMs : kDefaultConnectTimeoutMs;
+    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
+    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, m_site.m_lowSpeedSeconds);
+    curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, &m_cancel);
+    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+}
+
+int CCurlSftpDriver::Perform() {
+    if (m_cancel) {
+        return ECANCELED;
+    }
+    m_errorBuffer[0] = 0;
+    m_sinkError = 0;
+    m_verdict = HostKeyVerdict::Unchecked;
+    CURLcode code = curl_easy_perform(m_curl);
+    if (code == CURLE_OK) {
+        return 0;
+    }
+    m_error = m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code);
+    if (m_verdict == HostKeyVerdict::Changed) {
+        m_error = "the server's host key differs from the one known_hosts holds for " +
+                  m_hostEntry + "; refused";
+        return EPERM;
+    }
+    if (m_verdict == HostKeyVerdict::Unknown) {
+        m_error = "the server's host key is not in known_hosts and was not trusted";
+        return EPERM;
+    }
+    if ((code == CURLE_WRITE_ERROR || code == CURLE_ABORTED_BY_CALLBACK) && m_sinkError != 0) {
+        return m_sinkError;
+    }
+    return ErrnoOf(code);
+}
+
+int CCurlSftpDriver::Commands(const std::vector<std::string>& commands) {
+    for (const std::string& command : commands) {
+        if (command.find('\0') != std::string::npos) {
+            m_error = "a name holds a NUL";
+            return EINVAL;
+        }
+    }
+    Prepare("/", true);
+    curl_slist* list = nullptr;
+    for (const std::string& command : commands) {
+        list = curl_slist_append(list, command.c_str());
+    }
+    curl_easy_setopt(m_curl, CURLOPT_QUOTE, list);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    int error = Perform();
+    curl_slist_free_all(list);
+    return error;
+}
+
+int CCurlSftpDriver::Command(const std::string& verb, const std::vector<std::string>& arguments) {
+    std::string command = verb;
+    for (const std::string& argument : arguments) {
+        command += " " + Quoted(argument);
+    }
+    return Commands({command});
+}
+
+int CCurlSftpDriver::Connect() {
+    Prepare("/", true);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    return Perform();
+}
+
+bool CCurlSftpDriver::IsConnected() {
+    Prepare("/", false);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_FILETIME, 1L);
+    return Perform() == 0;
+}
+
+void CCurlSftpDriver::Disconnect() {
+    curl_easy_cleanup(m_curl);
+    m_curl = curl_easy_init();
+}
+
+int CCurlSftpDriver::List(const std::string& folder, CRemoteListing& listing) {
+    std::string text;
+    Prepare(folder, true);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, StringCallback);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &text);
+    int error = Perform();
+    if (error != 0) {
+        return error;
+    }
+    ParseList(text, FileTimeFromUnix(time(nullptr)), listing);
+    return AddExactTimes(folder, listing);
+}
+
+int CCurlSftpDriver::StatTime(const std::string& path, EntryType type, int64_t& seconds) {
+    Prepare(path, type == EntryType::Folder);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_FILETIME, 1L);
+    int error = Perform();
+    curl_off_t time = -1;
+    curl_easy_getinfo(m_curl, CURLINFO_FILETIME_T, &time);
+    seconds = time;
+    return error;
+}
+
+// The listing's text is the server's "ls -l" line; a stat gives the time to the second, in UTC.
+int CCurlSftpDriver::AddExactTimes(const std::string& folder, CRemoteListing& listing) {
+    for (CRemoteEntry& entry : listing.m_entries) {
+        if (entry.m_type == EntryType::Other) {
+            continue;
+        }
+        int64_t seconds = -1;
+        int error = StatTime(Absolute(folder) + "/" + entry.m_name, entry.m_type, seconds);
+        if (error == ECANCELED) {
+            return error;
+        }
+        if (seconds >= 0) {
+            entry.m_lastWrite = FileTimeFromUnix(seconds);
+            entry.m_timeKind = RemoteTimeKind::Utc;
+        }
+    }
+    return 0;
+}
+
+// A failed request costs libcurl its session, so existence is asked without failing: a stat of
+// "folder/" answers for folders only and leaves the time unset otherwise.
+int CCurlSftpDriver::FolderExists(const std::string& folder, bool& exists) {
+    int64_t seconds = -1;
+    int error = StatTime(folder, EntryType::Folder, seconds);
+    exists = error == 0 && seconds >= 0;
+    return error;
+}
+
+int CCurlSftpDriver::MakeFolder(const std::string& folder) {
+    return Command("mkdir", {Absolute(folder)});
+}
+
+int CCurlSftpDriver::DeleteFile(const std::string& path) {
+    return Command("rm", {Absolute(path)});
+}
+
+int CCurlSftpDriver::RemoveFolder(const std::string& folder) {
+    return Command("rmdir", {Absolute(folder)});
+}
+
+int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) {
+    Prepare(path, false);
+    CSinkContext context{&sink, &m_sinkError};
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, SinkCallback);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &context);
+    curl_easy_setopt(m_curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
+    return Perform();
+}
+
+int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& source) {
+    std::string target = Absolute(path);
+    size_t slash = target.rfind('/');
+    std::string temp = target.substr(0, slash + 1) + RemoteTempName(target.substr(slash + 1));
+    Prepare(temp, false);
+    CSourceContext context{&source, &m_sinkError, 0};
+    curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, SourceCallback);
+    curl_easy_setopt(m_curl, CURLOPT_READDATA, &context);
+    int error = Perform();
+    curl_off_t sent = -1;
+    curl_easy_getinfo(m_curl, CURLINFO_SIZE_UPLOAD_T, &sent);
+    if (error == 0 && static_cast<uint64_t>(sent) != context.total) {
+        m_error = "the server did not take every byte";
+        error = EIO;
+    }
+    if (error == 0) {
+        error = Replace(temp, target);
+    }
+    if (error != 0) {
+        std::string reason = m_error;
+        bool cancelled = m_cancel.exchange(false);
+        Command("*rm", {temp});
+        m_cancel = cancelled;
+        m_error = reason;
+    }
+    return error;
+}
+
+// SFTP's rename does not replace an existing file, so the old one steps aside under a temporary
+// name first (when there is one: "*" lets that step fail) and comes back when the new one cannot
+// take its place. One request, since every failed one costs libcurl its session.
+int CCurlSftpDriver::Replace(const std::string& temp, const std::string& target) {
+    std::string aside = temp + "-old";
+    int error = Commands({"*rm " + Quoted(aside), "*rename " + Quoted(target) + " " + Quoted(aside),
+                          "rename " + Quoted(temp) + " " + Quoted(target), "*rm " + Quoted(aside)});
+    if (error != 0) {
+        std::string reason = m_error;
+        Command("*rename", {aside, target});
+        m_error = reason;
+    }
+    return error;
+}
+
+int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {
+    return Command("mtime", {SftpTimeText(lastWrite), Absolute(path)});
+}
+
+void CCurlSftpDriver::Cancel() {
+    m_cancel = true;
+}
+
+std::string CCurlSftpDriver::LastError() const {
+    return m_error;
+}
+
+}  // namespace tv

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "platform/RemoteDriver.h"
+
+typedef void CURL;
+
+namespace tv {
+
+// SFTP over one libcurl (libssh2) handle whose SSH session stays open between the calls. The
+// server's host key is checked against $HOME/.ssh/known_hosts: a changed key is refused, an
+// unknown one is put to the site's AskHostKeyFn and added to known_hosts when trusted, refused
+// when there is no one to ask. Times are exact: each listed file's is read with a stat of its
+// own, since the listing's text carries minutes at best. Contracts as IRemoteDriver.
+class CCurlSftpDriver final : public IRemoteDriver {
+  public:
+    explicit CCurlSftpDriver(CRemoteSite site);
+    ~CCurlSftpDriver() override;
+    CCurlSftpDriver(const CCurlSftpDriver&) = delete;
+    CCurlSftpDriver& operator=(const CCurlSftpDriver&) = delete;
+
+    int Connect() override;
+    bool IsConnected() override;
+    void Disconnect() override;
+    int List(const std::string& folder, CRemoteListing& listing) override;
+    int FolderExists(const std::string& folder, bool& exists) override;
+    int MakeFolder(const std::string& folder) override;
+    int DeleteFile(const std::string& path) override;
+    int RemoveFolder(const std::string& folder) override;
+    int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) override;
+    int Upload(const std::string& path, const RemoteSourceFn& source) override;
+    int SetTime(const std::string& path, FileTime lastWrite) override;
+    void Cancel() override;
+    std::string LastError() const override;
+
+    // How the last host key check went; the key callback's state, read by Perform.
+    enum class HostKeyVerdict : uint8_t { Unchecked, Known, Accepted, Unknown, Changed };
+    // libcurl's key callback; public for the C callback only.
+    int CheckHostKey(int match, const void* key, size_t length);
+
+  private:
+    void Prepare(const std::string& path, bool folder);
+    int Perform();
+    // SFTP commands (mkdir, rm, rename, ...) without a transfer; `paths` are quoted into them.
+    int Command(const std::string& verb, const std::vector<std::string>& arguments);
+    int Commands(const std::vector<std::string>& commands);
+    // Renames the complete temporary over `target`, which the server will not replace itself.
+    int Replace(const std::string& temp, const std::string& target);
+    // The modification time of a file or folder; `seconds` stays -1 when there is none.
+    int StatTime(const std::string& path, EntryType type, int64_t& seconds);
+    int AddExactTimes(const std::string& folder, CRemoteListing& listing);
+
+    CRemoteSite m_site;
+    std::string m_baseUrl;
+    std::string m_hostEntry;
+    std::string m_knownHosts;
+    CURL* m_curl = nullptr;
+    std::atomic<bool> m_cancel{false};
+    HostKeyVerdict m_verdict = HostKeyVerdict::Unchecked;
+    int m_sinkError = 0;
+    std::string m_error;
+    std::vector<char> m_errorBuffer;
+};
+
+}  // namespace tv

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "support/TestEnv.h"
+
+namespace tvtest {
+
+// A real OpenSSH server on 127.0.0.1 and a free high port with a config of its own: a host key
+// and a client key pair made for it in `dir`, logins by that key (and passwords, which fail
+// without PAM for an account without one), the sftp subsystem in-process, its log in
+// dir/sshd.log. Stopped on destruction.
+class CSshServer {
+  public:
+    explicit CSshServer(const std::filesystem::path& dir) : m_dir(dir) {
+        std::string d = dir.string();
+        if (std::system(("ssh-keygen -q -t ed25519 -N '' -f '" + d + "/host_key' && " +
+                         "ssh-keygen -q -t ed25519 -N '' -f '" + d + "/client_key' && " + "cp '" +
+                         d + "/client_key.pub' '" + d + "/authorized_keys'")
+                            .c_str()) != 0) {
+            return;
+        }
+        m_port = FreePort();
+        WriteFile(dir / "sshd_config",
+                  "ListenAddress 127.0.0.1\nPort " + std::to_string(m_port) + "\nHostKey " + d +
+                      "/host_key\nAuthorizedKeysFile " + d + "/authorized_keys\n" +
+                      "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+                      "UsePAM no\nPermitRootLogin yes\nStrictModes no\nPidFile none\n"
+                      "Subsystem sftp internal-sftp\nLogLevel VERBOSE\n");
+        std::error_code ignored;  // only root needs (and may make) the privilege separation folder
+        std::filesystem::create_directories("/run/sshd", ignored);
+        m_pid = fork();
+        if (m_pid == 0) {
+            execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-f", (d + "/sshd_config").c_str(),
+                  "-E", (d + "/sshd.log").c_str(), nullptr);
+            _exit(127);
+        }
+        for (int i = 0; i < 100 && !Listening(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~CSshServer() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    CSshServer(const CSshServer&) = delete;
+    CSshServer& operator=(const CSshServer&) = delete;
+
+    int Port() const { return m_port; }
+    std::string User() const { return getpwuid(getuid())->pw_name; }
+    std::string ClientKey() const { return (m_dir / "client_key").string(); }
+    // "ssh-ed25519 AAAA..." as a known_hosts line holds it.
+    std::string HostKeyLine() const {
+        std::string line = ReadFile(m_dir / "host_key.pub");
+        return line.substr(0, line.find(' ', line.find(' ') + 1));
+    }
+    std::string Log() const { return ReadFile(m_dir / "sshd.log"); }
+
+  private:
+    static int FreePort() {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+        close(fd);
+        return ntohs(address.sin_port);
+    }
+    bool Listening() const {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(m_port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        return ok;
+    }
+
+    std::filesystem::path m_dir;
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+}  // namespace tvtest
