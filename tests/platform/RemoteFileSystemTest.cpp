@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "platform/FtpServer.h"
@@ -137,6 +139,26 @@ TEST_F(RemoteFileSystem, FailuresLeaveTheServerAsItWas) {
     EXPECT_EQ(m_fs->Unlink(temp), 0);
     EXPECT_EQ(ReadFile(m_root / "full/keep"), "kept");
     EXPECT_EQ(EntriesIn(m_root / "full"), 1u);
+}
+
+// Scan threads and the worker share one connection: their calls take turns, none is lost.
+TEST_F(RemoteFileSystem, ThreadsShareTheConnection) {
+    ASSERT_NE(m_server->Port(), 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t] {
+            for (int i = 0; i < 5; ++i) {
+                std::string path = "/t" + std::to_string(t) + "-" + std::to_string(i);
+                CAtomicFileWriter writer(*m_fs, path);
+                EXPECT_TRUE(writer.Write(path) && writer.Commit()) << writer.Error();
+                EXPECT_EQ(ReadWholeFile(*m_fs, path).value_or("<unreadable>"), path);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(EntriesIn(m_root.Path()), 20u);
 }
 
 }  // namespace
