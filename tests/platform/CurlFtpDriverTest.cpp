@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/FtpServer.h"
 #include "support/TestEnv.h"
@@ -13,6 +17,7 @@ namespace {
 
 using tvtest::CFtpServer;
 using tvtest::CTempDir;
+using tvtest::FtpTls;
 using tvtest::ReadFile;
 using tvtest::WriteFile;
 
@@ -133,6 +138,104 @@ TEST_F(CurlFtpDriver, WrongPasswordIsRefusedWithoutShowingIt) {
     EXPECT_EQ(UploadText(driver, "/x", "x"), EACCES);
     EXPECT_FALSE(std::filesystem::exists(m_root / "x"));
 }
+
+// A self-signed certificate for 127.0.0.1, in `cert` (what a client trusts) and `both` (with its
+// key, what the server loads).
+void MakeCertificate(const std::filesystem::path& cert, const std::filesystem::path& both) {
+    std::filesystem::path key = both.parent_path() / "key.pem";
+    std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
+        " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        key.string() + "' -out '" + cert.string() + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    WriteFile(both, ReadFile(cert) + ReadFile(key));
+}
+
+// SSL_CERT_FILE (or none) for one test, the old value put back afterwards.
+class CCaFile {
+  public:
+    explicit CCaFile(const std::optional<std::filesystem::path>& file) {
+        if (const char* old = std::getenv("SSL_CERT_FILE"); old != nullptr) {
+            m_old = old;
+        }
+        if (file.has_value()) {
+            setenv("SSL_CERT_FILE", file->c_str(), 1);
+        } else {
+            unsetenv("SSL_CERT_FILE");
+        }
+    }
+    ~CCaFile() {
+        if (m_old.has_value()) {
+            setenv("SSL_CERT_FILE", m_old->c_str(), 1);
+        } else {
+            unsetenv("SSL_CERT_FILE");
+        }
+    }
+    CCaFile(const CCaFile&) = delete;
+    CCaFile& operator=(const CCaFile&) = delete;
+
+  private:
+    std::optional<std::string> m_old;
+};
+
+// Each TLS flavour against a server that speaks only it (the data-required one refuses plain
+// data connections, the implicit one a plain greeting).
+class CurlFtps : public testing::TestWithParam<std::tuple<FtpTls, RemoteProtocol>> {
+  protected:
+    CurlFtps() {
+        MakeCertificate(m_keys / "server.pem", m_keys / "server-and-key.pem");
+        m_server = std::make_unique<CFtpServer>(
+            m_root.Path().string(), (m_logs / "server.log").string(),
+            (m_keys / "server-and-key.pem").string(), std::get<0>(GetParam()));
+    }
+    CRemoteSite TlsSite() const { return Site(m_server->Port(), std::get<1>(GetParam())); }
+
+    CTempDir m_root;
+    CTempDir m_logs;
+    CTempDir m_keys;
+    std::unique_ptr<CFtpServer> m_server;
+};
+
+TEST_P(CurlFtps, TrustedCertificateCarriesTheRoundTrip) {
+    ASSERT_NE(m_server->Port(), 0);
+    CCaFile trust(m_keys / "server.pem");
+    CCurlFtpDriver driver(TlsSite());
+    ASSERT_EQ(driver.Connect(), 0) << driver.LastError();
+    ASSERT_EQ(EnsureRemoteFolder(driver, "/in/deep"), 0) << driver.LastError();
+    std::string data(1 << 20, 'd');
+    for (size_t i = 0; i < data.size(); i += 511) {
+        data[i] = static_cast<char>(i >> 3);
+    }
+    ASSERT_EQ(UploadText(driver, "/in/deep/data.bin", data), 0) << driver.LastError();
+    EXPECT_EQ(ReadFile(m_root / "in/deep/data.bin"), data);
+    CRemoteListing listing;
+    ASSERT_EQ(driver.List("/in/deep", listing), 0) << driver.LastError();
+    ASSERT_EQ(listing.m_entries.size(), 1u);
+    EXPECT_EQ(listing.m_entries[0].m_size, data.size());
+    EXPECT_EQ(DownloadText(driver, "/in/deep/data.bin"), data);
+    EXPECT_EQ(driver.DeleteFile("/in/deep/data.bin"), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_root / "in/deep/data.bin"));
+}
+
+// A certificate nobody vouches for stops the login, whether no CA file is named or another one.
+TEST_P(CurlFtps, UntrustedCertificateIsRefusedAndNothingMoves) {
+    ASSERT_NE(m_server->Port(), 0);
+    MakeCertificate(m_keys / "other.pem", m_keys / "other-and-key.pem");
+    for (bool another : {true, false}) {
+        CCaFile trust(another ? std::optional(m_keys / "other.pem") : std::nullopt);
+        CCurlFtpDriver driver(TlsSite());
+        EXPECT_EQ(driver.Connect(), EPERM) << another << ": " << driver.LastError();
+        EXPECT_EQ(UploadText(driver, "/sent.txt", "secret data"), EPERM) << driver.LastError();
+        EXPECT_EQ(driver.LastError().find("s3cret-pw"), std::string::npos);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flavours, CurlFtps,
+    testing::Values(std::make_tuple(FtpTls::Explicit, RemoteProtocol::FtpsControlOnly),
+                    std::make_tuple(FtpTls::ExplicitDataRequired, RemoteProtocol::FtpsProtected),
+                    std::make_tuple(FtpTls::Implicit, RemoteProtocol::FtpsImplicit)));
 
 }  // namespace
 }  // namespace tv

@@ -11,12 +11,17 @@
 
 namespace tvtest {
 
+// How the server speaks TLS: not at all, after AUTH TLS (the data connections protected only when
+// the client asks, or required to be), or from the first byte.
+enum class FtpTls { None, Explicit, ExplicitDataRequired, Implicit };
+
 // A real FTP server (pyftpdlib, from the Debian interpreter that has it) on 127.0.0.1, serving
-// `root` to user "tv", password "s3cret-pw", its log in `log`; with a certificate and key file it
-// speaks explicit TLS. Stopped on destruction.
+// `root` to user "tv", password "s3cret-pw", its log in `log`; TLS modes need a file holding the
+// certificate and its key. Stopped on destruction.
 class CFtpServer {
   public:
-    CFtpServer(const std::string& root, const std::string& log, const std::string& certFile = {}) {
+    CFtpServer(const std::string& root, const std::string& log, const std::string& certFile = {},
+               FtpTls tls = FtpTls::Explicit) {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
@@ -24,12 +29,25 @@ class CFtpServer {
         std::string script =
             "import sys\n"
             "from pyftpdlib.authorizers import DummyAuthorizer\n"
-            "from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler\n"
+            "from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler, TLS_DTPHandler\n"
             "from pyftpdlib.servers import FTPServer\n"
             "a = DummyAuthorizer()\n"
             "a.add_user('tv', 's3cret-pw', sys.argv[1], perm='elradfmwMT')\n"
-            "h = TLS_FTPHandler if sys.argv[2] else FTPHandler\n"
+            // A client that starts the data connection's handshake before its RETR/STOR would
+            // otherwise find that connection closed as idle.
+            "class Dtp(TLS_DTPHandler):\n"
+            "    def readable(self):\n"
+            "        return self._ssl_accepting or super().readable()\n"
+            "TLS_FTPHandler.dtp_handler = Dtp\n"
+            "class Implicit(TLS_FTPHandler):\n"
+            "    def handle(self):\n"
+            "        self.secure_connection(self.ssl_context)\n"
+            "        super().handle()\n"
+            "mode = sys.argv[3] if sys.argv[2] else 'none'\n"
+            "h = {'none': FTPHandler, 'implicit': Implicit}.get(mode, TLS_FTPHandler)\n"
             "if sys.argv[2]: h.certfile = sys.argv[2]\n"
+            "h.tls_control_required = mode != 'none'\n"
+            "h.tls_data_required = mode == 'data'\n"
             "h.authorizer = a\n"
             "s = FTPServer(('127.0.0.1', 0), h)\n"
             "print(s.socket.getsockname()[1], flush=True)\n"
@@ -40,7 +58,7 @@ class CFtpServer {
             freopen(log.c_str(), "w", stderr);
             close(fds[0]);
             execl("/usr/bin/python3", "python3", "-c", script.c_str(), root.c_str(),
-                  certFile.c_str(), nullptr);
+                  certFile.c_str(), TlsArgument(tls), nullptr);
             _exit(127);
         }
         close(fds[1]);
@@ -62,6 +80,19 @@ class CFtpServer {
     int Port() const { return m_port; }
 
   private:
+    static const char* TlsArgument(FtpTls tls) {
+        switch (tls) {
+            case FtpTls::Explicit:
+                return "explicit";
+            case FtpTls::ExplicitDataRequired:
+                return "data";
+            case FtpTls::Implicit:
+                return "implicit";
+            default:
+                return "none";
+        }
+    }
+
     pid_t m_pid = -1;
     int m_port = 0;
 };

@@ -1,0 +1,444 @@
+#include "platform/RemoteFileSystem.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+namespace tv {
+namespace {
+
+std::string Absolute(const std::string& path) {
+    std::string absolute = path.starts_with('/') ? path : "/" + path;
+    while (absolute.size() > 1 && absolute.ends_with('/')) {
+        absolute.pop_back();
+    }
+    return absolute;
+}
+
+std::string ParentOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// Servers keep no modes that mean anything here; these are what a new local file or folder gets.
+CFileInfo InfoOf(const CRemoteEntry& entry) {
+    CFileInfo info;
+    info.m_type = entry.m_type;
+    info.m_size = entry.m_type == EntryType::File ? entry.m_size : 0;
+    info.m_lastWrite = entry.m_timeKind == RemoteTimeKind::None ? 0 : entry.m_lastWrite;
+    uint32_t mode = entry.m_type == EntryType::Folder ? S_IFDIR | 0755 : S_IFREG | 0644;
+    info.m_attributes = AttributesFromMode(mode, entry.m_name, false);
+    return info;
+}
+
+CFileInfo RootInfo() {
+    CFileInfo info;
+    info.m_type = EntryType::Folder;
+    info.m_attributes = AttributesFromMode(S_IFDIR | 0755, {}, false);
+    return info;
+}
+
+}  // namespace
+
+CRemoteFileSystem::CRemoteFileSystem(std::unique_ptr<IRemoteDriver> driver, IFileSystem& spoolFs,
+                                     std::string spoolFolder)
+    : m_driver(std::move(driver)), m_spoolFs(spoolFs), m_spoolFolder(std::move(spoolFolder)) {}
+
+CRemoteFileSystem::~CRemoteFileSystem() = default;
+
+uint32_t CRemoteFileSystem::Capabilities(const std::string&) {
+    return fscap::kCanRename | (m_bExactTimes ? fscap::kExactTimes : 0);
+}
+
+void CRemoteFileSystem::NoteTimes(RemoteTimeKind kind) {
+    if (kind != RemoteTimeKind::Utc) {
+        m_bExactTimes = false;
+    }
+}
+
+int CRemoteFileSystem::List(const std::string& folder, CRemoteListing& listing) {
+    {
+        std::lock_guard lock(m_driverMutex);
+        if (int error = m_driver->List(folder, listing)) {
+            return error;
+        }
+    }
+    std::lock_guard lock(m_handleMutex);
+    for (const std::string& name : listing.m_refused) {
+        m_refused.push_back(Join(folder, name));
+    }
+    return 0;
+}
+
+std::vector<std::string> CRemoteFileSystem::TakeRefusedNames() {
+    std::lock_guard lock(m_handleMutex);
+    return std::exchange(m_refused, {});
+}
+
+// A listing arrives whole from the driver, so it is handed on in one piece.
+int CRemoteFileSystem::ReadFolder(const std::string& path, CFileInfo& folder,
+                                  std::vector<CFolderItem>& items, const FolderPieceFn& onPiece) {
+    CRemoteListing listing;
+    std::string absolute = Absolute(path);
+    if (int error = List(absolute, listing)) {
+        return error;
+    }
+    folder = RootInfo();
+    folder.m_attributes = AttributesFromMode(S_IFDIR | 0755, NameOf(absolute), false);
+    items.clear();
+    for (const CRemoteEntry& entry : listing.m_entries) {
+        if (entry.m_type == EntryType::Other || IsRemoteTempName(entry.m_name)) {
+            continue;
+        }
+        if (entry.m_type == EntryType::File) {
+            NoteTimes(entry.m_timeKind);
+        }
+        items.push_back({entry.m_name, InfoOf(entry)});
+    }
+    return onPiece(items);
+}
+
+int CRemoteFileSystem::ListNames(const std::string& folder, std::vector<std::string>& names) {
+    CRemoteListing listing;
+    if (int error = List(Absolute(folder), listing)) {
+        return error;
+    }
+    names.clear();
+    for (const CRemoteEntry& entry : listing.m_entries) {
+        names.push_back(entry.m_name);
+    }
+    return 0;
+}
+
+int CRemoteFileSystem::Stat(const std::string& path, CFileInfo& info, LinkMode) {
+    std::string absolute = Absolute(path);
+    if (absolute == "/") {
+        info = RootInfo();
+        return 0;
+    }
+    CRemoteListing listing;
+    if (int error = List(ParentOf(absolute), listing)) {
+        return error;
+    }
+    for (const CRemoteEntry& entry : listing.m_entries) {
+        if (entry.m_name == NameOf(absolute)) {
+            info = InfoOf(entry);
+            return 0;
+        }
+    }
+    return ENOENT;
+}
+
+int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
+    auto spool = std::make_shared<CScratchFile>();
+    if (int error = spool->Open(m_spoolFs, m_spoolFolder)) {
+        return error;
+    }
+    uint64_t size = 0;
+    int error = 0;
+    {
+        std::lock_guard lock(m_driverMutex);
+        error = m_driver->Download(Absolute(path), 0, [&](const void* data, size_t count) {
+            int written = spool->Write(size, {static_cast<const char*>(data), count});
+            size += count;
+            return written;
+        });
+    }
+    if (error != 0) {
+        return error;
+    }
+    std::lock_guard lock(m_handleMutex);
+    file = m_nextHandle++;
+    m_handles[file] = {std::move(spool), size, false, true, kKeepTime, {}};
+    return 0;
+}
+
+int CRemoteFileSystem::PendingUpload(const std::string& tempPath) {
+    for (const auto& [file, handle] : m_handles) {
+        if (handle.m_bWritable && handle.m_tempPath == tempPath) {
+            return file;
+        }
+    }
+    return -1;
+}
+
+int CRemoteFileSystem::CreateTemp(const std::string& folder, const std::string& name, uint32_t,
+                                  std::string& tempPath, int& file) {
+    if (name.empty() || name.find('/') != std::string::npos) {
+        return EINVAL;
+    }
+    std::string temp = Join(Absolute(folder), RemoteTempName(name));
+    auto spool = std::make_shared<CScratchFile>();
+    if (int error = spool->Open(m_spoolFs, m_spoolFolder)) {
+        return error;
+    }
+    std::lock_guard lock(m_handleMutex);
+    if (PendingUpload(temp) >= 0) {
+        return EEXIST;
+    }
+    file = m_nextHandle++;
+    m_handles[file] = {std::move(spool), 0, true, true, kKeepTime, temp};
+    tempPath = temp;
+    return 0;
+}
+
+int CRemoteFileSystem::CreateScratch(const std::string&, int&) {
+    return ENOSYS;
+}
+
+int CRemoteFileSystem::Lock(const std::string&, int&) {
+    return ENOSYS;
+}
+
+int CRemoteFileSystem::Find(int file, CHandle& handle) {
+    std::lock_guard lock(m_handleMutex);
+    auto found = m_handles.find(file);
+    if (found == m_handles.end() || !found->second.m_bOpen) {
+        return EBADF;
+    }
+    handle = found->second;
+    return 0;
+}
+
+int CRemoteFileSystem::StatOpen(int file, CFileInfo& info) {
+    CHandle handle;
+    if (int error = Find(file, handle)) {
+        return error;
+    }
+    info = CFileInfo{};
+    info.m_type = EntryType::File;
+    info.m_size = handle.m_size;
+    info.m_lastWrite = handle.m_lastWrite == kKeepTime ? 0 : handle.m_lastWrite;
+    info.m_attributes = AttributesFromMode(S_IFREG | 0644, {}, false);
+    return 0;
+}
+
+int CRemoteFileSystem::Read(int file, uint64_t offset, void* buffer, size_t size, size_t& got) {
+    CHandle handle;
+    if (int error = Find(file, handle)) {
+        return error;
+    }
+    return handle.m_spool->Read(offset, buffer, size, got);
+}
+
+int CRemoteFileSystem::Write(int file, uint64_t offset, const void* buffer, size_t size,
+                             size_t& written) {
+    written = 0;
+    CHandle handle;
+    if (int error = Find(file, handle)) {
+        return error;
+    }
+    if (!handle.m_bWritable) {
+        return EBADF;
+    }
+    if (int error = handle.m_spool->Write(offset, {static_cast<const char*>(buffer), size})) {
+        return error;
+    }
+    written = size;
+    std::lock_guard lock(m_handleMutex);
+    if (auto found = m_handles.find(file); found != m_handles.end()) {
+        found->second.m_size = std::max(found->second.m_size, offset + size);
+    }
+    return 0;
+}
+
+int CRemoteFileSystem::CopyRange(int, int, uint64_t, size_t, size_t& copied) {
+    copied = 0;
+    return ENOSYS;
+}
+
+int CRemoteFileSystem::SetOpenTimes(int file, FileTime, FileTime lastWrite) {
+    std::lock_guard lock(m_handleMutex);
+    auto found = m_handles.find(file);
+    if (found == m_handles.end() || !found->second.m_bOpen || !found->second.m_bWritable) {
+        return EBADF;
+    }
+    if (lastWrite != kKeepTime) {
+        found->second.m_lastWrite = lastWrite;
+    }
+    return 0;
+}
+
+int CRemoteFileSystem::SetOpenMode(int file, uint32_t) {
+    CHandle handle;
+    return Find(file, handle);
+}
+
+int CRemoteFileSystem::Flush(int file) {
+    CHandle handle;
+    return Find(file, handle);
+}
+
+// A closed upload keeps its spool until Rename sends it or Unlink drops it.
+int CRemoteFileSystem::Close(int file) {
+    std::lock_guard lock(m_handleMutex);
+    auto found = m_handles.find(file);
+    if (found == m_handles.end() || !found->second.m_bOpen) {
+        return EBADF;
+    }
+    if (found->second.m_bWritable && !found->second.m_tempPath.empty()) {
+        found->second.m_bOpen = false;
+    } else {
+        m_handles.erase(found);
+    }
+    return 0;
+}
+
+void CRemoteFileSystem::Forget(int file) {
+    std::lock_guard lock(m_handleMutex);
+    auto found = m_handles.find(file);
+    if (found == m_handles.end()) {
+        return;
+    }
+    if (found->second.m_bOpen) {
+        found->second.m_tempPath.clear();  // still open: Close lets it go
+    } else {
+        m_handles.erase(found);
+    }
+}
+
+int CRemoteFileSystem::Upload(int file, const std::string& target) {
+    CHandle handle;
+    {
+        std::lock_guard lock(m_handleMutex);
+        handle = m_handles.at(file);
+    }
+    uint64_t sent = 0;
+    std::lock_guard lock(m_driverMutex);
+    int error = m_driver->Upload(target, [&](void* buffer, size_t size, size_t& got) {
+        size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
+        got = 0;
+        int read = want == 0 ? 0 : handle.m_spool->Read(sent, buffer, want, got);
+        sent += got;
+        return read == 0 && got == 0 && want != 0 ? EIO : read;
+    });
+    if (error != 0 || handle.m_lastWrite == kKeepTime) {
+        return error;
+    }
+    // The bytes are in place; a server that cannot set times only costs exactness.
+    if (m_driver->SetTime(target, handle.m_lastWrite) != 0) {
+        m_bExactTimes = false;
+    }
+    return 0;
+}
+
+int CRemoteFileSystem::Rename(const std::string& from, const std::string& to) {
+    int file = -1;
+    {
+        std::lock_guard lock(m_handleMutex);
+        file = PendingUpload(Absolute(from));
+    }
+    if (file < 0) {
+        return ENOSYS;
+    }
+    if (int error = Upload(file, Absolute(to))) {
+        return error;
+    }
+    Forget(file);
+    return 0;
+}
+
+int CRemoteFileSystem::Unlink(const std::string& path) {
+    int file = -1;
+    {
+        std::lock_guard lock(m_handleMutex);
+        file = PendingUpload(Absolute(path));
+    }
+    if (file >= 0) {
+        Forget(file);
+        return 0;
+    }
+    std::lock_guard lock(m_driverMutex);
+    return m_driver->DeleteFile(Absolute(path));
+}
+
+int CRemoteFileSystem::MakeFolder(const std::string& path) {
+    int error = 0;
+    {
+        std::lock_guard lock(m_driverMutex);
+        error = m_driver->MakeFolder(Absolute(path));
+    }
+    CFileInfo info;
+    return error != 0 && Stat(path, info, LinkMode::Follow) == 0 ? EEXIST : error;
+}
+
+int CRemoteFileSystem::RemoveFolder(const std::string& path) {
+    std::lock_guard lock(m_driverMutex);
+    return m_driver->RemoveFolder(Absolute(path));
+}
+
+int CRemoteFileSystem::SetMode(const std::string&, uint32_t) {
+    return 0;
+}
+
+int CRemoteFileSystem::SetTimes(const std::string& path, FileTime, FileTime lastWrite) {
+    if (lastWrite == kKeepTime) {
+        return 0;
+    }
+    std::lock_guard lock(m_driverMutex);
+    int error = m_driver->SetTime(Absolute(path), lastWrite);
+    if (error == ENOSYS) {
+        m_bExactTimes = false;
+    }
+    return error;
+}
+
+int CRemoteFileSystem::FlushFolder(const std::string&) {
+    return 0;
+}
+
+void CRemoteFileSystem::RemoveStaleTemps(const std::string& folder, const std::string& name) {
+    std::string temp = Join(Absolute(folder), RemoteTempName(name));
+    {
+        std::lock_guard lock(m_handleMutex);
+        if (PendingUpload(temp) >= 0) {
+            return;
+        }
+    }
+    std::lock_guard lock(m_driverMutex);
+    m_driver->DeleteFile(temp);
+}
+
+int CRemoteFileSystem::FreeSpace(const std::string&, uint64_t& bytes) {
+    bytes = UINT64_MAX;
+    return 0;
+}
+
+// Lexical: a server shows no links.
+int CRemoteFileSystem::ResolvePath(const std::string& path, std::string& resolved) {
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t slash = path.find('/', pos);
+        size_t end = slash == std::string::npos ? path.size() : slash;
+        std::string part = path.substr(pos, end - pos);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = end + 1;
+    }
+    resolved.clear();
+    for (const std::string& part : parts) {
+        resolved += "/" + part;
+    }
+    if (resolved.empty()) {
+        resolved = "/";
+    }
+    return 0;
+}
+
+}  // namespace tv

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/RemoteDriver.h"
+#include "platform/ScratchFile.h"
+
+namespace tv {
+
+// A remote site as a file system: the scan, the pass and the copy reach it through the one
+// interface. Paths are absolute on the server ("/" separated; a relative one is taken from "/").
+//
+// Transfers go through nameless spool files in a local folder, so a transfer never runs while a
+// caller holds a half-written buffer and the server never sees a part of a file:
+// - OpenRead downloads the whole file into a spool; Read serves any offset from it.
+// - CreateTemp gives a handle whose writes go to a spool; nothing reaches the server until
+//   Rename(tempPath, target) uploads the spool to `target` (the driver writes a temporary remote
+//   name and renames it over the target when every byte arrived) and sets the time given by
+//   SetOpenTimes. Unlink(tempPath) before that drops it. Flush only reaches the spool; the
+//   upload in Rename is the moment the data is on the server.
+// - Rename of anything else is ENOSYS: the driver cannot move a file already on the server.
+//
+// Capabilities: kCanRename (an upload replaces its target in one step); kExactTimes from the
+// first answers on, and given up for good once the server lists times other than UTC or
+// refuses to set one. No links, modes (mode calls are accepted and change nothing), locks,
+// scratch files, block copies (CopyRange is ENOSYS) or free-space figure (reported as
+// unlimited: a full server refuses the upload).
+//
+// Threads: any; calls on the driver are made one at a time (a second caller waits), spool I/O
+// runs beside them. Every call blocks until the server answered; none can be cancelled halfway
+// (the driver's own Cancel, from another thread, ends the running transfer).
+class CRemoteFileSystem final : public IFileSystem {
+  public:
+    // `spoolFs` and `spoolFolder` hold the spool files (a local temporary folder).
+    CRemoteFileSystem(std::unique_ptr<IRemoteDriver> driver, IFileSystem& spoolFs,
+                      std::string spoolFolder);
+    ~CRemoteFileSystem() override;
+    CRemoteFileSystem(const CRemoteFileSystem&) = delete;
+    CRemoteFileSystem& operator=(const CRemoteFileSystem&) = delete;
+
+    uint32_t Capabilities(const std::string& path) override;
+    int ReadFolder(const std::string& path, CFileInfo& folder, std::vector<CFolderItem>& items,
+                   const FolderPieceFn& onPiece) override;
+    int ListNames(const std::string& folder, std::vector<std::string>& names) override;
+    int Stat(const std::string& path, CFileInfo& info, LinkMode links) override;
+    int OpenRead(const std::string& path, int& file) override;
+    int CreateTemp(const std::string& folder, const std::string& name, uint32_t mode,
+                   std::string& tempPath, int& file) override;
+    int CreateScratch(const std::string& folder, int& file) override;
+    int Lock(const std::string& path, int& file) override;
+    int StatOpen(int file, CFileInfo& info) override;
+    int Read(int file, uint64_t offset, void* buffer, size_t size, size_t& got) override;
+    int Write(int file, uint64_t offset, const void* buffer, size_t size, size_t& written) override;
+    int CopyRange(int in, int out, uint64_t offset, size_t size, size_t& copied) override;
+    int SetOpenTimes(int file, FileTime lastAccess, FileTime lastWrite) override;
+    int SetOpenMode(int file, uint32_t mode) override;
+    int Flush(int file) override;
+    int Close(int file) override;
+    int Rename(const std::string& from, const std::string& to) override;
+    int Unlink(const std::string& path) override;
+    int MakeFolder(const std::string& path) override;
+    int RemoveFolder(const std::string& path) override;
+    int SetMode(const std::string& path, uint32_t mode) override;
+    int SetTimes(const std::string& path, FileTime lastAccess, FileTime lastWrite) override;
+    int FlushFolder(const std::string& folder) override;
+    void RemoveStaleTemps(const std::string& folder, const std::string& name) override;
+    int FreeSpace(const std::string& path, uint64_t& bytes) override;
+    int ResolvePath(const std::string& path, std::string& resolved) override;
+
+    // The names the last listings refused ("/", "\", "..", NUL, not a name), as "folder/name"
+    // for the log, and forgets them. Any thread.
+    std::vector<std::string> TakeRefusedNames();
+
+  private:
+    struct CHandle {
+        std::shared_ptr<CScratchFile> m_spool;
+        uint64_t m_size = 0;
+        bool m_bWritable = false;
+        bool m_bOpen = true;
+        FileTime m_lastWrite = kKeepTime;
+        std::string m_tempPath;  // of a writable handle: the name Rename and Unlink know it by
+    };
+
+    int List(const std::string& folder, CRemoteListing& listing);
+    // The handle `file` copied out under the lock; EBADF when there is none.
+    int Find(int file, CHandle& handle);
+    // The pending upload known by `tempPath`, or -1.
+    int PendingUpload(const std::string& tempPath);
+    int Upload(int file, const std::string& target);
+    void Forget(int file);
+    void NoteTimes(RemoteTimeKind kind);
+
+    std::unique_ptr<IRemoteDriver> m_driver;
+    IFileSystem& m_spoolFs;
+    std::string m_spoolFolder;
+    std::mutex m_driverMutex;
+    std::mutex m_handleMutex;
+    std::map<int, CHandle> m_handles;
+    int m_nextHandle = 1;
+    std::vector<std::string> m_refused;
+    std::atomic<bool> m_bExactTimes{true};
+};
+
+}  // namespace tv

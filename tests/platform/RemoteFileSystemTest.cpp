@@ -1,0 +1,165 @@
+// A remote site behind the file-system interface, against a real FTP server whose root is a
+// local folder, so every check looks at what really arrived on the server.
+#include "platform/RemoteFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+#include "platform/FtpServer.h"
+#include "support/TestEnv.h"
+
+namespace tv {
+namespace {
+
+using tvtest::CFtpServer;
+using tvtest::CTempDir;
+using tvtest::ReadFile;
+using tvtest::WriteFile;
+
+constexpr FileTime kWhen = FileTimeFromUnix(1'500'000'000);
+
+size_t EntriesIn(const std::filesystem::path& folder) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+class RemoteFileSystem : public testing::Test {
+  protected:
+    RemoteFileSystem() { m_fs = MakeFs(); }
+    std::unique_ptr<CRemoteFileSystem> MakeFs() {
+        CRemoteSite site;
+        site.m_host = "127.0.0.1";
+        site.m_port = m_server->Port();
+        site.m_user = "tv";
+        site.m_password = "s3cret-pw";
+        site.m_connectTimeoutMs = 3000;
+        return std::make_unique<CRemoteFileSystem>(MakeRemoteDriver(site), LocalFileSystem(),
+                                                   m_spool.Path().string());
+    }
+    // Writes `text` under a temporary name with a time, closed but not yet in place.
+    std::string PendingUpload(const std::string& folder, const std::string& name,
+                              const std::string& text) {
+        std::string temp;
+        int file = -1;
+        EXPECT_EQ(m_fs->CreateTemp(folder, name, 0644, temp, file), 0);
+        size_t half = text.size() / 2;
+        size_t written = 0;
+        EXPECT_EQ(m_fs->Write(file, half, text.data() + half, text.size() - half, written), 0);
+        EXPECT_EQ(m_fs->Write(file, 0, text.data(), half, written), 0);
+        EXPECT_EQ(m_fs->SetOpenTimes(file, kKeepTime, kWhen), 0);
+        EXPECT_EQ(m_fs->Close(file), 0);
+        return temp;
+    }
+
+    CTempDir m_root;
+    CTempDir m_logs;
+    CTempDir m_spool;
+    std::unique_ptr<CFtpServer> m_server =
+        std::make_unique<CFtpServer>(m_root.Path().string(), (m_logs / "server.log").string());
+    std::unique_ptr<CRemoteFileSystem> m_fs;
+};
+
+// Nothing reaches the server before the rename; then the whole file with its time, which the
+// listing, a read back and the program's own atomic writer agree on.
+TEST_F(RemoteFileSystem, UploadsAppearWholeWithTheirTimesOnlyWhenRenamed) {
+    ASSERT_NE(m_server->Port(), 0);
+    WriteFile(m_root / "doc.txt", "old");
+    std::string text(300'000, 'q');
+    text[1234] = 'X';
+    std::string temp = PendingUpload("/", "doc.txt", text);
+    std::string dropped = PendingUpload("/", "other.txt", "never sent");
+    EXPECT_EQ(ReadFile(m_root / "doc.txt"), "old");
+    EXPECT_EQ(EntriesIn(m_root.Path()), 1u);
+
+    ASSERT_EQ(m_fs->Rename(temp, "/doc.txt"), 0);
+    ASSERT_EQ(m_fs->Unlink(dropped), 0);
+    EXPECT_EQ(ReadFile(m_root / "doc.txt"), text);
+    EXPECT_EQ(EntriesIn(m_root.Path()), 1u);
+    EXPECT_EQ(m_fs->Rename(temp, "/again.txt"), ENOSYS) << "a sent upload is gone";
+
+    ASSERT_EQ(m_fs->MakeFolder("/sub"), 0);
+    EXPECT_EQ(m_fs->MakeFolder("/sub"), EEXIST);
+    CAtomicFileWriter writer(*m_fs, "/sub/note.txt");
+    ASSERT_TRUE(writer.Write("written atomically")) << writer.Error();
+    ASSERT_TRUE(writer.Commit()) << writer.Error();
+    EXPECT_EQ(ReadFile(m_root / "sub/note.txt"), "written atomically");
+
+    CFileInfo folder;
+    std::vector<CFolderItem> items;
+    ASSERT_EQ(ListFolder(*m_fs, "/", folder, items), 0);
+    ASSERT_EQ(items.size(), 2u);
+    for (const CFolderItem& item : items) {
+        if (item.m_name == "doc.txt") {
+            EXPECT_EQ(item.m_info.m_type, EntryType::File);
+            EXPECT_EQ(item.m_info.m_size, text.size());
+            EXPECT_EQ(item.m_info.m_lastWrite, kWhen);
+        } else {
+            EXPECT_EQ(item.m_name, "sub");
+            EXPECT_EQ(item.m_info.m_type, EntryType::Folder);
+        }
+    }
+    EXPECT_NE(m_fs->Capabilities("/") & fscap::kExactTimes, 0u);
+    EXPECT_EQ(ReadWholeFile(*m_fs, "/doc.txt").value_or("<unreadable>"), text);
+    CFileInfo info;
+    ASSERT_EQ(m_fs->Stat("/sub/note.txt", info, LinkMode::Follow), 0);
+    EXPECT_EQ(info.m_size, 18u);
+}
+
+// What fails says so with the interface's errors, and leaves the server as it was.
+TEST_F(RemoteFileSystem, FailuresLeaveTheServerAsItWas) {
+    ASSERT_NE(m_server->Port(), 0);
+    std::filesystem::create_directories(m_root / "full");
+    WriteFile(m_root / "full/keep", "kept");
+    WriteFile(m_root / "a\\b", "a name that would be a path on another system");
+    int file = -1;
+    CFileInfo info;
+    EXPECT_EQ(m_fs->OpenRead("/missing", file), ENOENT);
+    EXPECT_EQ(m_fs->Stat("/full/missing", info, LinkMode::Follow), ENOENT);
+    EXPECT_NE(m_fs->RemoveFolder("/full"), 0);
+    EXPECT_EQ(m_fs->Rename("/full/keep", "/moved"), ENOSYS);
+    size_t copied = 1;
+    EXPECT_EQ(m_fs->CopyRange(0, 0, 0, 10, copied), ENOSYS);
+
+    std::vector<std::string> names;
+    ASSERT_EQ(m_fs->ListNames("/", names), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"full"});
+    EXPECT_EQ(m_fs->TakeRefusedNames(), std::vector<std::string>{"/a\\b"});
+    EXPECT_TRUE(m_fs->TakeRefusedNames().empty());
+
+    // The server goes away between the writes and the rename: the old file stays whole.
+    std::string temp = PendingUpload("/full", "keep", "new contents");
+    m_server.reset();
+    EXPECT_NE(m_fs->Rename(temp, "/full/keep"), 0);
+    EXPECT_EQ(m_fs->Unlink(temp), 0);
+    EXPECT_EQ(ReadFile(m_root / "full/keep"), "kept");
+    EXPECT_EQ(EntriesIn(m_root / "full"), 1u);
+}
+
+// Scan threads and the worker share one connection: their calls take turns, none is lost.
+TEST_F(RemoteFileSystem, ThreadsShareTheConnection) {
+    ASSERT_NE(m_server->Port(), 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t] {
+            for (int i = 0; i < 5; ++i) {
+                std::string path = "/t" + std::to_string(t) + "-" + std::to_string(i);
+                CAtomicFileWriter writer(*m_fs, path);
+                EXPECT_TRUE(writer.Write(path) && writer.Commit()) << writer.Error();
+                EXPECT_EQ(ReadWholeFile(*m_fs, path).value_or("<unreadable>"), path);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(EntriesIn(m_root.Path()), 20u);
+}
+
+}  // namespace
+}  // namespace tv
