@@ -5,11 +5,29 @@
 #include <atomic>
 #include <cerrno>
 #include <string>
+#include <string_view>
 
 #include "platform/RemoteDriver.h"
 
-// The libcurl callbacks and the error mapping that the FTP and the SFTP driver share.
+// The libcurl callbacks, options and error mapping that the FTP and the SFTP driver share.
 namespace tv::curlcb {
+
+inline constexpr long kDefaultConnectTimeoutMs = 30'000;
+
+// libcurl's global state, set up once for every handle of the process.
+void InitCurlOnce();
+
+inline std::string AbsolutePath(const std::string& path) {
+    return path.starts_with('/') ? path : "/" + path;
+}
+
+// `path` made absolute, each component percent-encoded, so that a name is only ever a name.
+std::string EscapedPath(CURL* curl, const std::string& path);
+
+// The options every request of a site has: login, error text, time-outs, and the cancel flag
+// that the progress callback reads.
+void SetSiteOptions(CURL* curl, const CRemoteSite& site, char* errorBuffer,
+                    std::atomic<bool>* cancel);
 
 struct CSinkContext {
     const RemoteSinkFn* sink = nullptr;

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <mutex>
 
 #include "platform/CurlCallbacks.h"
 #include "platform/RemoteListing.h"
@@ -14,33 +13,14 @@ namespace {
 
 using namespace curlcb;
 
-constexpr long kDefaultConnectTimeoutMs = 30'000;
-
-// Each component percent-encoded, so that no name can add a command or leave its folder.
+// The "%2F" makes the path start at the server's root rather than the login folder.
 std::string UrlPath(CURL* curl, const std::string& path) {
-    std::string url = "%2F";
-    size_t pos = path.starts_with('/') ? 1 : 0;
-    while (pos < path.size()) {
-        size_t slash = path.find('/', pos);
-        size_t end = slash == std::string::npos ? path.size() : slash;
-        char* escaped = curl_easy_escape(curl, path.data() + pos, static_cast<int>(end - pos));
-        url += escaped;
-        curl_free(escaped);
-        if (slash != std::string::npos) {
-            url += '/';
-        }
-        pos = end + 1;
-    }
-    return url;
+    return "%2F" + EscapedPath(curl, path);
 }
 
 // A line break in a name would end the command and start another one.
 bool SafeForCommand(const std::string& path) {
     return path.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
-}
-
-std::string Absolute(const std::string& path) {
-    return path.starts_with('/') ? path : "/" + path;
 }
 
 std::string FtpTimeText(FileTime time) {
@@ -62,8 +42,7 @@ std::string HostOf(const std::string& host) {
 }  // namespace
 
 CCurlFtpDriver::CCurlFtpDriver(CRemoteSite site) : m_site(std::move(site)) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    InitCurlOnce();
     m_curl = curl_easy_init();
     m_errorBuffer.resize(CURL_ERROR_SIZE);
     bool implicit = m_site.m_protocol == RemoteProtocol::FtpsImplicit;
@@ -83,19 +62,8 @@ void CCurlFtpDriver::Prepare(const std::string& path, bool folder) {
         url += UrlPath(m_curl, path) + (folder ? "/" : "");
     }
     curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_site.m_user.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_site.m_password.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_errorBuffer.data());
+    SetSiteOptions(m_curl, m_site, m_errorBuffer.data(), &m_cancel);
     curl_easy_setopt(m_curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    long timeout =
-        m_site.m_connectTimeoutMs > 0 ? m_site.m_connectTimeoutMs : kDefaultConnectTimeoutMs;
-    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, m_site.m_lowSpeedSeconds);
-    curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
-    curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, &m_cancel);
-    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
     if (!m_site.m_bPassive) {
         curl_easy_setopt(m_curl, CURLOPT_FTPPORT, "-");
     }
@@ -226,15 +194,15 @@ int CCurlFtpDriver::FolderExists(const std::string& folder, bool& exists) {
 }
 
 int CCurlFtpDriver::MakeFolder(const std::string& folder) {
-    return Commands({"MKD " + Absolute(folder)});
+    return Commands({"MKD " + AbsolutePath(folder)});
 }
 
 int CCurlFtpDriver::DeleteFile(const std::string& path) {
-    return Commands({"DELE " + Absolute(path)});
+    return Commands({"DELE " + AbsolutePath(path)});
 }
 
 int CCurlFtpDriver::RemoveFolder(const std::string& folder) {
-    return Commands({"RMD " + Absolute(folder)});
+    return Commands({"RMD " + AbsolutePath(folder)});
 }
 
 int CCurlFtpDriver::Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) {
@@ -247,7 +215,7 @@ int CCurlFtpDriver::Download(const std::string& path, uint64_t offset, const Rem
 }
 
 int CCurlFtpDriver::Upload(const std::string& path, const RemoteSourceFn& source) {
-    std::string target = Absolute(path);
+    std::string target = AbsolutePath(path);
     size_t slash = target.rfind('/');
     std::string temp = target.substr(0, slash + 1) + RemoteTempName(target.substr(slash + 1));
     if (!SafeForCommand(target)) {
@@ -279,7 +247,7 @@ int CCurlFtpDriver::Upload(const std::string& path, const RemoteSourceFn& source
 }
 
 int CCurlFtpDriver::SetTime(const std::string& path, FileTime lastWrite) {
-    int error = Commands({"MFMT " + FtpTimeText(lastWrite) + " " + Absolute(path)});
+    int error = Commands({"MFMT " + FtpTimeText(lastWrite) + " " + AbsolutePath(path)});
     long response = 0;
     curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &response);
     return error != 0 && (response == 500 || response == 502) ? ENOSYS : error;

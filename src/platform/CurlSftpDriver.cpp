@@ -7,40 +7,16 @@
 
 #include <cerrno>
 #include <ctime>
-#include <mutex>
 
 #include "platform/CurlCallbacks.h"
 #include "platform/Folders.h"
 #include "platform/RemoteListing.h"
+#include "platform/SshKeyCodec.h"
 
 namespace tv {
 namespace {
 
 using namespace curlcb;
-
-constexpr long kDefaultConnectTimeoutMs = 30'000;
-
-std::string Absolute(const std::string& path) {
-    return path.starts_with('/') ? path : "/" + path;
-}
-
-// Each component percent-encoded, so that a name is only ever a name.
-std::string UrlPath(CURL* curl, const std::string& path) {
-    std::string url;
-    size_t pos = path.starts_with('/') ? 1 : 0;
-    while (pos < path.size()) {
-        size_t slash = path.find('/', pos);
-        size_t end = slash == std::string::npos ? path.size() : slash;
-        char* escaped = curl_easy_escape(curl, path.data() + pos, static_cast<int>(end - pos));
-        url += escaped;
-        curl_free(escaped);
-        if (slash != std::string::npos) {
-            url += '/';
-        }
-        pos = end + 1;
-    }
-    return url;
-}
 
 // libcurl reads a quoted argument with backslash escapes, so spaces and quotes stay in a name.
 std::string Quoted(const std::string& text) {
@@ -52,22 +28,6 @@ std::string Quoted(const std::string& text) {
         quoted += c;
     }
     return quoted + '"';
-}
-
-std::string Base64(const unsigned char* data, size_t size) {
-    static constexpr char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    for (size_t i = 0; i < size; i += 3) {
-        uint32_t n = static_cast<uint32_t>(data[i]) << 16;
-        n |= i + 1 < size ? static_cast<uint32_t>(data[i + 1]) << 8 : 0;
-        n |= i + 2 < size ? data[i + 2] : 0;
-        text += kDigits[(n >> 18) & 63];
-        text += kDigits[(n >> 12) & 63];
-        text += i + 1 < size ? kDigits[(n >> 6) & 63] : '=';
-        text += i + 2 < size ? kDigits[n & 63] : '=';
-    }
-    return text;
 }
 
 // An SSH key blob starts with its type name as a length-prefixed string.
@@ -114,8 +74,7 @@ std::string SftpTimeText(FileTime time) {
 }  // namespace
 
 CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site) : m_site(std::move(site)) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    InitCurlOnce();
     m_curl = curl_easy_init();
     m_errorBuffer.resize(CURL_ERROR_SIZE);
     std::string host = m_site.m_host;
@@ -142,7 +101,8 @@ int CCurlSftpDriver::CheckHostKey(int match, const void* key, size_t length) {
         return CURLKHSTAT_REJECT;
     }
     const auto* blob = static_cast<const unsigned char*>(key);
-    CHostKeyQuestion question{m_hostEntry, KeyTypeOf(blob, length), Base64(blob, length)};
+    CHostKeyQuestion question{m_hostEntry, KeyTypeOf(blob, length),
+                              Base64({reinterpret_cast<const char*>(blob), length})};
     m_verdict = HostKeyVerdict::Unknown;
     if (!m_site.m_askHostKey || question.m_keyType.empty() || !m_site.m_askHostKey(question)) {
         return CURLKHSTAT_REJECT;
@@ -156,13 +116,12 @@ int CCurlSftpDriver::CheckHostKey(int match, const void* key, size_t length) {
 
 void CCurlSftpDriver::Prepare(const std::string& path, bool folder) {
     curl_easy_reset(m_curl);
-    std::string url = m_baseUrl + UrlPath(m_curl, Absolute(path));
+    std::string url = m_baseUrl + EscapedPath(m_curl, path);
     if (folder && !url.ends_with('/')) {
         url += '/';
     }
     curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_site.m_user.c_str());
-    curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_site.m_password.c_str());
+    SetSiteOptions(m_curl, m_site, m_errorBuffer.data(), &m_cancel);
     long auth = m_site.m_password.empty() ? 0 : CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD;
     if (!m_site.m_keyFile.empty()) {
         auth |= CURLSSH_AUTH_PUBLICKEY;
@@ -176,16 +135,6 @@ void CCurlSftpDriver::Prepare(const std::string& path, bool folder) {
     curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.c_str());
     curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, KeyCallback);
     curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
-    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_errorBuffer.data());
-    long timeout =
-        m_site.m_connectTimeoutMs > 0 ? m_site.m_connectTimeoutMs : kDefaultConnectTimeoutMs;
-    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, m_site.m_lowSpeedSeconds);
-    curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
-    curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, &m_cancel);
-    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
 }
 
 int CCurlSftpDriver::Perform() {
@@ -291,7 +240,7 @@ int CCurlSftpDriver::AddExactTimes(const std::string& folder, CRemoteListing& li
             continue;
         }
         int64_t seconds = -1;
-        int error = StatTime(Absolute(folder) + "/" + entry.m_name, entry.m_type, seconds);
+        int error = StatTime(AbsolutePath(folder) + "/" + entry.m_name, entry.m_type, seconds);
         if (error == ECANCELED) {
             return error;
         }
@@ -313,15 +262,15 @@ int CCurlSftpDriver::FolderExists(const std::string& folder, bool& exists) {
 }
 
 int CCurlSftpDriver::MakeFolder(const std::string& folder) {
-    return Command("mkdir", {Absolute(folder)});
+    return Command("mkdir", {AbsolutePath(folder)});
 }
 
 int CCurlSftpDriver::DeleteFile(const std::string& path) {
-    return Command("rm", {Absolute(path)});
+    return Command("rm", {AbsolutePath(path)});
 }
 
 int CCurlSftpDriver::RemoveFolder(const std::string& folder) {
-    return Command("rmdir", {Absolute(folder)});
+    return Command("rmdir", {AbsolutePath(folder)});
 }
 
 int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) {
@@ -334,7 +283,7 @@ int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const Re
 }
 
 int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& source) {
-    std::string target = Absolute(path);
+    std::string target = AbsolutePath(path);
     size_t slash = target.rfind('/');
     std::string temp = target.substr(0, slash + 1) + RemoteTempName(target.substr(slash + 1));
     Prepare(temp, false);
@@ -378,7 +327,7 @@ int CCurlSftpDriver::Replace(const std::string& temp, const std::string& target)
 }
 
 int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {
-    return Command("mtime", {SftpTimeText(lastWrite), Absolute(path)});
+    return Command("mtime", {SftpTimeText(lastWrite), AbsolutePath(path)});
 }
 
 void CCurlSftpDriver::Cancel() {

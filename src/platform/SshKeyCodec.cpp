@@ -38,15 +38,6 @@ std::string PublicBlob(const Ed25519Bytes& publicKey) {
     return blob;
 }
 
-std::string Base64(std::string_view bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(bytes.data()),
-                                  static_cast<int>(bytes.size()));
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
-
 std::optional<std::string> FromBase64(std::string text) {
     std::erase_if(text, [](unsigned char c) { return std::isspace(c) != 0; });
     if (text.empty() || text.size() % 4 != 0) {
@@ -118,6 +109,15 @@ std::optional<Ed25519Bytes> SeedOfPrivatePart(std::string_view part, std::string
 }
 
 }  // namespace
+
+std::string Base64(std::string_view bytes) {
+    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                  reinterpret_cast<const unsigned char*>(bytes.data()),
+                                  static_cast<int>(bytes.size()));
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
 
 std::string EncodeOpenSshKey(const Ed25519Bytes& seed, const Ed25519Bytes& publicKey,
                              const std::string& comment, uint32_t check) {

@@ -21,4 +21,7 @@ std::string EncodeOpenSshPublicKey(const Ed25519Bytes& publicKey, const std::str
 // key of another kind, an encrypted key or a damaged file. Pure; any thread.
 std::optional<Ed25519Bytes> DecodeOpenSshKey(std::string_view text);
 
+// Standard base64 with padding, as OpenSSH key files and known_hosts lines hold it.
+std::string Base64(std::string_view bytes);
+
 }  // namespace tv
