@@ -10,15 +10,19 @@
 #include <tuple>
 
 #include "platform/FtpServer.h"
+#include "platform/RemoteTestSupport.h"
 #include "support/TestEnv.h"
 
 namespace tv {
 namespace {
 
 using tvtest::CFtpServer;
+using tvtest::Count;
 using tvtest::CTempDir;
+using tvtest::DownloadText;
 using tvtest::FtpTls;
 using tvtest::ReadFile;
+using tvtest::UploadText;
 using tvtest::WriteFile;
 
 CRemoteSite Site(int port, RemoteProtocol protocol = RemoteProtocol::Ftp) {
@@ -30,33 +34,6 @@ CRemoteSite Site(int port, RemoteProtocol protocol = RemoteProtocol::Ftp) {
     site.m_protocol = protocol;
     site.m_connectTimeoutMs = 5000;
     return site;
-}
-
-int UploadText(IRemoteDriver& driver, const std::string& path, const std::string& text) {
-    size_t done = 0;
-    return driver.Upload(path, [&](void* buffer, size_t size, size_t& got) {
-        got = std::min(size, text.size() - done);
-        std::copy_n(text.data() + done, got, static_cast<char*>(buffer));
-        done += got;
-        return 0;
-    });
-}
-
-std::string DownloadText(IRemoteDriver& driver, const std::string& path, uint64_t offset = 0) {
-    std::string text;
-    int error = driver.Download(path, offset, [&](const void* data, size_t size) {
-        text.append(static_cast<const char*>(data), size);
-        return 0;
-    });
-    return error == 0 ? text : "error " + std::to_string(error);
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) {
-        ++n;
-    }
-    return n;
 }
 
 class CurlFtpDriver : public testing::Test {

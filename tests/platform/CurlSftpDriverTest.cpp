@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/RemoteTestSupport.h"
 #include "platform/SshServer.h"
 #include "support/TestEnv.h"
 
@@ -12,37 +13,13 @@ namespace tv {
 namespace {
 
 using tvtest::CIsolatedHome;
+using tvtest::Count;
 using tvtest::CSshServer;
 using tvtest::CTempDir;
+using tvtest::DownloadText;
 using tvtest::ReadFile;
+using tvtest::UploadText;
 using tvtest::WriteFile;
-
-int UploadText(IRemoteDriver& driver, const std::string& path, const std::string& text) {
-    size_t done = 0;
-    return driver.Upload(path, [&](void* buffer, size_t size, size_t& got) {
-        got = std::min(size, text.size() - done);
-        std::copy_n(text.data() + done, got, static_cast<char*>(buffer));
-        done += got;
-        return 0;
-    });
-}
-
-std::string DownloadText(IRemoteDriver& driver, const std::string& path, uint64_t offset = 0) {
-    std::string text;
-    int error = driver.Download(path, offset, [&](const void* data, size_t size) {
-        text.append(static_cast<const char*>(data), size);
-        return 0;
-    });
-    return error == 0 ? text : "error " + std::to_string(error);
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 class CurlSftpDriver : public testing::Test {
   protected:
