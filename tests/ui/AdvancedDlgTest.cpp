@@ -16,9 +16,8 @@
 
 #include "EventPump.h"
 #include "Mnemonics.h"
-#include "app/MirrantApp.h"
+#include "SampleWindow.h"
 #include "platform/FileSystem.h"
-#include "platform/Profile.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 #include "ui/AdvancedDlg.h"
@@ -33,23 +32,13 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(AdvancedWindow, AFilterAndCriterionSetInTheSheetRuleTheNextRun) {
-    tvtest::CIsolatedHome home;
     tv::AddMainWindowStrings();
     tv::AddRunWindowStrings();
     tv::AddAdvancedStrings();
-    tv::CProfile profile(tv::LocalFileSystem());
-    tv::CMirrantApp app(tv::LocalFileSystem(), profile);
-    app.Startup();
-    tvtest::CScriptedDialogs dialogs;
-    tv::CLanguageCatalog languages(tv::LocalFileSystem());
-    tv::CMirrantDlg window(app, dialogs, languages);
-    window.show();
-    const fs::path source = home.Root() / "src";
-    const fs::path target = home.Root() / "dst";
-    fs::create_directories(target);
-    fs::create_directories(source);
-    tvtest::WriteFile(source / "keep.txt", "keep");
-    tvtest::WriteFile(source / "scratch.tmp", "scratch");
+    tvtest::CSampleWindow sample;
+    tv::CMirrantDlg& window = *sample.m_window;
+    const fs::path& source = sample.m_source;
+    const fs::path& target = sample.m_target;
     auto* advanced = window.findChild<QPushButton*>("advancedButton");
     EXPECT_FALSE(advanced->isEnabled());  // no task yet
     tv::CTaskEditor& editor = window.Presenter().Editor();

@@ -12,15 +12,10 @@
 #include <filesystem>
 
 #include "EventPump.h"
-#include "app/MirrantApp.h"
-#include "platform/FileSystem.h"
-#include "platform/Profile.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
+#include "SampleWindow.h"
 #include "ui/MirrantDlg.h"
 #include "ui/TaskWizardDlg.h"
 #include "uimodel/AdvancedStrings.h"
-#include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
 #include "uimodel/WizardStrings.h"
@@ -35,24 +30,14 @@ void Click(QWidget* widget) {
 }
 
 TEST(WizardWindow, ClickingThroughThePagesMakesABackupTaskThatRunsWithItsFilter) {
-    tvtest::CIsolatedHome home;
     tv::AddMainWindowStrings();
     tv::AddRunWindowStrings();
     tv::AddAdvancedStrings();
     tv::AddWizardStrings();
-    tv::CProfile profile(tv::LocalFileSystem());
-    tv::CMirrantApp app(tv::LocalFileSystem(), profile);
-    app.Startup();
-    tvtest::CScriptedDialogs dialogs;
-    tv::CLanguageCatalog languages(tv::LocalFileSystem());
-    tv::CMirrantDlg window(app, dialogs, languages);
-    window.show();
-    const fs::path source = home.Root() / "src";
-    const fs::path target = home.Root() / "dst";
-    fs::create_directories(target);
-    fs::create_directories(source);
-    tvtest::WriteFile(source / "keep.txt", "keep");
-    tvtest::WriteFile(source / "scratch.tmp", "scratch");
+    tvtest::CSampleWindow sample;
+    tv::CMirrantDlg& window = *sample.m_window;
+    const fs::path& source = sample.m_source;
+    const fs::path& target = sample.m_target;
     window.Presenter().Editor().NewTask();
     const int firstId = window.Presenter().List().Task(0).m_nTaskId;
 
