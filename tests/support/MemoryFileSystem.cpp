@@ -139,6 +139,13 @@ int CMemoryFileSystem::FindExisting(const std::string& path, tv::LinkMode links,
     return node ? 0 : ENOENT;
 }
 
+int CMemoryFileSystem::FindFolder(const std::string& path, NodePtr& node) const {
+    if (const int err = FindExisting(path, tv::LinkMode::Follow, node)) {
+        return err;
+    }
+    return node->m_type == kFolder ? 0 : ENOTDIR;
+}
+
 CMemoryFileSystem::NodePtr CMemoryFileSystem::MakeFolders(const std::string& path) {
     NodePtr folder = m_root;
     for (const std::string& part : Parts(path)) {
@@ -390,11 +397,8 @@ int CMemoryFileSystem::CreateTemp(const std::string& folder, const std::string& 
     std::lock_guard lock(m_mutex);
     file = -1;
     NodePtr parent;
-    if (const int err = FindExisting(folder, tv::LinkMode::Follow, parent)) {
+    if (const int err = FindFolder(folder, parent)) {
         return err;
-    }
-    if (parent->m_type != kFolder) {
-        return ENOTDIR;
     }
     std::string tempName;
     do {
@@ -414,11 +418,8 @@ int CMemoryFileSystem::CreateScratch(const std::string& folder, int& file) {
     std::lock_guard lock(m_mutex);
     file = -1;
     NodePtr parent;
-    if (const int err = FindExisting(folder, tv::LinkMode::Follow, parent)) {
+    if (const int err = FindFolder(folder, parent)) {
         return err;
-    }
-    if (parent->m_type != kFolder) {
-        return ENOTDIR;
     }
     file = Open(NewNode(kFile, 0600), true);
     return 0;

@@ -97,6 +97,8 @@ class CMemoryFileSystem final : public tv::IFileSystem {
 
     int Find(const std::string& path, tv::LinkMode links, CPlace& place, int depth = 0) const;
     int FindExisting(const std::string& path, tv::LinkMode links, NodePtr& node) const;
+    // An existing folder, links followed; ENOTDIR for anything else.
+    int FindFolder(const std::string& path, NodePtr& node) const;
     NodePtr NewNode(int type, uint32_t mode);
     NodePtr MakeFolders(const std::string& path);
     void Info(const CNode& node, const std::string& name, bool viaLink, tv::CFileInfo& info) const;
