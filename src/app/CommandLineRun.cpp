@@ -166,6 +166,7 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
     settings.m_dwPreferences = RunPreferences(m_app.Preferences(), m_info);
     settings.m_pPreview = windows ? &windows->Preview() : &m_preview;
     settings.m_pProfile = &m_app.Profile();
+    settings.m_pFtpTimes = &m_app.FtpTimes();
     CTaskLauncher launcher(m_app.FileSystem(), settings);
     // The launcher keeps every run in sight until it was joined.
     m_canceler.Arm(&launcher, windows);

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/FtpTimeTable.h"
 #include "app/RecentFileList.h"
+#include "platform/FtpTimeTable.h"
 
 namespace tv {
 

@@ -66,6 +66,20 @@ std::string CTerminal::Ask(const std::string& question) {
     return answer;
 }
 
+std::optional<std::string> CTerminal::AskSecret(const std::string& question) {
+    std::lock_guard lock(m_mutex);
+    ClearBar();
+    m_err << question << ' ' << std::flush;
+    std::string answer;
+    bool read = false;
+    {
+        CEchoOff hidden(0);
+        read = static_cast<bool>(std::getline(std::cin, answer));
+    }
+    m_err << '\n' << std::flush;
+    return read ? std::optional(answer) : std::nullopt;
+}
+
 void CTerminalObserver::Status(int stringId) {
     if (!m_bSilent) {
         m_terminal.Line(m_strPrefix + LoadString(stringId));
@@ -109,6 +123,10 @@ PromptAnswer CTerminalPrompter::YesNo(const std::string& message) {
         m_terminal.Line("No answer: No");
     }
     return letter == "y" ? PromptAnswer::Yes : PromptAnswer::No;
+}
+
+std::optional<std::string> CTerminalPrompter::FtpPassword(const std::string& site) {
+    return m_terminal.AskSecret("Password for " + site + ":");
 }
 
 std::string TaskSummary(const CElement& task) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <iosfwd>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -28,6 +29,8 @@ class CTerminal {
     void Bar(const std::string& label, int percent);
     // Asks `question` and reads one answer line; empty when input has ended. Blocks.
     std::string Ask(const std::string& question);
+    // The same, without showing what is typed; nothing when input has ended. Blocks.
+    std::optional<std::string> AskSecret(const std::string& question);
 
     bool IsInteractive() const { return m_bTty; }
     bool CanAsk() const { return m_bAsk; }
@@ -69,6 +72,7 @@ class CTerminalPrompter : public ITaskPrompter {
     explicit CTerminalPrompter(CTerminal& terminal) : m_terminal(terminal) {}
     PromptAnswer AbortRetryIgnore(const std::string& message) override;
     PromptAnswer YesNo(const std::string& message) override;
+    std::optional<std::string> FtpPassword(const std::string& site) override;
 
   private:
     CTerminal& m_terminal;

@@ -28,4 +28,13 @@ std::string CleanFolderPath(const std::string& path) {
     return clean;
 }
 
+size_t RemoteRootLength(const std::string& path) {
+    const size_t scheme = path.find("://");
+    if (scheme == std::string::npos || scheme == 0 || path.find('/') < scheme) {
+        return 0;
+    }
+    const size_t slash = path.find('/', scheme + 3);
+    return slash == std::string::npos ? path.size() : slash;
+}
+
 }  // namespace tv

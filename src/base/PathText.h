@@ -16,4 +16,9 @@ std::string NameOf(const std::string& path);
 // stays "/"), so that comparisons of the paths below it hold however it was typed.
 std::string CleanFolderPath(const std::string& path);
 
+// The length of the "scheme://authority" beginning of a remote root text ("sftp://tv@host:22"
+// in "sftp://tv@host:22/up"), 0 for a local path: a walk over the folders of a path starts
+// below it.
+size_t RemoteRootLength(const std::string& path);
+
 }  // namespace tv

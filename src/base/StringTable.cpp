@@ -98,7 +98,7 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_EMPTY_SIDE_SKIPPED, "%s was left as it is: the folder %s is empty."},
         {IDS_UNANSWERED_IGNORE, "Nobody could answer \"%s\": Ignore was taken."},
         {IDS_UNANSWERED_NO, "Nobody could answer \"%s\": No was taken."},
-        {IDS_LOCATION_LATER, "%s: FTP, zip archive and CD-RW locations cannot be used yet."},
+        {IDS_LOCATION_LATER, "%s: zip archive and CD-RW locations cannot be used yet."},
         {IDS_FOLDER_KEPT_UNCOMPARED,
          "%s was kept: it holds %s, which this run did not compare (filtered out, or new since "
          "the folders were investigated)."},
@@ -114,6 +114,15 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_WAITING_FOR_CANCELED,
          "The running tasks are being canceled; the task list follows once they have ended."},
         {IDS_REPLACE_EXISTING, "%s already exists.\nDo you want to replace it?"},
+        {IDS_REMOTE_CONNECT_FAILED, "Can't connect to %s: %s"},
+        {IDS_HOST_KEY_QUESTION,
+         "The server %s is not known yet. Its %s host key has the fingerprint\n%s\nTrust this "
+         "key, add it to your known hosts and connect?"},
+        {IDS_REMOTE_NAME_REFUSED, "%s was passed over: its name could lead outside its folder."},
+        {IDS_CERTIFICATE_QUESTION,
+         "The server %s presents a certificate that is not trusted:\n%s\nSHA-256 fingerprint: "
+         "%s\nTrust this certificate for this server and connect?"},
+        {IDS_NO_PASSWORD, "%s: no password was given."},
     };
     return table;
 }

@@ -96,6 +96,11 @@ enum StringId : int {
     IDS_REALTIME_PASSED_OVER,
     IDS_WAITING_FOR_CANCELED,
     IDS_REPLACE_EXISTING,
+    IDS_REMOTE_CONNECT_FAILED = 20600,
+    IDS_HOST_KEY_QUESTION,
+    IDS_REMOTE_NAME_REFUSED,
+    IDS_CERTIFICATE_QUESTION,
+    IDS_NO_PASSWORD,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

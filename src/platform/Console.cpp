@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace tv {
@@ -21,6 +22,24 @@ sigset_t CaughtSignals() {
 
 bool IsTerminal(int fd) {
     return isatty(fd) == 1;
+}
+
+CEchoOff::CEchoOff(int fd) : m_fd(fd) {
+    termios settings{};
+    if (tcgetattr(fd, &settings) != 0) {
+        return;
+    }
+    m_savedFlags = settings.c_lflag;
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    m_bChanged = tcsetattr(fd, TCSAFLUSH, &settings) == 0;
+}
+
+CEchoOff::~CEchoOff() {
+    termios settings{};
+    if (m_bChanged && tcgetattr(m_fd, &settings) == 0) {
+        settings.c_lflag = static_cast<tcflag_t>(m_savedFlags);
+        tcsetattr(m_fd, TCSAFLUSH, &settings);
+    }
 }
 
 CSignalCatcher::CSignalCatcher(std::function<void()> onSignal) : m_onSignal(std::move(onSignal)) {

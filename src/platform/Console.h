@@ -9,6 +9,21 @@ namespace tv {
 // Whether standard input (0) or standard error (2) is an interactive terminal.
 bool IsTerminal(int fd);
 
+// Keeps what is typed on the terminal at `fd` from being shown while it lives (a password);
+// nothing changes when `fd` is no terminal. The thread that reads.
+class CEchoOff {
+  public:
+    explicit CEchoOff(int fd);
+    ~CEchoOff();
+    CEchoOff(const CEchoOff&) = delete;
+    CEchoOff& operator=(const CEchoOff&) = delete;
+
+  private:
+    int m_fd;
+    bool m_bChanged = false;
+    unsigned m_savedFlags = 0;
+};
+
 // Turns SIGINT and SIGTERM into a call of `onSignal` on a thread of its own, outside any
 // signal handler. The signals are blocked in the calling thread first, so construct it before
 // the threads that must not receive them. Main thread.

@@ -36,6 +36,7 @@ bool IsNetworkError(int error) {
         case ETIMEDOUT:
         case ECONNRESET:
         case ECONNABORTED:
+        case ECONNREFUSED:  // a server on its way back up
         case ENETDOWN:
         case ENETUNREACH:
         case ENETRESET:

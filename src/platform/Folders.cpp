@@ -10,6 +10,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "base/PathText.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 
@@ -176,7 +177,7 @@ namespace {
 // Makes each missing level from the top; a level that is there already, or that another
 // process makes meanwhile, is fine.
 int MakeLevels(IFileSystem& fs, const std::string& path) {
-    for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
+    for (size_t pos = path.find('/', RemoteRootLength(path) + 1);; pos = path.find('/', pos + 1)) {
         const int err = fs.MakeFolder(path.substr(0, pos));
         if (err != 0 && err != EEXIST) {
             return err;

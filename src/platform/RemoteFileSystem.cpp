@@ -9,6 +9,8 @@
 namespace tv {
 namespace {
 
+constexpr int64_t kTicksPerMinute = 60LL * 10'000'000;
+
 std::string Absolute(const std::string& path) {
     std::string absolute = path.starts_with('/') ? path : "/" + path;
     while (absolute.size() > 1 && absolute.ends_with('/')) {
@@ -60,6 +62,30 @@ uint32_t CRemoteFileSystem::Capabilities(const std::string&) {
     return fscap::kCanRename | (m_bExactTimes ? fscap::kExactTimes : 0);
 }
 
+void CRemoteFileSystem::Disconnect() {
+    std::lock_guard lock(m_driverMutex);
+    m_driver->Disconnect();
+}
+
+void CRemoteFileSystem::SetTimeShift(int32_t listMinutes, int32_t manualMinutes) {
+    m_listShiftMinutes = listMinutes;
+    m_manualShiftMinutes = manualMinutes;
+}
+
+CFileInfo CRemoteFileSystem::Shifted(CFileInfo info, RemoteTimeKind kind) const {
+    if (kind == RemoteTimeKind::None) {
+        return info;
+    }
+    const int64_t minutes =
+        m_manualShiftMinutes + (kind == RemoteTimeKind::LocalWall ? m_listShiftMinutes : 0);
+    info.m_lastWrite += static_cast<FileTime>(minutes * kTicksPerMinute);
+    return info;
+}
+
+FileTime CRemoteFileSystem::ServerTime(FileTime time) const {
+    return time - static_cast<FileTime>(int64_t{m_manualShiftMinutes} * kTicksPerMinute);
+}
+
 void CRemoteFileSystem::NoteTimes(RemoteTimeKind kind) {
     if (kind != RemoteTimeKind::Utc) {
         m_bExactTimes = false;
@@ -75,9 +101,52 @@ int CRemoteFileSystem::List(const std::string& folder, CRemoteListing& listing) 
     }
     std::lock_guard lock(m_handleMutex);
     for (const std::string& name : listing.m_refused) {
-        m_refused.push_back(Join(folder, name));
+        if (std::string path = Join(folder, name); m_refusedSeen.insert(path).second) {
+            m_refused.push_back(std::move(path));
+        }
     }
+    Remember(folder, listing);
     return 0;
+}
+
+void CRemoteFileSystem::Remember(const std::string& folder, const CRemoteListing& listing) {
+    std::erase_if(m_recent, [&](const auto& known) { return known.first == folder; });
+    m_recent.emplace_front(folder, listing.m_entries);
+    if (m_recent.size() > kRecentFolders) {
+        m_recent.pop_back();
+    }
+}
+
+int CRemoteFileSystem::Entry(const std::string& path, CRemoteEntry& entry) {
+    const std::string folder = ParentOf(path);
+    const std::string name = NameOf(path);
+    const auto find = [&](const std::vector<CRemoteEntry>& entries) {
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&](const CRemoteEntry& e) { return e.m_name == name; });
+        if (found != entries.end()) {
+            entry = *found;
+        }
+        return found != entries.end() ? 0 : ENOENT;
+    };
+    {
+        std::lock_guard lock(m_handleMutex);
+        for (const auto& [known, entries] : m_recent) {
+            if (known == folder) {
+                return find(entries);
+            }
+        }
+    }
+    CRemoteListing listing;
+    if (int error = List(folder, listing)) {
+        return error;
+    }
+    return find(listing.m_entries);
+}
+
+void CRemoteFileSystem::Changed(const std::string& path) {
+    const std::string folder = ParentOf(path);
+    std::lock_guard lock(m_handleMutex);
+    std::erase_if(m_recent, [&](const auto& known) { return known.first == folder; });
 }
 
 std::vector<std::string> CRemoteFileSystem::TakeRefusedNames() {
@@ -103,7 +172,7 @@ int CRemoteFileSystem::ReadFolder(const std::string& path, CFileInfo& folder,
         if (entry.m_type == EntryType::File) {
             NoteTimes(entry.m_timeKind);
         }
-        items.push_back({entry.m_name, InfoOf(entry)});
+        items.push_back({entry.m_name, Shifted(InfoOf(entry), entry.m_timeKind)});
     }
     return onPiece(items);
 }
@@ -126,20 +195,20 @@ int CRemoteFileSystem::Stat(const std::string& path, CFileInfo& info, LinkMode) 
         info = RootInfo();
         return 0;
     }
-    CRemoteListing listing;
-    if (int error = List(ParentOf(absolute), listing)) {
+    CRemoteEntry entry;
+    if (int error = Entry(absolute, entry)) {
         return error;
     }
-    for (const CRemoteEntry& entry : listing.m_entries) {
-        if (entry.m_name == NameOf(absolute)) {
-            info = InfoOf(entry);
-            return 0;
-        }
-    }
-    return ENOENT;
+    info = Shifted(InfoOf(entry), entry.m_timeKind);
+    return 0;
 }
 
 int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
+    // A copy takes the time of the file it read as the time of what it wrote.
+    CFileInfo info;
+    if (int error = Stat(path, info, LinkMode::Follow)) {
+        return error;
+    }
     auto spool = std::make_shared<CScratchFile>();
     if (int error = spool->Open(m_spoolFs, m_spoolFolder)) {
         return error;
@@ -159,7 +228,7 @@ int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
     }
     std::lock_guard lock(m_handleMutex);
     file = m_nextHandle++;
-    m_handles[file] = {std::move(spool), size, false, true, kKeepTime, {}};
+    m_handles[file] = {std::move(spool), size, false, true, info.m_lastWrite, {}};
     return 0;
 }
 
@@ -314,6 +383,12 @@ int CRemoteFileSystem::Upload(int file, const std::string& target) {
         handle = m_handles.at(file);
     }
     uint64_t sent = 0;
+    // Whatever came of it, the folder's listing may differ now.
+    struct CStale {
+        CRemoteFileSystem& fs;
+        const std::string& path;
+        ~CStale() { fs.Changed(path); }
+    } stale{*this, target};
     std::lock_guard lock(m_driverMutex);
     int error = m_driver->Upload(target, [&](void* buffer, size_t size, size_t& got) {
         size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
@@ -326,7 +401,7 @@ int CRemoteFileSystem::Upload(int file, const std::string& target) {
         return error;
     }
     // The bytes are in place; a server that cannot set times only costs exactness.
-    if (m_driver->SetTime(target, handle.m_lastWrite) != 0) {
+    if (m_driver->SetTime(target, ServerTime(handle.m_lastWrite)) != 0) {
         m_bExactTimes = false;
     }
     return 0;
@@ -358,8 +433,13 @@ int CRemoteFileSystem::Unlink(const std::string& path) {
         Forget(file);
         return 0;
     }
-    std::lock_guard lock(m_driverMutex);
-    return m_driver->DeleteFile(Absolute(path));
+    int error = 0;
+    {
+        std::lock_guard lock(m_driverMutex);
+        error = m_driver->DeleteFile(Absolute(path));
+    }
+    Changed(Absolute(path));
+    return error;
 }
 
 int CRemoteFileSystem::MakeFolder(const std::string& path) {
@@ -368,13 +448,19 @@ int CRemoteFileSystem::MakeFolder(const std::string& path) {
         std::lock_guard lock(m_driverMutex);
         error = m_driver->MakeFolder(Absolute(path));
     }
+    Changed(Absolute(path));
     CFileInfo info;
     return error != 0 && Stat(path, info, LinkMode::Follow) == 0 ? EEXIST : error;
 }
 
 int CRemoteFileSystem::RemoveFolder(const std::string& path) {
-    std::lock_guard lock(m_driverMutex);
-    return m_driver->RemoveFolder(Absolute(path));
+    int error = 0;
+    {
+        std::lock_guard lock(m_driverMutex);
+        error = m_driver->RemoveFolder(Absolute(path));
+    }
+    Changed(Absolute(path));
+    return error;
 }
 
 int CRemoteFileSystem::SetMode(const std::string&, uint32_t) {
@@ -385,8 +471,12 @@ int CRemoteFileSystem::SetTimes(const std::string& path, FileTime, FileTime last
     if (lastWrite == kKeepTime) {
         return 0;
     }
-    std::lock_guard lock(m_driverMutex);
-    int error = m_driver->SetTime(Absolute(path), lastWrite);
+    int error = 0;
+    {
+        std::lock_guard lock(m_driverMutex);
+        error = m_driver->SetTime(Absolute(path), ServerTime(lastWrite));
+    }
+    Changed(Absolute(path));
     if (error == ENOSYS) {
         m_bExactTimes = false;
     }

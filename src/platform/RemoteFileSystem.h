@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,15 @@ class CRemoteFileSystem final : public IFileSystem {
     int FreeSpace(const std::string& path, uint64_t& bytes) override;
     int ResolvePath(const std::string& path, std::string& resolved) override;
 
+    // Minutes added to the times the server lists: `listMinutes` to LIST times (the server's
+    // wall clock, off UTC by its zone), `manualMinutes` (the location's own shift) to every
+    // time. A time set on the server has the manual part taken off again, so that an uploaded
+    // file lists with the time it was sent with. Call before the first listing.
+    void SetTimeShift(int32_t listMinutes, int32_t manualMinutes);
+
+    // Closes the connection; a later call connects again. Blocks until the server was told.
+    void Disconnect();
+
     // The names the last listings refused ("/", "\", "..", NUL, not a name), as "folder/name"
     // for the log, and forgets them. Any thread.
     std::vector<std::string> TakeRefusedNames();
@@ -88,7 +99,13 @@ class CRemoteFileSystem final : public IFileSystem {
         std::string m_tempPath;  // of a writable handle: the name Rename and Unlink know it by
     };
 
+    // Lists `folder` and remembers the answer among the recent ones.
     int List(const std::string& folder, CRemoteListing& listing);
+    void Remember(const std::string& folder, const CRemoteListing& listing);
+    // The entry at `path` from a recent listing of its folder, else from a new one.
+    int Entry(const std::string& path, CRemoteEntry& entry);
+    // A change at `path` makes the recent listing of its folder stale.
+    void Changed(const std::string& path);
     // The handle `file` copied out under the lock; EBADF when there is none.
     int Find(int file, CHandle& handle);
     // The pending upload known by `tempPath`, or -1.
@@ -96,6 +113,8 @@ class CRemoteFileSystem final : public IFileSystem {
     int Upload(int file, const std::string& target);
     void Forget(int file);
     void NoteTimes(RemoteTimeKind kind);
+    CFileInfo Shifted(CFileInfo info, RemoteTimeKind kind) const;
+    FileTime ServerTime(FileTime time) const;
 
     std::unique_ptr<IRemoteDriver> m_driver;
     IFileSystem& m_spoolFs;
@@ -105,7 +124,14 @@ class CRemoteFileSystem final : public IFileSystem {
     std::map<int, CHandle> m_handles;
     int m_nextHandle = 1;
     std::vector<std::string> m_refused;
+    std::set<std::string> m_refusedSeen;  // each refused name is reported once
+    // The last listings, newest first: the pass asks about the entries of the folder it works
+    // in again and again, and a server answers a listing, not a question about one name.
+    static constexpr size_t kRecentFolders = 8;
+    std::list<std::pair<std::string, std::vector<CRemoteEntry>>> m_recent;
     std::atomic<bool> m_bExactTimes{true};
+    int32_t m_listShiftMinutes = 0;
+    int32_t m_manualShiftMinutes = 0;
 };
 
 }  // namespace tv

@@ -179,4 +179,27 @@ std::optional<Ed25519Bytes> DecodeOpenSshKey(std::string_view text) {
     return SeedOfPrivatePart(*part, *publicBlob);
 }
 
+std::string SshFingerprint(const std::string& keyBase64) {
+    std::string blob(keyBase64.size(), '\0');
+    const int decoded = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(blob.data()),
+                                        reinterpret_cast<const unsigned char*>(keyBase64.data()),
+                                        static_cast<int>(keyBase64.size()));
+    if (decoded < 0 || keyBase64.empty() || keyBase64.size() % 4 != 0) {
+        return {};
+    }
+    // EVP_DecodeBlock counts the padding as bytes of zero.
+    const size_t padding = keyBase64.ends_with("==") ? 2 : keyBase64.ends_with('=') ? 1 : 0;
+    blob.resize(static_cast<size_t>(decoded) - padding);
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(blob.data(), blob.size(), digest, &length, EVP_sha256(), nullptr) != 1) {
+        return {};
+    }
+    std::string text = Base64(std::string_view(reinterpret_cast<const char*>(digest), length));
+    while (text.ends_with('=')) {
+        text.pop_back();
+    }
+    return "SHA256:" + text;
+}
+
 }  // namespace tv

@@ -24,4 +24,9 @@ std::optional<Ed25519Bytes> DecodeOpenSshKey(std::string_view text);
 // Standard base64 with padding, as OpenSSH key files and known_hosts lines hold it.
 std::string Base64(std::string_view bytes);
 
+// The fingerprint OpenSSH shows for a public key given in base64 as known_hosts holds it:
+// "SHA256:" and the unpadded base64 of the key blob's SHA-256. Empty for text that is not
+// base64. Pure; any thread.
+std::string SshFingerprint(const std::string& keyBase64);
+
 }  // namespace tv

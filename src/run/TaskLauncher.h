@@ -15,6 +15,7 @@
 namespace tv {
 
 class CElement;
+class CFtpTimeTable;
 class CProfile;
 class IFileSystem;
 class IPreviewHandler;
@@ -32,10 +33,11 @@ std::optional<RunKind> RunKindFor(const CElement& task, RunCommand command);
 uint32_t EffectivePreferences(const CElement& task, uint32_t appPreferences);
 
 struct CLauncherSettings {
-    uint32_t m_dwPreferences = pref::kDefault;  // the application preferences ("DlgPref")
-    IPreviewHandler* m_pPreview = nullptr;      // none: no preview is shown
-    TaskDoneCallback m_onDone;                  // the end of each run, on its worker thread
-    CProfile* m_pProfile = nullptr;             // for "NextTags"; none: the user's profile
+    uint32_t m_dwPreferences = pref::kDefault;   // the application preferences ("DlgPref")
+    IPreviewHandler* m_pPreview = nullptr;       // none: no preview is shown
+    TaskDoneCallback m_onDone;                   // the end of each run, on its worker thread
+    CProfile* m_pProfile = nullptr;              // for "NextTags"; none: the user's profile
+    const CFtpTimeTable* m_pFtpTimes = nullptr;  // the servers' LIST time shifts; none: none
 };
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller

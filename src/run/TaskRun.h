@@ -6,6 +6,7 @@
 
 #include "report/TaskLog.h"
 #include "run/LastSync.h"
+#include "run/RemoteSides.h"
 #include "run/TaskRunner.h"
 #include "task/Tag.h"
 #include "task/TaskObserver.h"
@@ -42,6 +43,8 @@ class CTaskRun {
     TargetResult RunTargets();
     TargetResult ProcessTarget(size_t index);
     TargetResult CheckMedia(const CTag& target);
+    TargetResult ConnectSides(size_t index);
+    void LogRefusedNames();
     TargetResult CheckSource();
     TargetResult CheckTarget(size_t index);
     TargetResult InvestigationFailed(const CInvestigationRequest& request);
@@ -76,6 +79,8 @@ class CTaskRun {
     const CRunEnvironment& m_env;
     CTaskLog m_log;
     CLastSyncStore m_lastSync;
+    // The locations' file system: local paths and the remote sites this run connected.
+    CRemoteSides m_sides;
     // The locations as the run reads them (CTag::ForRun): every path it compares derives from
     // these, never from what the task list holds.
     const CTag m_source;

@@ -5,6 +5,7 @@
 
 #include "base/StringTable.h"
 #include "platform/DialUp.h"
+#include "platform/Folders.h"
 #include "platform/Process.h"
 #include "run/RunTexts.h"
 #include "run/TaskRun.h"
@@ -39,6 +40,7 @@ CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
       m_env(env),
       m_log(env.m_fs),
       m_lastSync(env.m_fs, task.m_nTaskId),
+      m_sides(task, env.m_fs, env.m_pFtpTimes, ProgramDataFolder() + "/Temp"),
       m_source(task.m_Source.ForRun()),
       m_targets(TargetsForRun(task.m_Targets)) {}
 
@@ -139,6 +141,7 @@ void CTaskRun::Finish(RunEnd end, int messageId) {
         ShowError(line);
         m_run.RecordError(line);  // a target's record is current until the run's end
     }
+    m_sides.Disconnect();
     if (!m_strDialed.empty() && m_task.m_bRasHangUp) {
         HangUpConnection(m_strDialed);
     }

@@ -8,6 +8,7 @@
 namespace tv {
 
 class CElement;
+class CFtpTimeTable;
 class CProfile;
 class IFileSystem;
 class IPreviewHandler;
@@ -40,6 +41,8 @@ struct CRunEnvironment {
     std::atomic<bool>* m_pShutdownPending = nullptr;
     // Where "Use targets consecutively" keeps its rotation; none: the user's profile.
     CProfile* m_pProfile = nullptr;
+    // The FTP servers' LIST time shifts; read only while runs go on. None: no shift.
+    const CFtpTimeTable* m_pFtpTimes = nullptr;
 };
 
 // One run of one task, from the start delay to the end: the body of the task's worker thread.

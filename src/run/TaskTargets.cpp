@@ -94,6 +94,9 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     const CTag& target = m_targets[index];
     TargetResult result = CheckMedia(target);
     if (result == TargetResult::Proceed) {
+        result = ConnectSides(index);
+    }
+    if (result == TargetResult::Proceed) {
         result = CheckSource();
     }
     if (result == TargetResult::Proceed) {
@@ -108,8 +111,8 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     CTreeF targetTree;
     targetTree.name = target.m_strPath;
     CInvestigationRequest request;
-    request.m_Source = {&m_source, &merged, &m_env.m_fs};
-    request.m_Target = {&target, &targetTree, &m_env.m_fs};
+    request.m_Source = {&m_source, &merged, &m_sides.Fs()};
+    request.m_Target = {&target, &targetTree, &m_sides.Fs()};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
     if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
@@ -119,17 +122,20 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     // Listing a big tree takes a while: the window names the phase before the first folder.
     Status(IDS_INVESTIGATING);
     const FileTime scanStart = ScanStartNow();
-    if (IsTaskCanceled(m_task) || !InvestigateSides(m_task, request)) {
+    const bool investigated = !IsTaskCanceled(m_task) && InvestigateSides(m_task, request);
+    LogRefusedNames();
+    if (!investigated) {
         return Canceled() ? TargetResult::Canceled : InvestigationFailed(request);
     }
     Status(IDS_COMPARING_ATTRIBUTES);
     const size_t sourceFiles = CountFiles(merged);
     const size_t targetFiles = CountFiles(targetTree);
     MergeRoots(merged, targetTree);
-    CPlanRequest plan(m_env.m_fs);
+    CPlanRequest plan(m_sides.Fs());
     plan.m_lastSync = m_lastSync.Get(static_cast<int>(index), target.m_strPath);
-    plan.m_match = ChooseNameMatch(m_task, false, false, FoldsCase(m_env.m_fs, SourceRoot()),
-                                   FoldsCase(m_env.m_fs, target.m_strPath));
+    plan.m_match = ChooseNameMatch(
+        m_task, m_task.m_Source.IsRemote(), m_task.m_Targets[index].IsRemote(),
+        FoldsCase(m_sides.Fs(), SourceRoot()), FoldsCase(m_sides.Fs(), target.m_strPath));
     CPlanBytes bytes;
     CRunBytes progress;
     PlanSynchronization(m_task, merged, SourceRoot(), target.m_strPath, plan, bytes, progress);
@@ -145,15 +151,12 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
                        answer == PreviewAnswer::AllRows ? std::optional(scanStart) : std::nullopt);
 }
 
-// The transports of FTP sites, zip archives and disc recorders come with their own parts;
-// until then such a target fails here under the error policy, before anything is listed.
+// The transports of zip archives and disc recorders come with their own parts; until then
+// such a target fails here under the error policy, before anything is listed.
 CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
     std::string location;
-    if (!m_task.m_Source.IsLocal()) {
-        location = m_task.m_Source.DisplayPath();
-    } else if (!target.IsLocal() ||
-               (m_task.Kind() == TaskKind::BackupRestore && m_task.Has3(opt3::kArchiveTarget)) ||
-               (!m_task.Has3(opt3::kCdAsDisk) && IsDiscAddress(target.m_strPath))) {
+    if ((m_task.Kind() == TaskKind::BackupRestore && m_task.Has3(opt3::kArchiveTarget)) ||
+        (!m_task.Has3(opt3::kCdAsDisk) && IsDiscAddress(target.m_strPath))) {
         location = target.DisplayPath();
     }
     if (location.empty()) {
@@ -163,15 +166,33 @@ CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
         EndTaskWithError(0, Fill(IDS_LOCATION_LATER, location), PromptAnswer::Abort, false));
 }
 
+// A site that cannot be reached fails like a folder that cannot be opened: under the error
+// policy, before anything is listed.
+CTaskRun::TargetResult CTaskRun::ConnectSides(size_t index) {
+    for (const CTag* location : {&m_task.m_Source, &m_task.m_Targets[index]}) {
+        std::string error;
+        if (location->IsRemote() && !m_sides.Connect(*location, error)) {
+            return Ending(EndTaskWithError(0, error, PromptAnswer::Abort, Canceled()));
+        }
+    }
+    return TargetResult::Proceed;
+}
+
+void CTaskRun::LogRefusedNames() {
+    for (const std::string& path : m_sides.TakeRefusedNames()) {
+        LogRunError(m_task, FormatText(LoadString(IDS_REMOTE_NAME_REFUSED).c_str(), path.c_str()));
+    }
+}
+
 CTaskRun::TargetResult CTaskRun::CheckSource() {
     PromptAnswer answer = PromptAnswer::Abort;
-    while (!IsPresent(m_env.m_fs, SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
-        answer = AskAbortRetryIgnore(m_task, CantOpenQuestion(m_env.m_fs, SourceRoot()));
+    while (!IsPresent(m_sides.Fs(), SourceRoot()) && m_run.Policy() == ErrorPolicy::Ask) {
+        answer = AskAbortRetryIgnore(m_task, CantOpenQuestion(m_sides.Fs(), SourceRoot()));
         if (answer != PromptAnswer::Retry) {
             break;
         }
     }
-    if (IsPresent(m_env.m_fs, SourceRoot())) {
+    if (IsPresent(m_sides.Fs(), SourceRoot())) {
         return TargetResult::Proceed;
     }
     return Ending(
@@ -181,18 +202,18 @@ CTaskRun::TargetResult CTaskRun::CheckSource() {
 // The question is put whatever the policy: a drive that is not plugged in can be.
 CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     const std::string& path = m_targets[index].m_strPath;
-    if (!IsPresent(m_env.m_fs, path) && m_task.Has3(opt3::kCreateTarget) &&
-        EnsureFolder(m_env.m_fs, path)) {
+    IFileSystem& fs = m_sides.Fs();
+    if (!IsPresent(fs, path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(fs, path)) {
         m_run.Record(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
     }
     PromptAnswer answer = PromptAnswer::Abort;
-    while (!IsPresent(m_env.m_fs, path)) {
-        answer = AskAbortRetryIgnore(m_task, CantOpenQuestion(m_env.m_fs, path));
+    while (!IsPresent(fs, path)) {
+        answer = AskAbortRetryIgnore(m_task, CantOpenQuestion(fs, path));
         if (answer != PromptAnswer::Retry) {
             break;
         }
     }
-    if (IsPresent(m_env.m_fs, path)) {
+    if (IsPresent(fs, path)) {
         return TargetResult::Proceed;
     }
     LogRunError(m_task, Fill(IDS_CANT_OPEN, path));
@@ -283,8 +304,11 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
 CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
                                              std::optional<FileTime> scanStart) {
     const std::string& targetPath = m_targets[index].m_strPath;
-    CSyncPass pass(m_task, CPassRequest::Local(m_task, SourceRoot(), targetPath, m_bLastTarget),
-                   bytes, m_env.m_fs);
+    CPassRequest request = CPassRequest::Local(m_task, SourceRoot(), targetPath, m_bLastTarget);
+    request.m_sourceMedium = m_task.m_Source.IsRemote() ? SideMedium::Ftp : SideMedium::Local;
+    request.m_targetMedium =
+        m_task.m_Targets[index].IsRemote() ? SideMedium::Ftp : SideMedium::Local;
+    CSyncPass pass(m_task, std::move(request), bytes, m_sides.Fs());
     const bool completed = pass.Run(merged);
     const FileTime passEnd = StampBoundaryNow();
     CountChanges(pass.Counts());
@@ -299,7 +323,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
         return TargetResult::Canceled;
     }
     if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bDeleteSourceAfterRun && m_bLastTarget) {
-        RemoveEmptiedFolders(m_task, SourceRoot(), m_env.m_fs);
+        RemoveEmptiedFolders(m_task, SourceRoot(), m_sides.Fs());
     }
     // A target whose pass met any error keeps its old times, so that nothing it did not
     // receive looks deleted since.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <thread>
 
 #include "scan/InvestigateEntries.h"
 
@@ -9,7 +10,7 @@ namespace tv {
 
 namespace {
 
-constexpr int kNetworkRetries = 3;
+constexpr auto kWaitSlice = std::chrono::milliseconds(200);
 
 size_t CountFiles(const std::vector<CFolderItem>& items) {
     return static_cast<size_t>(std::count_if(items.begin(), items.end(), [](const auto& item) {
@@ -66,7 +67,16 @@ int CFileSystemLister::ListFolder(CInvestigationJob& job) {
 }
 
 bool CFileSystemLister::RetryChild(const CInvestigationJob& child, int attempt) {
-    return attempt <= kNetworkRetries && IsNetworkError(child.m_nLastError);
+    if (attempt > m_rule.m_nTries || !IsNetworkError(child.m_nLastError)) {
+        return false;
+    }
+    for (auto waited = std::chrono::milliseconds(0); waited < m_rule.m_wait; waited += kWaitSlice) {
+        if (child.StopRequested()) {
+            return false;
+        }
+        std::this_thread::sleep_for(kWaitSlice);
+    }
+    return true;
 }
 
 }  // namespace tv

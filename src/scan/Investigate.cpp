@@ -19,6 +19,18 @@ namespace tv {
 namespace {
 
 constexpr auto kWaitTurn = std::chrono::milliseconds(2000);
+constexpr auto kRemoteRetryWait = std::chrono::seconds(10);
+constexpr int kRemoteRetries = 3;
+
+// A remote folder that failed is listed again after the connection had time to come back, as
+// often as the location says; a local one at once.
+CFileSystemLister::CRetryRule RetryRule(const CTag& location) {
+    if (!location.m_bIsFtp) {
+        return {};
+    }
+    const int tries = location.m_nConnectRetries > 0 ? location.m_nConnectRetries : kRemoteRetries;
+    return {tries, kRemoteRetryWait};
+}
 
 // One side's investigation thread and what it owns while it runs.
 class CSideThread {
@@ -56,8 +68,9 @@ CSideThread::CSideThread(CElement& task, CInvestigationSide& side, Side which, b
     m_job.m_pTask = &task;
     m_job.m_pLocation = &location;
     m_job.m_pLister = side.m_pLister;
-    if (!m_job.m_pLister && !m_job.m_bIsFtp && side.m_pFileSystem) {
-        m_pOwnLister = std::make_unique<CFileSystemLister>(*side.m_pFileSystem);
+    if (!m_job.m_pLister && side.m_pFileSystem) {
+        m_pOwnLister =
+            std::make_unique<CFileSystemLister>(*side.m_pFileSystem, RetryRule(location));
         m_job.m_pLister = m_pOwnLister.get();
     }
     m_filter.emplace(task, m_job.m_strRootPath, m_job.m_bIsFtp);

@@ -28,4 +28,13 @@ PromptAnswer AskYesNo(CElement& task, const std::string& message) {
                     : Unanswered(task, message, IDS_UNANSWERED_NO, PromptAnswer::No);
 }
 
+std::optional<std::string> AskFtpPassword(CElement& task, const std::string& site) {
+    ITaskPrompter* prompter = task.m_Run.Prompter();
+    std::optional<std::string> password = prompter ? prompter->FtpPassword(site) : std::nullopt;
+    if (!password) {
+        LogRunError(task, FormatText(LoadString(IDS_NO_PASSWORD).c_str(), site.c_str()));
+    }
+    return password;
+}
+
 }  // namespace tv

@@ -64,9 +64,11 @@ CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFi
       m_bChangesTarget(m_kind != RunKind::Restore) {}
 
 bool CSyncPass::Run(CTreeF& root) {
-    if (m_request.m_sourceMedium != SideMedium::Local ||
-        m_request.m_targetMedium != SideMedium::Local) {
-        const bool source = m_request.m_sourceMedium != SideMedium::Local;
+    const auto unsupported = [](SideMedium medium) {
+        return medium == SideMedium::Archive || medium == SideMedium::Disc;
+    };
+    if (unsupported(m_request.m_sourceMedium) || unsupported(m_request.m_targetMedium)) {
+        const bool source = unsupported(m_request.m_sourceMedium);
         const std::string& path = source ? m_request.m_strSource : m_request.m_strTarget;
         m_policy.LogError(FormatText(LoadString(IDS_CANT_OPEN).c_str(), path.c_str()));
         return false;
@@ -110,7 +112,7 @@ bool CSyncPass::CheckRoot(std::string& path, Side side) {
 // Creates `path` with every missing folder above it; `createdList` (ListCount: none) gets a
 // line per folder made.
 bool CSyncPass::EnsureFolders(const std::string& path, CTaskInfor::List createdList) {
-    for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+    for (size_t end = path.find('/', RemoteRootLength(path) + 1);; end = path.find('/', end + 1)) {
         const std::string prefix = path.substr(0, end);
         CFileInfo st;
         if (!prefix.empty() && m_fs.Stat(prefix, st, LinkMode::Follow) == ENOENT) {

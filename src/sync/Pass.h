@@ -20,9 +20,10 @@ class CElement;
 class CFileDoInfo;
 class CTreeF;
 
-// What lies behind one side of a target. Only local folders are carried out by this pass; the
-// FTP, archive and disc branches come with their transports, and until then a request naming
-// one fails the pass at its root check without touching anything.
+// What lies behind one side of a target. Local folders and remote sites (mounted in the pass's
+// file system) are carried out by this pass; the archive and disc branches come with their
+// transports, and until then a request naming one fails the pass at its root check without
+// touching anything.
 enum class SideMedium : uint8_t { Local, Ftp, Archive, Disc };
 
 struct CPassRequest {

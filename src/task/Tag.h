@@ -43,8 +43,14 @@ class CTag {
     std::string DisplayPath() const;
     // The root that exclusion entries are stored relative to.
     const std::string& Root() const { return m_bIsFtp ? m_strRemoteDir : m_strPath; }
-    // The location as a run reads it: the local folder path in one form (CleanFolderPath).
-    // The task list keeps what the user typed.
+    bool IsRemote() const { return m_strPath.empty() && m_bIsFtp != 0; }
+    // A remote location as text: "scheme://user@host:port" and its folder ("ftp", "sftp" or
+    // "ftps"; the protocol's own port for port 0; no password), the path its files have in a
+    // run. Empty for a local location. Pure.
+    std::string RemoteRootText() const;
+    // The location as a run reads it: the local folder path in one form (CleanFolderPath); for
+    // a remote location both the path and the folder become its root text. The task list keeps
+    // what the user typed.
     CTag ForRun() const;
     // The reset of "NEW TASK": connection fields back to their defaults, the rest kept.
     void ResetConnection();

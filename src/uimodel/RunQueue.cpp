@@ -35,6 +35,7 @@ void CRunQueue::AttachRunViews(IRunViews& views) {
     settings.m_dwPreferences = m_dwPreferences;
     settings.m_pPreview = &m_pViews->Preview();
     settings.m_pProfile = &m_app.Profile();
+    settings.m_pFtpTimes = &m_app.FtpTimes();
     std::weak_ptr<CRunQueue*> alive = m_alive;
     settings.m_onDone = [alive, target = m_pViews](CElement& task, const CTaskDone& done) {
         target->Post([alive, &task, end = done.m_end, id = done.m_nMessageId] {

@@ -1,6 +1,6 @@
 // The stored time-shift table: the golden file is written from the documented layout by hand
 // (not by this code), so reading it and writing it back byte for byte pins the format.
-#include "app/FtpTimeTable.h"
+#include "platform/FtpTimeTable.h"
 
 #include <gtest/gtest.h>
 

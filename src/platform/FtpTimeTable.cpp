@@ -1,4 +1,4 @@
-#include "app/FtpTimeTable.h"
+#include "platform/FtpTimeTable.h"
 
 #include <algorithm>
 
