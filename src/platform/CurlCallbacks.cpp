@@ -26,6 +26,62 @@ std::string EscapedPath(CURL* curl, const std::string& path) {
     return url;
 }
 
+namespace {
+
+void SetProxyOptions(CURL* curl, const CRemoteSite& site) {
+    long type = CURLPROXY_HTTP;
+    long port = 1080;
+    switch (site.m_proxyType) {
+        case RemoteProxy::None:
+        case RemoteProxy::Relay:
+            // An empty proxy, not an absent one: libcurl would otherwise take the environment's.
+            curl_easy_setopt(curl, CURLOPT_PROXY, "");
+            return;
+        case RemoteProxy::System:
+            // An FTP or SFTP session cannot be carried by plain HTTP requests; it needs a tunnel.
+            curl_easy_setopt(curl, CURLOPT_HTTPPROXYTUNNEL, 1L);
+            return;
+        case RemoteProxy::Socks4:
+            type = CURLPROXY_SOCKS4;
+            break;
+        case RemoteProxy::Socks4a:
+            type = CURLPROXY_SOCKS4A;
+            break;
+        case RemoteProxy::Socks5:
+            type = CURLPROXY_SOCKS5_HOSTNAME;
+            break;
+        case RemoteProxy::Http:
+            port = 8080;
+            curl_easy_setopt(curl, CURLOPT_HTTPPROXYTUNNEL, 1L);
+            break;
+    }
+    curl_easy_setopt(curl, CURLOPT_PROXY, site.m_proxyHost.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROXYTYPE, type);
+    curl_easy_setopt(curl, CURLOPT_PROXYPORT, site.m_proxyPort > 0 ? long{site.m_proxyPort} : port);
+    if (!site.m_proxyUser.empty()) {
+        curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, site.m_proxyUser.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, site.m_proxyPassword.c_str());
+    }
+}
+
+void Mask(std::string& text, const std::string& secret) {
+    if (secret.empty()) {
+        return;
+    }
+    for (size_t pos = text.find(secret); pos != std::string::npos;
+         pos = text.find(secret, pos + 3)) {
+        text.replace(pos, secret.size(), "***");
+    }
+}
+
+}  // namespace
+
+std::string Masked(std::string text, const CRemoteSite& site) {
+    Mask(text, site.m_password);
+    Mask(text, site.m_proxyPassword);
+    return text;
+}
+
 void SetSiteOptions(CURL* curl, const CRemoteSite& site, char* errorBuffer,
                     std::atomic<bool>* cancel) {
     curl_easy_setopt(curl, CURLOPT_USERNAME, site.m_user.c_str());
@@ -39,6 +95,7 @@ void SetSiteOptions(CURL* curl, const CRemoteSite& site, char* errorBuffer,
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, cancel);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    SetProxyOptions(curl, site);
 }
 
 }  // namespace tv::curlcb

@@ -24,10 +24,15 @@ inline std::string AbsolutePath(const std::string& path) {
 // `path` made absolute, each component percent-encoded, so that a name is only ever a name.
 std::string EscapedPath(CURL* curl, const std::string& path);
 
-// The options every request of a site has: login, error text, time-outs, and the cancel flag
-// that the progress callback reads.
+// The options every request of a site has: login, proxy, error text, time-outs, and the cancel
+// flag that the progress callback reads. A relay proxy is the FTP driver's own business: here it
+// means a direct connection.
 void SetSiteOptions(CURL* curl, const CRemoteSite& site, char* errorBuffer,
                     std::atomic<bool>* cancel);
+
+// `text` with the site's and the proxy's password masked, for an error text that quotes what the
+// server or the proxy echoed.
+std::string Masked(std::string text, const CRemoteSite& site);
 
 struct CSinkContext {
     const RemoteSinkFn* sink = nullptr;
@@ -71,6 +76,7 @@ inline int ErrnoOf(CURLcode code) {
         case CURLE_OK:
             return 0;
         case CURLE_COULDNT_CONNECT:
+        case CURLE_COULDNT_RESOLVE_PROXY:
             return ECONNREFUSED;
         case CURLE_COULDNT_RESOLVE_HOST:
             return EHOSTUNREACH;
@@ -81,6 +87,8 @@ inline int ErrnoOf(CURLcode code) {
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CONNECT_ERROR:
             return EPERM;
+        case CURLE_SSL_CERTPROBLEM:
+            return EINVAL;
         case CURLE_ABORTED_BY_CALLBACK:
             return ECANCELED;
         case CURLE_REMOTE_FILE_NOT_FOUND:

@@ -47,8 +47,18 @@ CCurlFtpDriver::CCurlFtpDriver(CRemoteSite site) : m_site(std::move(site)) {
     m_errorBuffer.resize(CURL_ERROR_SIZE);
     bool implicit = m_site.m_protocol == RemoteProtocol::FtpsImplicit;
     int port = m_site.m_port != 0 ? m_site.m_port : implicit ? 990 : 21;
-    m_baseUrl = std::string(implicit ? "ftps://" : "ftp://") + HostOf(m_site.m_host) + ":" +
-                std::to_string(port) + "/";
+    std::string host = HostOf(m_site.m_host);
+    if (m_site.m_protocol != RemoteProtocol::Ftp) {
+        m_trust = std::make_unique<CCertificateTrust>(host, port, m_site.m_askCertificate,
+                                                      m_site.m_trustedCertsFile);
+    }
+    if (m_site.m_proxyType == RemoteProxy::Relay) {
+        m_site.m_user += "@" + host + (port == 21 ? "" : ":" + std::to_string(port));
+        host = m_site.m_proxyHost;
+        port = m_site.m_proxyPort != 0 ? m_site.m_proxyPort : 21;
+    }
+    m_baseUrl =
+        std::string(implicit ? "ftps://" : "ftp://") + host + ":" + std::to_string(port) + "/";
 }
 
 CCurlFtpDriver::~CCurlFtpDriver() {
@@ -67,6 +77,12 @@ void CCurlFtpDriver::Prepare(const std::string& path, bool folder) {
     if (!m_site.m_bPassive) {
         curl_easy_setopt(m_curl, CURLOPT_FTPPORT, "-");
     }
+    if (m_trust) {
+        SetTlsOptions();
+    }
+}
+
+void CCurlFtpDriver::SetTlsOptions() {
     if (m_site.m_protocol == RemoteProtocol::FtpsControlOnly) {
         curl_easy_setopt(m_curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_CONTROL));
     } else if (m_site.m_protocol == RemoteProtocol::FtpsProtected) {
@@ -77,6 +93,14 @@ void CCurlFtpDriver::Prepare(const std::string& path, bool folder) {
         curl_easy_setopt(m_curl, CURLOPT_CAINFO, caFile);
         curl_easy_setopt(m_curl, CURLOPT_CAPATH, "/etc/ssl/certs");
     }
+    m_trust->Apply(m_curl);
+    if (!m_site.m_certificateFile.empty()) {
+        // The certificate and its key share the one file.
+        curl_easy_setopt(m_curl, CURLOPT_SSLCERT, m_site.m_certificateFile.c_str());
+        curl_easy_setopt(m_curl, CURLOPT_SSLCERTTYPE, "PEM");
+        curl_easy_setopt(m_curl, CURLOPT_SSLKEY, m_site.m_certificateFile.c_str());
+        curl_easy_setopt(m_curl, CURLOPT_SSLKEYTYPE, "PEM");
+    }
 }
 
 int CCurlFtpDriver::Perform() {
@@ -85,11 +109,19 @@ int CCurlFtpDriver::Perform() {
     }
     m_errorBuffer[0] = 0;
     m_sinkError = 0;
+    if (m_trust) {
+        m_trust->Reset();
+    }
     CURLcode code = curl_easy_perform(m_curl);
     if (code == CURLE_OK) {
         return 0;
     }
-    m_error = m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code);
+    m_error =
+        Masked(m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code), m_site);
+    if (m_trust && !m_trust->Refusal().empty()) {
+        m_error = m_trust->Refusal();
+        return EPERM;
+    }
     if ((code == CURLE_WRITE_ERROR || code == CURLE_ABORTED_BY_CALLBACK) && m_sinkError != 0) {
         return m_sinkError;
     }

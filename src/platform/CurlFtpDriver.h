@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/CurlCertificateTrust.h"
 #include "platform/RemoteDriver.h"
 
 typedef void CURL;
@@ -12,7 +14,9 @@ namespace tv {
 
 // FTP and FTPS over one libcurl handle, whose connection stays open between the calls (libcurl
 // notices a dropped one and logs in again). FTPS checks the server's certificate against the
-// system's CA store and the CA file named by SSL_CERT_FILE. Contracts as IRemoteDriver.
+// system's CA store and the CA file named by SSL_CERT_FILE, then against the remembered ones,
+// then asks (CCertificateTrust). A relay proxy is reached as the server, the login naming the
+// real one. Contracts as IRemoteDriver.
 class CCurlFtpDriver final : public IRemoteDriver {
   public:
     explicit CCurlFtpDriver(CRemoteSite site);
@@ -44,8 +48,11 @@ class CCurlFtpDriver final : public IRemoteDriver {
     int ListWith(const char* command, const std::string& folder, std::string& text);
     int AddExactTimes(const std::string& folder, CRemoteListing& listing);
 
+    void SetTlsOptions();
+
     CRemoteSite m_site;
     std::string m_baseUrl;
+    std::unique_ptr<CCertificateTrust> m_trust;  // FTPS only
     CURL* m_curl = nullptr;
     std::atomic<bool> m_cancel{false};
     bool m_bMlsd = true;  // until the server refuses it once

@@ -141,6 +141,12 @@ int CCurlSftpDriver::Perform() {
     if (m_cancel) {
         return ECANCELED;
     }
+    if (m_site.m_proxyType == RemoteProxy::Relay) {
+        m_error =
+            "an SFTP site cannot be reached through a simple relay proxy; choose another "
+            "proxy type";
+        return ENOTSUP;
+    }
     m_errorBuffer[0] = 0;
     m_sinkError = 0;
     m_verdict = HostKeyVerdict::Unchecked;
@@ -148,7 +154,8 @@ int CCurlSftpDriver::Perform() {
     if (code == CURLE_OK) {
         return 0;
     }
-    m_error = m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code);
+    m_error =
+        Masked(m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code), m_site);
     if (m_verdict == HostKeyVerdict::Changed) {
         m_error = "the server's host key differs from the one known_hosts holds for " +
                   m_hostEntry + "; refused";

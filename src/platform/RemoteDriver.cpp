@@ -39,8 +39,12 @@ int EnsureRemoteFolder(IRemoteDriver& driver, const std::string& path) {
     return 0;
 }
 
+// An "-old" name holds the only copy of a file whose replacement was cut short, so it counts as
+// ours: hidden from listings, where a mirror run would delete it as an extra.
 bool IsRemoteTempName(const std::string& name) {
-    return IsTempFileName(name);
+    static constexpr std::string_view kAside = "-upload-old";
+    return IsTempFileName(name) || (name.starts_with(kTempFilePrefix) && name.ends_with(kAside) &&
+                                    name.size() > kTempFilePrefix.size() + kAside.size());
 }
 
 std::string RemoteTempName(const std::string& name) {

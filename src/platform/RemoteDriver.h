@@ -30,8 +30,34 @@ struct CHostKeyQuestion {
 // True trusts the key (it is then added to known_hosts). Called on the driver's thread, blocks.
 using AskHostKeyFn = std::function<bool(const CHostKeyQuestion& question)>;
 
-// What a driver needs to reach one site. The password lives here for the run only: a driver
-// never writes it to a log, an error text, a file or a process argument.
+// An FTPS server certificate that neither the CA store nor the remembered ones vouch for, as the
+// question to the user.
+struct CCertificateQuestion {
+    std::string m_hostPort;   // "host:port" ("[host]:port" for an IPv6 address)
+    std::string m_subject;    // "CN=..., O=..." as one line
+    std::string m_issuer;     // the same as m_subject for a self-signed one
+    int64_t m_validFrom = 0;  // seconds since 1970, UTC
+    int64_t m_validTo = 0;
+    std::string m_fingerprint;  // SHA-256 of the DER form, upper-case hex pairs joined by ":"
+    std::string m_reason;       // why it is not trusted, e.g. "self-signed certificate"
+};
+// True trusts the certificate for this host:port (it is then remembered). Called on the driver's
+// thread during the TLS handshake, before the login is sent; blocks.
+using AskCertificateFn = std::function<bool(const CCertificateQuestion& question)>;
+
+// The numbers are those stored in a location's proxy type.
+enum class RemoteProxy : uint8_t {
+    None = 0,  // direct, whatever the environment's proxy variables say
+    Socks4 = 1,
+    Socks5 = 2,  // the proxy resolves the host name
+    Http = 3,    // a CONNECT tunnel through a web proxy
+    Relay = 4,   // FTP only: log in at the proxy as "user@host[:port]"
+    Socks4a = 5,
+    System = 6,  // the environment's all_proxy, ftp_proxy, sftp_proxy, no_proxy, ...
+};
+
+// What a driver needs to reach one site. The passwords live here for the run only: a driver
+// never writes them to a log, an error text, a file or a process argument.
 struct CRemoteSite {
     std::string m_host;  // a leading "ftp://" (any case) is dropped by the driver
     int m_port = 0;      // 0: the protocol's own port
@@ -45,6 +71,22 @@ struct CRemoteSite {
     // SFTP: asked about a host key that known_hosts lacks; empty (unattended): refused. A key
     // that differs from the one known_hosts holds for the host is always refused.
     AskHostKeyFn m_askHostKey;
+
+    RemoteProxy m_proxyType = RemoteProxy::None;
+    std::string m_proxyHost;  // used for a proxy type other than None and System
+    int m_proxyPort = 0;      // 0: 1080 for SOCKS, 8080 for a web proxy, 21 for a relay
+    std::string m_proxyUser;
+    std::string m_proxyPassword;
+
+    // FTPS: a PEM file with the client certificate followed by its unencrypted private key (as
+    // the certificate creation writes it); empty: no client certificate.
+    std::string m_certificateFile;
+    // FTPS: asked about a server certificate that the CA store does not vouch for and that
+    // m_trustedCertsFile does not hold for this host:port; empty (unattended): refused.
+    AskCertificateFn m_askCertificate;
+    // FTPS: the accepted certificates, one "host:port FINGERPRINT" line each, read and appended
+    // by the driver; empty: accepted ones are remembered for the driver's life only.
+    std::string m_trustedCertsFile;
 };
 
 // How exact the time of a listed entry is.
@@ -78,8 +120,9 @@ using RemoteSourceFn = std::function<int(void* buffer, size_t size, size_t& got)
 // A connection to one remote site, with the operations the scan, the pass and the copy need.
 // Paths are absolute on the server ("/" separated). Results are 0 or an errno value:
 // ECONNREFUSED/EHOSTUNREACH/ETIMEDOUT (cannot reach), EACCES (login or permission refused),
-// EPERM (the server's certificate or host key is not trusted), ENOENT, ECANCELED, EIO (the
-// server said no in another way); LastError() has the server's words for the log, never the
+// EPERM (the server's certificate or host key is not trusted), ENOTSUP (the proxy type does not
+// fit the protocol), EINVAL (the client certificate cannot be loaded), ENOENT, ECANCELED, EIO (the
+// server said no in another way); LastError() has the server's words for the log, never a
 // password.
 //
 // Threads: a driver belongs to the thread that uses it (a scan thread, the worker); only
@@ -134,7 +177,8 @@ std::unique_ptr<IRemoteDriver> MakeRemoteDriver(const CRemoteSite& site);
 // thread.
 int EnsureRemoteFolder(IRemoteDriver& driver, const std::string& path);
 
-// The temporary names that uploads use; listings leave them out and a later run removes them.
+// The temporary names that uploads use, and the "-old" names an unfinished SFTP replace leaves;
+// listings leave them all out. A later upload of the same name removes its temporary.
 bool IsRemoteTempName(const std::string& name);
 std::string RemoteTempName(const std::string& name);
 

@@ -21,6 +21,7 @@ using tvtest::Count;
 using tvtest::CTempDir;
 using tvtest::DownloadText;
 using tvtest::FtpTls;
+using tvtest::MakeTestCertificate;
 using tvtest::ReadFile;
 using tvtest::UploadText;
 using tvtest::WriteFile;
@@ -116,51 +117,17 @@ TEST_F(CurlFtpDriver, WrongPasswordIsRefusedWithoutShowingIt) {
     EXPECT_FALSE(std::filesystem::exists(m_root / "x"));
 }
 
-// A self-signed certificate for 127.0.0.1, in `cert` (what a client trusts) and `both` (with its
-// key, what the server loads).
-void MakeCertificate(const std::filesystem::path& cert, const std::filesystem::path& both) {
-    std::filesystem::path key = both.parent_path() / "key.pem";
-    std::string command =
-        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
-        " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-        key.string() + "' -out '" + cert.string() + "' 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    WriteFile(both, ReadFile(cert) + ReadFile(key));
+// SSL_CERT_FILE (or none) for one test.
+tvtest::CEnvVar CaFile(const std::optional<std::filesystem::path>& file) {
+    return {"SSL_CERT_FILE", file.has_value() ? std::optional(file->string()) : std::nullopt};
 }
-
-// SSL_CERT_FILE (or none) for one test, the old value put back afterwards.
-class CCaFile {
-  public:
-    explicit CCaFile(const std::optional<std::filesystem::path>& file) {
-        if (const char* old = std::getenv("SSL_CERT_FILE"); old != nullptr) {
-            m_old = old;
-        }
-        if (file.has_value()) {
-            setenv("SSL_CERT_FILE", file->c_str(), 1);
-        } else {
-            unsetenv("SSL_CERT_FILE");
-        }
-    }
-    ~CCaFile() {
-        if (m_old.has_value()) {
-            setenv("SSL_CERT_FILE", m_old->c_str(), 1);
-        } else {
-            unsetenv("SSL_CERT_FILE");
-        }
-    }
-    CCaFile(const CCaFile&) = delete;
-    CCaFile& operator=(const CCaFile&) = delete;
-
-  private:
-    std::optional<std::string> m_old;
-};
 
 // Each TLS flavour against a server that speaks only it (the data-required one refuses plain
 // data connections, the implicit one a plain greeting).
 class CurlFtps : public testing::TestWithParam<std::tuple<FtpTls, RemoteProtocol>> {
   protected:
     CurlFtps() {
-        MakeCertificate(m_keys / "server.pem", m_keys / "server-and-key.pem");
+        EXPECT_TRUE(MakeTestCertificate(m_keys / "server.pem", m_keys / "server-and-key.pem"));
         m_server = std::make_unique<CFtpServer>(
             m_root.Path().string(), (m_logs / "server.log").string(),
             (m_keys / "server-and-key.pem").string(), std::get<0>(GetParam()));
@@ -175,7 +142,7 @@ class CurlFtps : public testing::TestWithParam<std::tuple<FtpTls, RemoteProtocol
 
 TEST_P(CurlFtps, TrustedCertificateCarriesTheRoundTrip) {
     ASSERT_NE(m_server->Port(), 0);
-    CCaFile trust(m_keys / "server.pem");
+    tvtest::CEnvVar trust = CaFile(m_keys / "server.pem");
     CCurlFtpDriver driver(TlsSite());
     ASSERT_EQ(driver.Connect(), 0) << driver.LastError();
     ASSERT_EQ(EnsureRemoteFolder(driver, "/in/deep"), 0) << driver.LastError();
@@ -197,9 +164,10 @@ TEST_P(CurlFtps, TrustedCertificateCarriesTheRoundTrip) {
 // A certificate nobody vouches for stops the login, whether no CA file is named or another one.
 TEST_P(CurlFtps, UntrustedCertificateIsRefusedAndNothingMoves) {
     ASSERT_NE(m_server->Port(), 0);
-    MakeCertificate(m_keys / "other.pem", m_keys / "other-and-key.pem");
+    ASSERT_TRUE(MakeTestCertificate(m_keys / "other.pem", m_keys / "other-and-key.pem"));
     for (bool another : {true, false}) {
-        CCaFile trust(another ? std::optional(m_keys / "other.pem") : std::nullopt);
+        tvtest::CEnvVar trust =
+            CaFile(another ? std::optional(m_keys / "other.pem") : std::nullopt);
         CCurlFtpDriver driver(TlsSite());
         EXPECT_EQ(driver.Connect(), EPERM) << another << ": " << driver.LastError();
         EXPECT_EQ(UploadText(driver, "/sent.txt", "secret data"), EPERM) << driver.LastError();

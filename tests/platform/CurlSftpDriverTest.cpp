@@ -167,5 +167,25 @@ TEST_F(CurlSftpDriver, WrongPasswordIsRefusedWithoutShowingIt) {
     EXPECT_FALSE(std::filesystem::exists(m_root / "x"));
 }
 
+// What an interrupted replace leaves beside the file (the old contents stepped aside, the new ones
+// under the upload name) is the system's own: no listing shows it, so no run copies it elsewhere
+// or deletes it as an extra, and the next upload of that name still works.
+TEST_F(CurlSftpDriver, LeftoversOfAnInterruptedReplaceStayOutOfListings) {
+    TrustServer();
+    std::string aside = RemoteTempName("f.txt") + "-old";
+    WriteFile(m_root / aside, "the only old copy");
+    WriteFile(m_root / RemoteTempName("f.txt"), "new, maybe partial");
+    WriteFile(m_root / "g.txt", "g");
+    CCurlSftpDriver driver(Site());
+    CRemoteListing listing;
+    ASSERT_EQ(driver.List(m_root.Path().string(), listing), 0) << driver.LastError();
+    ASSERT_EQ(listing.m_entries.size(), 1u);
+    EXPECT_EQ(listing.m_entries[0].m_name, "g.txt");
+    EXPECT_TRUE(listing.m_refused.empty());
+    EXPECT_FALSE(IsRemoteTempName("-upload-old"));
+    ASSERT_EQ(UploadText(driver, Remote("f.txt"), "new"), 0) << driver.LastError();
+    EXPECT_EQ(ReadFile(m_root / "f.txt"), "new");
+}
+
 }  // namespace
 }  // namespace tv

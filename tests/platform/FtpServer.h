@@ -9,19 +9,38 @@
 #include <filesystem>
 #include <string>
 
+#include "support/TestEnv.h"
+
 namespace tvtest {
 
 // How the server speaks TLS: not at all, after AUTH TLS (the data connections protected only when
 // the client asks, or required to be), or from the first byte.
 enum class FtpTls { None, Explicit, ExplicitDataRequired, Implicit };
 
+// A self-signed certificate for 127.0.0.1, in `cert` (what a client trusts) and `both` (with its
+// key, what the server loads).
+inline bool MakeTestCertificate(const std::filesystem::path& cert,
+                                const std::filesystem::path& both) {
+    std::filesystem::path key = both.parent_path() / (both.filename().string() + ".key");
+    std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
+        " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        key.string() + "' -out '" + cert.string() + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0) {
+        return false;
+    }
+    WriteFile(both, ReadFile(cert) + ReadFile(key));
+    return true;
+}
+
 // A real FTP server (pyftpdlib, from the Debian interpreter that has it) on 127.0.0.1, serving
 // `root` to user "tv", password "s3cret-pw", its log in `log`; TLS modes need a file holding the
-// certificate and its key. Stopped on destruction.
+// certificate and its key. With `clientCaFile` a TLS client must show a certificate that file
+// vouches for. Stopped on destruction.
 class CFtpServer {
   public:
     CFtpServer(const std::string& root, const std::string& log, const std::string& certFile = {},
-               FtpTls tls = FtpTls::Explicit) {
+               FtpTls tls = FtpTls::Explicit, const std::string& clientCaFile = {}) {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
@@ -48,6 +67,15 @@ class CFtpServer {
             "if sys.argv[2]: h.certfile = sys.argv[2]\n"
             "h.tls_control_required = mode != 'none'\n"
             "h.tls_data_required = mode == 'data'\n"
+            "if sys.argv[4]:\n"
+            "    from OpenSSL import SSL\n"
+            "    c = h.get_ssl_context()\n"
+            "    c.set_verify(SSL.VERIFY_PEER | SSL.VERIFY_FAIL_IF_NO_PEER_CERT, lambda *x: "
+            "x[-1])\n"
+            "    c.load_verify_locations(sys.argv[4])\n"
+            // Data connections resume the control connection's session, which OpenSSL allows
+            // with client certificates only inside a named session context.
+            "    c.set_session_id(b'tv-test')\n"
             "h.authorizer = a\n"
             "s = FTPServer(('127.0.0.1', 0), h)\n"
             "print(s.socket.getsockname()[1], flush=True)\n"
@@ -58,7 +86,7 @@ class CFtpServer {
             freopen(log.c_str(), "w", stderr);
             close(fds[0]);
             execl("/usr/bin/python3", "python3", "-c", script.c_str(), root.c_str(),
-                  certFile.c_str(), TlsArgument(tls), nullptr);
+                  certFile.c_str(), TlsArgument(tls), clientCaFile.c_str(), nullptr);
             _exit(127);
         }
         close(fds[1]);

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "platform/RemoteDriver.h"
@@ -37,5 +39,31 @@ inline size_t Count(const std::string& text, const std::string& what) {
     }
     return n;
 }
+
+// An environment variable set (or removed) for one test, the old value put back afterwards.
+class CEnvVar {
+  public:
+    CEnvVar(std::string name, const std::optional<std::string>& value) : m_name(std::move(name)) {
+        if (const char* old = std::getenv(m_name.c_str()); old != nullptr) {
+            m_old = old;
+        }
+        Set(value);
+    }
+    ~CEnvVar() { Set(m_old); }
+    CEnvVar(const CEnvVar&) = delete;
+    CEnvVar& operator=(const CEnvVar&) = delete;
+
+  private:
+    void Set(const std::optional<std::string>& value) {
+        if (value.has_value()) {
+            setenv(m_name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(m_name.c_str());
+        }
+    }
+
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
 
 }  // namespace tvtest
