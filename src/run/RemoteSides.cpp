@@ -1,7 +1,9 @@
 #include "run/RemoteSides.h"
 
 #include <algorithm>
+#include <cstdio>
 
+#include "base/FileTime.h"
 #include "base/PathText.h"
 #include "base/StringTable.h"
 #include "platform/Folders.h"
@@ -40,7 +42,30 @@ CRemoteSite SiteOf(const CTag& location) {
     if (location.m_nProtocol > 0 && location.m_bUseKey != 0) {
         site.m_keyFile = location.m_strKeyFile;
     }
+    if (location.m_nProtocol >= 2 && location.m_bUseCertificate != 0) {
+        site.m_certificateFile = location.m_strCertificateFile;
+    }
+    site.m_proxyType = static_cast<RemoteProxy>(std::clamp(location.m_nProxyType, 0, 6));
+    site.m_proxyHost = location.m_strProxyHost;
+    site.m_proxyPort = location.m_nProxyPort;
+    site.m_proxyUser = location.m_strProxyUser;
+    site.m_proxyPassword = location.m_strProxyPassword;
+    site.m_trustedCertsFile = ProgramDataFolder() + "/TrustedCertificates";
     return site;
+}
+
+// Dates as ISO text: the question is about identity, and ISO reads the same in any language.
+std::string DateText(int64_t unixSeconds) {
+    const CCalendarTime c = CalendarFromFileTime(FileTimeFromUnix(unixSeconds));
+    char text[16];
+    snprintf(text, sizeof text, "%04d-%02d-%02d", c.year, c.month, c.day);
+    return text;
+}
+
+std::string CertificateText(const CCertificateQuestion& question) {
+    return question.m_subject + "\n" + question.m_issuer + "\n" + DateText(question.m_validFrom) +
+           " - " + DateText(question.m_validTo) +
+           (question.m_reason.empty() ? std::string() : "\n" + question.m_reason);
 }
 
 // SFTP lists exact times; only an FTP server's LIST shows its own wall clock.
@@ -92,6 +117,12 @@ bool CRemoteSides::Connect(const CTag& location, std::string& error) {
         const std::string text =
             FormatText(LoadString(IDS_HOST_KEY_QUESTION).c_str(), question.m_hostEntry.c_str(),
                        question.m_keyType.c_str(), SshFingerprint(question.m_keyBase64).c_str());
+        return AskYesNo(task, text) == PromptAnswer::Yes;
+    };
+    site.m_askCertificate = [&task](const CCertificateQuestion& question) {
+        const std::string text =
+            FormatText(LoadString(IDS_CERTIFICATE_QUESTION).c_str(), question.m_hostPort.c_str(),
+                       CertificateText(question).c_str(), question.m_fingerprint.c_str());
         return AskYesNo(task, text) == PromptAnswer::Yes;
     };
     std::unique_ptr<IRemoteDriver> driver = MakeRemoteDriver(site);

@@ -103,6 +103,102 @@ TEST_F(RunRemoteTest, FtpRoundTripCopiesExactlyAndARerunCopiesNothing) {
     EXPECT_EQ(Copied(3), 0u) << Log(3);
 }
 
+TEST_F(RunRemoteTest, SftpUploadReplaceAndRerunWithAKeyLogin) {
+    CSshServer server(Dir("sshd"));
+    ASSERT_GT(server.Port(), 0);
+    TrustHost(server);
+    const fs::path source = Tree("src");
+    const fs::path served = Dir("served");
+    const std::string list =
+        MakeList({RemoteTask(1, Local(source), SftpSite(server, served.string()))});
+
+    const CRun up = Mirrant({"/F:" + list, "1"});
+    EXPECT_EQ(up.m_exit, 0) << up.m_err << Log(1);
+    EXPECT_TRUE(Same(source, served)) << Log(1);
+    EXPECT_EQ(Mirrant({"/F:" + list, "1"}).m_exit, 0);
+    EXPECT_EQ(Copied(1), 0u) << "exact times make a rerun find nothing to do\n" << Log(1);
+
+    // Replace puts the source's state back, whatever the server holds now.
+    WriteFile(served / "a.txt", "changed on the server, and longer than before");
+    WriteFile(served / "extra.txt", "only on the server");
+    const CRun replaced = Mirrant({"/F:" + list, "1", "/R"});
+    EXPECT_EQ(replaced.m_exit, 0) << replaced.m_err << Log(1);
+    EXPECT_TRUE(Same(source, served)) << Log(1);
+    EXPECT_EQ(tvtest::Count(server.Log(), "Accepted publickey"), 4u) << "one login per run";
+}
+
+// Nobody can be asked: an unknown server, an untrusted certificate or a wrong password ends the
+// run with an error before anything moves, and no password is ever shown.
+TEST_F(RunRemoteTest, UnattendedRunsRefuseWhatTheyCannotTrust) {
+    CSshServer ssh(Dir("sshd"));
+    const fs::path keys = Dir("keys");
+    ASSERT_TRUE(tvtest::MakeTestCertificate(keys / "cert.pem", keys / "both.pem"));
+    const fs::path ftpsRoot = Dir("ftps-root");
+    CFtpServer ftps(ftpsRoot.string(), (m_home.Root() / "ftps.log").string(),
+                    (keys / "both.pem").string(), FtpTls::ExplicitDataRequired);
+    const fs::path ftpRoot = Dir("ftp-root");
+    CFtpServer ftp(ftpRoot.string(), (m_home.Root() / "ftp.log").string(), {}, FtpTls::None);
+    const fs::path source = Tree("src");
+    Json wrong = FtpSite(ftp.Port(), 0, "/");
+    wrong["m_strPassword"] = "not-the-pw-4711";
+    const std::string list =
+        MakeList({RemoteTask(1, Local(source), SftpSite(ssh, Dir("sftp-root").string())),
+                  RemoteTask(2, Local(source), FtpSite(ftps.Port(), 3, "/")),
+                  RemoteTask(3, Local(source), wrong)});
+
+    for (int id : {1, 2, 3}) {
+        const CRun run = Mirrant({"/F:" + list, std::to_string(id)});
+        EXPECT_NE(run.m_exit, 0) << id << run.m_err;
+        EXPECT_NE(Log(id).find("Can't connect to"), std::string::npos) << Log(id);
+        EXPECT_EQ(run.m_err.find("not-the-pw-4711"), std::string::npos);
+        EXPECT_EQ(Log(id).find("not-the-pw-4711"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_empty(m_home.Root() / "sftp-root"));
+    EXPECT_TRUE(fs::is_empty(ftpsRoot));
+    EXPECT_TRUE(fs::is_empty(ftpRoot));
+    EXPECT_FALSE(fs::exists(m_home.Root() / ".ssh" / "known_hosts")) << "nothing was trusted";
+    EXPECT_NE(Log(1).find("Nobody could answer"), std::string::npos) << Log(1);
+}
+
+TEST_F(RunRemoteTest, FtpsWithATrustedCertificateAndANameThatCouldLeaveItsFolder) {
+    const fs::path keys = Dir("keys");
+    ASSERT_TRUE(tvtest::MakeTestCertificate(keys / "cert.pem", keys / "both.pem"));
+    setenv("SSL_CERT_FILE", (keys / "cert.pem").c_str(), 1);
+    const fs::path served = Dir("served");
+    CFtpServer server(served.string(), (m_home.Root() / "ftpd.log").string(),
+                      (keys / "both.pem").string(), FtpTls::ExplicitDataRequired);
+    WriteFile(served / "fine.txt", "fine");
+    WriteFile(served / "..\\evil.txt", "would land above the target");
+    const fs::path target = Dir("deep") / "target";
+    fs::create_directories(target);
+    const std::string list = MakeList({RemoteTask(1, FtpSite(server.Port(), 3, "/"), Local(target))});
+
+    const CRun run = Mirrant({"/F:" + list, "1"});
+    unsetenv("SSL_CERT_FILE");
+    EXPECT_EQ(ReadFile(target / "fine.txt"), "fine") << run.m_err << Log(1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(target), {}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_home.Root() / "deep"), {}), 1);
+    EXPECT_NE(Log(1).find("evil.txt was passed over"), std::string::npos) << Log(1);
+}
+
+TEST_F(RunRemoteTest, FiveThousandFilesGoUpOverOneConnectionAndStayPut) {
+    const fs::path served = Dir("served");
+    const fs::path log = m_home.Root() / "ftpd.log";
+    CFtpServer server(served.string(), log.string(), {}, FtpTls::None);
+    const fs::path source = Dir("src");
+    for (int i = 0; i < 5000; ++i) {
+        WriteFile(source / ("f" + std::to_string(i) + ".txt"), std::to_string(i * 7919));
+    }
+    const std::string list = MakeList({RemoteTask(1, Local(source), FtpSite(server.Port(), 0, "/"))});
+
+    const CRun run = Mirrant({"/F:" + list, "1"});
+    EXPECT_EQ(run.m_exit, 0) << run.m_err;
+    EXPECT_TRUE(Same(source, served));
+    EXPECT_EQ(Mirrant({"/F:" + list, "1"}).m_exit, 0);
+    EXPECT_EQ(Copied(1), 0u);
+    EXPECT_EQ(tvtest::Count(ReadFile(log), "USER 'tv' logged in"), 2u) << "one login per run";
+}
+
 }  // namespace
 
 }  // namespace runtest
