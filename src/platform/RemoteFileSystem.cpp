@@ -139,7 +139,18 @@ int CRemoteFileSystem::Stat(const std::string& path, CFileInfo& info, LinkMode) 
     return ENOENT;
 }
 
+// Nothing is asked of the server yet: what the caller reads first decides where the download
+// starts.
 int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
+    CHandle handle;
+    handle.m_path = Absolute(path);
+    std::lock_guard lock(m_handleMutex);
+    file = m_nextHandle++;
+    m_handles[file] = std::move(handle);
+    return 0;
+}
+
+int CRemoteFileSystem::Load(int file, uint64_t offset, CHandle& handle) {
     auto spool = std::make_shared<CScratchFile>();
     if (int error = spool->Open(m_spoolFs, m_spoolFolder)) {
         return error;
@@ -148,7 +159,7 @@ int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
     int error = 0;
     {
         std::lock_guard lock(m_driverMutex);
-        error = m_driver->Download(Absolute(path), 0, [&](const void* data, size_t count) {
+        error = m_driver->Download(handle.m_path, offset, [&](const void* data, size_t count) {
             int written = spool->Write(size, {static_cast<const char*>(data), count});
             size += count;
             return written;
@@ -158,9 +169,26 @@ int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
         return error;
     }
     std::lock_guard lock(m_handleMutex);
-    file = m_nextHandle++;
-    m_handles[file] = {std::move(spool), size, false, true, kKeepTime, {}};
+    auto found = m_handles.find(file);
+    if (found == m_handles.end() || !found->second.m_bOpen) {
+        return EBADF;
+    }
+    found->second.m_spool = std::move(spool);
+    found->second.m_start = offset;
+    found->second.m_size = offset + size;
+    found->second.m_bLoaded = true;
+    handle = found->second;
     return 0;
+}
+
+int CRemoteFileSystem::Loaded(int file, uint64_t offset, CHandle& handle) {
+    if (int error = Find(file, handle)) {
+        return error;
+    }
+    if (handle.m_bWritable || (handle.m_bLoaded && offset >= handle.m_start)) {
+        return 0;
+    }
+    return Load(file, offset, handle);
 }
 
 int CRemoteFileSystem::PendingUpload(const std::string& tempPath) {
@@ -187,7 +215,11 @@ int CRemoteFileSystem::CreateTemp(const std::string& folder, const std::string& 
         return EEXIST;
     }
     file = m_nextHandle++;
-    m_handles[file] = {std::move(spool), 0, true, true, kKeepTime, temp};
+    CHandle handle;
+    handle.m_spool = std::move(spool);
+    handle.m_bWritable = true;
+    handle.m_tempPath = temp;
+    m_handles[file] = std::move(handle);
     tempPath = temp;
     return 0;
 }
@@ -210,10 +242,16 @@ int CRemoteFileSystem::Find(int file, CHandle& handle) {
     return 0;
 }
 
+// The size is known once some download reached the end, from wherever it started.
 int CRemoteFileSystem::StatOpen(int file, CFileInfo& info) {
     CHandle handle;
     if (int error = Find(file, handle)) {
         return error;
+    }
+    if (!handle.m_bWritable && !handle.m_bLoaded) {
+        if (int error = Load(file, 0, handle)) {
+            return error;
+        }
     }
     info = CFileInfo{};
     info.m_type = EntryType::File;
@@ -224,11 +262,15 @@ int CRemoteFileSystem::StatOpen(int file, CFileInfo& info) {
 }
 
 int CRemoteFileSystem::Read(int file, uint64_t offset, void* buffer, size_t size, size_t& got) {
+    got = 0;
     CHandle handle;
-    if (int error = Find(file, handle)) {
+    if (int error = Loaded(file, offset, handle)) {
         return error;
     }
-    return handle.m_spool->Read(offset, buffer, size, got);
+    if (offset >= handle.m_size) {
+        return 0;
+    }
+    return handle.m_spool->Read(offset - handle.m_start, buffer, size, got);
 }
 
 int CRemoteFileSystem::Write(int file, uint64_t offset, const void* buffer, size_t size,
