@@ -103,6 +103,9 @@ std::map<int, std::string>& BuiltIn() {
          "%s was kept: it holds %s, which this run did not compare (filtered out, or new since "
          "the folders were investigated)."},
         {IDS_LINK_LEAVES_ROOT, "%s leads to %s, outside %s: nothing was changed through it."},
+        {IDS_NAME_TAKEN,
+         "%s was passed over: its name on the target, %s, is already that of an entry before "
+         "it."},
         {IDS_RECORD_IN_MEMORY,
          "The list of what this run did could not be kept in %s (%s); the rest of it is held in "
          "memory."},

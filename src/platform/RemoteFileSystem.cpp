@@ -143,6 +143,21 @@ int CRemoteFileSystem::Entry(const std::string& path, CRemoteEntry& entry) {
     return find(listing.m_entries);
 }
 
+void CRemoteFileSystem::Known(const std::string& path, const std::optional<CRemoteEntry>& entry) {
+    const std::string folder = ParentOf(path);
+    const std::string name = NameOf(path);
+    std::lock_guard lock(m_handleMutex);
+    for (auto& [known, entries] : m_recent) {
+        if (known == folder) {
+            std::erase_if(entries, [&](const CRemoteEntry& e) { return e.m_name == name; });
+            if (entry) {
+                entries.push_back(*entry);
+            }
+            return;
+        }
+    }
+}
+
 void CRemoteFileSystem::Changed(const std::string& path) {
     const std::string folder = ParentOf(path);
     std::lock_guard lock(m_handleMutex);
@@ -203,12 +218,24 @@ int CRemoteFileSystem::Stat(const std::string& path, CFileInfo& info, LinkMode) 
     return 0;
 }
 
+// No download yet: what the caller reads first decides where it starts.
 int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
-    // A copy takes the time of the file it read as the time of what it wrote.
+    // A copy takes the time of the file it read as the time of what it wrote; a recent listing
+    // knows it without a question to the server.
     CFileInfo info;
     if (int error = Stat(path, info, LinkMode::Follow)) {
         return error;
     }
+    CHandle handle;
+    handle.m_path = Absolute(path);
+    handle.m_lastWrite = info.m_lastWrite;
+    std::lock_guard lock(m_handleMutex);
+    file = m_nextHandle++;
+    m_handles[file] = std::move(handle);
+    return 0;
+}
+
+int CRemoteFileSystem::Load(int file, uint64_t offset, CHandle& handle) {
     auto spool = std::make_shared<CScratchFile>();
     if (int error = spool->Open(m_spoolFs, m_spoolFolder)) {
         return error;
@@ -217,7 +244,7 @@ int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
     int error = 0;
     {
         std::lock_guard lock(m_driverMutex);
-        error = m_driver->Download(Absolute(path), 0, [&](const void* data, size_t count) {
+        error = m_driver->Download(handle.m_path, offset, [&](const void* data, size_t count) {
             int written = spool->Write(size, {static_cast<const char*>(data), count});
             size += count;
             return written;
@@ -227,9 +254,26 @@ int CRemoteFileSystem::OpenRead(const std::string& path, int& file) {
         return error;
     }
     std::lock_guard lock(m_handleMutex);
-    file = m_nextHandle++;
-    m_handles[file] = {std::move(spool), size, false, true, info.m_lastWrite, {}};
+    auto found = m_handles.find(file);
+    if (found == m_handles.end() || !found->second.m_bOpen) {
+        return EBADF;
+    }
+    found->second.m_spool = std::move(spool);
+    found->second.m_start = offset;
+    found->second.m_size = offset + size;
+    found->second.m_bLoaded = true;
+    handle = found->second;
     return 0;
+}
+
+int CRemoteFileSystem::Loaded(int file, uint64_t offset, CHandle& handle) {
+    if (int error = Find(file, handle)) {
+        return error;
+    }
+    if (handle.m_bWritable || (handle.m_bLoaded && offset >= handle.m_start)) {
+        return 0;
+    }
+    return Load(file, offset, handle);
 }
 
 int CRemoteFileSystem::PendingUpload(const std::string& tempPath) {
@@ -256,7 +300,11 @@ int CRemoteFileSystem::CreateTemp(const std::string& folder, const std::string& 
         return EEXIST;
     }
     file = m_nextHandle++;
-    m_handles[file] = {std::move(spool), 0, true, true, kKeepTime, temp};
+    CHandle handle;
+    handle.m_spool = std::move(spool);
+    handle.m_bWritable = true;
+    handle.m_tempPath = temp;
+    m_handles[file] = std::move(handle);
     tempPath = temp;
     return 0;
 }
@@ -279,10 +327,16 @@ int CRemoteFileSystem::Find(int file, CHandle& handle) {
     return 0;
 }
 
+// The size is known once some download reached the end, from wherever it started.
 int CRemoteFileSystem::StatOpen(int file, CFileInfo& info) {
     CHandle handle;
     if (int error = Find(file, handle)) {
         return error;
+    }
+    if (!handle.m_bWritable && !handle.m_bLoaded) {
+        if (int error = Load(file, 0, handle)) {
+            return error;
+        }
     }
     info = CFileInfo{};
     info.m_type = EntryType::File;
@@ -293,11 +347,15 @@ int CRemoteFileSystem::StatOpen(int file, CFileInfo& info) {
 }
 
 int CRemoteFileSystem::Read(int file, uint64_t offset, void* buffer, size_t size, size_t& got) {
+    got = 0;
     CHandle handle;
-    if (int error = Find(file, handle)) {
+    if (int error = Loaded(file, offset, handle)) {
         return error;
     }
-    return handle.m_spool->Read(offset, buffer, size, got);
+    if (offset >= handle.m_size) {
+        return 0;
+    }
+    return handle.m_spool->Read(offset - handle.m_start, buffer, size, got);
 }
 
 int CRemoteFileSystem::Write(int file, uint64_t offset, const void* buffer, size_t size,
@@ -383,28 +441,31 @@ int CRemoteFileSystem::Upload(int file, const std::string& target) {
         handle = m_handles.at(file);
     }
     uint64_t sent = 0;
-    // Whatever came of it, the folder's listing may differ now.
-    struct CStale {
-        CRemoteFileSystem& fs;
-        const std::string& path;
-        ~CStale() { fs.Changed(path); }
-    } stale{*this, target};
-    std::lock_guard lock(m_driverMutex);
-    int error = m_driver->Upload(target, [&](void* buffer, size_t size, size_t& got) {
-        size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
-        got = 0;
-        int read = want == 0 ? 0 : handle.m_spool->Read(sent, buffer, want, got);
-        sent += got;
-        return read == 0 && got == 0 && want != 0 ? EIO : read;
-    });
-    if (error != 0 || handle.m_lastWrite == kKeepTime) {
-        return error;
+    int error = 0;
+    bool timeSet = false;
+    {
+        std::lock_guard lock(m_driverMutex);
+        error = m_driver->Upload(target, [&](void* buffer, size_t size, size_t& got) {
+            size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
+            got = 0;
+            int read = want == 0 ? 0 : handle.m_spool->Read(sent, buffer, want, got);
+            sent += got;
+            return read == 0 && got == 0 && want != 0 ? EIO : read;
+        });
+        // The bytes are in place; a server that cannot set times only costs exactness.
+        timeSet = error == 0 && handle.m_lastWrite != kKeepTime &&
+                  m_driver->SetTime(target, ServerTime(handle.m_lastWrite)) == 0;
+        if (error == 0 && handle.m_lastWrite != kKeepTime && !timeSet) {
+            m_bExactTimes = false;
+        }
     }
-    // The bytes are in place; a server that cannot set times only costs exactness.
-    if (m_driver->SetTime(target, ServerTime(handle.m_lastWrite)) != 0) {
-        m_bExactTimes = false;
+    if (timeSet) {
+        Known(target, CRemoteEntry{NameOf(target), EntryType::File, handle.m_size,
+                                   ServerTime(handle.m_lastWrite), RemoteTimeKind::Utc});
+    } else {
+        Changed(target);
     }
-    return 0;
+    return error;
 }
 
 int CRemoteFileSystem::Rename(const std::string& from, const std::string& to) {
@@ -438,7 +499,7 @@ int CRemoteFileSystem::Unlink(const std::string& path) {
         std::lock_guard lock(m_driverMutex);
         error = m_driver->DeleteFile(Absolute(path));
     }
-    Changed(Absolute(path));
+    error == 0 ? Known(Absolute(path), std::nullopt) : Changed(Absolute(path));
     return error;
 }
 
@@ -448,7 +509,12 @@ int CRemoteFileSystem::MakeFolder(const std::string& path) {
         std::lock_guard lock(m_driverMutex);
         error = m_driver->MakeFolder(Absolute(path));
     }
-    Changed(Absolute(path));
+    if (error == 0) {
+        Known(Absolute(path),
+              CRemoteEntry{NameOf(Absolute(path)), EntryType::Folder, 0, 0, RemoteTimeKind::None});
+    } else {
+        Changed(Absolute(path));
+    }
     CFileInfo info;
     return error != 0 && Stat(path, info, LinkMode::Follow) == 0 ? EEXIST : error;
 }
@@ -459,7 +525,7 @@ int CRemoteFileSystem::RemoveFolder(const std::string& path) {
         std::lock_guard lock(m_driverMutex);
         error = m_driver->RemoveFolder(Absolute(path));
     }
-    Changed(Absolute(path));
+    error == 0 ? Known(Absolute(path), std::nullopt) : Changed(Absolute(path));
     return error;
 }
 

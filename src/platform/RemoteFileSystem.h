@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,7 +22,10 @@ namespace tv {
 //
 // Transfers go through nameless spool files in a local folder, so a transfer never runs while a
 // caller holds a half-written buffer and the server never sees a part of a file:
-// - OpenRead downloads the whole file into a spool; Read serves any offset from it.
+// - OpenRead only names the file: the first Read (or StatOpen) downloads it into a spool from
+//   the offset asked for to its end, so a caller that wants only the tail of a file pays for the
+//   tail; a later Read below that offset downloads again from there. A missing file shows at
+//   that first call (ENOENT).
 // - CreateTemp gives a handle whose writes go to a spool; nothing reaches the server until
 //   Rename(tempPath, target) uploads the spool to `target` (the driver writes a temporary remote
 //   name and renames it over the target when every byte arrived) and sets the time given by
@@ -97,6 +101,9 @@ class CRemoteFileSystem final : public IFileSystem {
         bool m_bOpen = true;
         FileTime m_lastWrite = kKeepTime;
         std::string m_tempPath;  // of a writable handle: the name Rename and Unlink know it by
+        std::string m_path;      // of a read handle: the file on the server
+        uint64_t m_start = 0;    // the file's offset of the spool's first byte
+        bool m_bLoaded = false;  // a read handle's spool holds the file from m_start to its end
     };
 
     // Lists `folder` and remembers the answer among the recent ones.
@@ -104,10 +111,17 @@ class CRemoteFileSystem final : public IFileSystem {
     void Remember(const std::string& folder, const CRemoteListing& listing);
     // The entry at `path` from a recent listing of its folder, else from a new one.
     int Entry(const std::string& path, CRemoteEntry& entry);
-    // A change at `path` makes the recent listing of its folder stale.
+    // What is at `path` now (nothing: it is gone), as a recent listing of its folder keeps it.
+    void Known(const std::string& path, const std::optional<CRemoteEntry>& entry);
+    // A change at `path` whose outcome is not known makes the recent listing of its folder stale.
     void Changed(const std::string& path);
     // The handle `file` copied out under the lock; EBADF when there is none.
     int Find(int file, CHandle& handle);
+    // Downloads the file of the read handle `file` from `offset` to its end into a new spool,
+    // and gives `handle` the result.
+    int Load(int file, uint64_t offset, CHandle& handle);
+    // `handle` ready to serve `offset` (or its size, with offset 0).
+    int Loaded(int file, uint64_t offset, CHandle& handle);
     // The pending upload known by `tempPath`, or -1.
     int PendingUpload(const std::string& tempPath);
     int Upload(int file, const std::string& target);

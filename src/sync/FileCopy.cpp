@@ -16,6 +16,9 @@ constexpr int kTries = 3;
 constexpr uint64_t kEarlyRecheckBytes = 1u << 20;
 // Nobody else reads a copy before it has the source's mode.
 constexpr uint32_t kCopyTempMode = 0600;
+// A resumed copy trusts the destination's bytes only when this much of its end equals the
+// source there: a file that was rewritten rather than cut short almost never passes.
+constexpr size_t kResumeCheckBytes = 64u << 10;
 
 bool KernelCopyUnavailable(int err) {
     return err == ENOSYS || err == EXDEV || err == EOPNOTSUPP || err == EINVAL;
@@ -23,6 +26,21 @@ bool KernelCopyUnavailable(int err) {
 
 COpStatus Status(OpResult result, int error = 0) {
     return COpStatus{result, error};
+}
+
+// All of `size` bytes at `offset`; a file that ends before is EIO.
+int ReadAll(IFileSystem& fs, int file, uint64_t offset, char* buffer, size_t size) {
+    for (size_t done = 0; done < size;) {
+        size_t got = 0;
+        if (int err = fs.Read(file, offset + done, buffer + done, size - done, got); err != 0) {
+            return err;
+        }
+        if (got == 0) {
+            return EIO;
+        }
+        done += got;
+    }
+    return 0;
 }
 
 // One copy from start to end. The destructor undoes whatever a copy that did not complete
@@ -39,6 +57,8 @@ class CFileCopy {
 
   private:
     COpStatus Open();
+    uint64_t ResumableBytes();
+    COpStatus CopyKept(uint64_t kept);
     COpStatus CopyData();
     COpStatus Commit();
     int64_t CopyChunk();
@@ -106,6 +126,10 @@ COpStatus CFileCopy::Open() {
     if (int err = m_fs.OpenRead(m_request.m_strSource, m_in); err != 0) {
         return Status(OpResult::Failed, err);
     }
+    // Before anything else is read, so that a remote source is fetched from the first byte
+    // that is really needed.
+    const uint64_t kept =
+        m_request.m_resume == ResumeMode::AppendToMatchingStart ? ResumableBytes() : 0;
     if (int err = m_fs.StatOpen(m_in, m_source); err != 0) {
         return Status(OpResult::Failed, err);
     }
@@ -118,6 +142,68 @@ COpStatus CFileCopy::Open() {
         return Status(OpResult::Failed, err);
     }
     m_bChunked = UseChunkedCopy(m_request.m_size, m_bytes.m_total, !m_task.Has2(opt2::kSilent));
+    if (kept > 0 && kept < m_source.m_size) {
+        return CopyKept(kept);
+    }
+    return Status(OpResult::Done);
+}
+
+// How many bytes of the destination can stay: all of a plain file shorter than the source
+// whose last block equals the source's bytes at that offset; otherwise none.
+uint64_t CFileCopy::ResumableBytes() {
+    CFileInfo dest;
+    if (m_fs.Stat(m_request.m_strDest, dest, LinkMode::NoFollow) != 0 ||
+        dest.m_type != EntryType::File || dest.m_bSymlink || dest.m_size == 0 ||
+        dest.m_size >= m_request.m_size) {
+        return 0;
+    }
+    const auto block = static_cast<size_t>(std::min<uint64_t>(dest.m_size, kResumeCheckBytes));
+    const uint64_t at = dest.m_size - block;
+    std::vector<char> ours(block);
+    std::vector<char> theirs(block);
+    int local = -1;
+    if (m_fs.OpenRead(m_request.m_strDest, local) != 0) {
+        return 0;
+    }
+    const int err = ReadAll(m_fs, local, at, ours.data(), block);
+    m_fs.Close(local);
+    if (err != 0 || ReadAll(m_fs, m_in, at, theirs.data(), block) != 0 || ours != theirs) {
+        return 0;
+    }
+    return dest.m_size;
+}
+
+// The destination's first `kept` bytes start the temporary file; the source gives the rest.
+COpStatus CFileCopy::CopyKept(uint64_t kept) {
+    int local = -1;
+    if (int err = m_fs.OpenRead(m_request.m_strDest, local); err != 0) {
+        return Status(OpResult::Failed, err);
+    }
+    int err = 0;
+    bool kernel = true;
+    for (uint64_t done = 0; done < kept && err == 0;) {
+        const auto want = static_cast<size_t>(std::min<uint64_t>(kept - done, kCopyBufferBytes));
+        size_t copied = 0;
+        if (kernel) {
+            err = m_fs.CopyRange(local, m_out, done, want, copied);
+            kernel = err == 0 && copied > 0;
+            err = KernelCopyUnavailable(err) ? 0 : err;
+        }
+        if (!kernel && err == 0) {
+            m_buffer.resize(want);
+            size_t written = 0;
+            err = ReadAll(m_fs, local, done, m_buffer.data(), want);
+            err = err != 0 ? err : m_fs.Write(m_out, done, m_buffer.data(), want, written);
+            copied = want;
+        }
+        done += copied;
+    }
+    m_fs.Close(local);
+    if (err != 0) {
+        return Status(OpResult::Failed, err);
+    }
+    m_offset = kept;
+    Count(kept);
     return Status(OpResult::Done);
 }
 

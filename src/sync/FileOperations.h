@@ -38,6 +38,14 @@ struct CScannedFile {
     static CScannedFile File(uint64_t size, FileTime lastWrite) { return {true, size, lastWrite}; }
 };
 
+// Whether a copy may keep the bytes the destination already holds.
+enum class ResumeMode : uint8_t {
+    Never,
+    // A shorter destination whose last block equals the source's bytes at that offset is
+    // taken as the start of the source: only the rest is read from the source.
+    AppendToMatchingStart,
+};
+
 struct CCopyRequest {
     std::string m_strSource;
     std::string m_strDest;
@@ -45,6 +53,7 @@ struct CCopyRequest {
     // What the scan saw at the destination; nullopt when the destination was not scanned (the
     // third place). A destination that differs from it is left alone (OpResult::Changed).
     std::optional<CScannedFile> m_destScanned;
+    ResumeMode m_resume = ResumeMode::Never;
 };
 
 // The size from which a copy goes through the chunked path with its progress updates and its
@@ -72,7 +81,8 @@ class CFileOperations {
     // and mode, and renames it over the destination only when complete: a failed or canceled
     // copy removes the temporary file and leaves the old destination as it was, and a
     // read-only destination is replaced. Adds bytes to `bytes` as they arrive and takes them
-    // back on failure. Cancelable between chunks (IsTaskCanceled).
+    // back on failure. Cancelable between chunks (IsTaskCanceled). A resumed copy builds the
+    // same temporary file from the destination's own bytes and the source's rest.
     COpStatus CopyFile(const CCopyRequest& request, CRunBytes& bytes);
 
     // Deletes a file; when that is refused and the file is read-only (no write bit), gives the

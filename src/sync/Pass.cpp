@@ -61,7 +61,9 @@ CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFi
       m_bSilent(task.Has2(opt2::kSilent)),
       m_bThirdPlace(m_kind == RunKind::UpdateTarget && !m_request.m_strThirdPlace.empty()),
       m_bChangesSource(ChangesSource(task, m_kind)),
-      m_bChangesTarget(m_kind != RunKind::Restore) {}
+      m_bChangesTarget(m_kind != RunKind::Restore),
+      m_targetCase(m_request.m_targetMedium == SideMedium::Ftp ? TargetNameCase(task)
+                                                               : NameCase::Keep) {}
 
 bool CSyncPass::Run(CTreeF& root) {
     const auto unsupported = [](SideMedium medium) {
@@ -136,24 +138,43 @@ bool CSyncPass::EnsureFolders(const std::string& path, CTaskInfor::List createdL
 
 bool CSyncPass::PassFolder(CTreeF& node, const CPaths& paths, bool belowIncomplete) {
     belowIncomplete = belowIncomplete || node.incomplete;
-    if (!PassFiles(node, paths, belowIncomplete)) {
+    CTargetNames names;
+    if (!PassFiles(node, paths, belowIncomplete, names)) {
         return false;
+    }
+    // A folder on both sides has its twin: a new one of the same name on the target would be
+    // a second folder there, so it is the new one that gives way.
+    for (const auto& sub : node.subfolders) {
+        if (!sub->sourceOnly && !sub->targetOnly) {
+            ClaimTargetName(sub->name, names);
+        }
     }
     for (auto& sub : node.subfolders) {
         if (m_bCanceled || IsTaskCanceled(m_task)) {
             m_bCanceled = true;
             return true;
         }
-        if (!PassSubfolder(*sub, paths, belowIncomplete)) {
+        if (!PassSubfolder(*sub, paths, belowIncomplete, names)) {
             return false;
         }
     }
     return true;
 }
 
-bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete) {
-    const CPaths paths{JoinPath(parent.m_src, sub.name), JoinPath(parent.m_dst, sub.name),
+// A target-only folder keeps the name it has there, and so does a folder on both sides; a new
+// one gets the name the target gives it.
+bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete,
+                              CTargetNames& names) {
+    const std::string dstName = sub.targetOnly   ? sub.name
+                                : sub.sourceOnly ? TargetName(sub.name)
+                                                 : MergedTargetName(sub.name, parent.m_dst, names);
+    const CPaths paths{JoinPath(parent.m_src, sub.name), JoinPath(parent.m_dst, dstName),
                        parent.m_third.empty() ? std::string() : JoinPath(parent.m_third, sub.name)};
+    if (sub.sourceOnly && !ClaimTargetName(dstName, names)) {
+        LogNameTaken(paths.m_src, paths.m_dst);
+        PassOver(sub);
+        return m_task.m_Run.Policy() != ErrorPolicy::Stop;
+    }
     bool usable = true;
     if (sub.targetOnly && !TargetOnlyFolder(sub, paths, belowIncomplete, usable)) {
         return false;

@@ -4,12 +4,14 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/FileTime.h"
 #include "platform/FileSystem.h"
 #include "sync/ErrorPolicy.h"
 #include "sync/FileOperations.h"
 #include "sync/LinkGuard.h"
+#include "sync/PlanNames.h"
 #include "sync/RunProgress.h"
 #include "task/Options.h"
 #include "task/TaskInfor.h"
@@ -71,19 +73,36 @@ class CSyncPass {
         std::string m_dst;
         std::string m_third;
     };
+    // The names that the entries of one source folder take on the target, in list order, and
+    // the names the target folder holds (listed when a folder on both sides needs them).
+    struct CTargetNames {
+        std::unordered_set<std::string> m_claimed;
+        bool m_bListed = false;
+        std::vector<std::string> m_existing;
+    };
 
     bool CheckRoot(std::string& path, Side side);
     bool EnsureFolders(const std::string& path, CTaskInfor::List createdList);
 
     bool PassFolder(CTreeF& node, const CPaths& paths, bool belowIncomplete);
-    bool PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete);
+    bool PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete,
+                       CTargetNames& names);
     bool TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
     bool SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
     bool CreateFolder(CTreeF& sub, const std::string& path, Side side, bool& usable);
     bool RemoveFolder(CTreeF& sub, const std::string& path, Side side);
 
-    bool PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete);
-    bool SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete);
+    bool PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete, CTargetNames& names);
+    bool SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete,
+                      CTargetNames& names);
+    std::string TargetName(const std::string& name) const;
+    std::string MergedTargetName(const std::string& name, const std::string& folder,
+                                 CTargetNames& names);
+    bool ClaimTargetName(const std::string& name, CTargetNames& names) const;
+    void LogNameTaken(const std::string& path, const std::string& target);
+    bool SetLocalTimeFromRemote(CFileDoInfo& record, const std::string& local,
+                                const std::string& remote);
+    SideMedium MediumOf(Side side) const;
     bool TargetRecord(CFileDoInfo& record, const CPaths& paths);
     bool Copy(CFileDoInfo& record, const std::string& from, const std::string& to,
               bool scannedDest);
@@ -115,6 +134,7 @@ class CSyncPass {
     const bool m_bThirdPlace;  // copies go to the third place instead of the target
     const bool m_bChangesSource;
     const bool m_bChangesTarget;
+    const NameCase m_targetCase;  // names are converted only on their way to a remote target
     std::optional<CLinkGuard> m_sourceGuard;  // from Run, once the roots are known
     std::optional<CLinkGuard> m_targetGuard;
     bool m_bCanceled = false;

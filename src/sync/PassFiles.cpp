@@ -36,7 +36,8 @@ std::string CSyncPass::TimeText(FileTime time) {
     return FormatDate(LocaleDateFormat(), c.year, c.month, c.day) + clock;
 }
 
-bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete) {
+bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplete,
+                          CTargetNames& names) {
     std::vector<CFileDoInfo>& files = node.files;
     size_t processed = 0;
     bool goOn = true;
@@ -46,7 +47,7 @@ bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplet
             break;
         }
         CFileDoInfo& record = files[processed];
-        goOn = record.side == Side::Source ? SourceRecord(record, paths, belowIncomplete)
+        goOn = record.side == Side::Source ? SourceRecord(record, paths, belowIncomplete, names)
                                            : TargetRecord(record, paths);
     }
     // A target record leaves the tree once its action was taken: the tree then describes the
@@ -65,15 +66,30 @@ bool CSyncPass::PassFiles(CTreeF& node, const CPaths& paths, bool belowIncomplet
     return goOn;
 }
 
-bool CSyncPass::SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete) {
+bool CSyncPass::SourceRecord(CFileDoInfo& record, const CPaths& paths, bool belowIncomplete,
+                             CTargetNames& names) {
     const bool deletesAfter = m_kind == RunKind::UpdateTarget && m_task.m_bDeleteSourceAfterRun &&
                               m_request.m_bLastTarget && !belowIncomplete;
+    const std::string src = JoinPath(paths.m_src, record.name);
+    // Every source entry claims its target name, acting or not: a later one of the same
+    // converted name would overwrite its twin.
+    if (!ClaimTargetName(TargetName(record.name), names)) {
+        const bool touchesTarget = record.selected && record.action != ACTION_DELETE &&
+                                   !(record.action == ACTION_COPY && m_bThirdPlace);
+        if (touchesTarget) {
+            LogNameTaken(src, JoinPath(paths.m_dst, TargetName(record.name)));
+            record.failed = true;
+            m_bytes.m_done += record.size;
+            return m_task.m_Run.Policy() != ErrorPolicy::Stop;
+        }
+    }
     if (!record.selected && !deletesAfter) {
         return true;
     }
-    const std::string src = JoinPath(paths.m_src, record.name);
     if (record.selected) {
-        const std::string dst = JoinPath(paths.m_dst, record.name);
+        const std::string dst =
+            JoinPath(paths.m_dst, record.matched ? MergedTargetName(record.name, paths.m_dst, names)
+                                                 : TargetName(record.name));
         ShowFile(src, dst);
         bool goOn = true;
         switch (record.action) {
@@ -140,6 +156,12 @@ bool CSyncPass::Copy(CFileDoInfo& record, const std::string& from, const std::st
                                     ? CScannedFile::File(record.otherSize, record.otherLastWrite)
                                     : CScannedFile::Absent();
     }
+    const Side fromSide = record.side;
+    const bool download = MediumOf(fromSide) == SideMedium::Ftp &&
+                          (!scannedDest || MediumOf(OtherSide(fromSide)) == SideMedium::Local);
+    if (download && m_task.Has3(opt3::kIncrementalDownload)) {
+        request.m_resume = ResumeMode::AppendToMatchingStart;
+    }
     const CPolicyOutcome outcome = m_policy.Perform(
         FileOpKind::Copy, from, record.size, [&] { return m_fileOps.CopyFile(request, m_bytes); },
         to);
@@ -150,6 +172,11 @@ bool CSyncPass::Copy(CFileDoInfo& record, const std::string& from, const std::st
     record.done = true;
     LogCopy(record, from, to, ") ---> ");
     ++(record.side == Side::Source ? m_counts.m_nCopiedFromSource : m_counts.m_nCopiedFromTarget);
+    const bool upload = scannedDest && MediumOf(fromSide) == SideMedium::Local &&
+                        MediumOf(OtherSide(fromSide)) == SideMedium::Ftp;
+    if (upload && m_task.Has2(opt2::kFtpSetLocalTime)) {
+        return SetLocalTimeFromRemote(record, from, to);
+    }
     return true;
 }
 
@@ -285,6 +312,71 @@ void CSyncPass::LogCopy(const CFileDoInfo& record, const std::string& from, cons
     const CTaskInfor::List list =
         record.side == Side::Source ? CTaskInfor::CopiedFromSource : CTaskInfor::CopiedFromTarget;
     LogChange(list, line, from + " ---> " + to);
+}
+
+std::string CSyncPass::TargetName(const std::string& name) const {
+    return ConvertNameCase(name, m_targetCase);
+}
+
+// Without a conversion every name of a folder is its own, and nothing needs to be kept. With
+// one, the next run pairs names without regard to case, so two that differ only in case would
+// meet one twin there.
+bool CSyncPass::ClaimTargetName(const std::string& name, CTargetNames& names) const {
+    return m_targetCase == NameCase::Keep || names.m_claimed.insert(FoldedNameKey(name)).second;
+}
+
+// The planning step paired the two sides without regard to case, and the server's entry may
+// be older than the conversion: it keeps its own spelling, looked up once per folder.
+std::string CSyncPass::MergedTargetName(const std::string& name, const std::string& folder,
+                                        CTargetNames& names) {
+    if (m_targetCase == NameCase::Keep) {
+        return name;
+    }
+    const std::string converted = TargetName(name);
+    if (!names.m_bListed) {
+        names.m_bListed = true;
+        if (m_fs.ListNames(folder, names.m_existing) != 0) {
+            names.m_existing.clear();
+        }
+    }
+    const std::string key = FoldedNameKey(name);
+    std::string found = converted;
+    for (const std::string& existing : names.m_existing) {
+        if (existing == converted) {
+            return converted;
+        }
+        if (found == converted && FoldedNameKey(existing) == key) {
+            found = existing;
+        }
+    }
+    return found;
+}
+
+void CSyncPass::LogNameTaken(const std::string& path, const std::string& target) {
+    m_policy.LogError(FormatText(LoadString(IDS_NAME_TAKEN).c_str(), path.c_str(), target.c_str()));
+}
+
+SideMedium CSyncPass::MediumOf(Side side) const {
+    return side == Side::Source ? m_request.m_sourceMedium : m_request.m_targetMedium;
+}
+
+// The server may not keep the time the upload asked for; the local file takes the one the
+// server shows, so that the next run finds the two equal.
+bool CSyncPass::SetLocalTimeFromRemote(CFileDoInfo& record, const std::string& local,
+                                       const std::string& remote) {
+    const CPolicyOutcome outcome = m_policy.Perform(FileOpKind::CopyAttributes, local, 0, [&] {
+        CFileInfo info;
+        int err = m_fs.Stat(remote, info, LinkMode::Follow);
+        if (err == 0 && info.m_lastWrite == 0) {
+            return COpStatus{OpResult::Done, 0};
+        }
+        err = err != 0 ? err : m_fs.SetTimes(local, kKeepTime, info.m_lastWrite);
+        if (err == 0) {
+            record.lastWrite = info.m_lastWrite;
+        }
+        return COpStatus{err == 0 ? OpResult::Done : OpResult::Failed, err};
+    });
+    return outcome.m_bGoOn;
 }
 
 }  // namespace tv

@@ -161,8 +161,10 @@ std::vector<CIncomplete> CPlanner::MergeSubfolders(CTreeF& node, CIncomplete inc
     if (targets == 0 || targets == subs.size()) {
         return flags;
     }
+    // Added backwards, since the index prefers the entry added last: the first folder of the
+    // list takes a twin of another spelling, as the first file does.
     CNameIndex index(m_request.m_match, subs.size() - targets);
-    for (size_t i = 0; i < subs.size(); ++i) {
+    for (size_t i = subs.size(); i-- > 0;) {
         if (!subs[i]->targetOnly) {
             index.Add(subs[i]->name, i);
         }

@@ -17,6 +17,39 @@ NameMatch ChooseNameMatch(const CElement& task, bool srcIsFtp, bool dstIsFtp, bo
     return srcFolds || dstFolds ? NameMatch::IgnoreCase : NameMatch::Exact;
 }
 
+NameCase TargetNameCase(const CElement& task) {
+    if (task.Has2(opt2::kFtpUpperCase)) {
+        return NameCase::Upper;
+    }
+    return task.Has2(opt2::kFtpLowerCase) ? NameCase::Lower : NameCase::Keep;
+}
+
+std::string ConvertNameCase(std::string_view name, NameCase conversion) {
+    if (conversion == NameCase::Keep) {
+        return std::string(name);
+    }
+    std::string converted;
+    converted.reserve(name.size());
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(name.data());
+    const auto size = static_cast<utf8proc_ssize_t>(name.size());
+    for (utf8proc_ssize_t i = 0; i < size;) {
+        utf8proc_int32_t cp = 0;
+        const utf8proc_ssize_t len = utf8proc_iterate(bytes + i, size - i, &cp);
+        if (len <= 0) {
+            converted += static_cast<char>(bytes[i]);
+            ++i;
+            continue;
+        }
+        utf8proc_uint8_t out[4];
+        const utf8proc_int32_t mapped =
+            conversion == NameCase::Upper ? utf8proc_toupper(cp) : utf8proc_tolower(cp);
+        const utf8proc_ssize_t n = utf8proc_encode_char(mapped, out);
+        converted.append(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
+        i += len;
+    }
+    return converted;
+}
+
 std::string FoldedNameKey(std::string_view name) {
     std::string key;
     key.reserve(name.size());

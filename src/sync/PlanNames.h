@@ -14,6 +14,16 @@ class CElement;
 // How the names of the two sides of a target are matched.
 enum class NameMatch : uint8_t { Exact, IgnoreCase };
 
+// The case a remote target gives the names it receives ("Convert file names to
+// uppercase/lowercase while uploading").
+enum class NameCase : uint8_t { Keep, Upper, Lower };
+
+NameCase TargetNameCase(const CElement& task);
+
+// `name` in the case `conversion` asks for, character by character (simple case mapping of the
+// valid UTF-8 parts); bytes that are not valid UTF-8 stay as they are.
+std::string ConvertNameCase(std::string_view name, NameCase conversion);
+
 // Local names match exactly unless either side lies on a file system that folds case. An FTP
 // side keeps its own rule: exact, unless a name-conversion option is on.
 NameMatch ChooseNameMatch(const CElement& task, bool srcIsFtp, bool dstIsFtp, bool srcFolds,

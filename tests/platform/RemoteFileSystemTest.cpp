@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -139,6 +140,63 @@ TEST_F(RemoteFileSystem, FailuresLeaveTheServerAsItWas) {
     EXPECT_EQ(m_fs->Unlink(temp), 0);
     EXPECT_EQ(ReadFile(m_root / "full/keep"), "kept");
     EXPECT_EQ(EntriesIn(m_root / "full"), 1u);
+}
+
+std::vector<uint64_t> LoggedRetrBytes(const std::string& text) {
+    std::vector<uint64_t> sent;
+    for (size_t pos = text.find("RETR "); pos != std::string::npos;
+         pos = text.find("RETR ", pos + 1)) {
+        const size_t bytes = text.find("bytes=", pos);
+        if (bytes != std::string::npos && bytes < text.find('\n', pos)) {
+            sent.push_back(std::stoull(text.substr(bytes + 6)));
+        }
+    }
+    return sent;
+}
+
+// The bytes the server sent for RETR, per transfer, as its log tells once `transfers` are in
+// it: the server writes the line a moment after the client has the last byte.
+std::vector<uint64_t> SentBytes(const std::filesystem::path& log, size_t transfers) {
+    std::vector<uint64_t> sent;
+    for (int wait = 0; wait < 100 && sent.size() < transfers; ++wait) {
+        if (wait > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        sent = LoggedRetrBytes(ReadFile(log));
+    }
+    return sent;
+}
+
+// A read fetches the file from where it starts reading: the tail of a big file costs the tail,
+// a read before it fetches again from there, and every byte is the server's.
+TEST_F(RemoteFileSystem, ReadsFetchFromTheFirstOffsetAsked) {
+    ASSERT_NE(m_server->Port(), 0);
+    std::string text(1'000'000, '\0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char>('a' + (i * 7919) % 26);
+    }
+    WriteFile(m_root / "big.bin", text);
+    int file = -1;
+    ASSERT_EQ(m_fs->OpenRead("/big.bin", file), 0);
+    std::string piece(4096, '\0');
+    size_t got = 0;
+    ASSERT_EQ(m_fs->Read(file, 990'000, piece.data(), piece.size(), got), 0);
+    EXPECT_EQ(piece.substr(0, got), text.substr(990'000, got));
+    ASSERT_EQ(m_fs->Read(file, 995'904, piece.data(), piece.size(), got), 0);
+    EXPECT_EQ(piece.substr(0, got), text.substr(995'904));
+    CFileInfo info;
+    ASSERT_EQ(m_fs->StatOpen(file, info), 0);
+    EXPECT_EQ(info.m_size, text.size());
+    ASSERT_EQ(m_fs->Read(file, info.m_size, piece.data(), piece.size(), got), 0);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(SentBytes(m_logs / "server.log", 1), std::vector<uint64_t>{10'000});
+
+    ASSERT_EQ(m_fs->Read(file, 500'000, piece.data(), piece.size(), got), 0);
+    EXPECT_EQ(piece.substr(0, got), text.substr(500'000, got));
+    EXPECT_EQ(m_fs->Close(file), 0);
+    EXPECT_EQ(ReadWholeFile(*m_fs, "/big.bin").value_or("<unreadable>"), text);
+    EXPECT_EQ(SentBytes(m_logs / "server.log", 3),
+              (std::vector<uint64_t>{10'000, 500'000, 1'000'000}));
 }
 
 // Scan threads and the worker share one connection: their calls take turns, none is lost.

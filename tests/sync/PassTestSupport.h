@@ -81,12 +81,18 @@ struct CSyncRun {
         tv::MergeRoots(sourceTree, targetTree);
         tv::CPlanRequest plan(*files);
         plan.m_lastSync = lastSync;
+        plan.m_bSourceIsFtp = sourceMedium == tv::SideMedium::Ftp;
+        plan.m_bTargetIsFtp = targetMedium == tv::SideMedium::Ftp;
+        plan.m_match =
+            tv::ChooseNameMatch(task, plan.m_bSourceIsFtp, plan.m_bTargetIsFtp, false, false);
         tv::PlanSynchronization(task, sourceTree, Source(), Target(), plan, bytes, run);
         return true;
     }
     bool Pass() {
-        tv::CSyncPass pass(task, tv::CPassRequest::Local(task, Source(), Target(), true), run,
-                           *files);
+        tv::CPassRequest request = tv::CPassRequest::Local(task, Source(), Target(), true);
+        request.m_sourceMedium = sourceMedium;
+        request.m_targetMedium = targetMedium;
+        tv::CSyncPass pass(task, request, run, *files);
         const bool ok = pass.Run(sourceTree);
         counts = pass.Counts();
         return ok;
@@ -103,6 +109,10 @@ struct CSyncRun {
 
     tv::CElement task;
     tv::IFileSystem* files = &tv::LocalFileSystem();
+    // A side that is a remote site is still scanned through `files`; the planning step and the
+    // pass are told, as the runner tells them.
+    tv::SideMedium sourceMedium = tv::SideMedium::Local;
+    tv::SideMedium targetMedium = tv::SideMedium::Local;
     CPassObserver observer;
     CYesNoScript prompter;
     tv::CTreeF sourceTree;
