@@ -45,6 +45,10 @@ class CTaskRun {
     TargetResult CheckMedia(const CTag& target);
     TargetResult ConnectSides(size_t index);
     void LogRefusedNames();
+    // A remote root that names a file makes the target's work that one file: the roots become
+    // the folders that hold it, and only entries of its name are compared.
+    void FindSingleFile(size_t index);
+    void KeepSingleFile(CTreeF& root) const;
     TargetResult CheckSource();
     TargetResult CheckTarget(size_t index);
     TargetResult InvestigationFailed(const CInvestigationRequest& request);
@@ -52,8 +56,7 @@ class CTaskRun {
     // a synchronization.
     TargetResult Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
                              std::optional<FileTime> scanStart);
-    bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles,
-                          size_t index);
+    bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles);
     PreviewAnswer ShowPreview(CTreeF& merged, const CPlanBytes& bytes, size_t index);
     void RenewSnapshot(size_t index, const CTreeF& merged, bool passCompleted);
     void CountChanges(const CPassCounts& counts);
@@ -72,7 +75,8 @@ class CTaskRun {
     void Detail(const std::string& line) const;
     void ShowError(const std::string& line) const;
     bool Canceled() const;
-    const std::string& SourceRoot() const;
+    const std::string& SourceRoot() const { return m_strSourceRoot; }
+    const std::string& TargetRoot() const { return m_strTargetRoot; }
 
     CElement& m_task;
     CTaskRunState& m_run;
@@ -89,6 +93,11 @@ class CTaskRun {
     std::string m_strStartText;  // "Task started: " and the time
     std::string m_strEndText;    // "Task ended: " or "Task canceled by user " and the time
     bool m_bLastTarget = false;  // the last target of the list is being processed
+    // The roots of the current target's two sides, and the one file name when a remote root
+    // named a file (else empty).
+    std::string m_strSourceRoot;
+    std::string m_strTargetRoot;
+    std::string m_strSingleName;
 };
 
 }  // namespace tv

@@ -178,8 +178,4 @@ bool CTaskRun::Canceled() const {
     return m_run.CancelRequested();
 }
 
-const std::string& CTaskRun::SourceRoot() const {
-    return m_source.m_strPath;
-}
-
 }  // namespace tv

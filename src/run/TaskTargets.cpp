@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "base/PathText.h"
 #include "base/StringTable.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -92,6 +93,9 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
 
 CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     const CTag& target = m_targets[index];
+    m_strSourceRoot = m_source.m_strPath;
+    m_strTargetRoot = target.m_strPath;
+    m_strSingleName.clear();
     TargetResult result = CheckMedia(target);
     if (result == TargetResult::Proceed) {
         result = ConnectSides(index);
@@ -105,14 +109,19 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     if (result != TargetResult::Proceed) {
         return result;
     }
+    FindSingleFile(index);
+    CTag sourceSide = m_source;
+    sourceSide.m_strPath = sourceSide.m_strRemoteDir = SourceRoot();
+    CTag targetSide = target;
+    targetSide.m_strPath = targetSide.m_strRemoteDir = TargetRoot();
     CTreeF merged;
     merged.name = SourceRoot();
     merged.sourceOnly = true;
     CTreeF targetTree;
-    targetTree.name = target.m_strPath;
+    targetTree.name = TargetRoot();
     CInvestigationRequest request;
-    request.m_Source = {&m_source, &merged, &m_sides.Fs()};
-    request.m_Target = {&target, &targetTree, &m_sides.Fs()};
+    request.m_Source = {&sourceSide, &merged, &m_sides.Fs()};
+    request.m_Target = {&targetSide, &targetTree, &m_sides.Fs()};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
     if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
@@ -127,6 +136,8 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     if (!investigated) {
         return Canceled() ? TargetResult::Canceled : InvestigationFailed(request);
     }
+    KeepSingleFile(merged);
+    KeepSingleFile(targetTree);
     Status(IDS_COMPARING_ATTRIBUTES);
     const size_t sourceFiles = CountFiles(merged);
     const size_t targetFiles = CountFiles(targetTree);
@@ -135,11 +146,11 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     plan.m_lastSync = m_lastSync.Get(static_cast<int>(index), target.m_strPath);
     plan.m_match = ChooseNameMatch(
         m_task, m_task.m_Source.IsRemote(), m_task.m_Targets[index].IsRemote(),
-        FoldsCase(m_sides.Fs(), SourceRoot()), FoldsCase(m_sides.Fs(), target.m_strPath));
+        FoldsCase(m_sides.Fs(), SourceRoot()), FoldsCase(m_sides.Fs(), TargetRoot()));
     CPlanBytes bytes;
     CRunBytes progress;
-    PlanSynchronization(m_task, merged, SourceRoot(), target.m_strPath, plan, bytes, progress);
-    if (!SpareEmptiedSide(merged, sourceFiles, targetFiles, index)) {
+    PlanSynchronization(m_task, merged, SourceRoot(), TargetRoot(), plan, bytes, progress);
+    if (!SpareEmptiedSide(merged, sourceFiles, targetFiles)) {
         return TargetResult::Next;
     }
     const PreviewAnswer answer =
@@ -176,6 +187,31 @@ CTaskRun::TargetResult CTaskRun::ConnectSides(size_t index) {
         }
     }
     return TargetResult::Proceed;
+}
+
+void CTaskRun::FindSingleFile(size_t index) {
+    const auto fileRoot = [this](const CTag& location, std::string& root) {
+        CFileInfo st;
+        if (!location.IsRemote() || m_sides.Fs().Stat(root, st, LinkMode::Follow) != 0 ||
+            st.m_type != EntryType::File) {
+            return;
+        }
+        if (m_strSingleName.empty()) {
+            m_strSingleName = NameOf(root);
+        }
+        root = FolderOf(root);
+    };
+    fileRoot(m_task.m_Source, m_strSourceRoot);
+    fileRoot(m_task.m_Targets[index], m_strTargetRoot);
+}
+
+void CTaskRun::KeepSingleFile(CTreeF& root) const {
+    if (m_strSingleName.empty()) {
+        return;
+    }
+    root.subfolders.clear();
+    std::erase_if(root.files,
+                  [this](const CFileDoInfo& record) { return record.name != m_strSingleName; });
 }
 
 void CTaskRun::LogRefusedNames() {
@@ -250,15 +286,14 @@ CTaskRun::TargetResult CTaskRun::InvestigationFailed(const CInvestigationRequest
 
 // A side with no file at all (an unmounted drive) must not make the run empty the other side
 // without a yes from someone.
-bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles,
-                                size_t index) {
+bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles) {
     const CPlannedDeletions deletions = CountPlannedDeletions(merged);
     const EndangeredSide side = FindEndangeredSide(sourceFiles, targetFiles, deletions);
     if (side == EndangeredSide::None) {
         return true;
     }
     const bool targetEndangered = side == EndangeredSide::Target;
-    const std::string& targetPath = m_targets[index].m_strPath;
+    const std::string& targetPath = TargetRoot();
     const std::string& empty = targetEndangered ? SourceRoot() : targetPath;
     const std::string& endangered = targetEndangered ? targetPath : SourceRoot();
     const size_t count = targetEndangered ? deletions.m_nInTarget : deletions.m_nInSource;
@@ -287,7 +322,7 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
                            (m_task.Mode() != 0 ? " --> " : " <--> ") +
                            m_task.m_Targets[index].DisplayPath();
     request.m_strSource = SourceRoot();
-    request.m_strTarget = m_targets[index].m_strPath;
+    request.m_strTarget = TargetRoot();
     request.m_nTargetIndex = static_cast<int>(index);
     const size_t acting = CountActing(merged);
     if (m_env.m_pPreview->ShowPreview(m_task, merged, bytes, request)) {
@@ -304,7 +339,7 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
 CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunBytes& bytes,
                                              std::optional<FileTime> scanStart) {
     const std::string& targetPath = m_targets[index].m_strPath;
-    CPassRequest request = CPassRequest::Local(m_task, SourceRoot(), targetPath, m_bLastTarget);
+    CPassRequest request = CPassRequest::Local(m_task, SourceRoot(), TargetRoot(), m_bLastTarget);
     request.m_sourceMedium = m_task.m_Source.IsRemote() ? SideMedium::Ftp : SideMedium::Local;
     request.m_targetMedium =
         m_task.m_Targets[index].IsRemote() ? SideMedium::Ftp : SideMedium::Local;

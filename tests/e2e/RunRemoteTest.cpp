@@ -184,6 +184,28 @@ TEST_F(RunRemoteTest, FtpsWithATrustedCertificateAndANameThatCouldLeaveItsFolder
     EXPECT_NE(Log(1).find("evil.txt was passed over"), std::string::npos) << Log(1);
 }
 
+// A folder of a site that names one file makes the run about that file alone, even with
+// "delete files from target if not in source".
+TEST_F(RunRemoteTest, ARemoteFolderThatNamesAFileSyncsThatFileAlone) {
+    const fs::path served = Dir("served");
+    CFtpServer server(served.string(), (m_home.Root() / "ftpd.log").string(), {}, FtpTls::None);
+    fs::create_directories(served / "docs" / "sub");
+    WriteFile(served / "docs" / "one.txt", "the one");
+    WriteFile(served / "docs" / "two.txt", "not this one");
+    WriteFile(served / "docs" / "sub" / "three.txt", "nor this");
+    const fs::path target = Dir("dst");
+    WriteFile(target / "kept.txt", "stays");
+    Json task = RemoteTask(1, FtpSite(server.Port(), 0, "/docs/one.txt"), Local(target));
+    task["m_dwOptions"] = kUpdateTarget | 0x8;  // delete files from the target if not in source
+    const std::string list = MakeList({task});
+
+    const CRun run = Mirrant({"/F:" + list, "1"});
+    EXPECT_EQ(run.m_exit, 0) << run.m_err << Log(1);
+    EXPECT_EQ(ReadFile(target / "one.txt"), "the one");
+    EXPECT_EQ(ReadFile(target / "kept.txt"), "stays");
+    EXPECT_EQ(std::distance(fs::directory_iterator(target), {}), 2);
+}
+
 TEST_F(RunRemoteTest, FiveThousandFilesGoUpOverOneConnectionAndStayPut) {
     const fs::path served = Dir("served");
     const fs::path log = m_home.Root() / "ftpd.log";
