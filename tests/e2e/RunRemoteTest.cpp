@@ -74,15 +74,17 @@ TEST_F(RunRemoteTest, FtpRoundTripCopiesExactlyAndARerunCopiesNothing) {
     const fs::path source = Tree("src");
     const fs::path back = Dir("back");
     Json upload = RemoteTask(1, Local(source), FtpSite(server.Port(), 0, "/up/load"));
-    upload["m_dwOptions3"] = 0xC00 | 0x40;  // create the target folder
+    Json elsewhere = FtpSite(server.Port(), 0, "/up/load");
+    elsewhere["m_strHost"] = "ftp://stored-host.invalid";  // the command line names the host
+    upload["m_dwOptions3"] = 0xC00 | 0x40;                 // create the target folder
     const std::string list =
-        MakeList({upload, RemoteTask(2, FtpSite(server.Port(), 0, "/up/load"), Local(back)),
+        MakeList({upload, RemoteTask(2, elsewhere, Local(back)),
                   RemoteTask(3, Local(source), FtpSite(server.Port(), 0, "/up/load"), kSync)});
 
     const CRun up = Mirrant({"/F:" + list, "1"});
     EXPECT_EQ(up.m_exit, 0) << up.m_err << Log(1);
     EXPECT_TRUE(Same(source, served / "up" / "load")) << Log(1);
-    const CRun down = Mirrant({"/F:" + list, "2"});
+    const CRun down = Mirrant({"/F:" + list, "2", "/P:127.0.0.1"});
     EXPECT_EQ(down.m_exit, 0) << down.m_err << Log(2);
     EXPECT_TRUE(Same(source, back)) << Log(2);
     // The server keeps whole seconds.
