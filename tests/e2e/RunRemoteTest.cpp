@@ -131,6 +131,22 @@ TEST_F(RunRemoteTest, SftpUploadReplaceAndRerunWithAKeyLogin) {
     EXPECT_EQ(tvtest::Count(server.Log(), "Accepted publickey"), 3u) << "one login per run";
 }
 
+TEST_F(RunRemoteTest, OneSiteToAnotherPassesThroughThisMachine) {
+    const fs::path ftpRoot = Dir("ftp-root");
+    CFtpServer ftp(ftpRoot.string(), (m_home.Root() / "ftpd.log").string(), {}, FtpTls::None);
+    CSshServer ssh(Dir("sshd"));
+    TrustHost(ssh);
+    fs::copy(Tree("src"), ftpRoot, fs::copy_options::recursive);
+    const fs::path sftpRoot = Dir("sftp-root");
+    const std::string list = MakeList(
+        {RemoteTask(1, FtpSite(ftp.Port(), 0, "/"), SftpSite(ssh, sftpRoot.string()), kSync)});
+
+    const CRun run = Mirrant({"/F:" + list, "1"});
+    EXPECT_EQ(run.m_exit, 0) << run.m_err << Log(1);
+    EXPECT_TRUE(Same(ftpRoot, sftpRoot)) << Log(1);
+    EXPECT_TRUE(fs::is_empty(m_home.DataHome() / "Twinvale" / "Temp")) << "no spool is left";
+}
+
 // Nobody can be asked: an unknown server, an untrusted certificate or a wrong password ends the
 // run with an error before anything moves, and no password is ever shown.
 TEST_F(RunRemoteTest, UnattendedRunsRefuseWhatTheyCannotTrust) {
