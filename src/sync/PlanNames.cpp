@@ -24,54 +24,55 @@ NameCase TargetNameCase(const CElement& task) {
     return task.Has2(opt2::kFtpLowerCase) ? NameCase::Lower : NameCase::Keep;
 }
 
+namespace {
+
+// Maps each code point of the valid UTF-8 parts of `name` through `map`; a byte that is not
+// valid UTF-8 is handed to `stray`, which appends what stands for it. A template, as the name
+// index folds every name of a tree through it.
+template <typename MapFn, typename StrayFn>
+std::string MapCodePoints(std::string_view name, MapFn map, StrayFn stray) {
+    std::string mapped;
+    mapped.reserve(name.size());
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(name.data());
+    const auto size = static_cast<utf8proc_ssize_t>(name.size());
+    for (utf8proc_ssize_t i = 0; i < size;) {
+        utf8proc_int32_t cp = 0;
+        const utf8proc_ssize_t len = utf8proc_iterate(bytes + i, size - i, &cp);
+        if (len <= 0) {
+            stray(mapped, static_cast<char>(bytes[i]));
+            ++i;
+            continue;
+        }
+        utf8proc_uint8_t out[4];
+        const utf8proc_ssize_t n = utf8proc_encode_char(map(cp), out);
+        mapped.append(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
+        i += len;
+    }
+    return mapped;
+}
+
+}  // namespace
+
 std::string ConvertNameCase(std::string_view name, NameCase conversion) {
     if (conversion == NameCase::Keep) {
         return std::string(name);
     }
-    std::string converted;
-    converted.reserve(name.size());
-    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(name.data());
-    const auto size = static_cast<utf8proc_ssize_t>(name.size());
-    for (utf8proc_ssize_t i = 0; i < size;) {
-        utf8proc_int32_t cp = 0;
-        const utf8proc_ssize_t len = utf8proc_iterate(bytes + i, size - i, &cp);
-        if (len <= 0) {
-            converted += static_cast<char>(bytes[i]);
-            ++i;
-            continue;
-        }
-        utf8proc_uint8_t out[4];
-        const utf8proc_int32_t mapped =
-            conversion == NameCase::Upper ? utf8proc_toupper(cp) : utf8proc_tolower(cp);
-        const utf8proc_ssize_t n = utf8proc_encode_char(mapped, out);
-        converted.append(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
-        i += len;
-    }
-    return converted;
+    return MapCodePoints(
+        name,
+        [conversion](utf8proc_int32_t cp) {
+            return conversion == NameCase::Upper ? utf8proc_toupper(cp) : utf8proc_tolower(cp);
+        },
+        [](std::string& out, char byte) { out += byte; });
 }
 
 std::string FoldedNameKey(std::string_view name) {
-    std::string key;
-    key.reserve(name.size());
-    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(name.data());
-    const auto size = static_cast<utf8proc_ssize_t>(name.size());
-    for (utf8proc_ssize_t i = 0; i < size;) {
-        utf8proc_int32_t cp = 0;
-        const utf8proc_ssize_t len = utf8proc_iterate(bytes + i, size - i, &cp);
-        if (len <= 0) {
+    return MapCodePoints(
+        name, [](utf8proc_int32_t cp) { return utf8proc_tolower(utf8proc_toupper(cp)); },
+        [](std::string& out, char byte) {
             // 0xFF never occurs in UTF-8, so a marked stray byte meets only itself.
-            key += '\xFF';
-            key += static_cast<char>(bytes[i]);
-            ++i;
-            continue;
-        }
-        utf8proc_uint8_t out[4];
-        const utf8proc_ssize_t n =
-            utf8proc_encode_char(utf8proc_tolower(utf8proc_toupper(cp)), out);
-        key.append(reinterpret_cast<const char*>(out), static_cast<size_t>(n));
-        i += len;
-    }
-    return key;
+            out += '\xFF';
+            out += byte;
+        });
 }
 
 CNameIndex::CNameIndex(NameMatch match, size_t expected) : m_match(match) {
