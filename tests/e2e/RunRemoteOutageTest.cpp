@@ -3,6 +3,7 @@
 // its real name is whole, and a rerun finishes the job.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <map>
@@ -194,6 +195,58 @@ TEST_F(RunRemoteOutageTest, AServerThatStaysAwayFailsTheRunAndDamagesNothing) {
     const std::string list = MakeList({RemoteTask(1, Local(source), site)});
     const CRun run = Mirrant({"/F:" + list, "1"}, [&](int) { KillInBigTransfer(Outage::Lasting); });
     ExpectOutcome(Outage::Lasting, run, list, source, served);
+}
+
+TEST_F(RunRemoteOutageTest, ASiteThatRefusesAtFirstIsTriedAgain) {
+    const fs::path served = Dir("served");
+    const fs::path source = Dir("src");
+    MakeSource(source, served, 20);
+    Start(served);
+    m_server->Stop(SIGTERM);
+    const std::string list = MakeList({RemoteTask(1, Local(source), FtpSite(m_port, "/"))});
+
+    const CRun run = Mirrant({"/F:" + list, "1"}, [&](int) {
+        std::this_thread::sleep_for(2s);
+        Restart();
+    });
+    EXPECT_EQ(run.m_exit, 0) << run.m_err << Log(1);
+    EXPECT_TRUE(Same(source, served)) << Log(1);
+}
+
+// A server without MLSD lists with LIST (its own clock, to the minute) and gives exact times
+// only through MDTM: the times still have to match exactly, whatever zone the program runs in.
+TEST_F(RunRemoteOutageTest, AListOnlyServerAgreesWithAnUploadInEveryTimeZone) {
+    const fs::path served = Dir("served");
+    CFtpServer server(served.string(), (m_home.Root() / "ftpd.log").string(), "", FtpTls::None, "",
+                      CFtpQuirks{0, 0, true});
+    const char* const zone = getenv("TZ");
+    const std::string before = zone ? zone : "";
+    for (const char* tz : {"UTC", "America/New_York", "Asia/Kolkata"}) {
+        std::string name = std::string("src-") + tz;
+        std::replace(name.begin(), name.end(), '/', '-');
+        const fs::path source = Dir(name);
+        fs::create_directories(source / "old");
+        WriteFile(source / "recent.txt", "changed a minute ago");
+        fs::last_write_time(source / "recent.txt", fs::file_time_type::clock::now() - 1min);
+        WriteFile(source / "old" / "year-ago.txt", "listed with a year, not a time");
+        fs::last_write_time(source / "old" / "year-ago.txt",
+                            fs::file_time_type::clock::now() - 24h * 400);
+        WriteFile(source / "today.bin", std::string(3000, 'x'));
+        const std::string folder = "/" + source.filename().string();
+        Json upload = RemoteTask(1, Local(source), FtpSite(server.Port(), folder));
+        upload["m_dwOptions3"] = 0xC00 | 0x40;  // create the target folder
+        const std::string list =
+            MakeList({upload, RemoteTask(2, Local(source), FtpSite(server.Port(), folder), kSync)});
+
+        setenv("TZ", tz, 1);
+        const CRun up = Mirrant({"/F:" + list, "1"});
+        const CRun both = Mirrant({"/F:" + list, "2"});
+        before.empty() ? unsetenv("TZ") : setenv("TZ", before.c_str(), 1);
+        EXPECT_EQ(up.m_exit, 0) << tz << up.m_err << Log(1);
+        EXPECT_TRUE(Same(source, served / source.filename())) << tz << Log(1);
+        EXPECT_EQ(both.m_exit, 0) << tz << both.m_err << Log(2);
+        EXPECT_EQ(tvtest::Count(Log(2), "--->"), 0u) << tz << "\n" << Log(2);
+    }
 }
 
 }  // namespace
