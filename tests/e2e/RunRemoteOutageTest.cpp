@@ -27,6 +27,7 @@ using tvtest::WriteFile;
 
 constexpr int kSync = 0x20;
 constexpr int kUpdateTarget = 0x21;
+constexpr int kMirror = 0x29;  // target update only, deleting what the source lacks
 constexpr size_t kBigSize = 384 * 1024;
 constexpr int kSlowServer = 128 * 1024;  // bytes a second: a big file takes seconds
 
@@ -195,6 +196,40 @@ TEST_F(RunRemoteOutageTest, AServerThatStaysAwayFailsTheRunAndDamagesNothing) {
     const std::string list = MakeList({RemoteTask(1, Local(source), site)});
     const CRun run = Mirrant({"/F:" + list, "1"}, [&](int) { KillInBigTransfer(Outage::Lasting); });
     ExpectOutcome(Outage::Lasting, run, list, source, served);
+}
+
+// The listing of a big remote folder breaks off halfway: that folder is listed again once the
+// server is back, and nothing on the target side is taken for gone in the meantime.
+TEST_F(RunRemoteOutageTest, AListingCutOffHalfwayIsTakenAgain) {
+    const fs::path served = Dir("served");
+    const fs::path source = Dir("src");
+    fs::create_directories(source / "big");
+    fs::create_directories(served / "big");
+    const auto when =
+        std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now()) - 1h;
+    for (int i = 0; i < 2000; ++i) {
+        for (const fs::path& side : {source, served}) {
+            WriteFile(side / "big" / Numbered('f', i), std::to_string(i));
+            fs::last_write_time(side / "big" / Numbered('f', i), when);
+        }
+    }
+    WriteFile(source / "big" / "new.txt", "arrives after the outage");
+    m_served = served;
+    m_server.emplace(served.string(), (m_home.Root() / "ftpd.log").string(), "", FtpTls::None, "",
+                     CFtpQuirks{0, 32 * 1024, false});
+    m_port = m_server->Port();
+    const std::string list =
+        MakeList({RemoteTask(1, Local(source), FtpSite(m_port, "/"), kMirror)});
+
+    const CRun run = Mirrant({"/F:" + list, "1"}, [&](int) {
+        std::this_thread::sleep_for(1500ms);
+        m_server->Stop(SIGKILL);
+        std::this_thread::sleep_for(1500ms);
+        Restart();
+    });
+    EXPECT_EQ(run.m_exit, 0) << run.m_err << Log(1);
+    EXPECT_TRUE(Same(source, served)) << Log(1);
+    EXPECT_EQ(tvtest::Count(Log(1), "--->"), 1u) << Log(1);
 }
 
 TEST_F(RunRemoteOutageTest, ASiteThatRefusesAtFirstIsTriedAgain) {
