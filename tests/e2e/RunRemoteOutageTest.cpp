@@ -114,12 +114,13 @@ class RunRemoteOutageTest : public RunTest {
     }
     static bool HoldsBigFile(int pid) {
         std::error_code error;
-        for (const auto& fd :
-             fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-            const std::string file = fs::read_symlink(fd.path(), error).filename().string();
+        fs::directory_iterator fd("/proc/" + std::to_string(pid) + "/fd", error);
+        for (; !error && fd != fs::directory_iterator(); fd.increment(error)) {
+            const std::string file = fs::read_symlink(fd->path(), error).filename().string();
             if (file == "m1" || file == "m2" || file.starts_with(".~tv-m")) {
                 return true;
             }
+            error.clear();
         }
         return false;
     }

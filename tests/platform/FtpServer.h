@@ -102,6 +102,11 @@ class CFtpServer {
         const std::string rate = std::to_string(quirks.m_bytesPerSecond);
         m_pid = fork();
         if (m_pid == 0) {
+            // A test that caught signals itself may have blocked them; Stop must still reach
+            // the server.
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
             dup2(fds[1], 1);
             freopen(log.c_str(), "w", stderr);
             close(fds[0]);
