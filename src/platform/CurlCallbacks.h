@@ -82,6 +82,11 @@ inline int ErrnoOf(CURLcode code) {
             return EHOSTUNREACH;
         case CURLE_OPERATION_TIMEDOUT:
             return ETIMEDOUT;
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+            return ECONNRESET;
         case CURLE_LOGIN_DENIED:
             return EACCES;
         case CURLE_PEER_FAILED_VERIFICATION:

@@ -119,7 +119,8 @@ using RemoteSourceFn = std::function<int(void* buffer, size_t size, size_t& got)
 
 // A connection to one remote site, with the operations the scan, the pass and the copy need.
 // Paths are absolute on the server ("/" separated). Results are 0 or an errno value:
-// ECONNREFUSED/EHOSTUNREACH/ETIMEDOUT (cannot reach), EACCES (login or permission refused),
+// ECONNREFUSED/EHOSTUNREACH/ETIMEDOUT (cannot reach), ECONNRESET (the connection broke off
+// halfway), EACCES (login or permission refused),
 // EPERM (the server's certificate or host key is not trusted), ENOTSUP (the proxy type does not
 // fit the protocol), EINVAL (the client certificate cannot be loaded), ENOENT, ECANCELED, EIO (the
 // server said no in another way); LastError() has the server's words for the log, never a

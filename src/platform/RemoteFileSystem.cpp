@@ -4,12 +4,21 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
 #include <utility>
 
 namespace tv {
 namespace {
 
 constexpr int64_t kTicksPerMinute = 60LL * 10'000'000;
+constexpr auto kWaitSlice = std::chrono::milliseconds(200);
+
+// What the drivers answer when the server cannot be reached or the connection broke off; a
+// server that said no is still there.
+bool LostConnection(int error) {
+    return error == ECONNRESET || error == ECONNREFUSED || error == ETIMEDOUT ||
+           error == EHOSTUNREACH;
+}
 
 std::string Absolute(const std::string& path) {
     std::string absolute = path.starts_with('/') ? path : "/" + path;
@@ -67,6 +76,55 @@ void CRemoteFileSystem::Disconnect() {
     m_driver->Disconnect();
 }
 
+void CRemoteFileSystem::SetReconnectRule(CReconnectRule rule) {
+    m_reconnect = std::move(rule);
+}
+
+int CRemoteFileSystem::Connect() {
+    std::lock_guard lock(m_driverMutex);
+    return Reconnect(m_reconnect.m_nRetries);
+}
+
+std::string CRemoteFileSystem::LastError() const {
+    return m_driver->LastError();
+}
+
+int CRemoteFileSystem::Reconnect(int retries) {
+    int error = 0;
+    for (int attempt = 0; attempt <= retries; ++attempt) {
+        for (auto waited = kWaitSlice * 0; attempt > 0 && waited < m_reconnect.m_wait;
+             waited += kWaitSlice) {
+            if (m_reconnect.m_cancelled && m_reconnect.m_cancelled()) {
+                return ECANCELED;
+            }
+            std::this_thread::sleep_for(kWaitSlice);
+        }
+        // A fresh start: a connection that died under the last call is not reused.
+        if (m_bLost || attempt > 0) {
+            m_driver->Disconnect();
+        }
+        error = m_driver->Connect();
+        if (!LostConnection(error)) {
+            break;
+        }
+    }
+    m_bLost = error != 0;
+    m_bGone = m_bLost;
+    return error;
+}
+
+int CRemoteFileSystem::OnServer(const std::function<int(IRemoteDriver&)>& call) {
+    std::lock_guard lock(m_driverMutex);
+    if (m_bLost) {
+        if (int error = Reconnect(m_bGone ? 0 : m_reconnect.m_nRetries)) {
+            return error;
+        }
+    }
+    const int error = call(*m_driver);
+    m_bLost = LostConnection(error);
+    return error;
+}
+
 void CRemoteFileSystem::SetTimeShift(int32_t listMinutes, int32_t manualMinutes) {
     m_listShiftMinutes = listMinutes;
     m_manualShiftMinutes = manualMinutes;
@@ -93,11 +151,8 @@ void CRemoteFileSystem::NoteTimes(RemoteTimeKind kind) {
 }
 
 int CRemoteFileSystem::List(const std::string& folder, CRemoteListing& listing) {
-    {
-        std::lock_guard lock(m_driverMutex);
-        if (int error = m_driver->List(folder, listing)) {
-            return error;
-        }
+    if (int error = OnServer([&](IRemoteDriver& driver) { return driver.List(folder, listing); })) {
+        return error;
     }
     std::lock_guard lock(m_handleMutex);
     for (const std::string& name : listing.m_refused) {
@@ -241,15 +296,14 @@ int CRemoteFileSystem::Load(int file, uint64_t offset, CHandle& handle) {
         return error;
     }
     uint64_t size = 0;
-    int error = 0;
-    {
-        std::lock_guard lock(m_driverMutex);
-        error = m_driver->Download(handle.m_path, offset, [&](const void* data, size_t count) {
+    const int error = OnServer([&](IRemoteDriver& driver) {
+        size = 0;
+        return driver.Download(handle.m_path, offset, [&](const void* data, size_t count) {
             int written = spool->Write(size, {static_cast<const char*>(data), count});
             size += count;
             return written;
         });
-    }
+    });
     if (error != 0) {
         return error;
     }
@@ -440,12 +494,10 @@ int CRemoteFileSystem::Upload(int file, const std::string& target) {
         std::lock_guard lock(m_handleMutex);
         handle = m_handles.at(file);
     }
-    uint64_t sent = 0;
-    int error = 0;
     bool timeSet = false;
-    {
-        std::lock_guard lock(m_driverMutex);
-        error = m_driver->Upload(target, [&](void* buffer, size_t size, size_t& got) {
+    const int error = OnServer([&](IRemoteDriver& driver) {
+        uint64_t sent = 0;
+        int sendError = driver.Upload(target, [&](void* buffer, size_t size, size_t& got) {
             size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
             got = 0;
             int read = want == 0 ? 0 : handle.m_spool->Read(sent, buffer, want, got);
@@ -453,12 +505,13 @@ int CRemoteFileSystem::Upload(int file, const std::string& target) {
             return read == 0 && got == 0 && want != 0 ? EIO : read;
         });
         // The bytes are in place; a server that cannot set times only costs exactness.
-        timeSet = error == 0 && handle.m_lastWrite != kKeepTime &&
-                  m_driver->SetTime(target, ServerTime(handle.m_lastWrite)) == 0;
-        if (error == 0 && handle.m_lastWrite != kKeepTime && !timeSet) {
+        timeSet = sendError == 0 && handle.m_lastWrite != kKeepTime &&
+                  driver.SetTime(target, ServerTime(handle.m_lastWrite)) == 0;
+        if (sendError == 0 && handle.m_lastWrite != kKeepTime && !timeSet) {
             m_bExactTimes = false;
         }
-    }
+        return sendError;
+    });
     if (timeSet) {
         Known(target, CRemoteEntry{NameOf(target), EntryType::File, handle.m_size,
                                    ServerTime(handle.m_lastWrite), RemoteTimeKind::Utc});
@@ -494,21 +547,15 @@ int CRemoteFileSystem::Unlink(const std::string& path) {
         Forget(file);
         return 0;
     }
-    int error = 0;
-    {
-        std::lock_guard lock(m_driverMutex);
-        error = m_driver->DeleteFile(Absolute(path));
-    }
+    const int error =
+        OnServer([&](IRemoteDriver& driver) { return driver.DeleteFile(Absolute(path)); });
     error == 0 ? Known(Absolute(path), std::nullopt) : Changed(Absolute(path));
     return error;
 }
 
 int CRemoteFileSystem::MakeFolder(const std::string& path) {
-    int error = 0;
-    {
-        std::lock_guard lock(m_driverMutex);
-        error = m_driver->MakeFolder(Absolute(path));
-    }
+    const int error =
+        OnServer([&](IRemoteDriver& driver) { return driver.MakeFolder(Absolute(path)); });
     if (error == 0) {
         Known(Absolute(path),
               CRemoteEntry{NameOf(Absolute(path)), EntryType::Folder, 0, 0, RemoteTimeKind::None});
@@ -520,11 +567,8 @@ int CRemoteFileSystem::MakeFolder(const std::string& path) {
 }
 
 int CRemoteFileSystem::RemoveFolder(const std::string& path) {
-    int error = 0;
-    {
-        std::lock_guard lock(m_driverMutex);
-        error = m_driver->RemoveFolder(Absolute(path));
-    }
+    const int error =
+        OnServer([&](IRemoteDriver& driver) { return driver.RemoveFolder(Absolute(path)); });
     error == 0 ? Known(Absolute(path), std::nullopt) : Changed(Absolute(path));
     return error;
 }
@@ -537,11 +581,9 @@ int CRemoteFileSystem::SetTimes(const std::string& path, FileTime, FileTime last
     if (lastWrite == kKeepTime) {
         return 0;
     }
-    int error = 0;
-    {
-        std::lock_guard lock(m_driverMutex);
-        error = m_driver->SetTime(Absolute(path), ServerTime(lastWrite));
-    }
+    const int error = OnServer([&](IRemoteDriver& driver) {
+        return driver.SetTime(Absolute(path), ServerTime(lastWrite));
+    });
     Changed(Absolute(path));
     if (error == ENOSYS) {
         m_bExactTimes = false;
@@ -561,8 +603,7 @@ void CRemoteFileSystem::RemoveStaleTemps(const std::string& folder, const std::s
             return;
         }
     }
-    std::lock_guard lock(m_driverMutex);
-    m_driver->DeleteFile(temp);
+    OnServer([&](IRemoteDriver& driver) { return driver.DeleteFile(temp); });
 }
 
 int CRemoteFileSystem::FreeSpace(const std::string&, uint64_t& bytes) {

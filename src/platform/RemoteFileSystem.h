@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -39,9 +41,14 @@ namespace tv {
 // scratch files, block copies (CopyRange is ENOSYS) or free-space figure (reported as
 // unlimited: a full server refuses the upload).
 //
+// A call that failed the way a lost connection fails makes the next one reach the server again
+// first, as the reconnect rule says: a server that restarts costs a wait, not every file that
+// comes after it. Once a round of tries found it gone, later calls try once without waiting.
+//
 // Threads: any; calls on the driver are made one at a time (a second caller waits), spool I/O
 // runs beside them. Every call blocks until the server answered; none can be cancelled halfway
-// (the driver's own Cancel, from another thread, ends the running transfer).
+// (the driver's own Cancel, from another thread, ends the running transfer); the waits of a
+// reconnection end at the rule's cancel.
 class CRemoteFileSystem final : public IFileSystem {
   public:
     // `spoolFs` and `spoolFolder` hold the spool files (a local temporary folder).
@@ -86,6 +93,20 @@ class CRemoteFileSystem final : public IFileSystem {
     // file lists with the time it was sent with. Call before the first listing.
     void SetTimeShift(int32_t listMinutes, int32_t manualMinutes);
 
+    // How a lost connection is made again: how many tries after the first, the wait before
+    // each of them, and what ends the waiting early. Call before the first call on the server.
+    struct CReconnectRule {
+        int m_nRetries = 0;
+        std::chrono::milliseconds m_wait{0};
+        std::function<bool()> m_cancelled;
+    };
+    void SetReconnectRule(CReconnectRule rule);
+
+    // Logs in, trying as the reconnect rule says; 0 or the last try's errno value, with the
+    // server's words in LastError. Blocks; ends early (ECANCELED) when the rule's cancel says so.
+    int Connect();
+    std::string LastError() const;
+
     // Closes the connection; a later call connects again. Blocks until the server was told.
     void Disconnect();
 
@@ -106,6 +127,11 @@ class CRemoteFileSystem final : public IFileSystem {
         bool m_bLoaded = false;  // a read handle's spool holds the file from m_start to its end
     };
 
+    // Runs `call` on the driver under its lock, first reaching the server again when the last
+    // call lost it.
+    int OnServer(const std::function<int(IRemoteDriver&)>& call);
+    // Under the driver lock: logs in afresh, with up to `retries` more tries.
+    int Reconnect(int retries);
     // Lists `folder` and remembers the answer among the recent ones.
     int List(const std::string& folder, CRemoteListing& listing);
     void Remember(const std::string& folder, const CRemoteListing& listing);
@@ -134,6 +160,9 @@ class CRemoteFileSystem final : public IFileSystem {
     IFileSystem& m_spoolFs;
     std::string m_spoolFolder;
     std::mutex m_driverMutex;
+    CReconnectRule m_reconnect;  // fixed before the first call
+    bool m_bLost = false;        // under m_driverMutex
+    bool m_bGone = false;        // a whole round of tries failed; under m_driverMutex
     std::mutex m_handleMutex;
     std::map<int, CHandle> m_handles;
     int m_nextHandle = 1;

@@ -1,6 +1,7 @@
 #include "run/RemoteSides.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "base/FileTime.h"
@@ -16,6 +17,11 @@
 namespace tv {
 
 namespace {
+
+// A server that is restarting gets this long, as often as the location says, before the run
+// gives up on it.
+constexpr int kConnectRetries = 3;
+constexpr auto kReconnectWait = std::chrono::seconds(10);
 
 std::string MountOf(const std::string& rootText) {
     return rootText.substr(0, RemoteRootLength(rootText));
@@ -125,16 +131,17 @@ bool CRemoteSides::Connect(const CTag& location, std::string& error) {
                        CertificateText(question).c_str(), question.m_fingerprint.c_str());
         return AskYesNo(task, text) == PromptAnswer::Yes;
     };
-    std::unique_ptr<IRemoteDriver> driver = MakeRemoteDriver(site);
-    if (const int err = driver->Connect(); err != 0) {
-        const std::string why =
-            driver->LastError().empty() ? SystemErrorText(err) : driver->LastError();
+    EnsureFolder(m_base, m_spoolFolder);
+    auto fs = std::make_unique<CRemoteFileSystem>(MakeRemoteDriver(site), m_base, m_spoolFolder);
+    fs->SetReconnectRule(
+        {location.m_nConnectRetries > 0 ? location.m_nConnectRetries : kConnectRetries,
+         kReconnectWait, [&task] { return IsTaskCanceled(task); }});
+    if (const int err = fs->Connect(); err != 0) {
+        const std::string why = fs->LastError().empty() ? SystemErrorText(err) : fs->LastError();
         error =
             FormatText(LoadString(IDS_REMOTE_CONNECT_FAILED).c_str(), mount.c_str(), why.c_str());
         return false;
     }
-    EnsureFolder(m_base, m_spoolFolder);
-    auto fs = std::make_unique<CRemoteFileSystem>(std::move(driver), m_base, m_spoolFolder);
     fs->SetTimeShift(ListShiftMinutes(m_pFtpTimes, location),
                      location.m_bManualTimeZone ? location.m_nTimeZoneShift * 60 : 0);
     m_routed.Mount(mount, *fs);

@@ -35,8 +35,10 @@ class CRemoteSides {
 
     // Connects the site of `location` (a remote location as the task list holds it) unless it
     // is connected already. False with the reason in `error` when it cannot be reached, the
-    // login or the server's identity was refused, or no password was given. Blocks on the
-    // server; cancelled through the task's cancel between steps.
+    // login or the server's identity was refused, or no password was given. A server that
+    // cannot be reached is tried again as often as the location says, 10 s apart, and so is one
+    // that is lost later in the run. Blocks on the server; cancelled through the task's cancel
+    // between steps and during the waits.
     bool Connect(const CTag& location, std::string& error);
 
     // The names the listings refused, as paths for the log; each is handed out once.

@@ -12,6 +12,12 @@ namespace tv {
 
 namespace {
 
+enum class FolderOutcome { Done, ListingFailed, Stopped };
+
+// What InvestigateFolder does, leaving a failed listing of `job`'s own folder (its error in
+// job.m_nLastError) for the caller to report or try again.
+FolderOutcome ListAndDescend(CInvestigationJob& job);
+
 void EmptyNode(CTreeF& node) {
     node.files.clear();
     node.subfolders.clear();
@@ -69,13 +75,20 @@ bool ApplyErrorPolicy(CInvestigationJob& child) {
     }
 }
 
+// A listing that comes through on a retry was never an error of the run: only the last failed
+// try is reported.
 bool InvestigateChild(CInvestigationJob& child) {
-    bool ok = InvestigateFolder(child);
-    for (int attempt = 1; !ok && child.m_pLister->RetryChild(child, attempt); ++attempt) {
+    FolderOutcome outcome = ListAndDescend(child);
+    for (int attempt = 1;
+         outcome == FolderOutcome::ListingFailed && child.m_pLister->RetryChild(child, attempt);
+         ++attempt) {
         EmptyNode(*child.m_pNode);
-        ok = InvestigateFolder(child);
+        outcome = ListAndDescend(child);
     }
-    if (ok) {
+    if (outcome == FolderOutcome::ListingFailed) {
+        ReportListingError(child, child.m_nLastError);
+    }
+    if (outcome == FolderOutcome::Done) {
         return true;
     }
     // An incomplete listing must not lead to deletions.
@@ -105,25 +118,34 @@ bool InvestigateSubfolders(CInvestigationJob& job) {
     return true;
 }
 
-}  // namespace
-
-bool InvestigateFolder(CInvestigationJob& job) {
+FolderOutcome ListAndDescend(CInvestigationJob& job) {
     CTreeF& node = *job.m_pNode;
     EmptyFlag(node, job.m_side) = true;
     node.investigated = true;
     if (job.m_bIsDisc) {
-        return true;
+        return FolderOutcome::Done;
     }
     const int error = job.m_pLister->ListFolder(job);
     if (error && !IsTaskCanceled(*job.m_pTask)) {
-        ReportListingError(job, error);
-        return false;
+        return FolderOutcome::ListingFailed;
     }
     if (error || job.StopRequested()) {
         node.incomplete = true;
-        return true;
+        return FolderOutcome::Done;
     }
-    return !job.m_pTask->Has1(opt1::kIncludeSubfolders) || InvestigateSubfolders(job);
+    return !job.m_pTask->Has1(opt1::kIncludeSubfolders) || InvestigateSubfolders(job)
+               ? FolderOutcome::Done
+               : FolderOutcome::Stopped;
+}
+
+}  // namespace
+
+bool InvestigateFolder(CInvestigationJob& job) {
+    const FolderOutcome outcome = ListAndDescend(job);
+    if (outcome == FolderOutcome::ListingFailed) {
+        ReportListingError(job, job.m_nLastError);
+    }
+    return outcome == FolderOutcome::Done;
 }
 
 }  // namespace tv

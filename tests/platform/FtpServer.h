@@ -33,6 +33,15 @@ inline bool MakeTestCertificate(const std::filesystem::path& cert,
     return true;
 }
 
+// How a plain server may differ from the usual one: a port of the test's choosing (to come back
+// where a killed one was), data connections slowed to some bytes a second each way, and listings
+// by LIST alone (no MLSD, no MLST).
+struct CFtpQuirks {
+    int m_port = 0;  // 0: any free one
+    int m_bytesPerSecond = 0;
+    bool m_bListOnly = false;
+};
+
 // A real FTP server (pyftpdlib, from the Debian interpreter that has it) on 127.0.0.1, serving
 // `root` to user "tv", password "s3cret-pw", its log in `log`; TLS modes need a file holding the
 // certificate and its key. With `clientCaFile` a TLS client must show a certificate that file
@@ -40,7 +49,8 @@ inline bool MakeTestCertificate(const std::filesystem::path& cert,
 class CFtpServer {
   public:
     CFtpServer(const std::string& root, const std::string& log, const std::string& certFile = {},
-               FtpTls tls = FtpTls::Explicit, const std::string& clientCaFile = {}) {
+               FtpTls tls = FtpTls::Explicit, const std::string& clientCaFile = {},
+               const CFtpQuirks& quirks = {}) {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
@@ -76,17 +86,33 @@ class CFtpServer {
             // Data connections resume the control connection's session, which OpenSSL allows
             // with client certificates only inside a named session context.
             "    c.set_session_id(b'tv-test')\n"
+            "if int(sys.argv[6]):\n"
+            "    from pyftpdlib.handlers import ThrottledDTPHandler\n"
+            "    class Slow(ThrottledDTPHandler):\n"
+            "        read_limit = write_limit = int(sys.argv[6])\n"
+            "    h.dtp_handler = Slow\n"
+            "if sys.argv[7] == '1':\n"
+            "    h.proto_cmds = {k: v for k, v in h.proto_cmds.items() if k not in ('MLSD', "
+            "'MLST')}\n"
             "h.authorizer = a\n"
-            "s = FTPServer(('127.0.0.1', 0), h)\n"
+            "s = FTPServer(('127.0.0.1', int(sys.argv[5])), h)\n"
             "print(s.socket.getsockname()[1], flush=True)\n"
             "s.serve_forever()\n";
+        const std::string port = std::to_string(quirks.m_port);
+        const std::string rate = std::to_string(quirks.m_bytesPerSecond);
         m_pid = fork();
         if (m_pid == 0) {
+            // A test that caught signals itself may have blocked them; Stop must still reach
+            // the server.
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
             dup2(fds[1], 1);
             freopen(log.c_str(), "w", stderr);
             close(fds[0]);
             execl("/usr/bin/python3", "python3", "-c", script.c_str(), root.c_str(),
-                  certFile.c_str(), TlsArgument(tls), clientCaFile.c_str(), nullptr);
+                  certFile.c_str(), TlsArgument(tls), clientCaFile.c_str(), port.c_str(),
+                  rate.c_str(), quirks.m_bListOnly ? "1" : "0", nullptr);
             _exit(127);
         }
         close(fds[1]);
@@ -96,16 +122,21 @@ class CFtpServer {
         }
         fclose(out);
     }
-    ~CFtpServer() {
+    ~CFtpServer() { Stop(SIGTERM); }
+
+    // Ends the server with `signal` (SIGKILL: an outage that tells no client) and waits for it.
+    void Stop(int signal) {
         if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
+            kill(m_pid, signal);
             waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
         }
     }
     CFtpServer(const CFtpServer&) = delete;
     CFtpServer& operator=(const CFtpServer&) = delete;
 
     int Port() const { return m_port; }
+    pid_t Pid() const { return m_pid; }
 
   private:
     static const char* TlsArgument(FtpTls tls) {
