@@ -9,33 +9,12 @@
 
 #include "platform/Crontab.h"
 #include "platform/Process.h"
+#include "support/CronRules.h"
 #include "support/TestEnv.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// What cron hands to /bin/sh: an unescaped "%" ends the command (the rest becomes its input),
-// and "\%" stands for "%"; every other backslash stays.
-std::string AsCronRunsIt(std::string_view command) {
-    std::string out;
-    bool escaped = false;
-    for (const char c : command) {
-        if (escaped) {
-            escaped = false;
-            if (c == '%') {
-                out.back() = '%';
-                continue;
-            }
-        } else if (c == '\\') {
-            escaped = true;
-        } else if (c == '%') {
-            break;
-        }
-        out += c;
-    }
-    return out;
-}
 
 std::vector<std::string> SplitNul(const std::string& text) {
     std::vector<std::string> parts;
@@ -77,7 +56,8 @@ TEST(SchedulerJobCommand, ArgumentsSurviveCronAndTheShell) {
             const auto command = tv::SchedulerJobCommand(program, path, part);
             ASSERT_TRUE(command);
             std::string output;
-            ASSERT_EQ(tv::RunProgramOutput({"/bin/sh", "-c", AsCronRunsIt(*command)}, output), 0);
+            ASSERT_EQ(
+                tv::RunProgramOutput({"/bin/sh", "-c", tvtest::AsCronRunsIt(*command)}, output), 0);
             std::vector<std::string> expected = {"--scheduled", "/f:" + path};
             for (const char* id : {"3", "5", "7"}) {
                 if (part == "12") {
