@@ -19,7 +19,7 @@ struct CCronJob {
     std::string m_strCommand;
 };
 
-// "Synch" + task part + ".job": the task part is one id ("12"), or " %d" per task ("  3 5 7").
+// "Synch" + task part + ".job": the task part is one id ("12"), or " %d" per task (" 3 5 7").
 std::string SchedulerJobName(const std::string& taskPart);
 
 // One argument for the shell, single-quoted, with every "%" kept from cron, which would

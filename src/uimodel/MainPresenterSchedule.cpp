@@ -137,7 +137,9 @@ void CMainPresenter::RemoveJobsOfDeleted(const std::vector<int>& ids) {
         if (!deleted) {
             continue;
         }
-        crontab = crontab ? std::move(crontab) : OpenUserCrontab();
+        if (!crontab) {
+            crontab = OpenUserCrontab();
+        }
         CCronJobs jobs(*crontab);
         if (jobs.Remove(SchedulerJobName(std::to_string(id)), listArgument) != CronEdit::Done) {
             m_dialogs.Message(
