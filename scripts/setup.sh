@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libutf8proc-dev
     qt6-base-dev fonts-dejavu-core libcanberra-dev desktop-file-utils appstream shared-mime-info
     libxml2-utils libcurl4-openssl-dev libssl-dev openssh-server openssh-client
-    rsync findutils xxd time python3-pyftpdlib python3-openssl openssl rclone
+    rsync findutils xxd time python3-pyftpdlib python3-openssl openssl rclone cron
 )
 
 missing=()

@@ -33,6 +33,9 @@ and a name, "/" and one character, or /X:TEXT) is unknown: it is ignored with a
 warning. Other parameters starting with "/" are paths: a task list to open in the
 main window.
 
+      --scheduled              the run was started by the scheduler (cron): its log
+                               says so, no window opens and nothing is asked; every
+                               question takes the answer that changes nothing more
   --dump-list FILE             print the task list FILE as JSON
   --make-list FILE.json OUT    write the task list OUT from the JSON file FILE.json
   -h, --help                   show this help and exit

@@ -59,6 +59,7 @@ int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCl
                 std::ostream& err) {
     CMyComLineInfo info;
     info.ParseAll(request.m_Original);
+    info.m_bByScheduler = request.m_bScheduled;
     if (WantsElevation(info)) {
         ElevateSelf(fs, args);
     }

@@ -56,6 +56,8 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
         const std::string name = arg.substr(0, equals);
         if (arg == "--") {
             optionsEnded = true;
+        } else if (arg == "--scheduled") {
+            request.m_bScheduled = true;
         } else if (arg == "--help" || arg == "--version") {
             (arg == "--help" ? help : version) = true;
         } else if (const CListOption* option = FindListOption(name)) {
@@ -84,6 +86,8 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
                           std::string(listOption->m_name) + "'");
     } else if (listOption) {
         request.m_action = listOption->m_action;
+    } else if (request.m_bScheduled && request.m_Original.empty()) {
+        return UsageError("option '--scheduled' needs tasks to run");
     } else if (!request.m_Original.empty()) {
         request.m_action = CliAction::Original;
     }

@@ -26,6 +26,7 @@ struct CCliRequest {
     std::vector<std::string> m_Files;     // the parameters of --dump-list or --make-list
     std::vector<std::string> m_Original;  // the original command line's parameters, in order
     std::string m_strError;               // what is wrong, for CliAction::UsageError
+    bool m_bScheduled = false;            // --scheduled: the scheduler started this run
 };
 
 // `args` without the program name.

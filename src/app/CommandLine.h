@@ -42,6 +42,8 @@ class CMyComLineInfo {
     bool m_bTargetHost = false;  // "T:" was given
     std::string m_strTargetHost;
     std::vector<std::string> m_UnknownSwitches;  // as given, in order
+    // "--scheduled": the scheduler started this run, and nobody is there to answer.
+    bool m_bByScheduler = false;
 };
 
 // The parameter as one of our switches (without its lead character), or empty.

@@ -118,7 +118,7 @@ class CCommandLineRuns {
         : m_info(info),
           m_app(app),
           m_canceler(canceler),
-          m_terminal(err, IsTerminal(2), IsTerminal(0)),
+          m_terminal(err, IsTerminal(2), IsTerminal(0) && !info.m_bByScheduler),
           m_prompter(m_terminal),
           m_preview(m_terminal) {}
 
@@ -167,6 +167,7 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
     settings.m_pPreview = windows ? &windows->Preview() : &m_preview;
     settings.m_pProfile = &m_app.Profile();
     settings.m_pFtpTimes = &m_app.FtpTimes();
+    settings.m_origin = m_info.m_bByScheduler ? RunOrigin::Scheduler : RunOrigin::User;
     CTaskLauncher launcher(m_app.FileSystem(), settings);
     // The launcher keeps every run in sight until it was joined.
     m_canceler.Arm(&launcher, windows);
@@ -203,7 +204,8 @@ int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp
     CRunCanceler canceler;
     CCommandLineRuns runs(info, app, err, canceler);
     runs.Select(list);
-    if (windows && runs.AnyWindow()) {
+    // A scheduled run shows no windows: a question in one would wait for nobody.
+    if (windows && runs.AnyWindow() && !info.m_bByScheduler) {
         return windows(app, [&](IRunWindows& shown) { return runs.Run(&shown, shutdown); });
     }
     return runs.Run(nullptr, shutdown);

@@ -126,6 +126,7 @@ std::map<int, std::string>& BuiltIn() {
          "The server %s presents a certificate that is not trusted:\n%s\nSHA-256 fingerprint: "
          "%s\nTrust this certificate for this server and connect?"},
         {IDS_NO_PASSWORD, "%s: no password was given."},
+        {IDS_STARTED_BY_SCHEDULER, "(started by the scheduler)"},
     };
     return table;
 }

@@ -102,6 +102,7 @@ enum StringId : int {
     IDS_REMOTE_NAME_REFUSED,
     IDS_CERTIFICATE_QUESTION,
     IDS_NO_PASSWORD,
+    IDS_STARTED_BY_SCHEDULER = 20790,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

@@ -38,6 +38,7 @@ struct CLauncherSettings {
     TaskDoneCallback m_onDone;                   // the end of each run, on its worker thread
     CProfile* m_pProfile = nullptr;              // for "NextTags"; none: the user's profile
     const CFtpTimeTable* m_pFtpTimes = nullptr;  // the servers' LIST time shifts; none: none
+    RunOrigin m_origin = RunOrigin::User;
 };
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller

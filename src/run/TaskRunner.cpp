@@ -54,6 +54,9 @@ int CTaskRun::Run() {
         return -1;
     }
     m_strStartText = StampText(IDS_TASK_STARTED);
+    if (m_env.m_origin == RunOrigin::Scheduler) {
+        m_strStartText += " " + LoadString(IDS_STARTED_BY_SCHEDULER);
+    }
     // A program that cannot be started is passed over.
     if (m_task.m_bRunBefore && !m_task.m_strRunBefore.empty()) {
         RunCommandLine(m_task.m_strRunBefore, {}, ProgramWait::Wait);

@@ -26,6 +26,9 @@ struct CTaskDone {
 using TaskDoneCallback = std::function<void(CElement& task, const CTaskDone& done)>;
 
 // What a run takes from its launcher.
+// Who started a run; the log names the scheduler, since nobody watched that run.
+enum class RunOrigin { User, Scheduler };
+
 struct CRunEnvironment {
     explicit CRunEnvironment(IFileSystem& fs) : m_fs(fs) {}
 
@@ -43,6 +46,7 @@ struct CRunEnvironment {
     CProfile* m_pProfile = nullptr;
     // The FTP servers' LIST time shifts; read only while runs go on. None: no shift.
     const CFtpTimeTable* m_pFtpTimes = nullptr;
+    RunOrigin m_origin = RunOrigin::User;
 };
 
 // One run of one task, from the start delay to the end: the body of the task's worker thread.

@@ -141,6 +141,9 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     // The new-task wizard; Finish appends its task. A locked task does not matter: it makes a
     // new one.
     void ShowWizard();
+    // The Schedule command: the job of the selected tasks in the schedule dialog
+    // (MirrantDlgSchedule.cpp).
+    void ShowSchedule();
     void ShowHelp();
     void HideToTray();
     void RestoreFromTray();

@@ -134,7 +134,8 @@ QWidget* CMirrantDlg::BuildButtons() {
     add(tasks, IDS_MW_BTN_CLONE, "cloneButton", IDS_MW_TIP_CLONE, [this] { m_editor.CloneTask(); });
     add(tasks, IDS_MW_BTN_DELETE, "deleteButton", IDS_MW_TIP_DELETE, [&p] { p.DeleteTasks(); });
     add(tasks, IDS_MW_BTN_UNDO, "undoButton", IDS_MW_TIP_UNDO, [this] { m_editor.UndoChanges(); });
-    add(tasks, IDS_MW_BTN_SCHEDULE, "scheduleButton", IDS_MW_TIP_SCHEDULE, {});
+    add(tasks, IDS_MW_BTN_SCHEDULE, "scheduleButton", IDS_MW_TIP_SCHEDULE,
+        [this] { ShowSchedule(); });
     add(tasks, IDS_MW_BTN_EXIT, "exitButton", IDS_MW_TIP_EXIT, [this] { close(); });
     return box;
 }
@@ -179,7 +180,7 @@ void CMirrantDlg::BuildMenus() {
     MenuAction(task, IDS_MW_MENU_SHORTCUT, [&p] {
         p.CreateDesktopShortcut();
     })->setObjectName("shortcutAction");
-    Later(MenuAction(task, IDS_MW_MENU_SCHEDULE, {}));
+    MenuAction(task, IDS_MW_MENU_SCHEDULE, [this] { ShowSchedule(); });
     MenuAction(task, IDS_MW_MENU_ADVANCED, [this] { ShowAdvanced(); });
 
     QMenu* run = menuBar()->addMenu(QString());
@@ -262,7 +263,7 @@ void CMirrantDlg::BuildToolBar() {
     tool("view-split-left-right", IDS_MW_TIP_COMPARE, {});
     tool("go-previous", IDS_MW_TIP_RESTORE, [&p] { p.Restore(); });
     bar->addSeparator();
-    tool("x-office-calendar", IDS_MW_TIP_SCHEDULE, {});
+    tool("x-office-calendar", IDS_MW_TIP_SCHEDULE, [this] { ShowSchedule(); });
     tool("help-contents", IDS_MW_TIP_HELP, [this] { ShowHelp(); });
     bar->addSeparator();
     tool("application-exit", IDS_MW_TIP_EXIT, [this] { close(); });

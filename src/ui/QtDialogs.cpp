@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -178,6 +179,17 @@ void CQtDialogs::Message(const std::string& text, const std::string& caption) {
         QMessageBox::Ok, m_pParent);
     SetText(box, text);
     box.exec();
+}
+
+bool CQtDialogs::MessageOnce(const std::string& text, const std::string& caption,
+                             const std::string& checkText) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption), {}, QMessageBox::Ok,
+                    m_pParent);
+    SetText(box, text);
+    auto* check = new QCheckBox(QString::fromStdString(checkText), &box);
+    box.setCheckBox(check);
+    box.exec();
+    return check->isChecked();
 }
 
 PromptAnswer CQtDialogs::YesNo(const std::string& text) {

@@ -23,6 +23,8 @@ class CQtDialogs : public IUiDialogs {
 
     void Message(const std::string& text, const std::string& caption = {}) override;
     void Summary(const std::vector<CRunSummaryRow>& rows, const std::string& caption) override;
+    bool MessageOnce(const std::string& text, const std::string& caption,
+                     const std::string& checkText) override;
     PromptAnswer YesNo(const std::string& text) override;
     YesNoCancel AskYesNoCancel(const std::string& text) override;
     bool OkCancel(const std::string& text) override;

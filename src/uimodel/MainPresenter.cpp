@@ -44,8 +44,13 @@ std::string CMainPresenter::RowLastRun(int row) const {
 }
 
 void CMainPresenter::DeleteTasks() {
+    std::vector<int> ids;
+    for (const int row : m_editor.Selection()) {
+        ids.push_back(m_doc.Task(row).m_nTaskId);
+    }
     m_editor.DeleteTasks((m_dwPreferences & pref::kConfirmDelete) ? DeleteConfirm::Ask
                                                                   : DeleteConfirm::DontAsk);
+    RemoveJobsOfDeleted(ids);
 }
 
 void CMainPresenter::LanguageChanged() {

@@ -8,6 +8,7 @@
 
 #include "uimodel/MainListener.h"
 #include "uimodel/RunQueue.h"
+#include "uimodel/ScheduleForm.h"
 #include "uimodel/TaskEditor.h"
 #include "uimodel/TaskListDocument.h"
 
@@ -60,8 +61,18 @@ class CMainPresenter : private IRunQueueHost {
     void Restore();
     void EqualizeToTarget();
     void EqualizeToSource();
-    // Asks first when the preferences say so; a running task is kept.
+    // Asks first when the preferences say so; a running task is kept. The scheduler jobs of
+    // the deleted tasks of this list go with them.
     void DeleteTasks();
+
+    // --- The Schedule command (MainPresenterSchedule.cpp). Each blocks on the crontab.
+    // The job of the selected tasks, opened or made up new, after the list was saved (its
+    // file is what the job runs) and the warning shown; nothing when there is no selection,
+    // the user canceled, or the crontab could not be read (said in a message).
+    std::optional<CScheduleJob> BeginSchedule();
+    // Writes the job's schedule; false (said in a message) when it could not be saved.
+    bool SaveSchedule(const CScheduleJob& job);
+    bool RemoveSchedule(const CScheduleJob& job);
 
     // --- Lists: asked about unsaved changes first, refused while runs go on.
     void NewList();
@@ -111,6 +122,11 @@ class CMainPresenter : private IRunQueueHost {
     AfterRunEnd RunEnded(const CElement& task) override;
     void ShutdownStarted() override;
     void RunsChanged() override;
+
+    // Schedule.
+    std::string ScheduleTaskPart(int& row) const;
+    void ScheduleWarning();
+    void RemoveJobsOfDeleted(const std::vector<int>& ids);
 
     // Lists.
     bool RefuseWhileRunning(std::function<void()> afterRuns);

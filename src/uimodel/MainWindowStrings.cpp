@@ -1,10 +1,13 @@
 #include "uimodel/MainWindowStrings.h"
 
 #include "base/StringTable.h"
+#include "uimodel/ScheduleStrings.h"
 
 namespace tv {
 
 void AddMainWindowStrings() {
+    // The Schedule command is one of the main window's, and its texts travel with them.
+    AddScheduleStrings();
     AddBuiltInStrings({
         {IDS_MW_CTX_DELETE, "&Delete task"},
         {IDS_MW_CTX_SYNC, "&Sync"},

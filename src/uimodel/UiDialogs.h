@@ -39,6 +39,13 @@ class IUiDialogs {
     virtual void Summary(const std::vector<CRunSummaryRow>& rows, const std::string& caption) {
         Message(SummaryText(rows), caption);
     }
+    // A message with the check box "Don't show this message again"; true when it was ticked.
+    // Shown as a plain message where no box can carry a check box.
+    virtual bool MessageOnce(const std::string& text, const std::string& caption,
+                             const std::string& /*checkText*/) {
+        Message(text, caption);
+        return false;
+    }
     virtual PromptAnswer YesNo(const std::string& text) = 0;
     virtual YesNoCancel AskYesNoCancel(const std::string& text) = 0;
     virtual bool OkCancel(const std::string& text) = 0;

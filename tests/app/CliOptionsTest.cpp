@@ -28,6 +28,12 @@ TEST(CliOptionsTest, OriginalParametersAreCollectedInOrder) {
     auto request = tv::ParseCommandLine({"/F:/srv/a.tsl", "5", "-S", "--", "--help"});
     EXPECT_EQ(request.m_action, CliAction::Original);
     EXPECT_EQ(request.m_Original, (Args{"/F:/srv/a.tsl", "5", "-S", "--help"}));
+    EXPECT_FALSE(request.m_bScheduled);
+    // The scheduler's mark goes anywhere among the original parameters.
+    request = tv::ParseCommandLine({"/f:a.tsl", "--scheduled", "12"});
+    EXPECT_EQ(request.m_action, CliAction::Original);
+    EXPECT_EQ(request.m_Original, (Args{"/f:a.tsl", "12"}));
+    EXPECT_TRUE(request.m_bScheduled);
 }
 
 TEST(CliOptionsTest, UsageErrorsSayWhatIsWrong) {
@@ -38,6 +44,7 @@ TEST(CliOptionsTest, UsageErrorsSayWhatIsWrong) {
         {{"--make-list", "in.json"}, "'--make-list' needs FILE.json and OUT.tsl"},
         {{"--dump-list", "a", "--make-list", "b", "c"}, "only one of"},
         {{"--dump-list", "a", "b"}, "unexpected parameter 'b'"},
+        {{"--scheduled"}, "'--scheduled' needs tasks to run"},
     };
     for (const auto& [args, message] : cases) {
         const auto request = tv::ParseCommandLine(args);

@@ -1,6 +1,7 @@
 // Draws the program's windows with sample contents into PNG files, so that they can be looked
 // at without a display: render_windows OUTDIR
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QIcon>
@@ -33,6 +34,7 @@
 #include "ui/PreviewDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtRunViews.h"
+#include "ui/ScheduleDlg.h"
 #include "ui/TaskDlg.h"
 #include "ui/TaskWizardDlg.h"
 #include "uimodel/AdvancedStrings.h"
@@ -46,6 +48,7 @@
 #include "uimodel/ProgressPresenter.h"
 #include "uimodel/RunViews.h"
 #include "uimodel/RunWindowStrings.h"
+#include "uimodel/ScheduleStrings.h"
 #include "uimodel/TaskWizard.h"
 #include "uimodel/WizardStrings.h"
 
@@ -67,6 +70,7 @@ void IsolateSettings() {
         setenv(name, (root + "/" + name).c_str(), 1);
     }
     setenv("TWINVALE_SHUTDOWN_CMD", "true", 1);
+    setenv("TWINVALE_CRONTAB_FILE", (root + "/crontab").c_str(), 1);
 }
 
 bool Save(QWidget& window, const fs::path& file) {
@@ -449,6 +453,52 @@ bool RenderWizard(const fs::path& out, const std::string& language) {
     return ok;
 }
 
+// The schedule dialog in each of its kinds, a schedule set by hand, and the warning before it.
+bool RenderSchedule(const fs::path& out, const std::string& language) {
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf(language));
+    const std::string suffix = language == "English" ? "" : "-de";
+    tv::CScheduleJob job;
+    job.m_strName = "Synch 7 8 9.job";
+    job.m_strCommand =
+        "'/usr/bin/mirrant' --scheduled '/f:/home/ann/Documents/Backups 100'\\%' sure.tsl' "
+        "'7' '8' '9'";
+    job.m_bExists = true;
+    job.m_form.m_kind = tv::ScheduleKind::Weekly;
+    job.m_form.m_nHour = 20;
+    job.m_form.m_nMinute = 30;
+    job.m_form.m_nDays = 0x2a;
+    bool ok = true;
+    const std::pair<tv::ScheduleKind, const char*> kinds[] = {
+        {tv::ScheduleKind::Weekly, "weekly"},     {tv::ScheduleKind::Once, "once"},
+        {tv::ScheduleKind::EveryHours, "hours"},  {tv::ScheduleKind::Monthly, "monthly"},
+        {tv::ScheduleKind::AtStartup, "startup"},
+    };
+    for (const auto& [kind, name] : kinds) {
+        tv::CScheduleDlg dialog(job);
+        auto* combo = dialog.findChild<QComboBox*>("kind");
+        combo->setCurrentIndex(combo->findData(static_cast<int>(kind)));
+        ok = Save(dialog, out / ("schedule-" + std::string(name) + suffix + ".png")) && ok;
+        job.m_bExists = false;
+    }
+    job.m_form.m_kind = tv::ScheduleKind::Other;
+    job.m_form.m_strText = "0 7-19/2 * * 1-5";
+    job.m_form.m_nYear = 0;
+    tv::CScheduleDlg other(job);
+    ok = Save(other, out / ("schedule-other" + suffix + ".png")) && ok;
+    tv::CQtDialogs dialogs;
+    ok = SaveNextModal(out / ("schedule-warning" + suffix + ".png"),
+                       [&] {
+                           dialogs.MessageOnce(tv::LoadString(tv::IDS_SCHED_WARNING),
+                                               tv::LoadString(tv::IDS_SCHED_WARNING_CAPTION),
+                                               tv::LoadString(tv::IDS_SCHED_DONT_SHOW));
+                       }) &&
+         ok;
+    languages.Select(0);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -484,5 +534,7 @@ int main(int argc, char** argv) {
     ok = RenderAdvanced(out, "Deutsch") && ok;
     ok = RenderWizard(out, "English") && ok;
     ok = RenderWizard(out, "Deutsch") && ok;
+    ok = RenderSchedule(out, "English") && ok;
+    ok = RenderSchedule(out, "Deutsch") && ok;
     return ok ? 0 : 1;
 }

@@ -19,10 +19,22 @@ class CScriptedDialogs : public tv::IUiDialogs {
     std::deque<tv::YesNoCancel> m_threeWay;          // Yes/No/Cancel
     std::deque<bool> m_okCancel;                     // OK (true) / Cancel
     std::deque<std::optional<std::string>> m_files;  // open, save and location choices
+    std::deque<bool> m_dontShowAgain;                // the check box of MessageOnce
     std::vector<std::string> m_asked;                // every text shown, in order
 
     void Message(const std::string& text, const std::string& /*caption*/) override {
         m_asked.push_back(text);
+    }
+    // Unscripted, the box is closed with its check box left clear.
+    bool MessageOnce(const std::string& text, const std::string& /*caption*/,
+                     const std::string& /*checkText*/) override {
+        m_asked.push_back(text);
+        if (m_dontShowAgain.empty()) {
+            return false;
+        }
+        const bool ticked = m_dontShowAgain.front();
+        m_dontShowAgain.pop_front();
+        return ticked;
     }
     tv::PromptAnswer YesNo(const std::string& text) override {
         return Next(m_answers, text, tv::PromptAnswer::No);

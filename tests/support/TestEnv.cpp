@@ -41,6 +41,8 @@ CIsolatedHome::CIsolatedHome() {
     setenv("XDG_DATA_HOME", DataHome().c_str(), 1);
     setenv("XDG_STATE_HOME", StateHome().c_str(), 1);
     setenv("TWINVALE_SHUTDOWN_CMD", "true", 1);
+    // Schedules go to a file of the test's own, never to the crontab of whoever runs the tests.
+    setenv("TWINVALE_CRONTAB_FILE", (StateHome() / "crontab").c_str(), 1);
     // A run of the program shows windows on a display; a test that wants them says so with
     // QT_QPA_PLATFORM, and none opens on the desktop of whoever runs the tests.
     unsetenv("DISPLAY");

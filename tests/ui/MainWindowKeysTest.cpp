@@ -157,7 +157,7 @@ TEST_F(MainWindowKeys, TabWalksTheWindowAsItIsRead) {
         "subfoldersCheck", "previewCheck",  "lockCheck",    "advancedButton", "syncButton",
         "syncAllButton",   "replaceButton", "backupButton", "restoreButton",  "logButton",
         "newTaskButton",   "wizardButton",  "cloneButton",  "deleteButton",   "undoButton",
-        "exitButton"};
+        "scheduleButton",  "exitButton"};
     EXPECT_EQ(walked, expected);
 }
 

@@ -1,0 +1,43 @@
+#pragma once
+
+namespace tv {
+
+// Texts of the Schedule command and its dialog.
+enum ScheduleText : int {
+    IDS_SCHED_CAPTION = 20700,
+    IDS_SCHED_WARNING_CAPTION,
+    IDS_SCHED_WARNING,
+    IDS_SCHED_DONT_SHOW,
+    IDS_SCHED_KIND_LABEL,
+    IDS_SCHED_ONCE,
+    IDS_SCHED_EVERY_MINUTES,
+    IDS_SCHED_EVERY_HOURS,
+    IDS_SCHED_DAILY,
+    IDS_SCHED_WEEKLY,
+    IDS_SCHED_MONTHLY,
+    IDS_SCHED_AT_STARTUP,
+    IDS_SCHED_OTHER,
+    IDS_SCHED_EVERY_LABEL,
+    IDS_SCHED_MINUTES_SUFFIX,
+    IDS_SCHED_HOURS_SUFFIX,
+    IDS_SCHED_TIME_LABEL,
+    IDS_SCHED_DATE_LABEL,
+    IDS_SCHED_DAY_LABEL,
+    IDS_SCHED_DAYS_LABEL,
+    IDS_SCHED_MINUTE_LABEL,
+    IDS_SCHED_OTHER_LABEL,
+    IDS_SCHED_PREVIEW_LABEL,
+    IDS_SCHED_NO_PREVIEW,
+    IDS_SCHED_COMMAND_LABEL,
+    IDS_SCHED_REMOVE,
+    IDS_SCHED_READ_FAILED,
+    IDS_SCHED_SAVE_FAILED,
+    IDS_SCHED_BAD_PATH,
+    IDS_SCHED_MONTH_NOTE,
+    IDS_SCHED_OTHER_NOTE,
+};
+
+// Registers the built-in English texts above. Start-up, before other threads read texts.
+void AddScheduleStrings();
+
+}  // namespace tv
