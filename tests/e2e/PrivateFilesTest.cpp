@@ -4,9 +4,13 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <thread>
 
 #include "e2e/RunTestSupport.h"
+#include "platform/FtpServer.h"
 
 namespace runtest {
 
@@ -102,6 +106,87 @@ TEST_F(PrivateFilesTest, ListsElsewhereKeepTheUsersModeAndNewSecretsArePrivate) 
     MakeListAt(ours, {plain});
     EXPECT_EQ(Mode(ours), 0600u);
     EXPECT_EQ(Mode(ours.parent_path()), 0700u);
+}
+
+// The command lines of `pid` and of every process below it, as `ps` shows them to anyone.
+void CollectCommandLines(int pid, std::set<std::string>& seen) {
+    const fs::path proc = "/proc/" + std::to_string(pid);
+    std::ifstream cmdline(proc / "cmdline");
+    seen.insert(std::string(std::istreambuf_iterator<char>(cmdline), {}));
+    std::error_code ec;
+    for (const auto& thread : fs::directory_iterator(proc / "task", ec)) {
+        std::ifstream children(thread.path() / "children");
+        for (int child = 0; children >> child;) {
+            CollectCommandLines(child, seen);
+        }
+    }
+}
+
+bool HasEnded(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text(std::istreambuf_iterator<char>(stat), {});
+    const size_t close = text.rfind(')');
+    return close == std::string::npos || text.compare(close, 3, ") Z") == 0;
+}
+
+std::string AllFilesBelow(const fs::path& root) {
+    std::string all;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) {
+            all += tvtest::ReadFile(entry.path());
+        }
+    }
+    return all;
+}
+
+// A refused login and an unreachable proxy end the run with errors that name the site, never
+// the password: not on standard error, in the logs or any other file the program keeps, nor in
+// the process table while the run goes on.
+TEST_F(PrivateFilesTest, AWrongPasswordNeverShowsAnywhere) {
+    const fs::path served = Dir("served");
+    tvtest::CFtpServer server(served.string(), (m_home.Root() / "ftpd.log").string(), {},
+                              tvtest::FtpTls::None);
+    const fs::path source = Dir("src");
+    tvtest::WriteFile(source / "a.txt", "alpha");
+    const Json site = {{"m_bIsFtp", 1},
+                       {"m_strSiteName", "site"},
+                       {"m_strHost", "127.0.0.1"},
+                       {"m_nPort", server.Port()},
+                       {"m_strUser", "tv"},
+                       {"m_strPassword", "wrong-pw-4711"},
+                       {"m_strRemoteDir", "/"},
+                       {"m_bPassive", 1}};
+    Json refused = Task(1, source, {});
+    refused["m_Targets"].push_back(site);
+    Json proxied = Task(2, source, {});
+    proxied["m_Targets"].push_back(site);
+    proxied["m_Targets"][0]["m_strProxyHost"] = "127.0.0.1";
+    proxied["m_Targets"][0]["m_nProxyPort"] = 9;
+    proxied["m_Targets"][0]["m_nProxyType"] = 1;
+    proxied["m_Targets"][0]["m_strProxyUser"] = "proxy-user";
+    proxied["m_Targets"][0]["m_strProxyPassword"] = "proxy-pw-0815";
+    const std::string list = MakeList({refused, proxied});
+
+    std::set<std::string> commandLines;
+    const CRun run = Mirrant({"/F:" + list, "/A"}, [&](int pid) {
+        while (!HasEnded(pid)) {
+            CollectCommandLines(pid, commandLines);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    EXPECT_EQ(run.m_exit, 2) << run.m_err;
+    EXPECT_NE(Log(1).find("Can't connect to"), std::string::npos) << Log(1);
+    EXPECT_NE(Log(2).find("Can't connect to"), std::string::npos) << Log(2);
+    EXPECT_GT(commandLines.size(), 0u);
+    const std::string kept = AllFilesBelow(m_home.DataHome()) + AllFilesBelow(m_home.ConfigHome()) +
+                             AllFilesBelow(m_home.StateHome());
+    for (const char* secret : {"wrong-pw-4711", "proxy-pw-0815"}) {
+        EXPECT_EQ(run.m_err.find(secret), std::string::npos) << run.m_err;
+        EXPECT_EQ(kept.find(secret), std::string::npos) << secret;
+        for (const std::string& line : commandLines) {
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+        }
+    }
 }
 
 }  // namespace
