@@ -42,13 +42,6 @@ class PrivateFilesTest : public RunTest {
         }
         return files;
     }
-    static Json WithPasswords(Json task) {
-        task["m_Source"]["m_strPassword"] = "site-pw";
-        task["m_Source"]["m_strProxyPassword"] = "proxy-pw";
-        task["m_strRasPassword"] = "dial-pw";
-        task["m_strServicePassword"] = "service-pw";
-        return task;
-    }
     std::string MakeListAt(const fs::path& out, const std::vector<Json>& tasks) {
         const std::string json = (m_home.Root() / "in.json").string();
         tvtest::WriteFile(json, Json{{"version", "590"}, {"tasks", tasks}}.dump());
@@ -90,22 +83,26 @@ TEST_F(PrivateFilesTest, TheProgramsOwnFilesArePrivateUnderUmask022) {
 // replaced one keeps whatever mode the user gave it; lists in the TLists folder are private.
 TEST_F(PrivateFilesTest, ListsElsewhereKeepTheUsersModeAndNewSecretsArePrivate) {
     const Json plain = Task(1, "/a", {"/b"});
-    const fs::path secret = MakeListAt(m_home.Root() / "secret.tsl", {WithPasswords(plain)});
-    EXPECT_EQ(Mode(secret), 0600u);
+    // Any one kind of password makes a new list private.
+    for (const auto& [key, where] :
+         {std::pair("m_strPassword", "/m_Targets/0"), std::pair("m_strProxyPassword", "/m_Source"),
+          std::pair("m_strRasPassword", ""), std::pair("m_strServicePassword", "")}) {
+        Json task = plain;
+        task[Json::json_pointer(std::string(where) + "/" + key)] = "pw";
+        EXPECT_EQ(Mode(MakeListAt(m_home.Root() / (std::string(key) + ".tsl"), {task})), 0600u)
+            << key;
+    }
     const fs::path open = MakeListAt(m_home.Root() / "open.tsl", {plain});
     EXPECT_EQ(Mode(open), 0644u);
-
-    ASSERT_EQ(chmod(secret.c_str(), 0640), 0);
-    MakeListAt(secret, {WithPasswords(plain), WithPasswords(Task(2, "/c", {"/d"}))});
-    EXPECT_EQ(Mode(secret), 0640u) << "the group the user let in keeps reading";
-    ASSERT_EQ(chmod(open.c_str(), 0604), 0);
-    MakeListAt(open, {WithPasswords(plain)});
-    EXPECT_EQ(Mode(open), 0604u);
+    Json secret = plain;
+    secret["m_strServicePassword"] = "pw";
+    ASSERT_EQ(chmod(open.c_str(), 0640), 0);
+    MakeListAt(open, {secret});
+    EXPECT_EQ(Mode(open), 0640u) << "the group the user let in keeps reading";
 
     const fs::path ours = m_home.DataHome() / "Twinvale" / "TLists" / "mine.tsl";
     MakeListAt(ours, {plain});
     EXPECT_EQ(Mode(ours), 0600u);
-    EXPECT_EQ(Mode(ours.parent_path()), 0700u);
 }
 
 // The command lines of `pid` and of every process below it, as `ps` shows them to anyone.

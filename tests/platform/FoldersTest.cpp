@@ -73,22 +73,3 @@ TEST(Folders, EnsureFolderCreatesParentsAndRefusesFiles) {
     EXPECT_FALSE(tv::EnsureFolder(local, dir / "file" / "sub", &error));
     EXPECT_EQ(error, ENOTDIR);
 }
-
-// The program's own folders keep other users out from their creation on; a level that is
-// there already is the user's and keeps its mode.
-TEST(Folders, PrivateFoldersAreMade0700AndExistingLevelsKeepTheirMode) {
-    const mode_t oldMask = umask(022);
-    tvtest::CTempDir dir;
-    tv::IFileSystem& local = tv::LocalFileSystem();
-    fs::create_directories(dir / "mine");
-    ASSERT_TRUE(tv::EnsurePrivateFolder(local, dir / "mine" / "Twinvale" / "logs"));
-    const auto mode = [](const fs::path& path) {
-        return fs::status(path).permissions() & fs::perms::all;
-    };
-    EXPECT_EQ(mode(dir / "mine"), fs::perms(0755));
-    EXPECT_EQ(mode(dir / "mine" / "Twinvale"), fs::perms(0700));
-    EXPECT_EQ(mode(dir / "mine" / "Twinvale" / "logs"), fs::perms(0700));
-    ASSERT_TRUE(tv::EnsureFolder(local, dir / "shared" / "sub"));
-    EXPECT_EQ(mode(dir / "shared" / "sub"), fs::perms(0755));
-    umask(oldMask);
-}
