@@ -38,6 +38,7 @@ main window.
                                question takes the answer that changes nothing more
   --dump-list FILE             print the task list FILE as JSON
   --make-list FILE.json OUT    write the task list OUT from the JSON file FILE.json
+      --show-passwords         let --dump-list print the passwords of the list
   -h, --help                   show this help and exit
       --version                show the version and exit
 
@@ -48,7 +49,9 @@ m_ExcludedItems an array of strings, m_Schedule an object with the keys "A" to "
 and "H1" to "H6". Numbers are integers; times are seconds since 1970-01-01 UTC.
 A string that is not valid UTF-8 (a file name is whatever bytes it holds) appears
 as {"bytes_hex": "..."} with two hex digits per byte; --make-list accepts that form
-for any string.
+for any string. A password is printed as {"hidden": true} unless --show-passwords
+is given; --make-list refuses that form, so dump with --show-passwords to copy a
+list, and keep that output private.
 
 --make-list fills absent fields with the defaults of a new task and refuses unknown
 keys and wrong types. Tasks without m_nTaskId (or with -1) get new ids above every

@@ -8,11 +8,17 @@ namespace {
 
 class CExportVisitor {
   public:
-    explicit CExportVisitor(CJson& object) : m_object(object) {}
+    CExportVisitor(CJson& object, PasswordView passwords)
+        : m_object(object), m_passwords(passwords) {}
 
     template <class T>
     void operator()(const char* key, const T& field) {
         m_object[key] = Convert(field);
+    }
+    void operator()(const char* key, const std::string& field) {
+        const bool hide =
+            m_passwords == PasswordView::Hidden && !field.empty() && IsPasswordKey(key);
+        m_object[key] = hide ? CJson{{kHiddenKey, true}} : TextToJson(field);
     }
 
   private:
@@ -23,7 +29,6 @@ class CExportVisitor {
     static CJson Convert(const CRecordOwned<Initial>& v) {
         return int32_t(v);
     }
-    static CJson Convert(const std::string& v) { return TextToJson(v); }
     static CJson Convert(const std::vector<std::string>& items) {
         CJson array = CJson::array();
         for (const auto& item : items) {
@@ -31,36 +36,37 @@ class CExportVisitor {
         }
         return array;
     }
-    static CJson Convert(const CTag& tag) {
+    CJson Convert(const CTag& tag) const {
         CJson object = CJson::object();
-        CExportVisitor visitor(object);
+        CExportVisitor visitor(object, m_passwords);
         VisitTagFields(tag, visitor);
         return object;
     }
-    static CJson Convert(const std::vector<CTag>& tags) {
+    CJson Convert(const std::vector<CTag>& tags) const {
         CJson array = CJson::array();
         for (const auto& tag : tags) {
             array.push_back(Convert(tag));
         }
         return array;
     }
-    static CJson Convert(const CSchedule& schedule) {
+    CJson Convert(const CSchedule& schedule) const {
         CJson object = CJson::object();
-        CExportVisitor visitor(object);
+        CExportVisitor visitor(object, m_passwords);
         VisitScheduleFields(schedule, visitor);
         return object;
     }
 
     CJson& m_object;
+    PasswordView m_passwords;
 };
 
 }  // namespace
 
-CJson TaskListToJson(const CTaskList& list) {
+CJson TaskListToJson(const CTaskList& list, PasswordView passwords) {
     CJson tasks = CJson::array();
     for (const auto& task : list.m_Tasks) {
         CJson object = CJson::object();
-        CExportVisitor visitor(object);
+        CExportVisitor visitor(object, passwords);
         VisitElementFields(static_cast<const CElement&>(*task), visitor);
         tasks.push_back(std::move(object));
     }

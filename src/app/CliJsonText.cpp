@@ -57,6 +57,11 @@ CJson TextToJson(const std::string& text) {
     return escaped;
 }
 
+bool IsPasswordKey(std::string_view key) {
+    return key == "m_strPassword" || key == "m_strProxyPassword" || key == "m_strRasPassword" ||
+           key == "m_strServicePassword";
+}
+
 std::string TextFromJson(const CInputJson& json, const std::string& where) {
     if (json.is_string()) {
         return json.get<std::string>();
@@ -64,6 +69,11 @@ std::string TextFromJson(const CInputJson& json, const std::string& where) {
     if (json.is_object() && json.size() == 1 && json.contains(kBytesHexKey) &&
         json.at(kBytesHexKey).is_string()) {
         return BytesFromHex(json.at(kBytesHexKey).get<std::string>(), where);
+    }
+    if (json.is_object() && json.contains(kHiddenKey)) {
+        throw CJsonImportError(where +
+                               ": the password was left out of the dump; dump the list with "
+                               "--show-passwords to make it again");
     }
     throw CJsonImportError(where + ": expected a string or {\"" + kBytesHexKey +
                            "\": \"...\"}, got " +

@@ -52,7 +52,8 @@ int LoadFailure(const std::string& path, const CListLoadResult& result, std::ost
 
 }  // namespace
 
-int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::ostream& err) {
+int DumpList(CMirrantApp& app, const std::string& path, PasswordView passwords, std::ostream& out,
+             std::ostream& err) {
     CTaskList list;
     list.m_nHighestId = std::max(0, ReadTaskCounter(app.FileSystem()));
     const CListLoadResult result = list.LoadFile(app.FileSystem(), path, app.Profile());
@@ -66,7 +67,7 @@ int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::
             << (result.m_strError.empty() ? "" : " (" + result.m_strError + ")") << "\n";
         code = kExitListDamaged;
     }
-    out << TaskListToJson(list).dump(2) << std::endl;
+    out << TaskListToJson(list, passwords).dump(2) << std::endl;
     if (!out) {
         err << "mirrant: cannot write the output\n";
         return kExitCannotWrite;

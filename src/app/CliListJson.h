@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/CliOptions.h"
+
 namespace tv {
 
 class CTaskList;
@@ -20,6 +22,11 @@ using CJson = nlohmann::ordered_json;
 using CInputJson = nlohmann::json;
 
 inline constexpr char kBytesHexKey[] = "bytes_hex";
+// A password that the dump leaves out is written as {"hidden": true}; the import refuses it, so
+// that a list made again from such a dump cannot lose its passwords without a word.
+inline constexpr char kHiddenKey[] = "hidden";
+// True for the fields of the task record and its locations that hold a password. Pure.
+bool IsPasswordKey(std::string_view key);
 // Bounds on what an import builds, so that a small input cannot ask for a huge list. A list's
 // own dump spells out every field of every task and target, so the bounds grow with the input
 // by what a dumped task and target take at least (their keys alone, however the JSON is
@@ -45,7 +52,7 @@ class CJsonImportError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-CJson TaskListToJson(const CTaskList& list);
+CJson TaskListToJson(const CTaskList& list, PasswordView passwords = PasswordView::Hidden);
 
 // Fills the empty `list` from the JSON form `text`. Absent fields keep the defaults of a new
 // record; syntax errors, unknown keys, wrong types, values out of range and inputs beyond the

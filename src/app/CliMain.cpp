@@ -26,7 +26,7 @@ int RunListCommand(IFileSystem& fs, const CCliRequest& request, std::ostream& ou
         err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
     }
     const int code = request.m_action == CliAction::DumpList
-                         ? DumpList(app, request.m_Files[0], out, err)
+                         ? DumpList(app, request.m_Files[0], request.m_passwords, out, err)
                          : MakeList(app, request.m_Files[0], request.m_Files[1], err);
     std::string error;
     if (!app.Exit(&error)) {

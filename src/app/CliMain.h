@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/CliOptions.h"
 #include "app/RunWindows.h"
 
 namespace tv {
@@ -27,7 +28,8 @@ int RunMirrant(IFileSystem& fs, const std::vector<std::string>& args, std::strin
                const RunWindowsEntry& runWindows = {});
 
 // The list commands, on an application that has been started.
-int DumpList(CMirrantApp& app, const std::string& path, std::ostream& out, std::ostream& err);
+int DumpList(CMirrantApp& app, const std::string& path, PasswordView passwords, std::ostream& out,
+             std::ostream& err);
 int MakeList(CMirrantApp& app, const std::string& jsonPath, const std::string& outPath,
              std::ostream& err);
 

@@ -58,6 +58,8 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
             optionsEnded = true;
         } else if (arg == "--scheduled") {
             request.m_bScheduled = true;
+        } else if (arg == "--show-passwords") {
+            request.m_passwords = PasswordView::Shown;
         } else if (arg == "--help" || arg == "--version") {
             (arg == "--help" ? help : version) = true;
         } else if (const CListOption* option = FindListOption(name)) {
@@ -84,6 +86,9 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
     } else if (listOption && !request.m_Original.empty()) {
         return UsageError("unexpected parameter '" + request.m_Original.front() + "' after '" +
                           std::string(listOption->m_name) + "'");
+    } else if (request.m_passwords == PasswordView::Shown &&
+               (!listOption || listOption->m_action != CliAction::DumpList)) {
+        return UsageError("option '--show-passwords' goes with '--dump-list'");
     } else if (listOption) {
         request.m_action = listOption->m_action;
     } else if (request.m_bScheduled && request.m_Original.empty()) {

@@ -21,9 +21,13 @@ enum CliExitCode : int {
     kExitNotAvailable = 6,   // the main window was asked for and there is no display
 };
 
+// Whether --dump-list prints the passwords of the list (--show-passwords) or leaves them out.
+enum class PasswordView { Hidden, Shown };
+
 struct CCliRequest {
     CliAction m_action = CliAction::Interactive;
-    std::vector<std::string> m_Files;     // the parameters of --dump-list or --make-list
+    std::vector<std::string> m_Files;  // the parameters of --dump-list or --make-list
+    PasswordView m_passwords = PasswordView::Hidden;
     std::vector<std::string> m_Original;  // the original command line's parameters, in order
     std::string m_strError;               // what is wrong, for CliAction::UsageError
     bool m_bScheduled = false;            // --scheduled: the scheduler started this run

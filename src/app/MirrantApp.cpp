@@ -24,7 +24,7 @@ bool CMirrantApp::SetUpFolders() {
     m_strProgramFolder = tv::ProgramFolder(
         m_profile.GetProfileString(profkey::kAppSection, profkey::kProgramFolder));
     m_strProgramDataFolder = tv::ProgramDataFolder();
-    return EnsureFolder(m_fs, m_strProgramDataFolder);
+    return EnsurePrivateFolder(m_fs, m_strProgramDataFolder);
 }
 
 void CMirrantApp::SetUpLastList() {
@@ -40,7 +40,7 @@ void CMirrantApp::SetUpLastList() {
 
 void CMirrantApp::DefaultLastDir() {
     m_strLastDir = TaskListFolder();
-    EnsureFolder(m_fs, m_strLastDir);
+    EnsurePrivateFolder(m_fs, m_strLastDir);
     m_profile.WriteProfileString(profkey::kAppSection, profkey::kLastDir, m_strLastDir);
 }
 

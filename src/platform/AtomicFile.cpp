@@ -51,21 +51,31 @@ bool WritePrivateFileAtomically(IFileSystem& fs, const std::string& path, std::s
     return WriteWhole(fs, path, bytes, FileAccess::Private, error);
 }
 
-// A replaced shared file keeps its permission bits; a new one gets the creation mode.
+bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
+                         FileAccess access, std::string* error) {
+    return WriteWhole(fs, path, bytes, access, error);
+}
+
+// A replaced file that is not Private keeps its permission bits; a new one gets the creation
+// mode. The temporary file starts private whenever it is to take an old file's bits, so that it
+// is never wider than the file it replaces while anyone could open it.
 CAtomicFileWriter::CAtomicFileWriter(IFileSystem& fs, const std::string& path, FileAccess access)
     : m_fs(fs), m_strTarget(ResolveLink(fs, path)) {
     const std::string folder = FolderOf(m_strTarget);
     const std::string name = NameOf(m_strTarget);
     m_fs.RemoveStaleTemps(folder, name);
-    const uint32_t mode = access == FileAccess::Private ? kPrivateFileMode : kNewFileMode;
+    CFileInfo old;
+    const bool keepsOldMode =
+        access != FileAccess::Private && m_fs.Stat(m_strTarget, old, LinkMode::Follow) == 0;
+    const uint32_t mode =
+        access == FileAccess::Shared && !keepsOldMode ? kNewFileMode : kPrivateFileMode;
     if (const int err = m_fs.CreateTemp(folder, name, mode, m_strTempPath, m_file)) {
         m_file = -1;
         m_strTempPath.clear();
         m_strError = ErrorText("cannot create a temporary file beside", m_strTarget, err);
         return;
     }
-    CFileInfo old;
-    if (access == FileAccess::Shared && m_fs.Stat(m_strTarget, old, LinkMode::Follow) == 0) {
+    if (keepsOldMode) {
         if (const int err = m_fs.SetOpenMode(m_file, old.Mode())) {
             Fail("cannot set the mode of", err);
         }

@@ -19,9 +19,11 @@ struct CFileError {
 
 inline constexpr size_t kMaxWholeFileBytes = size_t{1} << 30;
 
-// Who may read a file the program writes: Private files (keys) are 0600 from their first byte
-// on, also when they replace a file that others could read.
-enum class FileAccess { Shared, Private };
+// Who may read a file the program writes. Private files (keys, and whatever the program keeps
+// in its own folders) are 0600 from their first byte on, also when they replace a file that
+// others could read. A PrivateWhenNew file is 0600 when it is new, and keeps the mode the user
+// gave the file it replaces; a Shared one is 0644 (less the umask) when new and keeps it too.
+enum class FileAccess { Shared, PrivateWhenNew, Private };
 
 // The files the program keeps are written and read through these, over the file system they
 // live on. All of them block on disk I/O; any thread; not cancellable.
@@ -37,6 +39,9 @@ bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_v
 // The same for a file that only its owner may read (mode 0600 whatever the old file had).
 bool WritePrivateFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
                                 std::string* error = nullptr);
+// The same with the new file's mode chosen by `access`.
+bool WriteFileAtomically(IFileSystem& fs, const std::string& path, std::string_view bytes,
+                         FileAccess access, std::string* error = nullptr);
 
 // WriteFileAtomically for content made piece by piece, too large to gather in memory first: the
 // pieces go to the temporary file as they come, and Commit puts it in place with the same

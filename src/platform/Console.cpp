@@ -44,7 +44,7 @@ CEchoOff::~CEchoOff() {
 
 CSignalCatcher::CSignalCatcher(std::function<void()> onSignal) : m_onSignal(std::move(onSignal)) {
     const sigset_t set = CaughtSignals();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    pthread_sigmask(SIG_BLOCK, &set, &m_savedMask);
     m_thread = std::thread([this] { Wait(); });
 }
 
@@ -52,6 +52,8 @@ CSignalCatcher::~CSignalCatcher() {
     m_bStopping = true;
     pthread_kill(m_thread.native_handle(), SIGUSR1);
     m_thread.join();
+    // Children forked later inherit the mask: a blocked SIGTERM would make them unstoppable.
+    pthread_sigmask(SIG_SETMASK, &m_savedMask, nullptr);
 }
 
 // sigwait takes the signal out of the pending set, so no handler runs and the cancel is an

@@ -4,6 +4,8 @@
 #include <functional>
 #include <thread>
 
+#include <signal.h>
+
 namespace tv {
 
 // Whether standard input (0) or standard error (2) is an interactive terminal.
@@ -26,7 +28,8 @@ class CEchoOff {
 
 // Turns SIGINT and SIGTERM into a call of `onSignal` on a thread of its own, outside any
 // signal handler. The signals are blocked in the calling thread first, so construct it before
-// the threads that must not receive them. Main thread.
+// the threads that must not receive them; the thread's mask is restored when it is
+// destroyed. Main thread.
 class CSignalCatcher {
   public:
     explicit CSignalCatcher(std::function<void()> onSignal);
@@ -42,6 +45,7 @@ class CSignalCatcher {
     std::function<void()> m_onSignal;
     std::atomic<bool> m_bCaught{false};
     std::atomic<bool> m_bStopping{false};
+    sigset_t m_savedMask{};
     std::thread m_thread;
 };
 

@@ -176,9 +176,13 @@ namespace {
 
 // Makes each missing level from the top; a level that is there already, or that another
 // process makes meanwhile, is fine.
-int MakeLevels(IFileSystem& fs, const std::string& path) {
+int MakeLevels(IFileSystem& fs, const std::string& path, uint32_t madeMode) {
     for (size_t pos = path.find('/', RemoteRootLength(path) + 1);; pos = path.find('/', pos + 1)) {
-        const int err = fs.MakeFolder(path.substr(0, pos));
+        const std::string level = path.substr(0, pos);
+        int err = fs.MakeFolder(level);
+        if (err == 0 && madeMode != 0) {
+            err = fs.SetMode(level, madeMode);
+        }
         if (err != 0 && err != EEXIST) {
             return err;
         }
@@ -189,17 +193,35 @@ int MakeLevels(IFileSystem& fs, const std::string& path) {
     return IsFolder(fs, path) ? 0 : ENOTDIR;
 }
 
-}  // namespace
-
-bool EnsureFolder(IFileSystem& fs, const std::string& path, int* error) {
+bool Ensure(IFileSystem& fs, const std::string& path, int* error, uint32_t madeMode) {
     int err = path.empty() ? ENOENT : 0;
     if (err == 0 && !IsFolder(fs, path)) {
-        err = MakeLevels(fs, path);
+        err = MakeLevels(fs, path, madeMode);
     }
     if (err != 0 && error) {
         *error = err;
     }
     return err == 0;
+}
+
+bool IsInside(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           path[folder.size()] == '/';
+}
+
+}  // namespace
+
+bool EnsureFolder(IFileSystem& fs, const std::string& path, int* error) {
+    return Ensure(fs, path, error, 0);
+}
+
+bool EnsurePrivateFolder(IFileSystem& fs, const std::string& path, int* error) {
+    return Ensure(fs, path, error, 0700);
+}
+
+bool IsInProgramFolders(const std::string& path) {
+    return IsInside(path, ProgramDataFolder()) || IsInside(path, XdgConfigHome() + "/Orbelin") ||
+           IsInside(path, XdgStateHome() + "/Twinvale");
 }
 
 }  // namespace tv

@@ -36,6 +36,14 @@ std::string DesktopFolder(IFileSystem& fs);
 // exists afterwards; else `error` (when given) receives the errno value. Blocks on disk I/O.
 bool EnsureFolder(IFileSystem& fs, const std::string& path, int* error = nullptr);
 
+// EnsureFolder for the program's own folders, which hold passwords: each level it creates is
+// made 0700 (a level that is there already keeps the mode its owner gave it).
+bool EnsurePrivateFolder(IFileSystem& fs, const std::string& path, int* error = nullptr);
+
+// True when `path` lies inside one of the program's own folders (the data folder, the profile's
+// folder, the state folder), where every file is private. Pure.
+bool IsInProgramFolders(const std::string& path);
+
 // True when `path` names a folder (following symbolic links). Blocks on one stat.
 bool IsFolder(IFileSystem& fs, const std::string& path);
 

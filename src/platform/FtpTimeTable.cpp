@@ -61,7 +61,7 @@ bool CFtpTimeTable::LoadFile(IFileSystem& fs, const std::string& path) {
 }
 
 bool CFtpTimeTable::SaveFile(IFileSystem& fs, const std::string& path, std::string* error) const {
-    return WriteFileAtomically(fs, path, Store(), error);
+    return WritePrivateFileAtomically(fs, path, Store(), error);
 }
 
 std::string FtpTimeKey(const std::string& host, int32_t port) {

@@ -131,7 +131,7 @@ class CLocalFileSystem final : public IFileSystem {
     }
 
     int Lock(const std::string& path, int& fd) override {
-        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) {
             return errno;
         }

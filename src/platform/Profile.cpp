@@ -72,7 +72,7 @@ bool CProfile::HasValue(std::string_view section, std::string_view name) const {
 }
 
 bool CProfile::Update(const std::function<bool(CIniText&)>& change) {
-    if (!EnsureFolder(m_fs, FolderOf(m_strPath))) {
+    if (!EnsurePrivateFolder(m_fs, FolderOf(m_strPath))) {
         return false;
     }
     CFileLock lock(m_fs, m_strPath + ".lock");
@@ -89,7 +89,7 @@ bool CProfile::Update(const std::function<bool(CIniText&)>& change) {
     if (!change(ini)) {
         return true;
     }
-    return WriteFileAtomically(m_fs, m_strPath, ini.Text());
+    return WritePrivateFileAtomically(m_fs, m_strPath, ini.Text());
 }
 
 bool CProfile::WriteProfileString(std::string_view section, std::string_view name,

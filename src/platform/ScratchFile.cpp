@@ -16,7 +16,7 @@ int CScratchFile::Open(IFileSystem& fs, const std::string& folder) {
         return 0;
     }
     int err = 0;
-    if (!EnsureFolder(fs, folder, &err)) {
+    if (!EnsurePrivateFolder(fs, folder, &err)) {
         return err;
     }
     m_pFs = &fs;

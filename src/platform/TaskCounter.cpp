@@ -59,8 +59,8 @@ int Current(IFileSystem& fs, const std::string& path) {
 }
 
 bool Store(IFileSystem& fs, const std::string& path, int value) {
-    bool written = EnsureFolder(fs, CounterFolder()) &&
-                   WriteFileAtomically(fs, path, std::to_string(value) + "\n");
+    bool written = EnsurePrivateFolder(fs, CounterFolder()) &&
+                   WritePrivateFileAtomically(fs, path, std::to_string(value) + "\n");
     Remember(path, value, written);
     return written;
 }
@@ -70,7 +70,7 @@ bool Store(IFileSystem& fs, const std::string& path, int value) {
 class CCounterLock {
   public:
     explicit CCounterLock(IFileSystem& fs) {
-        if (EnsureFolder(fs, CounterFolder())) {
+        if (EnsurePrivateFolder(fs, CounterFolder())) {
             m_lock.emplace(fs, TaskCounterPath() + ".lock");
         }
     }

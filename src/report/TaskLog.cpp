@@ -74,7 +74,10 @@ bool CTaskLog::WriteOut(const CElement& task, const CRunTexts& texts) {
     if (m_format.m_mode == LogMode::Append && !ReadOld(old)) {
         return false;
     }
-    CAtomicFileWriter file(m_fs, m_strPath);
+    // A log the user keeps elsewhere stays as readable as the user made it.
+    CAtomicFileWriter file(
+        m_fs, m_strPath,
+        IsInProgramFolders(m_strPath) ? FileAccess::Private : FileAccess::PrivateWhenNew);
     const auto report = [&](ILogSink& out) {
         BuildSummary(task, texts, out, m_format.m_form, SummaryForm::Full);
     };
@@ -125,7 +128,7 @@ int CTaskLog::FallBack(std::string& path, int error) {
         }
         return Probe(path);
     }
-    return EnsureFolder(m_fs, ProgramDataFolder() + "/logs") ? Probe(path) : error;
+    return EnsurePrivateFolder(m_fs, ProgramDataFolder() + "/logs") ? Probe(path) : error;
 }
 
 FileTime CTaskLog::LastWriteTime(const std::string& path) {

@@ -106,8 +106,8 @@ bool CLastSyncStore::Set(int targetIndex, const std::string& targetPath, const C
                 std::to_string(entry.m_strPath.size()) + ':' + entry.m_strPath + '\n';
     }
     const std::string path = PathOf(m_nTaskId);
-    return EnsureFolder(m_fs, path.substr(0, path.rfind('/'))) &&
-           WriteFileAtomically(m_fs, path, text);
+    return EnsurePrivateFolder(m_fs, path.substr(0, path.rfind('/'))) &&
+           WritePrivateFileAtomically(m_fs, path, text);
 }
 
 }  // namespace tv

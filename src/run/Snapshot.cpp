@@ -51,12 +51,12 @@ std::unique_ptr<CTreeF> TargetView(const CTreeF& node) {
 }
 
 bool StoreTree(IFileSystem& fs, const CTreeF& root, int taskId, int targetIndex) {
-    if (!EnsureFolder(fs, SnapshotFolder())) {
+    if (!EnsurePrivateFolder(fs, SnapshotFolder())) {
         return false;
     }
     CArchiveWriter writer;
     root.Store(writer);
-    return WriteFileAtomically(fs, SnapshotPath(taskId, targetIndex), writer.View());
+    return WritePrivateFileAtomically(fs, SnapshotPath(taskId, targetIndex), writer.View());
 }
 
 }  // namespace

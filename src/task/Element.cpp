@@ -1,5 +1,6 @@
 #include "task/Element.h"
 
+#include <algorithm>
 #include <optional>
 #include <tuple>
 
@@ -36,6 +37,14 @@ std::optional<std::string> RelativeToRoot(const std::string& entry, const CTag& 
 }  // namespace
 
 CElement::CElement() : m_strName(LoadString(IDS_NEW_TASK)) {}
+
+bool CElement::HoldsPassword() const {
+    const auto site = [](const CTag& tag) {
+        return !tag.m_strPassword.empty() || !tag.m_strProxyPassword.empty();
+    };
+    return site(m_Source) || std::any_of(m_Targets.begin(), m_Targets.end(), site) ||
+           !m_strRasPassword.empty() || !m_strServicePassword.empty();
+}
 
 void CElement::ResetToDefaults(const std::string& programDataFolder) {
     CElement fresh;

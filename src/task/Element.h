@@ -105,6 +105,9 @@ class CElement {
     // service fields are kept.
     void ResetToDefaults(const std::string& programDataFolder);
 
+    // True when any password field of the task or its locations is set. Pure.
+    bool HoldsPassword() const;
+
     // Rebuilds m_ExcludedItems from the settings page's list: entries below the source root
     // (or else below the first target root that holds them) are stored relative to it.
     void RebuildExcludedItems(const std::vector<std::string>& pageItems);

@@ -21,8 +21,8 @@ std::string PatternPath(const std::string& programDataFolder) {
 
 bool SavePattern(IFileSystem& fs, const std::string& programDataFolder, CElement& task) {
     const std::vector<uint8_t> bytes = StoreTaskBody(task);
-    return WriteFileAtomically(fs, PatternPath(programDataFolder),
-                               {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    return WritePrivateFileAtomically(fs, PatternPath(programDataFolder),
+                                      {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
 bool LoadPattern(IFileSystem& fs, const std::string& programDataFolder, CElement& task) {

@@ -142,6 +142,15 @@ CListLoadResult CTaskList::LoadFile(IFileSystem& fs, const std::string& path,
     return result;
 }
 
+FileAccess CTaskList::Access(const std::string& path) const {
+    if (IsInProgramFolders(path)) {
+        return FileAccess::Private;
+    }
+    const bool secret = std::any_of(m_Tasks.begin(), m_Tasks.end(),
+                                    [](const auto& task) { return task->HoldsPassword(); });
+    return secret ? FileAccess::PrivateWhenNew : FileAccess::Shared;
+}
+
 bool CTaskList::SaveFile(IFileSystem& fs, const std::string& path, std::string* error) {
     const bool renumber = path != m_strPath;
     std::vector<int> oldIds;
@@ -154,7 +163,7 @@ bool CTaskList::SaveFile(IFileSystem& fs, const std::string& path, std::string* 
     }
     const std::vector<uint8_t> bytes = Store();
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!WriteFileAtomically(fs, path, view, error)) {
+    if (!WriteFileAtomically(fs, path, view, Access(path), error)) {
         // The file still holds the old ids, so the tasks keep them too.
         for (size_t i = 0; i < oldIds.size(); ++i) {
             m_Tasks[i]->m_nTaskId = oldIds[i];

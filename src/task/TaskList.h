@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -52,11 +53,14 @@ class CTaskList {
     CListLoadResult LoadFile(IFileSystem& fs, const std::string& path, const CProfile& profile);
     // Saving under a path other than m_strPath gives every task a fresh id above the highest
     // id; the task counter is raised to the new highest id. When the file cannot be written
-    // the tasks keep their ids, and the old file stays as it was.
+    // the tasks keep their ids, and the old file stays as it was. A list in the program's own
+    // folders is private; one elsewhere keeps the mode of the file it replaces, and a new one
+    // that holds a password is private.
     bool SaveFile(IFileSystem& fs, const std::string& path, std::string* error = nullptr);
 
   private:
     int NextFreeId() const;
+    FileAccess Access(const std::string& path) const;
     CListLoadResult LoadTasks(CArchiveReader& ar, const CBodyFormat& format,
                               const CProfile& profile);
     void AdoptLoaded(std::unique_ptr<CElement> task, const CBodyFormat& format,

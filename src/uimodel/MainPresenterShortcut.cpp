@@ -33,7 +33,8 @@ std::optional<std::string> CMainPresenter::DragShortcutFile(int row) const {
     const std::string folder = m_app.ProgramDataFolder() + "/Temp/shortcuts";
     const std::string path = folder + "/" + shortcut->m_strFileName;
     IFileSystem& fs = m_app.FileSystem();
-    if (!EnsureFolder(fs, folder) || !WriteFileAtomically(fs, path, shortcut->m_strContent)) {
+    if (!EnsurePrivateFolder(fs, folder) ||
+        !WriteFileAtomically(fs, path, shortcut->m_strContent)) {
         return std::nullopt;
     }
     return path;

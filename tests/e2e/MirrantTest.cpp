@@ -123,7 +123,7 @@ TEST_F(MirrantTest, MadeListDumpsAsTheJsonItWasMadeFrom) {
                         {"tasks", {FullTask(7, counter), FullTask(3, counter)}}};
     const CRun made = Mirrant({"--make-list", Write("in.json", input.dump()), PathOf("out.tsl")});
     ASSERT_EQ(made.m_exit, 0) << made.m_err;
-    const CRun dumped = Mirrant({"--dump-list", PathOf("out.tsl")});
+    const CRun dumped = Mirrant({"--dump-list", PathOf("out.tsl"), "--show-passwords"});
     ASSERT_EQ(dumped.m_exit, 0) << dumped.m_err;
     EXPECT_EQ(Json::parse(dumped.m_out), input);
 }
@@ -146,7 +146,7 @@ TEST_F(MirrantTest, ALargeListRoundTripsThroughItsDump) {
     const CRun made = Mirrant({"--make-list", Write("in.json", text), PathOf("a.tsl")});
     ASSERT_EQ(made.m_exit, 0) << made.m_err;
 
-    const CRun dumped = Mirrant({"--dump-list", PathOf("a.tsl")});
+    const CRun dumped = Mirrant({"--dump-list", PathOf("a.tsl"), "--show-passwords"});
     ASSERT_EQ(dumped.m_exit, 0) << dumped.m_err;
     ASSERT_GT(dumped.m_out.size(), text.size());
     const CRun again = Mirrant({"--make-list", Write("dump.json", dumped.m_out), PathOf("b.tsl")});
@@ -200,13 +200,58 @@ TEST_F(MirrantTest, ADamagedListShowsItsCompleteTasksAndAWarning) {
     const std::string bytes = tvtest::ReadFile(PathOf("l.tsl"));
     Write("cut.tsl", bytes.substr(0, bytes.size() - 20));
 
-    const CRun run = Mirrant({"--dump-list", PathOf("cut.tsl")});
+    const CRun run = Mirrant({"--dump-list", PathOf("cut.tsl"), "--show-passwords"});
     EXPECT_EQ(run.m_exit, 4);
     EXPECT_NE(run.m_err.find("damaged"), std::string::npos) << run.m_err;
     const Json dumped = Json::parse(run.m_out);
     ASSERT_EQ(dumped["tasks"].size(), 2u);
     EXPECT_EQ(dumped["tasks"][0], input["tasks"][0]);
     EXPECT_EQ(dumped["tasks"][1], input["tasks"][1]);
+}
+
+// A dump can land in a terminal's scroll-back, a paste or a bug report: every kind of password
+// stays out of it unless asked for, and a dump without them cannot silently make a list that
+// lost them.
+TEST_F(MirrantTest, ADumpShowsPasswordsOnlyWhenAskedAndItsHiddenFormIsNotTakenBack) {
+    int counter = 0;
+    Json task = FullTask(4, counter);
+    task["m_Targets"][1]["m_strPassword"] = "";
+    const Json input = {{"version", "590"}, {"tasks", {task}}};
+    ASSERT_EQ(Mirrant({"--make-list", Write("in.json", input.dump()), PathOf("l.tsl")}).m_exit, 0);
+
+    const CRun hidden = Mirrant({"--dump-list", PathOf("l.tsl")});
+    ASSERT_EQ(hidden.m_exit, 0) << hidden.m_err;
+    Json expected = input;
+    const Json marker = {{"hidden", true}};
+    for (Json* owner : {&expected["tasks"][0]["m_Source"], &expected["tasks"][0]["m_Targets"][0]}) {
+        for (const char* key : {"m_strPassword", "m_strProxyPassword"}) {
+            EXPECT_EQ(hidden.m_out.find((*owner)[key].get<std::string>()), std::string::npos);
+            (*owner)[key] = marker;
+        }
+    }
+    expected["tasks"][0]["m_Targets"][1]["m_strProxyPassword"] = marker;
+    for (const char* key : {"m_strRasPassword", "m_strServicePassword"}) {
+        EXPECT_EQ(hidden.m_out.find(task[key].get<std::string>()), std::string::npos);
+        expected["tasks"][0][key] = marker;
+    }
+    EXPECT_EQ(Json::parse(hidden.m_out), expected)
+        << "only passwords are left out, empty ones show";
+
+    CRun run = Mirrant({"--make-list", Write("dump.json", hidden.m_out), PathOf("copy.tsl")});
+    EXPECT_EQ(run.m_exit, 5);
+    EXPECT_NE(run.m_err.find("tasks[0].m_strRasPassword: the password was left out of the dump; "
+                             "dump the list with --show-passwords"),
+              std::string::npos)
+        << run.m_err;
+    EXPECT_FALSE(fs::exists(PathOf("copy.tsl")));
+
+    run = Mirrant({"--show-passwords", "--dump-list", PathOf("l.tsl")});
+    ASSERT_EQ(run.m_exit, 0) << run.m_err;
+    EXPECT_EQ(Json::parse(run.m_out), input);
+    run = Mirrant({"--show-passwords", "--make-list", PathOf("in.json"), PathOf("copy.tsl")});
+    EXPECT_EQ(run.m_exit, 2);
+    EXPECT_NE(run.m_err.find("'--show-passwords' goes with '--dump-list'"), std::string::npos);
+    EXPECT_NE(Mirrant({"--help"}).m_out.find("--show-passwords"), std::string::npos);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "ChildProcesses.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFile.h"
+#include "support/FaultFileSystem.h"
 #include "support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -129,4 +130,51 @@ TEST(AtomicFile, LockExcludesOtherProcessesUntilReleased) {
     tv::CFileLock missing(Local(), dir / "no" / "lock");
     EXPECT_FALSE(missing.IsLocked());
     EXPECT_FALSE(missing.Error().empty());
+}
+
+// Who may read a written file, for each kind of access, new or replacing a file with modes
+// wider and narrower than the default; and at no step, from its creation on, is the temporary
+// file readable by anyone the finished file keeps out.
+TEST(AtomicFile, ModesFollowTheAccessAndTheTemporaryFileIsNeverWider) {
+    const mode_t oldMask = umask(022);
+    tvtest::CTempDir dir;
+    tvtest::CFaultFileSystem faults(Local());
+    std::vector<mode_t> seen;
+    faults.OnCall([&](tvtest::CFaultFileSystem::Op op, const std::string& path) {
+        if (op == tvtest::CFaultFileSystem::Op::SetOpenMode ||
+            op == tvtest::CFaultFileSystem::Op::Write) {
+            seen.push_back(ModeOf(path));
+        }
+    });
+    using tv::FileAccess;
+    struct {
+        FileAccess access;
+        mode_t old;  // 0: no file there yet
+        mode_t expected;
+    } const cases[] = {
+        {FileAccess::Shared, 0, 0644},
+        {FileAccess::Shared, 0600, 0600},
+        {FileAccess::Shared, 0664, 0664},
+        {FileAccess::PrivateWhenNew, 0, 0600},
+        {FileAccess::PrivateWhenNew, 0640, 0640},
+        {FileAccess::PrivateWhenNew, 0400, 0400},
+        {FileAccess::Private, 0, 0600},
+        {FileAccess::Private, 0644, 0600},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string path = dir / ("f" + std::to_string(++n));
+        if (c.old != 0) {
+            tvtest::WriteFile(path, "old");
+            ASSERT_EQ(chmod(path.c_str(), c.old), 0);
+        }
+        seen.clear();
+        ASSERT_TRUE(tv::WriteFileAtomically(faults, path, "new", c.access)) << n;
+        EXPECT_EQ(ModeOf(path), c.expected) << n;
+        ASSERT_FALSE(seen.empty()) << n;
+        for (const mode_t mode : seen) {
+            EXPECT_EQ(mode & ~c.expected & 077, 0u) << n << ": " << std::oct << mode;
+        }
+    }
+    umask(oldMask);
 }
