@@ -131,7 +131,7 @@ bool CRemoteSides::Connect(const CTag& location, std::string& error) {
                        CertificateText(question).c_str(), question.m_fingerprint.c_str());
         return AskYesNo(task, text) == PromptAnswer::Yes;
     };
-    EnsureFolder(m_base, m_spoolFolder);
+    EnsurePrivateFolder(m_base, m_spoolFolder);
     auto fs = std::make_unique<CRemoteFileSystem>(MakeRemoteDriver(site), m_base, m_spoolFolder);
     fs->SetReconnectRule(
         {location.m_nConnectRetries > 0 ? location.m_nConnectRetries : kConnectRetries,
