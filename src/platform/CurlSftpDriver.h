@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/RemoteDriver.h"
+#include "platform/SftpHostKey.h"
 
 typedef void CURL;
 
@@ -36,8 +37,6 @@ class CCurlSftpDriver final : public IRemoteDriver {
     void Cancel() override;
     std::string LastError() const override;
 
-    // How the last host key check went; the key callback's state, read by Perform.
-    enum class HostKeyVerdict : uint8_t { Unchecked, Known, Accepted, Unknown, Changed };
     // libcurl's key callback; public for the C callback only.
     int CheckHostKey(int match, const void* key, size_t length);
 
