@@ -57,8 +57,10 @@ CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site) : m_site(std::move(site)) {
     }
     int port = m_site.m_port != 0 ? m_site.m_port : 22;
     m_baseUrl = "sftp://" + host + ":" + std::to_string(port) + "/";
-    m_hostEntry = port == 22 ? host : "[" + host + "]:" + std::to_string(port);
-    m_knownHosts = HomeFolder() + "/.ssh/known_hosts";
+    m_endpoint.m_host = host;
+    m_endpoint.m_port = port;
+    m_endpoint.m_hostEntry = port == 22 ? host : "[" + host + "]:" + std::to_string(port);
+    m_endpoint.m_knownHosts = HomeFolder() + "/.ssh/known_hosts";
 }
 
 CCurlSftpDriver::~CCurlSftpDriver() {
@@ -69,7 +71,8 @@ int CCurlSftpDriver::CheckHostKey(int match, const void* key, size_t length) {
     HostKeyMatch found = match == CURLKHMATCH_OK         ? HostKeyMatch::Known
                          : match == CURLKHMATCH_MISMATCH ? HostKeyMatch::Changed
                                                          : HostKeyMatch::Unknown;
-    m_verdict = JudgeHostKey(found, key, length, m_site, m_hostEntry, m_knownHosts);
+    m_verdict =
+        JudgeHostKey(found, key, length, m_site, m_endpoint.m_hostEntry, m_endpoint.m_knownHosts);
     return m_verdict == HostKeyVerdict::Known || m_verdict == HostKeyVerdict::Accepted
                ? CURLKHSTAT_FINE
                : CURLKHSTAT_REJECT;
@@ -93,7 +96,7 @@ void CCurlSftpDriver::Prepare(const std::string& path, bool folder) {
         }
     }
     curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES, auth);
-    curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_endpoint.m_knownHosts.c_str());
     curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, KeyCallback);
     curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
 }
@@ -117,7 +120,7 @@ int CCurlSftpDriver::Perform() {
     }
     m_error =
         Masked(m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code), m_site);
-    if (int refused = HostKeyRefusal(m_verdict, m_hostEntry, m_error); refused != 0) {
+    if (int refused = HostKeyRefusal(m_verdict, m_endpoint.m_hostEntry, m_error); refused != 0) {
         return refused;
     }
     if ((code == CURLE_WRITE_ERROR || code == CURLE_ABORTED_BY_CALLBACK) && m_sinkError != 0) {
@@ -167,11 +170,27 @@ bool CCurlSftpDriver::IsConnected() {
 }
 
 void CCurlSftpDriver::Disconnect() {
+    m_lister.reset();
     curl_easy_cleanup(m_curl);
     m_curl = curl_easy_init();
 }
 
 int CCurlSftpDriver::List(const std::string& folder, CRemoteListing& listing) {
+    if (m_site.m_proxyType != RemoteProxy::None) {
+        return ListEntryByEntry(folder, listing);
+    }
+    if (!m_lister) {
+        m_lister = std::make_unique<CSftpLister>(m_site, m_endpoint, m_cancel);
+    }
+    int error = m_lister->List(folder, listing);
+    if (error != 0) {
+        m_error = m_lister->LastError();
+        listing = {};
+    }
+    return error;
+}
+
+int CCurlSftpDriver::ListEntryByEntry(const std::string& folder, CRemoteListing& listing) {
     std::string text;
     Prepare(folder, true);
     curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, StringCallback);
