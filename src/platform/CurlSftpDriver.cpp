@@ -1,8 +1,6 @@
 #include "platform/CurlSftpDriver.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,7 +9,7 @@
 #include "platform/CurlCallbacks.h"
 #include "platform/Folders.h"
 #include "platform/RemoteListing.h"
-#include "platform/SshKeyCodec.h"
+#include "platform/SftpHostKey.h"
 
 namespace tv {
 namespace {
@@ -28,30 +26,6 @@ std::string Quoted(const std::string& text) {
         quoted += c;
     }
     return quoted + '"';
-}
-
-// An SSH key blob starts with its type name as a length-prefixed string.
-std::string KeyTypeOf(const unsigned char* blob, size_t size) {
-    if (size < 4) {
-        return {};
-    }
-    size_t length = (size_t{blob[0]} << 24) | (size_t{blob[1]} << 16) | (size_t{blob[2]} << 8) |
-                    size_t{blob[3]};
-    return length <= size - 4 ? std::string(reinterpret_cast<const char*>(blob) + 4, length)
-                              : std::string();
-}
-
-bool AppendKnownHost(const std::string& file, const std::string& line) {
-    std::string folder = file.substr(0, file.rfind('/'));
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        return false;
-    }
-    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    bool written = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    return close(fd) == 0 && written;
 }
 
 int KeyCallback(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* user) {
@@ -83,8 +57,10 @@ CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site) : m_site(std::move(site)) {
     }
     int port = m_site.m_port != 0 ? m_site.m_port : 22;
     m_baseUrl = "sftp://" + host + ":" + std::to_string(port) + "/";
-    m_hostEntry = port == 22 ? host : "[" + host + "]:" + std::to_string(port);
-    m_knownHosts = HomeFolder() + "/.ssh/known_hosts";
+    m_endpoint.m_host = host;
+    m_endpoint.m_port = port;
+    m_endpoint.m_hostEntry = port == 22 ? host : "[" + host + "]:" + std::to_string(port);
+    m_endpoint.m_knownHosts = HomeFolder() + "/.ssh/known_hosts";
 }
 
 CCurlSftpDriver::~CCurlSftpDriver() {
@@ -92,26 +68,14 @@ CCurlSftpDriver::~CCurlSftpDriver() {
 }
 
 int CCurlSftpDriver::CheckHostKey(int match, const void* key, size_t length) {
-    if (match == CURLKHMATCH_OK) {
-        m_verdict = HostKeyVerdict::Known;
-        return CURLKHSTAT_FINE;
-    }
-    if (match == CURLKHMATCH_MISMATCH) {
-        m_verdict = HostKeyVerdict::Changed;
-        return CURLKHSTAT_REJECT;
-    }
-    const auto* blob = static_cast<const unsigned char*>(key);
-    CHostKeyQuestion question{m_hostEntry, KeyTypeOf(blob, length),
-                              Base64({reinterpret_cast<const char*>(blob), length})};
-    m_verdict = HostKeyVerdict::Unknown;
-    if (!m_site.m_askHostKey || question.m_keyType.empty() || !m_site.m_askHostKey(question)) {
-        return CURLKHSTAT_REJECT;
-    }
-    m_verdict = HostKeyVerdict::Accepted;
-    // Written by us rather than libcurl, which would record the host without its port.
-    AppendKnownHost(m_knownHosts,
-                    m_hostEntry + " " + question.m_keyType + " " + question.m_keyBase64 + "\n");
-    return CURLKHSTAT_FINE;
+    HostKeyMatch found = match == CURLKHMATCH_OK         ? HostKeyMatch::Known
+                         : match == CURLKHMATCH_MISMATCH ? HostKeyMatch::Changed
+                                                         : HostKeyMatch::Unknown;
+    m_verdict =
+        JudgeHostKey(found, key, length, m_site, m_endpoint.m_hostEntry, m_endpoint.m_knownHosts);
+    return m_verdict == HostKeyVerdict::Known || m_verdict == HostKeyVerdict::Accepted
+               ? CURLKHSTAT_FINE
+               : CURLKHSTAT_REJECT;
 }
 
 void CCurlSftpDriver::Prepare(const std::string& path, bool folder) {
@@ -132,7 +96,7 @@ void CCurlSftpDriver::Prepare(const std::string& path, bool folder) {
         }
     }
     curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES, auth);
-    curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.c_str());
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_endpoint.m_knownHosts.c_str());
     curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, KeyCallback);
     curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
 }
@@ -156,14 +120,8 @@ int CCurlSftpDriver::Perform() {
     }
     m_error =
         Masked(m_errorBuffer[0] != 0 ? m_errorBuffer.data() : curl_easy_strerror(code), m_site);
-    if (m_verdict == HostKeyVerdict::Changed) {
-        m_error = "the server's host key differs from the one known_hosts holds for " +
-                  m_hostEntry + "; refused";
-        return EPERM;
-    }
-    if (m_verdict == HostKeyVerdict::Unknown) {
-        m_error = "the server's host key is not in known_hosts and was not trusted";
-        return EPERM;
+    if (int refused = HostKeyRefusal(m_verdict, m_endpoint.m_hostEntry, m_error); refused != 0) {
+        return refused;
     }
     if ((code == CURLE_WRITE_ERROR || code == CURLE_ABORTED_BY_CALLBACK) && m_sinkError != 0) {
         return m_sinkError;
@@ -212,11 +170,27 @@ bool CCurlSftpDriver::IsConnected() {
 }
 
 void CCurlSftpDriver::Disconnect() {
+    m_lister.reset();
     curl_easy_cleanup(m_curl);
     m_curl = curl_easy_init();
 }
 
 int CCurlSftpDriver::List(const std::string& folder, CRemoteListing& listing) {
+    if (m_site.m_proxyType != RemoteProxy::None) {
+        return ListEntryByEntry(folder, listing);
+    }
+    if (!m_lister) {
+        m_lister = std::make_unique<CSftpLister>(m_site, m_endpoint, m_cancel);
+    }
+    int error = m_lister->List(folder, listing);
+    if (error != 0) {
+        m_error = m_lister->LastError();
+        listing = {};
+    }
+    return error;
+}
+
+int CCurlSftpDriver::ListEntryByEntry(const std::string& folder, CRemoteListing& listing) {
     std::string text;
     Prepare(folder, true);
     curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, StringCallback);

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/RemoteDriver.h"
+#include "platform/SftpHostKey.h"
+#include "platform/SftpLister.h"
 
 typedef void CURL;
 
@@ -13,8 +16,10 @@ namespace tv {
 // SFTP over one libcurl (libssh2) handle whose SSH session stays open between the calls. The
 // server's host key is checked against $HOME/.ssh/known_hosts: a changed key is refused, an
 // unknown one is put to the site's AskHostKeyFn and added to known_hosts when trusted, refused
-// when there is no one to ask. Times are exact: each listed file's is read with a stat of its
-// own, since the listing's text carries minutes at best. Contracts as IRemoteDriver.
+// when there is no one to ask. Times are exact: listings go through a second SSH session that
+// reads each entry's attributes with it (libcurl's listing text carries minutes at best); through
+// a proxy, where that session cannot go, each listed entry gets a stat of its own instead.
+// Contracts as IRemoteDriver.
 class CCurlSftpDriver final : public IRemoteDriver {
   public:
     explicit CCurlSftpDriver(CRemoteSite site);
@@ -36,8 +41,6 @@ class CCurlSftpDriver final : public IRemoteDriver {
     void Cancel() override;
     std::string LastError() const override;
 
-    // How the last host key check went; the key callback's state, read by Perform.
-    enum class HostKeyVerdict : uint8_t { Unchecked, Known, Accepted, Unknown, Changed };
     // libcurl's key callback; public for the C callback only.
     int CheckHostKey(int match, const void* key, size_t length);
 
@@ -51,12 +54,16 @@ class CCurlSftpDriver final : public IRemoteDriver {
     int Replace(const std::string& temp, const std::string& target);
     // The modification time of a file or folder; `seconds` stays -1 when there is none.
     int StatTime(const std::string& path, EntryType type, int64_t& seconds);
+    // libcurl's listing text and a stat per entry for its exact time: for proxied sites, which
+    // the listing session cannot reach.
+    int ListEntryByEntry(const std::string& folder, CRemoteListing& listing);
     int AddExactTimes(const std::string& folder, CRemoteListing& listing);
 
     CRemoteSite m_site;
     std::string m_baseUrl;
-    std::string m_hostEntry;
-    std::string m_knownHosts;
+    CSftpEndpoint m_endpoint;
+    // Opened by the first listing of a site without a proxy, closed by Disconnect.
+    std::unique_ptr<CSftpLister> m_lister;
     CURL* m_curl = nullptr;
     std::atomic<bool> m_cancel{false};
     HostKeyVerdict m_verdict = HostKeyVerdict::Unchecked;

@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "platform/RemoteTestSupport.h"
 #include "platform/SshServer.h"
@@ -93,7 +100,8 @@ TEST_F(CurlSftpDriver, RoundTripOverOneLogin) {
     EXPECT_TRUE(exists);
     EXPECT_TRUE(driver.IsConnected());
     driver.Disconnect();
-    EXPECT_EQ(Count(m_server.Log(), "Accepted publickey"), 1u) << m_server.Log();
+    // One login for the transfers and one for the listings, however many calls either makes.
+    EXPECT_EQ(Count(m_server.Log(), "Accepted publickey"), 2u) << m_server.Log();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root / "a"), {}), 20);
 }
 
@@ -185,6 +193,121 @@ TEST_F(CurlSftpDriver, LeftoversOfAnInterruptedReplaceStayOutOfListings) {
     EXPECT_FALSE(IsRemoteTempName("-upload-old"));
     ASSERT_EQ(UploadText(driver, Remote("f.txt"), "new"), 0) << driver.LastError();
     EXPECT_EQ(ReadFile(m_root / "f.txt"), "new");
+}
+
+// A folder of 2000 files comes back with every time to the second in a few dozen requests, where
+// a stat per entry would need 2000.
+TEST_F(CurlSftpDriver, ABigFolderIsListedWithExactTimesInBatches) {
+    TrustServer();
+    std::filesystem::create_directory(m_root / "many");
+    constexpr int kFiles = 2000;
+    constexpr int64_t kBase = 1'600'000'000;
+    for (int i = 0; i < kFiles; ++i) {
+        std::filesystem::path file = m_root / "many" / ("f" + std::to_string(i));
+        WriteFile(file, std::string(static_cast<size_t>(i % 7), 'x'));
+        timespec times[2] = {{kBase, 0}, {kBase + i * 13 + i % 59, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    }
+    std::filesystem::create_directory(m_root / "many/sub");
+    std::filesystem::create_symlink("f1", m_root / "many/link");
+    CCurlSftpDriver driver(Site());
+    ASSERT_EQ(driver.Connect(), 0) << driver.LastError();
+    size_t statsBefore = Count(m_server.SftpLog(), "stat name");
+
+    CRemoteListing listing;
+    ASSERT_EQ(driver.List(Remote("many"), listing), 0) << driver.LastError();
+    ASSERT_EQ(listing.m_entries.size(), kFiles + 2u);
+    int files = 0;
+    for (const CRemoteEntry& entry : listing.m_entries) {
+        if (entry.m_name == "sub" || entry.m_name == "link") {
+            EXPECT_EQ(entry.m_type, entry.m_name == "sub" ? EntryType::Folder : EntryType::Other);
+            continue;
+        }
+        int i = std::stoi(entry.m_name.substr(1));
+        EXPECT_EQ(entry.m_type, EntryType::File);
+        EXPECT_EQ(entry.m_size, static_cast<uint64_t>(i % 7));
+        EXPECT_EQ(entry.m_timeKind, RemoteTimeKind::Utc);
+        EXPECT_EQ(entry.m_lastWrite, FileTimeFromUnix(kBase + i * 13 + i % 59)) << entry.m_name;
+        ++files;
+    }
+    EXPECT_EQ(files, kFiles);
+    std::string log = m_server.SftpLog();
+    EXPECT_EQ(Count(log, "stat name"), statsBefore);
+    EXPECT_GE(Count(log, ": readdir"), 2u);
+    EXPECT_LE(Count(log, ": readdir"), kFiles / 20u);
+}
+
+// The listing session trusts, logs in and fails as the transfers do: unknown and changed keys
+// refused, a trusted one written under host and port, a wrong password unnamed, a missing folder
+// ENOENT without losing the session.
+TEST_F(CurlSftpDriver, TheListingSessionTrustsAndLogsInAsTheTransfersDo) {
+    CRemoteListing listing;
+    CCurlSftpDriver unattended(Site());
+    EXPECT_EQ(unattended.List(m_root.Path().string(), listing), EPERM);
+    EXPECT_NE(unattended.LastError().find("known_hosts"), std::string::npos);
+
+    CRemoteSite site = Site();
+    int asked = 0;
+    site.m_askHostKey = [&](const CHostKeyQuestion&) { return ++asked > 0; };
+    std::filesystem::create_directories(KnownHosts().parent_path());
+    WriteFile(KnownHosts(),
+              HostEntry() + " ssh-ed25519 " +
+                  "AAAAC3NzaC1lZDI1NTE5AAAAIB3kz0Z8mYk2mQ0mJ7o4jC0t2sS4ZQy0bqKc8nq1h9Yh\n");
+    CCurlSftpDriver changed(site);
+    EXPECT_EQ(changed.List(m_root.Path().string(), listing), EPERM);
+    EXPECT_NE(changed.LastError().find("differs"), std::string::npos) << changed.LastError();
+    EXPECT_EQ(asked, 0);
+
+    std::filesystem::remove(KnownHosts());
+    CCurlSftpDriver trusting(site);
+    WriteFile(m_root / "a.txt", "a");
+    ASSERT_EQ(trusting.List(m_root.Path().string(), listing), 0) << trusting.LastError();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ReadFile(KnownHosts()), HostEntry() + " " + m_server.HostKeyLine() + "\n");
+    ASSERT_EQ(listing.m_entries.size(), 1u);
+    EXPECT_EQ(trusting.List(Remote("missing"), listing), ENOENT);
+    EXPECT_TRUE(listing.m_entries.empty());
+    EXPECT_EQ(trusting.List(m_root.Path().string(), listing), 0) << trusting.LastError();
+    EXPECT_EQ(listing.m_entries.size(), 1u);
+
+    site = Site();
+    site.m_keyFile.clear();
+    site.m_password = "wrong-Pa55";
+    CCurlSftpDriver wrong(site);
+    EXPECT_EQ(wrong.List(m_root.Path().string(), listing), EACCES);
+    EXPECT_EQ(wrong.LastError().find("wrong-Pa55"), std::string::npos) << wrong.LastError();
+}
+
+// A server that takes the connection and then says nothing: the time-out ends the wait, and a
+// cancel from another thread ends it within a second.
+TEST_F(CurlSftpDriver, ASilentServerTimesOutOrIsCancelledPromptly) {
+    int silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(listen(silent, 4), 0);
+    getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size);
+    CRemoteSite site = Site();
+    site.m_port = ntohs(address.sin_port);
+    site.m_connectTimeoutMs = 500;
+    CRemoteListing listing;
+    CCurlSftpDriver timed(site);
+    EXPECT_EQ(timed.List("/", listing), ETIMEDOUT);
+
+    site.m_connectTimeoutMs = 60'000;
+    CCurlSftpDriver cancelled(site);
+    auto start = std::chrono::steady_clock::now();
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancelled.Cancel();
+    });
+    EXPECT_EQ(cancelled.List("/", listing), ECANCELED);
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1300));
+    EXPECT_EQ(cancelled.List("/", listing), ECANCELED);
+    close(silent);
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ namespace tvtest {
 
 // A real OpenSSH server on 127.0.0.1 and a free high port with a config of its own: a host key
 // and a client key pair made for it in `dir`, logins by that key (and passwords, which fail
-// without PAM for an account without one), the sftp subsystem in-process, its log in
-// dir/sshd.log. Stopped on destruction.
+// without PAM for an account without one), the sftp subsystem with each request in
+// dir/sftp.log, its own log in dir/sshd.log. Stopped on destruction.
 class CSshServer {
   public:
     explicit CSshServer(const std::filesystem::path& dir) : m_dir(dir) {
@@ -38,7 +38,8 @@ class CSshServer {
                       "/host_key\nAuthorizedKeysFile " + d + "/authorized_keys\n" +
                       "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                       "UsePAM no\nPermitRootLogin yes\nStrictModes no\nPidFile none\n"
-                      "Subsystem sftp internal-sftp\nLogLevel VERBOSE\n");
+                      "Subsystem sftp /usr/lib/openssh/sftp-server -e -l DEBUG1 2>>" +
+                      d + "/sftp.log\nLogLevel VERBOSE\n");
         std::error_code ignored;  // only root needs (and may make) the privilege separation folder
         std::filesystem::create_directories("/run/sshd", ignored);
         m_pid = fork();
@@ -69,6 +70,7 @@ class CSshServer {
         return line.substr(0, line.find(' ', line.find(' ') + 1));
     }
     std::string Log() const { return ReadFile(m_dir / "sshd.log"); }
+    std::string SftpLog() const { return ReadFile(m_dir / "sftp.log"); }
 
   private:
     static int FreePort() {

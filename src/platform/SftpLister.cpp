@@ -1,0 +1,463 @@
+#include "platform/SftpLister.h"
+
+#include <fcntl.h>
+#include <libssh2.h>
+#include <libssh2_sftp.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/CurlCallbacks.h"
+#include "platform/RemoteListing.h"
+#include "platform/SftpHostKey.h"
+
+namespace tv {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPollSliceMs = 200;
+
+void InitLibssh2Once() {
+    static const int init = libssh2_init(0);
+    (void)init;
+}
+
+int KnownHostKeyBit(int type) {
+    switch (type) {
+        case LIBSSH2_HOSTKEY_TYPE_RSA:
+            return LIBSSH2_KNOWNHOST_KEY_SSHRSA;
+        case LIBSSH2_HOSTKEY_TYPE_DSS:
+            return LIBSSH2_KNOWNHOST_KEY_SSHDSS;
+        case LIBSSH2_HOSTKEY_TYPE_ECDSA_256:
+            return LIBSSH2_KNOWNHOST_KEY_ECDSA_256;
+        case LIBSSH2_HOSTKEY_TYPE_ECDSA_384:
+            return LIBSSH2_KNOWNHOST_KEY_ECDSA_384;
+        case LIBSSH2_HOSTKEY_TYPE_ECDSA_521:
+            return LIBSSH2_KNOWNHOST_KEY_ECDSA_521;
+        case LIBSSH2_HOSTKEY_TYPE_ED25519:
+            return LIBSSH2_KNOWNHOST_KEY_ED25519;
+        default:
+            return LIBSSH2_KNOWNHOST_KEY_UNKNOWN;
+    }
+}
+
+const char* HostKeyMethod(int knownHostKeyBits) {
+    switch (knownHostKeyBits & LIBSSH2_KNOWNHOST_KEY_MASK) {
+        case LIBSSH2_KNOWNHOST_KEY_SSHRSA:
+            return "ssh-rsa";
+        case LIBSSH2_KNOWNHOST_KEY_SSHDSS:
+            return "ssh-dss";
+        case LIBSSH2_KNOWNHOST_KEY_ECDSA_256:
+            return "ecdsa-sha2-nistp256";
+        case LIBSSH2_KNOWNHOST_KEY_ECDSA_384:
+            return "ecdsa-sha2-nistp384";
+        case LIBSSH2_KNOWNHOST_KEY_ECDSA_521:
+            return "ecdsa-sha2-nistp521";
+        case LIBSSH2_KNOWNHOST_KEY_ED25519:
+            return "ssh-ed25519";
+        default:
+            return nullptr;
+    }
+}
+
+// Answers every keyboard-interactive prompt with the site's password, as libcurl does.
+void AnswerPrompts(const char*, int, const char*, int, int count,
+                   const LIBSSH2_USERAUTH_KBDINT_PROMPT*, LIBSSH2_USERAUTH_KBDINT_RESPONSE* answers,
+                   void** abstract) {
+    const auto* site = static_cast<const CRemoteSite*>(*abstract);
+    for (int i = 0; i < count; ++i) {
+        answers[i].text = strdup(site->m_password.c_str());
+        answers[i].length = answers[i].text ? static_cast<unsigned>(site->m_password.size()) : 0;
+    }
+}
+
+EntryType TypeOf(const LIBSSH2_SFTP_ATTRIBUTES& attributes) {
+    if ((attributes.flags & LIBSSH2_SFTP_ATTR_PERMISSIONS) == 0) {
+        return EntryType::Other;
+    }
+    if (LIBSSH2_SFTP_S_ISDIR(attributes.permissions)) {
+        return EntryType::Folder;
+    }
+    // A link stays Other, as the listing's "l" line has always made it.
+    return LIBSSH2_SFTP_S_ISREG(attributes.permissions) ? EntryType::File : EntryType::Other;
+}
+
+}  // namespace
+
+CSftpLister::CSftpLister(const CRemoteSite& site, CSftpEndpoint endpoint,
+                         const std::atomic<bool>& cancel)
+    : m_site(site), m_endpoint(std::move(endpoint)), m_cancel(cancel) {
+    InitLibssh2Once();
+}
+
+CSftpLister::~CSftpLister() {
+    Close(CloseMode::Polite);
+}
+
+int CSftpLister::List(const std::string& folder, CRemoteListing& listing) {
+    if (m_cancel) {
+        Close(CloseMode::Abrupt);
+        return ECANCELED;
+    }
+    std::string path = curlcb::AbsolutePath(folder);
+    if (path.find('\0') != std::string::npos) {
+        m_error = "a name holds a NUL";
+        return EINVAL;
+    }
+    if (m_session == nullptr) {
+        if (int error = Open(); error != 0) {
+            Close(CloseMode::Abrupt);
+            return error;
+        }
+    }
+    int error = ReadFolder(path, listing);
+    // A refused folder leaves the session usable; anything else may have broken it halfway.
+    if (error != 0 && error != ENOENT) {
+        Close(CloseMode::Abrupt);
+    }
+    return error;
+}
+
+int CSftpLister::Open() {
+    long timeout = m_site.m_connectTimeoutMs > 0 ? m_site.m_connectTimeoutMs
+                                                 : curlcb::kDefaultConnectTimeoutMs;
+    m_deadline = Clock::now() + std::chrono::milliseconds(timeout);
+    if (int error = ConnectSocket(); error != 0) {
+        return error;
+    }
+    m_session =
+        libssh2_session_init_ex(nullptr, nullptr, nullptr, const_cast<CRemoteSite*>(&m_site));
+    if (m_session == nullptr) {
+        m_error = "cannot start an SSH session";
+        return EIO;
+    }
+    libssh2_session_set_blocking(m_session, 0);
+    int rc = 0;
+    if (int error = CheckHostKey(); error != 0) {
+        return error;
+    }
+    if (int error = LogIn(); error != 0) {
+        return error;
+    }
+    if (int error = Run(
+            [&] {
+                m_sftp = libssh2_sftp_init(m_session);
+                return m_sftp != nullptr ? 0 : libssh2_session_last_errno(m_session);
+            },
+            rc);
+        error != 0) {
+        return error;
+    }
+    return rc == 0 ? 0 : Failed(rc, "starting SFTP");
+}
+
+// Each address in turn, without blocking, so that the time-out and a cancel are both seen.
+int CSftpLister::ConnectSocket() {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    std::string port = std::to_string(m_endpoint.m_port);
+    if (getaddrinfo(m_endpoint.m_host.c_str(), port.c_str(), &hints, &found) != 0) {
+        m_error = "cannot resolve " + m_endpoint.m_host;
+        return EHOSTUNREACH;
+    }
+    int error = ECONNREFUSED;
+    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        m_socket = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (m_socket < 0) {
+            continue;
+        }
+        error = connect(m_socket, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
+        if (error == EINPROGRESS) {
+            error = WaitForSocket(POLLOUT);
+            socklen_t size = sizeof(int);
+            int status = 0;
+            if (error == 0 && getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &status, &size) == 0) {
+                error = status;
+            }
+        }
+        if (error == 0 || error == ECANCELED || error == ETIMEDOUT) {
+            break;
+        }
+        close(m_socket);
+        m_socket = -1;
+        error = ECONNREFUSED;
+    }
+    freeaddrinfo(found);
+    if (error != 0) {
+        m_error = error == ECANCELED ? "cancelled"
+                                     : "cannot connect to " + m_endpoint.m_host + " port " + port;
+    }
+    return error;
+}
+
+int CSftpLister::CheckHostKey() {
+    int rc = 0;
+    LIBSSH2_KNOWNHOSTS* hosts = libssh2_knownhost_init(m_session);
+    if (hosts == nullptr) {
+        m_error = "cannot read known_hosts";
+        return EIO;
+    }
+    libssh2_knownhost_readfile(hosts, m_endpoint.m_knownHosts.c_str(),
+                               LIBSSH2_KNOWNHOST_FILE_OPENSSH);
+    PreferKnownKeyType(hosts);
+    int error = Run([&] { return libssh2_session_handshake(m_session, m_socket); }, rc);
+    if (error == 0 && rc != 0) {
+        error = Failed(rc, "the SSH handshake");
+    }
+    size_t length = 0;
+    int type = 0;
+    const char* key = error == 0 ? libssh2_session_hostkey(m_session, &length, &type) : nullptr;
+    if (error == 0 && key == nullptr) {
+        m_error = "the server showed no host key";
+        error = EPERM;
+    }
+    if (error == 0) {
+        int port = m_endpoint.m_port != 22 ? m_endpoint.m_port : -1;
+        int check = libssh2_knownhost_checkp(
+            hosts, m_endpoint.m_host.c_str(), port, key, length,
+            LIBSSH2_KNOWNHOST_TYPE_PLAIN | LIBSSH2_KNOWNHOST_KEYENC_RAW | KnownHostKeyBit(type),
+            nullptr);
+        HostKeyMatch match = check == LIBSSH2_KNOWNHOST_CHECK_MATCH      ? HostKeyMatch::Known
+                             : check == LIBSSH2_KNOWNHOST_CHECK_MISMATCH ? HostKeyMatch::Changed
+                                                                         : HostKeyMatch::Unknown;
+        HostKeyVerdict verdict = JudgeHostKey(match, key, length, m_site, m_endpoint.m_hostEntry,
+                                              m_endpoint.m_knownHosts);
+        error = HostKeyRefusal(verdict, m_endpoint.m_hostEntry, m_error);
+    }
+    libssh2_knownhost_free(hosts);
+    return error;
+}
+
+// The server is asked for the kind of key known_hosts holds for it, so that a host known by
+// one of its keys is not taken for an unknown one.
+void CSftpLister::PreferKnownKeyType(LIBSSH2_KNOWNHOSTS* hosts) {
+    libssh2_knownhost* entry = nullptr;
+    while (libssh2_knownhost_get(hosts, &entry, entry) == 0) {
+        const char* method = HostKeyMethod(entry->typemask);
+        if (method != nullptr && entry->name != nullptr &&
+            (entry->name == m_endpoint.m_hostEntry || entry->name == m_endpoint.m_host)) {
+            libssh2_session_method_pref(m_session, LIBSSH2_METHOD_HOSTKEY, method);
+            return;
+        }
+    }
+}
+
+// The key file first, then the password, then keyboard-interactive with the password, each
+// only when the site has what it needs and the server offers it.
+int CSftpLister::LogIn() {
+    const std::string& user = m_site.m_user;
+    auto length = static_cast<unsigned>(user.size());
+    int rc = 0;
+    char* offered = nullptr;
+    int error = Run(
+        [&] {
+            offered = libssh2_userauth_list(m_session, user.c_str(), length);
+            return offered != nullptr || libssh2_userauth_authenticated(m_session)
+                       ? 0
+                       : libssh2_session_last_errno(m_session);
+        },
+        rc);
+    if (error != 0 || rc != 0 || offered == nullptr) {
+        return error != 0 ? error : rc != 0 ? Failed(rc, "asking how to log in") : 0;
+    }
+    // A refused attempt lets the next one go on; a lost connection ends the login.
+    auto lost = [&] {
+        int mapped = rc < 0 ? Failed(rc, "logging in") : 0;
+        return mapped == ECONNRESET || mapped == ETIMEDOUT ? mapped : 0;
+    };
+    std::string methods = offered;
+    if (!m_site.m_keyFile.empty() && methods.find("publickey") != std::string::npos) {
+        std::string publicKey = m_site.m_keyFile + ".pub";
+        const char* pub = access(publicKey.c_str(), R_OK) == 0 ? publicKey.c_str() : nullptr;
+        error = Run(
+            [&] {
+                return libssh2_userauth_publickey_fromfile_ex(m_session, user.c_str(), length, pub,
+                                                              m_site.m_keyFile.c_str(), "");
+            },
+            rc);
+        if (error != 0 || rc == 0 || lost() != 0) {
+            return error != 0 ? error : lost();
+        }
+    }
+    if (!m_site.m_password.empty() && methods.find("password") != std::string::npos) {
+        error = Run(
+            [&] {
+                return libssh2_userauth_password_ex(
+                    m_session, user.c_str(), length, m_site.m_password.c_str(),
+                    static_cast<unsigned>(m_site.m_password.size()), nullptr);
+            },
+            rc);
+        if (error != 0 || rc == 0 || lost() != 0) {
+            return error != 0 ? error : lost();
+        }
+    }
+    if (!m_site.m_password.empty() && methods.find("keyboard-interactive") != std::string::npos) {
+        error = Run(
+            [&] {
+                return libssh2_userauth_keyboard_interactive_ex(m_session, user.c_str(), length,
+                                                                AnswerPrompts);
+            },
+            rc);
+        if (error != 0 || rc == 0 || lost() != 0) {
+            return error != 0 ? error : lost();
+        }
+    }
+    m_error = "the server refused the login as " + user;
+    return EACCES;
+}
+
+int CSftpLister::ReadFolder(const std::string& path, CRemoteListing& listing) {
+    LIBSSH2_SFTP_HANDLE* handle = nullptr;
+    int rc = 0;
+    m_deadline = Clock::now() + std::chrono::seconds(m_site.m_lowSpeedSeconds);
+    int error = Run(
+        [&] {
+            handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()),
+                                          0, 0, LIBSSH2_SFTP_OPENDIR);
+            return handle != nullptr ? 0 : libssh2_session_last_errno(m_session);
+        },
+        rc);
+    if (error != 0 || rc != 0) {
+        return error != 0 ? error : Failed(rc, "opening " + path);
+    }
+    std::string name(4096, '\0');
+    LIBSSH2_SFTP_ATTRIBUTES attributes{};
+    while (error == 0) {
+        m_deadline = Clock::now() + std::chrono::seconds(m_site.m_lowSpeedSeconds);
+        error = Run(
+            [&] {
+                return libssh2_sftp_readdir_ex(handle, name.data(), name.size(), nullptr, 0,
+                                               &attributes);
+            },
+            rc);
+        if (error != 0 || rc <= 0) {
+            break;
+        }
+        CRemoteEntry entry;
+        entry.m_name.assign(name.data(), static_cast<size_t>(rc));
+        entry.m_type = TypeOf(attributes);
+        if ((attributes.flags & LIBSSH2_SFTP_ATTR_SIZE) != 0) {
+            entry.m_size = attributes.filesize;
+        }
+        if ((attributes.flags & LIBSSH2_SFTP_ATTR_ACMODTIME) != 0) {
+            entry.m_lastWrite = FileTimeFromUnix(static_cast<int64_t>(attributes.mtime));
+            entry.m_timeKind = RemoteTimeKind::Utc;
+        }
+        AddRemoteEntry(std::move(entry), listing);
+    }
+    if (error == 0 && rc < 0) {
+        error = Failed(rc, "reading " + path);
+    }
+    if (error == 0) {
+        int closed = 0;
+        error = Run([&] { return libssh2_sftp_closedir(handle); }, closed);
+    }
+    return error;
+}
+
+void CSftpLister::Close(CloseMode mode) {
+    if (m_socket >= 0 && mode == CloseMode::Abrupt) {
+        // Every call below then fails at once instead of waiting for a server that is gone.
+        shutdown(m_socket, SHUT_RDWR);
+    }
+    if (m_session != nullptr) {
+        libssh2_session_set_blocking(m_session, 1);
+        libssh2_session_set_timeout(m_session, 1000);
+        if (m_sftp != nullptr) {
+            libssh2_sftp_shutdown(m_sftp);
+        }
+        libssh2_session_disconnect(m_session, "done");
+        libssh2_session_free(m_session);
+    }
+    if (m_socket >= 0) {
+        close(m_socket);
+    }
+    m_sftp = nullptr;
+    m_session = nullptr;
+    m_socket = -1;
+}
+
+int CSftpLister::Wait() {
+    int directions = libssh2_session_block_directions(m_session);
+    short events = 0;
+    if ((directions & LIBSSH2_SESSION_BLOCK_INBOUND) != 0) {
+        events |= POLLIN;
+    }
+    if ((directions & LIBSSH2_SESSION_BLOCK_OUTBOUND) != 0) {
+        events |= POLLOUT;
+    }
+    return WaitForSocket(events != 0 ? events : POLLIN);
+}
+
+int CSftpLister::WaitForSocket(short events) {
+    for (;;) {
+        if (m_cancel) {
+            m_error = "cancelled";
+            return ECANCELED;
+        }
+        auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now());
+        if (left.count() <= 0) {
+            m_error = "the server did not answer in time";
+            return ETIMEDOUT;
+        }
+        pollfd watched{m_socket, events, 0};
+        int ready = poll(&watched, 1, static_cast<int>(std::min<long>(left.count(), kPollSliceMs)));
+        if (ready > 0 || (ready < 0 && errno != EINTR)) {
+            return 0;
+        }
+    }
+}
+
+template <class Call>
+int CSftpLister::Run(Call call, int& rc) {
+    while ((rc = call()) == LIBSSH2_ERROR_EAGAIN) {
+        if (int error = Wait(); error != 0) {
+            return error;
+        }
+    }
+    return 0;
+}
+
+int CSftpLister::Failed(int rc, const std::string& doing) {
+    char* message = nullptr;
+    libssh2_session_last_error(m_session, &message, nullptr, 0);
+    m_error = curlcb::Masked(doing + ": " + (message != nullptr ? message : "failed"), m_site);
+    switch (rc) {
+        case LIBSSH2_ERROR_SFTP_PROTOCOL: {
+            unsigned long status = m_sftp != nullptr ? libssh2_sftp_last_error(m_sftp) : 0;
+            // As libcurl maps them: a folder that is missing or may not be read is not there.
+            bool missing = status == LIBSSH2_FX_NO_SUCH_FILE || status == LIBSSH2_FX_NO_SUCH_PATH ||
+                           status == LIBSSH2_FX_PERMISSION_DENIED;
+            return missing ? ENOENT : EIO;
+        }
+        case LIBSSH2_ERROR_SOCKET_SEND:
+        case LIBSSH2_ERROR_SOCKET_RECV:
+        case LIBSSH2_ERROR_SOCKET_DISCONNECT:
+        case LIBSSH2_ERROR_SOCKET_NONE:
+        case LIBSSH2_ERROR_BANNER_RECV:
+        case LIBSSH2_ERROR_CHANNEL_CLOSED:
+        case LIBSSH2_ERROR_CHANNEL_EOF_SENT:
+            return ECONNRESET;
+        case LIBSSH2_ERROR_AUTHENTICATION_FAILED:
+        case LIBSSH2_ERROR_PUBLICKEY_UNVERIFIED:
+        case LIBSSH2_ERROR_FILE:
+            return EACCES;
+        case LIBSSH2_ERROR_TIMEOUT:
+        case LIBSSH2_ERROR_SOCKET_TIMEOUT:
+            return ETIMEDOUT;
+        default:
+            return EIO;
+    }
+}
+
+}  // namespace tv
