@@ -61,7 +61,8 @@ class RunRemoteTest : public RunTest {
         const fs::path root = Dir(name);
         WriteFile(root / "a.txt", "alpha\r\nline two\n");
         fs::create_directories(root / "sub" / "deeper");
-        WriteFile(root / "sub" / "deeper" / "b.bin", std::string("\0\r\n\x1a\xff binary", 14));
+        static constexpr char kBinary[] = "\0\r\n\x1a\xff binary";
+        WriteFile(root / "sub" / "deeper" / "b.bin", std::string(kBinary, sizeof kBinary - 1));
         WriteFile(root / "empty", "");
         return root;
     }
