@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/ServerChild.h"
 #include "support/TestEnv.h"
 
 namespace tvtest {
@@ -100,13 +101,10 @@ class CFtpServer {
             "s.serve_forever()\n";
         const std::string port = std::to_string(quirks.m_port);
         const std::string rate = std::to_string(quirks.m_bytesPerSecond);
+        const pid_t test = getpid();
         m_pid = fork();
         if (m_pid == 0) {
-            // A test that caught signals itself may have blocked them; Stop must still reach
-            // the server.
-            sigset_t none;
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
+            BecomeTestServer(test);
             dup2(fds[1], 1);
             freopen(log.c_str(), "w", stderr);
             close(fds[0]);

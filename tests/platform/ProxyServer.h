@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/ServerChild.h"
 #include "support/TestEnv.h"
 
 namespace tvtest {
@@ -28,8 +29,10 @@ class CProxyServer {
         if (pipe(fds) != 0) {
             return;
         }
+        const pid_t test = getpid();
         m_pid = fork();
         if (m_pid == 0) {
+            BecomeTestServer(test);
             dup2(fds[1], 1);
             close(fds[0]);
             execl("/usr/bin/python3", "python3", "-c", kScript,

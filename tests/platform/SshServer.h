@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/ServerChild.h"
 #include "support/TestEnv.h"
 
 namespace tvtest {
@@ -42,8 +43,10 @@ class CSshServer {
                       d + "/sftp.log\nLogLevel VERBOSE\n");
         std::error_code ignored;  // only root needs (and may make) the privilege separation folder
         std::filesystem::create_directories("/run/sshd", ignored);
+        const pid_t test = getpid();
         m_pid = fork();
         if (m_pid == 0) {
+            BecomeTestServer(test);
             execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-f", (d + "/sshd_config").c_str(),
                   "-E", (d + "/sshd.log").c_str(), nullptr);
             _exit(127);
