@@ -10,7 +10,7 @@
 #include <optional>
 #include <thread>
 
-#include "e2e/RunTestSupport.h"
+#include "e2e/RemoteRunSupport.h"
 #include "platform/FtpServer.h"
 #include "platform/RemoteTestSupport.h"
 
@@ -25,8 +25,6 @@ using tvtest::FtpTls;
 using tvtest::ReadFile;
 using tvtest::WriteFile;
 
-constexpr int kSync = 0x20;
-constexpr int kUpdateTarget = 0x21;
 constexpr int kMirror = 0x29;  // target update only, deleting what the source lacks
 constexpr size_t kBigSize = 384 * 1024;
 constexpr int kSlowServer = 128 * 1024;  // bytes a second: a big file takes seconds
@@ -37,28 +35,8 @@ std::string Numbered(char prefix, int i) {
     return name;
 }
 
-class RunRemoteOutageTest : public RunTest {
+class RunRemoteOutageTest : public RemoteRunTest {
   protected:
-    static Json FtpSite(int port, const std::string& folder) {
-        return {{"m_bIsFtp", 1},
-                {"m_strSiteName", "site"},
-                {"m_strHost", "127.0.0.1"},
-                {"m_nPort", port},
-                {"m_nProtocol", 0},
-                {"m_strUser", "tv"},
-                {"m_strPassword", "s3cret-pw"},
-                {"m_strRemoteDir", folder},
-                {"m_bPassive", 1}};
-    }
-    static Json Local(const fs::path& folder) { return {{"m_strPath", folder.string()}}; }
-    static Json RemoteTask(int id, Json source, Json target, int options = kUpdateTarget) {
-        Json task = Task(id, "/unused", {"/unused"});
-        task["m_dwOptions"] = options;
-        task["m_Source"] = std::move(source);
-        task["m_Targets"] = Json::array({std::move(target)});
-        return task;
-    }
-
     // Small files and two big ones that a slow server needs seconds for; every fourth small one
     // and a big one already have an older version at `old`, remembered in m_old.
     void MakeSource(const fs::path& source, const fs::path& old, int smallFiles) {
@@ -172,7 +150,7 @@ TEST_F(RunRemoteOutageTest, TransfersGoOnWhenTheServerIsBackWithinTheRetries) {
     const fs::path source = Dir("src");
     MakeSource(source, served, 300);
     Start(served);
-    const std::string up = MakeList({RemoteTask(1, Local(source), FtpSite(m_port, "/"))});
+    const std::string up = MakeList({RemoteTask(1, Local(source), FtpSite(m_port, 0, "/"))});
     const CRun upload = Mirrant({"/F:" + up, "1"}, [&](int) { KillInBigTransfer(Outage::Brief); });
     ExpectOutcome(Outage::Brief, upload, up, source, served);
 
@@ -181,7 +159,7 @@ TEST_F(RunRemoteOutageTest, TransfersGoOnWhenTheServerIsBackWithinTheRetries) {
     m_killed = false;
     fs::create_directories(served / "down");
     MakeSource(served / "down", target, 100);
-    const std::string down = MakeList({RemoteTask(1, FtpSite(m_port, "/down"), Local(target))});
+    const std::string down = MakeList({RemoteTask(1, FtpSite(m_port, 0, "/down"), Local(target))});
     const CRun download =
         Mirrant({"/F:" + down, "1"}, [&](int) { KillInBigTransfer(Outage::Brief); });
     ExpectOutcome(Outage::Brief, download, down, served / "down", target);
@@ -192,7 +170,7 @@ TEST_F(RunRemoteOutageTest, AServerThatStaysAwayFailsTheRunAndDamagesNothing) {
     const fs::path source = Dir("src");
     MakeSource(source, served, 300);
     Start(served);
-    Json site = FtpSite(m_port, "/");
+    Json site = FtpSite(m_port, 0, "/");
     site["m_nConnectRetries"] = 1;
     const std::string list = MakeList({RemoteTask(1, Local(source), site)});
     const CRun run = Mirrant({"/F:" + list, "1"}, [&](int) { KillInBigTransfer(Outage::Lasting); });
@@ -220,7 +198,7 @@ TEST_F(RunRemoteOutageTest, AListingCutOffHalfwayIsTakenAgain) {
                      CFtpQuirks{0, 32 * 1024, false});
     m_port = m_server->Port();
     const std::string list =
-        MakeList({RemoteTask(1, Local(source), FtpSite(m_port, "/"), kMirror)});
+        MakeList({RemoteTask(1, Local(source), FtpSite(m_port, 0, "/"), kMirror)});
 
     const CRun run = Mirrant({"/F:" + list, "1"}, [&](int) {
         std::this_thread::sleep_for(1500ms);
@@ -239,7 +217,7 @@ TEST_F(RunRemoteOutageTest, ASiteThatRefusesAtFirstIsTriedAgain) {
     MakeSource(source, served, 20);
     Start(served);
     m_server->Stop(SIGTERM);
-    const std::string list = MakeList({RemoteTask(1, Local(source), FtpSite(m_port, "/"))});
+    const std::string list = MakeList({RemoteTask(1, Local(source), FtpSite(m_port, 0, "/"))});
 
     const CRun run = Mirrant({"/F:" + list, "1"}, [&](int) {
         std::this_thread::sleep_for(2s);
@@ -269,10 +247,10 @@ TEST_F(RunRemoteOutageTest, AListOnlyServerAgreesWithAnUploadInEveryTimeZone) {
                             fs::file_time_type::clock::now() - 24h * 400);
         WriteFile(source / "today.bin", std::string(3000, 'x'));
         const std::string folder = "/" + source.filename().string();
-        Json upload = RemoteTask(1, Local(source), FtpSite(server.Port(), folder));
+        Json upload = RemoteTask(1, Local(source), FtpSite(server.Port(), 0, folder));
         upload["m_dwOptions3"] = 0xC00 | 0x40;  // create the target folder
-        const std::string list =
-            MakeList({upload, RemoteTask(2, Local(source), FtpSite(server.Port(), folder), kSync)});
+        const std::string list = MakeList(
+            {upload, RemoteTask(2, Local(source), FtpSite(server.Port(), 0, folder), kSync)});
 
         setenv("TZ", tz, 1);
         const CRun up = Mirrant({"/F:" + list, "1"});

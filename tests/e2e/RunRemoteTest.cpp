@@ -2,7 +2,7 @@
 // are local: every check looks at what really arrived, in both directions.
 #include <gtest/gtest.h>
 
-#include "e2e/RunTestSupport.h"
+#include "e2e/RemoteRunSupport.h"
 #include "platform/FtpServer.h"
 #include "platform/RemoteTestSupport.h"
 #include "platform/SshServer.h"
@@ -17,22 +17,8 @@ using tvtest::FtpTls;
 using tvtest::ReadFile;
 using tvtest::WriteFile;
 
-constexpr int kSync = 0x20;          // synchronize folders (two-way)
-constexpr int kUpdateTarget = 0x21;  // target update only
-
-class RunRemoteTest : public RunTest {
+class RunRemoteTest : public RemoteRunTest {
   protected:
-    static Json FtpSite(int port, int protocol, const std::string& folder) {
-        return {{"m_bIsFtp", 1},
-                {"m_strSiteName", "site"},
-                {"m_strHost", "127.0.0.1"},
-                {"m_nPort", port},
-                {"m_nProtocol", protocol},
-                {"m_strUser", "tv"},
-                {"m_strPassword", "s3cret-pw"},
-                {"m_strRemoteDir", folder},
-                {"m_bPassive", 1}};
-    }
     Json SftpSite(const CSshServer& server, const std::string& folder) const {
         Json site = FtpSite(server.Port(), 1, folder);
         site["m_strUser"] = server.User();
@@ -41,15 +27,6 @@ class RunRemoteTest : public RunTest {
         site["m_strKeyFile"] = server.ClientKey();
         return site;
     }
-    static Json RemoteTask(int id, Json source, Json target, int options = kUpdateTarget) {
-        Json task = Task(id, "/unused", {"/unused"});
-        task["m_dwOptions"] = options;
-        task["m_Source"] = std::move(source);
-        task["m_Targets"] = Json::array({std::move(target)});
-        return task;
-    }
-    static Json Local(const fs::path& folder) { return {{"m_strPath", folder.string()}}; }
-
     void TrustHost(const CSshServer& server) {
         fs::create_directories(m_home.Root() / ".ssh");
         WriteFile(
