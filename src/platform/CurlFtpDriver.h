@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,8 @@ class CCurlFtpDriver final : public IRemoteDriver {
     int DeleteFile(const std::string& path) override;
     int RemoveFolder(const std::string& folder) override;
     int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) override;
-    int Upload(const std::string& path, const RemoteSourceFn& source) override;
+    int Upload(const std::string& path, const RemoteSourceFn& source, const CUploadOptions& options,
+               bool& timeSet) override;
     int SetTime(const std::string& path, FileTime lastWrite) override;
     void Cancel() override;
     std::string LastError() const override;
@@ -56,6 +58,10 @@ class CCurlFtpDriver final : public IRemoteDriver {
     CURL* m_curl = nullptr;
     std::atomic<bool> m_cancel{false};
     bool m_bMlsd = true;  // until the server refuses it once
+    // Learnt from the first MFMT: only a server known to take it gets it along with an upload,
+    // so one that lacks it keeps costing nothing but the one refusal.
+    enum class MfmtSupport : uint8_t { Unknown, Works, Refused };
+    MfmtSupport m_mfmt = MfmtSupport::Unknown;
     int m_sinkError = 0;
     std::string m_error;
     std::vector<char> m_errorBuffer;
