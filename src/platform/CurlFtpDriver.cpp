@@ -246,8 +246,8 @@ int CCurlFtpDriver::Download(const std::string& path, uint64_t offset, const Rem
     return Perform();
 }
 
-// The rename and, once the server has shown it takes MFMT, the time ride on the upload's own
-// request: a small file costs one round of commands, not three.
+// The rename and the time stay requests of their own: with libcurl's post-upload commands the
+// next transfer's data connection waited a second for a timer, which cost far more than it saved.
 int CCurlFtpDriver::Upload(const std::string& path, const RemoteSourceFn& source,
                            const CUploadOptions& options, bool& timeSet) {
     timeSet = false;
@@ -257,27 +257,20 @@ int CCurlFtpDriver::Upload(const std::string& path, const RemoteSourceFn& source
     if (!SafeForCommand(target)) {
         return EINVAL;
     }
-    const bool wantTime = options.m_lastWrite != kKeepTime;
-    const bool timeInline = wantTime && m_mfmt == MfmtSupport::Works;
     Prepare(temp, false);
     CSourceContext context{&source, &m_sinkError, 0};
-    curl_slist* after = curl_slist_append(nullptr, ("RNFR " + temp).c_str());
-    after = curl_slist_append(after, ("RNTO " + target).c_str());
-    if (timeInline) {
-        // "*": a refused time must not undo the upload that is already in place.
-        after = curl_slist_append(after, ("*" + MfmtCommand(options.m_lastWrite, target)).c_str());
-    }
     curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, SourceCallback);
     curl_easy_setopt(m_curl, CURLOPT_READDATA, &context);
-    curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, after);
     int error = Perform();
-    curl_slist_free_all(after);
     curl_off_t sent = -1;
     curl_easy_getinfo(m_curl, CURLINFO_SIZE_UPLOAD_T, &sent);
     if (error == 0 && static_cast<uint64_t>(sent) != context.total) {
         m_error = "the server did not take every byte";
         error = EIO;
+    }
+    if (error == 0) {
+        error = Commands({"RNFR " + temp, "RNTO " + target});
     }
     if (error != 0) {
         std::string reason = m_error;
@@ -287,13 +280,7 @@ int CCurlFtpDriver::Upload(const std::string& path, const RemoteSourceFn& source
         m_error = reason;
         return error;
     }
-    if (timeInline) {
-        long response = 0;
-        curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &response);
-        timeSet = response == 213;
-    } else if (wantTime && m_mfmt == MfmtSupport::Unknown) {
-        timeSet = SetTime(target, options.m_lastWrite) == 0;
-    }
+    timeSet = options.m_lastWrite != kKeepTime && SetTime(target, options.m_lastWrite) == 0;
     return 0;
 }
 
@@ -301,13 +288,7 @@ int CCurlFtpDriver::SetTime(const std::string& path, FileTime lastWrite) {
     int error = Commands({MfmtCommand(lastWrite, AbsolutePath(path))});
     long response = 0;
     curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &response);
-    if (error == 0) {
-        m_mfmt = MfmtSupport::Works;
-    } else if (response == 500 || response == 502) {
-        m_mfmt = MfmtSupport::Refused;
-        return ENOSYS;
-    }
-    return error;
+    return error != 0 && (response == 500 || response == 502) ? ENOSYS : error;
 }
 
 void CCurlFtpDriver::Cancel() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,10 +57,6 @@ class CCurlFtpDriver final : public IRemoteDriver {
     CURL* m_curl = nullptr;
     std::atomic<bool> m_cancel{false};
     bool m_bMlsd = true;  // until the server refuses it once
-    // Learnt from the first MFMT: only a server known to take it gets it along with an upload,
-    // so one that lacks it keeps costing nothing but the one refusal.
-    enum class MfmtSupport : uint8_t { Unknown, Works, Refused };
-    MfmtSupport m_mfmt = MfmtSupport::Unknown;
     int m_sinkError = 0;
     std::string m_error;
     std::vector<char> m_errorBuffer;

@@ -299,16 +299,24 @@ int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& sourc
         m_error = "the server did not take every byte";
         error = EIO;
     }
-    if (complete) {
-        error = fresh ? Replace(temp, target) : Restore(temp, target, error);
+    // A wrong guess that the target is new: the rename found it there, so replace it now.
+    bool steppedAside = !fresh;
+    if (complete && fresh) {
+        steppedAside = true;
+        error = Commands(ReplaceCommands(temp, target));
         timeSet = error == 0 && options.m_lastWrite != kKeepTime &&
                   SetTime(target, options.m_lastWrite) == 0;
     } else {
         timeSet = error == 0 && options.m_lastWrite != kKeepTime;
     }
     if (error != 0) {
+        // Even a cancel that came amid the replace must not leave the old file aside. SFTP's
+        // rename never overwrites, so this cannot hurt a file that is in place.
         std::string reason = m_error;
         bool cancelled = m_cancel.exchange(false);
+        if (steppedAside) {
+            Command("*rename", {temp + "-old", target});
+        }
         Command("*rm", {temp});
         m_cancel = cancelled;
         m_error = reason;
@@ -326,26 +334,12 @@ std::string CCurlSftpDriver::MtimeCommand(FileTime lastWrite, const std::string&
 
 // SFTP's rename does not replace an existing file, so the old one steps aside under a temporary
 // name first (when there is one: "*" lets that step fail); it is removed only once the new one
-// took its place.
+// took its place. One request, since every failed one costs libcurl its session.
 std::vector<std::string> CCurlSftpDriver::ReplaceCommands(const std::string& temp,
                                                           const std::string& target) {
     std::string aside = Quoted(temp + "-old");
     return {"*rm " + aside, "*rename " + Quoted(target) + " " + aside, RenameCommand(temp, target),
             "*rm " + aside};
-}
-
-// One request, since every failed one costs libcurl its session.
-int CCurlSftpDriver::Replace(const std::string& temp, const std::string& target) {
-    int error = Commands(ReplaceCommands(temp, target));
-    return error != 0 ? Restore(temp, target, error) : 0;
-}
-
-// After a replace whose rename failed: the old file comes back from aside.
-int CCurlSftpDriver::Restore(const std::string& temp, const std::string& target, int error) {
-    std::string reason = m_error;
-    Command("*rename", {temp + "-old", target});
-    m_error = reason;
-    return error;
 }
 
 int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {

@@ -57,10 +57,6 @@ class CCurlSftpDriver final : public IRemoteDriver {
     // replace itself.
     static std::vector<std::string> ReplaceCommands(const std::string& temp,
                                                     const std::string& target);
-    // Runs ReplaceCommands on their own; on failure the old file comes back (Restore).
-    int Replace(const std::string& temp, const std::string& target);
-    // Puts the file that stepped aside back; returns `error`, the failure that made it needed.
-    int Restore(const std::string& temp, const std::string& target, int error);
     // The modification time of a file or folder; `seconds` stays -1 when there is none.
     int StatTime(const std::string& path, EntryType type, int64_t& seconds);
     // libcurl's listing text and a stat per entry for its exact time: for proxied sites, which

@@ -159,8 +159,10 @@ TEST_F(CurlSftpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
     CCurlSftpDriver driver(Site());
     WriteFile(m_root / "keep.txt", "old contents");
     size_t calls = 0;
-    // Even a wrong guess that the target is new must not cost the old file.
+    // Neither a wrong guess that the target is new nor a replace that moves it aside may cost
+    // the old file.
     const CUploadOptions guess{kKeepTime, UploadTarget::Absent};
+    const CUploadOptions replace{FileTimeFromUnix(1623053350), UploadTarget::Unknown};
     bool timeSet = false;
     int error = driver.Upload(
         Remote("keep.txt"),
@@ -179,7 +181,7 @@ TEST_F(CurlSftpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
             driver.Cancel();
             return 0;
         },
-        guess, timeSet);
+        replace, timeSet);
     EXPECT_EQ(cancelled, ECANCELED);
     EXPECT_EQ(ReadFile(m_root / "keep.txt"), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);
