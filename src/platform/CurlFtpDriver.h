@@ -33,7 +33,8 @@ class CCurlFtpDriver final : public IRemoteDriver {
     int DeleteFile(const std::string& path) override;
     int RemoveFolder(const std::string& folder) override;
     int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) override;
-    int Upload(const std::string& path, const RemoteSourceFn& source) override;
+    int Upload(const std::string& path, const RemoteSourceFn& source, const CUploadOptions& options,
+               bool& timeSet) override;
     int SetTime(const std::string& path, FileTime lastWrite) override;
     void Cancel() override;
     std::string LastError() const override;

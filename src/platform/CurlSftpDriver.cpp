@@ -115,6 +115,7 @@ int CCurlSftpDriver::Perform() {
     m_sinkError = 0;
     m_verdict = HostKeyVerdict::Unchecked;
     CURLcode code = curl_easy_perform(m_curl);
+    m_curlCode = code;
     if (code == CURLE_OK) {
         return 0;
     }
@@ -263,28 +264,59 @@ int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const Re
     return Perform();
 }
 
-int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& source) {
+// The rename (or the steps of a replace) and the time ride on the upload's own request. A new
+// file needs only the rename; a wrong guess that it is new costs one failed rename and the replace.
+int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& source,
+                            const CUploadOptions& options, bool& timeSet) {
+    timeSet = false;
     std::string target = AbsolutePath(path);
     size_t slash = target.rfind('/');
     std::string temp = target.substr(0, slash + 1) + RemoteTempName(target.substr(slash + 1));
+    const bool fresh = options.m_target == UploadTarget::Absent;
+    std::vector<std::string> after = fresh ? std::vector<std::string>{RenameCommand(temp, target)}
+                                           : ReplaceCommands(temp, target);
+    if (options.m_lastWrite != kKeepTime) {
+        // "*": a refused time must not undo the upload that is already in place.
+        after.push_back("*" + MtimeCommand(options.m_lastWrite, target));
+    }
+    curl_slist* list = nullptr;
+    for (const std::string& command : after) {
+        list = curl_slist_append(list, command.c_str());
+    }
     Prepare(temp, false);
     CSourceContext context{&source, &m_sinkError, 0};
     curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, SourceCallback);
     curl_easy_setopt(m_curl, CURLOPT_READDATA, &context);
+    curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, list);
     int error = Perform();
+    curl_slist_free_all(list);
+    // Only the commands after the transfer fail this way: the temporary is complete.
+    const bool complete = error != 0 && m_curlCode == CURLE_QUOTE_ERROR;
     curl_off_t sent = -1;
     curl_easy_getinfo(m_curl, CURLINFO_SIZE_UPLOAD_T, &sent);
     if (error == 0 && static_cast<uint64_t>(sent) != context.total) {
         m_error = "the server did not take every byte";
         error = EIO;
     }
-    if (error == 0) {
-        error = Replace(temp, target);
+    // A wrong guess that the target is new: the rename found it there, so replace it now.
+    bool steppedAside = !fresh;
+    if (complete && fresh) {
+        steppedAside = true;
+        error = Commands(ReplaceCommands(temp, target));
+        timeSet = error == 0 && options.m_lastWrite != kKeepTime &&
+                  SetTime(target, options.m_lastWrite) == 0;
+    } else {
+        timeSet = error == 0 && options.m_lastWrite != kKeepTime;
     }
     if (error != 0) {
+        // Even a cancel that came amid the replace must not leave the old file aside. SFTP's
+        // rename never overwrites, so this cannot hurt a file that is in place.
         std::string reason = m_error;
         bool cancelled = m_cancel.exchange(false);
+        if (steppedAside) {
+            Command("*rename", {temp + "-old", target});
+        }
         Command("*rm", {temp});
         m_cancel = cancelled;
         m_error = reason;
@@ -292,23 +324,26 @@ int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& sourc
     return error;
 }
 
+std::string CCurlSftpDriver::RenameCommand(const std::string& from, const std::string& to) {
+    return "rename " + Quoted(from) + " " + Quoted(to);
+}
+
+std::string CCurlSftpDriver::MtimeCommand(FileTime lastWrite, const std::string& path) {
+    return "mtime " + Quoted(SftpTimeText(lastWrite)) + " " + Quoted(path);
+}
+
 // SFTP's rename does not replace an existing file, so the old one steps aside under a temporary
-// name first (when there is one: "*" lets that step fail) and comes back when the new one cannot
-// take its place. One request, since every failed one costs libcurl its session.
-int CCurlSftpDriver::Replace(const std::string& temp, const std::string& target) {
-    std::string aside = temp + "-old";
-    int error = Commands({"*rm " + Quoted(aside), "*rename " + Quoted(target) + " " + Quoted(aside),
-                          "rename " + Quoted(temp) + " " + Quoted(target), "*rm " + Quoted(aside)});
-    if (error != 0) {
-        std::string reason = m_error;
-        Command("*rename", {aside, target});
-        m_error = reason;
-    }
-    return error;
+// name first (when there is one: "*" lets that step fail); it is removed only once the new one
+// took its place. One request, since every failed one costs libcurl its session.
+std::vector<std::string> CCurlSftpDriver::ReplaceCommands(const std::string& temp,
+                                                          const std::string& target) {
+    std::string aside = Quoted(temp + "-old");
+    return {"*rm " + aside, "*rename " + Quoted(target) + " " + aside, RenameCommand(temp, target),
+            "*rm " + aside};
 }
 
 int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {
-    return Command("mtime", {SftpTimeText(lastWrite), AbsolutePath(path)});
+    return Commands({MtimeCommand(lastWrite, AbsolutePath(path))});
 }
 
 void CCurlSftpDriver::Cancel() {

@@ -36,7 +36,8 @@ class CCurlSftpDriver final : public IRemoteDriver {
     int DeleteFile(const std::string& path) override;
     int RemoveFolder(const std::string& folder) override;
     int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) override;
-    int Upload(const std::string& path, const RemoteSourceFn& source) override;
+    int Upload(const std::string& path, const RemoteSourceFn& source, const CUploadOptions& options,
+               bool& timeSet) override;
     int SetTime(const std::string& path, FileTime lastWrite) override;
     void Cancel() override;
     std::string LastError() const override;
@@ -50,8 +51,12 @@ class CCurlSftpDriver final : public IRemoteDriver {
     // SFTP commands (mkdir, rm, rename, ...) without a transfer; `paths` are quoted into them.
     int Command(const std::string& verb, const std::vector<std::string>& arguments);
     int Commands(const std::vector<std::string>& commands);
-    // Renames the complete temporary over `target`, which the server will not replace itself.
-    int Replace(const std::string& temp, const std::string& target);
+    static std::string RenameCommand(const std::string& from, const std::string& to);
+    static std::string MtimeCommand(FileTime lastWrite, const std::string& path);
+    // The commands that rename the complete temporary over `target`, which the server will not
+    // replace itself.
+    static std::vector<std::string> ReplaceCommands(const std::string& temp,
+                                                    const std::string& target);
     // The modification time of a file or folder; `seconds` stays -1 when there is none.
     int StatTime(const std::string& path, EntryType type, int64_t& seconds);
     // libcurl's listing text and a stat per entry for its exact time: for proxied sites, which
@@ -68,6 +73,7 @@ class CCurlSftpDriver final : public IRemoteDriver {
     std::atomic<bool> m_cancel{false};
     HostKeyVerdict m_verdict = HostKeyVerdict::Unchecked;
     int m_sinkError = 0;
+    int m_curlCode = 0;  // of the last perform
     std::string m_error;
     std::vector<char> m_errorBuffer;
 };

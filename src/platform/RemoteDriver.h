@@ -117,6 +117,19 @@ using RemoteSinkFn = std::function<int(const void* data, size_t size)>;
 // Fills `buffer` with the next at most `size` bytes of an upload; `got` 0 is the end.
 using RemoteSourceFn = std::function<int(void* buffer, size_t size, size_t& got)>;
 
+// What an upload's caller knows about its target.
+enum class UploadTarget : uint8_t {
+    Unknown,  // there may be a file to replace
+    Absent,   // a recent listing shows nothing under the name: a plain rename puts it in place
+};
+
+// How an upload ends beside its bytes. m_lastWrite is set on the server in the same request as
+// the upload; kKeepTime leaves the server's own time.
+struct CUploadOptions {
+    FileTime m_lastWrite = kKeepTime;
+    UploadTarget m_target = UploadTarget::Unknown;
+};
+
 // A connection to one remote site, with the operations the scan, the pass and the copy need.
 // Paths are absolute on the server ("/" separated). Results are 0 or an errno value:
 // ECONNREFUSED/EHOSTUNREACH/ETIMEDOUT (cannot reach), ECONNRESET (the connection broke off
@@ -161,8 +174,11 @@ class IRemoteDriver {
     virtual int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) = 0;
     // Writes to a temporary name in the same folder and renames it over `path` only when all
     // of it arrived; a failed or cancelled upload removes the temporary file and never leaves a
-    // truncated file under the real name.
-    virtual int Upload(const std::string& path, const RemoteSourceFn& source) = 0;
+    // truncated file under the real name. `timeSet` says whether the file now has
+    // options.m_lastWrite; a server that refused the time does not fail the upload. An
+    // UploadTarget::Absent that turns out wrong still replaces the file, only slower.
+    virtual int Upload(const std::string& path, const RemoteSourceFn& source,
+                       const CUploadOptions& options, bool& timeSet) = 0;
     // The file's modification time on the server (ENOSYS when the server cannot set it).
     virtual int SetTime(const std::string& path, FileTime lastWrite) = 0;
 

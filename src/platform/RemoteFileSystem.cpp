@@ -172,6 +172,21 @@ void CRemoteFileSystem::Remember(const std::string& folder, const CRemoteListing
     }
 }
 
+UploadTarget CRemoteFileSystem::TargetOf(const std::string& path) {
+    const std::string folder = ParentOf(path);
+    const std::string name = NameOf(path);
+    std::lock_guard lock(m_handleMutex);
+    for (const auto& [known, entries] : m_recent) {
+        if (known == folder) {
+            return std::any_of(entries.begin(), entries.end(),
+                               [&](const CRemoteEntry& e) { return e.m_name == name; })
+                       ? UploadTarget::Unknown
+                       : UploadTarget::Absent;
+        }
+    }
+    return UploadTarget::Unknown;
+}
+
 int CRemoteFileSystem::Entry(const std::string& path, CRemoteEntry& entry) {
     const std::string folder = ParentOf(path);
     const std::string name = NameOf(path);
@@ -494,20 +509,26 @@ int CRemoteFileSystem::Upload(int file, const std::string& target) {
         std::lock_guard lock(m_handleMutex);
         handle = m_handles.at(file);
     }
+    CUploadOptions options;
+    options.m_target = TargetOf(target);
+    if (handle.m_lastWrite != kKeepTime) {
+        options.m_lastWrite = ServerTime(handle.m_lastWrite);
+    }
     bool timeSet = false;
     const int error = OnServer([&](IRemoteDriver& driver) {
         uint64_t sent = 0;
-        int sendError = driver.Upload(target, [&](void* buffer, size_t size, size_t& got) {
-            size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
-            got = 0;
-            int read = want == 0 ? 0 : handle.m_spool->Read(sent, buffer, want, got);
-            sent += got;
-            return read == 0 && got == 0 && want != 0 ? EIO : read;
-        });
+        int sendError = driver.Upload(
+            target,
+            [&](void* buffer, size_t size, size_t& got) {
+                size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
+                got = 0;
+                int read = want == 0 ? 0 : handle.m_spool->Read(sent, buffer, want, got);
+                sent += got;
+                return read == 0 && got == 0 && want != 0 ? EIO : read;
+            },
+            options, timeSet);
         // The bytes are in place; a server that cannot set times only costs exactness.
-        timeSet = sendError == 0 && handle.m_lastWrite != kKeepTime &&
-                  driver.SetTime(target, ServerTime(handle.m_lastWrite)) == 0;
-        if (sendError == 0 && handle.m_lastWrite != kKeepTime && !timeSet) {
+        if (sendError == 0 && options.m_lastWrite != kKeepTime && !timeSet) {
             m_bExactTimes = false;
         }
         return sendError;

@@ -137,6 +137,8 @@ class CRemoteFileSystem final : public IFileSystem {
     void Remember(const std::string& folder, const CRemoteListing& listing);
     // The entry at `path` from a recent listing of its folder, else from a new one.
     int Entry(const std::string& path, CRemoteEntry& entry);
+    // Absent when a recent listing of the folder lacks `path`: the upload need not replace.
+    UploadTarget TargetOf(const std::string& path);
     // What is at `path` now (nothing: it is gone), as a recent listing of its folder keeps it.
     void Known(const std::string& path, const std::optional<CRemoteEntry>& entry);
     // A change at `path` whose outcome is not known makes the recent listing of its folder stale.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -16,6 +18,7 @@
 namespace tv {
 namespace {
 
+using tvtest::CFtpQuirks;
 using tvtest::CFtpServer;
 using tvtest::Count;
 using tvtest::CTempDir;
@@ -85,23 +88,71 @@ TEST_F(CurlFtpDriver, RoundTripOverOneConnection) {
     EXPECT_EQ(Count(ReadFile(m_logs / "server.log"), "logged in"), 1u);
 }
 
+// The time given with an upload arrives exactly, for a new file and a replaced one alike.
+TEST(CurlFtpUpload, TheTimeTravelsWithTheUpload) {
+    CTempDir root;
+    CTempDir logs;
+    CFtpQuirks quirks;
+    quirks.m_bLogCommands = true;
+    const std::string log = (logs / "server.log").string();
+    CFtpServer server(root.Path().string(), log, {}, FtpTls::None, {}, quirks);
+    ASSERT_NE(server.Port(), 0);
+    CCurlFtpDriver driver(Site(server.Port()));
+    ASSERT_EQ(EnsureRemoteFolder(driver, "/d"), 0) << driver.LastError();
+    const int64_t base = 1623053350;
+    ASSERT_EQ(UploadText(driver, "/d/first", "1", {FileTimeFromUnix(base), UploadTarget::Absent}),
+              0)
+        << driver.LastError();
+    WriteFile(root / "d/f2", "old contents");
+
+    constexpr int kFiles = 6;
+    const size_t mark = ReadFile(log).size();
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "/d/f" + std::to_string(i);
+        const UploadTarget target = i == 2 ? UploadTarget::Unknown : UploadTarget::Absent;
+        ASSERT_EQ(UploadText(driver, name, "new " + name, {FileTimeFromUnix(base + i), target}), 0)
+            << driver.LastError();
+    }
+    const std::string commands = ReadFile(log).substr(mark);
+    // Each file's time comes with its upload: no listing or time query follows it.
+    EXPECT_EQ(Count(commands, "<- MDTM"), 0u) << commands;
+    EXPECT_EQ(Count(commands, "<- MFMT"), size_t{kFiles}) << commands;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "d/f" + std::to_string(i);
+        EXPECT_EQ(ReadFile(root / name), "new /" + name);
+        struct stat st {};
+        ASSERT_EQ(stat((root / name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mtime, base + i) << name;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / "d"), {}), kFiles + 1);
+}
+
 // A transfer that fails halfway leaves the old file whole and no temporary behind.
 TEST_F(CurlFtpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
     CCurlFtpDriver driver(Site(m_server.Port()));
     WriteFile(m_root / "keep.txt", "old contents");
     size_t calls = 0;
-    int error = driver.Upload("/keep.txt", [&](void* buffer, size_t size, size_t& got) {
-        got = std::min<size_t>(size, 1000);
-        std::fill_n(static_cast<char*>(buffer), got, 'y');
-        return ++calls < 50 ? 0 : EIO;
-    });
+    // Even a wrong guess that the target is new must not cost the old file.
+    const CUploadOptions guess{kKeepTime, UploadTarget::Absent};
+    bool timeSet = false;
+    int error = driver.Upload(
+        "/keep.txt",
+        [&](void* buffer, size_t size, size_t& got) {
+            got = std::min<size_t>(size, 1000);
+            std::fill_n(static_cast<char*>(buffer), got, 'y');
+            return ++calls < 50 ? 0 : EIO;
+        },
+        guess, timeSet);
     EXPECT_EQ(error, EIO);
-    int cancelled = driver.Upload("/keep.txt", [&](void* buffer, size_t size, size_t& got) {
-        got = std::min<size_t>(size, 1000);
-        std::fill_n(static_cast<char*>(buffer), got, 'z');
-        driver.Cancel();
-        return 0;
-    });
+    int cancelled = driver.Upload(
+        "/keep.txt",
+        [&](void* buffer, size_t size, size_t& got) {
+            got = std::min<size_t>(size, 1000);
+            std::fill_n(static_cast<char*>(buffer), got, 'z');
+            driver.Cancel();
+            return 0;
+        },
+        guess, timeSet);
     EXPECT_EQ(cancelled, ECANCELED);
     EXPECT_EQ(ReadFile(m_root / "keep.txt"), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/RemoteTestSupport.h"
 #include "platform/SshServer.h"
@@ -105,24 +106,82 @@ TEST_F(CurlSftpDriver, RoundTripOverOneLogin) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root / "a"), {}), 20);
 }
 
+// A new file costs the upload, one rename and its time in one request; a file already there is
+// replaced whole whether the caller knew of it or guessed wrong; the times arrive exactly.
+TEST_F(CurlSftpDriver, TheTimeTravelsWithTheUpload) {
+    TrustServer();
+    CCurlSftpDriver driver(Site());
+    ASSERT_EQ(EnsureRemoteFolder(driver, Remote("d")), 0) << driver.LastError();
+    const int64_t base = 1623053350;
+    constexpr int kFiles = 6;
+    const size_t mark = m_server.SftpLog().size();
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "d/f" + std::to_string(i);
+        ASSERT_EQ(UploadText(driver, Remote(name), "new " + name,
+                             {FileTimeFromUnix(base + i), UploadTarget::Absent}),
+                  0)
+            << driver.LastError();
+    }
+    const std::string requests = m_server.SftpLog().substr(mark);
+    EXPECT_EQ(Count(requests, "rename old"), size_t{kFiles}) << requests;
+    EXPECT_EQ(Count(requests, "remove name"), 0u) << requests;
+    // open, write, close, rename, stat and setstat: each answered once.
+    EXPECT_LE(Count(requests, "sent "), 6u * kFiles) << requests;
+
+    WriteFile(m_root / "d/known", "old contents");
+    WriteFile(m_root / "d/missed", "old contents");
+    ASSERT_EQ(UploadText(driver, Remote("d/known"), "new d/known",
+                         {FileTimeFromUnix(base + kFiles), UploadTarget::Unknown}),
+              0)
+        << driver.LastError();
+    ASSERT_EQ(UploadText(driver, Remote("d/missed"), "new d/missed",
+                         {FileTimeFromUnix(base + kFiles + 1), UploadTarget::Absent}),
+              0)
+        << driver.LastError();
+    std::vector<std::string> names;
+    for (int i = 0; i < kFiles; ++i) {
+        names.push_back("d/f" + std::to_string(i));
+    }
+    names.insert(names.end(), {"d/known", "d/missed"});
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(ReadFile(m_root / names[i]), "new " + names[i]);
+        struct stat st {};
+        ASSERT_EQ(stat((m_root / names[i]).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mtime, base + static_cast<int64_t>(i)) << names[i];
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root / "d"), {}),
+              static_cast<std::ptrdiff_t>(names.size()));
+}
+
 // A transfer that fails halfway leaves the old file whole and no temporary behind.
 TEST_F(CurlSftpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
     TrustServer();
     CCurlSftpDriver driver(Site());
     WriteFile(m_root / "keep.txt", "old contents");
     size_t calls = 0;
-    int error = driver.Upload(Remote("keep.txt"), [&](void* buffer, size_t size, size_t& got) {
-        got = std::min<size_t>(size, 1000);
-        std::fill_n(static_cast<char*>(buffer), got, 'y');
-        return ++calls < 50 ? 0 : EIO;
-    });
+    // Neither a wrong guess that the target is new nor a replace that moves it aside may cost
+    // the old file.
+    const CUploadOptions guess{kKeepTime, UploadTarget::Absent};
+    const CUploadOptions replace{FileTimeFromUnix(1623053350), UploadTarget::Unknown};
+    bool timeSet = false;
+    int error = driver.Upload(
+        Remote("keep.txt"),
+        [&](void* buffer, size_t size, size_t& got) {
+            got = std::min<size_t>(size, 1000);
+            std::fill_n(static_cast<char*>(buffer), got, 'y');
+            return ++calls < 50 ? 0 : EIO;
+        },
+        guess, timeSet);
     EXPECT_EQ(error, EIO);
-    int cancelled = driver.Upload(Remote("keep.txt"), [&](void* buffer, size_t size, size_t& got) {
-        got = std::min<size_t>(size, 1000);
-        std::fill_n(static_cast<char*>(buffer), got, 'z');
-        driver.Cancel();
-        return 0;
-    });
+    int cancelled = driver.Upload(
+        Remote("keep.txt"),
+        [&](void* buffer, size_t size, size_t& got) {
+            got = std::min<size_t>(size, 1000);
+            std::fill_n(static_cast<char*>(buffer), got, 'z');
+            driver.Cancel();
+            return 0;
+        },
+        replace, timeSet);
     EXPECT_EQ(cancelled, ECANCELED);
     EXPECT_EQ(ReadFile(m_root / "keep.txt"), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);

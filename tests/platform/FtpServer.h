@@ -41,6 +41,7 @@ struct CFtpQuirks {
     int m_port = 0;  // 0: any free one
     int m_bytesPerSecond = 0;
     bool m_bListOnly = false;
+    bool m_bLogCommands = false;  // every command in the log, as "<- COMMAND args"
 };
 
 // A real FTP server (pyftpdlib, from the Debian interpreter that has it) on 127.0.0.1, serving
@@ -95,6 +96,9 @@ class CFtpServer {
             "if sys.argv[7] == '1':\n"
             "    h.proto_cmds = {k: v for k, v in h.proto_cmds.items() if k not in ('MLSD', "
             "'MLST')}\n"
+            "if sys.argv[8] == '1':\n"
+            "    import logging\n"
+            "    logging.basicConfig(level=logging.DEBUG)\n"
             "h.authorizer = a\n"
             "s = FTPServer(('127.0.0.1', int(sys.argv[5])), h)\n"
             "print(s.socket.getsockname()[1], flush=True)\n"
@@ -110,7 +114,8 @@ class CFtpServer {
             close(fds[0]);
             execl("/usr/bin/python3", "python3", "-c", script.c_str(), root.c_str(),
                   certFile.c_str(), TlsArgument(tls), clientCaFile.c_str(), port.c_str(),
-                  rate.c_str(), quirks.m_bListOnly ? "1" : "0", nullptr);
+                  rate.c_str(), quirks.m_bListOnly ? "1" : "0", quirks.m_bLogCommands ? "1" : "0",
+                  nullptr);
             _exit(127);
         }
         close(fds[1]);

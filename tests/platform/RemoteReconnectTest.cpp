@@ -51,7 +51,9 @@ class CFlakyDriver final : public IRemoteDriver {
     int DeleteFile(const std::string&) override { return Call(); }
     int RemoveFolder(const std::string&) override { return Call(); }
     int Download(const std::string&, uint64_t, const RemoteSinkFn&) override { return Call(); }
-    int Upload(const std::string&, const RemoteSourceFn&) override { return Call(); }
+    int Upload(const std::string&, const RemoteSourceFn&, const CUploadOptions&, bool&) override {
+        return Call();
+    }
     int SetTime(const std::string&, FileTime) override { return Call(); }
     void Cancel() override {}
     std::string LastError() const override { return {}; }

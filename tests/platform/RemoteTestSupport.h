@@ -11,14 +11,19 @@
 
 namespace tvtest {
 
-inline int UploadText(tv::IRemoteDriver& driver, const std::string& path, const std::string& text) {
+inline int UploadText(tv::IRemoteDriver& driver, const std::string& path, const std::string& text,
+                      const tv::CUploadOptions& options = {}) {
     size_t done = 0;
-    return driver.Upload(path, [&](void* buffer, size_t size, size_t& got) {
-        got = std::min(size, text.size() - done);
-        std::copy_n(text.data() + done, got, static_cast<char*>(buffer));
-        done += got;
-        return 0;
-    });
+    bool timeSet = false;
+    return driver.Upload(
+        path,
+        [&](void* buffer, size_t size, size_t& got) {
+            got = std::min(size, text.size() - done);
+            std::copy_n(text.data() + done, got, static_cast<char*>(buffer));
+            done += got;
+            return 0;
+        },
+        options, timeSet);
 }
 
 inline std::string DownloadText(tv::IRemoteDriver& driver, const std::string& path,
