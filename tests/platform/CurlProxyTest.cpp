@@ -156,16 +156,7 @@ class CurlSftpProxy : public CurlProxy {
             m_home.Root() / ".ssh/known_hosts",
             "[127.0.0.1]:" + std::to_string(m_server.Port()) + " " + m_server.HostKeyLine() + "\n");
     }
-    CRemoteSite Site() const {
-        CRemoteSite site;
-        site.m_host = "127.0.0.1";
-        site.m_port = m_server.Port();
-        site.m_user = m_server.User();
-        site.m_protocol = RemoteProtocol::Sftp;
-        site.m_keyFile = m_server.ClientKey();
-        site.m_connectTimeoutMs = 5000;
-        return site;
-    }
+    CRemoteSite Site() const { return m_server.Site(); }
     std::string Target() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
     std::string Remote(const std::string& name) const { return (m_root / name).string(); }
 

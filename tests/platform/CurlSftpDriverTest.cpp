@@ -31,16 +31,7 @@ using tvtest::WriteFile;
 
 class CurlSftpDriver : public testing::Test {
   protected:
-    CRemoteSite Site() const {
-        CRemoteSite site;
-        site.m_host = "127.0.0.1";
-        site.m_port = m_server.Port();
-        site.m_user = m_server.User();
-        site.m_protocol = RemoteProtocol::Sftp;
-        site.m_keyFile = m_server.ClientKey();
-        site.m_connectTimeoutMs = 5000;
-        return site;
-    }
+    CRemoteSite Site() const { return m_server.Site(); }
     std::filesystem::path KnownHosts() const { return m_home.Root() / ".ssh/known_hosts"; }
     std::string HostEntry() const { return "[127.0.0.1]:" + std::to_string(m_server.Port()); }
     void TrustServer() const {

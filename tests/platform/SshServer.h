@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/RemoteDriver.h"
 #include "platform/ServerChild.h"
 #include "support/TestEnv.h"
 
@@ -67,6 +68,17 @@ class CSshServer {
     int Port() const { return m_port; }
     std::string User() const { return getpwuid(getuid())->pw_name; }
     std::string ClientKey() const { return (m_dir / "client_key").string(); }
+    // The server as a site that logs in with the client key.
+    tv::CRemoteSite Site() const {
+        tv::CRemoteSite site;
+        site.m_host = "127.0.0.1";
+        site.m_port = m_port;
+        site.m_user = User();
+        site.m_protocol = tv::RemoteProtocol::Sftp;
+        site.m_keyFile = ClientKey();
+        site.m_connectTimeoutMs = 5000;
+        return site;
+    }
     // "ssh-ed25519 AAAA..." as a known_hosts line holds it.
     std::string HostKeyLine() const {
         std::string line = ReadFile(m_dir / "host_key.pub");
