@@ -412,6 +412,9 @@ void CMirrantDlg::EnableEditArea() {
     for (QWidget* widget : m_editWidgets) {
         widget->setEnabled(access == EditAccess::Open);
     }
+    for (QAction* action : m_editActions) {
+        action->setEnabled(access == EditAccess::Open);
+    }
     const bool shown = access == EditAccess::Open || access == EditAccess::Locked;
     for (QLineEdit* edit : {m_pName, m_pSource, m_pTarget}) {
         edit->setEnabled(shown);

@@ -174,6 +174,7 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     std::array<QRadioButton*, 2> m_mode{};
     std::array<QRadioButton*, 2> m_usage{};
     std::vector<QWidget*> m_editWidgets;  // what only an open edit area enables
+    std::vector<QAction*> m_editActions;  // the menu's commands that change the edited task
     QAction* m_pSyncTool = nullptr;
     QMenu* m_pRecentMenu = nullptr;
     QMenu* m_pLanguageMenu = nullptr;

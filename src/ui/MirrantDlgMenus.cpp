@@ -172,9 +172,13 @@ void CMirrantDlg::BuildMenus() {
         m_editor.UndoChanges();
     })->setShortcut(Qt::CTRL | Qt::Key_Z);
     task->addSeparator();
-    MenuAction(task, IDS_MW_MENU_ADD_TARGET, [this] { m_editor.AddTarget(); });
-    MenuAction(task, IDS_MW_MENU_DELETE_TARGET, [this] { m_editor.DeleteTargets(); });
-    MenuAction(task, IDS_MW_MENU_CLEAR_FIELDS, [this] { m_editor.ClearAllFields(); });
+    m_editActions = {
+        MenuAction(task, IDS_MW_MENU_ADD_TARGET, [this] { m_editor.AddTarget(); }),
+        MenuAction(task, IDS_MW_MENU_DELETE_TARGET, [this] { m_editor.DeleteTargets(); }),
+        MenuAction(task, IDS_MW_MENU_CLEAR_FIELDS, [this] { m_editor.ClearAllFields(); })};
+    m_editActions[0]->setObjectName("addTargetAction");
+    m_editActions[1]->setObjectName("deleteTargetAction");
+    m_editActions[2]->setObjectName("clearFieldsAction");
     task->addSeparator();
     MenuAction(task, IDS_MW_MENU_LOG, [&p] { p.ViewLog(); });
     MenuAction(task, IDS_MW_MENU_SHORTCUT, [&p] {

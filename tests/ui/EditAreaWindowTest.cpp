@@ -58,6 +58,10 @@ class EditAreaWindow : public ::testing::Test {
             EXPECT_TRUE(!control || control->isEnabled() == enabled)
                 << control->objectName().toStdString();
         }
+        for (const char* name : {"addTargetAction", "deleteTargetAction", "clearFieldsAction"}) {
+            auto* action = Child<QAction>(name);
+            EXPECT_TRUE(action && action->isEnabled() == enabled) << name;
+        }
     }
 
     tvtest::CIsolatedHome m_home;
