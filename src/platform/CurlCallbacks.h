@@ -45,6 +45,13 @@ inline size_t SinkCallback(char* data, size_t size, size_t count, void* user) {
     return *context->error == 0 ? size * count : 0;
 }
 
+// A download from byte `offset` into the context's sink.
+inline void SetDownloadOptions(CURL* curl, CSinkContext& context, uint64_t offset) {
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, SinkCallback);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &context);
+    curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
+}
+
 inline size_t StringCallback(char* data, size_t size, size_t count, void* user) {
     static_cast<std::string*>(user)->append(data, size * count);
     return size * count;

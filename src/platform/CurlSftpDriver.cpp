@@ -258,9 +258,7 @@ int CCurlSftpDriver::RemoveFolder(const std::string& folder) {
 int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) {
     Prepare(path, false);
     CSinkContext context{&sink, &m_sinkError};
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, SinkCallback);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &context);
-    curl_easy_setopt(m_curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
+    SetDownloadOptions(m_curl, context, offset);
     return Perform();
 }
 
@@ -270,8 +268,7 @@ int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& sourc
                             const CUploadOptions& options, bool& timeSet) {
     timeSet = false;
     std::string target = AbsolutePath(path);
-    size_t slash = target.rfind('/');
-    std::string temp = target.substr(0, slash + 1) + RemoteTempName(target.substr(slash + 1));
+    std::string temp = RemoteTempPath(target);
     const bool fresh = options.m_target == UploadTarget::Absent;
     std::vector<std::string> after = fresh ? std::vector<std::string>{RenameCommand(temp, target)}
                                            : ReplaceCommands(temp, target);

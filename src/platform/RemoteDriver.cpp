@@ -51,4 +51,9 @@ std::string RemoteTempName(const std::string& name) {
     return std::string(kTempFilePrefix) + name + "-upload";
 }
 
+std::string RemoteTempPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return path.substr(0, slash + 1) + RemoteTempName(path.substr(slash + 1));
+}
+
 }  // namespace tv

@@ -198,5 +198,7 @@ int EnsureRemoteFolder(IRemoteDriver& driver, const std::string& path);
 // listings leave them all out. A later upload of the same name removes its temporary.
 bool IsRemoteTempName(const std::string& name);
 std::string RemoteTempName(const std::string& name);
+// The temporary name beside the file at `path` that an upload to it writes first.
+std::string RemoteTempPath(const std::string& path);
 
 }  // namespace tv

@@ -7,10 +7,12 @@
 #include <thread>
 #include <utility>
 
+#include "base/PathText.h"
+
 namespace tv {
 namespace {
 
-constexpr int64_t kTicksPerMinute = 60LL * 10'000'000;
+constexpr int64_t kTicksPerMinute = 60 * static_cast<int64_t>(kTicksPerSecond);
 constexpr auto kWaitSlice = std::chrono::milliseconds(200);
 
 // What the drivers answer when the server cannot be reached or the connection broke off; a
@@ -26,15 +28,6 @@ std::string Absolute(const std::string& path) {
         absolute.pop_back();
     }
     return absolute;
-}
-
-std::string ParentOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -173,7 +166,7 @@ void CRemoteFileSystem::Remember(const std::string& folder, const CRemoteListing
 }
 
 UploadTarget CRemoteFileSystem::TargetOf(const std::string& path) {
-    const std::string folder = ParentOf(path);
+    const std::string folder = FolderOf(path);
     const std::string name = NameOf(path);
     std::lock_guard lock(m_handleMutex);
     for (const auto& [known, entries] : m_recent) {
@@ -188,7 +181,7 @@ UploadTarget CRemoteFileSystem::TargetOf(const std::string& path) {
 }
 
 int CRemoteFileSystem::Entry(const std::string& path, CRemoteEntry& entry) {
-    const std::string folder = ParentOf(path);
+    const std::string folder = FolderOf(path);
     const std::string name = NameOf(path);
     const auto find = [&](const std::vector<CRemoteEntry>& entries) {
         const auto found = std::find_if(entries.begin(), entries.end(),
@@ -214,7 +207,7 @@ int CRemoteFileSystem::Entry(const std::string& path, CRemoteEntry& entry) {
 }
 
 void CRemoteFileSystem::Known(const std::string& path, const std::optional<CRemoteEntry>& entry) {
-    const std::string folder = ParentOf(path);
+    const std::string folder = FolderOf(path);
     const std::string name = NameOf(path);
     std::lock_guard lock(m_handleMutex);
     for (auto& [known, entries] : m_recent) {
@@ -229,7 +222,7 @@ void CRemoteFileSystem::Known(const std::string& path, const std::optional<CRemo
 }
 
 void CRemoteFileSystem::Changed(const std::string& path) {
-    const std::string folder = ParentOf(path);
+    const std::string folder = FolderOf(path);
     std::lock_guard lock(m_handleMutex);
     std::erase_if(m_recent, [&](const auto& known) { return known.first == folder; });
 }
