@@ -1,0 +1,210 @@
+#include "platform/ServiceProcess.h"
+
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/Process.h"
+
+extern char** environ;
+
+namespace tv {
+
+namespace {
+
+// Between fork and exec only async-signal-safe calls: the program may have other threads that
+// held a lock at the fork.
+[[noreturn]] void ExecGrandchild(char* const* argv, int report) {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig) {
+        sigaction(sig, &defaults, nullptr);
+    }
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+    }
+    if (chdir("/") == 0) {
+        execve(argv[0], argv, environ);
+    }
+    const int error = errno;
+    (void)!write(report, &error, sizeof error);
+    _exit(127);
+}
+
+// The middle process leaves the service without a parent of ours: it starts a session, forks
+// the service, reports its pid (or why it could not fork) and ends at once.
+[[noreturn]] void RunMiddle(char* const* argv, int pidPipe, int execPipe) {
+    setsid();
+    const pid_t service = fork();
+    if (service == 0) {
+        close(pidPipe);
+        ExecGrandchild(argv, execPipe);
+    }
+    const int error = service < 0 ? errno : 0;
+    (void)!write(pidPipe, &service, sizeof service);
+    (void)!write(pidPipe, &error, sizeof error);
+    _exit(0);
+}
+
+// Reads a whole value from `pipe` until its write ends closed; false when fewer bytes came.
+template <class T>
+bool ReadValue(int pipe, T& value) {
+    char buffer[sizeof(T)];
+    size_t got = 0;
+    while (got < sizeof buffer) {
+        const ssize_t n = read(pipe, buffer + got, sizeof buffer - got);
+        if (n == 0 || (n < 0 && errno != EINTR)) {
+            return false;
+        }
+        got += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    std::memcpy(&value, buffer, sizeof value);
+    return true;
+}
+
+// The pid the middle process reported; then the grandchild's report: its exec closes its end
+// (close-on-exec) without a word, or it writes why the exec failed.
+int ReadReports(int pidPipe, int execPipe, pid_t& pid) {
+    pid_t service = -1;
+    int error = 0;
+    if (!ReadValue(pidPipe, service) || !ReadValue(pidPipe, error)) {
+        return ECHILD;
+    }
+    if (service < 0) {
+        return error != 0 ? error : ECHILD;
+    }
+    if (ReadValue(execPipe, error)) {
+        return error != 0 ? error : ECHILD;
+    }
+    pid = service;
+    return 0;
+}
+
+std::vector<std::string> CommandLineOf(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::vector<std::string> args;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\0', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        args.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return args;
+}
+
+}  // namespace
+
+int StartDetached(const std::vector<std::string>& args, pid_t& pid) {
+    pid = -1;
+    if (args.empty() || args[0].empty() || args[0][0] != '/') {
+        return ENOENT;
+    }
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv;
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    int pidEnds[2];
+    int execEnds[2];
+    if (pipe2(pidEnds, O_CLOEXEC) != 0) {
+        return errno;
+    }
+    if (pipe2(execEnds, O_CLOEXEC) != 0) {
+        const int error = errno;
+        close(pidEnds[0]);
+        close(pidEnds[1]);
+        return error;
+    }
+    const pid_t middle = fork();
+    if (middle == 0) {
+        close(pidEnds[0]);
+        close(execEnds[0]);
+        RunMiddle(argv.data(), pidEnds[1], execEnds[1]);
+    }
+    const int forkError = errno;
+    close(pidEnds[1]);
+    close(execEnds[1]);
+    const int result = middle < 0 ? forkError : ReadReports(pidEnds[0], execEnds[0], pid);
+    close(pidEnds[0]);
+    close(execEnds[0]);
+    while (middle > 0 && waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return result;
+}
+
+bool IsServiceProcess(pid_t pid, const std::string& program, const std::string& name) {
+    if (pid <= 0) {
+        return false;
+    }
+    const std::vector<std::string> args = CommandLineOf(pid);
+    // Position 0 for a binary; 1 or 2 behind an interpreter and its option.
+    for (size_t at = 0; at < 3 && at + 1 < args.size(); ++at) {
+        if (args[at] == program && args[at + 1] == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+pid_t FindServiceProcess(const std::string& program, const std::string& name) {
+    DIR* proc = opendir("/proc");
+    if (!proc) {
+        return -1;
+    }
+    pid_t found = -1;
+    while (const dirent* entry = readdir(proc)) {
+        pid_t pid = 0;
+        const std::string_view text = entry->d_name;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), pid);
+        if (error == std::errc() && end == text.data() + text.size() &&
+            IsServiceProcess(pid, program, name)) {
+            found = pid;
+            break;
+        }
+    }
+    closedir(proc);
+    return found;
+}
+
+int AskToEnd(pid_t pid) {
+    if (pid <= 0) {
+        return ESRCH;
+    }
+    return kill(pid, SIGTERM) == 0 ? 0 : errno;
+}
+
+std::string ServiceProgramPath() {
+    const char* standIn = std::getenv("TWINVALE_TVSERVICE");
+    if (standIn && standIn[0] == '/') {
+        return standIn;
+    }
+    const std::string own = OwnExecutable();
+    const size_t slash = own.rfind('/');
+    if (slash == std::string::npos) {
+        return {};
+    }
+    return own.substr(0, slash + 1) + "tvservice";
+}
+
+}  // namespace tv
