@@ -5,8 +5,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include <dirent.h>
@@ -96,9 +94,24 @@ int ReadReports(int pidPipe, int execPipe, pid_t& pid) {
     return 0;
 }
 
+// Empty for a process that is gone or going: reading a dying process's arguments fails.
 std::vector<std::string> CommandLineOf(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string path = "/proc/" + std::to_string(pid) + "/cmdline";
+    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        return {};
+    }
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(file, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    close(file);
     std::vector<std::string> args;
     size_t start = 0;
     while (start < text.size()) {

@@ -11,18 +11,19 @@
 
 namespace tvtest {
 
-// Stand-ins for the service program. Each writes its arguments (one a line) and what the first
-// target held at its start next to itself, then waits for SIGTERM; the stubborn one ignores it.
+// Stand-ins for the service program. Each sets up its answer to SIGTERM, writes what the first
+// target held at its start and then its arguments (one a line) next to itself, and waits; the
+// obedient one removes the arguments and ends on SIGTERM, the stubborn one ignores it.
 inline constexpr char kObedientService[] =
     "#!/bin/sh\n"
-    "printf '%s\\n' \"$@\" > \"$0.args\"\n"
-    "ls \"$3\" > \"$0.seen\"\n"
     "trap 'rm -f \"$0.args\"; exit 0' TERM\n"
+    "ls \"$3\" > \"$0.seen\"\n"
+    "printf '%s\\n' \"$@\" > \"$0.args\"\n"
     "while :; do sleep 0.05; done\n";
 inline constexpr char kStubbornService[] =
     "#!/bin/sh\n"
-    "printf '%s\\n' \"$@\" > \"$0.args\"\n"
     "trap '' TERM\n"
+    "printf '%s\\n' \"$@\" > \"$0.args\"\n"
     "while :; do sleep 0.05; done\n";
 
 inline std::string WriteStandIn(const std::filesystem::path& path, const char* script) {
