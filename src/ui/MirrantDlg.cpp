@@ -372,9 +372,19 @@ void CMirrantDlg::FillEditArea() {
     m_pPreview->setChecked(editor.PreviewChecked());
     m_pLock->setChecked(editor.Locked());
     ShowKindRadios();
-    if (m_pSyncTool) {
-        m_pSyncTool->setToolTip(Q(editor.SyncTip()));
+    ShowSyncState();
+}
+
+// The Synch command of a real-time task whose service runs stops it, and says so.
+void CMirrantDlg::ShowSyncState() {
+    if (!m_pSyncTool || !m_pSyncButton) {
+        return;
     }
+    const QString tip = Q(m_presenter->SyncTip());
+    m_pSyncTool->setToolTip(tip);
+    m_pSyncButton->setToolTip(tip);
+    m_pSyncTool->setIcon(
+        ActionIcon(m_presenter->SyncStops() ? "media-playback-stop" : "media-playback-start"));
 }
 
 void CMirrantDlg::ShowKindRadios() {

@@ -123,6 +123,7 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     void FillEditArea();
     void FillTargets();
     void ShowKindRadios();
+    void ShowSyncState();
     void SetColumnWidths();
     void EnableEditArea();
 
@@ -176,6 +177,7 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     std::vector<QWidget*> m_editWidgets;  // what only an open edit area enables
     std::vector<QAction*> m_editActions;  // the menu's commands that change the edited task
     QAction* m_pSyncTool = nullptr;
+    QPushButton* m_pSyncButton = nullptr;
     QMenu* m_pRecentMenu = nullptr;
     QMenu* m_pLanguageMenu = nullptr;
     QActionGroup* m_pLanguageGroup = nullptr;

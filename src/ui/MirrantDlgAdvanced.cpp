@@ -19,6 +19,7 @@ void CMirrantDlg::ShowAdvanced() {
         CRTAdvDialog dialog(settings, this);
         if (dialog.exec() == QDialog::Accepted) {
             m_editor.StoreRealtime(settings);
+            m_presenter->UpdateRealtimeService();
         }
         return;
     }

@@ -119,9 +119,7 @@ QWidget* CMirrantDlg::BuildButtons() {
         row->addWidget(button);
         return button;
     };
-    QPushButton* sync = add(runs, IDS_MW_BTN_SYNC, "syncButton", kOwnTip, [&p] { p.Synch(); });
-    m_texts.push_back(
-        [this, sync] { sync->setToolTip(QString::fromStdString(m_editor.SyncTip())); });
+    m_pSyncButton = add(runs, IDS_MW_BTN_SYNC, "syncButton", kOwnTip, [&p] { p.Synch(); });
     add(runs, IDS_MW_BTN_SYNC_ALL, "syncAllButton", IDS_MW_TIP_SYNC_ALL, [&p] { p.SynchAll(); });
     add(runs, IDS_MW_BTN_REPLACE, "replaceButton", IDS_MW_TIP_REPLACE, [&p] { p.Replace(); });
     add(runs, IDS_MW_BTN_COMPARE, "compareButton", IDS_MW_TIP_COMPARE, {});
@@ -260,8 +258,7 @@ void CMirrantDlg::BuildToolBar() {
     // The Synch tool's tip follows the selected task (FillEditArea).
     m_pSyncTool = tool("media-playback-start", kOwnTip, [&p] { p.Synch(); });
     m_pSyncTool->setObjectName("syncTool");
-    m_texts.push_back(
-        [this] { m_pSyncTool->setToolTip(QString::fromStdString(m_editor.SyncTip())); });
+    m_texts.push_back([this] { ShowSyncState(); });
     tool("view-refresh", IDS_MW_TIP_SYNC_ALL, [&p] { p.SynchAll(); });
     tool("go-next", IDS_MW_TIP_REPLACE, [&p] { p.Replace(); });
     tool("view-split-left-right", IDS_MW_TIP_COMPARE, {});

@@ -18,7 +18,9 @@ CMainPresenter::CMainPresenter(CMirrantApp& app, IUiDialogs& dialogs)
       m_dwPreferences(app.Preferences()),
       m_doc(app, dialogs),
       m_runs(app, dialogs, m_doc, *this),
-      m_editor(app, dialogs, m_doc, m_runs) {}
+      m_editor(app, dialogs, m_doc, m_runs) {
+    m_editor.SetReleaseTask([this](const CElement& task) { return ReleaseService(task); });
+}
 
 CMainPresenter::~CMainPresenter() = default;
 
@@ -40,7 +42,10 @@ std::string CMainPresenter::RowLastRun(int row) const {
         return Text(IDS_MW_RUNNING);
     }
     const CElement& shown = row == m_editor.EditedRow() ? m_editor.EditCopy() : m_doc.Task(row);
-    return shown.Kind() == TaskKind::Realtime ? Text(IDS_MW_STOPPED) : m_doc.LastRun(row);
+    if (shown.Kind() != TaskKind::Realtime) {
+        return m_doc.LastRun(row);
+    }
+    return Text(Services().IsRunning(m_doc.Task(row)) ? IDS_MW_RUNNING : IDS_MW_STOPPED);
 }
 
 void CMainPresenter::DeleteTasks() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "auto/RealtimeService.h"
 #include "uimodel/MainListener.h"
 #include "uimodel/RunQueue.h"
 #include "uimodel/ScheduleForm.h"
@@ -46,14 +47,21 @@ class CMainPresenter : private IRunQueueHost {
     const CRunQueue& Runs() const { return m_runs; }
 
     // The "Last run" column: "Running..." while the row's task runs; a real-time task (as the
-    // edit area shows it) is "Stopped".
+    // edit area shows it) is "Running..." while its service runs, else "Stopped". Blocks on a
+    // look at the service.
     std::string RowLastRun(int row) const;
+    // The Synch command's tip, and whether its tool shows the stop image: "Stop task" while the
+    // edited task is a real-time task whose service runs, else "Execute selected task".
+    std::string SyncTip() const;
+    bool SyncStops() const;
     // The status line: why the last run command started nothing, or which tasks it passed over.
     const std::string& StatusText() const { return m_strStatus; }
     // The task list's texts are made again in the language now chosen.
     void LanguageChanged();
 
-    // --- Runs of the selected tasks (SynchAll: of every task).
+    // --- Runs of the selected tasks (SynchAll: of every task). Synch starts or stops the
+    // service of each selected real-time task, which blocks on the service and the initial
+    // synchronization (MainPresenterRealtime.cpp).
     void Synch();
     void SynchAll();
     void Backup();
@@ -62,8 +70,12 @@ class CMainPresenter : private IRunQueueHost {
     void EqualizeToTarget();
     void EqualizeToSource();
     // Asks first when the preferences say so; a running task is kept. The scheduler jobs of
-    // the deleted tasks of this list go with them.
+    // the deleted tasks of this list go with them, and so do their real-time services: a task
+    // whose service will not stop or cannot be removed is kept (said in a message).
     void DeleteTasks();
+    // The real-time settings of the edited task changed: its service takes them, and is made
+    // when missing; "Can't create RT service" when that fails. Blocks on disk I/O.
+    void UpdateRealtimeService();
 
     // --- The Schedule command (MainPresenterSchedule.cpp). Each blocks on the crontab.
     // The job of the selected tasks, opened or made up new, after the list was saved (its
@@ -113,7 +125,11 @@ class CMainPresenter : private IRunQueueHost {
     // Runs.
     static RunGroup GroupOf(const std::vector<int>& rows);
     void StartCommand(std::vector<int> rows, RunCommand command, RunGroup group);
-    void SayRealtimeLater(const std::vector<int>& rows);
+    // Real-time services (MainPresenterRealtime.cpp).
+    CRealtimeServices Services() const;
+    void ToggleRealtime(int row);
+    bool ReleaseService(const CElement& task);
+    bool EditedServiceRuns() const;
     bool SayNothingToStart(const std::vector<int>& rows);
     void SayPassedOver(const std::vector<int>& rows);
     void SetStatus(std::string text);

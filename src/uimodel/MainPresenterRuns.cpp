@@ -8,15 +8,6 @@
 
 namespace tv {
 
-void CMainPresenter::SayRealtimeLater(const std::vector<int>& rows) {
-    for (int row : rows) {
-        if (m_doc.Task(row).Kind() == TaskKind::Realtime) {
-            m_dialogs.Message(Text(IDS_MW_REALTIME_LATER));
-            return;
-        }
-    }
-}
-
 void CMainPresenter::SetStatus(std::string text) {
     if (text != m_strStatus) {
         m_strStatus = std::move(text);
@@ -50,11 +41,23 @@ void CMainPresenter::SayPassedOver(const std::vector<int>& rows) {
                             : FormatText(Text(IDS_REALTIME_PASSED_OVER).c_str(), names.c_str()));
 }
 
+// Real-time rows start or stop their services; the other rows run as one command.
 void CMainPresenter::Synch() {
     m_editor.ApplyEdits();
-    SayRealtimeLater(m_editor.Selection());
+    const std::vector<int> selection = m_editor.Selection();
+    std::vector<int> runs;
+    for (const int row : selection) {
+        if (m_doc.Task(row).Kind() == TaskKind::Realtime) {
+            ToggleRealtime(row);
+        } else {
+            runs.push_back(row);
+        }
+    }
+    if (runs.empty() && !selection.empty()) {
+        return;
+    }
     m_runs.BeginSummary();
-    StartCommand(m_editor.Selection(), RunCommand::Sync, GroupOf(m_editor.Selection()));
+    StartCommand(runs, RunCommand::Sync, GroupOf(selection));
 }
 
 void CMainPresenter::Backup() {

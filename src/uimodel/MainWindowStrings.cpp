@@ -39,7 +39,6 @@ void AddMainWindowStrings() {
         {IDS_MW_TIP_EXECUTE, "Execute selected task"},
         {IDS_MW_TIP_STOP, "Stop task"},
         {IDS_MW_NOT_AVAILABLE, "Not available in this version yet"},
-        {IDS_MW_REALTIME_LATER, "Realtime synch tasks cannot be started in this version yet."},
         {IDS_MW_NO_LOG, "There is no log file for this task yet:\n%s"},
         {IDS_MW_CANT_OPEN_LOG, "The log file could not be opened:\n%s"},
         {IDS_MW_SHORTCUT_FAILED, "The shortcut could not be written into %s"},
@@ -142,6 +141,19 @@ void AddMainWindowStrings() {
         {IDS_MW_TIP_SWAP, "Swap the source and the first target"},
         {IDS_MW_TIP_ADD_TARGET, "Add this target to the targets list"},
         {IDS_MW_TIP_DELETE_TARGETS, "Delete the selected targets from the list"},
+        {IDS_RT_NEED_ADMIN, "Need Administrator privileges to start task of this type"},
+        {IDS_RT_OPEN_SERVICE_ERROR, "OpenService error: %d"},
+        {IDS_RT_START_SERVICE_ERROR, "StartService error: %d"},
+        {IDS_RT_CANT_CREATE, "Can't create RT service"},
+        {IDS_RT_NOT_LOCAL,
+         "A real-time task repeats changes between folders of this computer only: its source "
+         "and its targets must be local folders (no FTP site, no archive), and it needs at "
+         "least one target."},
+        {IDS_RT_STILL_RUNNING,
+         "The real-time service of the task \"%s\" did not stop, so the task is kept."},
+        {IDS_RT_CANT_REMOVE,
+         "The real-time service of the task \"%s\" could not be removed (error %d), so the "
+         "task is kept."},
     });
 }
 

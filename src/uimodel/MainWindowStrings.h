@@ -35,8 +35,7 @@ enum MainWindowText : int {
     IDS_MW_TIP_EXECUTE,
     IDS_MW_TIP_STOP,
     IDS_MW_NOT_AVAILABLE,
-    IDS_MW_REALTIME_LATER,
-    IDS_MW_NO_LOG,
+    IDS_MW_NO_LOG = 30023,
     IDS_MW_CANT_OPEN_LOG,
     IDS_MW_SHORTCUT_FAILED,
 
@@ -142,6 +141,17 @@ enum MainWindowText : int {
     IDS_MW_TIP_SWAP,
     IDS_MW_TIP_ADD_TARGET,
     IDS_MW_TIP_DELETE_TARGETS,
+};
+
+// Texts of the services of real-time tasks.
+enum RealtimeText : int {
+    IDS_RT_NEED_ADMIN = 20850,
+    IDS_RT_OPEN_SERVICE_ERROR,
+    IDS_RT_START_SERVICE_ERROR,
+    IDS_RT_CANT_CREATE,
+    IDS_RT_NOT_LOCAL,
+    IDS_RT_STILL_RUNNING,
+    IDS_RT_CANT_REMOVE,
 };
 
 // Adds the main window's built-in English texts to the string table. Start-up, main thread.

@@ -205,11 +205,6 @@ bool CTaskEditor::LockBoxEnabled() const {
     return access == EditAccess::Open || access == EditAccess::Locked;
 }
 
-// Real-time tasks are not started from this window yet, so none is ever shown as running.
-std::string CTaskEditor::SyncTip() const {
-    return LoadString(IDS_MW_TIP_EXECUTE);
-}
-
 void CTaskEditor::SetNameText(const std::string& text) {
     if (Editable() && text != m_edit.m_strName) {
         m_edit.m_strName = text;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,11 @@ class CTaskEditor {
     CTaskEditor& operator=(const CTaskEditor&) = delete;
 
     void SetListener(IMainListener* listener) { m_pListener = listener; }
+    // Asked before a task is deleted, after the user agreed: false keeps the task (whoever
+    // answers has said why).
+    void SetReleaseTask(std::function<bool(const CElement&)> release) {
+        m_releaseTask = std::move(release);
+    }
 
     // --- The selected rows and the edited one.
     const std::vector<int>& Selection() const { return m_selection; }
@@ -73,9 +79,6 @@ class CTaskEditor {
     bool IncludeSubfolders() const;
     bool PreviewChecked() const;
     bool Locked() const;
-    // The Synch tool button's tip ("Execute selected task"; "Stop task" for a running
-    // real-time task).
-    std::string SyncTip() const;
 
     // --- The controls.
     void SetNameText(const std::string& text);
@@ -154,6 +157,7 @@ class CTaskEditor {
     CTaskListDocument& m_list;
     const CRunQueue& m_runs;
     IMainListener* m_pListener = nullptr;
+    std::function<bool(const CElement&)> m_releaseTask;
 
     std::vector<int> m_selection;
     CElement m_edit;

@@ -94,6 +94,9 @@ bool CTaskEditor::DeleteOne(int row) {
         m_dialogs.Message(LoadString(IDS_MW_DELETE_RUNNING));
         return false;
     }
+    if (m_releaseTask && !m_releaseTask(m_list.Task(row))) {
+        return false;
+    }
     m_list.Remove(row);
     return true;
 }

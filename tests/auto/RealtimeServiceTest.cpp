@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ServiceTestSupport.h"
+#include "support/ServiceStandIn.h"
 #include "auto/RealtimeService.h"
 #include "platform/Autostart.h"
 #include "platform/FileSystem.h"

@@ -2,7 +2,7 @@
 // synchronization and a stand-in for the service program.
 #include <gtest/gtest.h>
 
-#include "ServiceTestSupport.h"
+#include "support/ServiceStandIn.h"
 #include "auto/RealtimeService.h"
 #include "auto/RealtimeToggle.h"
 #include "platform/FileSystem.h"

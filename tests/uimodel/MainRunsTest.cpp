@@ -223,15 +223,4 @@ TEST_F(MainRuns, RestoreAsksFirstAndRunsOnlyTheFirstSelectedTask) {
     EXPECT_EQ(TaskAt(1).m_Run.Ending(), RunEnd::None);
 }
 
-TEST_F(MainRuns, RealtimeTasksAreNotStartedYet) {
-    auto& p = *m_presenter;
-    auto& e = p.Editor();
-    AddTask("1");
-    e.SetKind(2);
-    p.Synch();
-    EXPECT_EQ(p.Runs().Outstanding(), 0);
-    EXPECT_EQ(m_dialogs.m_asked.back(),
-              "Realtime synch tasks cannot be started in this version yet.");
-}
-
 }  // namespace
