@@ -499,6 +499,45 @@ bool RenderSchedule(const fs::path& out, const std::string& language) {
     return ok;
 }
 
+// A real-time task whose service runs (a stand-in that waits for its stop): its row says
+// "Running..." and the Synch tool shows the stop image.
+bool RenderRealtime(const fs::path& out) {
+    char pattern[] = "/tmp/twinvale-realtime-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    fs::create_directories(folder / "Music");
+    fs::create_directories(folder / "Backup");
+    const fs::path program = folder / "tvservice";
+    if (std::FILE* file = std::fopen(program.c_str(), "w")) {
+        std::fputs("#!/bin/sh\ntrap 'exit 0' TERM\nwhile :; do sleep 0.1; done\n", file);
+        std::fclose(file);
+    }
+    fs::permissions(program, fs::perms::owner_all);
+    setenv("TWINVALE_TVSERVICE", program.c_str(), 1);
+    tv::CProfile profile(tv::LocalFileSystem());
+    tv::CMirrantApp app(tv::LocalFileSystem(), profile);
+    app.Startup();
+    tv::CQtDialogs dialogs;
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    QIcon::setThemeName("");
+    tv::CMirrantDlg window(app, dialogs, languages);
+    tv::CTaskList list = SampleList();
+    tv::CElement& task = *list.m_Tasks[2];
+    task.m_Source.m_strPath = (folder / "Music").string();
+    task.m_Targets.assign(1, {});
+    task.m_Targets[0].m_strPath = (folder / "Backup").string();
+    task.m_dwOptions = (task.m_dwOptions & ~(tv::opt1::kKindMask | tv::opt1::kPreview)) |
+                       (2u << tv::opt1::kKindShift) | 1u;
+    window.Presenter().AdoptList(std::move(list));
+    window.Presenter().Editor().SelectSingle(2);
+    window.Presenter().Synch();
+    bool ok = window.Presenter().SyncStops() && Save(window, out / "main-window-realtime.png");
+    window.Presenter().Synch();
+    ok = !window.Presenter().SyncStops() && ok;
+    unsetenv("TWINVALE_TVSERVICE");
+    fs::remove_all(folder);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -530,6 +569,7 @@ int main(int argc, char** argv) {
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
     ok = RenderRunning(out) && ok;
+    ok = RenderRealtime(out) && ok;
     ok = RenderAdvanced(out, "English") && ok;
     ok = RenderAdvanced(out, "Deutsch") && ok;
     ok = RenderWizard(out, "English") && ok;
