@@ -135,8 +135,7 @@ pid_t CRealtimeServices::RunningPid(const std::string& folder, const CRecord& re
     return found;
 }
 
-std::optional<CRealtimeServices::CRecord> CRealtimeServices::ReadRecord(
-    const std::string& folder) {
+std::optional<CRealtimeServices::CRecord> CRealtimeServices::ReadRecord(const std::string& folder) {
     const std::optional<std::string> text = ReadWholeFile(m_fs, folder + kRecordFile);
     if (!text) {
         return std::nullopt;
@@ -219,8 +218,7 @@ CServiceResult CRealtimeServices::WriteAutostart(const CElement& task, const CRe
     if (!EnsureFolder(m_fs, m_places.m_strAutostart, &error)) {
         return {ServiceStatus::Failed, error};
     }
-    const std::string text =
-        AutostartEntryText(RealtimeServiceName(task.m_nTaskId), record.m_argv);
+    const std::string text = AutostartEntryText(RealtimeServiceName(task.m_nTaskId), record.m_argv);
     if (!WriteFileAtomically(m_fs, path, text)) {
         return {ServiceStatus::Failed, errno != 0 ? errno : EIO};
     }

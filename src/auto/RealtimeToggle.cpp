@@ -27,8 +27,8 @@ CToggleResult StopOutcome(const CServiceResult& result) {
 
 }  // namespace
 
-CToggleResult ToggleRealTimeTask(CRealtimeServices& services, const CElement& task,
-                                 ListState list, const InitialSyncFn& initialSync) {
+CToggleResult ToggleRealTimeTask(CRealtimeServices& services, const CElement& task, ListState list,
+                                 const InitialSyncFn& initialSync) {
     if (CServiceResult opened = services.Open(); !opened.Ok()) {
         return Failure(ToggleOutcome::CreateFailed, opened);
     }

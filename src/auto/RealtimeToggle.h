@@ -40,8 +40,8 @@ using InitialSyncFn = std::function<void(const CElement& task)>;
 // service is removed first, so that it is made again from the task as it is now (a running one
 // is only stopped and removed). Blocks on disk I/O, the initial synchronization and a stop
 // (up to the services' stop wait); GUI thread; not cancellable.
-CToggleResult ToggleRealTimeTask(CRealtimeServices& services, const CElement& task,
-                                 ListState list, const InitialSyncFn& initialSync);
+CToggleResult ToggleRealTimeTask(CRealtimeServices& services, const CElement& task, ListState list,
+                                 const InitialSyncFn& initialSync);
 
 // The one-time synchronization: a silent copy of `task` made a synchronization task of the
 // same mode, run through a launcher of its own with `settings`, waited for and discarded.

@@ -40,10 +40,9 @@ void CMainPresenter::ToggleRealtime(int row) {
     settings.m_pProfile = &m_app.Profile();
     settings.m_pFtpTimes = &m_app.FtpTimes();
     CRealtimeServices services = Services();
-    const CToggleResult result =
-        ToggleRealTimeTask(services, task, list, [&](const CElement& each) {
-            RunInitialSync(m_app.FileSystem(), each, settings);
-        });
+    const CToggleResult result = ToggleRealTimeTask(
+        services, task, list,
+        [&](const CElement& each) { RunInitialSync(m_app.FileSystem(), each, settings); });
     switch (result.m_outcome) {
         case ToggleOutcome::Started:
         case ToggleOutcome::Stopped:
@@ -91,8 +90,8 @@ bool CMainPresenter::ReleaseService(const CElement& task) {
     if (removed.m_status == ServiceStatus::StillRunning) {
         m_dialogs.Message(FormatText(Text(IDS_RT_STILL_RUNNING).c_str(), task.m_strName.c_str()));
     } else if (!removed.Ok()) {
-        m_dialogs.Message(FormatText(Text(IDS_RT_CANT_REMOVE).c_str(), task.m_strName.c_str(),
-                                     removed.m_nError));
+        m_dialogs.Message(
+            FormatText(Text(IDS_RT_CANT_REMOVE).c_str(), task.m_strName.c_str(), removed.m_nError));
     }
     return removed.Ok();
 }

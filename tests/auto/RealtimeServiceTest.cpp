@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ServiceStandIn.h"
 #include "auto/RealtimeService.h"
 #include "platform/Autostart.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
+#include "support/ServiceStandIn.h"
 #include "task/Element.h"
 #include "task/TaskList.h"
 
@@ -55,11 +55,11 @@ TEST_F(RealtimeService, RoundTripOfAServiceWithThreeTargets) {
     ThreeTargets();
     tv::CRealtimeServices services = Services();
     const std::string program = services.Places().m_strProgram;
-    EXPECT_EQ(tv::RealtimeServiceCommand(program, m_task),
-              (std::vector<std::string>{program, "TwinvaleRealTask_7", m_task.m_Source.m_strPath,
-                                        m_task.m_Targets[0].m_strPath,
-                                        m_task.m_Targets[1].m_strPath,
-                                        m_task.m_Targets[2].m_strPath}));
+    EXPECT_EQ(
+        tv::RealtimeServiceCommand(program, m_task),
+        (std::vector<std::string>{program, "TwinvaleRealTask_7", m_task.m_Source.m_strPath,
+                                  m_task.m_Targets[0].m_strPath, m_task.m_Targets[1].m_strPath,
+                                  m_task.m_Targets[2].m_strPath}));
     ASSERT_TRUE(services.Open().Ok());
     EXPECT_FALSE(services.Exists(m_task));
     ASSERT_TRUE(services.Create(m_task).Ok());
@@ -93,16 +93,15 @@ TEST_F(RealtimeService, TheTaskFileIsAOneTaskListWithoutTheAccountPassword) {
     ASSERT_TRUE(services.Create(m_task).Ok());
     tv::CTaskList list;
     tv::CProfile profile(tv::LocalFileSystem());
-    ASSERT_TRUE(list.LoadFile(tv::LocalFileSystem(), services.FolderOf(m_task) + "/task.tvl",
-                              profile)
-                    .Ok());
+    ASSERT_TRUE(
+        list.LoadFile(tv::LocalFileSystem(), services.FolderOf(m_task) + "/task.tvl", profile)
+            .Ok());
     ASSERT_EQ(list.m_Tasks.size(), 1u);
     EXPECT_EQ(list.m_Tasks[0]->m_nTaskId, 7);
     EXPECT_EQ(list.m_Tasks[0]->m_strExcludeMasks, "*.TMP");
     EXPECT_EQ(list.m_Tasks[0]->m_Targets.size(), 3u);
     EXPECT_EQ(list.m_Tasks[0]->m_strServicePassword, "");
-    EXPECT_EQ(fs::status(services.FolderOf(m_task) + "/task.tvl").permissions() &
-                  fs::perms::all,
+    EXPECT_EQ(fs::status(services.FolderOf(m_task) + "/task.tvl").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
@@ -147,8 +146,8 @@ TEST_F(RealtimeService, AutomaticStartIsAnAutostartEntryThatStartsTheService) {
 
     // As the desktop would start it: through a shell reading the entry's arguments.
     const std::string started = "'" + program + "' TwinvaleRealTask_7 '" +
-                                m_task.m_Source.m_strPath + "' '" +
-                                m_task.m_Targets[0].m_strPath + "' &";
+                                m_task.m_Source.m_strPath + "' '" + m_task.m_Targets[0].m_strPath +
+                                "' &";
     ASSERT_EQ(std::system(started.c_str()), 0);
     ASSERT_TRUE(Eventually([&] { return services.IsRunning(m_task); }));
     EXPECT_TRUE(services.Stop(m_task).Ok());

@@ -2,10 +2,10 @@
 // synchronization and a stand-in for the service program.
 #include <gtest/gtest.h>
 
-#include "support/ServiceStandIn.h"
 #include "auto/RealtimeService.h"
 #include "auto/RealtimeToggle.h"
 #include "platform/FileSystem.h"
+#include "support/ServiceStandIn.h"
 #include "task/Element.h"
 
 namespace {

@@ -87,9 +87,9 @@ TEST_F(MainRealtime, SettingsReachTheServiceAndFailuresAreSaid) {
     settings.m_bAutoStart = true;
     e.StoreRealtime(settings);
     p.UpdateRealtimeService();
-    EXPECT_TRUE(fs::exists(m_home.ConfigHome() / "autostart" /
-                           ("TwinvaleRealTask_" + std::to_string(TaskAt(row).m_nTaskId) +
-                            ".desktop")));
+    EXPECT_TRUE(
+        fs::exists(m_home.ConfigHome() / "autostart" /
+                   ("TwinvaleRealTask_" + std::to_string(TaskAt(row).m_nTaskId) + ".desktop")));
     EXPECT_TRUE(m_dialogs.m_asked.empty());
 
     e.SetTargetText("relative/path");
