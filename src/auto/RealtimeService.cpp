@@ -17,6 +17,7 @@ namespace tv {
 
 namespace {
 
+constexpr char kRecordName[] = "service";
 constexpr char kRecordFile[] = "/service";
 constexpr char kTaskFile[] = "/task.tvl";
 constexpr char kPidFile[] = "/pid";
@@ -280,7 +281,7 @@ CServiceResult CRealtimeServices::Delete(const CElement& task) {
     }
     // The record goes last: a removal cut short leaves a service that can be removed again.
     for (const std::string& name : names) {
-        if (name != kRecordFile + 1) {
+        if (name != kRecordName) {
             m_fs.Unlink(folder + "/" + name);
         }
     }

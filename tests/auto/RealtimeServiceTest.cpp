@@ -21,6 +21,15 @@ using tv::ServiceStatus;
 class RealtimeService : public ::testing::Test {
   protected:
     RealtimeService() { m_task.m_nTaskId = 7; }
+    // No stand-in outlives its test, also one that failed halfway.
+    ~RealtimeService() override {
+        tv::CServicePlaces places = m_places;
+        places.m_stopWait = std::chrono::milliseconds(300);
+        tv::CRealtimeServices services(tv::LocalFileSystem(), places);
+        if (!services.Stop(m_task).Ok()) {
+            kill(std::stoi(ReadFile(services.FolderOf(m_task) + "/pid")), SIGKILL);
+        }
+    }
 
     // The program lies in a folder with blanks, as an installation may.
     tv::CRealtimeServices Services(const char* script = kObedientService,
@@ -30,6 +39,7 @@ class RealtimeService : public ::testing::Test {
         places.m_strAutostart = (m_home.ConfigHome() / "autostart").string();
         places.m_strProgram = WriteStandIn(m_home.Root() / "Program Files/tv service", script);
         places.m_stopWait = stopWait;
+        m_places = places;
         return tv::CRealtimeServices(tv::LocalFileSystem(), places);
     }
     std::string Folder(const std::string& name) {
@@ -47,6 +57,7 @@ class RealtimeService : public ::testing::Test {
     std::string Args() { return ReadFile(m_home.Root() / "Program Files/tv service.args"); }
 
     CIsolatedHome m_home;
+    tv::CServicePlaces m_places;
     tv::CElement m_task;
 };
 

@@ -27,6 +27,7 @@ class RealtimeToggle : public ::testing::Test {
         WriteFile(m_home.Root() / "src/sub/b.txt", "b");
         m_task.m_Targets.push_back(Target("dst1"));
     }
+    ~RealtimeToggle() override { m_services.Stop(m_task); }
     tv::CServicePlaces Places() {
         tv::CServicePlaces places;
         places.m_strServices = (m_home.StateHome() / "Twinvale/services").string();

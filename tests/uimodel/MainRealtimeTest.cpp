@@ -17,7 +17,14 @@ class MainRealtime : public CMainTest {
         m_strProgram = WriteStandIn(m_home.Root() / "bin/tvservice", kObedientService);
         setenv("TWINVALE_TVSERVICE", m_strProgram.c_str(), 1);
     }
-    ~MainRealtime() override { unsetenv("TWINVALE_TVSERVICE"); }
+    ~MainRealtime() override {
+        tv::CRealtimeServices services(tv::LocalFileSystem(),
+                                       tv::CServicePlaces::FromEnvironment());
+        for (int row = 0; row < m_presenter->List().RowCount(); ++row) {
+            services.Stop(TaskAt(row));
+        }
+        unsetenv("TWINVALE_TVSERVICE");
+    }
 
     int AddRealtimeTask() {
         const int row = AddTask("1");
