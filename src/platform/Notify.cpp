@@ -79,8 +79,7 @@ class CBusConnection {
         }
         m_fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const timeval timeout{kBusTimeoutMs / 1000, 0};
-        if (m_fd < 0 ||
-            setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0 ||
+        if (m_fd < 0 || setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0 ||
             setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0 ||
             connect(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
             *error = std::strerror(errno);
@@ -167,8 +166,8 @@ std::string NotifyBody(const std::string& sender, const std::string& text) {
     body.String("");          // no icon
     body.String(text);
     body.String(sender);
-    body.EndArray(body.BeginArray(4), 4);  // no actions
-    body.EndArray(body.BeginArray(8), 8);  // no hints
+    body.EndArray(body.BeginArray(4), 4);    // no actions
+    body.EndArray(body.BeginArray(8), 8);    // no hints
     body.Uint32(static_cast<uint32_t>(-1));  // the server's own display time
     return body.Bytes();
 }
@@ -192,9 +191,9 @@ NetMessageResult SendNetMessage(const std::string& computer, const std::string& 
         return NetMessageResult::Failed;
     }
     const std::string sender = LocalHostName().substr(0, kMaxSenderName);
-    const std::string hello = BusMethodCall(kHelloSerial, "org.freedesktop.DBus",
-                                            "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                                            "Hello", "", "");
+    const std::string hello =
+        BusMethodCall(kHelloSerial, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                      "org.freedesktop.DBus", "Hello", "", "");
     const std::string notify = BusMethodCall(
         kNotifySerial, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
         "org.freedesktop.Notifications", "Notify", "susssasa{sv}i", NotifyBody(sender, text));

@@ -6,11 +6,19 @@ namespace tv {
 
 namespace {
 
-enum HeaderField : uint8_t { kPath = 1, kInterface = 2, kMember = 3, kReplySerial = 5,
-                             kDestination = 6, kSignature = 8 };
+enum HeaderField : uint8_t {
+    kPath = 1,
+    kInterface = 2,
+    kMember = 3,
+    kReplySerial = 5,
+    kDestination = 6,
+    kSignature = 8
+};
 
 uint32_t ReadUint32(std::string_view bytes, size_t at, bool little) {
-    const auto b = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])); };
+    const auto b = [&](size_t i) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i]));
+    };
     return little ? b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24
                   : b(3) | b(2) << 8 | b(1) << 16 | b(0) << 24;
 }

@@ -51,8 +51,8 @@ bool CTcpSocket::WaitReady(Wait wait, Deadline deadline) {
             return Fail(SocketError::TimedOut);
         }
         const auto slice = std::min<Clock::duration>(left, kCancelSlice);
-        const int ms = static_cast<int>(
-            std::chrono::ceil<std::chrono::milliseconds>(slice).count());
+        const int ms =
+            static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(slice).count());
         const int ready = poll(&entry, 1, ms);
         if (ready > 0) {
             return true;  // errors and hang-ups show in the read or write that follows

@@ -76,16 +76,16 @@ CTlsSession::~CTlsSession() {
 
 TlsStep CTlsSession::StepOf(int result) {
     switch (SSL_get_error(m_ssl, result)) {
-    case SSL_ERROR_NONE:
-        return TlsStep::Done;
-    case SSL_ERROR_WANT_READ:
-        return TlsStep::WantRead;
-    case SSL_ERROR_WANT_WRITE:
-        return TlsStep::WantWrite;
-    case SSL_ERROR_ZERO_RETURN:
-        return TlsStep::Closed;
-    default:
-        break;
+        case SSL_ERROR_NONE:
+            return TlsStep::Done;
+        case SSL_ERROR_WANT_READ:
+            return TlsStep::WantRead;
+        case SSL_ERROR_WANT_WRITE:
+            return TlsStep::WantWrite;
+        case SSL_ERROR_ZERO_RETURN:
+            return TlsStep::Closed;
+        default:
+            break;
     }
     const long verified = SSL_get_verify_result(m_ssl);
     m_strError = verified != X509_V_OK ? X509_verify_cert_error_string(verified) : LastSslError();

@@ -20,8 +20,7 @@ enum class TlsStep { Done, WantRead, WantWrite, Closed, Failed };
 class CTlsSession {
   public:
     // None (with `error` set) when TLS cannot be set up at all.
-    static std::unique_ptr<CTlsSession> Create(int fd, const std::string& host,
-                                               std::string* error);
+    static std::unique_ptr<CTlsSession> Create(int fd, const std::string& host, std::string* error);
     ~CTlsSession();
     CTlsSession(const CTlsSession&) = delete;
     CTlsSession& operator=(const CTlsSession&) = delete;

@@ -100,8 +100,8 @@ std::string QuotedPrintable(std::string_view crlfText) {
             continue;
         }
         const bool lineEndFollows = i + 1 == crlfText.size() || crlfText[i + 1] == '\r';
-        const bool literal = (c >= 33 && c <= 126 && c != '=') ||
-                             ((c == ' ' || c == '\t') && !lineEndFollows);
+        const bool literal =
+            (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !lineEndFollows);
         const size_t width = literal ? 1 : 3;
         if (column + width > kQpLineBytes - 1) {
             out += "=\r\n";  // a soft break

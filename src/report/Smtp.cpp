@@ -88,16 +88,16 @@ bool CSMTP::Fail(const std::string& text) {
 
 bool CSMTP::FailSocket() {
     switch (m_socket.LastError()) {
-    case SocketError::TimedOut:
-        return Fail(FormatText(LoadString(IDS_SMTP_TIMED_OUT).c_str(),
-                               static_cast<int>(m_replyTimeout.count() / 1000)));
-    case SocketError::Canceled:
-        return Fail(LoadString(IDS_SMTP_CANCELED));
-    case SocketError::Tls:
-        return Fail(
-            FormatText(LoadString(IDS_SMTP_TLS_FAILED).c_str(), m_socket.ErrorDetail().c_str()));
-    default:
-        return Fail(LoadString(IDS_SMTP_SOCKET_ERROR));
+        case SocketError::TimedOut:
+            return Fail(FormatText(LoadString(IDS_SMTP_TIMED_OUT).c_str(),
+                                   static_cast<int>(m_replyTimeout.count() / 1000)));
+        case SocketError::Canceled:
+            return Fail(LoadString(IDS_SMTP_CANCELED));
+        case SocketError::Tls:
+            return Fail(FormatText(LoadString(IDS_SMTP_TLS_FAILED).c_str(),
+                                   m_socket.ErrorDetail().c_str()));
+        default:
+            return Fail(LoadString(IDS_SMTP_SOCKET_ERROR));
     }
 }
 
@@ -120,9 +120,8 @@ bool CSMTP::Check(const CSmtpReply& reply, Expect expect) {
     static constexpr struct {
         int m_nCode;
         int m_nTextId;
-    } kTable[] = {{250, IDS_SMTP_SERVER_ERROR},
-                  {220, IDS_SMTP_NOT_AVAILABLE},
-                  {354, IDS_SMTP_NOT_READY}};
+    } kTable[] = {
+        {250, IDS_SMTP_SERVER_ERROR}, {220, IDS_SMTP_NOT_AVAILABLE}, {354, IDS_SMTP_NOT_READY}};
     const auto& entry = kTable[static_cast<int>(expect)];
     if (reply.Code() == entry.m_nCode) {
         return true;
@@ -194,16 +193,15 @@ bool CSMTP::Login(const CSmtpReply& ehlo) {
     CSmtpReply reply;
     bool sent = false;
     if (offered("PLAIN")) {
-        const std::string token = std::string(1, '\0') + m_account.m_strUser + '\0' +
-                                  m_account.m_strPassword;
+        const std::string token =
+            std::string(1, '\0') + m_account.m_strUser + '\0' + m_account.m_strPassword;
         sent = Send("AUTH PLAIN " + Base64(token) + "\r\n") && Read(reply);
     } else if (offered("LOGIN")) {
         CSmtpReply step1;
         CSmtpReply step2;
         sent = Send("AUTH LOGIN\r\n") && Read(step1) && step1.Code() == 334 &&
-               Send(Base64(m_account.m_strUser) + "\r\n") && Read(step2) &&
-               step2.Code() == 334 && Send(Base64(m_account.m_strPassword) + "\r\n") &&
-               Read(reply);
+               Send(Base64(m_account.m_strUser) + "\r\n") && Read(step2) && step2.Code() == 334 &&
+               Send(Base64(m_account.m_strPassword) + "\r\n") && Read(reply);
         if (!sent && m_strLastError.empty()) {
             return Fail(FormatText(LoadString(IDS_SMTP_AUTH_FAILED).c_str(),
                                    (step2.Code() >= 0 ? step2 : step1).Text().c_str()));
@@ -235,8 +233,7 @@ bool CSMTP::PrepareHeader(CMailMessage& message) {
                           "From: " + message.m_strFrom + "\r\n" + "To: " + to + "\r\n" +
                           "Subject: " + HeaderValue(message.m_strSubject) + "\r\n" +
                           "Message-ID: " + MessageId(message.m_timeSent, m_strHostName) + "\r\n" +
-                          "MIME-Version: 1.0\r\n" +
-                          "Content-Type: text/plain; charset=UTF-8\r\n" +
+                          "MIME-Version: 1.0\r\n" + "Content-Type: text/plain; charset=UTF-8\r\n" +
                           "Content-Transfer-Encoding: " + (plain ? "7bit" : "quoted-printable") +
                           "\r\n" + "X-Mailer: <" + m_strMailer + ">\r\n\r\n";
     return true;
@@ -248,8 +245,8 @@ bool CSMTP::SendMessage(CMailMessage& message) {
         return Fail(LoadString(IDS_SMTP_NOT_CONNECTED));
     }
     for (const std::string& piece : message.RejectedPieces()) {
-        m_warnings.push_back(FormatText(LoadString(IDS_MAIL_BAD_RECIPIENT).c_str(),
-                                        HeaderValue(piece).c_str()));
+        m_warnings.push_back(
+            FormatText(LoadString(IDS_MAIL_BAD_RECIPIENT).c_str(), HeaderValue(piece).c_str()));
     }
     // An empty sender is the null path that servers accept; anything else must be one address.
     if (!message.m_strFrom.empty() && !IsUsableAddress(message.m_strFrom)) {
@@ -284,8 +281,8 @@ bool CSMTP::SendContent(const CMailMessage& message) {
                                  ? message.m_strBody
                                  : QuotedPrintable(message.m_strBody);
     CSmtpReply reply;
-    return Send(message.m_strHeader) && Send(DotStuffed(body)) && Send(".\r\n") &&
-           Read(reply) && Check(reply, Expect::Ok);
+    return Send(message.m_strHeader) && Send(DotStuffed(body)) && Send(".\r\n") && Read(reply) &&
+           Check(reply, Expect::Ok);
 }
 
 bool CSMTP::Disconnect() {

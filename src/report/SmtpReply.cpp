@@ -8,9 +8,8 @@ namespace tv {
 namespace {
 
 int CodeOf(std::string_view line) {
-    if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3, [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
+    if (line.size() < 3 ||
+        !std::all_of(line.begin(), line.begin() + 3, [](char c) { return c >= '0' && c <= '9'; })) {
         return 0;
     }
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
@@ -50,8 +49,7 @@ bool CSmtpReply::Add(std::string_view line) {
     if (first) {
         m_nCode = code;
     }
-    const bool continues =
-        code != 0 && code == m_nCode && line.size() > 3 && line[3] == '-';
+    const bool continues = code != 0 && code == m_nCode && line.size() > 3 && line[3] == '-';
     if (!first && code != m_nCode) {
         // Not part of this reply: what it says is not taken for what the server meant.
         m_bComplete = true;

@@ -1,5 +1,8 @@
 #include "run/RunNotices.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "base/StringTable.h"
 #include "platform/Notify.h"
 #include "platform/Profile.h"
@@ -15,6 +18,8 @@ namespace tv {
 namespace {
 
 constexpr int kDefaultSmtpPort = 25;
+// Somebody waits for the test at the settings page.
+constexpr auto kTestTimeout = std::chrono::seconds(10);
 
 // The values of m_nMailWhen and m_nNetSendWhen.
 enum NoticeWhen : int { kIfErrors = 0, kAlways = 1, kIfCopied = 2 };
@@ -51,8 +56,10 @@ std::string ReportSubject(const CElement& task) {
 // Sends one message; the error text, or empty. Refused recipients are warned about in
 // `warnings`.
 std::string Deliver(const CElement& task, CMailMessage& message, const CSmtpAccount& account,
-                    std::vector<std::string>* warnings) {
+                    std::vector<std::string>* warnings, std::chrono::seconds replyTimeout) {
     CSMTP smtp(task.m_strSmtpServer, kDefaultSmtpPort, account);
+    smtp.SetTimeouts(std::min<std::chrono::milliseconds>(CSMTP::kConnectTimeout, replyTimeout),
+                     replyTimeout);
     smtp.SetCancelCheck([&task] { return task.m_Run.CancelRequested(); });
     message.m_strFrom = task.m_strMailFrom;
     const bool parsed = message.AddRecipients(task.m_strMailTo);
@@ -60,8 +67,8 @@ std::string Deliver(const CElement& task, CMailMessage& message, const CSmtpAcco
     *warnings = smtp.RecipientWarnings();
     smtp.Disconnect();
     if (!parsed) {
-        warnings->push_back(FormatText(LoadString(IDS_MAIL_BAD_RECIPIENT).c_str(),
-                                       task.m_strMailTo.c_str()));
+        warnings->push_back(
+            FormatText(LoadString(IDS_MAIL_BAD_RECIPIENT).c_str(), task.m_strMailTo.c_str()));
     }
     return sent ? std::string() : smtp.GetLastError();
 }
@@ -79,7 +86,7 @@ bool SendMailReport(CElement& task, const CRunTexts& texts, const CSmtpAccount& 
                  task.m_nMailContent == 1 ? SummaryForm::Full : SummaryForm::SummaryOnly);
     message.m_strBody = std::move(body.m_text);
     std::vector<std::string> warnings;
-    const std::string error = Deliver(task, message, account, &warnings);
+    const std::string error = Deliver(task, message, account, &warnings, CSMTP::kReplyTimeout);
     for (std::string& line : warnings) {
         task.m_Run.RecordError(std::move(line));
     }
@@ -98,15 +105,15 @@ bool SendNetworkMessage(CElement& task) {
     const std::string text = FormatText(LoadString(textId).c_str(), task.m_strName.c_str());
     std::string error;
     switch (SendNetMessage(task.m_strNetSendTo, text, &error)) {
-    case NetMessageResult::Shown:
-        return true;
-    case NetMessageResult::NotThisComputer:
-        task.m_Run.RecordError(FormatText(LoadString(IDS_NETSEND_NOT_LOCAL).c_str(),
-                                          task.m_strNetSendTo.c_str(),
-                                          LocalHostName().c_str()));
-        return false;
-    case NetMessageResult::Failed:
-        break;
+        case NetMessageResult::Shown:
+            return true;
+        case NetMessageResult::NotThisComputer:
+            task.m_Run.RecordError(FormatText(LoadString(IDS_NETSEND_NOT_LOCAL).c_str(),
+                                              task.m_strNetSendTo.c_str(),
+                                              LocalHostName().c_str()));
+            return false;
+        case NetMessageResult::Failed:
+            break;
     }
     task.m_Run.RecordError(FormatText(LoadString(IDS_NETSEND_FAILED).c_str(), error.c_str()));
     return false;
@@ -128,7 +135,7 @@ std::string SendTestMail(const CElement& task, const CSmtpAccount& account) {
     message.m_strSubject = LoadString(IDS_TEST_MESSAGE);
     message.m_strBody = LoadString(IDS_TEST_MESSAGE);
     std::vector<std::string> warnings;
-    std::string error = Deliver(task, message, account, &warnings);
+    std::string error = Deliver(task, message, account, &warnings, kTestTimeout);
     for (const std::string& line : warnings) {
         error += (error.empty() ? "" : "\n") + line;
     }

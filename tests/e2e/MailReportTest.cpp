@@ -63,8 +63,10 @@ TEST_F(MailReportTest, EachConditionSendsItsReportToARealServer) {
     ASSERT_EQ(mails.size(), 3u);
 
     const std::string& summary = mails[0];
-    EXPECT_TRUE(Has(summary, "FROM runner@example.org\nRCPT ann@example.org\n"
-                             "RCPT bob@example.org\n\n")) << summary;
+    EXPECT_TRUE(Has(summary,
+                    "FROM runner@example.org\nRCPT ann@example.org\n"
+                    "RCPT bob@example.org\n\n"))
+        << summary;
     EXPECT_TRUE(Has(summary, "\r\nTo: Ann <ann@example.org>,<bob@example.org>\r\n"));
     EXPECT_TRUE(Has(summary, "\r\nSubject: task 2 (Task 2) Summary report\r\n"));
     EXPECT_TRUE(Has(summary, "Total files copied: 2\r\n"));

@@ -4,8 +4,8 @@
 #include <regex>
 
 #include "report/MailMessage.h"
-#include "report/Smtp.h"
 #include "report/ScriptedSmtpServer.h"
+#include "report/Smtp.h"
 
 namespace {
 
@@ -132,8 +132,9 @@ TEST(SmtpClient, LineBreaksInUserTextNeverAddAHeaderOrARecipient) {
     message.m_strFrom = "runner@example.org";
     message.m_strSubject = "Backup\r\nBcc: evil@example.org (Task 1) Error report";
     message.m_strBody = "body";
-    message.AddRecipients("Ann\r\nBcc: x <a@example.org>;b@example.org\r\nRCPT TO:<evil@example.org>;"
-                          "Ann\nCc: y@example.org <ok@example.org>;good@example.org");
+    message.AddRecipients(
+        "Ann\r\nBcc: x <a@example.org>;b@example.org\r\nRCPT TO:<evil@example.org>;"
+        "Ann\nCc: y@example.org <ok@example.org>;good@example.org");
     ASSERT_TRUE(smtp.SendMessage(message)) << smtp.GetLastError();
     smtp.Disconnect();
     const std::string sent = server.Transcript();
