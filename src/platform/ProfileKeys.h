@@ -29,4 +29,11 @@ inline constexpr char kRecentEntryPrefix[] = "file";
 // The next target of each task that uses its targets in turn, named by the task id.
 inline constexpr char kNextTargets[] = "NextTags";
 
+// How the e-mail reports reach the mail server, for every task: kept here rather than in the
+// task lists, whose format stays as it is. The profile is readable by its owner only.
+inline constexpr char kMailSection[] = "Mail";
+inline constexpr char kMailStartTls[] = "StartTls";
+inline constexpr char kMailUser[] = "User";
+inline constexpr char kMailPassword[] = "Password";
+
 }  // namespace tv::profkey

@@ -7,6 +7,7 @@
 #include "platform/DialUp.h"
 #include "platform/Folders.h"
 #include "platform/Process.h"
+#include "run/RunNotices.h"
 #include "run/RunTexts.h"
 #include "run/TaskRun.h"
 #include "scan/InvestigateJob.h"
@@ -138,6 +139,9 @@ bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAn
 // Every ending comes here: the log gets what was done, whatever way the run ended. A log that
 // cannot be written is an error of the run, so that no start reports success without one.
 void CTaskRun::Finish(RunEnd end, int messageId) {
+    if (end != RunEnd::Canceled) {
+        SendRunNotices(m_task, {m_strStartText, m_strEndText}, m_env);
+    }
     if (m_log.IsOpen() && !m_log.WriteOut(m_task, {m_strStartText, m_strEndText})) {
         const std::string line =
             LoadString(IDS_CANT_CLOSE_LOG) + m_log.Path() + " " + m_log.Error();

@@ -24,6 +24,7 @@ void CMirrantDlg::ShowAdvanced() {
         return;
     }
     CAdvancedSheet sheet(m_editor.EditCopy(), DialUpLayerHere());
+    sheet.m_notify.m_mailAccount = CMailServerSettings(m_app.FileSystem()).m_account;
     CAdvancedActions actions;
     actions.m_saveAsPattern = [this, &sheet] { return m_editor.SaveAsPattern(sheet); };
     actions.m_startSnapshot = [this, &sheet]() -> std::unique_ptr<CSnapshotJob> {

@@ -15,6 +15,7 @@
 #include "uimodel/FtpDialogModel.h"
 #include "uimodel/HelpFile.h"
 #include "uimodel/MainWindowStrings.h"
+#include "uimodel/SettingsMail.h"
 #include "uimodel/UiDialogs.h"
 #include "uimodel/WindowSettings.h"
 
@@ -38,10 +39,13 @@ void CMirrantDlg::StartTaskDrag() {
 }
 
 void CMirrantDlg::ShowPreferences() {
+    CMailServerSettings mail(m_app.FileSystem());
     CPrefDialog dialog(
         m_presenter->Preferences(), [this] { m_editor.ClearNewTaskPattern(); }, this);
+    dialog.AddMailServer(mail);
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
+        mail.Store();
     }
 }
 

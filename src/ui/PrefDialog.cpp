@@ -2,15 +2,19 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "base/StringTable.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/Preferences.h"
+#include "uimodel/SettingsMail.h"
 
 namespace tv {
 
@@ -26,6 +30,7 @@ CPrefDialog::CPrefDialog(uint32_t preferences, std::function<void()> clearPatter
     : QDialog(parent), m_clearPattern(std::move(clearPattern)) {
     setWindowTitle(Text(IDS_PREF_CAPTION));
     auto* layout = new QVBoxLayout(this);
+    m_pLayout = layout;
     layout->addWidget(MakePolicyGroup(preferences));
     layout->addWidget(MakeChecks(preferences));
 
@@ -71,6 +76,36 @@ QWidget* CPrefDialog::MakeChecks(uint32_t preferences) {
         layout->addWidget(m_checks[i]);
     }
     return box;
+}
+
+void CPrefDialog::AddMailServer(CMailServerSettings& mail) {
+    auto* group = new QGroupBox(Text(IDS_PREF_MAIL_GROUP), this);
+    group->setToolTip(Text(IDS_PREF_MAIL_TIP));
+    auto* form = new QFormLayout(group);
+    auto* secure = new QCheckBox(Text(IDS_PREF_MAIL_STARTTLS), group);
+    secure->setObjectName("mailStartTls");
+    secure->setChecked(mail.SecureEnabled());
+    auto* user = new QLineEdit(QString::fromStdString(mail.m_account.m_strUser), group);
+    user->setObjectName("mailUser");
+    auto* password = new QLineEdit(QString::fromStdString(mail.m_account.m_strPassword), group);
+    password->setObjectName("mailPassword");
+    password->setEchoMode(QLineEdit::Password);
+    form->addRow(secure);
+    form->addRow(Text(IDS_PREF_MAIL_USER), user);
+    form->addRow(Text(IDS_PREF_MAIL_PASSWORD), password);
+    // A login goes over a secure connection only, so without one there is nothing to fill in.
+    const auto follow = [user, password](bool on) {
+        user->setEnabled(on);
+        password->setEnabled(on);
+    };
+    follow(secure->isChecked());
+    connect(secure, &QCheckBox::toggled, this, follow);
+    connect(this, &QDialog::accepted, this, [&mail, secure, user, password] {
+        mail.SetSecure(secure->isChecked());
+        mail.m_account.m_strUser = user->text().toStdString();
+        mail.m_account.m_strPassword = password->text().toStdString();
+    });
+    m_pLayout->insertWidget(m_pLayout->count() - 1, group);
 }
 
 void CPrefDialog::ClearPattern() {

@@ -8,8 +8,11 @@
 class QCheckBox;
 class QLabel;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace tv {
+
+class CMailServerSettings;
 
 // The application preferences: the error policy and the check boxes of the preference bits,
 // and a button that clears the new-task pattern at once (not only on OK). GUI thread.
@@ -21,6 +24,9 @@ class CPrefDialog : public QDialog {
 
     // The bits rebuilt from the controls; meant to be read after the dialog ended with OK.
     uint32_t Preferences() const;
+    // Shows the mail server settings too; they take the controls' values on OK (the caller
+    // stores them). `mail` outlives the dialog.
+    void AddMailServer(CMailServerSettings& mail);
 
   private:
     QWidget* MakePolicyGroup(uint32_t preferences);
@@ -31,6 +37,7 @@ class CPrefDialog : public QDialog {
     std::array<QRadioButton*, 3> m_policy{};
     std::array<QCheckBox*, 8> m_checks{};
     QLabel* m_clearedNote = nullptr;
+    QVBoxLayout* m_pLayout = nullptr;
 };
 
 }  // namespace tv

@@ -446,6 +446,15 @@ QWidget* CSettingsPages::BuildNotify() {
         mailControls.insert(mailControls.end(), {label, edit});
     }
     CPageBinder::Tip(mailControls[mailControls.size() - 5], IDS_NT_TIP_SMTP);
+    QPushButton* mailTest = b.Button(page, IDS_NT_TEST, "mailTest", [this, &n] {
+        const std::string failure = n.TestMail();
+        m_dialogs.Message(
+            failure.empty() ? LoadString(IDS_NT_MAIL_SENT)
+                            : FormatText(LoadString(IDS_NT_MAIL_FAILED).c_str(), failure.c_str()));
+    });
+    CPageBinder::Tip(mailTest, IDS_NT_TIP_MAIL_TEST);
+    mail->addWidget(mailTest, row, 3, Qt::AlignRight);
+    mailControls.push_back(mailTest);
     mail->setColumnMinimumWidth(0, 16);
     mail->setColumnStretch(3, 1);
     b.EnableWhen(mailControls, [&n] { return n.MailEnabled(); });
@@ -454,8 +463,7 @@ QWidget* CSettingsPages::BuildNotify() {
     layout->addWidget(b.Check(page, IDS_NT_NETSEND, n.m_bNetSend, "netSend"));
     auto* net = new QGridLayout;
     QLineEdit* computer = b.Edit(page, n.m_strNetSendTo, "netSendTo");
-    auto* test = new QPushButton(TextOf(IDS_NT_TEST), page);
-    test->setObjectName("netSendTest");
+    QPushButton* test = b.Button(page, IDS_NT_TEST, "netSendTest", [&n] { n.TestNetMessage(); });
     const auto netWhen = b.Radios(
         page, when, [&n] { return n.m_nNetSendWhen; }, [&n](int i) { n.m_nNetSendWhen = i; },
         "netSendWhen");
@@ -464,9 +472,8 @@ QWidget* CSettingsPages::BuildNotify() {
     net->addLayout(Row({netWhen[0], netWhen[1], netWhen[2]}), 1, 1, 1, 2, Qt::AlignLeft);
     net->setColumnMinimumWidth(0, 16);
     net->setColumnStretch(1, 1);
-    b.EnableWhen({computer, netWhen[0], netWhen[1], netWhen[2]},
+    b.EnableWhen({computer, test, netWhen[0], netWhen[1], netWhen[2]},
                  [&n] { return n.NetSendEnabled(); });
-    Later(test);
     layout->addLayout(net);
     layout->addWidget(BuildSound(page, SoundSlot::Preview));
     layout->addWidget(BuildSound(page, SoundSlot::Finish));

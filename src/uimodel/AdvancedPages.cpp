@@ -6,6 +6,8 @@
 #include "base/Utf.h"
 #include "platform/Desktop.h"
 #include "platform/DialUp.h"
+#include "platform/Notify.h"
+#include "run/RunNotices.h"
 #include "uimodel/AdvancedStrings.h"
 #include "uimodel/UiDialogs.h"
 
@@ -218,6 +220,17 @@ void CNotifyPage::Store(CElement& t) const {
 
 bool CNotifyPage::TestSound(SoundSlot slot) const {
     return PlaySoundFile(slot == SoundSlot::Preview ? m_strPreviewSound : m_strFinishSound);
+}
+
+void CNotifyPage::TestNetMessage() const {
+    std::string error;
+    SendNetMessage(m_strNetSendTo, LoadString(IDS_TEST_MESSAGE), &error);
+}
+
+std::string CNotifyPage::TestMail() const {
+    CElement task;
+    Store(task);
+    return SendTestMail(task, m_mailAccount);
 }
 
 void CDialUpPage::Load(const CElement& t) {

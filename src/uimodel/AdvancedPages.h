@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "report/Smtp.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -145,6 +146,13 @@ class CNotifyPage {
     void Store(CElement& task) const;
     // Plays the slot's file once; false when it cannot be played.
     bool TestSound(SoundSlot slot) const;
+    // Sends "Test message" to the computer in the field; what became of it is not shown.
+    // Blocks for a few seconds at most (GUI thread).
+    void TestNetMessage() const;
+    // Sends a mail "Test message" with the page's server, sender and recipients over
+    // m_mailAccount: empty when sent, else why not. Blocks for the client's short test
+    // time-outs at most (GUI thread).
+    std::string TestMail() const;
 
     bool MailEnabled() const { return m_bMail; }
     bool NetSendEnabled() const { return m_bNetSend; }
@@ -158,6 +166,7 @@ class CNotifyPage {
     std::string m_strSmtpServer;
     std::string m_strMailFrom;
     std::string m_strMailTo;
+    CSmtpAccount m_mailAccount;  // how the program reaches mail servers (from the profile)
     bool m_bNetSend = false;
     std::string m_strNetSendTo;
     int m_nNetSendWhen = 0;

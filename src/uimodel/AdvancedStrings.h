@@ -139,6 +139,14 @@ enum AdvancedText : int {
     IDS_RT_NOTE,
     IDS_RT_TIP_NO_INIT,
     IDS_GEN_WEB_PAGES,
+    IDS_NT_MAIL_SENT = 20980,
+    IDS_NT_MAIL_FAILED,
+    IDS_NT_TIP_MAIL_TEST,
+    IDS_PREF_MAIL_GROUP,
+    IDS_PREF_MAIL_STARTTLS,
+    IDS_PREF_MAIL_USER,
+    IDS_PREF_MAIL_PASSWORD,
+    IDS_PREF_MAIL_TIP,
 };
 
 // Registers the built-in English texts above. Start-up, before other threads read texts.

@@ -31,6 +31,7 @@
 #include "ui/FtpDlg.h"
 #include "ui/FtpDlgHelpers.h"
 #include "ui/MirrantDlg.h"
+#include "ui/PrefDialog.h"
 #include "ui/PreviewDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtRunViews.h"
@@ -49,6 +50,7 @@
 #include "uimodel/RunViews.h"
 #include "uimodel/RunWindowStrings.h"
 #include "uimodel/ScheduleStrings.h"
+#include "uimodel/SettingsMail.h"
 #include "uimodel/TaskWizard.h"
 #include "uimodel/WizardStrings.h"
 
@@ -538,6 +540,17 @@ bool RenderRealtime(const fs::path& out) {
     return ok;
 }
 
+// The preferences with the mail server settings of a secure login.
+bool RenderPreferences(const fs::path& out) {
+    tv::CMailServerSettings mail(tv::LocalFileSystem());
+    mail.SetSecure(true);
+    mail.m_account.m_strUser = "reports@example.org";
+    mail.m_account.m_strPassword = "secret";
+    tv::CPrefDialog dialog(tv::pref::kDefault, {});
+    dialog.AddMailServer(mail);
+    return Save(dialog, out / "preferences.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -565,6 +578,7 @@ int main(int argc, char** argv) {
     ok = RenderMainWindow(out, "English", "Adwaita", "main-window-themed.png", EditStates::Skip) &&
          ok;
     ok = RenderDialogs(out) && ok;
+    ok = RenderPreferences(out) && ok;
     ok = RenderFtpDialogs(out) && ok;
     ok = RenderProgress(out, board) && ok;
     ok = RenderPreview(out) && ok;
