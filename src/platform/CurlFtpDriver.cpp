@@ -41,7 +41,9 @@ std::string HostOf(const std::string& host) {
 
 }  // namespace
 
-CCurlFtpDriver::CCurlFtpDriver(CRemoteSite site) : m_site(std::move(site)) {
+CCurlFtpDriver::CCurlFtpDriver(CRemoteSite site) : m_site(std::move(site)), m_twinSite(m_site) {
+    m_twinSite.m_askHostKey = nullptr;
+    m_twinSite.m_askCertificate = nullptr;
     InitCurlOnce();
     m_curl = curl_easy_init();
     m_errorBuffer.resize(CURL_ERROR_SIZE);
@@ -286,6 +288,10 @@ int CCurlFtpDriver::SetTime(const std::string& path, FileTime lastWrite) {
     long response = 0;
     curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &response);
     return error != 0 && (response == 500 || response == 502) ? ENOSYS : error;
+}
+
+std::unique_ptr<IRemoteDriver> CCurlFtpDriver::Twin() const {
+    return std::make_unique<CCurlFtpDriver>(m_twinSite);
 }
 
 void CCurlFtpDriver::Cancel() {

@@ -36,6 +36,7 @@ class CCurlFtpDriver final : public IRemoteDriver {
     int Upload(const std::string& path, const RemoteSourceFn& source, const CUploadOptions& options,
                bool& timeSet) override;
     int SetTime(const std::string& path, FileTime lastWrite) override;
+    std::unique_ptr<IRemoteDriver> Twin() const override;
     void Cancel() override;
     std::string LastError() const override;
 
@@ -52,6 +53,7 @@ class CCurlFtpDriver final : public IRemoteDriver {
     void SetTlsOptions();
 
     CRemoteSite m_site;
+    CRemoteSite m_twinSite;  // the site as given, with no one to ask
     std::string m_baseUrl;
     std::unique_ptr<CCertificateTrust> m_trust;  // FTPS only
     CURL* m_curl = nullptr;

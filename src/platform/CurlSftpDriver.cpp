@@ -47,7 +47,9 @@ std::string SftpTimeText(FileTime time) {
 
 }  // namespace
 
-CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site) : m_site(std::move(site)) {
+CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site) : m_site(std::move(site)), m_twinSite(m_site) {
+    m_twinSite.m_askHostKey = nullptr;
+    m_twinSite.m_askCertificate = nullptr;
     InitCurlOnce();
     m_curl = curl_easy_init();
     m_errorBuffer.resize(CURL_ERROR_SIZE);
@@ -341,6 +343,10 @@ std::vector<std::string> CCurlSftpDriver::ReplaceCommands(const std::string& tem
 
 int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {
     return Commands({MtimeCommand(lastWrite, AbsolutePath(path))});
+}
+
+std::unique_ptr<IRemoteDriver> CCurlSftpDriver::Twin() const {
+    return std::make_unique<CCurlSftpDriver>(m_twinSite);
 }
 
 void CCurlSftpDriver::Cancel() {

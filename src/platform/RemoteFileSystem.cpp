@@ -58,7 +58,10 @@ CRemoteFileSystem::CRemoteFileSystem(std::unique_ptr<IRemoteDriver> driver, IFil
                                      std::string spoolFolder)
     : m_driver(std::move(driver)), m_spoolFs(spoolFs), m_spoolFolder(std::move(spoolFolder)) {}
 
-CRemoteFileSystem::~CRemoteFileSystem() = default;
+// A streaming upload still pending fails first, while its connection is still there.
+CRemoteFileSystem::~CRemoteFileSystem() {
+    m_handles.clear();
+}
 
 uint32_t CRemoteFileSystem::Capabilities(const std::string&) {
     return fscap::kCanRename | (m_bExactTimes ? fscap::kExactTimes : 0);
@@ -108,6 +111,9 @@ int CRemoteFileSystem::Reconnect(int retries) {
 
 int CRemoteFileSystem::OnServer(const std::function<int(IRemoteDriver&)>& call) {
     std::lock_guard lock(m_driverMutex);
+    if (m_bUploadLost.exchange(false)) {
+        m_bLost = true;
+    }
     if (m_bLost) {
         if (int error = Reconnect(m_bGone ? 0 : m_reconnect.m_nRetries)) {
             return error;
@@ -366,6 +372,7 @@ int CRemoteFileSystem::CreateTemp(const std::string& folder, const std::string& 
     handle.m_spool = std::move(spool);
     handle.m_bWritable = true;
     handle.m_tempPath = temp;
+    handle.m_target = Join(Absolute(folder), name);
     m_handles[file] = std::move(handle);
     tempPath = temp;
     return 0;
@@ -417,6 +424,9 @@ int CRemoteFileSystem::Read(int file, uint64_t offset, void* buffer, size_t size
     if (offset >= handle.m_size) {
         return 0;
     }
+    if (!handle.m_spool) {
+        return EBADF;  // a streaming upload keeps no bytes
+    }
     return handle.m_spool->Read(offset - handle.m_start, buffer, size, got);
 }
 
@@ -430,15 +440,143 @@ int CRemoteFileSystem::Write(int file, uint64_t offset, const void* buffer, size
     if (!handle.m_bWritable) {
         return EBADF;
     }
-    if (int error = handle.m_spool->Write(offset, {static_cast<const char*>(buffer), size})) {
+    const std::string_view bytes(static_cast<const char*>(buffer), size);
+    if (handle.m_stream && offset != handle.m_size) {
+        return ESPIPE;
+    }
+    if (int error = handle.m_stream ? handle.m_stream->Write(bytes)
+                                    : handle.m_spool->Write(offset, bytes)) {
+        if (LostConnection(error)) {
+            m_bUploadLost = true;
+        }
         return error;
     }
     written = size;
-    std::lock_guard lock(m_handleMutex);
-    if (auto found = m_handles.find(file); found != m_handles.end()) {
-        found->second.m_size = std::max(found->second.m_size, offset + size);
+    {
+        std::lock_guard lock(m_handleMutex);
+        if (auto found = m_handles.find(file); found != m_handles.end()) {
+            found->second.m_size = std::max(found->second.m_size, offset + size);
+        }
+    }
+    if (!handle.m_stream && offset == handle.m_size && offset + size >= kStreamFromBytes) {
+        StartStream(file);
     }
     return 0;
+}
+
+IRemoteDriver* CRemoteFileSystem::UploadDriver() {
+    if (!m_uploadDriver) {
+        m_uploadDriver = m_driver->Twin();
+    }
+    if (m_uploadDriver && m_uploadDriver->Connect() == 0) {
+        return m_uploadDriver.get();
+    }
+    m_uploadDriver.reset();
+    std::lock_guard lock(m_handleMutex);
+    m_bNoStream = true;
+    return nullptr;
+}
+
+void CRemoteFileSystem::StartStream(int file) {
+    {
+        std::lock_guard lock(m_handleMutex);
+        if (m_bNoStream || m_bUploadBusy) {
+            return;
+        }
+        m_bUploadBusy = true;
+    }
+    CHandle handle;
+    IRemoteDriver* driver = Find(file, handle) == 0 ? UploadDriver() : nullptr;
+    if (!driver) {
+        std::lock_guard lock(m_handleMutex);
+        m_bUploadBusy = false;
+        return;
+    }
+    CUploadOptions options;
+    options.m_target = TargetOf(handle.m_target);
+    auto stream = std::make_shared<CRemoteUploadStream>(*driver, handle.m_target, options,
+                                                        m_reconnect.m_cancelled);
+    {
+        std::lock_guard lock(m_handleMutex);
+        m_uploadHolder = stream.get();
+    }
+    std::string piece(kStreamFromBytes, '\0');
+    int error = 0;
+    for (uint64_t sent = 0; sent < handle.m_size && error == 0;) {
+        size_t got = 0;
+        const auto want =
+            static_cast<size_t>(std::min<uint64_t>(piece.size(), handle.m_size - sent));
+        error = handle.m_spool->Read(sent, piece.data(), want, got);
+        error = error != 0 ? error : got == 0 ? EIO : stream->Write({piece.data(), got});
+        sent += got;
+    }
+    if (error != 0) {
+        // The spool still has every byte: Rename sends it the old way.
+        stream->Cancel();
+        Release(stream);
+        return;
+    }
+    {
+        std::lock_guard lock(m_handleMutex);
+        if (auto found = m_handles.find(file); found != m_handles.end()) {
+            found->second.m_stream = stream;
+            found->second.m_spool.reset();
+            return;
+        }
+    }
+    stream->Cancel();
+    Release(stream);
+}
+
+void CRemoteFileSystem::Release(const std::shared_ptr<CRemoteUploadStream>& stream) {
+    {
+        std::lock_guard lock(m_handleMutex);
+        if (m_uploadHolder != stream.get()) {
+            return;
+        }
+    }
+    if (stream->DriverCancelled()) {
+        m_uploadDriver.reset();
+    }
+    std::lock_guard lock(m_handleMutex);
+    m_uploadHolder = nullptr;
+    m_bUploadBusy = false;
+}
+
+std::shared_ptr<CRemoteUploadStream> CRemoteFileSystem::StreamOf(int file) {
+    std::lock_guard lock(m_handleMutex);
+    auto found = m_handles.find(file);
+    return found == m_handles.end() ? nullptr : found->second.m_stream;
+}
+
+int CRemoteFileSystem::FinishStream(int file, const std::shared_ptr<CRemoteUploadStream>& stream,
+                                    const std::string& target) {
+    CHandle handle;
+    {
+        std::lock_guard lock(m_handleMutex);
+        handle = m_handles.at(file);
+    }
+    if (target != handle.m_target) {
+        return EINVAL;
+    }
+    const int error = stream->Finish();
+    bool timeSet = false;
+    if (error == 0 && handle.m_lastWrite != kKeepTime) {
+        // The bytes are in place; a server that cannot set times only costs exactness.
+        timeSet = m_uploadDriver->SetTime(target, ServerTime(handle.m_lastWrite)) == 0;
+        m_bExactTimes = m_bExactTimes && timeSet;
+    }
+    Release(stream);
+    if (LostConnection(error)) {
+        m_bUploadLost = true;
+    }
+    if (timeSet) {
+        Known(target, CRemoteEntry{NameOf(target), EntryType::File, handle.m_size,
+                                   ServerTime(handle.m_lastWrite), RemoteTimeKind::Utc});
+    } else {
+        Changed(target);
+    }
+    return error;
 }
 
 int CRemoteFileSystem::CopyRange(int, int, uint64_t, size_t, size_t& copied) {
@@ -484,6 +622,7 @@ int CRemoteFileSystem::Close(int file) {
 }
 
 void CRemoteFileSystem::Forget(int file) {
+    CHandle gone;  // let go outside the lock
     std::lock_guard lock(m_handleMutex);
     auto found = m_handles.find(file);
     if (found == m_handles.end()) {
@@ -492,6 +631,7 @@ void CRemoteFileSystem::Forget(int file) {
     if (found->second.m_bOpen) {
         found->second.m_tempPath.clear();  // still open: Close lets it go
     } else {
+        gone = std::move(found->second);
         m_handles.erase(found);
     }
 }
@@ -544,7 +684,9 @@ int CRemoteFileSystem::Rename(const std::string& from, const std::string& to) {
     if (file < 0) {
         return ENOSYS;
     }
-    if (int error = Upload(file, Absolute(to))) {
+    const std::shared_ptr<CRemoteUploadStream> stream = StreamOf(file);
+    if (int error =
+            stream ? FinishStream(file, stream, Absolute(to)) : Upload(file, Absolute(to))) {
         return error;
     }
     Forget(file);
@@ -558,6 +700,10 @@ int CRemoteFileSystem::Unlink(const std::string& path) {
         file = PendingUpload(Absolute(path));
     }
     if (file >= 0) {
+        if (const std::shared_ptr<CRemoteUploadStream> stream = StreamOf(file)) {
+            stream->Cancel();
+            Release(stream);
+        }
         Forget(file);
         return 0;
     }
