@@ -46,6 +46,7 @@ CCurlFtpDriver::CCurlFtpDriver(CRemoteSite site) : m_site(std::move(site)), m_tw
     m_twinSite.m_askCertificate = nullptr;
     InitCurlOnce();
     m_curl = curl_easy_init();
+    m_multi = curl_multi_init();
     m_errorBuffer.resize(CURL_ERROR_SIZE);
     bool implicit = m_site.m_protocol == RemoteProtocol::FtpsImplicit;
     int port = m_site.m_port != 0 ? m_site.m_port : implicit ? 990 : 21;
@@ -65,6 +66,7 @@ CCurlFtpDriver::CCurlFtpDriver(CRemoteSite site) : m_site(std::move(site)), m_tw
 
 CCurlFtpDriver::~CCurlFtpDriver() {
     curl_easy_cleanup(m_curl);
+    curl_multi_cleanup(m_multi);
 }
 
 void CCurlFtpDriver::Prepare(const std::string& path, bool folder) {
@@ -114,7 +116,7 @@ int CCurlFtpDriver::Perform() {
     if (m_trust) {
         m_trust->Reset();
     }
-    CURLcode code = curl_easy_perform(m_curl);
+    const auto code = static_cast<CURLcode>(Run());
     if (code == CURLE_OK) {
         return 0;
     }
@@ -128,6 +130,34 @@ int CCurlFtpDriver::Perform() {
         return m_sinkError;
     }
     return ErrnoOf(code);
+}
+
+// libcurl's own loop (curl_easy_perform) waits up to a second for the sockets when it has no
+// timer set, and this libcurl sets none between the passive-mode answer and the data
+// connection's connect: every few transfers stood still for exactly a second. This loop looks
+// again after a few milliseconds whatever libcurl expects.
+int CCurlFtpDriver::Run() {
+    constexpr int kPollSliceMs = 5;
+    if (curl_multi_add_handle(m_multi, m_curl) != CURLM_OK) {
+        return CURLE_FAILED_INIT;
+    }
+    int running = 1;
+    CURLMcode state = CURLM_OK;
+    while (running != 0 && state == CURLM_OK) {
+        state = curl_multi_perform(m_multi, &running);
+        if (running != 0 && state == CURLM_OK) {
+            state = curl_multi_poll(m_multi, nullptr, 0, kPollSliceMs, nullptr);
+        }
+    }
+    CURLcode code = state == CURLM_OK ? CURLE_OK : CURLE_RECV_ERROR;
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(m_multi, &left)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == m_curl) {
+            code = message->data.result;
+        }
+    }
+    curl_multi_remove_handle(m_multi, m_curl);
+    return code;
 }
 
 int CCurlFtpDriver::Commands(const std::vector<std::string>& commands) {
@@ -159,9 +189,12 @@ bool CCurlFtpDriver::IsConnected() {
     return Commands({"NOOP"}) == 0;
 }
 
+// The connection lives in the multi handle's cache.
 void CCurlFtpDriver::Disconnect() {
     curl_easy_cleanup(m_curl);
+    curl_multi_cleanup(m_multi);
     m_curl = curl_easy_init();
+    m_multi = curl_multi_init();
 }
 
 int CCurlFtpDriver::ListWith(const char* command, const std::string& folder, std::string& text) {
