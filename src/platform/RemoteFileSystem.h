@@ -142,6 +142,8 @@ class CRemoteFileSystem final : public IFileSystem {
         bool m_bLoaded = false;  // a read handle's spool holds the file from m_start to its end
     };
 
+    // What the drivers answer when the server cannot be reached or the connection broke off.
+    static bool LostConnection(int error);
     // Runs `call` on the driver under its lock, first reaching the server again when the last
     // call lost it.
     int OnServer(const std::function<int(IRemoteDriver&)>& call);
