@@ -9,6 +9,7 @@
 #include "platform/RemoteDriver.h"
 
 typedef void CURL;
+typedef void CURLM;
 
 namespace tv {
 
@@ -36,6 +37,7 @@ class CCurlFtpDriver final : public IRemoteDriver {
     int Upload(const std::string& path, const RemoteSourceFn& source, const CUploadOptions& options,
                bool& timeSet) override;
     int SetTime(const std::string& path, FileTime lastWrite) override;
+    std::unique_ptr<IRemoteDriver> Twin() const override;
     void Cancel() override;
     std::string LastError() const override;
 
@@ -44,6 +46,8 @@ class CCurlFtpDriver final : public IRemoteDriver {
     void Prepare(const std::string& path, bool folder);
     // Runs the prepared request; 0 or an errno value, LastError() filled on failure.
     int Perform();
+    // libcurl's part of Perform: its CURLcode.
+    int Run();
     // Server commands on the control connection only, no transfer.
     int Commands(const std::vector<std::string>& commands);
     int ListWith(const char* command, const std::string& folder, std::string& text);
@@ -52,9 +56,11 @@ class CCurlFtpDriver final : public IRemoteDriver {
     void SetTlsOptions();
 
     CRemoteSite m_site;
+    CRemoteSite m_twinSite;  // the site as given, with no one to ask
     std::string m_baseUrl;
     std::unique_ptr<CCertificateTrust> m_trust;  // FTPS only
     CURL* m_curl = nullptr;
+    CURLM* m_multi = nullptr;  // runs m_curl's requests and keeps its connection
     std::atomic<bool> m_cancel{false};
     bool m_bMlsd = true;  // until the server refuses it once
     int m_sinkError = 0;

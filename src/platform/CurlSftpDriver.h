@@ -39,6 +39,7 @@ class CCurlSftpDriver final : public IRemoteDriver {
     int Upload(const std::string& path, const RemoteSourceFn& source, const CUploadOptions& options,
                bool& timeSet) override;
     int SetTime(const std::string& path, FileTime lastWrite) override;
+    std::unique_ptr<IRemoteDriver> Twin() const override;
     void Cancel() override;
     std::string LastError() const override;
 
@@ -65,6 +66,7 @@ class CCurlSftpDriver final : public IRemoteDriver {
     int AddExactTimes(const std::string& folder, CRemoteListing& listing);
 
     CRemoteSite m_site;
+    CRemoteSite m_twinSite;  // the site as given, with no one to ask
     std::string m_baseUrl;
     CSftpEndpoint m_endpoint;
     // Opened by the first listing of a site without a proxy, closed by Disconnect.

@@ -145,7 +145,9 @@ struct CUploadOptions {
 // within a second, leaving the connection closed.
 //
 // One connection serves every call: the driver connects once and reconnects only when the
-// connection dropped (IsConnected false), so many small files never pay a login each.
+// connection dropped (IsConnected false), so many small files never pay a login each. A big
+// upload may go over a second one (Twin), so that it can stream while the first one serves the
+// calls that come before its end.
 //
 // How it plugs in: a remote location is a CRemoteFileSystem (an IFileSystem) over a driver;
 // ReadFolder is List, OpenRead starts Download into a spool, CreateTemp + Close + Rename is
@@ -181,6 +183,10 @@ class IRemoteDriver {
                        const CUploadOptions& options, bool& timeSet) = 0;
     // The file's modification time on the server (ENOSYS when the server cannot set it).
     virtual int SetTime(const std::string& path, FileTime lastWrite) = 0;
+
+    // Another driver for the same site, not connected, that asks nobody: a host key or a
+    // certificate not trusted already is refused. Null where there can be none. Any thread.
+    virtual std::unique_ptr<IRemoteDriver> Twin() const { return nullptr; }
 
     // Any thread; see above.
     virtual void Cancel() = 0;

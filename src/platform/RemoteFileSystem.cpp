@@ -15,13 +15,6 @@ namespace {
 constexpr int64_t kTicksPerMinute = 60 * static_cast<int64_t>(kTicksPerSecond);
 constexpr auto kWaitSlice = std::chrono::milliseconds(200);
 
-// What the drivers answer when the server cannot be reached or the connection broke off; a
-// server that said no is still there.
-bool LostConnection(int error) {
-    return error == ECONNRESET || error == ECONNREFUSED || error == ETIMEDOUT ||
-           error == EHOSTUNREACH;
-}
-
 std::string Absolute(const std::string& path) {
     std::string absolute = path.starts_with('/') ? path : "/" + path;
     while (absolute.size() > 1 && absolute.ends_with('/')) {
@@ -54,11 +47,21 @@ CFileInfo RootInfo() {
 
 }  // namespace
 
+// What the drivers answer when the server cannot be reached or the connection broke off; a
+// server that said no is still there.
+bool CRemoteFileSystem::LostConnection(int error) {
+    return error == ECONNRESET || error == ECONNREFUSED || error == ETIMEDOUT ||
+           error == EHOSTUNREACH;
+}
+
 CRemoteFileSystem::CRemoteFileSystem(std::unique_ptr<IRemoteDriver> driver, IFileSystem& spoolFs,
                                      std::string spoolFolder)
     : m_driver(std::move(driver)), m_spoolFs(spoolFs), m_spoolFolder(std::move(spoolFolder)) {}
 
-CRemoteFileSystem::~CRemoteFileSystem() = default;
+// A streaming upload still pending fails first, while its connection is still there.
+CRemoteFileSystem::~CRemoteFileSystem() {
+    m_handles.clear();
+}
 
 uint32_t CRemoteFileSystem::Capabilities(const std::string&) {
     return fscap::kCanRename | (m_bExactTimes ? fscap::kExactTimes : 0);
@@ -108,6 +111,9 @@ int CRemoteFileSystem::Reconnect(int retries) {
 
 int CRemoteFileSystem::OnServer(const std::function<int(IRemoteDriver&)>& call) {
     std::lock_guard lock(m_driverMutex);
+    if (m_bUploadLost.exchange(false)) {
+        m_bLost = true;
+    }
     if (m_bLost) {
         if (int error = Reconnect(m_bGone ? 0 : m_reconnect.m_nRetries)) {
             return error;
@@ -366,6 +372,7 @@ int CRemoteFileSystem::CreateTemp(const std::string& folder, const std::string& 
     handle.m_spool = std::move(spool);
     handle.m_bWritable = true;
     handle.m_tempPath = temp;
+    handle.m_target = Join(Absolute(folder), name);
     m_handles[file] = std::move(handle);
     tempPath = temp;
     return 0;
@@ -417,6 +424,9 @@ int CRemoteFileSystem::Read(int file, uint64_t offset, void* buffer, size_t size
     if (offset >= handle.m_size) {
         return 0;
     }
+    if (!handle.m_spool) {
+        return EBADF;  // a streaming upload keeps no bytes
+    }
     return handle.m_spool->Read(offset - handle.m_start, buffer, size, got);
 }
 
@@ -430,13 +440,26 @@ int CRemoteFileSystem::Write(int file, uint64_t offset, const void* buffer, size
     if (!handle.m_bWritable) {
         return EBADF;
     }
-    if (int error = handle.m_spool->Write(offset, {static_cast<const char*>(buffer), size})) {
+    const std::string_view bytes(static_cast<const char*>(buffer), size);
+    if (handle.m_stream && offset != handle.m_size) {
+        return ESPIPE;
+    }
+    if (int error = handle.m_stream ? handle.m_stream->Write(bytes)
+                                    : handle.m_spool->Write(offset, bytes)) {
+        if (handle.m_stream && LostConnection(error)) {
+            m_bUploadLost = true;
+        }
         return error;
     }
     written = size;
-    std::lock_guard lock(m_handleMutex);
-    if (auto found = m_handles.find(file); found != m_handles.end()) {
-        found->second.m_size = std::max(found->second.m_size, offset + size);
+    {
+        std::lock_guard lock(m_handleMutex);
+        if (auto found = m_handles.find(file); found != m_handles.end()) {
+            found->second.m_size = std::max(found->second.m_size, offset + size);
+        }
+    }
+    if (!handle.m_stream && offset == handle.m_size && offset + size >= kStreamFromBytes) {
+        StartStream(file);
     }
     return 0;
 }
@@ -484,6 +507,7 @@ int CRemoteFileSystem::Close(int file) {
 }
 
 void CRemoteFileSystem::Forget(int file) {
+    CHandle gone;  // let go outside the lock
     std::lock_guard lock(m_handleMutex);
     auto found = m_handles.find(file);
     if (found == m_handles.end()) {
@@ -492,47 +516,9 @@ void CRemoteFileSystem::Forget(int file) {
     if (found->second.m_bOpen) {
         found->second.m_tempPath.clear();  // still open: Close lets it go
     } else {
+        gone = std::move(found->second);
         m_handles.erase(found);
     }
-}
-
-int CRemoteFileSystem::Upload(int file, const std::string& target) {
-    CHandle handle;
-    {
-        std::lock_guard lock(m_handleMutex);
-        handle = m_handles.at(file);
-    }
-    CUploadOptions options;
-    options.m_target = TargetOf(target);
-    if (handle.m_lastWrite != kKeepTime) {
-        options.m_lastWrite = ServerTime(handle.m_lastWrite);
-    }
-    bool timeSet = false;
-    const int error = OnServer([&](IRemoteDriver& driver) {
-        uint64_t sent = 0;
-        int sendError = driver.Upload(
-            target,
-            [&](void* buffer, size_t size, size_t& got) {
-                size_t want = static_cast<size_t>(std::min<uint64_t>(size, handle.m_size - sent));
-                got = 0;
-                int read = want == 0 ? 0 : handle.m_spool->Read(sent, buffer, want, got);
-                sent += got;
-                return read == 0 && got == 0 && want != 0 ? EIO : read;
-            },
-            options, timeSet);
-        // The bytes are in place; a server that cannot set times only costs exactness.
-        if (sendError == 0 && options.m_lastWrite != kKeepTime && !timeSet) {
-            m_bExactTimes = false;
-        }
-        return sendError;
-    });
-    if (timeSet) {
-        Known(target, CRemoteEntry{NameOf(target), EntryType::File, handle.m_size,
-                                   ServerTime(handle.m_lastWrite), RemoteTimeKind::Utc});
-    } else {
-        Changed(target);
-    }
-    return error;
 }
 
 int CRemoteFileSystem::Rename(const std::string& from, const std::string& to) {
@@ -544,7 +530,9 @@ int CRemoteFileSystem::Rename(const std::string& from, const std::string& to) {
     if (file < 0) {
         return ENOSYS;
     }
-    if (int error = Upload(file, Absolute(to))) {
+    const std::shared_ptr<CRemoteUploadStream> stream = StreamOf(file);
+    if (int error =
+            stream ? FinishStream(file, stream, Absolute(to)) : Upload(file, Absolute(to))) {
         return error;
     }
     Forget(file);
@@ -558,6 +546,10 @@ int CRemoteFileSystem::Unlink(const std::string& path) {
         file = PendingUpload(Absolute(path));
     }
     if (file >= 0) {
+        if (const std::shared_ptr<CRemoteUploadStream> stream = StreamOf(file)) {
+            stream->Cancel();
+            Release(stream);
+        }
         Forget(file);
         return 0;
     }

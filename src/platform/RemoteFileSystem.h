@@ -15,6 +15,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/RemoteDriver.h"
+#include "platform/RemoteUploadStream.h"
 #include "platform/ScratchFile.h"
 
 namespace tv {
@@ -28,11 +29,20 @@ namespace tv {
 //   the offset asked for to its end, so a caller that wants only the tail of a file pays for the
 //   tail; a later Read below that offset downloads again from there. A missing file shows at
 //   that first call (ENOENT).
-// - CreateTemp gives a handle whose writes go to a spool; nothing reaches the server until
-//   Rename(tempPath, target) uploads the spool to `target` (the driver writes a temporary remote
-//   name and renames it over the target when every byte arrived) and sets the time given by
-//   SetOpenTimes. Unlink(tempPath) before that drops it. Flush only reaches the spool; the
-//   upload in Rename is the moment the data is on the server.
+// - CreateTemp gives a handle whose writes go to a spool; the target's name on the server stays
+//   as it was until Rename(tempPath, target) uploads the spool to `target` (the driver writes a
+//   temporary remote name and renames it over the target when every byte arrived) and sets the
+//   time given by SetOpenTimes. Unlink(tempPath) before that drops it. Flush only reaches the
+//   spool; the end of Rename is the moment the data is on the server.
+// - A big file does not wait for Rename: once its writes reached kStreamFromBytes in order, the
+//   spool so far and every later write stream to the server's temporary name over a second
+//   connection (IRemoteDriver::Twin), so its bytes leave while the copy still reads them, and
+//   the calls of the copy (the check of the target before Rename, a download from the same
+//   site) keep the first one. Its writes must then follow each other (else ESPIPE). Rename
+//   ends the bytes, waits for the rename over the target and sets the time; Unlink, or
+//   a cancel of the reconnect rule while a call waits for the server, makes the upload fail,
+//   which removes the temporary name. Without a second connection (the driver has no twin, its
+//   login failed, another upload streams) the file stays in the spool.
 // - Rename of anything else is ENOSYS: the driver cannot move a file already on the server.
 //
 // Capabilities: kCanRename (an upload replaces its target in one step); kExactTimes from the
@@ -46,9 +56,9 @@ namespace tv {
 // comes after it. Once a round of tries found it gone, later calls try once without waiting.
 //
 // Threads: any; calls on the driver are made one at a time (a second caller waits), spool I/O
-// runs beside them. Every call blocks until the server answered; none can be cancelled halfway
-// (the driver's own Cancel, from another thread, ends the running transfer); the waits of a
-// reconnection end at the rule's cancel.
+// and a streaming upload run beside them. Every call blocks until the server answered; none can be
+// cancelled halfway (the driver's own Cancel, from another thread, ends the running transfer); the
+// waits of a reconnection end at the rule's cancel.
 class CRemoteFileSystem final : public IFileSystem {
   public:
     // `spoolFs` and `spoolFolder` hold the spool files (a local temporary folder).
@@ -110,6 +120,9 @@ class CRemoteFileSystem final : public IFileSystem {
     // Closes the connection; a later call connects again. Blocks until the server was told.
     void Disconnect();
 
+    // Where an upload written in order starts to stream.
+    static constexpr uint64_t kStreamFromBytes = 4u << 20;
+
     // The names the last listings refused ("/", "\", "..", NUL, not a name), as "folder/name"
     // for the log, and forgets them. Any thread.
     std::vector<std::string> TakeRefusedNames();
@@ -122,11 +135,15 @@ class CRemoteFileSystem final : public IFileSystem {
         bool m_bOpen = true;
         FileTime m_lastWrite = kKeepTime;
         std::string m_tempPath;  // of a writable handle: the name Rename and Unlink know it by
-        std::string m_path;      // of a read handle: the file on the server
+        std::string m_target;    // of a writable handle: the name CreateTemp was given
+        std::shared_ptr<CRemoteUploadStream> m_stream;  // a streaming upload: no spool
+        std::string m_path;                             // of a read handle: the file on the server
         uint64_t m_start = 0;    // the file's offset of the spool's first byte
         bool m_bLoaded = false;  // a read handle's spool holds the file from m_start to its end
     };
 
+    // What the drivers answer when the server cannot be reached or the connection broke off.
+    static bool LostConnection(int error);
     // Runs `call` on the driver under its lock, first reaching the server again when the last
     // call lost it.
     int OnServer(const std::function<int(IRemoteDriver&)>& call);
@@ -153,6 +170,18 @@ class CRemoteFileSystem final : public IFileSystem {
     // The pending upload known by `tempPath`, or -1.
     int PendingUpload(const std::string& tempPath);
     int Upload(int file, const std::string& target);
+    // Moves the spooled upload `file` to a stream over the second connection when one is free;
+    // where that cannot be, it stays spooled.
+    void StartStream(int file);
+    // The second connection, logged in; null (and no more streams) when it cannot be had. Only
+    // the holder of m_bUploadBusy calls it.
+    IRemoteDriver* UploadDriver();
+    // Ends the streaming upload `stream` of `file` with the rename over `target`.
+    int FinishStream(int file, const std::shared_ptr<CRemoteUploadStream>& stream,
+                     const std::string& target);
+    // Frees the second connection that `stream` held, if it still does.
+    void Release(const std::shared_ptr<CRemoteUploadStream>& stream);
+    std::shared_ptr<CRemoteUploadStream> StreamOf(int file);
     void Forget(int file);
     void NoteTimes(RemoteTimeKind kind);
     CFileInfo Shifted(CFileInfo info, RemoteTimeKind kind) const;
@@ -165,6 +194,13 @@ class CRemoteFileSystem final : public IFileSystem {
     CReconnectRule m_reconnect;  // fixed before the first call
     bool m_bLost = false;        // under m_driverMutex
     bool m_bGone = false;        // a whole round of tries failed; under m_driverMutex
+    // A streaming upload lost its connection: the first one is likely gone too.
+    std::atomic<bool> m_bUploadLost{false};
+    // The second connection, for streaming uploads; its holder alone uses it.
+    std::unique_ptr<IRemoteDriver> m_uploadDriver;
+    bool m_bUploadBusy = false;  // under m_handleMutex, as are the two fields below
+    const CRemoteUploadStream* m_uploadHolder = nullptr;
+    bool m_bNoStream = false;  // the second connection could not log in
     std::mutex m_handleMutex;
     std::map<int, CHandle> m_handles;
     int m_nextHandle = 1;

@@ -2,6 +2,9 @@
 // are local: every check looks at what really arrived, in both directions.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <utility>
+
 #include "e2e/RemoteRunSupport.h"
 #include "platform/FtpServer.h"
 #include "platform/RemoteTestSupport.h"
@@ -201,6 +204,43 @@ TEST_F(RunRemoteTest, ARemoteFolderThatNamesAFileSyncsThatFileAlone) {
     EXPECT_EQ(ReadFile(target / "one.txt"), "the one");
     EXPECT_EQ(ReadFile(target / "kept.txt"), "stays");
     EXPECT_EQ(std::distance(fs::directory_iterator(target), {}), 2);
+}
+
+// A file far bigger than what waits in the spool streams up while it is read: to FTP, to SFTP
+// and from one folder of a site to another of the same site its bytes arrive exactly with
+// their time (a rerun copies nothing), and no temporary name or spool file stays behind.
+TEST_F(RunRemoteTest, BigFilesStreamUpExactlyEvenWithinOneSite) {
+    const fs::path source = Dir("src");
+    {
+        std::ofstream big(source / "big.bin", std::ios::binary);
+        for (int stamp = 0; stamp < 1024; ++stamp) {
+            big.seekp(static_cast<std::streamoff>(stamp) * (64 << 10) + stamp);
+            big << "stamp " << stamp;
+        }
+    }
+    fs::resize_file(source / "big.bin", 64u << 20);
+    WriteFile(source / "small.txt", "beside it");
+    const fs::path ftpRoot = Dir("ftp-root");
+    fs::create_directories(ftpRoot / "up");
+    fs::create_directories(ftpRoot / "copy");
+    CFtpServer ftp(ftpRoot.string(), (m_home.Root() / "ftpd.log").string(), {}, FtpTls::None);
+    CSshServer ssh(Dir("sshd"));
+    TrustHost(ssh);
+    const fs::path sftpRoot = Dir("sftp-root");
+    const std::string list =
+        MakeList({RemoteTask(1, Local(source), FtpSite(ftp.Port(), 0, "/up")),
+                  RemoteTask(2, FtpSite(ftp.Port(), 0, "/up"), FtpSite(ftp.Port(), 0, "/copy")),
+                  RemoteTask(3, Local(source), SftpSite(ssh, sftpRoot.string()))});
+
+    for (const auto& [id, target] :
+         {std::pair{1, ftpRoot / "up"}, std::pair{2, ftpRoot / "copy"}, std::pair{3, sftpRoot}}) {
+        const CRun run = Mirrant({"/F:" + list, std::to_string(id)});
+        EXPECT_EQ(run.m_exit, 0) << run.m_err << Log(id);
+        EXPECT_TRUE(Same(source, target)) << Log(id);
+        EXPECT_EQ(Mirrant({"/F:" + list, std::to_string(id)}).m_exit, 0);
+        EXPECT_EQ(Copied(id), 0u) << Log(id);
+    }
+    EXPECT_TRUE(fs::is_empty(m_home.DataHome() / "Twinvale" / "Temp")) << "no spool is left";
 }
 
 TEST_F(RunRemoteTest, FiveThousandFilesGoUpOverOneConnectionAndStayPut) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -125,6 +126,20 @@ TEST(CurlFtpUpload, TheTimeTravelsWithTheUpload) {
         EXPECT_EQ(st.st_mtime, base + i) << name;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root / "d"), {}), kFiles + 1);
+}
+
+// Transfers over the one connection follow each other without pauses: a libcurl left to wait for
+// its sockets made every few data connections a second late, which 100 round trips show.
+TEST_F(CurlFtpDriver, TransfersFollowEachOtherWithoutPauses) {
+    CCurlFtpDriver driver(Site(m_server.Port()));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 100; ++i) {
+        const std::string name = "/f" + std::to_string(i);
+        ASSERT_EQ(UploadText(driver, name, name, {FileTimeFromUnix(1'600'000'000)}), 0)
+            << driver.LastError();
+        ASSERT_EQ(DownloadText(driver, name), name);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 // A transfer that fails halfway leaves the old file whole and no temporary behind.

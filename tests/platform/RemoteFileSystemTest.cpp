@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -19,8 +23,11 @@
 namespace tv {
 namespace {
 
+using namespace std::chrono_literals;
+using tvtest::CFtpQuirks;
 using tvtest::CFtpServer;
 using tvtest::CTempDir;
+using tvtest::FtpTls;
 using tvtest::ReadFile;
 using tvtest::WriteFile;
 
@@ -28,6 +35,46 @@ constexpr FileTime kWhen = FileTimeFromUnix(1'500'000'000);
 
 size_t EntriesIn(const std::filesystem::path& folder) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+// Bytes whose every 4 KiB block carries its number, so that a piece sent twice, lost or out of
+// order shows.
+std::string Stamped(size_t size) {
+    std::string bytes(size, '.');
+    for (size_t block = 0; block * 4096 < size; ++block) {
+        const std::string stamp = std::to_string(block) + "|";
+        std::memcpy(bytes.data() + block * 4096, stamp.data(),
+                    std::min(stamp.size(), size - block * 4096));
+    }
+    return bytes;
+}
+
+// `bytes` from `from` to `to` in the copy's pieces; the first failure's errno value.
+int WritePieces(IFileSystem& fs, int file, const std::string& bytes, size_t from, size_t to) {
+    constexpr size_t kPiece = 2'048'000;
+    for (size_t at = from; at < to; at += kPiece) {
+        size_t written = 0;
+        if (int error = fs.Write(file, at, bytes.data() + at, std::min(kPiece, to - at), written)) {
+            return error;
+        }
+    }
+    return 0;
+}
+
+bool Eventually(const std::function<bool()>& condition) {
+    for (int wait = 0; wait < 200; ++wait) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
+uint64_t SizeOr0(const std::filesystem::path& path) {
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
 }
 
 class RemoteFileSystem : public testing::Test {
@@ -56,6 +103,14 @@ class RemoteFileSystem : public testing::Test {
         EXPECT_EQ(m_fs->SetOpenTimes(file, kKeepTime, kWhen), 0);
         EXPECT_EQ(m_fs->Close(file), 0);
         return temp;
+    }
+
+    // A new server for the test: throttled to `bytesPerSecond`, on `port` (0: any free one).
+    void Restart(int bytesPerSecond, int port) {
+        m_server.reset();
+        m_server =
+            std::make_unique<CFtpServer>(m_root.Path().string(), (m_logs / "server.log").string(),
+                                         "", FtpTls::None, "", CFtpQuirks{port, bytesPerSecond});
     }
 
     CTempDir m_root;
@@ -140,6 +195,90 @@ TEST_F(RemoteFileSystem, FailuresLeaveTheServerAsItWas) {
     EXPECT_EQ(m_fs->Unlink(temp), 0);
     EXPECT_EQ(ReadFile(m_root / "full/keep"), "kept");
     EXPECT_EQ(EntriesIn(m_root / "full"), 1u);
+}
+
+// A big upload leaves while it is written, over a connection of its own: its temporary name
+// grows on the server while the target is still the old file and the same site serves a read;
+// the rename puts every byte in place, with the time, and leaves no other name behind.
+TEST_F(RemoteFileSystem, BigUploadsStreamBeforeTheRenameAndArriveExactly) {
+    ASSERT_NE(m_server->Port(), 0);
+    WriteFile(m_root / "big.bin", "old");
+    WriteFile(m_root / "other.txt", "read while the upload runs");
+    const std::string bytes = Stamped(64u << 20);
+    std::string temp;
+    int file = -1;
+    ASSERT_EQ(m_fs->CreateTemp("/", "big.bin", 0644, temp, file), 0);
+    ASSERT_EQ(WritePieces(*m_fs, file, bytes, 0, bytes.size() / 2), 0);
+    const auto serverTemp = m_root / RemoteTempName("big.bin");
+    EXPECT_TRUE(Eventually([&] { return SizeOr0(serverTemp) >= (8u << 20); }))
+        << "the first half is on its way before the rest is written";
+    EXPECT_EQ(ReadWholeFile(*m_fs, "/other.txt").value_or("<unreadable>"),
+              "read while the upload runs");
+    ASSERT_EQ(WritePieces(*m_fs, file, bytes, bytes.size() / 2, bytes.size()), 0);
+    ASSERT_EQ(m_fs->SetOpenTimes(file, kKeepTime, kWhen), 0);
+    ASSERT_EQ(m_fs->Close(file), 0);
+    CFileInfo info;
+    ASSERT_EQ(m_fs->Stat("/big.bin", info, LinkMode::Follow), 0);
+    EXPECT_EQ(info.m_size, 3u) << "the target is the old file until the rename";
+
+    ASSERT_EQ(m_fs->Rename(temp, "/big.bin"), 0);
+    EXPECT_TRUE(ReadFile(m_root / "big.bin") == bytes);
+    EXPECT_EQ(EntriesIn(m_root.Path()), 2u);
+    ASSERT_EQ(m_fs->Stat("/big.bin", info, LinkMode::Follow), 0);
+    EXPECT_EQ(info.m_size, bytes.size());
+    EXPECT_EQ(info.m_lastWrite, kWhen);
+    auto fresh = MakeFs();
+    ASSERT_EQ(fresh->Stat("/big.bin", info, LinkMode::Follow), 0);
+    EXPECT_EQ(info.m_lastWrite, kWhen) << "the server has the time, not only the cache";
+}
+
+// A streaming upload that a cancel stops while it waits for a slow server, or whose server dies
+// halfway, leaves the old file whole: the cancel ends the wait within a second and removes the
+// temporary name; after the outage the next upload of the name goes through.
+TEST_F(RemoteFileSystem, AStreamCancelledOrCutOffLeavesTheOldFileWhole) {
+    Restart(2 << 20, 0);
+    const int port = m_server->Port();
+    ASSERT_NE(port, 0);
+    m_fs = MakeFs();
+    std::atomic<bool> cancel{false};
+    m_fs->SetReconnectRule({3, 300ms, [&cancel] { return cancel.load(); }});
+    WriteFile(m_root / "keep", "the old file");
+    const std::string bytes = Stamped(48u << 20);
+
+    std::string temp;
+    int file = -1;
+    ASSERT_EQ(m_fs->CreateTemp("/", "keep", 0644, temp, file), 0);
+    std::thread canceller([&cancel] {
+        std::this_thread::sleep_for(1500ms);
+        cancel = true;
+    });
+    EXPECT_EQ(WritePieces(*m_fs, file, bytes, 0, bytes.size()), ECANCELED);
+    const auto stopped = std::chrono::steady_clock::now();
+    canceller.join();
+    cancel = false;
+    EXPECT_EQ(m_fs->Close(file), 0);
+    EXPECT_EQ(m_fs->Unlink(temp), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 3s);
+    EXPECT_EQ(ReadFile(m_root / "keep"), "the old file");
+    EXPECT_EQ(EntriesIn(m_root.Path()), 1u) << "the temporary name is gone";
+
+    ASSERT_EQ(m_fs->CreateTemp("/", "keep", 0644, temp, file), 0);
+    ASSERT_EQ(WritePieces(*m_fs, file, bytes, 0, 6u << 20), 0);
+    ASSERT_TRUE(Eventually([&] { return SizeOr0(m_root / RemoteTempName("keep")) > 0; }));
+    m_server->Stop(SIGKILL);
+    EXPECT_NE(WritePieces(*m_fs, file, bytes, 6u << 20, bytes.size()), 0);
+    EXPECT_EQ(m_fs->Close(file), 0);
+    EXPECT_EQ(m_fs->Unlink(temp), 0);
+    EXPECT_EQ(ReadFile(m_root / "keep"), "the old file");
+
+    Restart(0, port);
+    ASSERT_EQ(m_server->Port(), port);
+    ASSERT_EQ(m_fs->CreateTemp("/", "keep", 0644, temp, file), 0);
+    ASSERT_EQ(WritePieces(*m_fs, file, bytes, 0, bytes.size()), 0);
+    ASSERT_EQ(m_fs->Close(file), 0);
+    ASSERT_EQ(m_fs->Rename(temp, "/keep"), 0);
+    EXPECT_TRUE(ReadFile(m_root / "keep") == bytes);
+    EXPECT_EQ(EntriesIn(m_root.Path()), 1u) << "the cut-off temporary was replaced";
 }
 
 std::vector<uint64_t> LoggedRetrBytes(const std::string& text) {
