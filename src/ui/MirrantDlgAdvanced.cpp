@@ -4,6 +4,7 @@
 #include "ui/MirrantDlg.h"
 #include "ui/TaskWizardDlg.h"
 #include "uimodel/AdvancedStrings.h"
+#include "uimodel/SettingsMail.h"
 #include "uimodel/UiDialogs.h"
 
 namespace tv {
