@@ -118,6 +118,11 @@ void BuildSummary(const CElement& task, const CRunTexts& texts, ILogSink& sink, 
             }
         }
     }
+    // Without targets, the run's own record holds what went wrong outside any target.
+    if (task.m_Targets.empty() && !infors.empty() && infors.front() &&
+        infors.front()->Count(CTaskInfor::Errors) > 0) {
+        out.Listing(LoadString(IDS_LOG_ERRORS), *infors.front(), CTaskInfor::Errors);
+    }
     if (copied > 0) {
         out.Paragraph(Counted(IDS_LOG_TOTAL_COPIED, copied));
     }

@@ -1,5 +1,7 @@
 #include "task/TaskRunState.h"
 
+#include <algorithm>
+
 namespace tv {
 
 // A run that ended while paused (the pause came after its last check) must not hold up the
@@ -15,7 +17,9 @@ bool CTaskRunState::Begin(RunKind kind, uint32_t preferences, size_t targets, IF
     m_bInvestigationFailed = false;
     m_end = RunEnd::None;
     m_records.clear();
-    for (size_t i = 0; i < targets; ++i) {
+    // A task without targets still gets one record, so that what its run reports at the end
+    // (a failed mail, say) reaches its log.
+    for (size_t i = 0; i < std::max<size_t>(targets, 1); ++i) {
         m_records.push_back(spoolFs ? std::make_unique<CTaskInfor>(*spoolFs, spoolFolder)
                                     : std::make_unique<CTaskInfor>());
     }

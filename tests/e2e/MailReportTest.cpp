@@ -127,6 +127,14 @@ TEST_F(MailReportTest, AnUnreachableServerIsAnErrorOfTheLastTarget) {
     EXPECT_NE(log.find("Unable to connect to server", lastTarget), std::string::npos) << log;
 }
 
+// A task without targets still has a record of its run, so a failed mail is in its log.
+TEST_F(MailReportTest, ATaskWithoutTargetsStillLogsAFailedMail) {
+    Json task = MailingTask(9, Source("s9"), Dir("t9"), "127.0.0.1:1", kAlways, kAllLog);
+    task["m_Targets"] = Json::array();
+    Run(MakeList({task}), 9);
+    EXPECT_TRUE(Has(Log(9), "Unable to connect to server")) << Log(9);
+}
+
 }  // namespace
 
 }  // namespace runtest
