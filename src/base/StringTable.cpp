@@ -127,6 +127,12 @@ std::map<int, std::string>& BuiltIn() {
          "%s\nTrust this certificate for this server and connect?"},
         {IDS_NO_PASSWORD, "%s: no password was given."},
         {IDS_STARTED_BY_SCHEDULER, "(started by the scheduler)"},
+        {IDS_ZIP_DAMAGED, "Damaged or not a zip file: %s"},
+        {IDS_ZIP_ENTRY_REFUSED, "%s was not extracted: its name leads outside %s."},
+        {IDS_ZIP_LINK_NOT_RESTORED, "%s was not extracted: symbolic links are not restored."},
+        {IDS_ZIP_UPLOAD_ERROR, "Error while uploading zip file: %s"},
+        {IDS_ZIP_WRITE_ERROR, "Can't write the archive %s: %s"},
+        {IDS_ZIP_DOWNLOAD_ERROR, "Can't download the archive %s: %s"},
     };
     return table;
 }

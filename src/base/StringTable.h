@@ -103,6 +103,12 @@ enum StringId : int {
     IDS_CERTIFICATE_QUESTION,
     IDS_NO_PASSWORD,
     IDS_STARTED_BY_SCHEDULER = 20790,
+    IDS_ZIP_DAMAGED = 20900,
+    IDS_ZIP_ENTRY_REFUSED,
+    IDS_ZIP_LINK_NOT_RESTORED,
+    IDS_ZIP_UPLOAD_ERROR,
+    IDS_ZIP_WRITE_ERROR,
+    IDS_ZIP_DOWNLOAD_ERROR,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
