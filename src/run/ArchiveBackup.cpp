@@ -57,8 +57,9 @@ class CArchivePacker {
           m_bytes(bytes),
           m_strArchive(std::move(archive)) {}
 
-    bool Pack(const CTreeF& node, const std::string& folder) {
-        for (const CFileDoInfo& record : node.files) {
+    // Marks each record done or failed, as the pass does, for the snapshot.
+    bool Pack(CTreeF& node, const std::string& folder) {
+        for (CFileDoInfo& record : node.files) {
             if (IsTaskCanceled(m_task)) {
                 return true;
             }
@@ -78,7 +79,7 @@ class CArchivePacker {
     uint32_t Added() const { return m_nAdded; }
 
   private:
-    bool Add(const CFileDoInfo& record, const std::string& path) {
+    bool Add(CFileDoInfo& record, const std::string& path) {
         if (!m_task.Has2(opt2::kSilent)) {
             m_task.m_Run.SetDisplayPath(Side::Source, path);
             m_task.m_Run.SetDisplayPath(Side::Target, m_strArchive);
@@ -87,6 +88,8 @@ class CArchivePacker {
             const int err = m_writer.AddFile(path);
             return err == 0 ? COpStatus{} : COpStatus{OpResult::Failed, err};
         });
+        record.done = outcome.m_bDone;
+        record.failed = !outcome.m_bDone;
         if (outcome.m_bDone) {
             ++m_nAdded;
             m_bytes.m_done += record.size;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/FileSystem.h"
 #include "zip/ZipSource.h"
@@ -46,7 +47,8 @@ bool IsBelowOrAt(const std::string& path, const std::string& root) {
 }
 
 bool AllZero(const char* data, size_t size) {
-    return std::all_of(data, data + size, [](char c) { return c == 0; });
+    static const std::vector<char> zeros(kChunkBytes, 0);
+    return size <= zeros.size() && std::memcmp(data, zeros.data(), size) == 0;
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
