@@ -13,6 +13,7 @@ namespace {
 // Enough pieces in flight to keep both threads busy; few enough to keep memory small.
 constexpr size_t kMaxQueuedBytes = size_t{8} << 20;
 constexpr size_t kOutBytes = size_t{1} << 20;
+constexpr size_t kChunkBytes = size_t{256} << 10;
 constexpr size_t kMaxFreeBuffers = 16;
 
 }  // namespace
@@ -28,7 +29,8 @@ CZipDeflater::CZipDeflater(IFileSystem& fs, int spool, int level)
         Z_OK) {
         m_error = ENOMEM;
     }
-    m_out.reserve(kOutBytes + 65536);
+    m_out.reserve(2 * kOutBytes);
+    m_chunk.resize(kChunkBytes);
     m_thread = std::thread([this] { Work(); });
 }
 
@@ -37,16 +39,6 @@ CZipDeflater::~CZipDeflater() {
     m_thread.join();
     deflateEnd(&m_pStream->m_z);
     delete m_pStream;
-}
-
-std::vector<unsigned char> CZipDeflater::TakeBuffer() {
-    std::lock_guard lock(m_mutex);
-    if (m_free.empty()) {
-        return {};
-    }
-    std::vector<unsigned char> buffer = std::move(m_free.back());
-    m_free.pop_back();
-    return buffer;
 }
 
 void CZipDeflater::Push(CPiece piece) {
@@ -58,8 +50,17 @@ void CZipDeflater::Push(CPiece piece) {
     m_changed.notify_all();
 }
 
-void CZipDeflater::Feed(std::vector<unsigned char> bytes) {
-    Push({PieceKind::Data, std::move(bytes)});
+void CZipDeflater::Feed(const unsigned char* bytes, size_t size) {
+    std::vector<unsigned char> piece;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_free.empty()) {
+            piece = std::move(m_free.back());
+            m_free.pop_back();
+        }
+    }
+    piece.assign(bytes, bytes + size);
+    Push({PieceKind::Data, std::move(piece)});
 }
 
 void CZipDeflater::EndEntry() {
@@ -133,18 +134,13 @@ void CZipDeflater::Deflate(const std::vector<unsigned char>& input, bool finish)
     z_stream& z = m_pStream->m_z;
     z.next_in = const_cast<unsigned char*>(input.data());
     z.avail_in = static_cast<uInt>(input.size());
-    for (;;) {
-        const size_t had = m_out.size();
-        const size_t room = deflateBound(&z, z.avail_in) + 64;
-        m_out.resize(had + room);
-        z.next_out = m_out.data() + had;
-        z.avail_out = static_cast<uInt>(room);
-        const int rc = deflate(&z, finish ? Z_FINISH : Z_NO_FLUSH);
-        m_out.resize(had + room - z.avail_out);
-        if (rc == Z_STREAM_END || (!finish && z.avail_in == 0) || rc == Z_STREAM_ERROR) {
-            return;
-        }
-    }
+    int rc = Z_OK;
+    do {
+        z.next_out = m_chunk.data();
+        z.avail_out = static_cast<uInt>(m_chunk.size());
+        rc = deflate(&z, finish ? Z_FINISH : Z_NO_FLUSH);
+        m_out.insert(m_out.end(), m_chunk.data(), z.next_out);
+    } while (rc == Z_OK && (finish || z.avail_in > 0 || z.avail_out == 0));
 }
 
 // Writes the deflated bytes that wait; a failure stops all later writes, and Finish says so.

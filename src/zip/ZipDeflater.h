@@ -32,9 +32,8 @@ class CZipDeflater {
     CZipDeflater(const CZipDeflater&) = delete;
     CZipDeflater& operator=(const CZipDeflater&) = delete;
 
-    // A buffer for the next piece of data, with whatever capacity an earlier piece left.
-    std::vector<unsigned char> TakeBuffer();
-    void Feed(std::vector<unsigned char> bytes);
+    // Hands on a copy of `size` bytes, in a buffer that an earlier piece left when there is one.
+    void Feed(const unsigned char* bytes, size_t size);
     void EndEntry();
     // Forgets the bytes fed since the last EndEntry (the file could not be read to its end).
     void DropEntry();
@@ -67,8 +66,9 @@ class CZipDeflater {
     // The worker's own from here on.
     struct CStream;
     CStream* m_pStream;
-    std::vector<unsigned char> m_out;  // deflated bytes not yet in the spool
-    uint64_t m_spoolEnd = 0;           // where the next bytes go in the spool
+    std::vector<unsigned char> m_chunk;  // what one call of deflate gives
+    std::vector<unsigned char> m_out;    // deflated bytes not yet in the spool
+    uint64_t m_spoolEnd = 0;             // where the next bytes go in the spool
     uint64_t m_entryStart = 0;
     int m_error = 0;
     std::vector<CSpoolSpan> m_spans;

@@ -1,6 +1,8 @@
 #include "zip/ZipWriter.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 #include <utility>
 
 #include <zip.h>
@@ -18,6 +20,8 @@ namespace tv {
 namespace {
 
 constexpr size_t kReadBytes = size_t{1} << 20;
+// Deflating is what takes the time; more threads than this gain little on a backup's disk.
+constexpr unsigned kMaxLanes = 4;
 // The archive holds copies of the user's files, whoever may read the originals.
 constexpr uint32_t kArchiveMode = 0600;
 
@@ -51,22 +55,29 @@ int CZipWriter::Create(const std::string& path) {
     Discard();
     m_strPath = path;
     const std::string folder = FolderOf(path);
+    m_fs.RemoveStaleTemps(folder, NameOf(path));
     int err = m_fs.CreateTemp(folder, NameOf(path), kArchiveMode, m_strTemp, m_file);
-    if (err == 0) {
-        err = m_fs.CreateScratch(folder, m_spool);
+    const unsigned cores = std::thread::hardware_concurrency();
+    m_lanes.resize(std::clamp(cores, 1u, kMaxLanes));
+    for (CLane& lane : m_lanes) {
+        if (err == 0) {
+            err = m_fs.CreateScratch(folder, lane.m_spool);
+        }
+        if (err == 0) {
+            lane.m_deflater =
+                std::make_unique<CZipDeflater>(m_fs, lane.m_spool, Z_DEFAULT_COMPRESSION);
+        }
     }
     if (err != 0) {
         Discard();
-        return err;
     }
-    m_deflater = std::make_unique<CZipDeflater>(m_fs, m_spool, Z_DEFAULT_COMPRESSION);
-    return 0;
+    return err;
 }
 
 int CZipWriter::AddFile(const std::string& path) {
     CEntry entry;
     entry.m_name = EntryName(m_strRoot, path);
-    if (entry.m_name.empty() || !m_deflater) {
+    if (entry.m_name.empty() || m_lanes.empty()) {
         return EINVAL;
     }
     int file = -1;
@@ -79,7 +90,8 @@ int CZipWriter::AddFile(const std::string& path) {
     if (err == 0) {
         entry.m_lastWrite = info.m_lastWrite;
         entry.m_mode = info.Mode();
-        err = ReadInto(file, entry);
+        CLane& lane = LeastFedLane();
+        err = ReadInto(file, entry, lane);
     }
     m_fs.Close(file);
     if (err != 0) {
@@ -90,35 +102,47 @@ int CZipWriter::AddFile(const std::string& path) {
 }
 
 // The bytes go to the deflater as they are read; the CRC is taken here, on the reading thread.
-int CZipWriter::ReadInto(int file, CEntry& entry) {
+CZipWriter::CLane& CZipWriter::LeastFedLane() {
+    return *std::min_element(m_lanes.begin(), m_lanes.end(), [](const CLane& a, const CLane& b) {
+        return a.m_bytesFed < b.m_bytesFed;
+    });
+}
+
+int CZipWriter::ReadInto(int file, CEntry& entry, CLane& lane) {
     uLong crc = crc32(0, nullptr, 0);
+    m_readBuffer.resize(kReadBytes);
     for (;;) {
-        std::vector<unsigned char> buffer = m_deflater->TakeBuffer();
-        buffer.resize(kReadBytes);
         size_t got = 0;
-        const int err = m_fs.Read(file, entry.m_size, buffer.data(), buffer.size(), got);
+        const int err = m_fs.Read(file, entry.m_size, m_readBuffer.data(), kReadBytes, got);
         if (err != 0) {
-            m_deflater->DropEntry();
+            lane.m_deflater->DropEntry();
             return err;
         }
         if (got == 0) {
             break;
         }
-        buffer.resize(got);
-        crc = crc32_z(crc, buffer.data(), got);
+        crc = crc32_z(crc, m_readBuffer.data(), got);
         entry.m_size += got;
-        m_deflater->Feed(std::move(buffer));
+        lane.m_deflater->Feed(m_readBuffer.data(), got);
     }
     entry.m_crc = static_cast<uint32_t>(crc);
-    m_deflater->EndEntry();
+    lane.m_deflater->EndEntry();
+    // Even an empty file costs its lane something.
+    lane.m_bytesFed += entry.m_size + 256;
+    entry.m_lane = static_cast<size_t>(&lane - m_lanes.data());
+    entry.m_span = lane.m_entriesEnded++;
     return 0;
 }
 
 int CZipWriter::Close() {
-    if (!m_deflater) {
+    if (m_lanes.empty()) {
         return EBADF;
     }
-    int err = m_deflater->Finish();
+    int err = 0;
+    for (CLane& lane : m_lanes) {
+        const int finished = lane.m_deflater->Finish();
+        err = err != 0 ? err : finished;
+    }
     if (err == 0) {
         err = m_entries.empty() ? WriteEmptyArchive() : WriteArchive();
     }
@@ -148,11 +172,15 @@ void CZipWriter::Discard() {
 }
 
 void CZipWriter::CloseFiles() {
-    m_deflater.reset();
-    for (int* file : {&m_file, &m_spool}) {
-        if (*file >= 0) {
-            m_fs.Close(std::exchange(*file, -1));
+    for (CLane& lane : m_lanes) {
+        lane.m_deflater.reset();
+        if (lane.m_spool >= 0) {
+            m_fs.Close(lane.m_spool);
         }
+    }
+    m_lanes.clear();
+    if (m_file >= 0) {
+        m_fs.Close(std::exchange(m_file, -1));
     }
 }
 
@@ -177,14 +205,15 @@ int CZipWriter::WriteArchive() {
         zip_error_fini(&error);
         return err;
     }
-    const std::vector<CSpoolSpan>& spans = m_deflater->Spans();
-    bool ok = spans.size() == m_entries.size();
+    bool ok = true;
     for (size_t i = 0; ok && i < m_entries.size(); ++i) {
         const CEntry& e = m_entries[i];
+        const CLane& lane = m_lanes[e.m_lane];
+        const CSpoolSpan& spooled = lane.m_deflater->Spans()[e.m_span];
         CZipEntryMeta meta{e.m_name, e.m_lastWrite, e.m_mode};
-        const CDeflatedSpan span{spans[i].m_offset, spans[i].m_size, e.m_size, e.m_crc,
+        const CDeflatedSpan span{spooled.m_offset, spooled.m_size, e.m_size, e.m_crc,
                                  UnixFromFileTime(e.m_lastWrite)};
-        ok = AddDeflatedEntry(za, m_fs, m_spool, span, meta);
+        ok = AddDeflatedEntry(za, m_fs, lane.m_spool, span, meta);
     }
     int err = 0;
     if (!ok) {

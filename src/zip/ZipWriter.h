@@ -32,13 +32,21 @@ class CZipWriter {
     // Adds the file `path`, which lies below the root. A file that cannot be read to its end
     // adds nothing, and may be added again. 0 or an errno (EINVAL: not below the root).
     int AddFile(const std::string& path);
-    size_t EntryCount() const { return m_entries.size(); }
     // Writes the archive and puts it in place. 0 or an errno; on failure nothing is replaced.
     int Close();
     void Discard();
 
   private:
+    // A deflater with its spool: the entries are spread over as many as there are cores.
+    struct CLane {
+        int m_spool = -1;
+        std::unique_ptr<CZipDeflater> m_deflater;
+        uint64_t m_bytesFed = 0;
+        size_t m_entriesEnded = 0;
+    };
     struct CEntry {
+        size_t m_lane = 0;
+        size_t m_span = 0;  // the index of its span in the lane
         std::string m_name;
         uint64_t m_size = 0;
         uint32_t m_crc = 0;
@@ -46,7 +54,8 @@ class CZipWriter {
         uint32_t m_mode = 0;
     };
 
-    int ReadInto(int file, CEntry& entry);
+    int ReadInto(int file, CEntry& entry, CLane& lane);
+    CLane& LeastFedLane();
     int WriteArchive();
     int WriteEmptyArchive();
     void CloseFiles();
@@ -56,9 +65,9 @@ class CZipWriter {
     std::string m_strTemp;
     std::string m_strRoot;
     int m_file = -1;
-    int m_spool = -1;
-    std::unique_ptr<CZipDeflater> m_deflater;
+    std::vector<CLane> m_lanes;
     std::vector<CEntry> m_entries;
+    std::vector<unsigned char> m_readBuffer;
 };
 
 }  // namespace tv
