@@ -36,6 +36,10 @@ main window.
       --scheduled              the run was started by the scheduler (cron): its log
                                says so, no window opens and nothing is asked; every
                                question takes the answer that changes nothing more
+      --restore                run the selected tasks as the main window's Restore
+                               command does: a backup task copies its target back
+                               into its source; a task whose target is a zip archive
+                               unpacks the archive into its source
   --dump-list FILE             print the task list FILE as JSON
   --make-list FILE.json OUT    write the task list OUT from the JSON file FILE.json
       --show-passwords         let --dump-list print the passwords of the list

@@ -60,6 +60,7 @@ int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCl
     CMyComLineInfo info;
     info.ParseAll(request.m_Original);
     info.m_bByScheduler = request.m_bScheduled;
+    info.m_bRestore = request.m_bRestore;
     if (WantsElevation(info)) {
         ElevateSelf(fs, args);
     }

@@ -58,6 +58,8 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
             optionsEnded = true;
         } else if (arg == "--scheduled") {
             request.m_bScheduled = true;
+        } else if (arg == "--restore") {
+            request.m_bRestore = true;
         } else if (arg == "--show-passwords") {
             request.m_passwords = PasswordView::Shown;
         } else if (arg == "--help" || arg == "--version") {
@@ -83,6 +85,8 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (help || version) {
         request.m_action = help ? CliAction::Help : CliAction::Version;
+    } else if (listOption && request.m_bRestore) {
+        return UsageError("option '--restore' goes with tasks to run");
     } else if (listOption && !request.m_Original.empty()) {
         return UsageError("unexpected parameter '" + request.m_Original.front() + "' after '" +
                           std::string(listOption->m_name) + "'");
@@ -91,8 +95,10 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
         return UsageError("option '--show-passwords' goes with '--dump-list'");
     } else if (listOption) {
         request.m_action = listOption->m_action;
-    } else if (request.m_bScheduled && request.m_Original.empty()) {
-        return UsageError("option '--scheduled' needs tasks to run");
+    } else if ((request.m_bScheduled || request.m_bRestore) && request.m_Original.empty()) {
+        return UsageError(std::string("option '") +
+                          (request.m_bRestore ? "--restore" : "--scheduled") +
+                          "' needs tasks to run");
     } else if (!request.m_Original.empty()) {
         request.m_action = CliAction::Original;
     }

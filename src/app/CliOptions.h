@@ -31,6 +31,7 @@ struct CCliRequest {
     std::vector<std::string> m_Original;  // the original command line's parameters, in order
     std::string m_strError;               // what is wrong, for CliAction::UsageError
     bool m_bScheduled = false;            // --scheduled: the scheduler started this run
+    bool m_bRestore = false;              // --restore: the tasks run as the Restore command
 };
 
 // `args` without the program name.

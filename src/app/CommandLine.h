@@ -44,6 +44,8 @@ class CMyComLineInfo {
     std::vector<std::string> m_UnknownSwitches;  // as given, in order
     // "--scheduled": the scheduler started this run, and nobody is there to answer.
     bool m_bByScheduler = false;
+    // "--restore": the tasks run as the main window's Restore command runs them.
+    bool m_bRestore = false;
 };
 
 // The parameter as one of our switches (without its lead character), or empty.

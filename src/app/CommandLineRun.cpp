@@ -171,7 +171,9 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
     CTaskLauncher launcher(m_app.FileSystem(), settings);
     // The launcher keeps every run in sight until it was joined.
     m_canceler.Arm(&launcher, windows);
-    const RunCommand command = m_info.m_bReplace ? RunCommand::Replace : RunCommand::Sync;
+    const RunCommand command = m_info.m_bRestore   ? RunCommand::Restore
+                               : m_info.m_bReplace ? RunCommand::Replace
+                                                   : RunCommand::Sync;
     const auto runs = [&] {
         launcher.Launch(m_selected, command);
         launcher.WaitAll();

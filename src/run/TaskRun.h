@@ -59,6 +59,15 @@ class CTaskRun {
     bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles);
     PreviewAnswer ShowPreview(CTreeF& merged, const CPlanBytes& bytes, size_t index);
     void RenewSnapshot(size_t index, const CTreeF& merged, bool passCompleted);
+    // A backup task whose targets are zip archives (ArchiveBackup.cpp, ArchiveRestore.cpp).
+    bool ArchiveTask() const;
+    // Whether the stored source snapshot stands for the target in this run.
+    bool SnapshotStandsForTarget() const;
+    // Packs the files the plan chose into the target's archive instead of the pass; false
+    // when the run must stop. A canceled run leaves the archive that was there as it was.
+    bool PackArchive(size_t index, CTreeF& merged, CRunBytes& bytes, CPassCounts& counts);
+    TargetResult RestoreArchive(size_t index);
+    TargetResult Unpack(const std::string& local, const std::string& archive);
     void CountChanges(const CPassCounts& counts);
     TargetResult Ending(bool ended) const {
         return ended ? TargetResult::Ended : TargetResult::Next;

@@ -103,13 +103,18 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     if (result == TargetResult::Proceed) {
         result = CheckSource();
     }
-    if (result == TargetResult::Proceed) {
+    if (result == TargetResult::Proceed && ArchiveTask() && m_run.Kind() == RunKind::Restore) {
+        return RestoreArchive(index);
+    }
+    if (result == TargetResult::Proceed && !ArchiveTask()) {
         result = CheckTarget(index);
     }
     if (result != TargetResult::Proceed) {
         return result;
     }
-    FindSingleFile(index);
+    if (!ArchiveTask()) {
+        FindSingleFile(index);
+    }
     CTag sourceSide = m_source;
     sourceSide.m_strPath = sourceSide.m_strRemoteDir = SourceRoot();
     CTag targetSide = target;
@@ -123,7 +128,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     request.m_Source = {&sourceSide, &merged, &m_sides.Fs()};
     request.m_Target = {&targetSide, &targetTree, &m_sides.Fs()};
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
-    if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
+    if (SnapshotStandsForTarget()) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
             return ReadSnapshot(m_env.m_fs, m_task, static_cast<int>(index), root);
         };
@@ -162,19 +167,14 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
                        answer == PreviewAnswer::AllRows ? std::optional(scanStart) : std::nullopt);
 }
 
-// The transports of zip archives and disc recorders come with their own parts; until then
-// such a target fails here under the error policy, before anything is listed.
+// The transport of disc recorders comes with its own part; until then such a target fails
+// here under the error policy, before anything is listed.
 CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
-    std::string location;
-    if ((m_task.Kind() == TaskKind::BackupRestore && m_task.Has3(opt3::kArchiveTarget)) ||
-        (!m_task.Has3(opt3::kCdAsDisk) && IsDiscAddress(target.m_strPath))) {
-        location = target.DisplayPath();
-    }
-    if (location.empty()) {
+    if (m_task.Has3(opt3::kCdAsDisk) || !IsDiscAddress(target.m_strPath)) {
         return TargetResult::Proceed;
     }
-    return Ending(
-        EndTaskWithError(0, Fill(IDS_LOCATION_LATER, location), PromptAnswer::Abort, false));
+    return Ending(EndTaskWithError(0, Fill(IDS_LOCATION_LATER, target.DisplayPath()),
+                                   PromptAnswer::Abort, false));
 }
 
 // A site that cannot be reached fails like a folder that cannot be opened: under the error
@@ -344,11 +344,13 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     request.m_targetMedium =
         m_task.m_Targets[index].IsRemote() ? SideMedium::Ftp : SideMedium::Local;
     CSyncPass pass(m_task, std::move(request), bytes, m_sides.Fs());
-    const bool completed = pass.Run(merged);
+    CPassCounts archived;
+    const bool completed =
+        ArchiveTask() ? PackArchive(index, merged, bytes, archived) : pass.Run(merged);
     const FileTime passEnd = StampBoundaryNow();
-    CountChanges(pass.Counts());
+    CountChanges(ArchiveTask() ? archived : pass.Counts());
     const bool canceled = Canceled();
-    if (m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot) {
+    if (SnapshotStandsForTarget()) {
         RenewSnapshot(index, merged, completed);
     }
     if (!completed) {

@@ -146,11 +146,10 @@ class CStoredTreeFilter {
     bool m_bSkipSystem;
 };
 
-// A backup into a zip archive lists no target, and a snapshot may stand for it.
+// A snapshot may stand for the target. A backup into a zip archive lists no target: its
+// runner asks for the snapshot only when every run writes an archive of its own.
 bool TargetNeedsListing(CElement& task, CInvestigationRequest& request) {
-    if (task.Kind() == TaskKind::BackupRestore && task.Has3(opt3::kArchiveTarget)) {
-        return false;
-    }
+    const bool archive = task.Kind() == TaskKind::BackupRestore && task.Has3(opt3::kArchiveTarget);
     CTreeF& root = *request.m_Target.m_pRoot;
     if (task.m_Run.Kind() == RunKind::UpdateTarget && task.m_bUseSnapshot &&
         request.m_ReadSnapshot) {
@@ -162,7 +161,7 @@ bool TargetNeedsListing(CElement& task, CInvestigationRequest& request) {
         root.files.clear();
         root.subfolders.clear();
     }
-    return true;
+    return !archive;
 }
 
 }  // namespace
