@@ -127,6 +127,21 @@ std::map<int, std::string>& BuiltIn() {
          "%s\nTrust this certificate for this server and connect?"},
         {IDS_NO_PASSWORD, "%s: no password was given."},
         {IDS_STARTED_BY_SCHEDULER, "(started by the scheduler)"},
+        {IDS_LIVE_STARTED, "Real-time synchronization of %s started"},
+        {IDS_LIVE_STOPPED, "Real-time synchronization stopped"},
+        {IDS_LIVE_COPIED, "Copied %s"},
+        {IDS_LIVE_DELETED, "Deleted %s"},
+        {IDS_LIVE_RENAMED, "Renamed %s to %s"},
+        {IDS_LIVE_FAILED, "Error: %s: %s"},
+        {IDS_LIVE_EVENTS_LOST, "Changes came faster than they could be followed"},
+        {IDS_LIVE_WATCH_LIMIT,
+         "The system's limit of watched folders is reached: the targets are synchronized in full "
+         "every minute"},
+        {IDS_LIVE_SOURCE_GONE, "The source folder %s is gone"},
+        {IDS_LIVE_CANNOT_WATCH, "Cannot watch %s: %s"},
+        {IDS_LIVE_FULL_SYNC, "Full synchronization of the targets"},
+        {IDS_LIVE_FULL_SYNC_FAILED, "The full synchronization of the targets did not complete"},
+        {IDS_LIVE_USAGE, "usage: tvservice NAME SOURCE TARGET..."},
     };
     return table;
 }

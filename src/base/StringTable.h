@@ -103,6 +103,19 @@ enum StringId : int {
     IDS_CERTIFICATE_QUESTION,
     IDS_NO_PASSWORD,
     IDS_STARTED_BY_SCHEDULER = 20790,
+    IDS_LIVE_STARTED = 20880,
+    IDS_LIVE_STOPPED,
+    IDS_LIVE_COPIED,
+    IDS_LIVE_DELETED,
+    IDS_LIVE_RENAMED,
+    IDS_LIVE_FAILED,
+    IDS_LIVE_EVENTS_LOST,
+    IDS_LIVE_WATCH_LIMIT,
+    IDS_LIVE_SOURCE_GONE,
+    IDS_LIVE_CANNOT_WATCH,
+    IDS_LIVE_FULL_SYNC,
+    IDS_LIVE_FULL_SYNC_FAILED,
+    IDS_LIVE_USAGE,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.
