@@ -104,14 +104,12 @@ bool CChangeQueue::Take(CChangeBatch& batch) {
     }
     std::sort(batch.m_paths.begin(), batch.m_paths.end());
     m_inHand = batch.m_paths;
-    m_bBusy = true;
     return true;
 }
 
 void CChangeQueue::Done() {
     std::lock_guard lock(m_mutex);
     m_inHand.clear();
-    m_bBusy = false;
 }
 
 void CChangeQueue::Stop() {
@@ -120,11 +118,6 @@ void CChangeQueue::Stop() {
         m_bStopped = true;
     }
     m_wake.notify_all();
-}
-
-bool CChangeQueue::Idle() const {
-    std::lock_guard lock(m_mutex);
-    return !m_bBusy && !m_bResync && m_renames.empty() && m_entries.empty();
 }
 
 }  // namespace tv

@@ -57,9 +57,6 @@ class CChangeQueue {
     // Any thread: makes Take return false from now on.
     void Stop();
 
-    // Whether nothing is waiting or in hand. Any thread.
-    bool Idle() const;
-
   private:
     struct CEntry {
         LiveClock::time_point m_due;
@@ -69,14 +66,13 @@ class CChangeQueue {
     void MoveBelow(const std::string& from, const std::string& to);
     bool Ready(LiveClock::time_point now) const;
 
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::condition_variable m_wake;
     std::unordered_map<std::string, CEntry> m_entries;
     std::set<std::pair<LiveClock::time_point, std::string>> m_byDue;
     std::vector<CRename> m_renames;
     std::vector<std::string> m_inHand;
     bool m_bResync = false;
-    bool m_bBusy = false;
     bool m_bStopped = false;
 };
 

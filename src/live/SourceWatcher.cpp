@@ -92,7 +92,7 @@ void CSourceWatcher::Changed(const std::string& path, uint32_t what) {
     const auto now = LiveClock::now();
     if ((what & watchbit::kFolder) && (what & watchbit::kCreated)) {
         m_queue.MarkDirty(path, now);
-        if (Wanted(path, true)) {
+        if (WantedFolder(path)) {
             WatchTree(path, NewEntries::Mark);
         }
         return;
@@ -121,7 +121,7 @@ void CSourceWatcher::MovedTo(const std::string& path, const CWatchEvent& event) 
     }
     // Moved in from outside: new to us, like a folder made here.
     m_queue.MarkDirty(path, LiveClock::now());
-    if (folder && Wanted(path, true)) {
+    if (folder && WantedFolder(path)) {
         WatchTree(path, NewEntries::Mark);
     }
 }
@@ -181,7 +181,7 @@ int CSourceWatcher::WatchTree(const std::string& path, NewEntries entries) {
         if (entries == NewEntries::Mark) {
             m_queue.MarkDirty(child, now);
         }
-        if (folder && !item.m_info.m_bSymlink && Wanted(child, true)) {
+        if (folder && !item.m_info.m_bSymlink && WantedFolder(child)) {
             WatchTree(child, entries);
         }
     }
@@ -208,8 +208,8 @@ void CSourceWatcher::Renamed(const std::string& from, const std::string& to) {
     }
 }
 
-bool CSourceWatcher::Wanted(const std::string& path, bool folder) const {
-    return m_filter.Admit(JoinRelative(m_settings.m_strSource, path), folder, 0, 0);
+bool CSourceWatcher::WantedFolder(const std::string& path) const {
+    return m_filter.Admit(JoinRelative(m_settings.m_strSource, path), true, 0, 0);
 }
 
 }  // namespace tv

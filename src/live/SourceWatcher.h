@@ -61,7 +61,7 @@ class CSourceWatcher {
     int WatchTree(const std::string& path, NewEntries entries);
     void Forget(const std::string& path);
     void Renamed(const std::string& from, const std::string& to);
-    bool Wanted(const std::string& path, bool folder) const;
+    bool WantedFolder(const std::string& path) const;
 
     const CLiveSettings& m_settings;
     IFileSystem& m_fs;
