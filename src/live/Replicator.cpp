@@ -4,6 +4,7 @@
 
 #include "base/StringTable.h"
 #include "live/ServiceLog.h"
+#include "platform/TempFile.h"
 #include "sync/RunProgress.h"
 
 namespace tv {
@@ -69,8 +70,12 @@ bool CReplicator::RenameOn(const std::string& target, const CRename& rename) {
     }
     m_log.Line(FormatText(LoadString(IDS_LIVE_RENAMED).c_str(),
                           JoinRelative(target, rename.m_from).c_str(), to.c_str()));
-    // What the rename brought over may be older than what the source holds by now.
-    if (source.m_type != EntryType::Folder) {
+    // What the rename brought over may be older than what the source holds by now: changes
+    // the source saw before the rename can still be on their way, or already carried out
+    // under a name the rename then replaced.
+    if (source.m_type == EntryType::Folder) {
+        CheckTree(target, rename.m_to);
+    } else {
         ReconcileOn(target, rename.m_to, Deep::No);
     }
     return true;
@@ -149,6 +154,33 @@ void CReplicator::CopyTree(const std::string& target, const std::string& path) {
         }
         if (m_settings.IsWatched(child)) {
             ReconcileOn(target, child, Deep::No);
+        }
+    }
+}
+
+// Every entry of a folder on both sides made equal, without copying what is equal already.
+void CReplicator::CheckTree(const std::string& target, const std::string& path) {
+    std::vector<std::string> names;
+    if (m_fs.ListNames(JoinRelative(target, path), names) == 0) {
+        for (const std::string& name : names) {
+            if (!IsTempFileName(name) && !Canceled()) {
+                ReconcileOn(target, JoinRelative(path, name), Deep::No);
+            }
+        }
+    }
+    CFileInfo folder;
+    std::vector<CFolderItem> items;
+    if (ListFolder(m_fs, JoinRelative(m_settings.m_strSource, path), folder, items) != 0) {
+        return;
+    }
+    for (const CFolderItem& item : items) {
+        const std::string child = JoinRelative(path, item.m_name);
+        if (Canceled() || !m_settings.IsWatched(child)) {
+            continue;
+        }
+        ReconcileOn(target, child, Deep::No);
+        if (item.m_info.m_type == EntryType::Folder) {
+            CheckTree(target, child);
         }
     }
 }

@@ -35,6 +35,7 @@ class CReplicator {
     void ReconcileOn(const std::string& target, const std::string& path, Deep deep);
     bool RenameOn(const std::string& target, const CRename& rename);
     void CopyTree(const std::string& target, const std::string& path);
+    void CheckTree(const std::string& target, const std::string& path);
     bool MakeParents(const std::string& target, const std::string& path);
     void RemoveEntry(const std::string& target, const std::string& path, const CFileInfo& info);
     void RemoveTree(const std::string& dest);
