@@ -19,7 +19,7 @@ namespace {
 
 constexpr char kRecordName[] = "service";
 constexpr char kRecordFile[] = "/service";
-constexpr char kTaskFile[] = "/task.tvl";
+constexpr char kTaskFile[] = "/task.tsl";
 constexpr char kPidFile[] = "/pid";
 constexpr char kAutomatic[] = "start=automatic";
 constexpr char kOnDemand[] = "start=demand";

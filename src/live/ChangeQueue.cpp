@@ -90,7 +90,10 @@ bool CChangeQueue::Take(CChangeBatch& batch) {
         if (m_byDue.empty()) {
             m_wake.wait(lock);
         } else {
-            m_wake.wait_until(lock, m_byDue.begin()->first);
+            // A copy: wait_until reads its time point again after waking, when the entry it
+            // came from may be gone.
+            const LiveClock::time_point due = m_byDue.begin()->first;
+            m_wake.wait_until(lock, due);
         }
     }
     batch.m_bResync = std::exchange(m_bResync, false);

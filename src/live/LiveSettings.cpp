@@ -62,7 +62,7 @@ bool CLiveSettings::IsWatched(const std::string& path) const {
 }
 
 std::string ServiceTaskPath(const std::string& name) {
-    return XdgStateHome() + "/Twinvale/services/" + name + "/task.tvl";
+    return XdgStateHome() + "/Twinvale/services/" + name + "/task.tsl";
 }
 
 std::optional<int> TaskIdOfService(const std::string& name) {

@@ -25,7 +25,7 @@ struct CLiveSettings {
 };
 
 // The task file the service layer leaves for service `name`:
-// $XDG_STATE_HOME/Twinvale/services/<name>/task.tvl.
+// $XDG_STATE_HOME/Twinvale/services/<name>/task.tsl.
 std::string ServiceTaskPath(const std::string& name);
 
 // The task id in a service name "TwinvaleRealTask_<id>"; nothing for another name.

@@ -105,14 +105,14 @@ TEST_F(RealtimeService, TheTaskFileIsAOneTaskListWithoutTheAccountPassword) {
     tv::CTaskList list;
     tv::CProfile profile(tv::LocalFileSystem());
     ASSERT_TRUE(
-        list.LoadFile(tv::LocalFileSystem(), services.FolderOf(m_task) + "/task.tvl", profile)
+        list.LoadFile(tv::LocalFileSystem(), services.FolderOf(m_task) + "/task.tsl", profile)
             .Ok());
     ASSERT_EQ(list.m_Tasks.size(), 1u);
     EXPECT_EQ(list.m_Tasks[0]->m_nTaskId, 7);
     EXPECT_EQ(list.m_Tasks[0]->m_strExcludeMasks, "*.TMP");
     EXPECT_EQ(list.m_Tasks[0]->m_Targets.size(), 3u);
     EXPECT_EQ(list.m_Tasks[0]->m_strServicePassword, "");
-    EXPECT_EQ(fs::status(services.FolderOf(m_task) + "/task.tvl").permissions() & fs::perms::all,
+    EXPECT_EQ(fs::status(services.FolderOf(m_task) + "/task.tsl").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 }
 

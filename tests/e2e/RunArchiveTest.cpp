@@ -62,7 +62,7 @@ class RunArchiveTest : public ArchiveRunTest {
         WriteFile(source / "Grüße" / "ünïcödé.txt", "utf");
         WriteFile(source / "raw\xff.bin", "raw");
         std::string big;
-        for (int i = 0; big.size() < (size_t{3} << 20); ++i) {
+        for (uint64_t i = 0; big.size() < (size_t{3} << 20); ++i) {
             big += std::to_string(i * 7919) + "\n";
         }
         WriteFile(source / "sub" / "big.txt", big);

@@ -33,7 +33,7 @@ bool HasTempFile(const fs::path& folder) {
 
 // The task file the service layer leaves: task 7 leaves out "*.tmp" and logs to `logFolder`.
 void WriteTaskFile(const fs::path& stateHome, const fs::path& logFolder) {
-    const fs::path path = stateHome / "Twinvale/services/TwinvaleRealTask_7/task.tvl";
+    const fs::path path = stateHome / "Twinvale/services/TwinvaleRealTask_7/task.tsl";
     fs::create_directories(path.parent_path());
     tv::CTaskList list;
     auto task = std::make_unique<tv::CElement>();
