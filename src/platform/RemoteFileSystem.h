@@ -183,6 +183,8 @@ class CRemoteFileSystem final : public IFileSystem {
     void Release(const std::shared_ptr<CRemoteUploadStream>& stream);
     std::shared_ptr<CRemoteUploadStream> StreamOf(int file);
     void Forget(int file);
+    // Records in the listing cache what an upload of `handle` to `target` left there.
+    void NoteUpload(const std::string& target, const CHandle& handle, bool timeSet);
     void NoteTimes(RemoteTimeKind kind);
     CFileInfo Shifted(CFileInfo info, RemoteTimeKind kind) const;
     FileTime ServerTime(FileTime time) const;

@@ -114,12 +114,7 @@ int CRemoteFileSystem::FinishStream(int file, const std::shared_ptr<CRemoteUploa
     if (LostConnection(error)) {
         m_bUploadLost = true;
     }
-    if (timeSet) {
-        Known(target, CRemoteEntry{NameOf(target), EntryType::File, handle.m_size,
-                                   ServerTime(handle.m_lastWrite), RemoteTimeKind::Utc});
-    } else {
-        Changed(target);
-    }
+    NoteUpload(target, handle, timeSet);
     return error;
 }
 
@@ -153,13 +148,18 @@ int CRemoteFileSystem::Upload(int file, const std::string& target) {
         }
         return sendError;
     });
+    NoteUpload(target, handle, timeSet);
+    return error;
+}
+
+// With its time set, the uploaded file is known exactly; without, the next look must ask.
+void CRemoteFileSystem::NoteUpload(const std::string& target, const CHandle& handle, bool timeSet) {
     if (timeSet) {
         Known(target, CRemoteEntry{NameOf(target), EntryType::File, handle.m_size,
                                    ServerTime(handle.m_lastWrite), RemoteTimeKind::Utc});
     } else {
         Changed(target);
     }
-    return error;
 }
 
 }  // namespace tv

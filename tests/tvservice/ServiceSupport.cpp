@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -87,14 +88,23 @@ std::map<std::string, std::string> TreeOf(const fs::path& root,
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
          it.increment(ec)) {
-        const std::string relative = fs::relative(it->path(), root).string();
+        // Lexically: the service may remove an entry while it is looked at.
+        const std::string relative = it->path().lexically_relative(root).string();
         if (skip && skip(relative)) {
             if (it->is_directory()) {
                 it.disable_recursion_pending();
             }
             continue;
         }
-        tree[relative] = it->is_directory() ? "d" : "f" + tvtest::ReadFile(it->path());
+        std::error_code typeError;
+        if (it->is_directory(typeError)) {
+            tree[relative] = "d";
+            continue;
+        }
+        std::ifstream file(it->path(), std::ios::binary);
+        std::ostringstream content;
+        content << file.rdbuf();
+        tree[relative] = file ? "f" + content.str() : "? unreadable";
     }
     if (ec) {
         tree["?"] = ec.message();
