@@ -38,6 +38,12 @@ class CScriptedSmtpServer {
     void Start() {
         m_thread = std::thread([this] { Serve(); });
     }
+    // Waits until the client has closed its connection: then the transcript is whole.
+    void WaitForClose() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
     // Received so far: every command and the data, as sent.
     std::string Transcript() {
         std::lock_guard lock(m_mutex);

@@ -43,6 +43,7 @@ TEST(SmtpClient, SendsTheWholeMessageAsServersExpectIt) {
     auto message = Message(" Ann <A1> ; ;B2 ;", "first\r\n.\r\n.hidden\nlast");
     ASSERT_TRUE(smtp.SendMessage(message)) << smtp.GetLastError();
     smtp.Disconnect();
+    server.WaitForClose();
 
     const std::string sent = server.Transcript();
     EXPECT_TRUE(OnlyCrLf(sent));
@@ -137,6 +138,7 @@ TEST(SmtpClient, LineBreaksInUserTextNeverAddAHeaderOrARecipient) {
         "Ann\nCc: y@example.org <ok@example.org>;good@example.org");
     ASSERT_TRUE(smtp.SendMessage(message)) << smtp.GetLastError();
     smtp.Disconnect();
+    server.WaitForClose();
     const std::string sent = server.Transcript();
     EXPECT_EQ(sent.find("\r\nBcc:"), std::string::npos);
     EXPECT_EQ(sent.find("\r\nCc:"), std::string::npos);
