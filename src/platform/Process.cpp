@@ -187,21 +187,24 @@ int RunProgramOutput(const std::vector<std::string>& args, std::string& output) 
     return started ? WaitForChild(pid) : -1;
 }
 
-std::string FindOnPath(const std::string& name) {
+std::string FindOnPath(const std::string& name, PathFolders folders) {
     if (name.empty() || name.find('/') != std::string::npos) {
         return IsExecutableFile(name) ? name : std::string();
     }
     const char* path = std::getenv("PATH");
-    const std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    const std::string_view list = path ? path : "/usr/local/bin:/usr/bin:/bin";
     size_t start = 0;
     for (;;) {
-        const size_t end = folders.find(':', start);
-        const std::string_view folder = folders.substr(start, end - start);
-        // An empty entry of PATH stands for the current folder.
-        const std::string candidate =
-            (folder.empty() ? std::string(".") : std::string(folder)) + "/" + name;
-        if (IsExecutableFile(candidate)) {
-            return candidate;
+        const size_t end = list.find(':', start);
+        const std::string_view folder = list.substr(start, end - start);
+        const bool relative = folder.empty() || folder.front() != '/';
+        if (!relative || folders == PathFolders::All) {
+            // An empty entry of PATH stands for the current folder.
+            const std::string candidate =
+                (folder.empty() ? std::string(".") : std::string(folder)) + "/" + name;
+            if (IsExecutableFile(candidate)) {
+                return candidate;
+            }
         }
         if (end == std::string_view::npos) {
             return {};

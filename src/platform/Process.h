@@ -25,9 +25,13 @@ int RunProgram(const std::vector<std::string>& argv);
 // program has ended; any thread.
 int RunProgramOutput(const std::vector<std::string>& argv, std::string& output);
 
+// Which entries of PATH a lookup tries. AbsoluteOnly leaves out the empty and relative entries,
+// which name the working folder: a program found there could be anyone's.
+enum class PathFolders { All, AbsoluteOnly };
+
 // The full path of an executable file named `name` in one of the folders of PATH, or an
 // empty string. Any thread.
-std::string FindOnPath(const std::string& name);
+std::string FindOnPath(const std::string& name, PathFolders folders = PathFolders::All);
 
 // The path of the running program's executable file, or an empty string when the system
 // cannot tell. Any thread.
