@@ -252,4 +252,18 @@ std::string OwnExecutable() {
     }
 }
 
+std::string ReadDescriptor(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    close(fd);
+    return text;
+}
+
 }  // namespace tv

@@ -46,6 +46,10 @@ void ExecProgram(const std::string& program, const std::vector<std::string>& arg
 // thread.
 bool IsSuperUser();
 
+// Everything that can be read from the descriptor `fd` until its end, which it then closes;
+// empty when it is not open. Blocks until the writer has closed its end; any thread.
+std::string ReadDescriptor(int fd);
+
 // The working folder of this process, or an empty string when it cannot be told (removed).
 // Any thread.
 std::string CurrentFolder();
