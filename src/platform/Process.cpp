@@ -187,21 +187,24 @@ int RunProgramOutput(const std::vector<std::string>& args, std::string& output) 
     return started ? WaitForChild(pid) : -1;
 }
 
-std::string FindOnPath(const std::string& name) {
+std::string FindOnPath(const std::string& name, PathFolders folders) {
     if (name.empty() || name.find('/') != std::string::npos) {
         return IsExecutableFile(name) ? name : std::string();
     }
     const char* path = std::getenv("PATH");
-    const std::string_view folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    const std::string_view list = path ? path : "/usr/local/bin:/usr/bin:/bin";
     size_t start = 0;
     for (;;) {
-        const size_t end = folders.find(':', start);
-        const std::string_view folder = folders.substr(start, end - start);
-        // An empty entry of PATH stands for the current folder.
-        const std::string candidate =
-            (folder.empty() ? std::string(".") : std::string(folder)) + "/" + name;
-        if (IsExecutableFile(candidate)) {
-            return candidate;
+        const size_t end = list.find(':', start);
+        const std::string_view folder = list.substr(start, end - start);
+        const bool relative = folder.empty() || folder.front() != '/';
+        if (!relative || folders == PathFolders::All) {
+            // An empty entry of PATH stands for the current folder.
+            const std::string candidate =
+                (folder.empty() ? std::string(".") : std::string(folder)) + "/" + name;
+            if (IsExecutableFile(candidate)) {
+                return candidate;
+            }
         }
         if (end == std::string_view::npos) {
             return {};
@@ -247,6 +250,20 @@ std::string OwnExecutable() {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string ReadDescriptor(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    close(fd);
+    return text;
 }
 
 }  // namespace tv

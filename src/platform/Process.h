@@ -25,9 +25,13 @@ int RunProgram(const std::vector<std::string>& argv);
 // program has ended; any thread.
 int RunProgramOutput(const std::vector<std::string>& argv, std::string& output);
 
+// Which entries of PATH a lookup tries. AbsoluteOnly leaves out the empty and relative entries,
+// which name the working folder: a program found there could be anyone's.
+enum class PathFolders { All, AbsoluteOnly };
+
 // The full path of an executable file named `name` in one of the folders of PATH, or an
 // empty string. Any thread.
-std::string FindOnPath(const std::string& name);
+std::string FindOnPath(const std::string& name, PathFolders folders = PathFolders::All);
 
 // The path of the running program's executable file, or an empty string when the system
 // cannot tell. Any thread.
@@ -41,6 +45,10 @@ void ExecProgram(const std::string& program, const std::vector<std::string>& arg
 // Whether this process runs with the rights of the superuser (effective user id 0). Any
 // thread.
 bool IsSuperUser();
+
+// Everything that can be read from the descriptor `fd` until its end, which it then closes;
+// empty when it is not open. Blocks until the writer has closed its end; any thread.
+std::string ReadDescriptor(int fd);
 
 // The working folder of this process, or an empty string when it cannot be told (removed).
 // Any thread.

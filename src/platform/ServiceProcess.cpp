@@ -22,7 +22,13 @@ namespace {
 
 // Between fork and exec only async-signal-safe calls: the program may have other threads that
 // held a lock at the fork.
-[[noreturn]] void ExecGrandchild(char* const* argv, int report) {
+// A pipe's reading end that the started program finds open as descriptor `m_nAs`.
+struct CInherited {
+    int m_nFrom = -1;
+    int m_nAs = -1;
+};
+
+[[noreturn]] void ExecGrandchild(char* const* argv, int report, CInherited inherited) {
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -37,6 +43,13 @@ namespace {
         dup2(null, 1);
         dup2(null, 2);
     }
+    // dup2 leaves the copy open across exec; a descriptor already in place needs its flag
+    // cleared instead.
+    if (inherited.m_nFrom >= 0 && inherited.m_nFrom != inherited.m_nAs) {
+        dup2(inherited.m_nFrom, inherited.m_nAs);
+    } else if (inherited.m_nFrom >= 0) {
+        fcntl(inherited.m_nAs, F_SETFD, 0);
+    }
     if (chdir("/") == 0) {
         execve(argv[0], argv, environ);
     }
@@ -47,12 +60,12 @@ namespace {
 
 // The middle process leaves the service without a parent of ours: it starts a session, forks
 // the service, reports its pid (or why it could not fork) and ends at once.
-[[noreturn]] void RunMiddle(char* const* argv, int pidPipe, int execPipe) {
+[[noreturn]] void RunMiddle(char* const* argv, int pidPipe, int execPipe, CInherited inherited) {
     setsid();
     const pid_t service = fork();
     if (service == 0) {
         close(pidPipe);
-        ExecGrandchild(argv, execPipe);
+        ExecGrandchild(argv, execPipe, inherited);
     }
     const int error = service < 0 ? errno : 0;
     (void)!write(pidPipe, &service, sizeof service);
@@ -125,9 +138,7 @@ std::vector<std::string> CommandLineOf(pid_t pid) {
     return args;
 }
 
-}  // namespace
-
-int StartDetached(const std::vector<std::string>& args, pid_t& pid) {
+int StartWith(const std::vector<std::string>& args, CInherited inherited, pid_t& pid) {
     pid = -1;
     if (args.empty() || args[0].empty() || args[0][0] != '/') {
         return ENOENT;
@@ -153,7 +164,7 @@ int StartDetached(const std::vector<std::string>& args, pid_t& pid) {
     if (middle == 0) {
         close(pidEnds[0]);
         close(execEnds[0]);
-        RunMiddle(argv.data(), pidEnds[1], execEnds[1]);
+        RunMiddle(argv.data(), pidEnds[1], execEnds[1], inherited);
     }
     const int forkError = errno;
     close(pidEnds[1]);
@@ -163,6 +174,32 @@ int StartDetached(const std::vector<std::string>& args, pid_t& pid) {
     close(execEnds[0]);
     while (middle > 0 && waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
     }
+    return result;
+}
+
+}  // namespace
+
+int StartDetached(const std::vector<std::string>& args, pid_t& pid) {
+    return StartWith(args, {}, pid);
+}
+
+int StartDetachedWithInput(const std::vector<std::string>& args, const std::string& input,
+                           int childFd, pid_t& pid) {
+    pid = -1;
+    // The whole input must fit the pipe's buffer: nobody reads it before the program runs.
+    if (childFd < 3 || input.size() > 4096) {
+        return EINVAL;
+    }
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        return errno;
+    }
+    const bool written =
+        write(ends[1], input.data(), input.size()) == static_cast<ssize_t>(input.size());
+    const int writeError = errno;
+    close(ends[1]);
+    const int result = written ? StartWith(args, {ends[0], childFd}, pid) : writeError;
+    close(ends[0]);
     return result;
 }
 

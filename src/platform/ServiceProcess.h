@@ -15,6 +15,13 @@ namespace tv {
 // has been executed; any thread.
 int StartDetached(const std::vector<std::string>& argv, pid_t& pid);
 
+// As StartDetached, with the reading end of a pipe that holds `input` (at most 4096 bytes, then
+// its end) open in the program as descriptor `childFd` (3 or above): the way to hand a program
+// what must not show in the process table. Blocks until the program has been executed; any
+// thread.
+int StartDetachedWithInput(const std::vector<std::string>& argv, const std::string& input,
+                           int childFd, pid_t& pid);
+
 // Whether `pid` is a live process started as `program` with `name` as its first argument. A
 // process that ended, a zombie, and a pid the system has since given to another program all
 // answer false. A script counts under its interpreter too ("/bin/sh program name ..."). Reads

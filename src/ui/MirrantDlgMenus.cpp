@@ -122,7 +122,7 @@ QWidget* CMirrantDlg::BuildButtons() {
     m_pSyncButton = add(runs, IDS_MW_BTN_SYNC, "syncButton", kOwnTip, [&p] { p.Synch(); });
     add(runs, IDS_MW_BTN_SYNC_ALL, "syncAllButton", IDS_MW_TIP_SYNC_ALL, [&p] { p.SynchAll(); });
     add(runs, IDS_MW_BTN_REPLACE, "replaceButton", IDS_MW_TIP_REPLACE, [&p] { p.Replace(); });
-    add(runs, IDS_MW_BTN_COMPARE, "compareButton", IDS_MW_TIP_COMPARE, {});
+    add(runs, IDS_MW_BTN_COMPARE, "compareButton", IDS_MW_TIP_COMPARE, [&p] { p.Compare(); });
     add(runs, IDS_MW_BTN_BACKUP, "backupButton", IDS_MW_TIP_BACKUP, [&p] { p.Backup(); });
     add(runs, IDS_MW_BTN_RESTORE, "restoreButton", IDS_MW_TIP_RESTORE, [&p] { p.Restore(); });
     add(runs, IDS_MW_BTN_LOG, "logButton", IDS_MW_TIP_LOG, [&p] { p.ViewLog(); });
@@ -218,7 +218,7 @@ void CMirrantDlg::BuildRunMenu(QMenu* run) {
     MenuAction(run, IDS_MW_MENU_SYNC, [&p] { p.Synch(); })->setShortcut(Qt::Key_F5);
     MenuAction(run, IDS_MW_MENU_SYNC_ALL, [&p] { p.SynchAll(); });
     MenuAction(run, IDS_MW_MENU_REPLACE, [&p] { p.Replace(); });
-    Later(MenuAction(run, IDS_MW_MENU_COMPARE, {}));
+    MenuAction(run, IDS_MW_MENU_COMPARE, [&p] { p.Compare(); });
     MenuAction(run, IDS_MW_MENU_EQUALIZE_TARGET, [&p] { p.EqualizeToTarget(); });
     MenuAction(run, IDS_MW_MENU_EQUALIZE_SOURCE, [&p] { p.EqualizeToSource(); });
     MenuAction(run, IDS_MW_MENU_BACKUP, [&p] { p.Backup(); });
@@ -261,7 +261,7 @@ void CMirrantDlg::BuildToolBar() {
     m_texts.push_back([this] { ShowSyncState(); });
     tool("view-refresh", IDS_MW_TIP_SYNC_ALL, [&p] { p.SynchAll(); });
     tool("go-next", IDS_MW_TIP_REPLACE, [&p] { p.Replace(); });
-    tool("view-split-left-right", IDS_MW_TIP_COMPARE, {});
+    tool("view-split-left-right", IDS_MW_TIP_COMPARE, [&p] { p.Compare(); });
     tool("go-previous", IDS_MW_TIP_RESTORE, [&p] { p.Restore(); });
     bar->addSeparator();
     tool("x-office-calendar", IDS_MW_TIP_SCHEDULE, [this] { ShowSchedule(); });
@@ -276,7 +276,7 @@ void CMirrantDlg::BuildContextMenu() {
     m_pContextMenu->setToolTipsVisible(true);
     MenuAction(m_pContextMenu, IDS_MW_CTX_SYNC, [&p] { p.Synch(); });
     MenuAction(m_pContextMenu, IDS_MW_CTX_REPLACE, [&p] { p.Replace(); });
-    Later(MenuAction(m_pContextMenu, IDS_MW_CTX_COMPARE, {}));
+    MenuAction(m_pContextMenu, IDS_MW_CTX_COMPARE, [&p] { p.Compare(); });
     MenuAction(m_pContextMenu, IDS_MW_CTX_RESTORE, [&p] { p.Restore(); });
     MenuAction(m_pContextMenu, IDS_MW_CTX_DELETE, [&p] { p.DeleteTasks(); });
     MenuAction(m_pContextMenu, IDS_MW_CTX_ADVANCED, [this] { ShowAdvanced(); });

@@ -111,6 +111,12 @@ class CMainPresenter : private IRunQueueHost {
     // Blocks on disk I/O.
     std::optional<std::string> DragShortcutFile(int row) const;
     void CreateDesktopShortcut();
+    // Compare: the first selected task's source and first target in the comparison program,
+    // dialled up first when the task says so. Blocks while dialling and until the program has
+    // been executed; it is not waited for.
+    void Compare();
+    // The last comparison command, as text without passwords.
+    const std::string& LastCompareCommand() const { return m_strLastCompare; }
     // Exit, the close box, Escape, the tray's Exit, the end of the session. Ends with
     // ExitReady, at once or once canceled runs have ended, unless the user kept the window.
     void RequestExit();
@@ -168,6 +174,7 @@ class CMainPresenter : private IRunQueueHost {
     // A list command that waits for the runs it had canceled; no run starts meanwhile.
     std::function<void()> m_afterRuns;
     std::string m_strStatus;
+    std::string m_strLastCompare;
 };
 
 }  // namespace tv

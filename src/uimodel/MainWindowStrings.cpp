@@ -1,6 +1,7 @@
 #include "uimodel/MainWindowStrings.h"
 
 #include "base/StringTable.h"
+#include "uimodel/CompareStrings.h"
 #include "uimodel/ScheduleStrings.h"
 
 namespace tv {
@@ -8,6 +9,7 @@ namespace tv {
 void AddMainWindowStrings() {
     // The Schedule command is one of the main window's, and its texts travel with them.
     AddScheduleStrings();
+    AddCompareStrings();
     AddBuiltInStrings({
         {IDS_MW_CTX_DELETE, "&Delete task"},
         {IDS_MW_CTX_SYNC, "&Sync"},

@@ -1,6 +1,7 @@
 // Draws the program's windows with sample contents into PNG files, so that they can be looked
 // at without a display: render_windows OUTDIR
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +30,7 @@
 #include "task/Element.h"
 #include "task/TaskList.h"
 #include "ui/AdvancedDlg.h"
+#include "ui/CompareWnd.h"
 #include "ui/FtpDlg.h"
 #include "ui/FtpDlgHelpers.h"
 #include "ui/MirrantDlg.h"
@@ -39,6 +42,7 @@
 #include "ui/TaskDlg.h"
 #include "ui/TaskWizardDlg.h"
 #include "uimodel/AdvancedStrings.h"
+#include "uimodel/CompareStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/FtpDialogModel.h"
 #include "uimodel/FtpDialogStrings.h"
@@ -553,6 +557,50 @@ bool RenderPreferences(const fs::path& out) {
 
 }  // namespace
 
+void PutSample(const fs::path& path, const std::string& text, int ageHours) {
+    fs::create_directories(path.parent_path());
+    if (std::FILE* file = std::fopen(path.c_str(), "w")) {
+        std::fputs(text.c_str(), file);
+        std::fclose(file);
+    }
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(ageHours));
+}
+
+// The comparison window over a real pair of folders holding each kind of difference, whole
+// and with the differences only.
+bool RenderCompare(const fs::path& out) {
+    char pattern[] = "/tmp/twinvale-cmp-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    const fs::path l = folder / "Pictures";
+    const fs::path r = folder / "Backup";
+    PutSample(l / "notes.txt", "same", 30);
+    PutSample(r / "notes.txt", "same", 30);
+    PutSample(l / "2026/beach.jpg", "new beach", 2);
+    PutSample(r / "2026/beach.jpg", "old beach", 50);
+    PutSample(r / "2026/edited-on-laptop.jpg", "laptop", 3);
+    PutSample(l / "2026/sunset.jpg", "sunset", 4);
+    PutSample(l / "2025/party.jpg", "party", 400);
+    PutSample(r / "2025/party.jpg", "party", 400);
+    PutSample(l / "list.csv", "a,b,c,d", 10);
+    PutSample(r / "list.csv", "a,b", 10);
+    PutSample(l / "old-draft.txt", "draft", 90);
+    PutSample(r / "old-draft.txt", "draft", 20);
+    tv::CCompareArgs args;
+    args.m_bSubfolders = true;
+    args.m_left.m_strPath = l.string() + "/";
+    args.m_right.m_strPath = r.string() + "/";
+    tv::CCompareWnd window(args, tv::LocalFileSystem());
+    bool compared = false;
+    QObject::connect(&window, &tv::CCompareWnd::compared, [&] { compared = true; });
+    window.show();
+    window.Refresh();
+    bool ok = PumpUntil([&] { return compared; }) && Save(window, out / "compare.png");
+    window.findChild<QCheckBox*>("onlyDifferences")->setChecked(true);
+    ok = ok && Save(window, out / "compare-differences.png");
+    fs::remove_all(folder);
+    return ok;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: render_windows OUTDIR\n");
@@ -569,6 +617,7 @@ int main(int argc, char** argv) {
     tv::AddFtpDialogStrings();
     tv::AddAdvancedStrings();
     tv::AddWizardStrings();
+    tv::AddCompareStrings();
     const fs::path out = argv[1];
     std::error_code error;
     fs::create_directories(out, error);
@@ -590,5 +639,6 @@ int main(int argc, char** argv) {
     ok = RenderWizard(out, "Deutsch") && ok;
     ok = RenderSchedule(out, "English") && ok;
     ok = RenderSchedule(out, "Deutsch") && ok;
+    ok = RenderCompare(out) && ok;
     return ok ? 0 : 1;
 }

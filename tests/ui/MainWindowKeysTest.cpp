@@ -151,13 +151,13 @@ TEST_F(MainWindowKeys, TabWalksTheWindowAsItIsRead) {
     // Disabled commands take no focus; of the kind and mode radio buttons Tab stops at the
     // checked one.
     const std::vector<std::string> expected = {
-        "taskList",        "nameEdit",      "sourceEdit",   "browseSource",   "ftpSource",
-        "swapButton",      "targetEdit",    "browseTarget", "ftpTarget",      "addTarget",
-        "deleteTarget",    "targetsList",   "archiveCheck", "kind0",          "mode0",
-        "subfoldersCheck", "previewCheck",  "lockCheck",    "advancedButton", "syncButton",
-        "syncAllButton",   "replaceButton", "backupButton", "restoreButton",  "logButton",
-        "newTaskButton",   "wizardButton",  "cloneButton",  "deleteButton",   "undoButton",
-        "scheduleButton",  "exitButton"};
+        "taskList",        "nameEdit",       "sourceEdit",    "browseSource",   "ftpSource",
+        "swapButton",      "targetEdit",     "browseTarget",  "ftpTarget",      "addTarget",
+        "deleteTarget",    "targetsList",    "archiveCheck",  "kind0",          "mode0",
+        "subfoldersCheck", "previewCheck",   "lockCheck",     "advancedButton", "syncButton",
+        "syncAllButton",   "replaceButton",  "compareButton", "backupButton",   "restoreButton",
+        "logButton",       "newTaskButton",  "wizardButton",  "cloneButton",    "deleteButton",
+        "undoButton",      "scheduleButton", "exitButton"};
     EXPECT_EQ(walked, expected);
 }
 

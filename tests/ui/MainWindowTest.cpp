@@ -182,13 +182,13 @@ TEST_F(MainWindow, TheLanguageSwitchChangesTheShownTexts) {
     auto* sync = Child<QPushButton>("syncButton");
     EXPECT_EQ(sync->text(), "&SYNCH");
     auto* compare = Child<QPushButton>("compareButton");
-    EXPECT_FALSE(compare->isEnabled());
-    EXPECT_EQ(compare->toolTip(), "Not available in this version yet");
+    EXPECT_TRUE(compare->isEnabled());
+    EXPECT_EQ(compare->toolTip(), "Compare directories");
 
     MenuItem(*m_window, "Deutsch")->trigger();
     EXPECT_EQ(sync->text(), "&SYNCHR.");
     EXPECT_EQ(Tasks().headerItem()->text(0), "Aufgabenname");
-    EXPECT_EQ(compare->toolTip(), "In dieser Version noch nicht verfügbar");
+    EXPECT_EQ(compare->toolTip(), "Ordner vergleichen");
     EXPECT_EQ(m_profile.GetProfileString("", "curlang"), "Deutsch");
 
     MenuItem(*m_window, "English")->trigger();

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace tv {
+
+// Texts of the directory comparison: its launcher and the comparison window.
+enum CompareText : int {
+    IDS_CMP_NOT_FOUND = 21000,
+    IDS_CMP_REMOTE_LATER,
+    IDS_CMP_NOT_LISTED,
+    IDS_CMP_CAPTION,
+    IDS_CMP_COL_NAME,
+    IDS_CMP_COL_SIZE,
+    IDS_CMP_COL_MODIFIED,
+    IDS_CMP_ONLY_DIFFERENCES,
+    IDS_CMP_BINARY,
+    IDS_CMP_LISTING,
+    IDS_CMP_COUNTS,
+    IDS_CMP_BAD_SWITCH,
+};
+
+// Adds the comparison's built-in English texts to the string table. Start-up, main thread.
+void AddCompareStrings();
+
+}  // namespace tv
