@@ -4,16 +4,13 @@
 
 namespace tv {
 
-namespace {
-
 // Inside a quoted argument these four keep their meaning only behind a backslash.
-std::string QuoteArgument(std::string_view arg) {
+std::string QuoteExecArgument(std::string_view arg) {
     std::string quoted = "\"";
     for (const char c : arg) {
         if (c == '"' || c == '`' || c == '$' || c == '\\') {
             quoted += '\\';
-        }
-        if (c == '%') {
+        } else if (c == '%') {
             quoted += '%';
         }
         quoted += c;
@@ -22,7 +19,7 @@ std::string QuoteArgument(std::string_view arg) {
 }
 
 // The string escapes are undone before the quoting, so they are applied last.
-std::string EscapeStringValue(std::string_view text) {
+std::string EscapeDesktopValue(std::string_view text) {
     std::string escaped;
     for (const char c : text) {
         switch (c) {
@@ -42,10 +39,12 @@ std::string EscapeStringValue(std::string_view text) {
                 escaped += c;
         }
     }
+    // A reader trims a leading blank.
+    if (!escaped.empty() && escaped.front() == ' ') {
+        escaped.replace(0, 1, "\\s");
+    }
     return escaped;
 }
-
-}  // namespace
 
 std::string AutostartFolder() {
     return XdgConfigHome() + "/autostart";
@@ -57,13 +56,13 @@ std::string DesktopExecValue(const std::vector<std::string>& argv) {
         if (!line.empty()) {
             line += ' ';
         }
-        line += QuoteArgument(arg);
+        line += QuoteExecArgument(arg);
     }
-    return EscapeStringValue(line);
+    return EscapeDesktopValue(line);
 }
 
 std::string AutostartEntryText(std::string_view name, const std::vector<std::string>& argv) {
-    return "[Desktop Entry]\nType=Application\nName=" + EscapeStringValue(name) +
+    return "[Desktop Entry]\nType=Application\nName=" + EscapeDesktopValue(name) +
            "\nExec=" + DesktopExecValue(argv) +
            "\nNoDisplay=true\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
 }

@@ -9,6 +9,14 @@ namespace tv {
 // The folder of the desktop's autostart entries: $XDG_CONFIG_HOME/autostart. Any thread.
 std::string AutostartFolder();
 
+// One argument of an Exec line in double quotes: '"', '`', '$' and '\' behind a backslash, and
+// "%" doubled, as a field code would otherwise begin there. Pure.
+std::string QuoteExecArgument(std::string_view arg);
+
+// `text` as a desktop entry string value: backslashes, line breaks and tabs escaped, and a
+// leading blank spelled "\s" so that the reader keeps it. Pure.
+std::string EscapeDesktopValue(std::string_view text);
+
 // The value of an Exec key that starts exactly `argv`: each argument in double quotes with the
 // characters the desktop entry format reserves escaped, "%" doubled (it would start a field
 // code), and the whole then escaped as a string value (backslashes, line breaks). Pure.

@@ -3,6 +3,7 @@
 #include "base/StringTable.h"
 #include "base/Utf.h"
 #include "platform/AtomicFile.h"
+#include "platform/Autostart.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "task/Element.h"
@@ -35,48 +36,6 @@ bool Representable(const std::string& text) {
     return true;
 }
 
-// The escapes of a string value, applied by the reader before anything else.
-std::string EscapeValue(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    if (!out.empty() && out.front() == ' ') {
-        out.replace(0, 1, "\\s");
-    }
-    return out;
-}
-
-// One argument of an Exec line, quoted whole: inside the quotes '"', '`', '$' and '\' take a
-// backslash, and '%' doubles, as a field code would otherwise begin there.
-std::string QuoteExecArgument(const std::string& arg) {
-    std::string out = "\"";
-    for (const char c : arg) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') {
-            out += '\\';
-        } else if (c == '%') {
-            out += '%';
-        }
-        out += c;
-    }
-    return out + "\"";
-}
-
 }  // namespace
 
 std::string TaskDesktopEntry(const std::string& taskName, int taskId, const std::string& listPath,
@@ -91,8 +50,9 @@ std::string TaskDesktopEntry(const std::string& taskName, int taskId, const std:
            "Type=Application\n"
            "Version=1.4\n"
            "Name=" +
-           EscapeValue(name) + "\nComment=" + EscapeValue(LoadString(IDS_DLG_SHORTCUT_COMMENT)) +
-           "\nExec=" + EscapeValue(exec) +
+           EscapeDesktopValue(name) +
+           "\nComment=" + EscapeDesktopValue(LoadString(IDS_DLG_SHORTCUT_COMMENT)) +
+           "\nExec=" + EscapeDesktopValue(exec) +
            "\n"
            "Icon=twinvale\n"
            "Terminal=false\n";
