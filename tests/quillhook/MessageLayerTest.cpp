@@ -36,11 +36,9 @@ class CRecorder : public CWindow {
   public:
     std::string ClassName() const override { return "Recorder"; }
     LResult Proc(WindowId, std::uint32_t message, WParam wParam, LParam) override {
-        m_nThread = CurrentThreadId();
         return message == WM_APP ? static_cast<LResult>(wParam) * 2 : 0;
     }
     void OnDestroy() override { m_bDestroyed = true; }
-    std::atomic<ThreadId> m_nThread{0};
     std::atomic<bool> m_bDestroyed{false};
 };
 
@@ -71,16 +69,6 @@ TEST(MessageLayer, HookChainRunsNewestFirstAndPassesOnWhatItChanged) {
     EXPECT_EQ(message.m_wParam, 1u);
     EXPECT_EQ(g_hookOrder, (std::vector<int>{2, 1, 1}));
     EXPECT_TRUE(UnhookGetMessageHook(older));
-}
-
-TEST(MessageLayer, SendRunsTheProcedureOnTheOwnerThread) {
-    auto recorder = std::make_shared<CRecorder>();
-    WindowId window = 0;
-    CPumpThread owner([&] { window = CreateWindow(recorder, "rec"); });
-    EXPECT_EQ(SendMessage(window, WM_APP, 21, 0), 42);
-    EXPECT_EQ(recorder->m_nThread, owner.Id());
-    EXPECT_EQ(SendMessage(0xDEAD, WM_APP, 21, 0), 0) << "no such window";
-    EXPECT_EQ(CreateWindow(recorder, "no queue here"), 0u);
 }
 
 // Window A's procedure sends to window B, whose procedure sends back to A while A's thread is

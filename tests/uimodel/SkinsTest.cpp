@@ -80,16 +80,5 @@ TEST_F(SkinsTest, ASkinThatCannotBeWornIsSaidAndChangesNothing) {
     EXPECT_EQ(Stored(), Path("calm.qss"));
 }
 
-TEST_F(SkinsTest, TheFileDialogStartsAtTheShippedSkins) {
-    EXPECT_EQ(m_skins.SkinFolder(), m_program.string() + "/");
-    fs::create_directories(m_home.Root() / "prefix/share/twinvale/skins");
-    EXPECT_EQ(m_skins.SkinFolder(), m_program.string() + "/../share/twinvale/skins/");
-    fs::create_directories(m_program / "skins");
-    EXPECT_EQ(m_skins.SkinFolder(), m_program.string() + "/skins/") << "a build tree's own";
-    m_dialogs.m_files.push_back(std::nullopt);
-    m_skins.LoadSkin();
-    EXPECT_EQ(m_dialogs.m_asked.back(), "open in " + m_program.string() + "/skins/");
-}
-
 }  // namespace
 }  // namespace tvtest

@@ -79,11 +79,14 @@ extern "C" int32_t SetDIPSHook(uint32_t thread, QUILL_POINT, uintptr_t) {
         bool removed = UnhookGetMessageHook(g_nHook.exchange(0));
         return removed ? 1 : 0;
     }
-    g_nInstaller = CurrentThreadId();
-    HookId hook = SetGetMessageHook(&GetMessageHook, thread);
-    g_nHook = hook;
+    // The installer is known before the hook can run; a failed installation leaves the hook
+    // installed before known, so that it can still be removed.
+    const ThreadId previous = g_nInstaller.exchange(CurrentThreadId());
+    const HookId hook = SetGetMessageHook(&GetMessageHook, thread);
     if (hook == 0) {
+        g_nInstaller = previous;
         return 0;
     }
+    g_nHook = hook;
     return PostThreadMessage(thread, WM_NULL, 0, 0) ? 1 : 0;
 }
