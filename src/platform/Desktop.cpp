@@ -11,14 +11,6 @@ namespace tv {
 
 namespace {
 
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 // One context for the whole program: creating one per sound would connect to the sound
 // server each time, and a sound still playing must keep its context alive.
 ca_context* SoundContext() {
@@ -37,7 +29,7 @@ ca_context* SoundContext() {
 bool OpenWithDesktop(const std::string& pathOrUrl) {
     const char* custom = std::getenv("TWINVALE_OPEN_CMD");
     const std::string opener = custom != nullptr && *custom != '\0' ? custom : "xdg-open";
-    return RunCommandLine(opener + " " + ShellQuoted(pathOrUrl), {}, ProgramWait::DontWait);
+    return StartProgram({opener, pathOrUrl});
 }
 
 bool PlaySoundFile(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string_view>
+#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -155,6 +156,24 @@ int RunProgram(const std::vector<std::string>& args) {
         return -1;
     }
     return WaitForChild(pid);
+}
+
+bool StartProgram(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return false;
+    }
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv = ArgvOf(copies);
+    CSpawnAttributes attributes;
+    CFileActions actions;
+    actions.NullStreams();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ) != 0) {
+        return false;
+    }
+    // Without a shell in between nobody else adopts the child, so it is waited for here.
+    std::thread([pid] { WaitForChild(pid); }).detach();
+    return true;
 }
 
 int RunProgramOutput(const std::vector<std::string>& args, std::string& output) {

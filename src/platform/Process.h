@@ -21,6 +21,10 @@ bool RunCommandLine(const std::string& commandLine, const std::string& workingFo
 // thread.
 int RunProgram(const std::vector<std::string>& argv);
 
+// As RunProgram, without waiting: the program runs on its own, its input and output
+// /dev/null, and is reaped when it ends. False when it could not be started. Any thread.
+bool StartProgram(const std::vector<std::string>& argv);
+
 // As RunProgram, with the program's standard output read into `output`. Blocks until the
 // program has ended; any thread.
 int RunProgramOutput(const std::vector<std::string>& argv, std::string& output);

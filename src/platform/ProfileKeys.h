@@ -10,6 +10,10 @@ inline constexpr char kProgramFolder[] = "path";  // overrides the executable's 
 inline constexpr char kLastDir[] = "lastdir";     // the folder of the last list dialog
 inline constexpr char kLastTaskList[] = "lasttl";
 inline constexpr char kLanguage[] = "curlang";  // the name the language gives itself
+inline constexpr char kSkin[] = "Skin";         // the style sheet the windows wear
+// The addresses of Help > Webpage and of the version check; the program has defaults.
+inline constexpr char kWebPage[] = "WebPage";
+inline constexpr char kVersionFile[] = "VersionFile";
 
 // The preferences, the tip of the day and the sizes of the windows.
 inline constexpr char kSettings[] = "Settings";

@@ -19,12 +19,6 @@ QString Text(int id) {
     return QString::fromStdString(LoadString(id));
 }
 
-// The version the application object was given, else the one this build was made as.
-std::string Version() {
-    const QString version = QCoreApplication::applicationVersion();
-    return version.isEmpty() ? std::string(TWINVALE_VERSION) : version.toStdString();
-}
-
 QLabel* PlainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
@@ -33,6 +27,11 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
 }
 
 }  // namespace
+
+std::string ProgramVersion() {
+    const QString version = QCoreApplication::applicationVersion();
+    return version.isEmpty() ? std::string(TWINVALE_VERSION) : version.toStdString();
+}
 
 CAboutDlgNew::CAboutDlgNew(QWidget* parent) : QDialog(parent) {
     setWindowTitle(Text(IDS_ABOUT_CAPTION));
@@ -50,9 +49,10 @@ CAboutDlgNew::CAboutDlgNew(QWidget* parent) : QDialog(parent) {
     big.setPointSizeF(big.pointSizeF() * 1.6);
     name->setFont(big);
     texts->addWidget(name);
-    texts->addWidget(PlainLabel(QString::fromStdString(FormatText(
-                                    LoadString(IDS_ABOUT_VERSION).c_str(), Version().c_str())),
-                                this));
+    texts->addWidget(
+        PlainLabel(QString::fromStdString(
+                       FormatText(LoadString(IDS_ABOUT_VERSION).c_str(), ProgramVersion().c_str())),
+                   this));
     auto* description = PlainLabel(Text(IDS_ABOUT_DESCRIPTION), this);
     description->setMinimumWidth(300);
     texts->addWidget(description);

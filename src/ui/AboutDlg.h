@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QDialog>
 
 namespace tv {
@@ -10,6 +12,10 @@ class CAboutDlgNew : public QDialog {
   public:
     explicit CAboutDlgNew(QWidget* parent = nullptr);
 };
+
+// The version this program is: the one the application object was given, else the one this
+// build was made as. Any thread.
+std::string ProgramVersion();
 
 // Shows the about box modally. GUI thread; blocks until it is closed.
 void ShowAbout(QWidget* parent);

@@ -20,6 +20,7 @@
 
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
 #include "ui/QtRunViews.h"
 #include "uimodel/AdvancedStrings.h"
@@ -71,6 +72,12 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
       m_editor(m_presenter->Editor()) {
     m_runViews = std::make_unique<CQtRunViews>(m_presenter->Runs(), app.Profile());
     m_presenter->Runs().AttachRunViews(*m_runViews);
+    m_web = std::make_unique<CWebCommands>(
+        app.Profile(), dialogs,
+        [views = m_runViews.get()](std::function<void()> fn) { views->Post(std::move(fn)); },
+        ProgramVersion());
+    m_skins =
+        std::make_unique<CSkins>(app.FileSystem(), app.Profile(), dialogs, app.ProgramFolder());
     setObjectName("mainWindow");
     setWindowIcon(AppIcon());
 
@@ -99,6 +106,10 @@ CMirrantDlg::CMirrantDlg(CMirrantApp& app, IUiDialogs& dialogs, CLanguageCatalog
     EditChanged();
     resize(DefaultSize());
     setMinimumSize(minimumSizeHint());
+    // Without a stored skin, a style sheet given on the command line (-stylesheet) stays.
+    if (const std::string sheet = m_skins->StoredSheet(); !sheet.empty()) {
+        WearSheet(sheet);
+    }
 }
 
 CMirrantDlg::~CMirrantDlg() {

@@ -10,6 +10,8 @@
 #include <QTreeWidget>
 
 #include "uimodel/MainPresenter.h"
+#include "uimodel/Skins.h"
+#include "uimodel/WebCommands.h"
 
 class QAction;
 class QActionGroup;
@@ -110,8 +112,6 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     void Bind(QAction* action, int id);
     void BindTip(QWidget* widget, int id);
     void BindTip(QAction* action, int id);
-    void Later(QWidget* widget);
-    void Later(QAction* action);
     void ApplyTexts();
     QAction* MenuAction(QMenu* menu, int id, std::function<void()> fn);
     QPushButton* Button(int id, const char* name, std::function<void()> fn);
@@ -146,6 +146,8 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     // (MirrantDlgSchedule.cpp).
     void ShowSchedule();
     void ShowHelp();
+    // The skin's style sheet on every window of the program; empty: the desktop's style.
+    void WearSheet(const std::string& sheet);
     void HideToTray();
     void RestoreFromTray();
     void StoreWindowSize();
@@ -156,6 +158,8 @@ class CMirrantDlg : public QMainWindow, private IMainListener {
     std::unique_ptr<CMainPresenter> m_presenter;
     CTaskEditor& m_editor;  // the presenter's, which the edit area binds to
     std::unique_ptr<CQtRunViews> m_runViews;
+    std::unique_ptr<CWebCommands> m_web;  // posts through the run views
+    std::unique_ptr<CSkins> m_skins;
     std::vector<std::function<void()>> m_texts;
     bool m_bFilling = false;  // the window is showing the presenter's state, not editing it
     bool m_bClosing = false;

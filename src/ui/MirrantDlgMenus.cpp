@@ -58,17 +58,6 @@ void CMirrantDlg::BindTip(QAction* action, int id) {
     m_texts.push_back([action, id] { action->setToolTip(Text(id)); });
 }
 
-// Commands whose parts come with later versions are shown, but cannot be used yet.
-void CMirrantDlg::Later(QWidget* widget) {
-    widget->setEnabled(false);
-    BindTip(widget, IDS_MW_NOT_AVAILABLE);
-}
-
-void CMirrantDlg::Later(QAction* action) {
-    action->setEnabled(false);
-    BindTip(action, IDS_MW_NOT_AVAILABLE);
-}
-
 void CMirrantDlg::ApplyTexts() {
     for (const auto& apply : m_texts) {
         apply();
@@ -107,13 +96,10 @@ QWidget* CMirrantDlg::BuildButtons() {
     auto* tasks = new QHBoxLayout();
     layout->addLayout(runs);
     layout->addLayout(tasks);
-    // A command without `fn` comes with a later version; its tip says so.
     const auto add = [this](QHBoxLayout* row, int id, const char* name, int tip,
                             std::function<void()> fn) {
         QPushButton* button = Button(id, name, fn);
-        if (!fn) {
-            Later(button);
-        } else if (tip != kOwnTip) {
+        if (tip != kOwnTip) {
             BindTip(button, tip);
         }
         row->addWidget(button);
@@ -195,8 +181,15 @@ void CMirrantDlg::BuildMenus() {
     m_pLanguageMenu = view->addMenu(QString());
     Bind(m_pLanguageMenu, IDS_MW_MENU_LANGUAGE);
     FillLanguageMenu();
-    Later(MenuAction(view, IDS_MW_MENU_LOAD_SKIN, {}));
-    Later(MenuAction(view, IDS_MW_MENU_UNLOAD_SKIN, {}));
+    MenuAction(view, IDS_MW_MENU_LOAD_SKIN, [this] {
+        if (const auto sheet = m_skins->LoadSkin()) {
+            WearSheet(*sheet);
+        }
+    })->setObjectName("loadSkinAction");
+    MenuAction(view, IDS_MW_MENU_UNLOAD_SKIN, [this] {
+        m_skins->UnloadSkin();
+        WearSheet({});
+    })->setObjectName("unloadSkinAction");
     view->addSeparator();
     MenuAction(view, IDS_MW_MENU_PREFERENCES, [this] { ShowPreferences(); });
 
@@ -206,8 +199,12 @@ void CMirrantDlg::BuildMenus() {
     MenuAction(help, IDS_MW_MENU_HELP_CONTENTS, [this] {
         ShowHelp();
     })->setShortcut(QKeySequence::HelpContents);
-    Later(MenuAction(help, IDS_MW_MENU_WEBPAGE, {}));
-    Later(MenuAction(help, IDS_MW_MENU_CHECK_VERSION, {}));
+    MenuAction(help, IDS_MW_MENU_WEBPAGE, [this] {
+        m_web->OpenWebPage();
+    })->setObjectName("webPageAction");
+    MenuAction(help, IDS_MW_MENU_CHECK_VERSION, [this] {
+        m_web->CheckForNewVersion();
+    })->setObjectName("checkVersionAction");
     help->addSeparator();
     MenuAction(help, IDS_MW_MENU_ABOUT, [this] { ShowAbout(this); });
 }
@@ -235,10 +232,6 @@ void CMirrantDlg::BuildToolBar() {
     const auto tool = [&](const char* icon, int tip, std::function<void()> fn) {
         QAction* action = bar->addAction(ActionIcon(icon), QString());
         action->setObjectName(QString("tool:") + icon);
-        if (!fn) {
-            Later(action);
-            return action;
-        }
         if (tip != kOwnTip) {
             BindTip(action, tip);
         }

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDrag>
 #include <QMenu>
@@ -58,6 +59,11 @@ void CMirrantDlg::EditFtp(Side side) {
     if (dialog.exec() == QDialog::Accepted) {
         m_editor.StoreFtpLocation(side, model);
     }
+}
+
+// On the application, so that the progress, preview and settings windows wear it too.
+void CMirrantDlg::WearSheet(const std::string& sheet) {
+    qApp->setStyleSheet(QString::fromStdString(sheet));
 }
 
 void CMirrantDlg::ShowHelp() {

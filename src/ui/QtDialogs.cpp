@@ -19,6 +19,7 @@
 #include "ui/RunSummaryDlg.h"
 #include "uimodel/AdvancedStrings.h"
 #include "uimodel/RunWindowStrings.h"
+#include "uimodel/WebSkinStrings.h"
 
 namespace tv {
 
@@ -76,6 +77,8 @@ CKindFilter FilterOf(FileKind kind) {
             return {IDS_RUNWIN_FILTER_CERTIFICATE, "*.cer", "cer"};
         case FileKind::WebPage:
             return {IDS_GEN_WEB_PAGES, "*.htm *.html", "htm"};
+        case FileKind::Skin:
+            return {IDS_SKIN_FILTER, "*.qss", "qss"};
         case FileKind::AnyFile:
             return {IDS_RUNWIN_FILTER_ALL, "*", ""};
         case FileKind::TaskList:

@@ -3,6 +3,7 @@
 #include "base/StringTable.h"
 #include "uimodel/CompareStrings.h"
 #include "uimodel/ScheduleStrings.h"
+#include "uimodel/WebSkinStrings.h"
 
 namespace tv {
 
@@ -10,6 +11,7 @@ void AddMainWindowStrings() {
     // The Schedule command is one of the main window's, and its texts travel with them.
     AddScheduleStrings();
     AddCompareStrings();
+    AddWebSkinStrings();
     AddBuiltInStrings({
         {IDS_MW_CTX_DELETE, "&Delete task"},
         {IDS_MW_CTX_SYNC, "&Sync"},

@@ -26,7 +26,7 @@ enum class YesNoCancel { Yes, No, Cancel };
 
 // What kind of file a file dialog is for: the filter it offers and the extension a name
 // without a dot gets.
-enum class FileKind { TaskList, KeyFile, Certificate, WebPage, AnyFile };
+enum class FileKind { TaskList, KeyFile, Certificate, WebPage, Skin, AnyFile };
 
 // The questions and choices a window puts to the user. The widgets answer them with modal
 // boxes and file dialogs; tests answer them from a script. GUI thread only; blocks until the

@@ -24,6 +24,7 @@
 #include "base/StringTable.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
 #include "run/Preview.h"
 #include "scan/TreeF.h"
 #include "sync/Plan.h"
@@ -183,6 +184,31 @@ bool SaveNextModal(const fs::path& file, const std::function<void()>& show) {
     timer.start(50);
     show();
     return saved;
+}
+
+// The main window and a message in the shipped dark skin, stored as the user's skin so that
+// the window puts it on as it opens.
+bool RenderSkinned(const fs::path& out) {
+    tv::CProfile profile(tv::LocalFileSystem());
+    profile.WriteProfileString(tv::profkey::kAppSection, tv::profkey::kSkin,
+                               TWINVALE_SKIN_DIR "/Dark.qss");
+    tv::CMirrantApp app(tv::LocalFileSystem(), profile);
+    app.Startup();
+    tv::CQtDialogs dialogs;
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    QIcon::setThemeName({});
+    bool ok = false;
+    {
+        tv::CMirrantDlg window(app, dialogs, languages);
+        window.Presenter().AdoptList(SampleList());
+        ok = !qApp->styleSheet().isEmpty() && Save(window, out / "main-window-dark.png");
+        ok = SaveNextModal(out / "message-dark.png",
+                           [&] { dialogs.Message("There is no new version available."); }) &&
+             ok;
+    }
+    profile.WriteProfileString(tv::profkey::kAppSection, tv::profkey::kSkin, "");
+    qApp->setStyleSheet({});
+    return ok;
 }
 
 // A message with its detail, the summary of several runs, and the location browser.
@@ -627,6 +653,7 @@ int main(int argc, char** argv) {
     ok = RenderMainWindow(out, "English", "Adwaita", "main-window-themed.png", EditStates::Skip) &&
          ok;
     ok = RenderDialogs(out) && ok;
+    ok = RenderSkinned(out) && ok;
     ok = RenderPreferences(out) && ok;
     ok = RenderFtpDialogs(out) && ok;
     ok = RenderProgress(out, board) && ok;
