@@ -20,6 +20,21 @@ void AddCompareStrings() {
          "Same: %d   Only left: %d   Only right: %d   Newer left: %d   Newer right: %d   "
          "Other size: %d   Other content: %d"},
         {IDS_CMP_BAD_SWITCH, "Unknown switch: %s"},
+        {IDS_CMP_CANCELED, "The comparison was canceled."},
+        {IDS_CMP_LISTED, "Listing folders... %d entries"},
+        {IDS_CMP_CANCEL, "Cancel"},
+        {IDS_CMP_COPY_RIGHT, "Copy to &right"},
+        {IDS_CMP_COPY_LEFT, "Copy to &left"},
+        {IDS_CMP_DELETE_LEFT, "Delete on lef&t"},
+        {IDS_CMP_DELETE_RIGHT, "Delete on ri&ght"},
+        {IDS_CMP_ASK_DELETE_LEFT,
+         "Items to delete from the left side: %d. Selected folders go with everything in them. "
+         "Delete them?"},
+        {IDS_CMP_ASK_DELETE_RIGHT,
+         "Items to delete from the right side: %d. Selected folders go with everything in them. "
+         "Delete them?"},
+        {IDS_CMP_WORKING, "Copying and deleting..."},
+        {IDS_CMP_ACTION_ERRORS, "Not everything could be done:"},
     });
 }
 

@@ -16,6 +16,17 @@ enum CompareText : int {
     IDS_CMP_LISTING,
     IDS_CMP_COUNTS,
     IDS_CMP_BAD_SWITCH,
+    IDS_CMP_CANCELED = 21012,
+    IDS_CMP_LISTED,
+    IDS_CMP_CANCEL,
+    IDS_CMP_COPY_RIGHT,
+    IDS_CMP_COPY_LEFT,
+    IDS_CMP_DELETE_LEFT,
+    IDS_CMP_DELETE_RIGHT,
+    IDS_CMP_ASK_DELETE_LEFT,
+    IDS_CMP_ASK_DELETE_RIGHT,
+    IDS_CMP_WORKING,
+    IDS_CMP_ACTION_ERRORS,
 };
 
 // Adds the comparison's built-in English texts to the string table. Start-up, main thread.

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 #include <chrono>
 #include <cstdio>
@@ -589,7 +590,8 @@ bool RenderCompare(const fs::path& out) {
     args.m_bSubfolders = true;
     args.m_left.m_strPath = l.string() + "/";
     args.m_right.m_strPath = r.string() + "/";
-    tv::CCompareWnd window(args, tv::LocalFileSystem());
+    tv::CQtDialogs dialogs;
+    tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
     bool compared = false;
     QObject::connect(&window, &tv::CCompareWnd::compared, [&] { compared = true; });
     window.show();
@@ -597,6 +599,13 @@ bool RenderCompare(const fs::path& out) {
     bool ok = PumpUntil([&] { return compared; }) && Save(window, out / "compare.png");
     window.findChild<QCheckBox*>("onlyDifferences")->setChecked(true);
     ok = ok && Save(window, out / "compare-differences.png");
+    auto* tree = window.findChild<QTreeWidget*>("compareTree");
+    for (const char* name : {"sunset.jpg", "old-draft.txt"}) {
+        for (QTreeWidgetItem* item : tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive)) {
+            item->setSelected(true);
+        }
+    }
+    ok = ok && Save(window, out / "compare-selected.png");
     fs::remove_all(folder);
     return ok;
 }

@@ -4,12 +4,14 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
 
 #include "EventPump.h"
 #include "platform/FileSystem.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 #include "ui/CompareWnd.h"
 #include "uimodel/CompareStrings.h"
@@ -45,13 +47,14 @@ TEST(CompareWnd, ShowsTheListingItsCountsAndOnlyTheDifferencesWhenAsked) {
     args.m_bSubfolders = true;
     args.m_left.m_strPath = l.string();
     args.m_right.m_strPath = r.string();
-    tv::CCompareWnd window(args, tv::LocalFileSystem());
+    tvtest::CScriptedDialogs dialogs;
+    tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
     int shown = 0;
     QObject::connect(&window, &tv::CCompareWnd::compared, [&] { ++shown; });
     window.show();
     window.Refresh();
     auto* counts = window.findChild<QLabel*>("counts");
-    EXPECT_EQ(counts->text(), "Listing folders...");
+    EXPECT_TRUE(counts->text().startsWith("Listing folders... ")) << counts->text().toStdString();
     ASSERT_TRUE(tvtest::PumpUntil([&] { return shown == 1; }));
 
     auto* tree = window.findChild<QTreeWidget*>("compareTree");
@@ -68,6 +71,66 @@ TEST(CompareWnd, ShowsTheListingItsCountsAndOnlyTheDifferencesWhenAsked) {
     ASSERT_TRUE(tvtest::PumpUntil([&] { return shown == 2; }));
     EXPECT_EQ(Rows(tree->invisibleRootItem()), 2);
     EXPECT_TRUE(counts->text().endsWith("Other content: 1")) << counts->text().toStdString();
+}
+
+QTreeWidgetItem* Find(QTreeWidget* tree, const QString& name) {
+    const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive, 0);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+// Picking rows and copying or deleting them: the buttons follow the selection, a delete is
+// asked about and a No changes nothing, and the rows show what the disk holds afterwards.
+TEST(CompareWnd, CopiesAndDeletesThePickedRowsAfterAsking) {
+    tv::AddCompareStrings();
+    tvtest::CIsolatedHome home;
+    const fs::path l = home.Root() / "L";
+    const fs::path r = home.Root() / "R";
+    fs::create_directories(l / "folder");
+    fs::create_directories(r);
+    tvtest::WriteFile(l / "folder/a.txt", "a");
+    tvtest::WriteFile(l / "b.txt", "b");
+    tv::CCompareArgs args;
+    args.m_bSubfolders = true;
+    args.m_left.m_strPath = l.string();
+    args.m_right.m_strPath = r.string();
+    tvtest::CScriptedDialogs dialogs;
+    tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
+    int shown = 0;
+    int acted = 0;
+    QObject::connect(&window, &tv::CCompareWnd::compared, [&] { ++shown; });
+    QObject::connect(&window, &tv::CCompareWnd::acted, [&] { ++acted; });
+    window.show();
+    window.Refresh();
+    ASSERT_TRUE(tvtest::PumpUntil([&] { return shown == 1; }));
+    auto* tree = window.findChild<QTreeWidget*>("compareTree");
+    auto* copyRight = window.findChild<QPushButton*>("action0");
+    auto* deleteLeft = window.findChild<QPushButton*>("action2");
+    EXPECT_FALSE(copyRight->isEnabled());
+
+    Find(tree, "folder")->setSelected(true);
+    ASSERT_TRUE(copyRight->isEnabled());
+    copyRight->click();
+    ASSERT_TRUE(tvtest::PumpUntil([&] { return acted == 1; }));
+    EXPECT_EQ(tvtest::ReadFile(r / "folder/a.txt"), "a");
+    EXPECT_EQ(Find(tree, "a.txt")->text(3), "=");
+    EXPECT_EQ(Find(tree, "a.txt")->text(4).trimmed(), "a.txt");
+    EXPECT_EQ(Find(tree, "b.txt")->text(3), QString::fromUtf8("\u2192"));
+
+    Find(tree, "folder")->setSelected(true);
+    Find(tree, "b.txt")->setSelected(true);
+    dialogs.m_answers = {tv::PromptAnswer::No, tv::PromptAnswer::Yes};
+    deleteLeft->click();
+    EXPECT_TRUE(fs::exists(l / "b.txt"));
+    deleteLeft->click();
+    ASSERT_TRUE(tvtest::PumpUntil([&] { return acted == 2; }));
+    EXPECT_FALSE(fs::exists(l / "b.txt"));
+    EXPECT_FALSE(fs::exists(l / "folder"));
+    EXPECT_TRUE(fs::exists(r / "folder/a.txt"));
+    ASSERT_EQ(dialogs.m_asked.size(), 2u);
+    EXPECT_EQ(dialogs.m_asked[0],
+              "Items to delete from the left side: 2. Selected folders go with everything in "
+              "them. Delete them?");
+    EXPECT_EQ(Rows(tree->invisibleRootItem()), 2);  // folder, folder/a.txt: only on the right
 }
 
 }  // namespace

@@ -138,13 +138,11 @@ TEST_F(CompareModel, TheRunnerListsOnAThreadOfItsOwn) {
     }
     fs::create_directories(m_home.Root() / "R");
     std::promise<std::pair<tv::CCompareResult, std::thread::id>> got;
-    {
-        tv::CCompareRunner runner;
-        runner.Start(Args(true), tv::ContentCheck::Attributes, tv::LocalFileSystem(),
-                     [&](tv::CCompareResult result) {
-                         got.set_value({std::move(result), std::this_thread::get_id()});
-                     });
-    }
+    tv::CCompareRunner runner;
+    runner.Start(Args(true), tv::ContentCheck::Attributes, tv::LocalFileSystem(),
+                 [&](tv::CCompareResult result) {
+                     got.set_value({std::move(result), std::this_thread::get_id()});
+                 });
     auto [result, thread] = got.get_future().get();
     EXPECT_NE(thread, std::this_thread::get_id());
     EXPECT_EQ(result.m_counts[static_cast<size_t>(CompareMark::LeftOnly)], 2001u);

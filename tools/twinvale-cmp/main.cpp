@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "ui/CompareWnd.h"
+#include "ui/QtDialogs.h"
 #include "uimodel/CompareArgs.h"
 #include "uimodel/CompareStrings.h"
 
@@ -27,7 +28,9 @@ int main(int argc, char** argv) {
     if (compare.m_nSecretFd >= 0) {
         tv::AddCompareSecrets(tv::ReadDescriptor(compare.m_nSecretFd), compare);
     }
-    tv::CCompareWnd window(compare, tv::LocalFileSystem());
+    tv::CQtDialogs dialogs;
+    tv::CCompareWnd window(compare, tv::LocalFileSystem(), dialogs);
+    dialogs.SetParent(&window);
     window.show();
     window.Refresh();
     return app.exec();
