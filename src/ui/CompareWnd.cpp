@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,6 +28,7 @@ enum Column { kLeftName, kLeftSize, kLeftTime, kMark, kRightName, kRightSize, kR
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kFolderRole = Qt::UserRole + 1;
 constexpr int kShownErrors = 20;
+constexpr int kFillSliceMs = 30;
 
 QString Text(int id) {
     return QString::fromStdString(LoadString(id));
@@ -163,6 +165,9 @@ CCompareWnd::CCompareWnd(CCompareArgs args, IFileSystem& fs, IUiDialogs& dialogs
     m_pProgress = new QTimer(this);
     m_pProgress->setInterval(100);
     connect(m_pProgress, &QTimer::timeout, this, [this] { ShowProgress(); });
+    m_pFiller = new QTimer(this);
+    m_pFiller->setInterval(0);
+    connect(m_pFiller, &QTimer::timeout, this, [this] { FillSome(); });
     connect(m_pCancel, &QPushButton::clicked, this, [this] { m_runner.Control().Cancel(); });
     connect(m_pOnlyDifferences, &QCheckBox::toggled, this, [this] { Fill(); });
     connect(m_pBinary, &QCheckBox::toggled, this, [this] { Refresh(); });
@@ -218,9 +223,11 @@ void CCompareWnd::Refresh() {
 
 void CCompareWnd::ShowResult(CCompareResult result) {
     m_result = std::move(result);
+    m_afterFill = [this] {
+        SetBusy(false);
+        emit compared();
+    };
     Fill();
-    SetBusy(false);
-    emit compared();
 }
 
 std::vector<CRowKey> CCompareWnd::SelectedKeys() const {
@@ -261,36 +268,65 @@ void CCompareWnd::Act(CompareAction action) {
 }
 
 void CCompareWnd::ActionDone(CCompareResult result, const CActionOutcome& outcome) {
-    ShowResult(std::move(result));
-    if (!outcome.m_errors.empty()) {
-        m_dialogs.Message(ErrorText(outcome.m_errors), LoadString(IDS_CMP_CAPTION));
-    }
-    emit acted();
+    m_result = std::move(result);
+    m_afterFill = [this, errors = outcome.m_errors] {
+        SetBusy(false);
+        emit compared();
+        if (!errors.empty()) {
+            m_dialogs.Message(ErrorText(errors), LoadString(IDS_CMP_CAPTION));
+        }
+        emit acted();
+    };
+    Fill();
 }
 
 void CCompareWnd::Fill() {
     m_pTree->clear();
+    m_pFiller->stop();
+    m_pProgress->stop();
     if (!m_result.m_bListed) {
         m_pCounts->setText(QString::fromStdString(m_result.m_strError));
+        FillDone();
         return;
     }
-    const auto rows =
+    m_fill.m_rows =
         m_pOnlyDifferences->isChecked() ? OnlyDifferences(m_result.m_rows) : m_result.m_rows;
-    std::vector<QTreeWidgetItem*> parents;
-    for (const CCompareRow& row : rows) {
-        parents.resize(static_cast<size_t>(row.m_nDepth));
-        QTreeWidgetItem* item = NewItem(row, parents.empty() ? nullptr : parents.back(), m_pTree);
-        if (row.m_bFolder) {
-            parents.push_back(item);
-        }
-    }
-    m_pTree->expandAll();
+    m_fill.m_nNext = 0;
+    m_fill.m_parents.clear();
     const CCompareCounts& n = m_result.m_counts;
     const auto at = [&n](CompareMark mark) { return static_cast<int>(n[static_cast<int>(mark)]); };
     m_pCounts->setText(QString::fromStdString(FormatText(
         LoadString(IDS_CMP_COUNTS).c_str(), at(CompareMark::Same), at(CompareMark::LeftOnly),
         at(CompareMark::RightOnly), at(CompareMark::LeftNewer), at(CompareMark::RightNewer),
         at(CompareMark::SizeDiffers), at(CompareMark::ContentDiffers))));
+    m_pFiller->start();
+}
+
+// A big listing goes into the tree a slice at a time, so that the window keeps answering.
+void CCompareWnd::FillSome() {
+    QElapsedTimer slice;
+    slice.start();
+    auto& parents = m_fill.m_parents;
+    while (m_fill.m_nNext < m_fill.m_rows.size() && slice.elapsed() < kFillSliceMs) {
+        const CCompareRow& row = m_fill.m_rows[m_fill.m_nNext++];
+        parents.resize(static_cast<size_t>(row.m_nDepth));
+        QTreeWidgetItem* item = NewItem(row, parents.empty() ? nullptr : parents.back(), m_pTree);
+        if (row.m_bFolder) {
+            item->setExpanded(true);
+            parents.push_back(item);
+        }
+    }
+    if (m_fill.m_nNext == m_fill.m_rows.size()) {
+        m_pFiller->stop();
+        m_fill = {};
+        FillDone();
+    }
+}
+
+void CCompareWnd::FillDone() {
+    if (auto then = std::exchange(m_afterFill, nullptr)) {
+        then();
+    }
 }
 
 }  // namespace tv

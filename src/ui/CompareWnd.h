@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
+#include <vector>
 
 #include "uimodel/CompareActions.h"
 #include "uimodel/CompareModel.h"
@@ -10,6 +12,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace tv {
 
@@ -39,7 +42,10 @@ class CCompareWnd : public QMainWindow {
     void acted();
 
   private:
+    // Puts the rows in the tree a slice at a time, then calls m_afterFill once.
     void Fill();
+    void FillSome();
+    void FillDone();
     void SetBusy(bool busy);
     void UpdateActions();
     void ShowProgress();
@@ -59,6 +65,13 @@ class CCompareWnd : public QMainWindow {
     QLabel* m_pCounts = nullptr;
     QPushButton* m_pCancel = nullptr;
     QTimer* m_pProgress = nullptr;
+    QTimer* m_pFiller = nullptr;
+    struct CFill {
+        std::vector<CCompareRow> m_rows;
+        size_t m_nNext = 0;
+        std::vector<QTreeWidgetItem*> m_parents;
+    } m_fill;
+    std::function<void()> m_afterFill;
     bool m_bBusy = false;
     int m_nWorkText = 0;  // the status text of the work going on
 };

@@ -597,15 +597,23 @@ bool RenderCompare(const fs::path& out) {
     window.show();
     window.Refresh();
     bool ok = PumpUntil([&] { return compared; }) && Save(window, out / "compare.png");
-    window.findChild<QCheckBox*>("onlyDifferences")->setChecked(true);
-    ok = ok && Save(window, out / "compare-differences.png");
     auto* tree = window.findChild<QTreeWidget*>("compareTree");
+    window.findChild<QCheckBox*>("onlyDifferences")->setChecked(true);
+    ok = ok && PumpUntil([&] { return tree->topLevelItemCount() == 3; }) &&
+         Save(window, out / "compare-differences.png");
     for (const char* name : {"sunset.jpg", "old-draft.txt"}) {
         for (QTreeWidgetItem* item : tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive)) {
             item->setSelected(true);
         }
     }
     ok = ok && Save(window, out / "compare-selected.png");
+    // Drawn before the listing's result is taken from the queue: the window as it lists.
+    compared = false;
+    window.Refresh();
+    const fs::path listing = out / "compare-listing.png";
+    const bool saved = window.grab().save(QString::fromStdString(listing.string()));
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", listing.c_str());
+    ok = ok && saved && PumpUntil([&] { return compared; });
     fs::remove_all(folder);
     return ok;
 }

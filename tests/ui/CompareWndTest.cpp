@@ -2,10 +2,14 @@
 // the differences-only view follow it, and asking for a content check lists again.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include <QElapsedTimer>
 #include <chrono>
 #include <filesystem>
 
@@ -62,7 +66,7 @@ TEST(CompareWnd, ShowsTheListingItsCountsAndOnlyTheDifferencesWhenAsked) {
     EXPECT_TRUE(counts->text().startsWith("Same: 3   Only left: 0   Only right: 1"))
         << counts->text().toStdString();
     window.findChild<QCheckBox*>("onlyDifferences")->setChecked(true);
-    ASSERT_EQ(Rows(tree->invisibleRootItem()), 1);
+    ASSERT_TRUE(tvtest::PumpUntil([&] { return Rows(tree->invisibleRootItem()) == 1; }));
     EXPECT_EQ(tree->topLevelItem(0)->text(4), "extra");
     EXPECT_TRUE(tree->topLevelItem(0)->text(0).isEmpty());
 
@@ -131,6 +135,71 @@ TEST(CompareWnd, CopiesAndDeletesThePickedRowsAfterAsking) {
               "Items to delete from the left side: 2. Selected folders go with everything in "
               "them. Delete them?");
     EXPECT_EQ(Rows(tree->invisibleRootItem()), 2);  // folder, folder/a.txt: only on the right
+}
+
+// A folder in memory where the machine has one: making a hundred thousand files on a
+// journaling disk takes far longer than comparing them.
+fs::path FastFolder() {
+    std::string pattern =
+        ((access("/dev/shm", W_OK) == 0 ? fs::path("/dev/shm") : fs::temp_directory_path()) /
+         "twinvale-big-XXXXXX")
+            .string();
+    return mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+}
+
+// While a hundred thousand files on each side are listed, the window keeps answering, counts
+// what it has listed, and can be canceled; the listing shows whole in the end.
+TEST(CompareWnd, AHundredThousandFilesNeverFreezeTheWindow) {
+    tv::AddCompareStrings();
+    tvtest::CIsolatedHome home;
+    const fs::path big = FastFolder();
+    ASSERT_FALSE(big.empty());
+    for (int d = 0; d < 100; ++d) {
+        const std::string folder = "d" + std::to_string(d);
+        fs::create_directories(big / "L" / folder);
+        fs::create_directories(big / "R" / folder);
+        for (int i = 0; i < 1000; ++i) {
+            for (const char* side : {"L", "R"}) {
+                const fs::path file = big / side / folder / std::to_string(i);
+                ::close(::open(file.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+            }
+        }
+    }
+    tv::CCompareArgs args;
+    args.m_bSubfolders = true;
+    args.m_left.m_strPath = (big / "L").string();
+    args.m_right.m_strPath = (big / "R").string();
+    tvtest::CScriptedDialogs dialogs;
+    tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
+    int shown = 0;
+    QObject::connect(&window, &tv::CCompareWnd::compared, [&] { ++shown; });
+    window.show();
+    auto* counts = window.findChild<QLabel*>("counts");
+    auto* cancel = window.findChild<QPushButton*>("cancelButton");
+
+    window.Refresh();
+    EXPECT_TRUE(cancel->isVisible());
+    QElapsedTimer gap;
+    gap.start();
+    qint64 longest = 0;
+    bool counting = false;
+    ASSERT_TRUE(tvtest::PumpUntil([&] {
+        longest = std::max(longest, gap.restart());
+        counting = counting || (counts->text().startsWith("Listing folders... ") &&
+                                !counts->text().endsWith(" 0 entries"));
+        return shown == 1;
+    }));
+    EXPECT_TRUE(counting);
+    EXPECT_LT(longest, 1000) << "the window waited that long (ms) for the listing";
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(counts->text().startsWith("Same: 100100 ")) << counts->text().toStdString();
+
+    window.Refresh();
+    cancel->click();
+    ASSERT_TRUE(tvtest::PumpUntil([&] { return shown == 2; }));
+    EXPECT_EQ(counts->text(), "The comparison was canceled.");
+    std::error_code ec;
+    fs::remove_all(big, ec);
 }
 
 }  // namespace
