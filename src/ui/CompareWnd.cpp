@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -27,6 +28,7 @@ enum Column { kLeftName, kLeftSize, kLeftTime, kMark, kRightName, kRightSize, kR
 // Where an item's row lies on the left, and whether it is a folder: actions find it by that.
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kFolderRole = Qt::UserRole + 1;
+constexpr int kDepthRole = Qt::UserRole + 2;
 constexpr int kShownErrors = 20;
 constexpr int kFillSliceMs = 30;
 
@@ -84,6 +86,31 @@ void SetSide(QTreeWidgetItem& item, int first, const std::string& name, const CC
     }
 }
 
+// The tree indents only its first column; the right side's names get the same steps so that
+// both halves read as trees.
+class CIndentDelegate : public QStyledItemDelegate {
+  public:
+    CIndentDelegate(QTreeWidget* tree) : QStyledItemDelegate(tree), m_pTree(tree) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem indented = option;
+        indented.rect.setLeft(option.rect.left() + Indent(index));
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(Indent(index), 0);
+    }
+
+  private:
+    int Indent(const QModelIndex& index) const {
+        return m_pTree->indentation() *
+               (index.siblingAtColumn(kLeftName).data(kDepthRole).toInt() + 1);
+    }
+
+    QTreeWidget* m_pTree;
+};
+
 QTreeWidgetItem* NewItem(const CCompareRow& row, QTreeWidgetItem* parent, QTreeWidget* tree) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
     if (row.m_bLeft) {
@@ -101,6 +128,7 @@ QTreeWidgetItem* NewItem(const CCompareRow& row, QTreeWidgetItem* parent, QTreeW
     }
     item->setData(kLeftName, kPathRole, QString::fromStdString(row.m_strPath));
     item->setData(kLeftName, kFolderRole, row.m_bFolder);
+    item->setData(kLeftName, kDepthRole, row.m_nDepth);
     return item;
 }
 
@@ -147,6 +175,7 @@ CCompareWnd::CCompareWnd(CCompareArgs args, IFileSystem& fs, IUiDialogs& dialogs
     m_pTree->setObjectName("compareTree");
     m_pTree->setUniformRowHeights(true);
     m_pTree->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pTree->setItemDelegateForColumn(kRightName, new CIndentDelegate(m_pTree));
     m_pTree->setHeaderLabels({Text(IDS_CMP_COL_NAME), Text(IDS_CMP_COL_SIZE),
                               Text(IDS_CMP_COL_MODIFIED), QString(), Text(IDS_CMP_COL_NAME),
                               Text(IDS_CMP_COL_SIZE), Text(IDS_CMP_COL_MODIFIED)});

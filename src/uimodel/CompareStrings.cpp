@@ -1,6 +1,11 @@
 #include "uimodel/CompareStrings.h"
 
 #include "base/StringTable.h"
+#include "platform/Folders.h"
+#include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
+#include "uimodel/Languages.h"
+#include "uimodel/WindowSettings.h"
 
 namespace tv {
 
@@ -36,6 +41,13 @@ void AddCompareStrings() {
         {IDS_CMP_WORKING, "Copying and deleting..."},
         {IDS_CMP_ACTION_ERRORS, "Not everything could be done:"},
     });
+}
+
+void UseMainProgramLanguage(IFileSystem& fs, const CProfile& profile) {
+    CLanguageCatalog languages(fs);
+    languages.Load(
+        ProgramFolder(profile.GetProfileString(profkey::kAppSection, profkey::kProgramFolder)));
+    languages.Select(languages.SlotOf(StoredLanguage(profile)));
 }
 
 }  // namespace tv

@@ -2,6 +2,9 @@
 
 namespace tv {
 
+class CProfile;
+class IFileSystem;
+
 // Texts of the directory comparison: its launcher and the comparison window.
 enum CompareText : int {
     IDS_CMP_NOT_FOUND = 21000,
@@ -31,5 +34,10 @@ enum CompareText : int {
 
 // Adds the comparison's built-in English texts to the string table. Start-up, main thread.
 void AddCompareStrings();
+
+// Takes the texts of the language the main program was last set to, from the files it reads
+// (its program folder, or the one the profile names, and the installed data folder). Start-up,
+// main thread; blocks on disk I/O.
+void UseMainProgramLanguage(IFileSystem& fs, const CProfile& profile);
 
 }  // namespace tv

@@ -6,6 +6,7 @@
 
 #include "MainTestSupport.h"
 #include "support/FaultFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "uimodel/CompareActions.h"
 #include "uimodel/CompareModel.h"
 #include "uimodel/CompareStrings.h"
@@ -190,6 +191,47 @@ TEST_F(CompareActions, TheDeleteQuestionCountsWhatTheSideHolds) {
     EXPECT_EQ(tv::DeleteQuestion(m_result.m_rows, picked, CompareAction::DeleteLeft),
               "Items to delete from the left side: 2. Selected folders go with everything in "
               "them. Delete them?");
+}
+
+// Where a side folds case, names that differ only in case are one row, as a run pairs them,
+// and a copy writes to the other side's spelling instead of adding a second file beside it.
+TEST(CompareCase, NamesMeetWithoutRegardToCaseOnlyWhereASideFoldsCase) {
+    tv::AddCompareStrings();
+    CMemoryFileSystem memory;
+    memory.PutFile("/L/Docs/Photo.JPG", "new", 2'000'000'000);
+    memory.PutFile("/R/docs/photo.jpg", "old", 1'900'000'000);
+    memory.PutFile("/R/docs/Extra.txt", "x", 1'900'000'000);
+    tv::CCompareArgs args;
+    args.m_bSubfolders = true;
+    args.m_left.m_strPath = "/L";
+    args.m_right.m_strPath = "/R";
+
+    auto exact = tv::CompareTrees(args, tv::ContentCheck::Attributes, memory);
+    EXPECT_EQ(Shown(exact.m_rows),
+              "Docs/ <-\n  Photo.JPG <-\ndocs/ ->\n  Extra.txt ->\n  photo.jpg ->\n");
+
+    memory.SetCapabilities(memory.Capabilities("/") | tv::fscap::kFoldsCase);
+    auto folded = tv::CompareTrees(args, tv::ContentCheck::Attributes, memory);
+    EXPECT_EQ(Shown(folded.m_rows), "Docs/ =\n  Extra.txt ->\n  Photo.JPG L\n");
+    ASSERT_EQ(folded.m_rows.size(), 3u);
+    EXPECT_EQ(folded.m_rows[2].m_strRightPath, "docs/photo.jpg");
+    EXPECT_EQ(folded.m_rows[1].m_strPath, "Docs/Extra.txt");
+
+    const std::vector<tv::CRowKey> extra{{"Docs/Extra.txt", false}};
+    const std::vector<tv::CRowKey> photo{{"Docs/Photo.JPG", false}};
+    for (const auto& [keys, action] : {std::pair{extra, CompareAction::CopyToLeft},
+                                       std::pair{photo, CompareAction::CopyToRight}}) {
+        const auto outcome = tv::PerformCompareAction(
+            args, action, folded.m_rows, tv::PickedRows(folded.m_rows, keys), memory, nullptr);
+        EXPECT_EQ(outcome.m_nDone, 1u);
+        EXPECT_TRUE(outcome.m_errors.empty());
+    }
+    EXPECT_EQ(memory.Files("/R"), (std::map<std::string, std::string>{{"docs/Extra.txt", "x"},
+                                                                      {"docs/photo.jpg", "new"}}));
+    EXPECT_EQ(memory.Files("/L"), (std::map<std::string, std::string>{{"Docs/Extra.txt", "x"},
+                                                                      {"Docs/Photo.JPG", "new"}}));
+    tv::RecompareRows(args, tv::ContentCheck::Attributes, {extra[0], photo[0]}, memory, folded);
+    EXPECT_EQ(Shown(folded.m_rows), "Docs/ =\n  Extra.txt =\n  Photo.JPG =\n");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "uimodel/CompareCommand.h"
 #include "uimodel/CompareModel.h"
 #include "uimodel/CompareStrings.h"
+#include "uimodel/WindowSettings.h"
 
 namespace {
 
@@ -261,6 +262,27 @@ TEST_F(CompareModel, AHundredThousandFilesArePairedCountedAndListedWithProgress)
     EXPECT_TRUE(result.m_rows.empty());
     EXPECT_EQ(result.m_strError, "The comparison was canceled.");
     EXPECT_LT(stop.Listed(), total);
+}
+
+// The comparison program speaks the language the main program was set to, from the same
+// language files, found through the program folder the profile names.
+TEST_F(CompareModel, TakesTheLanguageTheMainProgramWasSetTo) {
+    const fs::path program = m_home.Root() / "program";
+    fs::create_directories(program / "Inter/Synch");
+    WriteFile(program / "Inter/Synch/German.lang",
+              "456=Deutsch\n21003=Ordner vergleichen\n21013=Ordner werden aufgelistet... %d "
+              "Eintr\xc3\xa4ge\n");
+    tv::CProfile profile(tv::LocalFileSystem());
+    ASSERT_TRUE(profile.WriteProfileString("", "path", program.string() + "/"));
+    tv::UseMainProgramLanguage(tv::LocalFileSystem(), profile);
+    EXPECT_EQ(tv::LoadString(tv::IDS_CMP_CAPTION), "Compare directories") << "none chosen yet";
+
+    tv::StoreLanguage(profile, "Deutsch");
+    tv::UseMainProgramLanguage(tv::LocalFileSystem(), profile);
+    EXPECT_EQ(tv::LoadString(tv::IDS_CMP_CAPTION), "Ordner vergleichen");
+    EXPECT_EQ(tv::FormatText(tv::LoadString(tv::IDS_CMP_LISTED).c_str(), 7),
+              "Ordner werden aufgelistet... 7 Eintr\xc3\xa4ge");
+    tv::ResetLanguage();
 }
 
 }  // namespace
