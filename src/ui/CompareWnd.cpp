@@ -94,6 +94,10 @@ class CIndentDelegate : public QStyledItemDelegate {
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
+        // The row's selection band runs through the indent; only the name moves.
+        QStyleOptionViewItem whole = option;
+        initStyleOption(&whole, index);
+        m_pTree->style()->drawPrimitive(QStyle::PE_PanelItemViewItem, &whole, painter, m_pTree);
         QStyleOptionViewItem indented = option;
         indented.rect.setLeft(option.rect.left() + Indent(index));
         QStyledItemDelegate::paint(painter, indented, index);
@@ -313,8 +317,12 @@ void CCompareWnd::Fill() {
     m_pTree->clear();
     m_pFiller->stop();
     m_pProgress->stop();
+    m_pCounts->setToolTip({});
     if (!m_result.m_bListed) {
-        m_pCounts->setText(QString::fromStdString(m_result.m_strError));
+        // The status line keeps one line; the engine's reasons below it are in the tooltip.
+        const QString error = QString::fromStdString(m_result.m_strError);
+        m_pCounts->setText(error.section('\n', 0, 0));
+        m_pCounts->setToolTip(error);
         FillDone();
         return;
     }

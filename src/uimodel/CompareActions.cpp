@@ -39,12 +39,13 @@ class CActionRun {
   public:
     CActionRun(const CCompareArgs& args, const std::vector<CCompareRow>& rows, IFileSystem& fs,
                CCompareControl* control)
-        : m_compare(args, control),
+        : m_compare(args, fs, control),
           m_rows(rows),
-          m_fs(fs),
-          m_ops(m_compare.Task(), fs),
+          m_fs(m_compare.Fs()),
+          m_ops(m_compare.Task(), m_fs),
           m_policy(m_compare.Task(), &m_bytes) {}
 
+    bool Connect(std::string& error) { return m_compare.Connect(error); }
     void Copy(size_t index, Side from);
     void Delete(size_t index, Side side);
     CActionOutcome Outcome();
@@ -214,6 +215,9 @@ CActionOutcome PerformCompareAction(const CCompareArgs& args, CompareAction acti
                                     const std::vector<size_t>& picked, IFileSystem& fs,
                                     CCompareControl* control) {
     CActionRun run(args, rows, fs, control);
+    if (std::string error; !run.Connect(error)) {
+        return {0, false, {error}};
+    }
     for (size_t index : picked) {
         switch (action) {
             case CompareAction::CopyToRight:

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 #include "scan/FolderLister.h"
 #include "scan/Investigate.h"
 #include "sync/Compare.h"
@@ -12,13 +13,6 @@
 namespace tv {
 
 namespace {
-
-std::string WithoutSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
 
 // Counts what each folder held once it is listed: the window shows the count as progress.
 class CCountingLister : public IFolderLister {
@@ -40,11 +34,6 @@ class CCountingLister : public IFolderLister {
     CFileSystemLister m_inner;
     CCompareControl* m_pControl;
 };
-
-bool IsFolder(IFileSystem& fs, const std::string& path) {
-    CFileInfo info;
-    return fs.Stat(path, info, LinkMode::Follow) == 0 && info.m_type == EntryType::Folder;
-}
 
 bool FoldsCase(IFileSystem& fs, const std::string& path) {
     return (fs.Capabilities(path) & fscap::kFoldsCase) != 0;
@@ -100,14 +89,17 @@ std::string BelowRoot(const std::string& root, const std::string& rel) {
     return root.ends_with('/') ? root + rel : root + "/" + rel;
 }
 
-CCompareTask::CCompareTask(const CCompareArgs& args, CCompareControl* control)
-    : m_pControl(control) {
+CCompareTask::CCompareTask(const CCompareArgs& args, IFileSystem& fs, CCompareControl* control)
+    : m_sides(m_task, fs, nullptr, ProgramDataFolder() + "/Temp"), m_pControl(control) {
     m_task.m_dwOptions = args.m_bSubfolders ? opt1::kIncludeSubfolders : 0;
     m_task.m_dwOptions2 = static_cast<uint32_t>(ErrorPolicy::Continue) << opt2::kPolicyShift;
-    m_task.m_Source = args.m_left;
-    m_task.m_Source.m_strPath = WithoutSlash(args.m_left.m_strPath);
-    m_task.m_Targets = {args.m_right};
-    m_task.m_Targets[0].m_strPath = WithoutSlash(args.m_right.m_strPath);
+    m_task.m_Source = args.m_left.ForRun();
+    m_task.m_Targets = {args.m_right.ForRun()};
+    for (const CTag* side : {&args.m_left, &args.m_right}) {
+        if (side->IsRemote()) {
+            m_sites.push_back(*side);
+        }
+    }
     m_task.m_nCompareMode = COMPARE_BINARY;
     m_task.m_Run.Attach(this, this);
     m_task.m_Run.Begin(RunKind::Synchronize, 0, 1);
@@ -124,6 +116,15 @@ CCompareTask::~CCompareTask() {
     m_task.m_Run.Detach();
 }
 
+bool CCompareTask::Connect(std::string& error) {
+    for (const CTag& site : m_sites) {
+        if (!m_sides.Connect(site, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::vector<std::string> CCompareTask::Errors() const {
     std::lock_guard lock(m_mutex);
     return m_errors;
@@ -135,16 +136,18 @@ void CCompareTask::AddError(const std::string& line) {
 }
 
 bool ListSides(CCompareTask& compare, const std::string& leftRel, const std::string& rightRel,
-               ListDepth depth, MissingSide missing, IFileSystem& fs, CSideTrees& out) {
+               ListDepth depth, MissingSide missing, CSideTrees& out) {
     CElement& task = compare.Task();
+    IFileSystem& fs = compare.Fs();
     const uint32_t options = task.m_dwOptions;
     if (depth == ListDepth::OneLevel) {
         task.m_dwOptions &= ~opt1::kIncludeSubfolders;
     }
+    // A site's root is read from its folder field, a local one's from its path: both move.
     CTag left = task.m_Source;
-    left.m_strPath = BelowRoot(compare.LeftRoot(), leftRel);
+    left.m_strPath = left.m_strRemoteDir = BelowRoot(compare.LeftRoot(), leftRel);
     CTag right = task.m_Targets[0];
-    right.m_strPath = BelowRoot(compare.RightRoot(), rightRel);
+    right.m_strPath = right.m_strRemoteDir = BelowRoot(compare.RightRoot(), rightRel);
     out.m_bLeftThere = missing == MissingSide::Fails || IsFolder(fs, left.m_strPath);
     out.m_bRightThere = missing == MissingSide::Fails || IsFolder(fs, right.m_strPath);
     out.m_left.name = left.m_strPath;
@@ -165,10 +168,12 @@ bool ListSides(CCompareTask& compare, const std::string& leftRel, const std::str
     return listed;
 }
 
-CRowPairing::CRowPairing(CCompareTask& compare, ContentCheck check, IFileSystem& fs)
-    : m_compare(compare), m_check(check), m_fs(fs) {
-    m_match = ChooseNameMatch(compare.Task(), false, false, FoldsCase(fs, compare.LeftRoot()),
-                              FoldsCase(fs, compare.RightRoot()));
+CRowPairing::CRowPairing(CCompareTask& compare, ContentCheck check)
+    : m_compare(compare), m_check(check) {
+    const CElement& task = compare.Task();
+    m_match = ChooseNameMatch(task, task.m_Source.m_bIsFtp != 0, task.m_Targets[0].m_bIsFtp != 0,
+                              FoldsCase(compare.Fs(), compare.LeftRoot()),
+                              FoldsCase(compare.Fs(), compare.RightRoot()));
 }
 
 CompareMark CRowPairing::MarkFiles(const CFileDoInfo& left, const CFileDoInfo& right,
@@ -182,7 +187,8 @@ CompareMark CRowPairing::MarkFiles(const CFileDoInfo& left, const CFileDoInfo& r
     }
     if (m_check == ContentCheck::Binary &&
         CompareFiles(m_compare.Task(), left, right, BelowRoot(m_compare.LeftRoot(), leftRel),
-                     BelowRoot(m_compare.RightRoot(), rightRel), false, false, m_fs) != 0) {
+                     BelowRoot(m_compare.RightRoot(), rightRel), false, false,
+                     m_compare.Fs()) != 0) {
         return CompareMark::ContentDiffers;
     }
     return CompareMark::Same;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "run/RemoteSides.h"
 #include "scan/TreeF.h"
 #include "sync/PlanNames.h"
 #include "task/Element.h"
@@ -13,15 +14,23 @@ namespace tv {
 
 // The task record that a comparison, or an action of the comparison window, runs under: the
 // options a run would have (subfolders, the binary criterion, "Continue" on errors, so that
-// nothing asks), a run begun for the life of the object, and the error lines the engine logs
-// on the way. A cancel through `control` reaches the run. Made and used on one working thread.
+// nothing asks), a run begun for the life of the object, the sides reached as a run reaches
+// them (local folders through `fs`, an FTP site through a connection of its own), and the
+// error lines the engine logs on the way. A cancel through `control` reaches the run. Made and
+// used on one working thread.
 class CCompareTask : private ITaskObserver, private ITaskPrompter {
   public:
-    CCompareTask(const CCompareArgs& args, CCompareControl* control);
+    CCompareTask(const CCompareArgs& args, IFileSystem& fs, CCompareControl* control);
     ~CCompareTask() override;
     CCompareTask(const CCompareTask&) = delete;
     CCompareTask& operator=(const CCompareTask&) = delete;
 
+    // Connects the FTP sides. False with the reason when one cannot be reached, refuses the
+    // login or shows an identity nobody accepted (unknown host keys and certificates are
+    // refused: the window asks nothing while it lists). Blocks on the servers; cancelable.
+    bool Connect(std::string& error);
+    // Both sides' paths, the FTP sites mounted under their root texts.
+    IFileSystem& Fs() { return m_sides.Fs(); }
     CElement& Task() { return m_task; }
     const std::string& LeftRoot() const { return m_task.m_Source.m_strPath; }
     const std::string& RightRoot() const { return m_task.m_Targets[0].m_strPath; }
@@ -36,6 +45,8 @@ class CCompareTask : private ITaskObserver, private ITaskPrompter {
     PromptAnswer YesNo(const std::string&) override { return PromptAnswer::No; }
 
     CElement m_task;
+    CRemoteSides m_sides;
+    std::vector<CTag> m_sites;  // the FTP sides as the command line gave them
     CCompareControl* m_pControl;
     mutable std::mutex m_mutex;  // the investigation threads log errors too
     std::vector<std::string> m_errors;
@@ -59,13 +70,13 @@ struct CSideTrees {
 // the task's control. False when a side failed or the listing was canceled. Blocks; the
 // working thread.
 bool ListSides(CCompareTask& compare, const std::string& leftRel, const std::string& rightRel,
-               ListDepth depth, MissingSide missing, IFileSystem& fs, CSideTrees& out);
+               ListDepth depth, MissingSide missing, CSideTrees& out);
 
 // Pairs what two listed folders hold into rows of depth `depth` and below, in tree order, as
 // CompareTrees does. Blocks only to read contents under Binary; the working thread.
 class CRowPairing {
   public:
-    CRowPairing(CCompareTask& compare, ContentCheck check, IFileSystem& fs);
+    CRowPairing(CCompareTask& compare, ContentCheck check);
 
     void PairFolder(const CTreeF* left, const CTreeF* right, const std::string& leftRel,
                     const std::string& rightRel, int depth, std::vector<CCompareRow>& out);
@@ -78,7 +89,6 @@ class CRowPairing {
 
     CCompareTask& m_compare;
     ContentCheck m_check;
-    IFileSystem& m_fs;
     NameMatch m_match;
 };
 

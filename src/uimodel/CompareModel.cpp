@@ -45,19 +45,23 @@ void CCompareControl::Attach(CTaskRunState* run) {
 CCompareResult CompareTrees(const CCompareArgs& args, ContentCheck check, IFileSystem& fs,
                             CCompareControl* control) {
     CCompareResult result;
-    if (!args.m_left.IsLocal() || !args.m_right.IsLocal()) {
-        result.m_strError = LoadString(IDS_CMP_REMOTE_LATER);
-        return result;
-    }
-    CCompareTask compare(args, control);
+    CCompareTask compare(args, fs, control);
     CSideTrees trees;
-    result.m_bListed =
-        ListSides(compare, "", "", ListDepth::AsAsked, MissingSide::Fails, fs, trees);
+    result.m_bListed = compare.Connect(result.m_strError) &&
+                       ListSides(compare, "", "", ListDepth::AsAsked, MissingSide::Fails, trees);
     if (!result.m_bListed) {
-        result.m_strError = LoadString(compare.Canceled() ? IDS_CMP_CANCELED : IDS_CMP_NOT_LISTED);
+        if (compare.Canceled()) {
+            result.m_strError = LoadString(IDS_CMP_CANCELED);
+        } else if (result.m_strError.empty()) {
+            // The engine's lines name the folder and the system's reason.
+            result.m_strError = LoadString(IDS_CMP_NOT_LISTED);
+            for (const std::string& line : compare.Errors()) {
+                result.m_strError += "\n" + line;
+            }
+        }
         return result;
     }
-    CRowPairing pairing(compare, check, fs);
+    CRowPairing pairing(compare, check);
     pairing.PairFolder(&trees.m_left, &trees.m_right, "", "", 0, result.m_rows);
     if (compare.Canceled()) {
         result = {};

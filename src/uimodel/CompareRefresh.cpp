@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 #include "uimodel/CompareActions.h"
 #include "uimodel/CompareListing.h"
 
@@ -17,14 +18,10 @@ std::string ParentOf(const std::string& rel) {
 
 using CReplacements = std::map<size_t, std::vector<CCompareRow>>;
 
-bool IsFolder(IFileSystem& fs, const std::string& path) {
-    CFileInfo info;
-    return fs.Stat(path, info, LinkMode::Follow) == 0 && info.m_type == EntryType::Folder;
-}
-
 // A copy makes the folders above what it copies, so a folder row above a changed row is
 // looked at again. Deletes never remove more than what was picked.
-void CheckPresence(CCompareTask& compare, IFileSystem& fs, CCompareRow& folder) {
+void CheckPresence(CCompareTask& compare, CCompareRow& folder) {
+    IFileSystem& fs = compare.Fs();
     folder.m_bLeft =
         folder.m_bLeft || IsFolder(fs, BelowRoot(compare.LeftRoot(), folder.m_strPath));
     folder.m_bRight =
@@ -36,11 +33,11 @@ void CheckPresence(CCompareTask& compare, IFileSystem& fs, CCompareRow& folder) 
 
 // A folder row as the sides hold it now, with what it holds; nothing when neither side has it.
 // False when a side could not be listed: the old rows then stay.
-bool RelistFolder(CCompareTask& compare, CRowPairing& pairing, IFileSystem& fs,
-                  const CCompareRow& old, std::vector<CCompareRow>& out) {
+bool RelistFolder(CCompareTask& compare, CRowPairing& pairing, const CCompareRow& old,
+                  std::vector<CCompareRow>& out) {
     CSideTrees trees;
     if (!ListSides(compare, old.m_strPath, old.m_strRightPath, ListDepth::AsAsked,
-                   MissingSide::IsEmpty, fs, trees)) {
+                   MissingSide::IsEmpty, trees)) {
         return false;
     }
     if (!trees.m_bLeftThere && !trees.m_bRightThere) {
@@ -61,13 +58,12 @@ bool RelistFolder(CCompareTask& compare, CRowPairing& pairing, IFileSystem& fs,
 
 // The picked files of one folder, listed again in one go: a row keeps its place when either
 // side still has its name.
-void RelistFiles(CCompareTask& compare, CRowPairing& pairing, IFileSystem& fs,
-                 const std::vector<CCompareRow>& rows, const std::vector<size_t>& picked,
-                 CReplacements& replacements) {
+void RelistFiles(CCompareTask& compare, CRowPairing& pairing, const std::vector<CCompareRow>& rows,
+                 const std::vector<size_t>& picked, CReplacements& replacements) {
     const CCompareRow& first = rows[picked.front()];
     CSideTrees trees;
     if (!ListSides(compare, ParentOf(first.m_strPath), ParentOf(first.m_strRightPath),
-                   ListDepth::OneLevel, MissingSide::IsEmpty, fs, trees)) {
+                   ListDepth::OneLevel, MissingSide::IsEmpty, trees)) {
         return;
     }
     std::vector<CCompareRow> now;
@@ -92,15 +88,18 @@ void RelistFiles(CCompareTask& compare, CRowPairing& pairing, IFileSystem& fs,
 void RecompareRows(const CCompareArgs& args, ContentCheck check, const std::vector<CRowKey>& picked,
                    IFileSystem& fs, CCompareResult& result) {
     std::vector<CCompareRow>& rows = result.m_rows;
-    CCompareTask compare(args, nullptr);
-    CRowPairing pairing(compare, check, fs);
+    CCompareTask compare(args, fs, nullptr);
+    if (std::string error; !compare.Connect(error)) {
+        return;
+    }
+    CRowPairing pairing(compare, check);
     CReplacements replacements;
     std::map<std::pair<std::string, std::string>, std::vector<size_t>> filesByFolder;
     for (size_t index : PickedRows(rows, picked)) {
         const CCompareRow& row = rows[index];
         if (row.m_bFolder) {
             std::vector<CCompareRow> now;
-            if (RelistFolder(compare, pairing, fs, row, now)) {
+            if (RelistFolder(compare, pairing, row, now)) {
                 replacements[index] = std::move(now);
             }
         } else {
@@ -108,7 +107,7 @@ void RecompareRows(const CCompareArgs& args, ContentCheck check, const std::vect
         }
     }
     for (const auto& [folder, indexes] : filesByFolder) {
-        RelistFiles(compare, pairing, fs, rows, indexes, replacements);
+        RelistFiles(compare, pairing, rows, indexes, replacements);
     }
     std::vector<CCompareRow> merged;
     merged.reserve(rows.size());
@@ -132,7 +131,7 @@ void RecompareRows(const CCompareArgs& args, ContentCheck check, const std::vect
         i = end;
     }
     for (size_t index : above) {
-        CheckPresence(compare, fs, merged[index]);
+        CheckPresence(compare, merged[index]);
     }
     rows = std::move(merged);
     result.Recount();

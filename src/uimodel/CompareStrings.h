@@ -8,8 +8,7 @@ class IFileSystem;
 // Texts of the directory comparison: its launcher and the comparison window.
 enum CompareText : int {
     IDS_CMP_NOT_FOUND = 21000,
-    IDS_CMP_REMOTE_LATER,
-    IDS_CMP_NOT_LISTED,
+    IDS_CMP_NOT_LISTED = 21002,
     IDS_CMP_CAPTION,
     IDS_CMP_COL_NAME,
     IDS_CMP_COL_SIZE,
