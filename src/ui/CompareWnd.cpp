@@ -221,7 +221,10 @@ void CCompareWnd::UpdateActions() {
 
 void CCompareWnd::SetBusy(bool busy) {
     m_bBusy = busy;
+    // Both boxes redraw the tree, which shows the listing or the action's result only once
+    // the work is over.
     m_pBinary->setEnabled(!busy);
+    m_pOnlyDifferences->setEnabled(!busy);
     m_pCancel->setVisible(busy);
     UpdateActions();
     if (busy) {

@@ -614,6 +614,17 @@ bool RenderCompare(const fs::path& out) {
     const bool saved = window.grab().save(QString::fromStdString(listing.string()));
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", listing.c_str());
     ok = ok && saved && PumpUntil([&] { return compared; });
+    // The German texts are the longest: the buttons must still hold them.
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf("Deutsch"));
+    tv::CCompareWnd german(args, tv::LocalFileSystem(), dialogs);
+    QObject::connect(&german, &tv::CCompareWnd::compared, [&] { compared = true; });
+    compared = false;
+    german.show();
+    german.Refresh();
+    ok = ok && PumpUntil([&] { return compared; }) && Save(german, out / "compare-de.png");
+    languages.Select(0);
     fs::remove_all(folder);
     return ok;
 }

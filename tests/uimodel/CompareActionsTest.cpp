@@ -179,6 +179,36 @@ TEST_F(CompareActions, AFailingCopyLeavesTheOldFileWholeAndSaysSo) {
     ExpectFreshComparison();
 }
 
+// A cancel in the middle of a copy of many files stops it between files: what was copied is
+// whole, the rest never started.
+TEST_F(CompareActions, ACancelStopsBetweenFiles) {
+    for (int i = 0; i < 20; ++i) {
+        Put("L/many/f" + std::to_string(100 + i), "file " + std::to_string(i));
+    }
+    List();
+    CFaultFileSystem watched(tv::LocalFileSystem());
+    tv::CCompareControl control;
+    watched.OnCall([&](CFaultFileSystem::Op op, const std::string& path) {
+        if (op == CFaultFileSystem::Op::Rename && path.find("f104") != std::string::npos) {
+            control.Cancel();
+        }
+    });
+    const auto outcome = tv::PerformCompareAction(
+        m_args, CompareAction::CopyToRight, m_result.m_rows,
+        tv::PickedRows(m_result.m_rows, {{"many", true}}), watched, &control);
+    EXPECT_TRUE(outcome.m_bCanceled);
+    EXPECT_LE(outcome.m_nDone, 5u);
+    size_t copied = 0;
+    for (const auto& entry : fs::directory_iterator(At("R/many"))) {
+        const std::string name = entry.path().filename().string();
+        ASSERT_TRUE(name.starts_with("f1")) << "a temporary file was left: " << name;
+        EXPECT_EQ(ReadFile(entry.path()), "file " + name.substr(3));
+        ++copied;
+    }
+    EXPECT_EQ(copied, outcome.m_nDone);
+    EXPECT_GE(copied, 4u);
+}
+
 TEST_F(CompareActions, TheDeleteQuestionCountsWhatTheSideHolds) {
     Put("L/a", "a");
     Put("L/dir/b", "b");
