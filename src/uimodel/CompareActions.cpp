@@ -1,7 +1,6 @@
 #include "uimodel/CompareActions.h"
 
 #include <cerrno>
-#include <map>
 #include <set>
 #include <unordered_set>
 
@@ -18,11 +17,6 @@ namespace {
 
 std::string KeyText(const std::string& path, bool folder) {
     return (folder ? "d" : "f") + path;
-}
-
-std::string ParentOf(const std::string& rel) {
-    const size_t slash = rel.rfind('/');
-    return slash == std::string::npos ? std::string() : rel.substr(0, slash);
 }
 
 bool Has(const CCompareRow& row, Side side) {

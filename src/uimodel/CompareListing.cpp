@@ -82,6 +82,11 @@ std::string JoinRel(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + "/" + name;
 }
 
+std::string ParentOf(const std::string& rel) {
+    const size_t slash = rel.rfind('/');
+    return slash == std::string::npos ? std::string() : rel.substr(0, slash);
+}
+
 std::string BelowRoot(const std::string& root, const std::string& rel) {
     if (rel.empty()) {
         return root;
@@ -90,7 +95,7 @@ std::string BelowRoot(const std::string& root, const std::string& rel) {
 }
 
 CCompareTask::CCompareTask(const CCompareArgs& args, IFileSystem& fs, CCompareControl* control)
-    : m_sides(m_task, fs, nullptr, ProgramDataFolder() + "/Temp"), m_pControl(control) {
+    : m_sides(m_task, fs, &m_ftpTimes, ProgramDataFolder() + "/Temp"), m_pControl(control) {
     m_task.m_dwOptions = args.m_bSubfolders ? opt1::kIncludeSubfolders : 0;
     m_task.m_dwOptions2 = static_cast<uint32_t>(ErrorPolicy::Continue) << opt2::kPolicyShift;
     m_task.m_Source = args.m_left.ForRun();
@@ -99,6 +104,9 @@ CCompareTask::CCompareTask(const CCompareArgs& args, IFileSystem& fs, CCompareCo
         if (side->IsRemote()) {
             m_sites.push_back(*side);
         }
+    }
+    if (!m_sites.empty()) {
+        m_ftpTimes.LoadFile(fs, ProgramDataFolder() + "/FTPTimes");
     }
     m_task.m_nCompareMode = COMPARE_BINARY;
     m_task.m_Run.Attach(this, this);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FtpTimeTable.h"
 #include "run/RemoteSides.h"
 #include "scan/TreeF.h"
 #include "sync/PlanNames.h"
@@ -45,6 +46,7 @@ class CCompareTask : private ITaskObserver, private ITaskPrompter {
     PromptAnswer YesNo(const std::string&) override { return PromptAnswer::No; }
 
     CElement m_task;
+    CFtpTimeTable m_ftpTimes;  // the shifts of LIST times a run would apply
     CRemoteSides m_sides;
     std::vector<CTag> m_sites;  // the FTP sides as the command line gave them
     CCompareControl* m_pControl;
@@ -94,6 +96,8 @@ class CRowPairing {
 
 // "folder/name", or the name alone below the root.
 std::string JoinRel(const std::string& folder, const std::string& name);
+// The folder part of a relative path; "" directly below the root.
+std::string ParentOf(const std::string& rel);
 // The root joined with a relative path.
 std::string BelowRoot(const std::string& root, const std::string& rel);
 

@@ -11,11 +11,6 @@ namespace tv {
 
 namespace {
 
-std::string ParentOf(const std::string& rel) {
-    const size_t slash = rel.rfind('/');
-    return slash == std::string::npos ? std::string() : rel.substr(0, slash);
-}
-
 using CReplacements = std::map<size_t, std::vector<CCompareRow>>;
 
 // A copy makes the folders above what it copies, so a folder row above a changed row is

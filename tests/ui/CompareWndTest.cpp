@@ -14,11 +14,13 @@
 #include <filesystem>
 
 #include "EventPump.h"
+#include "Mnemonics.h"
 #include "platform/FileSystem.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 #include "ui/CompareWnd.h"
 #include "uimodel/CompareStrings.h"
+#include "uimodel/Languages.h"
 
 namespace {
 
@@ -107,6 +109,15 @@ TEST(CompareWnd, CopiesAndDeletesThePickedRowsAfterAsking) {
     window.Refresh();
     ASSERT_TRUE(tvtest::PumpUntil([&] { return shown == 1; }));
     auto* tree = window.findChild<QTreeWidget*>("compareTree");
+    tvtest::ExpectDistinctMnemonics(window, 6);
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_BINARY_DIR "/src/Inter/Synch"});
+    ASSERT_TRUE(languages.Select(languages.SlotOf("Deutsch")));
+    {
+        tv::CCompareWnd german(args, tv::LocalFileSystem(), dialogs);
+        tvtest::ExpectDistinctMnemonics(german, 6);
+    }
+    languages.Select(0);
     auto* copyRight = window.findChild<QPushButton*>("action0");
     auto* deleteLeft = window.findChild<QPushButton*>("action2");
     EXPECT_FALSE(copyRight->isEnabled());
