@@ -3,166 +3,72 @@
 #include <algorithm>
 
 #include "base/StringTable.h"
-#include "platform/FileSystem.h"
-#include "scan/Investigate.h"
-#include "scan/TreeF.h"
-#include "sync/Compare.h"
-#include "task/Element.h"
-#include "task/Options.h"
+#include "task/TaskRunState.h"
+#include "uimodel/CompareListing.h"
 #include "uimodel/CompareStrings.h"
 
 namespace tv {
 
-namespace {
-
-// Listing problems are passed over as a run under "Continue" passes them over.
-class CQuietPrompter : public ITaskPrompter {
-  public:
-    PromptAnswer AbortRetryIgnore(const std::string&) override { return PromptAnswer::Ignore; }
-    PromptAnswer YesNo(const std::string&) override { return PromptAnswer::No; }
-};
-
-struct CPairing {
-    CElement& task;
-    ContentCheck check;
-    IFileSystem& fs;
-    CCompareResult& result;
-};
-
-void Count(CCompareResult& result, CCompareRow row) {
-    ++result.m_counts[static_cast<size_t>(row.m_mark)];
-    result.m_rows.push_back(std::move(row));
+std::string CCompareRow::RightName() const {
+    const size_t slash = m_strRightPath.rfind('/');
+    return slash == std::string::npos ? m_strRightPath : m_strRightPath.substr(slash + 1);
 }
 
-CompareMark MarkFiles(CPairing& p, const CFileDoInfo& left, const CFileDoInfo& right,
-                      const std::string& leftFolder, const std::string& rightFolder) {
-    const int newer = CompareTimes(left.lastWrite, right.lastWrite);
-    if (newer != 0) {
-        return newer > 0 ? CompareMark::LeftNewer : CompareMark::RightNewer;
-    }
-    if (left.size != right.size) {
-        return CompareMark::SizeDiffers;
-    }
-    if (p.check == ContentCheck::Binary &&
-        CompareFiles(p.task, left, right, leftFolder, rightFolder, false, false, p.fs) != 0) {
-        return CompareMark::ContentDiffers;
-    }
-    return CompareMark::Same;
-}
-
-template <class T, class NameOf>
-std::vector<const T*> Sorted(const std::vector<T>& items, NameOf nameOf) {
-    std::vector<const T*> sorted;
-    for (const T& item : items) {
-        sorted.push_back(&item);
-    }
-    std::sort(sorted.begin(), sorted.end(),
-              [&](const T* a, const T* b) { return nameOf(*a) < nameOf(*b); });
-    return sorted;
-}
-
-void PairFolder(CPairing& p, const CTreeF* left, const CTreeF* right, const std::string& leftPath,
-                const std::string& rightPath, int depth);
-
-// Walks two sorted lists at once; `emit` gets the item of each side or nullptr.
-template <class T, class NameOf, class Emit>
-void Zip(const std::vector<const T*>& left, const std::vector<const T*>& right, NameOf nameOf,
-         Emit emit) {
-    size_t l = 0;
-    size_t r = 0;
-    while (l < left.size() || r < right.size()) {
-        const bool takeLeft =
-            r == right.size() || (l < left.size() && nameOf(*left[l]) <= nameOf(*right[r]));
-        const bool takeRight =
-            l == left.size() || (r < right.size() && nameOf(*right[r]) <= nameOf(*left[l]));
-        emit(takeLeft ? left[l] : nullptr, takeRight ? right[r] : nullptr);
-        l += takeLeft ? 1 : 0;
-        r += takeRight ? 1 : 0;
+void CCompareResult::Recount() {
+    m_counts = {};
+    for (const CCompareRow& row : m_rows) {
+        ++m_counts[static_cast<size_t>(row.m_mark)];
     }
 }
 
-void PairFiles(CPairing& p, const CTreeF* left, const CTreeF* right, const std::string& leftPath,
-               const std::string& rightPath, int depth) {
-    const auto name = [](const CFileDoInfo& f) { return f.name; };
-    static const std::vector<CFileDoInfo> none;
-    Zip(Sorted(left ? left->files : none, name), Sorted(right ? right->files : none, name), name,
-        [&](const CFileDoInfo* l, const CFileDoInfo* r) {
-            CCompareRow row{depth, false, (l ? l : r)->name, l != nullptr, r != nullptr};
-            row.m_leftSize = l ? l->size : 0;
-            row.m_rightSize = r ? r->size : 0;
-            row.m_leftTime = l ? l->lastWrite : 0;
-            row.m_rightTime = r ? r->lastWrite : 0;
-            row.m_mark = !r   ? CompareMark::LeftOnly
-                         : !l ? CompareMark::RightOnly
-                              : MarkFiles(p, *l, *r, leftPath, rightPath);
-            Count(p.result, std::move(row));
-        });
-}
-
-void PairFolder(CPairing& p, const CTreeF* left, const CTreeF* right, const std::string& leftPath,
-                const std::string& rightPath, int depth) {
-    const auto name = [](const std::unique_ptr<CTreeF>& f) { return f->name; };
-    static const std::vector<std::unique_ptr<CTreeF>> none;
-    Zip(Sorted(left ? left->subfolders : none, name),
-        Sorted(right ? right->subfolders : none, name), name,
-        [&](const std::unique_ptr<CTreeF>* l, const std::unique_ptr<CTreeF>* r) {
-            const std::string& folder = (l ? *l : *r)->name;
-            CCompareRow row{depth, true, folder, l != nullptr, r != nullptr};
-            row.m_mark = !r   ? CompareMark::LeftOnly
-                         : !l ? CompareMark::RightOnly
-                              : CompareMark::Same;
-            Count(p.result, std::move(row));
-            PairFolder(p, l ? l->get() : nullptr, r ? r->get() : nullptr, leftPath + "/" + folder,
-                       rightPath + "/" + folder, depth + 1);
-        });
-    PairFiles(p, left, right, leftPath, rightPath, depth);
-}
-
-std::string WithoutSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
+void CCompareControl::Cancel() {
+    std::lock_guard lock(m_mutex);
+    m_bCanceled = true;
+    if (m_pRun) {
+        m_pRun->RequestCancel();
     }
-    return path;
 }
 
-}  // namespace
+void CCompareControl::Reset() {
+    m_bCanceled = false;
+    m_nListed = 0;
+}
 
-CCompareResult CompareTrees(const CCompareArgs& args, ContentCheck check, IFileSystem& fs) {
+void CCompareControl::Attach(CTaskRunState* run) {
+    std::lock_guard lock(m_mutex);
+    m_pRun = run;
+    if (m_pRun && m_bCanceled) {
+        m_pRun->RequestCancel();
+    }
+}
+
+CCompareResult CompareTrees(const CCompareArgs& args, ContentCheck check, IFileSystem& fs,
+                            CCompareControl* control) {
     CCompareResult result;
-    if (!args.m_left.IsLocal() || !args.m_right.IsLocal()) {
-        result.m_strError = LoadString(IDS_CMP_REMOTE_LATER);
+    CCompareTask compare(args, fs, control);
+    CSideTrees trees;
+    result.m_bListed = compare.Connect(result.m_strError) &&
+                       ListSides(compare, "", "", ListDepth::AsAsked, MissingSide::Fails, trees);
+    if (!result.m_bListed) {
+        if (compare.Canceled()) {
+            result.m_strError = LoadString(IDS_CMP_CANCELED);
+        } else if (result.m_strError.empty()) {
+            // The engine's lines name the folder and the system's reason.
+            result.m_strError = LoadString(IDS_CMP_NOT_LISTED);
+            for (const std::string& line : compare.Errors()) {
+                result.m_strError += "\n" + line;
+            }
+        }
         return result;
     }
-    CElement task;
-    task.m_dwOptions = args.m_bSubfolders ? opt1::kIncludeSubfolders : 0;
-    task.m_dwOptions2 = static_cast<uint32_t>(ErrorPolicy::Continue) << opt2::kPolicyShift;
-    task.m_Source = args.m_left;
-    task.m_Source.m_strPath = WithoutSlash(args.m_left.m_strPath);
-    task.m_Targets = {args.m_right};
-    task.m_Targets[0].m_strPath = WithoutSlash(args.m_right.m_strPath);
-    task.m_nCompareMode = COMPARE_BINARY;
-    ITaskObserver observer;
-    CQuietPrompter prompter;
-    task.m_Run.Attach(&observer, &prompter);
-    task.m_Run.Begin(RunKind::Synchronize, 0, 1);
-    CTreeF left;
-    left.name = task.m_Source.m_strPath;
-    left.sourceOnly = true;
-    CTreeF right;
-    right.name = task.m_Targets[0].m_strPath;
-    CInvestigationRequest request;
-    request.m_Source = {&task.m_Source, &left, &fs};
-    request.m_Target = {&task.m_Targets[0], &right, &fs};
-    request.m_bSingleTarget = true;
-    result.m_bListed = InvestigateSides(task, request);
-    if (!result.m_bListed) {
-        result.m_strError = LoadString(IDS_CMP_NOT_LISTED);
-    } else {
-        CPairing pairing{task, check, fs, result};
-        PairFolder(pairing, &left, &right, left.name, right.name, 0);
+    CRowPairing pairing(compare, check);
+    pairing.PairFolder(&trees.m_left, &trees.m_right, "", "", 0, result.m_rows);
+    if (compare.Canceled()) {
+        result = {};
+        result.m_strError = LoadString(IDS_CMP_CANCELED);
+        return result;
     }
-    task.m_Run.End(RunEnd::Normal);
-    task.m_Run.Detach();
+    result.Recount();
     return result;
 }
 
@@ -190,7 +96,18 @@ std::vector<CCompareRow> OnlyDifferences(const std::vector<CCompareRow>& rows) {
     return kept;
 }
 
+size_t SubtreeEnd(const std::vector<CCompareRow>& rows, size_t index) {
+    size_t end = index + 1;
+    if (rows[index].m_bFolder) {
+        while (end < rows.size() && rows[end].m_nDepth > rows[index].m_nDepth) {
+            ++end;
+        }
+    }
+    return end;
+}
+
 CCompareRunner::~CCompareRunner() {
+    m_control.Cancel();
     if (m_thread.joinable()) {
         m_thread.join();
     }
@@ -198,11 +115,17 @@ CCompareRunner::~CCompareRunner() {
 
 void CCompareRunner::Start(const CCompareArgs& args, ContentCheck check, IFileSystem& fs,
                            std::function<void(CCompareResult)> done) {
+    Run([args, check, &fs, done = std::move(done)](CCompareControl& control) {
+        done(CompareTrees(args, check, fs, &control));
+    });
+}
+
+void CCompareRunner::Run(std::function<void(CCompareControl&)> work) {
     if (m_thread.joinable()) {
         m_thread.join();
     }
-    m_thread = std::thread(
-        [args, check, &fs, done = std::move(done)] { done(CompareTrees(args, check, fs)); });
+    m_control.Reset();
+    m_thread = std::thread([this, work = std::move(work)] { work(m_control); });
 }
 
 }  // namespace tv

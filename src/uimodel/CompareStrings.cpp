@@ -1,13 +1,17 @@
 #include "uimodel/CompareStrings.h"
 
 #include "base/StringTable.h"
+#include "platform/Folders.h"
+#include "platform/Profile.h"
+#include "platform/ProfileKeys.h"
+#include "uimodel/Languages.h"
+#include "uimodel/WindowSettings.h"
 
 namespace tv {
 
 void AddCompareStrings() {
     AddBuiltInStrings({
         {IDS_CMP_NOT_FOUND, "Directories comparison utility not found"},
-        {IDS_CMP_REMOTE_LATER, "FTP sites cannot be compared in this version yet."},
         {IDS_CMP_NOT_LISTED, "A folder could not be listed."},
         {IDS_CMP_CAPTION, "Compare directories"},
         {IDS_CMP_COL_NAME, "Name"},
@@ -20,7 +24,29 @@ void AddCompareStrings() {
          "Same: %d   Only left: %d   Only right: %d   Newer left: %d   Newer right: %d   "
          "Other size: %d   Other content: %d"},
         {IDS_CMP_BAD_SWITCH, "Unknown switch: %s"},
+        {IDS_CMP_CANCELED, "The comparison was canceled."},
+        {IDS_CMP_LISTED, "Listing folders... %d entries"},
+        {IDS_CMP_CANCEL, "Cancel"},
+        {IDS_CMP_COPY_RIGHT, "Copy to &right"},
+        {IDS_CMP_COPY_LEFT, "Copy to &left"},
+        {IDS_CMP_DELETE_LEFT, "Delete on lef&t"},
+        {IDS_CMP_DELETE_RIGHT, "Delete on ri&ght"},
+        {IDS_CMP_ASK_DELETE_LEFT,
+         "Items to delete from the left side: %d. Selected folders go with everything in them. "
+         "Delete them?"},
+        {IDS_CMP_ASK_DELETE_RIGHT,
+         "Items to delete from the right side: %d. Selected folders go with everything in them. "
+         "Delete them?"},
+        {IDS_CMP_WORKING, "Copying and deleting..."},
+        {IDS_CMP_ACTION_ERRORS, "Not everything could be done:"},
     });
+}
+
+void UseMainProgramLanguage(IFileSystem& fs, const CProfile& profile) {
+    CLanguageCatalog languages(fs);
+    languages.Load(
+        ProgramFolder(profile.GetProfileString(profkey::kAppSection, profkey::kProgramFolder)));
+    languages.Select(languages.SlotOf(StoredLanguage(profile)));
 }
 
 }  // namespace tv

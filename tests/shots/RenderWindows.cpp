@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 #include <chrono>
 #include <cstdio>
@@ -615,14 +616,41 @@ bool RenderCompare(const fs::path& out) {
     args.m_bSubfolders = true;
     args.m_left.m_strPath = l.string() + "/";
     args.m_right.m_strPath = r.string() + "/";
-    tv::CCompareWnd window(args, tv::LocalFileSystem());
+    tv::CQtDialogs dialogs;
+    tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
     bool compared = false;
     QObject::connect(&window, &tv::CCompareWnd::compared, [&] { compared = true; });
     window.show();
     window.Refresh();
     bool ok = PumpUntil([&] { return compared; }) && Save(window, out / "compare.png");
+    auto* tree = window.findChild<QTreeWidget*>("compareTree");
     window.findChild<QCheckBox*>("onlyDifferences")->setChecked(true);
-    ok = ok && Save(window, out / "compare-differences.png");
+    ok = ok && PumpUntil([&] { return tree->topLevelItemCount() == 3; }) &&
+         Save(window, out / "compare-differences.png");
+    for (const char* name : {"sunset.jpg", "old-draft.txt"}) {
+        for (QTreeWidgetItem* item : tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive)) {
+            item->setSelected(true);
+        }
+    }
+    ok = ok && Save(window, out / "compare-selected.png");
+    // Drawn before the listing's result is taken from the queue: the window as it lists.
+    compared = false;
+    window.Refresh();
+    const fs::path listing = out / "compare-listing.png";
+    const bool saved = window.grab().save(QString::fromStdString(listing.string()));
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", listing.c_str());
+    ok = ok && saved && PumpUntil([&] { return compared; });
+    // The German texts are the longest: the buttons must still hold them.
+    tv::CLanguageCatalog languages(tv::LocalFileSystem());
+    languages.LoadFrom({TWINVALE_LANG_DIR});
+    languages.Select(languages.SlotOf("Deutsch"));
+    tv::CCompareWnd german(args, tv::LocalFileSystem(), dialogs);
+    QObject::connect(&german, &tv::CCompareWnd::compared, [&] { compared = true; });
+    compared = false;
+    german.show();
+    german.Refresh();
+    ok = ok && PumpUntil([&] { return compared; }) && Save(german, out / "compare-de.png");
+    languages.Select(0);
     fs::remove_all(folder);
     return ok;
 }

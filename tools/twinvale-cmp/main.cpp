@@ -8,13 +8,30 @@
 #include "base/StringTable.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "platform/Profile.h"
 #include "ui/CompareWnd.h"
+#include "ui/QtDialogs.h"
+#include "uimodel/AdvancedStrings.h"
 #include "uimodel/CompareArgs.h"
 #include "uimodel/CompareStrings.h"
+#include "uimodel/DialogStrings.h"
+#include "uimodel/FtpDialogStrings.h"
+#include "uimodel/MainWindowStrings.h"
+#include "uimodel/RunWindowStrings.h"
+#include "uimodel/WizardStrings.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    tv::AddCompareStrings();
+    // Every part's texts, as the main program has them: its language files then read without
+    // a line refused for want of a built-in text.
+    tv::AddMainWindowStrings();
+    tv::AddRunWindowStrings();
+    tv::AddDialogStrings();
+    tv::AddFtpDialogStrings();
+    tv::AddAdvancedStrings();
+    tv::AddWizardStrings();
+    tv::CProfile profile(tv::LocalFileSystem());
+    tv::UseMainProgramLanguage(tv::LocalFileSystem(), profile);
     const std::vector<std::string> args(argv + 1, argv + argc);
     tv::CCompareArgs compare;
     std::string bad;
@@ -27,7 +44,9 @@ int main(int argc, char** argv) {
     if (compare.m_nSecretFd >= 0) {
         tv::AddCompareSecrets(tv::ReadDescriptor(compare.m_nSecretFd), compare);
     }
-    tv::CCompareWnd window(compare, tv::LocalFileSystem());
+    tv::CQtDialogs dialogs;
+    tv::CCompareWnd window(compare, tv::LocalFileSystem(), dialogs);
+    dialogs.SetParent(&window);
     window.show();
     window.Refresh();
     return app.exec();
