@@ -92,7 +92,7 @@ void WaitIdle(burn_drive* drive, const std::function<void(const burn_progress&)>
     while (burn_drive_get_status(drive, nullptr) == BURN_DRIVE_SPAWNING) {
         std::this_thread::sleep_for(kPoll);
     }
-    auto next = std::chrono::steady_clock::now();
+    auto next = std::chrono::steady_clock::now() + kProgressEvery;
     burn_progress progress{};
     while (burn_drive_get_status(drive, &progress) != BURN_DRIVE_IDLE) {
         if (onProgress && std::chrono::steady_clock::now() >= next) {
@@ -131,11 +131,22 @@ class CProgressMeter {
             burn_drive_cancel(drive);
         }
     }
+    // The whole burn at its average speed.
+    void Finish(int sectors) {
+        if (!m_report || m_bCanceled) {
+            return;
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        const double bytes = static_cast<double>(sectors) * kSectorBytes;
+        m_report({100, seconds > 0 ? static_cast<int>(bytes / 1024 / seconds) : 0});
+    }
     bool Canceled() const { return m_bCanceled; }
 
   private:
     const BurnProgressFn& m_report;
-    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+    const std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point m_last = m_start;
     int m_lastSector = 0;
     bool m_bCanceled = false;
 };
@@ -166,13 +177,12 @@ bool WriteImage(burn_drive* drive, burn::burn_source* image, const BurnProgressF
         ok = burn_drive_wrote_well(drive) && !meter.Canceled();
         if (!ok) {
             error = meter.Canceled() ? "canceled" : Reason("the drive did not write the disc");
+        } else if (error = TakeMessages("MISHAP"); !error.empty()) {
+            // A file that could not be read has ended the image, though the drive wrote the rest.
+            ok = false;
+        } else {
+            meter.Finish(burn_track_get_sectors(track));
         }
-    }
-    // A file that could not be read has ended the image even when the drive wrote the rest.
-    const std::string mishap = TakeMessages("MISHAP");
-    if (ok && !mishap.empty()) {
-        ok = false;
-        error = mishap;
     }
     burn_write_opts_free(opts);
     burn_track_free(track);
