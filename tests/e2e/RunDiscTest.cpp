@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "e2e/ArchiveTestSupport.h"
+#include "e2e/RemoteRunSupport.h"
+#include "platform/FtpServer.h"
 
 namespace runtest {
 
@@ -14,6 +16,31 @@ using tvtest::ReadFile;
 using tvtest::WriteFile;
 
 constexpr uint32_t kBackupNoDisk = 0x400;  // plain-text log, "Work as ordinary disk drive" off
+
+// The name of every file and folder below `root`, with the size and a hash of each file's
+// content, one sorted line each.
+int Silent(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Listing(const fs::path& root) {
+    std::vector<std::string> lines;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string content = entry.is_directory() ? "" : ReadFile(entry.path());
+        lines.push_back(fs::relative(entry.path(), root).string() +
+                        (entry.is_directory()
+                             ? "/"
+                             : " " + std::to_string(content.size()) + " " +
+                                   std::to_string(std::hash<std::string>()(content))));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
 
 class RunDiscTest : public ArchiveRunTest {
   protected:
@@ -39,26 +66,6 @@ class RunDiscTest : public ArchiveRunTest {
                         Quote(out)),
                   0);
         return out;
-    }
-
-    // The name of every file and folder below `root`, with the size and a hash of each file's
-    // content, one sorted line each.
-    static std::string Listing(const fs::path& root) {
-        std::vector<std::string> lines;
-        for (const auto& entry : fs::recursive_directory_iterator(root)) {
-            const std::string content = entry.is_directory() ? "" : ReadFile(entry.path());
-            lines.push_back(fs::relative(entry.path(), root).string() +
-                            (entry.is_directory()
-                                 ? "/"
-                                 : " " + std::to_string(content.size()) + " " +
-                                       std::to_string(std::hash<std::string>()(content))));
-        }
-        std::sort(lines.begin(), lines.end());
-        std::string text;
-        for (const std::string& line : lines) {
-            text += line + "\n";
-        }
-        return text;
     }
 
     static std::vector<std::string> Names(const fs::path& folder) {
@@ -159,6 +166,35 @@ TEST_F(RunDiscTest, WorkingAsOrdinaryDiskBurnsNothing) {
     const CRun run = Mirrant({"/F:" + MakeList({task}), "8"});
     EXPECT_EQ(run.m_err.find("Burning"), std::string::npos) << run.m_err;
     EXPECT_FALSE(fs::exists(image));
+}
+
+class RunDiscRemoteTest : public RemoteRunTest {};
+
+// A remote source reaches the image through copies in a folder of the run's own, which stay
+// until the burn has read them and go afterwards.
+TEST_F(RunDiscRemoteTest, AnFtpSourceIsBurntFromCopiesThatGoOnceTheBurnIsOver) {
+    if (Silent("command -v xorriso") != 0) {
+        GTEST_SKIP() << "xorriso is needed";
+    }
+    const fs::path served = Dir("served");
+    tvtest::CFtpServer server(served.string(), (m_home.Root() / "ftpd.log").string(), {},
+                              tvtest::FtpTls::None);
+    fs::create_directories(served / "data" / "sub" / "deeper");
+    WriteFile(served / "data" / "a.txt", "alpha\r\n");
+    WriteFile(served / "data" / "sub" / "deeper" / "b.bin", std::string("\0\r\n\xff", 4));
+    const fs::path image = Dir("out") / "disc.iso";
+    Json task = RemoteTask(9, FtpSite(server.Port(), 0, "/data"),
+                           {{"m_strPath", "stdio:" + image.string() + "/B"}});
+    task["m_dwOptions3"] = kBackupNoDisk;
+    const CRun run = Mirrant({"/F:" + MakeList({task}), "9"});
+    ASSERT_EQ(run.m_exit, 0) << run.m_err << Log(9);
+    const fs::path read = m_home.Root() / "read";
+    ASSERT_EQ(Silent("xorriso -osirrox on -indev '" + image.string() + "' -extract / '" +
+                     read.string() + "'"),
+              0);
+    EXPECT_EQ(Listing(read / "B"), Listing(served / "data"));
+    const fs::path temp = m_home.DataHome() / "Twinvale" / "Temp";
+    EXPECT_TRUE(!fs::exists(temp) || fs::is_empty(temp));
 }
 
 }  // namespace
