@@ -6,6 +6,7 @@
 #include "platform/Folders.h"
 #include "run/DiscTarget.h"
 #include "scan/InvestigateJob.h"
+#include "scan/RunPrompts.h"
 #include "task/Element.h"
 
 namespace tv {
@@ -51,17 +52,25 @@ CTaskRun::TargetResult CTaskRun::CheckDisc(size_t index) {
     }
     IDiscRecorder& recorders =
         m_env.m_pDiscRecorder ? *m_env.m_pDiscRecorder : SystemDiscRecorder();
-    std::optional<CDiscRecorder> recorder = CDiscMaster(recorders).RecorderFor(path, folder);
-    if (recorder && recorder->OpenExclusive()) {
-        auto& disc = m_discs[index];
-        disc = std::make_unique<CDiscTarget>(path, std::move(*recorder), folder);
-        m_pDisc = disc.get();
-        return TargetResult::Proceed;
+    const std::string text = FormatText(LoadString(IDS_DISC_NOT_READY).c_str(), path.c_str());
+    // As for a folder target, the question is put whatever the policy: a disc can be inserted.
+    PromptAnswer answer = PromptAnswer::Abort;
+    for (;;) {
+        std::optional<CDiscRecorder> recorder = CDiscMaster(recorders).RecorderFor(path, folder);
+        if (recorder && recorder->OpenExclusive()) {
+            auto& disc = m_discs[index];
+            disc = std::make_unique<CDiscTarget>(path, std::move(*recorder), folder);
+            m_pDisc = disc.get();
+            return TargetResult::Proceed;
+        }
+        answer = AskAbortRetryIgnore(m_task, text);
+        if (answer != PromptAnswer::Retry) {
+            break;
+        }
     }
     // An address is no folder: it is not listed or created like one.
-    const std::string text = FormatText(LoadString(IDS_DISC_NOT_READY).c_str(), path.c_str());
     LogRunError(m_task, text);
-    return Ending(EndTaskWithError(0, {}, PromptAnswer::Abort, false));
+    return Ending(EndTaskWithError(0, {}, answer, false));
 }
 
 // Remote copies are made below a folder of this run's own, so that two runs never remove

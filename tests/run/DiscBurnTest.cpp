@@ -1,6 +1,7 @@
 // The runner's end steps for disc targets, over a recorder that fails where a test says: the
 // erase, the burn and its one retry, the waits between them, and what each disc is given.
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "RunTestSupport.h"
@@ -16,7 +17,7 @@ using Entries = std::vector<tv::CDiscImageEntry>;
 class CFakeRecorder : public tv::IDiscRecorder {
   public:
     bool IsRecorder(const std::string& drive) override { return drive.rfind("/dev/sr", 0) == 0; }
-    bool IsReady(const std::string&) override { return true; }
+    bool IsReady(const std::string&) override { return m_nNotReady-- <= 0; }
     bool Erase(const std::string& drive, tv::EraseMode mode, std::string& error) override {
         std::lock_guard lock(m_mutex);
         m_calls.push_back("erase " + drive + (mode == tv::EraseMode::Full ? " full" : " quick"));
@@ -38,6 +39,7 @@ class CFakeRecorder : public tv::IDiscRecorder {
     std::mutex m_mutex;
     bool m_bEraseFails = false;
     int m_nBurnFailures = 0;
+    std::atomic<int> m_nNotReady{0};  // readiness tests that fail first
     std::vector<std::string> m_calls;
     std::vector<Entries> m_images;
 };
@@ -151,6 +153,25 @@ TEST_F(DiscBurn, EachDiscTargetBurnsItsOwnImageOnItsOwnRecorder) {
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(LinesOf(*records[0], tv::CTaskInfor::Errors).size(), 2u);
     EXPECT_TRUE(LinesOf(*records[1], tv::CTaskInfor::Errors).empty());
+}
+
+// A recorder without a medium is asked about like a missing folder, whatever the policy, and
+// a disc put in before Retry is burnt; without an answer the target is passed over.
+TEST_F(DiscBurn, ARecorderWithoutAMediumIsAskedAboutAndRetried) {
+    m_recorder.m_nNotReady = 1;
+    m_prompter.m_abortRetryIgnore = {tv::PromptAnswer::Retry};
+    tv::CElement task = DiscTask({"/dev/sr0/Backup"});
+    EXPECT_EQ(RunWithRecorder(task), tv::RunEnd::Normal);
+    ASSERT_EQ(m_prompter.Questions().size(), 1u);
+    EXPECT_NE(m_prompter.Questions()[0].find("/dev/sr0/Backup"), std::string::npos);
+    EXPECT_EQ(m_recorder.m_calls, std::vector<std::string>{"burn /dev/sr0"});
+
+    m_recorder.m_calls.clear();
+    m_recorder.m_nNotReady = 1;
+    tv::CElement unanswered = DiscTask({"/dev/sr0/Backup"});
+    EXPECT_EQ(RunWithRecorder(unanswered), tv::RunEnd::Normal);
+    EXPECT_TRUE(m_recorder.m_calls.empty());
+    EXPECT_EQ(LinesOf(unanswered.m_Run, tv::CTaskInfor::Errors).size(), 1u);
 }
 
 // An image without a file would only wipe the disc of the last backup: nothing is erased or
