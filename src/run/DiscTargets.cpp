@@ -141,18 +141,17 @@ void CTaskRun::BurnDiscs() {
     RemoveDiscTemp();
 }
 
-bool CTaskRun::EraseDisc(CDiscTarget& disc) {
+void CTaskRun::EraseDisc(CDiscTarget& disc) {
     Status(IDS_ERASING_CD);
     const EraseMode mode = m_task.Has3(opt3::kFullErase) ? EraseMode::Full : EraseMode::Quick;
     std::string error;
     if (!disc.m_recorder.Erase(mode, error)) {
         LogRunError(m_task, FillDisc(IDS_DISC_ERASE_FAILED, disc.m_strPath, error));
         Status(IDS_ERASE_CD_ERROR);
-        return false;
+        return;
     }
     DiscWait();
     Status(IDS_ERASE_CD_DONE);
-    return true;
 }
 
 bool CTaskRun::BurnDisc(CDiscTarget& disc, const CJolietDiscMaster& image) {

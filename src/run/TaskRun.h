@@ -61,10 +61,13 @@ class CTaskRun {
     // when it cannot be made (the reason is logged).
     const std::string& DiscTempFolder();
     void RemoveDiscTemp();
-    // After the last target: erases and burns each disc target on its own recorder.
+    // After the last target: erases and burns each disc target on its own recorder. Blocks for
+    // every erase and burn; a cancel stops a burn and the steps after it.
     void BurnDiscs();
-    bool EraseDisc(CDiscTarget& disc);
+    // Blocks for the whole erase; the burn follows whatever its outcome.
+    void EraseDisc(CDiscTarget& disc);
     bool BurnDisc(CDiscTarget& disc, const CJolietDiscMaster& image);
+    // The rest a recorder needs before the next command; a cancel cuts it short.
     void DiscWait();
     TargetResult ConnectSides(size_t index);
     void LogRefusedNames();
