@@ -19,6 +19,18 @@ constexpr uint32_t kBackupNoDisk = 0x400;  // plain-text log, "Work as ordinary 
 
 // The name of every file and folder below `root`, with the size and a hash of each file's
 // content, one sorted line each.
+std::string WithoutRaw(const std::string& listing) {
+    std::string kept;
+    size_t start = 0;
+    for (size_t end = listing.find('\n'); end != std::string::npos;
+         start = end + 1, end = listing.find('\n', start)) {
+        if (listing.compare(start, 3, "raw") != 0) {
+            kept += listing.substr(start, end + 1 - start);
+        }
+    }
+    return kept;
+}
+
 int Silent(const std::string& command) {
     const int status = std::system((command + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -84,6 +96,7 @@ class RunDiscTest : public ArchiveRunTest {
         fs::create_directories(source / "Grüße");
         fs::create_directories(source / "empty folder");
         WriteFile(source / "a.txt", "alpha");
+        WriteFile(source / "raw\xff.bin", "raw");
         WriteFile(source / "empty", "");
         WriteFile(source / "Grüße" / "ünïcödé ✓.txt", "utf");
         WriteFile(source / (std::string(80, 'n') + "é.txt"), "long");
@@ -104,7 +117,7 @@ TEST_F(RunDiscTest, ABackupBurnsEveryFileBelowTheFolderChainInBothNameTrees) {
     const CRun run = Mirrant({"/F:" + list, "5"});
     ASSERT_EQ(run.m_exit, 0) << run.m_err;
     for (const char* said : {"Preparing CD image", "Burning CD-RW...", "Burning CD-RW finished",
-                             "Burning CD-RW: 100%", "(from src/from target): 5 / 0"}) {
+                             "Burning CD-RW: 100%", "(from src/from target): 6 / 0"}) {
         EXPECT_NE(run.m_err.find(said), std::string::npos) << said << "\n" << run.m_err;
     }
     const std::string expected = Listing(source);
@@ -112,7 +125,12 @@ TEST_F(RunDiscTest, ABackupBurnsEveryFileBelowTheFolderChainInBothNameTrees) {
         const fs::path read = Extract(image, names);
         EXPECT_EQ(Names(read), std::vector<std::string>{"Backup"}) << names;
         EXPECT_EQ(Names(read / "Backup"), std::vector<std::string>{"2026"}) << names;
-        EXPECT_EQ(Listing(read / "Backup" / "2026"), expected) << names;
+        const std::string listing = Listing(read / "Backup" / "2026");
+        // Joliet holds UTF-16 only, so a name that is not UTF-8 is spelt otherwise there.
+        const bool joliet = std::string(names) == "joliet";
+        EXPECT_EQ(joliet ? WithoutRaw(listing) : listing, joliet ? WithoutRaw(expected) : expected)
+            << names;
+        EXPECT_EQ(listing.find("raw\xff.bin") != std::string::npos, !joliet) << names;
     }
     // Nothing but the image is left beside it, and no copy in the program's folders.
     EXPECT_EQ(std::distance(fs::directory_iterator(image.parent_path()), fs::directory_iterator()),
