@@ -1,8 +1,12 @@
+#include <dirent.h>
 #include <libburn/libburn.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -197,13 +201,35 @@ bool WriteImage(burn_drive* drive, burn::burn_source* image, const BurnProgressF
 
 // An image file is written under a name of its own beside the old one, so that a failed burn
 // leaves the old image as it was.
-std::string ScratchAddress(const std::string& drive) {
-    const std::string path = drive.substr(sizeof kStdio - 1);
-    const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return kStdio + folder + "." + name + ".burning" + std::to_string(getpid());
+constexpr char kScratchMark[] = ".burning";
+
+std::string ScratchPrefix(const std::string& imagePath) {
+    const size_t slash = imagePath.rfind('/');
+    return imagePath.substr(0, slash + 1) + "." + imagePath.substr(slash + 1) + kScratchMark;
+}
+
+// The scratch image of a burn that was killed is gigabytes in the user's folder: the next burn
+// of that image removes it, unless its writer still lives.
+void RemoveStaleScratch(const std::string& imagePath) {
+    const std::string prefix = ScratchPrefix(imagePath);
+    const size_t slash = prefix.rfind('/');
+    const std::string folder = prefix.substr(0, slash);
+    const std::string start = prefix.substr(slash + 1);
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) {
+        return;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.rfind(start, 0) != 0) {
+            continue;
+        }
+        const long pid = std::strtol(name.c_str() + start.size(), nullptr, 10);
+        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            unlink((folder + "/" + name).c_str());
+        }
+    }
+    closedir(dir);
 }
 
 class CBurnRecorder : public IDiscRecorder {
@@ -251,11 +277,15 @@ class CBurnRecorder : public IDiscRecorder {
               EjectMode eject, const BurnProgressFn& progress, std::string& error) override {
         std::lock_guard turn(g_turn);
         const bool imageFile = drive.rfind(kStdio, 0) == 0;
-        const std::string address = imageFile ? ScratchAddress(drive) : drive;
+        const std::string path = imageFile ? drive.substr(sizeof kStdio - 1) : std::string();
+        if (imageFile) {
+            RemoveStaleScratch(path);
+        }
+        const std::string address =
+            imageFile ? kStdio + ScratchPrefix(path) + std::to_string(getpid()) : drive;
         bool ok = BurnOn(address, entries, eject, progress, error);
         if (imageFile) {
             const std::string scratch = address.substr(sizeof kStdio - 1);
-            const std::string path = drive.substr(sizeof kStdio - 1);
             if (ok && std::rename(scratch.c_str(), path.c_str()) != 0) {
                 ok = false;
                 error = path + ": cannot replace the old image";

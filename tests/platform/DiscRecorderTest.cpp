@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -68,7 +69,7 @@ class ImageFileBurn : public ::testing::Test {
 
 // The image file stands for a disc that holds the last good backup: a burn that fails halfway
 // must not have overwritten it.
-TEST_F(ImageFileBurn, AFailedBurnLeavesTheOldImageAndNoScratchFile) {
+TEST_F(ImageFileBurn, AFailedBurnKeepsTheOldImageAndNoScratchImageOutlivesItsWriter) {
     if (Shell("command -v xorriso") != 0) {
         GTEST_SKIP() << "xorriso is needed";
     }
@@ -80,6 +81,16 @@ TEST_F(ImageFileBurn, AFailedBurnLeavesTheOldImageAndNoScratchFile) {
     EXPECT_FALSE(Burn({{"B", ""}, {"B/gone", (m_dir / "gone").string()}}, error));
     EXPECT_NE(error.find("gone"), std::string::npos) << error;
     EXPECT_TRUE(Holds("B/a.txt"));
+
+    // What a killed burn left beside the image goes with the next burn; a live writer's stays.
+    const fs::path stale = m_dir / ".disc.iso.burning4194305";
+    const fs::path live = m_dir / (".disc.iso.burning" + std::to_string(getpid() == 1 ? 2 : 1));
+    tvtest::WriteFile(stale, "half an image");
+    tvtest::WriteFile(live, "being written");
+    ASSERT_TRUE(Burn({{"B", ""}, {"B/a.txt", (m_dir / "a.txt").string()}}, error)) << error;
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    fs::remove(live);
     for (const auto& entry : fs::directory_iterator(m_dir.Path())) {
         EXPECT_TRUE(entry.path() == Image() || entry.path().filename() == "a.txt") << entry.path();
     }
