@@ -92,6 +92,17 @@ void CTerminalObserver::CopyProgress(int percent) {
     }
 }
 
+// A burn takes minutes: a line for each tenth, with the speed the recorder reached.
+void CTerminalObserver::BurnProgress(int percent, int kiloBytesPerSecond) {
+    const int step = percent / 10;
+    if (m_bSilent || step == m_nBurnStep) {
+        return;
+    }
+    m_nBurnStep = step;
+    m_terminal.Line(m_strPrefix + FormatText(LoadString(IDS_DISC_BURN_PROGRESS).c_str(), percent,
+                                             kiloBytesPerSecond));
+}
+
 void CTerminalObserver::AddError(const std::string& line) {
     m_terminal.Line(m_strPrefix + "error: " + line);
 }

@@ -56,6 +56,7 @@ class CTerminalObserver : public ITaskObserver {
 
     void Status(int stringId) override;
     void CopyProgress(int percent) override;
+    void BurnProgress(int percent, int kiloBytesPerSecond) override;
     void AddError(const std::string& line) override;
     void AddDetail(const std::string& line) override;
 
@@ -63,6 +64,7 @@ class CTerminalObserver : public ITaskObserver {
     CTerminal& m_terminal;
     std::string m_strPrefix;
     bool m_bSilent;
+    int m_nBurnStep = -1;  // the tenth of the burn last told
 };
 
 // The questions of the runs, asked on the terminal. Only given to runs when someone can

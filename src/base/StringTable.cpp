@@ -98,7 +98,6 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_EMPTY_SIDE_SKIPPED, "%s was left as it is: the folder %s is empty."},
         {IDS_UNANSWERED_IGNORE, "Nobody could answer \"%s\": Ignore was taken."},
         {IDS_UNANSWERED_NO, "Nobody could answer \"%s\": No was taken."},
-        {IDS_LOCATION_LATER, "%s: zip archive and CD-RW locations cannot be used yet."},
         {IDS_FOLDER_KEPT_UNCOMPARED,
          "%s was kept: it holds %s, which this run did not compare (filtered out, or new since "
          "the folders were investigated)."},
@@ -175,6 +174,13 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_NETSEND_NOT_LOCAL,
          "The message to %s was not delivered: messages go to this computer (%s) only."},
         {IDS_NETSEND_FAILED, "The message could not be shown on this computer: %s"},
+        {IDS_DISC_NOT_READY, "%s: no disc recorder, or no medium that can be written in it."},
+        {IDS_DISC_ERASE_FAILED, "Error while erasing CD %s: %s"},
+        {IDS_DISC_BURN_FAILED, "Error while burning CD %s: %s"},
+        {IDS_DISC_BURN_PROGRESS, "Burning CD-RW: %d%% at %d KB/s"},
+        {IDS_DISC_SOURCE_KEPT,
+         "The source files were not deleted: they are on the disc %s only once it is burnt."},
+        {IDS_DISC_TEMP_FAILED, "Can't make a temporary folder for the disc image in %s: %s"},
     };
     return table;
 }

@@ -87,7 +87,6 @@ enum StringId : int {
     IDS_EMPTY_SIDE_SKIPPED,
     IDS_UNANSWERED_IGNORE,
     IDS_UNANSWERED_NO,
-    IDS_LOCATION_LATER,
     IDS_FOLDER_KEPT_UNCOMPARED = 20040,
     IDS_LINK_LEAVES_ROOT,
     IDS_NAME_TAKEN,
@@ -148,6 +147,12 @@ enum StringId : int {
     IDS_SMTP_CANCELED,
     IDS_NETSEND_NOT_LOCAL,
     IDS_NETSEND_FAILED,
+    IDS_DISC_NOT_READY = 21050,
+    IDS_DISC_ERASE_FAILED,
+    IDS_DISC_BURN_FAILED,
+    IDS_DISC_BURN_PROGRESS,
+    IDS_DISC_SOURCE_KEPT,
+    IDS_DISC_TEMP_FAILED,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

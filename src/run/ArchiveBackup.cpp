@@ -118,10 +118,11 @@ bool CTaskRun::ArchiveTask() const {
 }
 
 // An archive replaces the last one, so a snapshot would shrink it to the changed files; only
-// an archive of its own per run (the date-time option) may take the changes alone.
+// an archive of its own per run (the date-time option) may take the changes alone. A disc is
+// burnt afresh on every run, so it always takes every file.
 bool CTaskRun::SnapshotStandsForTarget() const {
     return m_run.Kind() == RunKind::UpdateTarget && m_task.m_bUseSnapshot &&
-           (!ArchiveTask() || m_task.Has3(opt3::kZipDatePrefix));
+           (!ArchiveTask() || m_task.Has3(opt3::kZipDatePrefix)) && !m_pDisc;
 }
 
 bool CTaskRun::PackArchive(size_t index, CTreeF& merged, CRunBytes& bytes, CPassCounts& counts) {

@@ -101,6 +101,8 @@ bool CTaskLauncher::Start(CElement& task, RunKind kind, bool several, StartMode 
     worker->m_env.m_pShutdownPending = &m_bShutdownPending;
     worker->m_env.m_pProfile = m_settings.m_pProfile;
     worker->m_env.m_pFtpTimes = m_settings.m_pFtpTimes;
+    worker->m_env.m_pDiscRecorder = m_settings.m_pDiscRecorder;
+    worker->m_env.m_discWait = m_settings.m_discWait;
     worker->m_env.m_origin = m_settings.m_origin;
     // Registered before the thread starts, so that CancelAll reaches a run from its first step.
     CWorker& registered = *m_workers.emplace_back(std::move(worker));

@@ -39,6 +39,8 @@ struct CLauncherSettings {
     CProfile* m_pProfile = nullptr;              // for "NextTags"; none: the user's profile
     const CFtpTimeTable* m_pFtpTimes = nullptr;  // the servers' LIST time shifts; none: none
     RunOrigin m_origin = RunOrigin::User;
+    IDiscRecorder* m_pDiscRecorder = nullptr;  // none: the system's recorders
+    DiscWaitFn m_discWait = nullptr;           // none: a sleep that a cancel cuts short
 };
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller

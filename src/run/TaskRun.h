@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 namespace tv {
 
 class CElement;
+class CJolietDiscMaster;
 class CTreeF;
 struct CInvestigationRequest;
 struct CPassCounts;
@@ -25,6 +28,9 @@ struct CRunBytes;
 class CTaskRun {
   public:
     CTaskRun(CElement& task, const CRunEnvironment& env);
+    ~CTaskRun();
+    CTaskRun(const CTaskRun&) = delete;
+    CTaskRun& operator=(const CTaskRun&) = delete;
     int Run();
 
   private:
@@ -42,7 +48,27 @@ class CTaskRun {
 
     TargetResult RunTargets();
     TargetResult ProcessTarget(size_t index);
-    TargetResult CheckMedia(const CTag& target);
+    // A disc target of this run: its recorder and what the pass staged for it
+    // (DiscTargets.cpp, DiscStaging.cpp).
+    struct CDiscTarget;
+    // A target path that names a recorder becomes a disc target, unless "Work as ordinary disk
+    // drive" is on; one whose recorder cannot be used fails under the error policy.
+    TargetResult CheckDisc(size_t index);
+    // Stages the files the plan chose into the current disc target's image instead of the
+    // pass; false when the run must stop.
+    bool StageDisc(CTreeF& merged, CRunBytes& bytes, CPassCounts& counts);
+    // The private folder that holds the copies of remote files that an image reads; empty
+    // when it cannot be made (the reason is logged).
+    const std::string& DiscTempFolder();
+    void RemoveDiscTemp();
+    // After the last target: erases and burns each disc target on its own recorder. Blocks for
+    // every erase and burn; a cancel stops a burn and the steps after it.
+    void BurnDiscs();
+    // Blocks for the whole erase; the burn follows whatever its outcome.
+    void EraseDisc(CDiscTarget& disc);
+    bool BurnDisc(CDiscTarget& disc, const CJolietDiscMaster& image);
+    // The rest a recorder needs before the next command; a cancel cuts it short.
+    void DiscWait();
     TargetResult ConnectSides(size_t index);
     void LogRefusedNames();
     // A remote root that names a file makes the target's work that one file: the roots become
@@ -107,6 +133,9 @@ class CTaskRun {
     std::string m_strSourceRoot;
     std::string m_strTargetRoot;
     std::string m_strSingleName;
+    std::map<size_t, std::unique_ptr<CDiscTarget>> m_discs;  // by target index
+    CDiscTarget* m_pDisc = nullptr;  // the current target's, when it is a disc target
+    std::string m_strDiscTemp;
 };
 
 }  // namespace tv

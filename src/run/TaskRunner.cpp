@@ -7,6 +7,7 @@
 #include "platform/DialUp.h"
 #include "platform/Folders.h"
 #include "platform/Process.h"
+#include "run/DiscTarget.h"
 #include "run/RunNotices.h"
 #include "run/RunTexts.h"
 #include "run/TaskRun.h"
@@ -101,9 +102,8 @@ void CTaskRun::DialUp() {
     }
 }
 
-// The normal end. Reports by e-mail and network message, the CD burn and the release of FTP
-// connections join here with their transports.
 int CTaskRun::EndRun() {
+    BurnDiscs();
     if (m_task.m_bRunAfter && !m_task.m_strRunAfter.empty()) {
         RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_env.m_fs, m_task.m_strRunAfter),
                        ProgramWait::DontWait);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 #include "task/TaskRunState.h"
@@ -10,6 +11,7 @@ namespace tv {
 class CElement;
 class CFtpTimeTable;
 class CProfile;
+class IDiscRecorder;
 class IFileSystem;
 class IPreviewHandler;
 
@@ -24,6 +26,10 @@ struct CTaskDone {
 // Called on the worker thread as its very last action, after the run lock was left and the
 // running flag cleared. It must not wait for the run's own thread.
 using TaskDoneCallback = std::function<void(CElement& task, const CTaskDone& done)>;
+
+// The waits between two steps of a recorder (after an erase, before a second burn): blocks the
+// worker for `wait` or until the run is canceled.
+using DiscWaitFn = std::function<void(std::chrono::milliseconds wait)>;
 
 // What a run takes from its launcher.
 // Who started a run; the log names the scheduler, since nobody watched that run.
@@ -47,6 +53,10 @@ struct CRunEnvironment {
     // The FTP servers' LIST time shifts; read only while runs go on. None: no shift.
     const CFtpTimeTable* m_pFtpTimes = nullptr;
     RunOrigin m_origin = RunOrigin::User;
+    // The recorders disc targets are burnt on; none: the system's.
+    IDiscRecorder* m_pDiscRecorder = nullptr;
+    // None: a sleep that a cancel cuts short.
+    DiscWaitFn m_discWait;
 };
 
 // One run of one task, from the start delay to the end: the body of the task's worker thread.

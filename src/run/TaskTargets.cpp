@@ -45,11 +45,6 @@ std::string CantOpenQuestion(IFileSystem& fs, const std::string& path) {
     return Fill(IDS_CANT_OPEN, path) + (err != 0 ? "\n" + SystemErrorText(err) : std::string());
 }
 
-// A disc-recorder address (a libburn drive) names no folder.
-bool IsDiscAddress(const std::string& path) {
-    return path.rfind("/dev/sr", 0) == 0 || path.rfind("stdio:", 0) == 0;
-}
-
 // The records the pass will act on: each row unchecked in the preview lowers the count.
 size_t CountActing(const CTreeF& node) {
     size_t count = 0;
@@ -96,7 +91,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     m_strSourceRoot = m_source.m_strPath;
     m_strTargetRoot = target.m_strPath;
     m_strSingleName.clear();
-    TargetResult result = CheckMedia(target);
+    TargetResult result = CheckDisc(index);
     if (result == TargetResult::Proceed) {
         result = ConnectSides(index);
     }
@@ -106,7 +101,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     if (result == TargetResult::Proceed && ArchiveTask() && m_run.Kind() == RunKind::Restore) {
         return RestoreArchive(index);
     }
-    if (result == TargetResult::Proceed && !ArchiveTask()) {
+    if (result == TargetResult::Proceed && !ArchiveTask() && !m_pDisc) {
         result = CheckTarget(index);
     }
     if (result != TargetResult::Proceed) {
@@ -127,6 +122,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     CInvestigationRequest request;
     request.m_Source = {&sourceSide, &merged, &m_sides.Fs()};
     request.m_Target = {&targetSide, &targetTree, &m_sides.Fs()};
+    request.m_Target.m_bIsDisc = m_pDisc != nullptr;
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
     if (SnapshotStandsForTarget()) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
@@ -148,7 +144,10 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     const size_t targetFiles = CountFiles(targetTree);
     MergeRoots(merged, targetTree);
     CPlanRequest plan(m_sides.Fs());
-    plan.m_lastSync = m_lastSync.Get(static_cast<int>(index), target.m_strPath);
+    // A disc is never listed, so nothing on it may count as deleted since a synchronization.
+    if (!m_pDisc) {
+        plan.m_lastSync = m_lastSync.Get(static_cast<int>(index), target.m_strPath);
+    }
     plan.m_match = ChooseNameMatch(
         m_task, m_task.m_Source.IsRemote(), m_task.m_Targets[index].IsRemote(),
         FoldsCase(m_sides.Fs(), SourceRoot()), FoldsCase(m_sides.Fs(), TargetRoot()));
@@ -165,16 +164,6 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     }
     return Synchronize(index, merged, progress,
                        answer == PreviewAnswer::AllRows ? std::optional(scanStart) : std::nullopt);
-}
-
-// The transport of disc recorders comes with its own part; until then such a target fails
-// here under the error policy, before anything is listed.
-CTaskRun::TargetResult CTaskRun::CheckMedia(const CTag& target) {
-    if (m_task.Has3(opt3::kCdAsDisk) || !IsDiscAddress(target.m_strPath)) {
-        return TargetResult::Proceed;
-    }
-    return Ending(EndTaskWithError(0, Fill(IDS_LOCATION_LATER, target.DisplayPath()),
-                                   PromptAnswer::Abort, false));
 }
 
 // A site that cannot be reached fails like a folder that cannot be opened: under the error
@@ -344,11 +333,12 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     request.m_targetMedium =
         m_task.m_Targets[index].IsRemote() ? SideMedium::Ftp : SideMedium::Local;
     CSyncPass pass(m_task, std::move(request), bytes, m_sides.Fs());
-    CPassCounts archived;
-    const bool completed =
-        ArchiveTask() ? PackArchive(index, merged, bytes, archived) : pass.Run(merged);
+    CPassCounts written;
+    const bool completed = ArchiveTask() ? PackArchive(index, merged, bytes, written)
+                           : m_pDisc     ? StageDisc(merged, bytes, written)
+                                         : pass.Run(merged);
     const FileTime passEnd = StampBoundaryNow();
-    CountChanges(ArchiveTask() ? archived : pass.Counts());
+    CountChanges(ArchiveTask() || m_pDisc ? written : pass.Counts());
     const bool canceled = Canceled();
     if (SnapshotStandsForTarget()) {
         RenewSnapshot(index, merged, completed);
@@ -364,7 +354,7 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     }
     // A target whose pass met any error keeps its old times, so that nothing it did not
     // receive looks deleted since.
-    if (scanStart && m_run.CurrentCount(CTaskInfor::Errors) == 0) {
+    if (scanStart && !m_pDisc && m_run.CurrentCount(CTaskInfor::Errors) == 0) {
         m_lastSync.Set(static_cast<int>(index), targetPath, {*scanStart, passEnd});
     }
     return TargetResult::Next;

@@ -27,6 +27,9 @@ class ITaskObserver {
     virtual void Investigating(Side /*side*/) {}
     // The pass has copied `percent` (0 to 100) of its bytes; the file on show may have changed.
     virtual void CopyProgress(int /*percent*/) {}
+    // A disc burn has written `percent` of its image, lately at `kiloBytesPerSecond`. A
+    // receiver without a place for the speed shows the percentage as the copy's.
+    virtual void BurnProgress(int percent, int /*kiloBytesPerSecond*/) { CopyProgress(percent); }
     virtual void AddError(const std::string& /*line*/) {}
     virtual void AddDetail(const std::string& /*line*/) {}
     // The run is over; no call of this run follows.

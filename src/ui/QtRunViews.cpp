@@ -34,6 +34,9 @@ class CQtRunViews::CRunLink final : public ITaskObserver {
     void CopyProgress(int percent) override {
         Deliver([&] { Presenter().OnCopyProgress(percent); });
     }
+    void BurnProgress(int percent, int kiloBytesPerSecond) override {
+        Deliver([&] { Presenter().OnBurnProgress(percent, kiloBytesPerSecond); });
+    }
     void AddError(const std::string& line) override {
         Deliver([&] { Presenter().OnError(line); });
     }

@@ -22,6 +22,7 @@
 #include "ui/SettingsPages.h"
 #include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
+#include "uimodel/DiscErase.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/Preferences.h"
 #include "uimodel/UiDialogs.h"
@@ -29,12 +30,6 @@
 namespace tv {
 
 namespace {
-
-// A command whose layer comes with a later version: shown, disabled, and its tip says so.
-void Later(QWidget* widget) {
-    widget->setEnabled(false);
-    widget->setToolTip(TextOf(IDS_MW_NOT_AVAILABLE));
-}
 
 QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, int stretchIndex = -1) {
     auto* row = new QHBoxLayout;
@@ -120,6 +115,37 @@ void CSettingsPages::CreateSnapshot() {
     }
     m_dialogs.Message(
         LoadString(job->Succeeded() ? IDS_GEN_SNAPSHOT_DONE : IDS_GEN_SNAPSHOT_FAILED));
+}
+
+// The erase runs on a worker while a busy bar keeps the window alive; it cannot be stopped
+// halfway, so the bar has no Cancel.
+void CSettingsPages::EraseNow(EraseDepth depth) {
+    const CElement& task = m_task();
+    std::unique_ptr<CDiscEraseJob> job = CDiscEraseJob::Start(task, depth);
+    if (!job) {
+        const std::string path =
+            task.m_Targets.empty() ? std::string() : task.m_Targets[0].m_strPath;
+        m_dialogs.Message(FormatText(LoadString(IDS_DISC_NOT_READY).c_str(), path.c_str()));
+        return;
+    }
+    QProgressDialog busy(TextOf(IDS_ERASING_CD), QString(), 0, 0, m_pOwner);
+    busy.setObjectName("eraseProgress");
+    busy.setCancelButton(nullptr);
+    busy.setWindowModality(Qt::WindowModal);
+    busy.setMinimumDuration(0);
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &busy, [&] {
+        if (job->Finished()) {
+            busy.accept();
+        }
+    });
+    poll.start(50);
+    busy.exec();
+    while (!job->Finished()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    m_dialogs.Message(job->Error().empty() ? LoadString(IDS_ERASE_CD_DONE)
+                                           : LoadString(IDS_ERASE_CD_ERROR) + ": " + job->Error());
 }
 
 QWidget* CSettingsPages::BuildGeneral() {
@@ -616,8 +642,8 @@ QWidget* CSettingsPages::BuildCd() {
     erase->setObjectName("eraseNow");
     auto* fullNow = new QPushButton(TextOf(IDS_CD_FULL_NOW), page);
     fullNow->setObjectName("fullEraseNow");
-    Later(erase);
-    Later(fullNow);
+    connect(erase, &QPushButton::clicked, this, [this] { EraseNow(EraseDepth::Quick); });
+    connect(fullNow, &QPushButton::clicked, this, [this] { EraseNow(EraseDepth::Full); });
     layout->addLayout(Row({erase, fullNow}), 4, 0, 1, 2, Qt::AlignLeft);
     layout->setColumnMinimumWidth(0, 16);
     layout->setColumnStretch(1, 1);

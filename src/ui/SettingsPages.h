@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "uimodel/AdvancedSheet.h"
+#include "uimodel/DiscErase.h"
 
 class QLabel;
 class QListWidget;
@@ -59,6 +60,9 @@ class CSettingsPages : public QObject {
     QWidget* BuildCd();
     void FillExclusionList();
     void CreateSnapshot();
+    // "Erase now" and "Full erase now": the medium of the task's first disc target, shown as it
+    // goes.
+    void EraseNow(EraseDepth depth);
 
     CAdvancedSheet& m_pages;
     CPageBinder& m_binder;

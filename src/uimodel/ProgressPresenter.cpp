@@ -126,6 +126,17 @@ void CProgressPresenter::OnCopyProgress(int percent) {
     Notify(parts);
 }
 
+void CProgressPresenter::OnBurnProgress(int percent, int kiloBytesPerSecond) {
+    if (m_bEnded) {
+        return;
+    }
+    m_strPhase =
+        FormatText(LoadString(IDS_DISC_BURN_PROGRESS).c_str(), percent, kiloBytesPerSecond);
+    m_nBar = percent;
+    m_nLastPercent = percent;
+    Notify(MovedOn() | progress_part::kPhase | progress_part::kBar);
+}
+
 // The shutdown box follows the other windows' on every report of progress.
 unsigned CProgressPresenter::MovedOn() {
     unsigned parts = 0;

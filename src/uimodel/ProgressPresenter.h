@@ -81,6 +81,8 @@ class CProgressPresenter {
     void OnStatus(int stringId);
     void OnInvestigating(Side side);
     void OnCopyProgress(int percent);
+    // A disc burn: the bar follows it and the phase line tells the speed.
+    void OnBurnProgress(int percent, int kiloBytesPerSecond);
     void OnError(const std::string& line);
     void OnDetail(const std::string& line);
     void OnTaskEnd(RunEnd end);

@@ -124,4 +124,31 @@ TEST(AdvancedWindow, EveryPageHasItsOwnKeysInEachLanguage) {
     }
 }
 
+// The erase buttons act on the recorder of the task's disc target off the window's thread and
+// say how it went; a task without one is told so.
+TEST(AdvancedWindow, EraseNowErasesTheDiscTargetsMediumAndSaysHowItWent) {
+    tvtest::CIsolatedHome home;
+    tv::AddAdvancedStrings();
+    tvtest::CScriptedDialogs dialogs;
+    tv::CElement task;
+    task.m_Targets.emplace_back().m_strPath = (home.Root() / "plain").string();
+    task.m_Targets.emplace_back().m_strPath = "stdio:" + (home.Root() / "disc.iso").string() + "/B";
+    for (const char* button : {"eraseNow", "fullEraseNow"}) {
+        tv::CAdvancedSheet sheet(task, tv::DialUpLayer::Present);
+        tv::CAdvanced dialog(sheet, dialogs, {});
+        auto* erase = dialog.findChild<QPushButton*>(button);
+        ASSERT_NE(erase, nullptr);
+        EXPECT_TRUE(erase->isEnabled());
+        erase->click();
+    }
+    task.m_Targets.pop_back();
+    tv::CAdvancedSheet sheet(task, tv::DialUpLayer::Present);
+    tv::CAdvanced dialog(sheet, dialogs, {});
+    dialog.findChild<QPushButton*>("eraseNow")->click();
+    ASSERT_EQ(dialogs.m_asked.size(), 3u);
+    EXPECT_EQ(dialogs.m_asked[0], "Erasing CD-RW finished");
+    EXPECT_EQ(dialogs.m_asked[1], "Erasing CD-RW finished");
+    EXPECT_NE(dialogs.m_asked[2].find("no disc recorder"), std::string::npos) << dialogs.m_asked[2];
+}
+
 }  // namespace

@@ -167,6 +167,19 @@ TEST_F(ProgressPresenter, AnEqualPercentLeavesTheBarAlone) {
     EXPECT_EQ(p.BarPosition(), 41);
 }
 
+// A burn's speed shows in the phase line until the burn's own end replaces it.
+TEST_F(ProgressPresenter, ABurnShowsItsSpeedAndItsEndFillsTheBar) {
+    CProgressPresenter& p = Make();
+    p.OnStatus(tv::IDS_BURNING_CD);
+    p.OnBurnProgress(42, 1300);
+    EXPECT_EQ(p.Phase(), "Burning CD-RW: 42% at 1300 KB/s");
+    EXPECT_EQ(p.BarPosition(), 42);
+    EXPECT_TRUE(m_listener.m_nLast & part::kPhase);
+    p.OnStatus(tv::IDS_BURNING_CD_DONE);
+    EXPECT_EQ(p.Phase(), "Burning CD-RW finished");
+    EXPECT_EQ(p.BarPosition(), 100);
+}
+
 TEST_F(ProgressPresenter, PauseTogglesTheTasksFlagAndItsLabel) {
     CProgressPresenter& p = Make();
     p.TogglePause();
