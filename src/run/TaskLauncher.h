@@ -19,6 +19,7 @@ class CFtpTimeTable;
 class CProfile;
 class IFileSystem;
 class IPreviewHandler;
+class IDryRunReport;
 
 // The commands that run tasks.
 enum class RunCommand { Sync, Backup, Replace, Restore, EqualizeToTarget, EqualizeToSource };
@@ -39,6 +40,7 @@ struct CLauncherSettings {
     CProfile* m_pProfile = nullptr;              // for "NextTags"; none: the user's profile
     const CFtpTimeTable* m_pFtpTimes = nullptr;  // the servers' LIST time shifts; none: none
     RunOrigin m_origin = RunOrigin::User;
+    IDryRunReport* m_pDryRun = nullptr;  // set: every run is a dry run reporting here
 };
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller

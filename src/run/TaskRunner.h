@@ -12,6 +12,7 @@ class CFtpTimeTable;
 class CProfile;
 class IFileSystem;
 class IPreviewHandler;
+class IDryRunReport;
 
 // What a finished run tells the one that launched it.
 struct CTaskDone {
@@ -47,6 +48,8 @@ struct CRunEnvironment {
     // The FTP servers' LIST time shifts; read only while runs go on. None: no shift.
     const CFtpTimeTable* m_pFtpTimes = nullptr;
     RunOrigin m_origin = RunOrigin::User;
+    // A dry run: the run plans as usual, hands the plan here and changes nothing. None: a run.
+    IDryRunReport* m_pDryRun = nullptr;
 };
 
 // One run of one task, from the start delay to the end: the body of the task's worker thread.
