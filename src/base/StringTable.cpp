@@ -242,6 +242,7 @@ std::map<int, std::string>& BuiltIn() {
          "archive to list them."},
         {IDS_DRY_WOULD_ASK, "The run would ask first: %s"},
         {IDS_DRY_NOT_STARTED, "Not done in a dry run: %s"},
+        {IDS_WHY_FOLDER_EMPTIED, "it holds nothing once its files are deleted after the copy"},
     };
     return table;
 }

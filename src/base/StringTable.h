@@ -201,6 +201,7 @@ enum StringId : int {
     IDS_DRY_ARCHIVE_RESTORE,
     IDS_DRY_WOULD_ASK,
     IDS_DRY_NOT_STARTED,
+    IDS_WHY_FOLDER_EMPTIED,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

@@ -1,5 +1,7 @@
 #include "run/DryRun.h"
 
+#include <set>
+
 #include "scan/InvestigateJob.h"
 #include "scan/TreeF.h"
 #include "sync/Compare.h"
@@ -29,13 +31,20 @@ class CStepLister {
           m_bDeletesAfter(shape.m_kind == RunKind::UpdateTarget && task.m_bDeleteSourceAfterRun &&
                           shape.m_bLastTarget) {}
 
-    void Folder(const CTreeF& node, const std::string& rel, bool belowIncomplete);
+    // True when the source folder is left empty: every file of it deleted after its copy.
+    bool Folder(const CTreeF& node, const std::string& rel, bool belowIncomplete);
     void Skips(const CTreeF& node, const std::string& rel);
     std::vector<CDryRunItem> Take(const std::vector<CSkippedItem>& skipped);
+    // The source folders holding entries that the filters kept out of the tree.
+    void KeepFoldersOf(const std::vector<CSkippedItem>& skipped);
 
   private:
-    void File(const CFileDoInfo& record, const std::string& rel, bool belowIncomplete);
-    void Subfolder(const CTreeF& sub, const std::string& rel, bool belowIncomplete);
+    // True when the source file is deleted after its copy.
+    bool File(const CFileDoInfo& record, const std::string& rel, bool belowIncomplete);
+    bool Subfolder(const CTreeF& sub, const std::string& rel, bool belowIncomplete);
+    // The folder's own step and what lies below it; true when it ends empty in the source.
+    bool VisitSubfolder(const CTreeF& sub, const std::string& path, bool belowIncomplete);
+    bool HoldsSourceEntries(const CTreeF& node, const std::string& path) const;
     void Removed(const CTreeF& sub, const std::string& rel, Side side);
     PlannedStep StepFor(const CFileDoInfo& record) const;
     bool DeletedAfterCopy(const CFileDoInfo& record, PlannedStep step) const;
@@ -47,6 +56,7 @@ class CStepLister {
     const CDryRunShape& m_shape;
     const bool m_bDeletesAfter;
     std::vector<CDryRunItem> m_items;
+    std::set<std::string> m_filtered;
 };
 
 PlannedStep CStepLister::StepFor(const CFileDoInfo& record) const {
@@ -71,7 +81,7 @@ bool CStepLister::DeletedAfterCopy(const CFileDoInfo& record, PlannedStep step) 
     return copied || twinHolds;
 }
 
-void CStepLister::File(const CFileDoInfo& record, const std::string& rel, bool belowIncomplete) {
+bool CStepLister::File(const CFileDoInfo& record, const std::string& rel, bool belowIncomplete) {
     const PlannedStep step = StepFor(record);
     const std::string path = Join(rel, record.name);
     if (step != PlannedStep::Skip) {
@@ -81,21 +91,39 @@ void CStepLister::File(const CFileDoInfo& record, const std::string& rel, bool b
         CPlanExplanation why = ExplainRecord(record, m_task);
         why.m_reason = PlanReason::DeleteSourceAfter;
         Add(PlannedStep::DeleteSourceAfterCopy, path, why, false);
+        return true;
     }
+    return false;
 }
 
-void CStepLister::Folder(const CTreeF& node, const std::string& rel, bool belowIncomplete) {
+bool CStepLister::Folder(const CTreeF& node, const std::string& rel, bool belowIncomplete) {
     belowIncomplete = belowIncomplete || node.incomplete;
+    bool emptied = !m_filtered.contains(rel);
     for (const CFileDoInfo& record : node.files) {
-        File(record, rel, belowIncomplete);
+        const bool deleted = File(record, rel, belowIncomplete);
+        emptied = emptied && (record.side != Side::Source || deleted);
     }
     for (const auto& sub : node.subfolders) {
-        Subfolder(*sub, rel, belowIncomplete);
+        const bool subEmptied = Subfolder(*sub, rel, belowIncomplete);
+        emptied = emptied && (sub->targetOnly || subEmptied);
     }
+    return emptied;
 }
 
-void CStepLister::Subfolder(const CTreeF& sub, const std::string& rel, bool belowIncomplete) {
+// Once the source files are deleted, the run removes every source folder that holds nothing
+// any more (EmptiedFolders.cpp), one that held nothing before included.
+bool CStepLister::Subfolder(const CTreeF& sub, const std::string& rel, bool belowIncomplete) {
     const std::string path = Join(rel, sub.name);
+    const bool emptied = VisitSubfolder(sub, path, belowIncomplete);
+    if (emptied && m_bDeletesAfter && !sub.targetOnly) {
+        CPlanExplanation why;
+        why.m_reason = PlanReason::FolderEmptied;
+        Add(PlannedStep::RemoveFolderInSource, path, why, true);
+    }
+    return emptied;
+}
+
+bool CStepLister::VisitSubfolder(const CTreeF& sub, const std::string& path, bool belowIncomplete) {
     bool usable = true;
     if (sub.sourceOnly || sub.targetOnly) {
         const CFolderDecision decision =
@@ -109,12 +137,30 @@ void CStepLister::Subfolder(const CTreeF& sub, const std::string& rel, bool belo
         } else if (decision.m_step == FolderStep::Remove) {
             Add(FolderStepOf(decision.m_step, decision.m_side), path, why, true);
             Removed(sub, path, decision.m_side);
-            return;
+            return false;
         }
     }
     if (EntersFolder(m_task, m_shape.m_kind, sub, usable)) {
-        Folder(sub, path, belowIncomplete);
+        return Folder(sub, path, belowIncomplete);
     }
+    return !HoldsSourceEntries(sub, path);
+}
+
+bool CStepLister::HoldsSourceEntries(const CTreeF& node, const std::string& path) const {
+    if (!node.targetOnly && m_filtered.contains(path)) {
+        return true;
+    }
+    for (const CFileDoInfo& record : node.files) {
+        if (record.side == Side::Source) {
+            return true;
+        }
+    }
+    for (const auto& sub : node.subfolders) {
+        if (!sub->targetOnly && HoldsSourceEntries(*sub, Join(path, sub->name))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // A folder goes with what the scan saw in it; each file and folder is a deletion of its own.
@@ -150,6 +196,14 @@ void CStepLister::Skips(const CTreeF& node, const std::string& rel) {
     }
 }
 
+void CStepLister::KeepFoldersOf(const std::vector<CSkippedItem>& skipped) {
+    for (const CSkippedItem& item : skipped) {
+        if (item.m_record.side == Side::Source) {
+            m_filtered.insert(item.m_strFolder);
+        }
+    }
+}
+
 std::vector<CDryRunItem> CStepLister::Take(const std::vector<CSkippedItem>& skipped) {
     for (const CSkippedItem& item : skipped) {
         CPlanExplanation why = ExplainRecord(item.m_record, m_task);
@@ -165,6 +219,7 @@ std::vector<CDryRunItem> ListPlannedSteps(const CElement& task, const CTreeF& me
                                           const CDryRunShape& shape,
                                           const std::vector<CSkippedItem>& skipped) {
     CStepLister lister(task, shape);
+    lister.KeepFoldersOf(skipped);
     lister.Folder(merged, {}, merged.incomplete);
     lister.Skips(merged, {});
     return lister.Take(skipped);

@@ -52,6 +52,7 @@ enum class PlanReason : uint8_t {
     ExcludedItem,         // listed among the excluded items
     DeleteSourceAfter,    // "Delete source files after task finishing", and the target holds it
     TargetFolderMissing,  // the target root is missing and the task creates it
+    FolderEmptied,        // a source folder that holds nothing once its files were deleted
 };
 
 // One file of a folder tree. Sizes are full 64-bit sizes in memory; the stored form keeps

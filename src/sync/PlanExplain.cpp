@@ -177,6 +177,7 @@ std::string ReasonText(const CPlanExplanation& why) {
         {PlanReason::ExcludedItem, IDS_WHY_EXCLUDED_ITEM},
         {PlanReason::DeleteSourceAfter, IDS_WHY_DELETE_SOURCE_AFTER},
         {PlanReason::TargetFolderMissing, IDS_WHY_TARGET_FOLDER_MISSING},
+        {PlanReason::FolderEmptied, IDS_WHY_FOLDER_EMPTIED},
     };
     for (const auto& [reason, id] : kPlain) {
         if (reason == why.m_reason) {
@@ -218,8 +219,9 @@ std::string_view ReasonKey(PlanReason reason) {
         "excluded-item",
         "delete-source-after-option",
         "target-folder-missing",
+        "folder-emptied",
     };
-    static_assert(std::size(kKeys) == static_cast<size_t>(PlanReason::TargetFolderMissing) + 1);
+    static_assert(std::size(kKeys) == static_cast<size_t>(PlanReason::FolderEmptied) + 1);
     return kKeys[static_cast<size_t>(reason)];
 }
 

@@ -139,6 +139,7 @@ struct CKindCase {
     const char* m_name;
     uint32_t m_options;
     const char* m_switch;  // empty: none
+    const char* m_patch;   // JSON merged into the task; a third place "third" lies in the home
     // The expected "step reason" of each file of the trees below, in order.
     std::vector<std::string> m_expected;
 };
@@ -174,6 +175,10 @@ TEST_P(DryRunKinds, TheRunChangesExactlyWhatItsDryRunListed) {
     task["m_dwOptions"] = c.m_options;
     task["m_dwOptions2"] = 0x8;  // exclusion masks
     task["m_strExcludeMasks"] = "*.tmp";
+    task.merge_patch(Json::parse(c.m_patch));
+    if (task.contains("m_strAltCopyDir")) {
+        task["m_strAltCopyDir"] = Dir("third").string();
+    }
     std::vector<std::string> args = {"/F:" + List(task), "3"};
     if (*c.m_switch) {
         args.emplace_back(c.m_switch);
@@ -195,6 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
         CKindCase{"TwoWay",
                   0x20,
                   "",
+                  "{}",
                   {"skip equal", "copy-to-target source-wins", "copy-to-source target-newer",
                    "skip equal", "copy-to-target only-in-source", "copy-to-source only-in-target",
                    "create-folder-in-target only-in-source",
@@ -203,6 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
             "TargetUpdateDeleting",
             0x29,
             "",
+            "{}",
             {"skip equal", "copy-to-target source-wins", "skip target-newer-kept", "skip equal",
              "copy-to-target only-in-source", "delete-in-target delete-from-target-option",
              "create-folder-in-target only-in-source",
@@ -210,12 +217,29 @@ INSTANTIATE_TEST_SUITE_P(
         CKindCase{"TargetUpdateKeeping",
                   0x21,
                   "",
+                  "{}",
                   {"skip equal", "copy-to-target source-wins", "skip target-newer-kept",
                    "skip equal", "copy-to-target only-in-source", "skip target-kept",
                    "create-folder-in-target only-in-source", "absent", "skip excluded-by-mask"}},
+        CKindCase{"BackupMovingFiles",
+                  0x21,
+                  "",
+                  R"({"m_bDeleteSourceAfterRun": 1})",
+                  {"delete-in-source-after-copy delete-source-after-option",
+                   "copy-to-target source-wins", "skip target-newer-kept", "skip equal",
+                   "copy-to-target only-in-source", "skip target-kept",
+                   "create-folder-in-target only-in-source", "absent", "skip excluded-by-mask"}},
+        CKindCase{"BackupToThirdPlace",
+                  0x21,
+                  "",
+                  R"({"m_dwOptions3": 7168, "m_strAltCopyDir": "third"})",
+                  {"skip equal", "copy-to-third-place source-wins", "skip target-newer-kept",
+                   "skip equal", "copy-to-third-place only-in-source", "skip target-kept", "absent",
+                   "absent", "skip excluded-by-mask"}},
         CKindCase{"Replace",
                   0x21,
                   "/R",
+                  "{}",
                   {"skip equal", "copy-to-target replace-differs", "copy-to-target replace-differs",
                    "skip equal", "copy-to-target only-in-source",
                    "delete-in-target replace-removes", "create-folder-in-target only-in-source",
@@ -223,6 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
         CKindCase{"Restore",
                   0x21,
                   "--restore",
+                  "{}",
                   {"skip equal", "copy-to-source restore-source-changed", "skip target-newer-kept",
                    "skip equal", "skip one-sided-kept", "copy-to-source only-in-target",
                    "create-folder-in-target only-in-source",
