@@ -96,8 +96,8 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
                     const bool attributesOnly =
                         r == COMPARE_ATTRIBUTES_DIFFER && answer == Conflict::Accepted;
                     ActSource(s, attributesOnly ? ACTION_COPY_ATTRIBUTES : ACTION_COPY);
-                    s.reason =
-                        attributesOnly ? PlanReason::AttributesDiffer : PlanReason::ReplaceDiffers;
+                    s.reason = r == COMPARE_ATTRIBUTES_DIFFER ? PlanReason::AttributesDiffer
+                                                              : PlanReason::ReplaceDiffers;
                 } else {
                     s.reason = PlanReason::ConflictRefused;
                 }
