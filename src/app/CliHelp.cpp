@@ -40,6 +40,12 @@ main window.
                                command does: a backup task copies its target back
                                into its source; a task whose target is a zip archive
                                unpacks the archive into its source
+      --dry-run                plan the selected tasks as a run would (same scan,
+                               filters, criterion and last synchronization) and
+                               print each planned action with its reason, then the
+                               items left alone and the counts; nothing is changed:
+                               no copy, no log, no snapshot, no program started
+      --json                   with --dry-run: one JSON object per line instead
   --dump-list FILE             print the task list FILE as JSON
   --make-list FILE.json OUT    write the task list OUT from the JSON file FILE.json
       --show-passwords         let --dump-list print the passwords of the list

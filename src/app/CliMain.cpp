@@ -56,16 +56,22 @@ int OpenMainWindow(IFileSystem& fs, const MainWindowEntry& mainWindow,
 // The switches of the original command line: a run of tasks, or the main window.
 int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCliRequest& request,
                 const MainWindowEntry& mainWindow, const RunWindowsEntry& runWindows,
-                std::ostream& err) {
+                std::ostream& out, std::ostream& err) {
     CMyComLineInfo info;
     info.ParseAll(request.m_Original);
     info.m_bByScheduler = request.m_bScheduled;
     info.m_bRestore = request.m_bRestore;
+    info.m_dryRun = request.m_dryRun;
     if (WantsElevation(info)) {
         ElevateSelf(fs, args);
     }
     for (const std::string& unknown : info.m_UnknownSwitches) {
         err << "mirrant: warning: unknown switch '" << unknown << "' ignored\n";
+    }
+    if (DecideStart(info) == StartKind::Interactive && info.m_dryRun != DryRunOutput::None) {
+        err << "mirrant: option '--dry-run' needs a task list (/F:LIST) and tasks to run\n"
+            << "Try 'mirrant --help' for more information.\n";
+        return kExitUsage;
     }
     if (DecideStart(info) == StartKind::Interactive) {
         return OpenMainWindow(
@@ -77,7 +83,7 @@ int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCl
     if (!app.Startup()) {
         err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
     }
-    return RunUnattended(app, info, err, runWindows);
+    return RunUnattended(app, info, out, err, runWindows);
 }
 
 }  // namespace
@@ -100,7 +106,7 @@ int RunMirrant(IFileSystem& fs, const std::vector<std::string>& args, std::strin
         case CliAction::Interactive:
             return OpenMainWindow(fs, mainWindow, {}, err);
         case CliAction::Original:
-            return RunOriginal(fs, args, request, mainWindow, runWindows, err);
+            return RunOriginal(fs, args, request, mainWindow, runWindows, out, err);
         case CliAction::DumpList:
         case CliAction::MakeList:
             return RunListCommand(fs, request, out, err);

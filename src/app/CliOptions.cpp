@@ -41,6 +41,8 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
     bool version = false;
     const CListOption* listOption = nullptr;
     bool optionsEnded = false;
+    bool dryRun = false;
+    bool json = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!optionsEnded && arg == "-h") {
@@ -60,6 +62,10 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
             request.m_bScheduled = true;
         } else if (arg == "--restore") {
             request.m_bRestore = true;
+        } else if (arg == "--dry-run") {
+            dryRun = true;
+        } else if (arg == "--json") {
+            json = true;
         } else if (arg == "--show-passwords") {
             request.m_passwords = PasswordView::Shown;
         } else if (arg == "--help" || arg == "--version") {
@@ -83,8 +89,15 @@ CCliRequest ParseCommandLine(const std::vector<std::string>& args) {
             return UsageError("unrecognized option '" + arg + "'");
         }
     }
+    request.m_dryRun = !dryRun ? DryRunOutput::None
+                       : json  ? DryRunOutput::Json
+                               : DryRunOutput::Text;
     if (help || version) {
         request.m_action = help ? CliAction::Help : CliAction::Version;
+    } else if (json && !dryRun) {
+        return UsageError("option '--json' goes with '--dry-run'");
+    } else if (dryRun && (listOption || request.m_Original.empty())) {
+        return UsageError("option '--dry-run' needs tasks to run");
     } else if (listOption && request.m_bRestore) {
         return UsageError("option '--restore' goes with tasks to run");
     } else if (listOption && !request.m_Original.empty()) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
+
 namespace tv {
 
 // What the GNU-style options of the command line ask for. The switches and plain parameters of
@@ -28,10 +30,11 @@ struct CCliRequest {
     CliAction m_action = CliAction::Interactive;
     std::vector<std::string> m_Files;  // the parameters of --dump-list or --make-list
     PasswordView m_passwords = PasswordView::Hidden;
-    std::vector<std::string> m_Original;  // the original command line's parameters, in order
-    std::string m_strError;               // what is wrong, for CliAction::UsageError
-    bool m_bScheduled = false;            // --scheduled: the scheduler started this run
-    bool m_bRestore = false;              // --restore: the tasks run as the Restore command
+    std::vector<std::string> m_Original;         // the original command line's parameters, in order
+    std::string m_strError;                      // what is wrong, for CliAction::UsageError
+    bool m_bScheduled = false;                   // --scheduled: the scheduler started this run
+    bool m_bRestore = false;                     // --restore: the tasks run as the Restore command
+    DryRunOutput m_dryRun = DryRunOutput::None;  // --dry-run, with --json
 };
 
 // `args` without the program name.

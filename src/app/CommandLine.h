@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -10,6 +11,10 @@
 namespace tv {
 
 class CMirrantApp;
+
+// What a run of tasks prints on standard output: nothing, or a dry run's plan as text or as
+// JSON lines.
+enum class DryRunOutput : uint8_t { None, Text, Json };
 class CTaskList;
 class IFileSystem;
 
@@ -46,6 +51,8 @@ class CMyComLineInfo {
     bool m_bByScheduler = false;
     // "--restore": the tasks run as the main window's Restore command runs them.
     bool m_bRestore = false;
+    // "--dry-run": the tasks are planned, not run.
+    DryRunOutput m_dryRun = DryRunOutput::None;
 };
 
 // The parameter as one of our switches (without its lead character), or empty.
@@ -101,8 +108,9 @@ enum RunExitCode : int {
 // run has ended (and, with windows, until the last one has closed); SIGINT and SIGTERM cancel
 // the runs. Writes the application's settings back and shuts down when asked. Main thread, on
 // an application that has been started.
-int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& err,
-                  const RunWindowsEntry& windows = {});
+// A dry run prints its plan on `out` and shows no window.
+int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& out,
+                  std::ostream& err, const RunWindowsEntry& windows = {});
 
 // Runs the selected tasks of `list` (selection, host replacement, run kind, consecutive or
 // simultaneous), prints a summary per task and returns the exit code of the runs; `shutdown`
@@ -110,6 +118,7 @@ int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& er
 // runs that are not silent show their progress windows, questions and previews in windows,
 // unless the switch "S" was given. Blocks until every run has ended and its window closed.
 int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp& app,
-                        std::ostream& err, const RunWindowsEntry& windows, bool* shutdown);
+                        std::ostream& out, std::ostream& err, const RunWindowsEntry& windows,
+                        bool* shutdown);
 
 }  // namespace tv

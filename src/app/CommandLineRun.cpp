@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/CommandLine.h"
+#include "app/DryRunPrinter.h"
 #include "app/MirrantApp.h"
 #include "app/Terminal.h"
 #include "platform/Console.h"
@@ -113,19 +114,21 @@ class CRunCanceler {
 // runs that are not silent, the windows.
 class CCommandLineRuns {
   public:
-    CCommandLineRuns(const CMyComLineInfo& info, CMirrantApp& app, std::ostream& err,
-                     CRunCanceler& canceler)
+    CCommandLineRuns(const CMyComLineInfo& info, CMirrantApp& app, std::ostream& out,
+                     std::ostream& err, CRunCanceler& canceler)
         : m_info(info),
           m_app(app),
           m_canceler(canceler),
           m_terminal(err, IsTerminal(2), IsTerminal(0) && !info.m_bByScheduler),
           m_prompter(m_terminal),
-          m_preview(m_terminal) {}
+          m_preview(m_terminal),
+          m_dryRun(out, info.m_dryRun) {}
 
     void Select(CTaskList& list) { m_selected = SelectTasks(list, m_info, m_terminal); }
-    // The switch "S" and the task's silent mode keep a run out of the windows.
+    // The switch "S" and the task's silent mode keep a run out of the windows; a dry run
+    // shows none.
     bool AnyWindow() const {
-        return !m_info.m_bSilent &&
+        return !m_info.m_bSilent && !Dry() &&
                std::any_of(m_selected.begin(), m_selected.end(),
                            [](const CElement* task) { return !task->Has2(opt2::kSilent); });
     }
@@ -134,6 +137,7 @@ class CCommandLineRuns {
 
   private:
     void Attach(IRunWindows* windows);
+    bool Dry() const { return m_info.m_dryRun != DryRunOutput::None; }
 
     const CMyComLineInfo& m_info;
     CMirrantApp& m_app;
@@ -141,6 +145,7 @@ class CCommandLineRuns {
     CTerminal m_terminal;
     CTerminalPrompter m_prompter;
     CTerminalPreview m_preview;
+    CDryRunPrinter m_dryRun;
     std::vector<CElement*> m_selected;
     std::vector<std::unique_ptr<CTerminalObserver>> m_observers;
 };
@@ -156,7 +161,10 @@ void CCommandLineRuns::Attach(IRunWindows* windows) {
         }
         m_observers.push_back(
             std::make_unique<CTerminalObserver>(m_terminal, task->m_nTaskId, silent));
-        task->m_Run.Attach(m_observers.back().get(), m_terminal.CanAsk() ? &m_prompter : nullptr);
+        // A dry run asks nothing: a question takes the answer that changes nothing more, as
+        // in a run that nobody watches.
+        task->m_Run.Attach(m_observers.back().get(),
+                           m_terminal.CanAsk() && !Dry() ? &m_prompter : nullptr);
     }
 }
 
@@ -168,6 +176,7 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
     settings.m_pProfile = &m_app.Profile();
     settings.m_pFtpTimes = &m_app.FtpTimes();
     settings.m_origin = m_info.m_bByScheduler ? RunOrigin::Scheduler : RunOrigin::User;
+    settings.m_pDryRun = Dry() ? &m_dryRun : nullptr;
     CTaskLauncher launcher(m_app.FileSystem(), settings);
     // The launcher keeps every run in sight until it was joined.
     m_canceler.Arm(&launcher, windows);
@@ -187,7 +196,11 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
     const bool interrupted = m_canceler.Caught();
     int code = kRunOk;
     for (CElement* task : m_selected) {
-        m_terminal.Line(TaskSummary(*task));
+        if (Dry()) {
+            m_dryRun.PrintCounts(*task);
+        } else {
+            m_terminal.Line(TaskSummary(*task));
+        }
         code = std::max(code, ExitCodeOf(*task));
         task->m_Run.Detach();
     }
@@ -195,16 +208,21 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
         m_terminal.Line("mirrant: interrupted: the runs were canceled");
         code = kRunFailed;
     }
-    *shutdown = !interrupted && (launcher.ShutdownPending() || m_info.m_bShutdown);
+    *shutdown = !Dry() && !interrupted && (launcher.ShutdownPending() || m_info.m_bShutdown);
+    if (Dry() && !m_dryRun.Ok()) {
+        m_terminal.Line("mirrant: the plan could not be written to standard output");
+        code = kRunFailed;
+    }
     return code;
 }
 
 }  // namespace
 
 int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp& app,
-                        std::ostream& err, const RunWindowsEntry& windows, bool* shutdown) {
+                        std::ostream& out, std::ostream& err, const RunWindowsEntry& windows,
+                        bool* shutdown) {
     CRunCanceler canceler;
-    CCommandLineRuns runs(info, app, err, canceler);
+    CCommandLineRuns runs(info, app, out, err, canceler);
     runs.Select(list);
     // A scheduled run shows no windows: a question in one would wait for nobody.
     if (windows && runs.AnyWindow() && !info.m_bByScheduler) {
@@ -213,8 +231,8 @@ int RunCommandLineTasks(CTaskList& list, const CMyComLineInfo& info, CMirrantApp
     return runs.Run(nullptr, shutdown);
 }
 
-int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& err,
-                  const RunWindowsEntry& windows) {
+int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& out,
+                  std::ostream& err, const RunWindowsEntry& windows) {
     CTaskList list;
     const CListLoadResult result = LoadList(list, info.m_strTaskList, app);
     if (!result.Ok()) {
@@ -223,7 +241,10 @@ int RunUnattended(CMirrantApp& app, const CMyComLineInfo& info, std::ostream& er
         return kRunListNotLoaded;
     }
     bool shutdown = false;
-    const int code = RunCommandLineTasks(list, info, app, err, windows, &shutdown);
+    const int code = RunCommandLineTasks(list, info, app, out, err, windows, &shutdown);
+    if (info.m_dryRun != DryRunOutput::None) {
+        return code;  // a dry run writes nothing back
+    }
     std::string error;
     if (!app.Exit(&error)) {
         err << "mirrant: warning: cannot store the FTP time shifts: " << error << "\n";

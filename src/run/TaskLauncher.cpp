@@ -87,7 +87,8 @@ bool CTaskLauncher::Start(CElement& task, RunKind kind, bool several, StartMode 
         return false;
     }
     if (!task.m_Run.Begin(kind, EffectivePreferences(task, m_settings.m_dwPreferences),
-                          task.m_Targets.size(), &m_fs, RunSpoolFolder())) {
+                          task.m_Targets.size(), m_settings.m_pDryRun ? nullptr : &m_fs,
+                          RunSpoolFolder())) {
         return false;
     }
     if (mode != StartMode::NoShutdown && task.Has2(opt2::kShutdown)) {
@@ -104,6 +105,7 @@ bool CTaskLauncher::Start(CElement& task, RunKind kind, bool several, StartMode 
     worker->m_env.m_pDiscRecorder = m_settings.m_pDiscRecorder;
     worker->m_env.m_discWait = m_settings.m_discWait;
     worker->m_env.m_origin = m_settings.m_origin;
+    worker->m_env.m_pDryRun = m_settings.m_pDryRun;
     // Registered before the thread starts, so that CancelAll reaches a run from its first step.
     CWorker& registered = *m_workers.emplace_back(std::move(worker));
     try {

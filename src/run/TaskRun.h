@@ -22,6 +22,7 @@ struct CInvestigationRequest;
 struct CPassCounts;
 struct CPlanBytes;
 struct CRunBytes;
+struct CSkippedItem;
 
 // The state of one run on its worker thread: the steps of TaskThreadProc, split between the
 // start and end (TaskRunner.cpp) and the target loop (TaskTargets.cpp).
@@ -43,6 +44,7 @@ class CTaskRun {
     enum class PreviewAnswer { Refused, AllRows, SomeRowsUnchecked };
 
     void StartDelay();
+    void RunBefore();
     void DialUp();
     int EndRun();
 
@@ -84,6 +86,11 @@ class CTaskRun {
                              std::optional<FileTime> scanStart);
     bool SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t targetFiles);
     PreviewAnswer ShowPreview(CTreeF& merged, const CPlanBytes& bytes, size_t index);
+    // A dry run hands the plan to its report instead of going on (DryRunReport.cpp).
+    bool Dry() const { return m_env.m_pDryRun != nullptr; }
+    void DryNote(const std::string& line) const;
+    void ReportPlan(size_t index, const CTreeF& merged, const std::vector<CSkippedItem>& skipped);
+    int PeekNextTarget() const;
     void RenewSnapshot(size_t index, const CTreeF& merged, bool passCompleted);
     // A backup task whose targets are zip archives (ArchiveBackup.cpp, ArchiveRestore.cpp).
     bool ArchiveTask() const;
@@ -128,6 +135,9 @@ class CTaskRun {
     std::string m_strStartText;  // "Task started: " and the time
     std::string m_strEndText;    // "Task ended: " or "Task canceled by user " and the time
     bool m_bLastTarget = false;  // the last target of the list is being processed
+    // A dry run found the target root missing where the task creates it: the plan lists it
+    // as empty instead of making it.
+    bool m_bTargetToCreate = false;
     // The roots of the current target's two sides, and the one file name when a remote root
     // named a file (else empty).
     std::string m_strSourceRoot;

@@ -47,8 +47,10 @@ CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
       m_targets(TargetsForRun(task.m_Targets)) {}
 
 int CTaskRun::Run() {
-    StartDelay();
-    if (!m_log.Open(m_task)) {
+    if (!Dry()) {
+        StartDelay();
+    }
+    if (!Dry() && !m_log.Open(m_task)) {
         // Nothing can be logged without a log, so this ends the run whatever the policy says.
         LogRunError(m_task, LoadString(IDS_LOG_CREATE_ERROR));
         m_strEndText = StampText(IDS_TASK_ENDED_WITH_ERROR);
@@ -59,10 +61,7 @@ int CTaskRun::Run() {
     if (m_env.m_origin == RunOrigin::Scheduler) {
         m_strStartText += " " + LoadString(IDS_STARTED_BY_SCHEDULER);
     }
-    // A program that cannot be started is passed over.
-    if (m_task.m_bRunBefore && !m_task.m_strRunBefore.empty()) {
-        RunCommandLine(m_task.m_strRunBefore, {}, ProgramWait::Wait);
-    }
+    RunBefore();
     DialUp();
     const TargetResult result = RunTargets();
     if (result == TargetResult::Ended) {
@@ -88,9 +87,26 @@ void CTaskRun::StartDelay() {
     }
 }
 
+// A program that cannot be started is passed over. A dry run starts none: what a program does
+// is beyond any plan.
+void CTaskRun::RunBefore() {
+    if (!m_task.m_bRunBefore || m_task.m_strRunBefore.empty()) {
+        return;
+    }
+    if (Dry()) {
+        DryNote(FormatText(LoadString(IDS_DRY_NOT_STARTED).c_str(), m_task.m_strRunBefore.c_str()));
+        return;
+    }
+    RunCommandLine(m_task.m_strRunBefore, {}, ProgramWait::Wait);
+}
+
 // A failed dial does not stop the run: the targets may be reachable anyway.
 void CTaskRun::DialUp() {
     if (!m_task.m_bDialUp) {
+        return;
+    }
+    if (Dry()) {
+        DryNote(FormatText(LoadString(IDS_DRY_NOT_STARTED).c_str(), m_task.m_strRasEntry.c_str()));
         return;
     }
     if (!IsDialUpPresent()) {
@@ -103,8 +119,12 @@ void CTaskRun::DialUp() {
 }
 
 int CTaskRun::EndRun() {
-    BurnDiscs();
-    if (m_task.m_bRunAfter && !m_task.m_strRunAfter.empty()) {
+    if (!Dry()) {
+        BurnDiscs();
+    }
+    if (m_task.m_bRunAfter && !m_task.m_strRunAfter.empty() && Dry()) {
+        DryNote(FormatText(LoadString(IDS_DRY_NOT_STARTED).c_str(), m_task.m_strRunAfter.c_str()));
+    } else if (m_task.m_bRunAfter && !m_task.m_strRunAfter.empty()) {
         RunCommandLine(m_task.m_strRunAfter, WorkingFolderOf(m_env.m_fs, m_task.m_strRunAfter),
                        ProgramWait::DontWait);
     }
@@ -139,7 +159,7 @@ bool CTaskRun::EndTaskWithError(int messageId, const std::string& text, PromptAn
 // Every ending comes here: the log gets what was done, whatever way the run ended. A log that
 // cannot be written is an error of the run, so that no start reports success without one.
 void CTaskRun::Finish(RunEnd end, int messageId) {
-    if (end != RunEnd::Canceled) {
+    if (end != RunEnd::Canceled && !Dry()) {
         SendRunNotices(m_task, {m_strStartText, m_strEndText}, m_env);
     }
     if (m_log.IsOpen() && !m_log.WriteOut(m_task, {m_strStartText, m_strEndText})) {

@@ -14,6 +14,7 @@ class CProfile;
 class IDiscRecorder;
 class IFileSystem;
 class IPreviewHandler;
+class IDryRunReport;
 
 // What a finished run tells the one that launched it.
 struct CTaskDone {
@@ -57,6 +58,8 @@ struct CRunEnvironment {
     IDiscRecorder* m_pDiscRecorder = nullptr;
     // None: a sleep that a cancel cuts short.
     DiscWaitFn m_discWait;
+    // A dry run: the run plans as usual, hands the plan here and changes nothing. None: a run.
+    IDryRunReport* m_pDryRun = nullptr;
 };
 
 // One run of one task, from the start delay to the end: the body of the task's worker thread.

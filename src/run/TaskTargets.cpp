@@ -14,6 +14,7 @@
 #include "run/TaskRun.h"
 #include "scan/Investigate.h"
 #include "scan/RunPrompts.h"
+#include "scan/SkippedItems.h"
 #include "scan/TreeF.h"
 #include "sync/Pass.h"
 #include "sync/Plan.h"
@@ -67,7 +68,8 @@ CTaskRun::TargetResult CTaskRun::RunTargets() {
     if (m_task.Kind() == TaskKind::BackupRestore && m_task.Has2(opt2::kTargetsInTurn) &&
         m_run.Kind() != RunKind::Restore && count > 0) {
         CProfile userProfile(m_env.m_fs);
-        only = m_task.TakeNextTarget(m_env.m_pProfile ? *m_env.m_pProfile : userProfile);
+        only = Dry() ? PeekNextTarget()
+                     : m_task.TakeNextTarget(m_env.m_pProfile ? *m_env.m_pProfile : userProfile);
     }
     for (size_t i = 0; i < count; ++i) {
         if (IsTaskCanceled(m_task)) {
@@ -91,6 +93,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     m_strSourceRoot = m_source.m_strPath;
     m_strTargetRoot = target.m_strPath;
     m_strSingleName.clear();
+    m_bTargetToCreate = false;
     TargetResult result = CheckDisc(index);
     if (result == TargetResult::Proceed) {
         result = ConnectSides(index);
@@ -99,6 +102,11 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
         result = CheckSource();
     }
     if (result == TargetResult::Proceed && ArchiveTask() && m_run.Kind() == RunKind::Restore) {
+        if (Dry()) {
+            DryNote(FormatText(LoadString(IDS_DRY_ARCHIVE_RESTORE).c_str(),
+                               m_targets[index].DisplayPath().c_str(), SourceRoot().c_str()));
+            return TargetResult::Next;
+        }
         return RestoreArchive(index);
     }
     if (result == TargetResult::Proceed && !ArchiveTask() && !m_pDisc) {
@@ -124,6 +132,13 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     request.m_Target = {&targetSide, &targetTree, &m_sides.Fs()};
     request.m_Target.m_bIsDisc = m_pDisc != nullptr;
     request.m_bSingleTarget = m_task.m_Targets.size() == 1;
+    CSkippedItems skipped;
+    if (Dry()) {
+        request.m_Source.m_pSkipped = request.m_Target.m_pSkipped = &skipped;
+    }
+    if (m_bTargetToCreate) {
+        request.m_Target.m_pLocation = nullptr;
+    }
     if (SnapshotStandsForTarget()) {
         request.m_ReadSnapshot = [this, index](CTreeF& root) {
             return ReadSnapshot(m_env.m_fs, m_task, static_cast<int>(index), root);
@@ -151,10 +166,15 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
     plan.m_match = ChooseNameMatch(
         m_task, m_task.m_Source.IsRemote(), m_task.m_Targets[index].IsRemote(),
         FoldsCase(m_sides.Fs(), SourceRoot()), FoldsCase(m_sides.Fs(), TargetRoot()));
+    plan.m_pSkipped = Dry() ? &skipped : nullptr;
     CPlanBytes bytes;
     CRunBytes progress;
     PlanSynchronization(m_task, merged, SourceRoot(), TargetRoot(), plan, bytes, progress);
     if (!SpareEmptiedSide(merged, sourceFiles, targetFiles)) {
+        return TargetResult::Next;
+    }
+    if (Dry()) {
+        ReportPlan(index, merged, skipped.Take());
         return TargetResult::Next;
     }
     const PreviewAnswer answer =
@@ -228,6 +248,10 @@ CTaskRun::TargetResult CTaskRun::CheckSource() {
 CTaskRun::TargetResult CTaskRun::CheckTarget(size_t index) {
     const std::string& path = m_targets[index].m_strPath;
     IFileSystem& fs = m_sides.Fs();
+    m_bTargetToCreate = Dry() && !IsPresent(fs, path) && m_task.Has3(opt3::kCreateTarget);
+    if (m_bTargetToCreate) {
+        return TargetResult::Proceed;
+    }
     if (!IsPresent(fs, path) && m_task.Has3(opt3::kCreateTarget) && EnsureFolder(fs, path)) {
         m_run.Record(CTaskInfor::FoldersCreatedInTarget, Fill(IDS_FOLDER_CREATED, path));
     }
@@ -289,6 +313,10 @@ bool CTaskRun::SpareEmptiedSide(const CTreeF& merged, size_t sourceFiles, size_t
     const std::string question =
         FormatText(LoadString(IDS_EMPTY_SIDE_QUESTION).c_str(), empty.c_str(),
                    static_cast<int>(count), endangered.c_str());
+    if (Dry()) {
+        DryNote(FormatText(LoadString(IDS_DRY_WOULD_ASK).c_str(), question.c_str()));
+        return true;
+    }
     if (AskYesNo(m_task, question) == PromptAnswer::Yes) {
         return true;
     }

@@ -92,9 +92,20 @@ std::vector<std::string> UpperMasks(const std::string& list, bool on) {
     return masks;
 }
 
-bool MatchesAny(const std::vector<std::string>& masks, std::string_view upperName) {
-    return std::any_of(masks.begin(), masks.end(),
-                       [&](const std::string& mask) { return WildcardMatch(mask, upperName); });
+// The first mask that matches, or none.
+const std::string* FirstMatch(const std::vector<std::string>& masks, std::string_view upperName) {
+    const auto it = std::find_if(masks.begin(), masks.end(), [&](const std::string& mask) {
+        return WildcardMatch(mask, upperName);
+    });
+    return it != masks.end() ? &*it : nullptr;
+}
+
+std::string JoinMasks(const std::vector<std::string>& masks) {
+    std::string joined;
+    for (const std::string& mask : masks) {
+        joined += (joined.empty() ? "" : ";") + mask;
+    }
+    return joined;
 }
 
 }  // namespace
@@ -140,30 +151,33 @@ void CFilter::PrepareExcludedItems(const CElement& task, const std::string& root
     }
 }
 
-bool CFilter::Admit(const std::string& fullPath, bool isFolder, uint64_t size,
-                    FileTime lastWrite) const {
+CFilterVerdict CFilter::Judge(const std::string& fullPath, bool isFolder, uint64_t size,
+                              FileTime lastWrite) const {
     const std::string_view path = WithoutTrailingSlashes(fullPath);
     const std::string_view name = path.substr(path.rfind('/') + 1);
     if (!m_bIsFtp && IsVolumeInformation(path, name)) {
-        return false;
+        return {PlanReason::ExcludedItem, {}};
     }
     if (!isFolder && m_bTimeLimit && InTimeLimit(lastWrite) == m_bExcludePeriod) {
-        return false;
+        return {PlanReason::OutsideTimeLimit, {}};
     }
     if (m_bExcludeItems && IsExcludedPath(path)) {
-        return false;
+        return {PlanReason::ExcludedItem, {}};
     }
     const bool include = !isFolder && !m_IncludeMasks.empty();
     if (!m_ExcludeMasks.empty() || include) {
         const std::string upperName = Upper(name);
-        if (MatchesAny(m_ExcludeMasks, upperName)) {
-            return false;
+        if (const std::string* mask = FirstMatch(m_ExcludeMasks, upperName)) {
+            return {PlanReason::ExcludedByMask, *mask};
         }
-        if (include && !MatchesAny(m_IncludeMasks, upperName)) {
-            return false;
+        if (include && !FirstMatch(m_IncludeMasks, upperName)) {
+            return {PlanReason::NotIncluded, JoinMasks(m_IncludeMasks)};
         }
     }
-    return isFolder || !m_bSizeLimit || size <= m_nMaxSize;
+    if (!isFolder && m_bSizeLimit && size > m_nMaxSize) {
+        return {PlanReason::OverSizeLimit, {}};
+    }
+    return {};
 }
 
 // The folder of that name that a Windows volume keeps at its root: the same name directly

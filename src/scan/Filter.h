@@ -7,9 +7,16 @@
 #include <vector>
 
 #include "base/FileTime.h"
+#include "scan/FileDoInfo.h"
 #include "task/Element.h"
 
 namespace tv {
+
+// Why the filter refuses an entry (PlanReason::None: admitted), with the mask that decided.
+struct CFilterVerdict {
+    PlanReason m_reason = PlanReason::None;
+    std::string m_strMask;
+};
 
 // The task's exclusion and inclusion settings for one location, prepared once so that the
 // check of each entry is cheap. Build one per side before that side is investigated.
@@ -22,7 +29,13 @@ class CFilter {
 
     // True to admit the entry. Any thread; blocks only for one mount-point query when the
     // entry's name is "System Volume Information".
-    bool Admit(const std::string& fullPath, bool isFolder, uint64_t size, FileTime lastWrite) const;
+    bool Admit(const std::string& fullPath, bool isFolder, uint64_t size,
+               FileTime lastWrite) const {
+        return Judge(fullPath, isFolder, size, lastWrite).m_reason == PlanReason::None;
+    }
+    // The same decision with its reason. Same threads and blocking as Admit.
+    CFilterVerdict Judge(const std::string& fullPath, bool isFolder, uint64_t size,
+                         FileTime lastWrite) const;
 
   private:
     void PrepareTimeLimit(const CElement& task, TaskTime now);

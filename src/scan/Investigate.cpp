@@ -75,6 +75,7 @@ CSideThread::CSideThread(CElement& task, CInvestigationSide& side, Side which, b
     }
     m_filter.emplace(task, m_job.m_strRootPath, m_job.m_bIsFtp);
     m_job.m_pFilter = &*m_filter;
+    m_job.m_pSkipped = side.m_pSkipped;
 }
 
 CSideThread::~CSideThread() {

@@ -7,6 +7,7 @@
 namespace tv {
 
 class IFileSystem;
+class CSkippedItems;
 
 // One side of a target's investigation.
 struct CInvestigationSide {
@@ -16,9 +17,10 @@ struct CInvestigationSide {
     // own lister. With neither, the side fails.
     IFileSystem* m_pFileSystem = nullptr;
     IFolderLister* m_pLister = nullptr;
-    bool m_bIsDisc = false;  // a disc-burning target
-    bool m_bFound = false;   // out: a remote root was found
-    bool m_bFailed = false;  // out: the side could not be listed
+    bool m_bIsDisc = false;               // a disc-burning target
+    CSkippedItems* m_pSkipped = nullptr;  // gets the entries the filter refused (a dry run)
+    bool m_bFound = false;                // out: a remote root was found
+    bool m_bFailed = false;               // out: the side could not be listed
 };
 
 struct CInvestigationRequest {

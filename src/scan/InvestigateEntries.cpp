@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "scan/Filter.h"
 #include "scan/InvestigateJob.h"
+#include "scan/SkippedItems.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
 
@@ -69,7 +70,38 @@ const std::string& CEntrySink::FullPath(const std::string& name) {
 }
 
 bool CEntrySink::Admit(const std::string& name, bool isFolder, uint64_t size, FileTime lastWrite) {
-    return !m_job.m_pFilter || m_job.m_pFilter->Admit(FullPath(name), isFolder, size, lastWrite);
+    if (!m_job.m_pFilter) {
+        return true;
+    }
+    if (!m_job.m_pSkipped) {
+        return m_job.m_pFilter->Admit(FullPath(name), isFolder, size, lastWrite);
+    }
+    CFilterVerdict verdict = m_job.m_pFilter->Judge(FullPath(name), isFolder, size, lastWrite);
+    if (verdict.m_reason == PlanReason::None) {
+        return true;
+    }
+    CSkippedItem item;
+    item.m_strFolder = RelativeFolder();
+    item.m_record =
+        CFileDoInfo(name, size, m_job.m_side, lastWrite, 0, 0, false, false, ACTION_NONE);
+    item.m_record.reason = verdict.m_reason;
+    item.m_strMask = std::move(verdict.m_strMask);
+    item.m_bFolder = isFolder;
+    m_job.m_pSkipped->Add(std::move(item));
+    return false;
+}
+
+// The listed folder below its side's root, for the account of a dry run.
+std::string CEntrySink::RelativeFolder() const {
+    const std::string& root = m_job.m_strRootPath;
+    std::string folder = m_job.m_strPath;
+    if (folder.starts_with(root)) {
+        folder.erase(0, root.size());
+    }
+    while (!folder.empty() && folder.front() == '/') {
+        folder.erase(0, 1);
+    }
+    return folder;
 }
 
 void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t attributes) {

@@ -42,6 +42,7 @@ class CEntrySink {
   private:
     const std::string& FullPath(const std::string& name);
     bool Admit(const std::string& name, bool isFolder, uint64_t size, FileTime lastWrite);
+    std::string RelativeFolder() const;
 
     CInvestigationJob& m_job;
     CElement& m_task;

@@ -18,6 +18,7 @@ CInvestigationJob CInvestigationJob::ChildJob(CTreeF& node) const {
     child.m_pLocation = m_pLocation;
     child.m_pLister = m_pLister;
     child.m_pFilter = m_pFilter;
+    child.m_pSkipped = m_pSkipped;
     child.m_pParent = this;
     return child;
 }

@@ -9,6 +9,7 @@ namespace tv {
 
 class CElement;
 class CFilter;
+class CSkippedItems;
 class CTag;
 class CTreeF;
 struct CInvestigationJob;
@@ -42,7 +43,8 @@ struct CInvestigationJob {
     CElement* m_pTask = nullptr;
     const CTag* m_pLocation = nullptr;
     IFolderLister* m_pLister = nullptr;
-    const CFilter* m_pFilter = nullptr;  // none: every entry is admitted
+    const CFilter* m_pFilter = nullptr;   // none: every entry is admitted
+    CSkippedItems* m_pSkipped = nullptr;  // a dry run's account of what the filter refused
     // The folders above, so that a folder met again through a link is not entered.
     const CInvestigationJob* m_pParent = nullptr;
     uint64_t m_nDevice = 0;  // the folder's identity, where the lister knows it

@@ -6,29 +6,12 @@
 #include "base/StringTable.h"
 #include "scan/InvestigateJob.h"
 #include "scan/TreeF.h"
+#include "sync/FolderPlan.h"
 #include "task/Element.h"
 
 namespace tv {
 
 namespace {
-
-bool SubtreeIncomplete(const CTreeF& node) {
-    if (node.incomplete) {
-        return true;
-    }
-    for (const auto& sub : node.subfolders) {
-        if (SubtreeIncomplete(*sub)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Removing a folder removes everything below it: not when any listing there, or above it on
-// either side, was cut short, since what was not seen was never compared.
-bool RemovalBlocked(const CTreeF& sub, bool belowIncomplete) {
-    return belowIncomplete || SubtreeIncomplete(sub);
-}
 
 bool ChangesSource(const CElement& task, RunKind kind) {
     return kind == RunKind::Synchronize || kind == RunKind::Restore ||
@@ -176,17 +159,11 @@ bool CSyncPass::PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncom
         return m_task.m_Run.Policy() != ErrorPolicy::Stop;
     }
     bool usable = true;
-    if (sub.targetOnly && !TargetOnlyFolder(sub, paths, belowIncomplete, usable)) {
+    if ((sub.sourceOnly || sub.targetOnly) &&
+        !OneSidedFolder(sub, paths, belowIncomplete, usable)) {
         return false;
     }
-    if (sub.sourceOnly && !SourceOnlyFolder(sub, paths, belowIncomplete, usable)) {
-        return false;
-    }
-    const bool skip =
-        !usable || !m_task.Has1(opt1::kIncludeSubfolders) ||
-        (sub.targetOnly && (m_kind == RunKind::UpdateTarget || m_kind == RunKind::Replace)) ||
-        (sub.sourceOnly && m_kind == RunKind::UpdateTarget && m_task.Has1(opt1::kOnlyIfOnTarget));
-    if (skip || LeavesRoots(paths)) {
+    if (!EntersFolder(m_task, m_kind, sub, usable) || LeavesRoots(paths)) {
         PassOver(sub);
         return true;
     }
@@ -209,53 +186,20 @@ bool CSyncPass::LeavesRoot(const std::string& path, Side side) {
     return resolved.has_value();
 }
 
-bool CSyncPass::TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
-                                 bool& usable) {
-    usable = false;
-    if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
-        return RemoveFolder(sub, paths.m_dst, Side::Target);
-    }
-    switch (m_kind) {
-        case RunKind::Synchronize:
-        case RunKind::EqualizeToTarget:
-        case RunKind::EqualizeToSource:
-        case RunKind::Restore:
-            if (m_task.Has1(opt1::kNoEmptyFolders) && sub.targetEmpty) {
-                return true;
-            }
-            return CreateFolder(sub, paths.m_src, Side::Source, usable);
-        case RunKind::UpdateTarget:
-        case RunKind::Replace: {
-            const bool removes = m_kind == RunKind::Replace || m_task.Has1(opt1::kDeleteFromTarget);
-            if (removes && sub.investigated && m_task.Has1(opt1::kIncludeSubfolders) &&
-                !RemovalBlocked(sub, belowIncomplete)) {
-                return RemoveFolder(sub, paths.m_dst, Side::Target);
-            }
-            return true;
-        }
+bool CSyncPass::OneSidedFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
+                               bool& usable) {
+    const CFolderDecision decision = DecideOneSidedFolder(
+        m_task, m_kind, sub, RemovalBlocked(sub, belowIncomplete), m_bThirdPlace);
+    usable = decision.m_step == FolderStep::Enter;
+    const std::string& path = decision.m_side == Side::Source ? paths.m_src : paths.m_dst;
+    switch (decision.m_step) {
+        case FolderStep::Create:
+            return CreateFolder(sub, path, decision.m_side, usable);
+        case FolderStep::Remove:
+            return RemoveFolder(sub, path, decision.m_side);
         default:
             return true;
     }
-}
-
-bool CSyncPass::SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete,
-                                 bool& usable) {
-    usable = false;
-    if (sub.existedAtLastSync && !RemovalBlocked(sub, belowIncomplete)) {
-        return RemoveFolder(sub, paths.m_src, Side::Source);
-    }
-    if (m_kind == RunKind::UpdateTarget && m_task.Has1(opt1::kOnlyIfOnTarget)) {
-        return true;
-    }
-    if (m_task.Has1(opt1::kNoEmptyFolders) && sub.sourceEmpty) {
-        return true;
-    }
-    if (m_bThirdPlace) {
-        // The copies go to the third place, whose folders are made as files arrive.
-        usable = true;
-        return true;
-    }
-    return CreateFolder(sub, paths.m_dst, Side::Target, usable);
 }
 
 bool CSyncPass::CreateFolder(CTreeF& sub, const std::string& path, Side side, bool& usable) {

@@ -87,8 +87,7 @@ class CSyncPass {
     bool PassFolder(CTreeF& node, const CPaths& paths, bool belowIncomplete);
     bool PassSubfolder(CTreeF& sub, const CPaths& parent, bool belowIncomplete,
                        CTargetNames& names);
-    bool TargetOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
-    bool SourceOnlyFolder(CTreeF& sub, const CPaths& paths, bool blocked, bool& usable);
+    bool OneSidedFolder(CTreeF& sub, const CPaths& paths, bool belowIncomplete, bool& usable);
     bool CreateFolder(CTreeF& sub, const std::string& path, Side side, bool& usable);
     bool RemoveFolder(CTreeF& sub, const std::string& path, Side side);
 

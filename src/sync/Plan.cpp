@@ -1,9 +1,11 @@
 #include "sync/Plan.h"
 
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
 #include "scan/InvestigateJob.h"
+#include "scan/SkippedItems.h"
 #include "scan/TreeF.h"
 #include "sync/PlanDecision.h"
 #include "task/Element.h"
@@ -34,8 +36,12 @@ void FoldInto(CTreeF& survivor, CTreeF& other) {
 
 class CPlanner {
   public:
-    CPlanner(CElement& task, const CPlanRequest& request, CPlanBytes& bytes, CRunBytes& run)
-        : m_task(task), m_request(request), m_decision(task, request, bytes, run) {}
+    CPlanner(CElement& task, const CPlanRequest& request, CPlanBytes& bytes, CRunBytes& run,
+             size_t rootLength)
+        : m_task(task),
+          m_request(request),
+          m_decision(task, request, bytes, run),
+          m_nRootLength(rootLength) {}
 
     void PlanNode(CTreeF& node, const std::string& src, const std::string& dst,
                   CIncomplete incomplete);
@@ -46,12 +52,14 @@ class CPlanner {
     void PairUp(std::vector<CFileDoInfo>& files, size_t targets, const std::string& src,
                 const std::string& dst, CIncomplete incomplete);
     void Reorder(std::vector<CFileDoInfo>& files);
+    void ReportDropped(const std::vector<CFileDoInfo>& files, const std::string& src) const;
     std::vector<CIncomplete> MergeSubfolders(CTreeF& node, CIncomplete incomplete);
 
     CElement& m_task;
     const CPlanRequest& m_request;
     CPlanDecision m_decision;
     std::vector<TargetFate> m_fates;  // per record of the folder being planned
+    size_t m_nRootLength;             // of the source root, which the folder paths begin with
 };
 
 void CPlanner::PlanNode(CTreeF& node, const std::string& src, const std::string& dst,
@@ -81,7 +89,26 @@ void CPlanner::PlanFiles(CTreeF& node, const std::string& src, const std::string
             m_fates[i] = m_decision.DecideTarget(files[i], incomplete);
         }
     }
+    if (m_request.m_pSkipped) {
+        ReportDropped(files, src);
+    }
     Reorder(files);
+}
+
+// A target record of a pair that does nothing is explained by its source twin.
+void CPlanner::ReportDropped(const std::vector<CFileDoInfo>& files, const std::string& src) const {
+    std::string folder = src.substr(std::min(m_nRootLength, src.size()));
+    folder.erase(0, folder.find_first_not_of('/') == std::string::npos
+                        ? folder.size()
+                        : folder.find_first_not_of('/'));
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i].side == Side::Target && m_fates[i] == TargetFate::Drop && !files[i].matched) {
+            CSkippedItem item;
+            item.m_strFolder = folder;
+            item.m_record = files[i];
+            m_request.m_pSkipped->Add(std::move(item));
+        }
+    }
 }
 
 // Each source record meets the target record of its name through a hash of the target names,
@@ -212,7 +239,7 @@ void MergeRoots(CTreeF& sourceRoot, CTreeF& targetRoot) {
 void PlanSynchronization(CElement& task, CTreeF& root, const std::string& srcFolder,
                          const std::string& dstFolder, const CPlanRequest& request,
                          CPlanBytes& bytes, CRunBytes& run) {
-    CPlanner planner(task, request, bytes, run);
+    CPlanner planner(task, request, bytes, run, srcFolder.size());
     // Which side of the root was cut short is no longer known after the merge: both count.
     const CIncomplete incomplete{root.incomplete, root.incomplete};
     planner.PlanNode(root, srcFolder, dstFolder, incomplete);

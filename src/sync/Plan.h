@@ -13,6 +13,7 @@ namespace tv {
 
 class CElement;
 class CTreeF;
+class CSkippedItems;
 
 // What the planned run will move, as the preview shows it. Reset by the runner per run.
 struct CPlanBytes {
@@ -33,6 +34,9 @@ struct CPlanRequest {
     bool m_bSourceIsFtp = false;
     bool m_bTargetIsFtp = false;
     NameMatch m_match = NameMatch::Exact;
+    // A dry run's account: gets the target records that the plan drops because nothing acts on
+    // them. None in a real run.
+    CSkippedItems* m_pSkipped = nullptr;
 };
 
 // Appends the target root's records and subfolders to the source root, which is the merged

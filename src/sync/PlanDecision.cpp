@@ -82,30 +82,12 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
     s.matched = t.matched = true;
     const int r = CompareFiles(m_task, s, t, srcFolder, dstFolder, m_request.m_bSourceIsFtp,
                                m_request.m_bTargetIsFtp, m_request.m_fs);
-    const bool onlyNewer = Has(opt1::kOnlyIfTargetNewer);
+    s.reason = r == COMPARE_EQUAL ? PlanReason::Equal : PlanReason::AttributesDiffer;
     switch (m_kind) {
         case RunKind::Synchronize:
-            if (r == COMPARE_SOURCE_NEWER &&
-                Ask(s, t, srcFolder, dstFolder, Side::Source) != Conflict::Refused) {
-                ActSource(s, ACTION_COPY);
-            } else if (r == COMPARE_TARGET_NEWER &&
-                       Ask(s, t, srcFolder, dstFolder, Side::Target) != Conflict::Refused) {
-                t.selected = true;
-                t.action = ACTION_COPY;
-                return true;
-            }
-            return false;
+            return DecideTwoWay(s, t, r, srcFolder, dstFolder);
         case RunKind::UpdateTarget:
-            if ((r == COMPARE_SOURCE_NEWER &&
-                 (!onlyNewer || m_task.m_nCompareMode != COMPARE_TIME)) ||
-                (r == COMPARE_TARGET_NEWER && onlyNewer)) {
-                if (onlyNewer ||
-                    Ask(s, t, srcFolder, dstFolder, Side::Source) != Conflict::Refused) {
-                    ActSource(s, ACTION_COPY);
-                }
-            } else if (r == COMPARE_ATTRIBUTES_DIFFER && !onlyNewer) {
-                ActSource(s, ACTION_COPY_ATTRIBUTES);
-            }
+            DecideUpdate(s, t, r, srcFolder, dstFolder);
             return false;
         case RunKind::Replace:
             if (r != COMPARE_EQUAL) {
@@ -114,30 +96,86 @@ bool CPlanDecision::DecidePair(CFileDoInfo& s, CFileDoInfo& t, const std::string
                     const bool attributesOnly =
                         r == COMPARE_ATTRIBUTES_DIFFER && answer == Conflict::Accepted;
                     ActSource(s, attributesOnly ? ACTION_COPY_ATTRIBUTES : ACTION_COPY);
+                    s.reason = r == COMPARE_ATTRIBUTES_DIFFER ? PlanReason::AttributesDiffer
+                                                              : PlanReason::ReplaceDiffers;
+                } else {
+                    s.reason = PlanReason::ConflictRefused;
                 }
             }
             return false;
         case RunKind::EqualizeToSource:
             if (r != COMPARE_EQUAL && s.size == t.size) {
                 Act(s, ACTION_COPY_TIMESTAMP, m_uncounted);
+                s.reason = PlanReason::TimesDiffer;
+            } else if (r != COMPARE_EQUAL) {
+                s.reason = PlanReason::SizesDiffer;
             }
             return false;
         case RunKind::EqualizeToTarget:
             if (r != COMPARE_EQUAL && s.size == t.size) {
                 t.selected = true;
                 t.action = ACTION_COPY_TIMESTAMP;
+                t.reason = PlanReason::TimesDiffer;
+                s.reason = PlanReason::None;  // the target record speaks for the pair
                 return true;
             }
+            s.reason = r != COMPARE_EQUAL ? PlanReason::SizesDiffer : PlanReason::Equal;
             return false;
         case RunKind::Restore:
             if (r == COMPARE_SOURCE_NEWER) {
                 t.selected = true;
                 t.action = ACTION_COPY;
+                t.reason = PlanReason::RestoreSourceNewer;
+                s.reason = PlanReason::None;
                 return true;
             }
+            s.reason = r == COMPARE_TARGET_NEWER ? PlanReason::TargetNewerKept : s.reason;
             return false;
         default:
             return false;
+    }
+}
+
+bool CPlanDecision::DecideTwoWay(CFileDoInfo& s, CFileDoInfo& t, int r,
+                                 const std::string& srcFolder, const std::string& dstFolder) {
+    if (r != COMPARE_SOURCE_NEWER && r != COMPARE_TARGET_NEWER) {
+        return false;
+    }
+    const Side winner = r == COMPARE_SOURCE_NEWER ? Side::Source : Side::Target;
+    if (Ask(s, t, srcFolder, dstFolder, winner) == Conflict::Refused) {
+        s.reason = PlanReason::ConflictRefused;
+        return false;
+    }
+    if (winner == Side::Source) {
+        ActSource(s, ACTION_COPY);
+        s.reason = PlanReason::SourceWins;
+        return false;
+    }
+    t.selected = true;
+    t.action = ACTION_COPY;
+    t.reason = PlanReason::TargetWins;
+    s.reason = PlanReason::None;  // the target record speaks for the pair
+    return true;
+}
+
+void CPlanDecision::DecideUpdate(CFileDoInfo& s, const CFileDoInfo& t, int r,
+                                 const std::string& srcFolder, const std::string& dstFolder) {
+    const bool onlyNewer = Has(opt1::kOnlyIfTargetNewer);
+    const bool sourceNewerCopies =
+        r == COMPARE_SOURCE_NEWER && (!onlyNewer || m_task.m_nCompareMode != COMPARE_TIME);
+    if (sourceNewerCopies || (r == COMPARE_TARGET_NEWER && onlyNewer)) {
+        if (onlyNewer || Ask(s, t, srcFolder, dstFolder, Side::Source) != Conflict::Refused) {
+            ActSource(s, ACTION_COPY);
+            s.reason = sourceNewerCopies ? PlanReason::SourceWins : PlanReason::TargetNewerWanted;
+        } else {
+            s.reason = PlanReason::ConflictRefused;
+        }
+    } else if (r == COMPARE_ATTRIBUTES_DIFFER && !onlyNewer) {
+        ActSource(s, ACTION_COPY_ATTRIBUTES);
+    } else if (r == COMPARE_SOURCE_NEWER) {
+        s.reason = PlanReason::SourceNewerUnwanted;
+    } else if (r == COMPARE_TARGET_NEWER) {
+        s.reason = PlanReason::TargetNewerKept;
     }
 }
 
@@ -147,11 +185,13 @@ void CPlanDecision::DecideSourceOnly(CFileDoInfo& s, CIncomplete incomplete) {
             if (DeletesSinceLastSync() && !incomplete.Any() &&
                 ExistedAtLastSync(s, m_request.m_lastSync)) {
                 Act(s, ACTION_DELETE, m_bytes.m_deleteInSource);
+                s.reason = PlanReason::DeletedFromTarget;
                 return;
             }
             break;
         case RunKind::UpdateTarget:
             if (Has(opt1::kOnlyIfOnTarget)) {
+                s.reason = PlanReason::NotOnTarget;
                 return;
             }
             break;
@@ -159,11 +199,15 @@ void CPlanDecision::DecideSourceOnly(CFileDoInfo& s, CIncomplete incomplete) {
         case RunKind::EqualizeToTarget:
             break;
         default:
+            s.reason = PlanReason::OneSidedKept;
             return;
     }
     // A target listing that was cut short may hold this file unseen; it is not overwritten.
     if (!incomplete.m_bTarget) {
         ActSource(s, ACTION_COPY);
+        s.reason = PlanReason::OnlyInSource;
+    } else {
+        s.reason = PlanReason::ListingCut;
     }
 }
 
@@ -172,13 +216,21 @@ TargetFate CPlanDecision::DecideTarget(CFileDoInfo& t, CIncomplete incomplete) {
                          (m_kind == RunKind::UpdateTarget && Has(opt1::kDeleteFromTarget));
     if (deletes) {
         if (incomplete.Any()) {
+            t.reason = PlanReason::ListingCut;
             return TargetFate::Drop;
         }
         Act(t, ACTION_DELETE, m_bytes.m_deleteInTarget);
+        t.reason =
+            m_kind == RunKind::Replace ? PlanReason::ReplaceRemoves : PlanReason::DeleteFromTarget;
         return TargetFate::KeepFirst;
     }
-    if (m_kind == RunKind::UpdateTarget || m_kind == RunKind::EqualizeToSource ||
+    if (m_kind == RunKind::UpdateTarget) {
+        t.reason = PlanReason::TargetKept;
+        return TargetFate::Drop;
+    }
+    if (m_kind == RunKind::EqualizeToSource ||
         (m_kind == RunKind::EqualizeToTarget && !t.matched)) {
+        t.reason = PlanReason::OneSidedKept;
         return TargetFate::Drop;
     }
     if (m_kind != RunKind::Synchronize && m_kind != RunKind::Restore &&
@@ -188,15 +240,20 @@ TargetFate CPlanDecision::DecideTarget(CFileDoInfo& t, CIncomplete incomplete) {
     if (DeletesSinceLastSync() && !t.matched && !incomplete.Any() &&
         ExistedAtLastSync(t, m_request.m_lastSync)) {
         Act(t, ACTION_DELETE, m_bytes.m_deleteInTarget);
+        t.reason = PlanReason::DeletedFromSource;
         return TargetFate::Keep;
     }
     // A source listing that was cut short may hold this file unseen; it is not overwritten.
     if (!t.matched && incomplete.m_bSource) {
+        t.reason = PlanReason::ListingCut;
         return TargetFate::Drop;
     }
     const FileAction action =
         m_kind == RunKind::EqualizeToTarget ? ACTION_COPY_TIMESTAMP : ACTION_COPY;
     Act(t, action, m_bytes.m_copyFromTarget);
+    if (!t.matched) {
+        t.reason = PlanReason::OnlyInTarget;
+    }
     return TargetFate::Keep;
 }
 

@@ -40,6 +40,11 @@ class CPlanDecision {
     void DecideFolder(CTreeF& folder) const;
 
   private:
+    // Kind 0 and kind 1 pairs: true when the target record acts.
+    bool DecideTwoWay(CFileDoInfo& s, CFileDoInfo& t, int r, const std::string& srcFolder,
+                      const std::string& dstFolder);
+    void DecideUpdate(CFileDoInfo& s, const CFileDoInfo& t, int r, const std::string& srcFolder,
+                      const std::string& dstFolder);
     // The conflict question, when the preference asks for it and both files changed: may the
     // file on `winner` overwrite the other?
     Conflict Ask(const CFileDoInfo& s, const CFileDoInfo& t, const std::string& srcFolder,

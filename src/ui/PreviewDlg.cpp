@@ -107,8 +107,14 @@ void CPreviewDlg::Fill(PreviewList list) {
     const int rows = m_model.RowCount(list);
     items.reserve(rows);
     for (int row = 0; row < rows; ++row) {
-        items.append(
-            new QTreeWidgetItem(QStringList{QString::fromStdString(m_model.Row(list, row))}));
+        auto* item =
+            new QTreeWidgetItem(QStringList{QString::fromStdString(m_model.Row(list, row))});
+        // Each row says why it is planned; the list's own tip stays for the space between rows.
+        const std::string& reason = m_model.Reason(list, row);
+        if (!reason.empty()) {
+            item->setToolTip(0, QString::fromStdString(reason));
+        }
+        items.append(item);
     }
     tree.addTopLevelItems(items);
     ShowExclusions(list);

@@ -5,6 +5,7 @@
 #include "base/StringTable.h"
 #include "platform/Desktop.h"
 #include "scan/TreeF.h"
+#include "sync/PlanExplain.h"
 #include "task/Element.h"
 #include "uimodel/ProgressPresenter.h"
 #include "uimodel/RunWindowStrings.h"
@@ -47,9 +48,10 @@ CPreviewModel::CPreviewModel(const CElement& task, CTreeF& merged, const CPlanBy
       m_strAsking(TaskCaption(task)),
       m_kind(task.m_Run.Kind()),
       m_bAllSourceRow(m_kind == RunKind::UpdateTarget && task.m_bDeleteSourceAfterRun) {
-    Collect(merged, {});
+    Collect(task, merged, {});
     if (m_bAllSourceRow) {
         Rows(PreviewList::DeleteInSource).m_paths.assign(1, kAllFiles);
+        Rows(PreviewList::DeleteInSource).m_reasons.assign(1, {});
     }
     for (CRows& rows : m_rows) {
         rows.m_excluded.assign(rows.m_paths.size(), false);
@@ -70,16 +72,24 @@ bool CPreviewModel::Listed(const CFileDoInfo& record, PreviewList& list) const {
     return true;
 }
 
-void CPreviewModel::Collect(const CTreeF& node, const std::string& folder) {
+void CPreviewModel::Collect(const CElement& task, const CTreeF& node, const std::string& folder) {
+    const bool thirdPlace = m_kind == RunKind::UpdateTarget && task.Has3(opt3::kAltCopy) &&
+                            !task.m_strAltCopyDir.empty();
     for (const CFileDoInfo& record : node.files) {
         PreviewList list{};
         if (Listed(record, list)) {
             Rows(list).m_paths.push_back(folder + record.name);
+            Rows(list).m_reasons.push_back(
+                ExplainedStep(StepOf(record, m_kind, thirdPlace), ExplainRecord(record, task)));
         }
     }
     for (const auto& sub : node.subfolders) {
-        Collect(*sub, folder + sub->name + "/");
+        Collect(task, *sub, folder + sub->name + "/");
     }
+}
+
+const std::string& CPreviewModel::Reason(PreviewList list, int row) const {
+    return Rows(list).m_reasons.at(static_cast<size_t>(row));
 }
 
 int CPreviewModel::RowCount(PreviewList list) const {

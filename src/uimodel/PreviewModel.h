@@ -41,6 +41,9 @@ class CPreviewModel {
     int RowCount(PreviewList list) const;
     // The path of the row's file relative to its side's root.
     const std::string& Row(PreviewList list, int row) const;
+    // Why the row's action was planned, as the dry run says it: "copy to target: newer in
+    // source by 3 s". Empty for the lone "*.*" row.
+    const std::string& Reason(PreviewList list, int row) const;
     bool IsExcluded(PreviewList list, int row) const;
     // "Will be copied from source: 1,234 byte" and the like.
     std::string TotalText(PreviewList list) const;
@@ -59,11 +62,12 @@ class CPreviewModel {
   private:
     struct CRows {
         std::vector<std::string> m_paths;
+        std::vector<std::string> m_reasons;
         std::vector<bool> m_excluded;
     };
 
     bool Listed(const CFileDoInfo& record, PreviewList& list) const;
-    void Collect(const CTreeF& node, const std::string& folder);
+    void Collect(const CElement& task, const CTreeF& node, const std::string& folder);
     void ApplyTo(CTreeF& node, std::vector<CTreeF*>& chain, std::array<int, kPreviewLists>& next);
     void KeepFolders(const std::vector<CTreeF*>& chain, Side side) const;
     CRows& Rows(PreviewList list) { return m_rows[static_cast<int>(list)]; }

@@ -20,9 +20,10 @@ CRun RunTest::Mirrant(std::vector<std::string> args,
     }
     argv.push_back(nullptr);
     const fs::path err = m_home.Root() / "stderr";
+    const fs::path out = m_home.Root() / "stdout";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (terminal.empty()) {
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -47,6 +48,7 @@ CRun RunTest::Mirrant(std::vector<std::string> args,
     }
     posix_spawn_file_actions_destroy(&actions);
     run.m_err = tvtest::ReadFile(err);
+    run.m_out = tvtest::ReadFile(out);
     return run;
 }
 

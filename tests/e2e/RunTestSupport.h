@@ -20,6 +20,7 @@ struct CRun {
     int m_exit = -1;
     int m_signal = 0;  // the signal that ended the program, if one did
     std::string m_err;
+    std::string m_out;
 };
 
 // Runs of the real program on task lists made with --make-list, in an isolated home. Input

@@ -6,11 +6,13 @@
 #include <QDialog>
 #include <QDir>
 #include <QIcon>
+#include <QPainter>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QWidget>
 #include <chrono>
@@ -334,22 +336,60 @@ bool RenderProgress(const fs::path& out, CSampleBoard& board) {
 }
 
 void AddFile(tv::CTreeF& folder, const std::string& name, uint64_t size, tv::Side side,
-             tv::FileAction action) {
-    folder.files.emplace_back(name, size, side, 0, 0, 0, true, false, action);
+             tv::FileAction action, tv::PlanReason reason = tv::PlanReason::None,
+             int64_t newerBySeconds = 0) {
+    tv::CFileDoInfo& record =
+        folder.files.emplace_back(name, size, side, 0, 0, 0, true, false, action);
+    record.reason = reason;
+    record.matched = newerBySeconds != 0;
+    record.lastWrite = tv::FileTime{1'000'000'000'000'000};
+    record.otherLastWrite = record.lastWrite - newerBySeconds * tv::kTicksPerSecond;
+    record.otherSize = size;
+}
+
+// The dialog with the tip of the first row of its first list laid over it where the pointer
+// would raise it: a grab of a window leaves out the tip's own window.
+bool SavePreviewTip(tv::CPreviewDlg& dialog, const fs::path& file) {
+    dialog.show();
+    QApplication::processEvents();
+    QTreeWidget* list = dialog.List(tv::PreviewList::CopyFromSource);
+    QTreeWidgetItem* item = list->topLevelItem(0);
+    const QPoint at = list->viewport()->mapToGlobal(list->visualItemRect(item).center());
+    QToolTip::showText(at, item->toolTip(0), list);
+    QApplication::processEvents();
+    QPixmap shot = dialog.grab();
+    bool shown = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible()) {
+            QPainter painter(&shot);
+            painter.drawPixmap(dialog.mapFromGlobal(widget->pos()), widget->grab());
+            shown = true;
+        }
+    }
+    QToolTip::hideText();
+    const bool saved = shown && shot.save(QString::fromStdString(file.string()));
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", file.c_str());
+    return saved;
 }
 
 bool RenderPreview(const fs::path& out) {
     tv::CElement task = SampleTask();
     task.m_Run.Begin(tv::RunKind::Synchronize, tv::pref::kDefault, 0);
     tv::CTreeF merged;
-    AddFile(merged, "notes.txt", 2'048, tv::Side::Source, tv::ACTION_COPY);
-    AddFile(merged, "old-draft.txt", 512, tv::Side::Target, tv::ACTION_DELETE);
+    AddFile(merged, "notes.txt", 2'048, tv::Side::Source, tv::ACTION_COPY,
+            tv::PlanReason::SourceWins, 34);
+    AddFile(merged, "old-draft.txt", 512, tv::Side::Target, tv::ACTION_DELETE,
+            tv::PlanReason::DeletedFromSource);
     auto& trip = *merged.subfolders.emplace_back(std::make_unique<tv::CTreeF>());
     trip.name = "2026";
-    AddFile(trip, "beach.jpg", 4'194'304, tv::Side::Source, tv::ACTION_COPY);
-    AddFile(trip, "sunset.jpg", 3'670'016, tv::Side::Source, tv::ACTION_COPY);
-    AddFile(trip, "edited-on-laptop.jpg", 2'516'582, tv::Side::Target, tv::ACTION_COPY);
-    AddFile(trip, "blurred.jpg", 1'048'576, tv::Side::Source, tv::ACTION_DELETE);
+    AddFile(trip, "beach.jpg", 4'194'304, tv::Side::Source, tv::ACTION_COPY,
+            tv::PlanReason::OnlyInSource);
+    AddFile(trip, "sunset.jpg", 3'670'016, tv::Side::Source, tv::ACTION_COPY,
+            tv::PlanReason::OnlyInSource);
+    AddFile(trip, "edited-on-laptop.jpg", 2'516'582, tv::Side::Target, tv::ACTION_COPY,
+            tv::PlanReason::TargetWins, 3);
+    AddFile(trip, "blurred.jpg", 1'048'576, tv::Side::Source, tv::ACTION_DELETE,
+            tv::PlanReason::DeletedFromTarget);
     const tv::CPlanBytes bytes{7'866'368, 1'048'576, 2'516'582, 512};
     tv::CPreviewRequest request;
     request.m_strSource = task.m_Source.m_strPath;
@@ -359,7 +399,7 @@ bool RenderPreview(const fs::path& out) {
     model.Toggle(tv::PreviewList::CopyFromSource, {1});
     tv::CPreviewDlg dialog(model);
     dialog.resize(900, 600);
-    return Save(dialog, out / "preview.png");
+    return Save(dialog, out / "preview.png") && SavePreviewTip(dialog, out / "preview-tip.png");
 }
 
 template <typename T>

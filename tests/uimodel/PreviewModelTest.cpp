@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <map>
 #include <memory>
 
 #include "base/StringTable.h"
@@ -156,6 +157,26 @@ TEST_F(PreviewModel, ExcludedCopiesAreNotMadeInEitherDirection) {
     EXPECT_TRUE(fs::exists(m_dst / "c.txt"));
     EXPECT_FALSE(fs::exists(m_src / "b.txt"));
     EXPECT_TRUE(fs::exists(m_src / "d.txt"));
+}
+
+// Each row carries the reason of its action, in the words the dry run prints.
+TEST_F(PreviewModel, EveryRowSaysWhyItsActionWasPlanned) {
+    Write(m_src / "newer.txt", "new source", kLongAgo + 34);
+    Write(m_dst / "newer.txt", "old", kLongAgo);
+    Write(m_src / "back.txt", "aa", kLongAgo);
+    Write(m_dst / "back.txt", "bbb", kLongAgo + 3);
+    Write(m_src / "only.txt", "o");
+    Plan(tv::RunKind::Synchronize);
+    tv::CPreviewModel model = Model();
+    std::map<std::string, std::string> reasons;
+    for (PreviewList list : {PreviewList::CopyFromSource, PreviewList::CopyFromTarget}) {
+        for (int row = 0; row < model.RowCount(list); ++row) {
+            reasons[model.Row(list, row)] = model.Reason(list, row);
+        }
+    }
+    EXPECT_EQ(reasons["newer.txt"], "copy to target: newer in source by 34 s");
+    EXPECT_EQ(reasons["back.txt"], "copy to source: newer in target by 3 s");
+    EXPECT_EQ(reasons["only.txt"], "copy to target: only in source");
 }
 
 TEST(PreviewLists, FollowTheTreeOwnFilesFirstAndToggleBackAndForth) {
