@@ -148,6 +148,11 @@ enum StringId : int {
     IDS_SMTP_CANCELED,
     IDS_NETSEND_NOT_LOCAL,
     IDS_NETSEND_FAILED,
+    IDS_LOG_KEPT_FILES = 21130,
+    IDS_KEPT_TRASH_PASSED_OVER,
+    IDS_KEPT_NOWHERE,
+    IDS_PREVIEW_KEEP_TRASH,
+    IDS_PREVIEW_KEEP_VERSIONS,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

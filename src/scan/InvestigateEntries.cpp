@@ -8,6 +8,7 @@
 #include "scan/InvestigateJob.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
+#include "task/KeepSettings.h"
 
 namespace tv {
 
@@ -74,6 +75,11 @@ bool CEntrySink::Admit(const std::string& name, bool isFolder, uint64_t size, Fi
 
 void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t attributes) {
     if (!m_bSubfolders || (m_bSkipJunctions && (attributes & attr::kReparsePoint))) {
+        return;
+    }
+    // What runs kept is the sides' history, not their content: it never travels. Below the
+    // root too, where it is the versions folder of another task's side.
+    if (name == kVersionsFolderName) {
         return;
     }
     if (!m_bSilent) {
