@@ -18,7 +18,7 @@ void CTaskRun::PruneKeptFiles() {
 
 void CTaskRun::AddKeptRoots(CFileKeeper& keeper, size_t index) const {
     const auto reach = [](const CTag& side) {
-        return side.IsRemote() ? TrashReach::None : TrashReach::Local;
+        return side.IsRemote() ? SideReach::Remote : SideReach::Local;
     };
     keeper.AddRoot(SourceRoot(), reach(m_task.m_Source));
     keeper.AddRoot(TargetRoot(), reach(m_task.m_Targets[index]));

@@ -54,11 +54,11 @@ void RemoveTree(IFileSystem& fs, const std::string& folder) {
 CFileKeeper::CFileKeeper(IFileSystem& fs, KeepMode mode, std::string runName)
     : m_fs(fs), m_mode(mode), m_strRunName(std::move(runName)) {}
 
-void CFileKeeper::AddRoot(const std::string& root, TrashReach trash) {
+void CFileKeeper::AddRoot(const std::string& root, SideReach reach) {
     CRoot added;
     added.m_path = root;
-    added.m_bTrash = m_mode == KeepMode::Trash && trash == TrashReach::Local;
-    added.m_bRename = (m_fs.Capabilities(root) & fscap::kCanRename) != 0;
+    added.m_bTrash = m_mode == KeepMode::Trash && reach == SideReach::Local;
+    added.m_bRename = reach == SideReach::Local;
     if (!added.m_bTrash && !added.m_bRename) {
         Note(FormatText(LoadString(IDS_KEPT_NOWHERE).c_str(), root.c_str()));
     }
@@ -96,12 +96,15 @@ COpStatus CFileKeeper::Keep(const std::string& path) {
             }
             return Status(err);
         }
-        const std::string place =
-            JoinPath(JoinPath(root->m_path, std::string(kVersionsFolderName)), m_strRunName);
-        Note(FormatText(LoadString(IDS_KEPT_TRASH_PASSED_OVER).c_str(), place.c_str(),
-                        SystemErrorText(err).c_str()));
+        NoteTrashPassedOver(*root, SystemErrorText(err));
     }
     return KeepInVersions(*root, path);
+}
+
+void CFileKeeper::NoteTrashPassedOver(const CRoot& root, const std::string& why) {
+    const std::string place =
+        JoinPath(JoinPath(root.m_path, std::string(kVersionsFolderName)), m_strRunName);
+    Note(FormatText(LoadString(IDS_KEPT_TRASH_PASSED_OVER).c_str(), place.c_str(), why.c_str()));
 }
 
 COpStatus CFileKeeper::KeepInVersions(const CRoot& root, const std::string& path) {

@@ -12,20 +12,21 @@ namespace tv {
 
 class IFileSystem;
 
-// Whether the desktop's trash can take a side's files: only a folder of this machine has one.
-enum class TrashReach : uint8_t { Local, None };
+// How a side's files can be kept: a folder of this machine renames them into the trash or the
+// versions folder; a remote site renames only the uploads it completes, so it keeps nothing.
+enum class SideReach : uint8_t { Local, Remote };
 
 // Where the files that a run deletes or overwrites go instead of nowhere: the desktop's trash
 // or the versions folder of the side's root ("<root>/.twinvale-versions/<run>/<relative path>").
-// Where the trash cannot take a file, the versions folder does; a side whose file system cannot
-// rename keeps nothing, and its files are deleted as before. One object per target and run,
+// Where the trash cannot take a file, the versions folder does; a remote side keeps nothing,
+// and its files are deleted as before. One object per target and run,
 // used by the pass on the run's worker thread only.
 class CFileKeeper {
   public:
     CFileKeeper(IFileSystem& fs, KeepMode mode, std::string runName);
 
-    // A side root whose files this keeper keeps. Blocks on one capability query.
-    void AddRoot(const std::string& root, TrashReach trash);
+    // A side root whose files this keeper keeps. Never blocks.
+    void AddRoot(const std::string& root, SideReach reach);
 
     // Whether a file at `path` is kept rather than deleted: it lies below a root that can keep.
     bool Keeps(const std::string& path) const;
@@ -49,6 +50,7 @@ class CFileKeeper {
     const CRoot* RootOf(const std::string& path) const;
     COpStatus KeepInVersions(const CRoot& root, const std::string& path);
     int MakeFolders(const std::string& base, const std::string& relativeFolder);
+    void NoteTrashPassedOver(const CRoot& root, const std::string& why);
     void Note(std::string line);
 
     IFileSystem& m_fs;

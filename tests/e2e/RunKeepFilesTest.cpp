@@ -7,7 +7,8 @@
 #include <ctime>
 #include <regex>
 
-#include "e2e/RunTestSupport.h"
+#include "e2e/RemoteRunSupport.h"
+#include "platform/FtpServer.h"
 
 namespace runtest {
 
@@ -58,7 +59,7 @@ std::string RunFolderName(std::time_t when) {
     return name;
 }
 
-class RunKeepFilesTest : public RunTest {
+class RunKeepFilesTest : public RemoteRunTest {
   protected:
     void Keep(const std::string& mode, int days = 30) {
         Put(m_home.ConfigHome() / "Orbelin" / "Mirrant.conf",
@@ -175,6 +176,30 @@ TEST_F(RunKeepFilesTest, VersionsFolderIsNeverSyncedAndLosesRunsPastTheirDays) {
         }
     }
     EXPECT_EQ(kept, 1);
+}
+
+// A site renames only the uploads it completes: it keeps nothing, says so, and deletes and
+// replaces as it always did.
+TEST_F(RunKeepFilesTest, ARemoteSideSaysItCannotKeepAndDeletesAsBefore) {
+    const fs::path served = Dir("served");
+    tvtest::CFtpServer server(served.string(), (m_home.Root() / "ftpd.log").string(), {},
+                              tvtest::FtpTls::None);
+    const fs::path source = Dir("src");
+    const fs::path site = served / "up";
+    Put(source / "docs" / "report.txt", "new report", 0);
+    Put(site / "docs" / "report.txt", "old report", 5);
+    Put(site / "gone.txt", "gone");
+    Json task = RemoteTask(3, Local(source), FtpSite(server.Port(), 0, "/up"), kMirror);
+    const std::string list = MakeList({task});
+    Keep("2");
+
+    const CRun run = Mirrant({"/F:" + list, "3", "/S"});
+    ASSERT_EQ(run.m_exit, 0) << run.m_err << Log(3);
+    EXPECT_EQ(ReadFile(site / "docs" / "report.txt"), "new report");
+    EXPECT_FALSE(fs::exists(site / "gone.txt"));
+    EXPECT_FALSE(fs::exists(site / kVersions));
+    EXPECT_TRUE(Has(Log(3), "cannot keep replaced and deleted files: they were deleted there"))
+        << Log(3);
 }
 
 TEST_F(RunKeepFilesTest, ByDefaultDeletedAndReplacedFilesAreGone) {

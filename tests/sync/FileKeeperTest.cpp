@@ -34,7 +34,7 @@ class FileKeeper : public ::testing::Test {
         fs::create_directories(m_root / "sub");
         tvtest::WriteFile(m_dir / "new", "new content");
         tvtest::WriteFile(m_root / "sub" / "file", "old content");
-        m_keeper.AddRoot(m_root.string(), tv::TrashReach::None);
+        m_keeper.AddRoot(m_root.string(), tv::SideReach::Local);
         m_ops.KeepThrough(&m_keeper);
     }
 
