@@ -47,11 +47,13 @@ for i in range(count):
         f.write("file %d\n" % i * 8)
 PY
 fi
-for day in $(seq 1 20); do
-    run="$dst/.twinvale-versions/$(date -d "-$day day" +%Y-%m-%d_%H-%M-%S)"
-    mkdir -p "$run/old"
-    for i in $(seq 1 10); do echo "kept $i" >"$run/old/k$i.txt"; done
-done
+if [ ! -d "$dst/.twinvale-versions" ]; then
+    for day in $(seq 1 20); do
+        run="$dst/.twinvale-versions/$(date -d "-$day day" +%Y-%m-%d_%H-%M-%S)"
+        mkdir -p "$run/old"
+        for i in $(seq 1 10); do echo "kept $i" >"$run/old/k$i.txt"; done
+    done
+fi
 
 cat >"$work/list.json" <<JSON
 {"version": "590", "tasks": [
@@ -83,6 +85,8 @@ if [ "$(ls "$dst/.twinvale-versions" | wc -l)" -ne 20 ]; then
     echo "the no-change runs changed the versions folder" >&2
     exit 1
 fi
+echo "delete: ${off[*]}"
+echo "versions folder: ${on[*]}"
 moff=$(median "${off[@]}")
 mon=$(median "${on[@]}")
 echo "no-change run of $count files: delete ${moff}s, versions folder ${mon}s," \
