@@ -58,8 +58,8 @@ void CFileKeeper::AddRoot(const std::string& root, SideReach reach) {
     CRoot added;
     added.m_path = root;
     added.m_bTrash = m_mode == KeepMode::Trash && reach == SideReach::Local;
-    added.m_bRename = reach == SideReach::Local;
-    if (!added.m_bTrash && !added.m_bRename) {
+    added.m_bKeeps = reach == SideReach::Local;
+    if (!added.m_bKeeps) {
         Note(FormatText(LoadString(IDS_KEPT_NOWHERE).c_str(), root.c_str()));
     }
     m_roots.push_back(std::move(added));
@@ -79,18 +79,18 @@ const CFileKeeper::CRoot* CFileKeeper::RootOf(const std::string& path) const {
 
 bool CFileKeeper::Keeps(const std::string& path) const {
     const CRoot* root = RootOf(path);
-    return root && (root->m_bTrash || root->m_bRename);
+    return root && root->m_bKeeps;
 }
 
 COpStatus CFileKeeper::Keep(const std::string& path) {
     const CRoot* root = RootOf(path);
-    if (!root) {
+    if (!root || !root->m_bKeeps) {
         return Status(EINVAL);
     }
     if (root->m_bTrash) {
         std::string trash;
         const int err = MoveToTrash(path, trash);
-        if (err == 0 || err == ENOENT || !root->m_bRename) {
+        if (err == 0 || err == ENOENT) {
             if (err == 0) {
                 Note(trash);
             }

@@ -42,9 +42,8 @@ class CFileKeeper {
   private:
     struct CRoot {
         std::string m_path;
+        bool m_bKeeps = false;  // the trash or the versions folder can take its files
         bool m_bTrash = false;
-        bool m_bRename = false;
-        bool m_bTrashFailed = false;
     };
 
     const CRoot* RootOf(const std::string& path) const;
