@@ -163,6 +163,14 @@ std::string TaskSummary(const CElement& task) {
             std::to_string(counts[CTaskInfor::FoldersDeletedInSource]) + " / " +
             std::to_string(counts[CTaskInfor::FoldersDeletedInTarget]);
     text += "\n  Errors: " + std::to_string(counts[CTaskInfor::Errors]);
+    for (const auto& record : task.m_Run.Records()) {
+        if (record) {
+            record->ForEachLine(CTaskInfor::KeptFiles, [&text](std::string_view place) {
+                text += "\n  Kept in: ";
+                text += place;
+            });
+        }
+    }
     return text;
 }
 

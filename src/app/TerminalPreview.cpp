@@ -50,6 +50,9 @@ bool CTerminalPreview::ShowPreview(CElement& /*task*/, CTreeF& merged, const CPl
             text += "\n      " + path;
         }
     }
+    if (!request.m_strKeepNote.empty()) {
+        text += "\n" + request.m_strKeepNote;
+    }
     m_terminal.Line(text);
     if (!m_terminal.CanAsk()) {
         m_terminal.Line("Nobody can answer the preview here: it is refused and the run canceled");

@@ -126,6 +126,13 @@ std::map<int, std::string>& BuiltIn() {
          "%s\nTrust this certificate for this server and connect?"},
         {IDS_NO_PASSWORD, "%s: no password was given."},
         {IDS_STARTED_BY_SCHEDULER, "(started by the scheduler)"},
+        {IDS_LOG_KEPT_FILES, "Replaced and deleted files were kept in:"},
+        {IDS_KEPT_TRASH_PASSED_OVER, "%s (the trash could not take them: %s)"},
+        {IDS_KEPT_NOWHERE, "%s cannot keep replaced and deleted files: they were deleted there."},
+        {IDS_PREVIEW_KEEP_TRASH, "Files that this run replaces or deletes go to the Trash."},
+        {IDS_PREVIEW_KEEP_VERSIONS,
+         "Files that this run replaces or deletes are kept for %d days in the folder %s of each "
+         "side."},
         {IDS_TEST_MESSAGE, "Test message"},
         {IDS_TASK_FINISHED_OK, "Task %s finished successfully"},
         {IDS_TASK_FINISHED_ERRORS, "Task %s finished with errors"},

@@ -25,6 +25,10 @@ inline constexpr char kMainMaximized[] = "MXM";
 inline constexpr char kPreviewWidth[] = "PCX";
 inline constexpr char kPreviewHeight[] = "PCY";
 inline constexpr char kPreviewMaximized[] = "PMXM";
+// What a run does with the files it deletes or overwrites, and how many days a versions
+// folder keeps them.
+inline constexpr char kKeepFiles[] = "KeepFiles";
+inline constexpr char kKeepDays[] = "KeepDays";
 
 // The recent task lists, newest first: "file1", "file2"...
 inline constexpr char kRecentSection[] = "recentlist";

@@ -117,6 +117,9 @@ void BuildSummary(const CElement& task, const CRunTexts& texts, ILogSink& sink, 
                 deleted += count;
             }
         }
+        if (infor.Count(CTaskInfor::KeptFiles) > 0) {
+            out.Listing(LoadString(IDS_LOG_KEPT_FILES), infor, CTaskInfor::KeptFiles);
+        }
     }
     // Without targets, the run's own record holds what went wrong outside any target.
     if (task.m_Targets.empty() && !infors.empty() && infors.front() &&

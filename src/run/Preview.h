@@ -14,6 +14,7 @@ struct CPreviewRequest {
     std::string m_strSource;   // the source root
     std::string m_strTarget;   // the target root
     int m_nTargetIndex = 0;
+    std::string m_strKeepNote;  // where deleted and replaced files go; empty: nowhere
 };
 
 // Shows the planned actions of one target before the pass (the preview window, or a listing

@@ -10,6 +10,7 @@
 #include "run/LastSync.h"
 #include "run/RemoteSides.h"
 #include "run/TaskRunner.h"
+#include "task/KeepSettings.h"
 #include "task/Tag.h"
 #include "task/TaskObserver.h"
 
@@ -17,6 +18,7 @@ namespace tv {
 
 class CElement;
 class CJolietDiscMaster;
+class CFileKeeper;
 class CTreeF;
 struct CInvestigationRequest;
 struct CPassCounts;
@@ -102,6 +104,14 @@ class CTaskRun {
     TargetResult RestoreArchive(size_t index);
     TargetResult Unpack(const std::string& local, const std::string& archive);
     void CountChanges(const CPassCounts& counts);
+    // Files kept by earlier runs in the versions folders of both roots, once their days are
+    // over (KeptFiles.cpp).
+    void PruneKeptFiles();
+    // The roots of target `index` whose deleted and replaced files `keeper` keeps.
+    void AddKeptRoots(CFileKeeper& keeper, size_t index) const;
+    void RecordKeptPlaces(const CFileKeeper& keeper);
+    // What the preview says of the files the run will keep; empty when it keeps none.
+    std::string KeepNote() const;
     TargetResult Ending(bool ended) const {
         return ended ? TargetResult::Ended : TargetResult::Next;
     }
@@ -146,6 +156,9 @@ class CTaskRun {
     std::map<size_t, std::unique_ptr<CDiscTarget>> m_discs;  // by target index
     CDiscTarget* m_pDisc = nullptr;  // the current target's, when it is a disc target
     std::string m_strDiscTemp;
+    // Read from the profile when the run starts, so that one run keeps files one way.
+    const CKeepSettings m_keep;
+    const std::string m_strKeepRunName;  // this run's folder in the versions folders
 };
 
 }  // namespace tv

@@ -8,6 +8,7 @@
 #include "platform/Folders.h"
 #include "platform/Process.h"
 #include "run/DiscTarget.h"
+#include "platform/Profile.h"
 #include "run/RunNotices.h"
 #include "run/RunTexts.h"
 #include "run/TaskRun.h"
@@ -29,6 +30,11 @@ std::vector<CTag> TargetsForRun(const std::vector<CTag>& targets) {
     return locations;
 }
 
+CKeepSettings KeepSettingsOf(const CRunEnvironment& env) {
+    return env.m_pProfile ? LoadKeepSettings(*env.m_pProfile)
+                          : LoadKeepSettings(CProfile(env.m_fs));
+}
+
 }  // namespace
 
 int TaskThreadProc(CElement& task, const CRunEnvironment& env) {
@@ -44,7 +50,9 @@ CTaskRun::CTaskRun(CElement& task, const CRunEnvironment& env)
       m_lastSync(env.m_fs, task.m_nTaskId),
       m_sides(task, env.m_fs, env.m_pFtpTimes, ProgramDataFolder() + "/Temp"),
       m_source(task.m_Source.ForRun()),
-      m_targets(TargetsForRun(task.m_Targets)) {}
+      m_targets(TargetsForRun(task.m_Targets)),
+      m_keep(KeepSettingsOf(env)),
+      m_strKeepRunName(VersionsRunName(CurrentTaskTime())) {}
 
 int CTaskRun::Run() {
     if (!Dry()) {

@@ -16,6 +16,7 @@
 #include "scan/RunPrompts.h"
 #include "scan/SkippedItems.h"
 #include "scan/TreeF.h"
+#include "sync/FileKeeper.h"
 #include "sync/Pass.h"
 #include "sync/Plan.h"
 #include "sync/SinceLastSync.h"
@@ -144,6 +145,7 @@ CTaskRun::TargetResult CTaskRun::ProcessTarget(size_t index) {
             return ReadSnapshot(m_env.m_fs, m_task, static_cast<int>(index), root);
         };
     }
+    PruneKeptFiles();
     // Listing a big tree takes a while: the window names the phase before the first folder.
     Status(IDS_INVESTIGATING);
     const FileTime scanStart = ScanStartNow();
@@ -341,6 +343,7 @@ CTaskRun::PreviewAnswer CTaskRun::ShowPreview(CTreeF& merged, const CPlanBytes& 
     request.m_strSource = SourceRoot();
     request.m_strTarget = TargetRoot();
     request.m_nTargetIndex = static_cast<int>(index);
+    request.m_strKeepNote = KeepNote();
     const size_t acting = CountActing(merged);
     if (m_env.m_pPreview->ShowPreview(m_task, merged, bytes, request)) {
         return CountActing(merged) == acting ? PreviewAnswer::AllRows
@@ -360,11 +363,17 @@ CTaskRun::TargetResult CTaskRun::Synchronize(size_t index, CTreeF& merged, CRunB
     request.m_sourceMedium = m_task.m_Source.IsRemote() ? SideMedium::Ftp : SideMedium::Local;
     request.m_targetMedium =
         m_task.m_Targets[index].IsRemote() ? SideMedium::Ftp : SideMedium::Local;
+    CFileKeeper keeper(m_sides.Fs(), m_keep.m_mode, m_strKeepRunName);
+    if (m_keep.m_mode != KeepMode::Delete) {
+        AddKeptRoots(keeper, index);
+        request.m_pKeeper = &keeper;
+    }
     CSyncPass pass(m_task, std::move(request), bytes, m_sides.Fs());
     CPassCounts written;
     const bool completed = ArchiveTask() ? PackArchive(index, merged, bytes, written)
                            : m_pDisc     ? StageDisc(merged, bytes, written)
                                          : pass.Run(merged);
+    RecordKeptPlaces(keeper);
     const FileTime passEnd = StampBoundaryNow();
     CountChanges(ArchiveTask() || m_pDisc ? written : pass.Counts());
     const bool canceled = Canceled();

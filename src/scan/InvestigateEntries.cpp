@@ -9,6 +9,7 @@
 #include "scan/SkippedItems.h"
 #include "scan/TreeF.h"
 #include "task/Element.h"
+#include "task/KeepSettings.h"
 
 namespace tv {
 
@@ -106,6 +107,11 @@ std::string CEntrySink::RelativeFolder() const {
 
 void CEntrySink::AddFolder(const std::string& name, FileTime creation, uint32_t attributes) {
     if (!m_bSubfolders || (m_bSkipJunctions && (attributes & attr::kReparsePoint))) {
+        return;
+    }
+    // What runs kept is the sides' history, not their content: it never travels. Below the
+    // root too, where it is the versions folder of another task's side.
+    if (name == kVersionsFolderName) {
         return;
     }
     if (!m_bSilent) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/PathText.h"
+#include "sync/FileKeeper.h"
 #include "sync/FileOperations.h"
 #include "task/Element.h"
 
@@ -47,8 +48,9 @@ int ReadAll(IFileSystem& fs, int file, uint64_t offset, char* buffer, size_t siz
 // left behind: open files, the temporary file and the bytes it counted.
 class CFileCopy {
   public:
-    CFileCopy(CElement& task, IFileSystem& fs, const CCopyRequest& request, CRunBytes& bytes)
-        : m_task(task), m_fs(fs), m_request(request), m_bytes(bytes) {}
+    CFileCopy(CElement& task, IFileSystem& fs, const CCopyRequest& request, CRunBytes& bytes,
+              CFileKeeper* keeper)
+        : m_task(task), m_fs(fs), m_request(request), m_bytes(bytes), m_pKeeper(keeper) {}
     ~CFileCopy();
     CFileCopy(const CFileCopy&) = delete;
     CFileCopy& operator=(const CFileCopy&) = delete;
@@ -61,6 +63,7 @@ class CFileCopy {
     COpStatus CopyKept(uint64_t kept);
     COpStatus CopyData();
     COpStatus Commit();
+    COpStatus KeepOldDestination();
     int64_t CopyChunk();
     int64_t BufferedChunk(size_t want);
     int64_t RetryingChunk(uint64_t left);
@@ -72,6 +75,7 @@ class CFileCopy {
     IFileSystem& m_fs;
     const CCopyRequest& m_request;
     CRunBytes& m_bytes;
+    CFileKeeper* m_pKeeper;
 
     int m_in = -1;
     int m_out = -1;
@@ -250,11 +254,25 @@ COpStatus CFileCopy::Commit() {
             return recheck;
         }
     }
+    if (COpStatus kept = KeepOldDestination(); !kept.Ok()) {
+        return kept;
+    }
     if (err = m_fs.Rename(m_strTemp, m_request.m_strDest); err != 0) {
         return Status(OpResult::Failed, err);
     }
     m_bCommitted = true;
     return Status(OpResult::Done);
+}
+
+// The old file leaves only now, with the new one complete beside it, so that a failed copy
+// never costs it; a file that went meanwhile has nothing to keep.
+COpStatus CFileCopy::KeepOldDestination() {
+    const std::optional<CScannedFile>& scanned = m_request.m_destScanned;
+    if (!m_pKeeper || !scanned || !scanned->m_bExists || !m_pKeeper->Keeps(m_request.m_strDest)) {
+        return Status(OpResult::Done);
+    }
+    COpStatus kept = m_pKeeper->Keep(m_request.m_strDest);
+    return kept.m_error == ENOENT ? Status(OpResult::Done) : kept;
 }
 
 // Bytes copied, 0 at the end of the source, or -errno. The kernel copy goes first; where it
@@ -367,7 +385,7 @@ bool UseChunkedCopy(uint64_t size, uint64_t runTotalBytes, bool progressWindow) 
 }
 
 COpStatus CFileOperations::CopyFile(const CCopyRequest& request, CRunBytes& bytes) {
-    CFileCopy copy(m_task, m_fs, request, bytes);
+    CFileCopy copy(m_task, m_fs, request, bytes, m_pKeeper);
     return copy.Run();
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/FileSystem.h"
+#include "sync/FileKeeper.h"
 
 namespace tv {
 
@@ -65,6 +66,9 @@ COpStatus CFileOperations::DeleteFile(const std::string& path,
         if (COpStatus recheck = RecheckScanned(m_fs, path, *scanned, true); !recheck.Ok()) {
             return recheck;
         }
+    }
+    if (m_pKeeper && m_pKeeper->Keeps(path)) {
+        return m_pKeeper->Keep(path);
     }
     int err = m_fs.Unlink(path);
     if (err != 0) {

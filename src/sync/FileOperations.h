@@ -12,6 +12,7 @@
 namespace tv {
 
 class CElement;
+class CFileKeeper;
 class CTreeF;
 
 enum class OpResult : uint8_t {
@@ -77,17 +78,24 @@ class CFileOperations {
   public:
     CFileOperations(CElement& task, IFileSystem& fs);
 
+    // From now on, files that DeleteFile deletes and that CopyFile replaces go where `keeper`
+    // keeps them (none: they are gone for good). The keeper outlives the calls.
+    void KeepThrough(CFileKeeper* keeper) { m_pKeeper = keeper; }
+
     // Copies into a temporary file beside the destination, gives it the source's exact times
     // and mode, and renames it over the destination only when complete: a failed or canceled
     // copy removes the temporary file and leaves the old destination as it was, and a
-    // read-only destination is replaced. Adds bytes to `bytes` as they arrive and takes them
-    // back on failure. Cancelable between chunks (IsTaskCanceled). A resumed copy builds the
-    // same temporary file from the destination's own bytes and the source's rest.
+    // read-only destination is replaced. With a keeper, the old destination moves to the
+    // keeper's place just before the rename, once the new content is complete. Adds bytes to
+    // `bytes` as they arrive and takes them back on failure. Cancelable between chunks
+    // (IsTaskCanceled). A resumed copy builds the same temporary file from the destination's own
+    // bytes and the source's rest.
     COpStatus CopyFile(const CCopyRequest& request, CRunBytes& bytes);
 
-    // Deletes a file; when that is refused and the file is read-only (no write bit), gives the
-    // file its owner write bit and tries again. The folder's own rights are never changed: a
-    // file in a folder without write permission stays. Not cancelable.
+    // Deletes a file, or hands it to the keeper; when a delete is refused and the file is
+    // read-only (no write bit), gives the file its owner write bit and tries again. The folder's
+    // own rights are never changed: a file in a folder without write permission stays. Not
+    // cancelable.
     COpStatus DeleteFile(const std::string& path,
                          const std::optional<CScannedFile>& scanned = std::nullopt);
 
@@ -118,6 +126,7 @@ class CFileOperations {
   private:
     CElement& m_task;
     IFileSystem& m_fs;
+    CFileKeeper* m_pKeeper = nullptr;
 };
 
 }  // namespace tv

@@ -46,7 +46,9 @@ CSyncPass::CSyncPass(CElement& task, CPassRequest request, CRunBytes& bytes, IFi
       m_bChangesSource(ChangesSource(task, m_kind)),
       m_bChangesTarget(m_kind != RunKind::Restore),
       m_targetCase(m_request.m_targetMedium == SideMedium::Ftp ? TargetNameCase(task)
-                                                               : NameCase::Keep) {}
+                                                               : NameCase::Keep) {
+    m_fileOps.KeepThrough(m_request.m_pKeeper);
+}
 
 bool CSyncPass::Run(CTreeF& root) {
     const auto unsupported = [](SideMedium medium) {

@@ -20,6 +20,7 @@ namespace tv {
 
 class CElement;
 class CFileDoInfo;
+class CFileKeeper;
 class CTreeF;
 
 // What lies behind one side of a target. Local folders and remote sites (mounted in the pass's
@@ -38,6 +39,8 @@ struct CPassRequest {
     std::string m_strThirdPlace;
     // "Delete source files after task finishing" acts while the task's last target is done.
     bool m_bLastTarget = true;
+    // Where deleted and replaced files go; none: they are gone for good. Outlives the pass.
+    CFileKeeper* m_pKeeper = nullptr;
 
     // Two local folders, with the third place the task names (used in kind 1 only).
     static CPassRequest Local(const CElement& task, std::string source, std::string target,

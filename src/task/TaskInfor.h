@@ -32,6 +32,7 @@ class CTaskInfor {
         FoldersCreatedInTarget,
         FoldersDeletedInSource,
         FoldersDeletedInTarget,
+        KeptFiles,  // where the deleted and replaced files went
         ListCount
     };
 

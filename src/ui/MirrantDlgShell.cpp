@@ -16,6 +16,7 @@
 #include "uimodel/FtpDialogModel.h"
 #include "uimodel/HelpFile.h"
 #include "uimodel/MainWindowStrings.h"
+#include "uimodel/SettingsKeep.h"
 #include "uimodel/SettingsMail.h"
 #include "uimodel/UiDialogs.h"
 #include "uimodel/WindowSettings.h"
@@ -43,9 +44,12 @@ void CMirrantDlg::ShowPreferences() {
     CMailServerSettings mail(m_app.FileSystem());
     CPrefDialog dialog(
         m_presenter->Preferences(), [this] { m_editor.ClearNewTaskPattern(); }, this);
+    CKeepFilesChoice keep(m_app.FileSystem());
+    dialog.AddKeepFiles(keep);
     dialog.AddMailServer(mail);
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
+        keep.Store();
         mail.Store();
     }
 }

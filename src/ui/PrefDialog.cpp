@@ -8,12 +8,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "base/StringTable.h"
 #include "uimodel/AdvancedStrings.h"
 #include "uimodel/DialogStrings.h"
 #include "uimodel/Preferences.h"
+#include "uimodel/SettingsKeep.h"
 #include "uimodel/SettingsMail.h"
 
 namespace tv {
@@ -106,6 +108,48 @@ void CPrefDialog::AddMailServer(CMailServerSettings& mail) {
         mail.m_account.m_strPassword = password->text().toStdString();
     });
     m_pLayout->insertWidget(m_pLayout->count() - 1, group);
+}
+
+void CPrefDialog::AddKeepFiles(CKeepFilesChoice& keep) {
+    auto* group = new QGroupBox(Text(IDS_PREF_KEEP_GROUP), this);
+    auto* layout = new QVBoxLayout(group);
+    std::array<QRadioButton*, 3> choices{};
+    for (size_t i = 0; i < choices.size(); ++i) {
+        choices[i] = new QRadioButton(Text(CKeepFilesChoice::ChoiceTexts()[i]), group);
+        choices[i]->setObjectName(QString("keep%1").arg(i));
+        choices[i]->setChecked(static_cast<int>(i) == keep.Choice());
+        layout->addWidget(choices[i]);
+    }
+    auto* daysRow = new QHBoxLayout;
+    auto* daysLabel = new QLabel(Text(IDS_PREF_KEEP_DAYS), group);
+    auto* days = new QSpinBox(group);
+    days->setObjectName("keepDays");
+    days->setRange(1, CKeepFilesChoice::MaxDays());
+    days->setValue(keep.Days());
+    daysLabel->setBuddy(days);
+    daysRow->addWidget(daysLabel);
+    daysRow->addWidget(days);
+    daysRow->addStretch(1);
+    layout->addLayout(daysRow);
+    // The days matter where files are kept: the trash falls back to the versions folder.
+    const auto follow = [choices, days, daysLabel] {
+        const bool keeps = !choices[0]->isChecked();
+        days->setEnabled(keeps);
+        daysLabel->setEnabled(keeps);
+    };
+    follow();
+    for (QRadioButton* choice : choices) {
+        connect(choice, &QRadioButton::toggled, this, follow);
+    }
+    connect(this, &QDialog::accepted, this, [&keep, choices, days] {
+        for (size_t i = 0; i < choices.size(); ++i) {
+            if (choices[i]->isChecked()) {
+                keep.SetChoice(static_cast<int>(i));
+            }
+        }
+        keep.SetDays(days->value());
+    });
+    m_pLayout->insertWidget(1, group);
 }
 
 void CPrefDialog::ClearPattern() {

@@ -12,6 +12,7 @@ class QVBoxLayout;
 
 namespace tv {
 
+class CKeepFilesChoice;
 class CMailServerSettings;
 
 // The application preferences: the error policy and the check boxes of the preference bits,
@@ -27,6 +28,10 @@ class CPrefDialog : public QDialog {
     // Shows the mail server settings too; they take the controls' values on OK (the caller
     // stores them). `mail` outlives the dialog.
     void AddMailServer(CMailServerSettings& mail);
+    // Shows what runs do with the files they delete or overwrite, below the error policy; the
+    // choice takes the controls' values on OK (the caller stores it). `keep` outlives the
+    // dialog.
+    void AddKeepFiles(CKeepFilesChoice& keep);
 
   private:
     QWidget* MakePolicyGroup(uint32_t preferences);

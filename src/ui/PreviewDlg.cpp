@@ -56,6 +56,12 @@ CPreviewDlg::CPreviewDlg(CPreviewModel& model, CProfile* profile, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(asking);
     layout->addLayout(grid, 1);
+    if (!model.KeepNote().empty()) {
+        auto* keep = new QLabel(QString::fromStdString(model.KeepNote()));
+        keep->setObjectName("keepNote");
+        keep->setWordWrap(true);
+        layout->addWidget(keep);
+    }
     layout->addLayout(bottom);
     setMinimumSize(sizeHint());
     RestoreSize();

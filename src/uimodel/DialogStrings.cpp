@@ -58,6 +58,11 @@ void AddDialogStrings() {
         {IDS_PREF_SHOW_TIPS, "Show tips on startup"},
         {IDS_PREF_CLEAR_PATTERN, "Clear new tasks pattern"},
         {IDS_PREF_PATTERN_CLEARED, "New tasks start from the default settings again."},
+        {IDS_PREF_KEEP_GROUP, "When a run deletes or overwrites a file"},
+        {IDS_PREF_KEEP_DELETE, "Delete it"},
+        {IDS_PREF_KEEP_TRASH, "Move it to the Trash"},
+        {IDS_PREF_KEEP_VERSIONS, "Keep it in a versions folder"},
+        {IDS_PREF_KEEP_DAYS, "Keep versions for (days):"},
 
         {IDS_TIPS_CAPTION, "Tip of the day"},
         {IDS_TIPS_HEADING, "Did you know..."},

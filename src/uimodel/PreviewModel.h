@@ -36,6 +36,8 @@ class CPreviewModel {
                   CPreviewRequest request);
 
     const std::string& Caption() const { return m_request.m_strCaption; }
+    // Where the files this run deletes or replaces go; empty when they are gone for good.
+    const std::string& KeepNote() const { return m_request.m_strKeepNote; }
     // The task whose run asks, "Task: <name> (<id>)": several previews may be open at once.
     const std::string& Asking() const { return m_strAsking; }
     int RowCount(PreviewList list) const;

@@ -58,6 +58,7 @@
 #include "uimodel/RunViews.h"
 #include "uimodel/RunWindowStrings.h"
 #include "uimodel/ScheduleStrings.h"
+#include "uimodel/SettingsKeep.h"
 #include "uimodel/SettingsMail.h"
 #include "uimodel/TaskWizard.h"
 #include "uimodel/WizardStrings.h"
@@ -395,6 +396,8 @@ bool RenderPreview(const fs::path& out) {
     request.m_strSource = task.m_Source.m_strPath;
     request.m_strTarget = task.m_Targets[0].m_strPath;
     request.m_strCaption = "Task: 7  /home/ann/Pictures <--> /media/ann/Backup/Pictures";
+    request.m_strKeepNote = tv::FormatText(tv::LoadString(tv::IDS_PREVIEW_KEEP_VERSIONS).c_str(),
+                                           30, ".twinvale-versions");
     tv::CPreviewModel model(task, merged, bytes, request);
     model.Toggle(tv::PreviewList::CopyFromSource, {1});
     tv::CPreviewDlg dialog(model);
@@ -611,13 +614,17 @@ bool RenderRealtime(const fs::path& out) {
     return ok;
 }
 
-// The preferences with the mail server settings of a secure login.
+// The preferences with the mail server settings of a secure login, keeping replaced files in
+// a versions folder.
 bool RenderPreferences(const fs::path& out) {
+    tv::CKeepFilesChoice keep(tv::LocalFileSystem());
+    keep.SetChoice(2);
     tv::CMailServerSettings mail(tv::LocalFileSystem());
     mail.SetSecure(true);
     mail.m_account.m_strUser = "reports@example.org";
     mail.m_account.m_strPassword = "secret";
     tv::CPrefDialog dialog(tv::pref::kDefault, {});
+    dialog.AddKeepFiles(keep);
     dialog.AddMailServer(mail);
     return Save(dialog, out / "preferences.png");
 }

@@ -4,10 +4,14 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 
+#include "platform/FileSystem.h"
+#include "support/TestEnv.h"
 #include "ui/PrefDialog.h"
 #include "uimodel/DialogStrings.h"
+#include "uimodel/SettingsKeep.h"
 
 namespace {
 
@@ -48,6 +52,34 @@ TEST(PrefDialog, ShowsTheBitsAndGivesBackWhatTheUserChanged) {
     QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Preferences(), 0x004u | 0x080u | 0x200u | 0x2u);
+}
+
+// The choice starts as the profile has it (nothing stored: delete, 30 days), the days follow
+// whether anything is kept, and OK stores what the user chose for the next start.
+TEST(PrefDialog, KeepsReplacedAndDeletedFilesTheWayTheUserChose) {
+    tvtest::CIsolatedHome home;
+    tv::AddDialogStrings();
+    tv::CKeepFilesChoice keep(tv::LocalFileSystem());
+    tv::CPrefDialog dialog(0x404, {});
+    dialog.AddKeepFiles(keep);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* days = dialog.findChild<QSpinBox*>("keepDays");
+    ASSERT_NE(days, nullptr);
+    EXPECT_TRUE(dialog.findChild<QRadioButton*>("keep0")->isChecked());
+    EXPECT_EQ(days->value(), 30);
+    EXPECT_FALSE(days->isEnabled());
+
+    ClickIndicator(dialog.findChild<QRadioButton*>("keep2"));
+    EXPECT_TRUE(days->isEnabled());
+    days->setValue(7);
+    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                      Qt::LeftButton);
+    ASSERT_TRUE(keep.Store());
+
+    const tv::CKeepFilesChoice stored(tv::LocalFileSystem());
+    EXPECT_EQ(stored.Choice(), 2);
+    EXPECT_EQ(stored.Days(), 7);
 }
 
 }  // namespace

@@ -230,7 +230,7 @@ TEST_F(RunWindows, PreviewTogglesTheSelectionAndCancelLeavesTheTreeAlone) {
     }
     tv::CPlanBytes bytes;
     bytes.m_deleteInTarget = 3000;
-    tv::CPreviewModel model(task, root, bytes, {"Task: 1  /s --> /t", "/s", "/t", 0});
+    tv::CPreviewModel model(task, root, bytes, {"Task: 1  /s --> /t", "/s", "/t", 0, {}});
     tv::CProfile profile(tv::LocalFileSystem());
     profile.WriteProfileInt("Settings", "PCX", 900);
     profile.WriteProfileInt("Settings", "PCY", 700);
