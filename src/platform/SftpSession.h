@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/RemoteDriver.h"
 
@@ -83,7 +84,18 @@ class CSftpSession {
     int Rename(const std::string& from, const std::string& to);
     int Remove(const std::string& path);
     int OpenForWrite(const std::string& path, LIBSSH2_SFTP_HANDLE*& handle);
-    int WriteAll(LIBSSH2_SFTP_HANDLE* handle, const RemoteSourceFn& source);
+    // The bytes of an upload read ahead; [m_begin, m_end) not yet acknowledged by the server.
+    struct CWriteBuffer {
+        std::vector<char> m_bytes;
+        size_t m_begin = 0;
+        size_t m_end = 0;
+        bool m_bLast = false;  // the source has no more
+    };
+    // Reads from `source` until `upTo` bytes wait or the source ends.
+    int Fill(CWriteBuffer& buffer, const RemoteSourceFn& source, size_t upTo);
+    int WriteAll(LIBSSH2_SFTP_HANDLE* handle, CWriteBuffer& buffer, const RemoteSourceFn& source);
+    // How many more bytes the channel's window takes now, beside `offered` ones not yet out.
+    size_t WindowRoom(size_t offered) const;
     int CloseHandle(LIBSSH2_SFTP_HANDLE* handle, const std::string& path);
     // Puts the complete temporary in place of the target, stepping the old file aside first
     // unless the target is known to be absent.

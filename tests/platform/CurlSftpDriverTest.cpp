@@ -182,6 +182,28 @@ TEST_F(CurlSftpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);
 }
 
+// Writes the server refuses (its disk is full), whether they went out with the time and the close
+// in one go or as a long stream, never reach the real name, new or already there.
+TEST_F(CurlSftpDriver, RefusedWritesNeverReachTheTarget) {
+    TrustServer();
+    CCurlSftpDriver driver(Site());
+    WriteFile(m_root / "old.txt", "old contents");
+    for (const size_t size : {size_t{10}, size_t{3} << 20}) {
+        for (const char* name : {"old.txt", "new.txt"}) {
+            std::filesystem::create_symlink("/dev/full", m_root / RemoteTempName(name));
+            const CUploadOptions options{FileTimeFromUnix(1'600'000'000), UploadTarget::Absent};
+            EXPECT_EQ(UploadText(driver, Remote(name), std::string(size, 'n'), options), EIO)
+                << name << " " << size;
+            std::filesystem::remove(m_root / RemoteTempName(name));
+        }
+        EXPECT_EQ(ReadFile(m_root / "old.txt"), "old contents");
+        EXPECT_FALSE(std::filesystem::exists(m_root / "new.txt"));
+    }
+    ASSERT_EQ(UploadText(driver, Remote("new.txt"), "new contents"), 0) << driver.LastError();
+    EXPECT_EQ(ReadFile(m_root / "new.txt"), "new contents");
+    EXPECT_EQ(Count(m_server.Log(), "Accepted publickey"), 1u) << "a refusal keeps the session";
+}
+
 // Many writes are in flight at once: pieces of every size must still land in their place, with
 // the time. A connection that breaks off halfway through a replace leaves the old file whole,
 // and the temporary goes with the next login; the one after that takes uploads again.
