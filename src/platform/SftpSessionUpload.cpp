@@ -19,6 +19,7 @@ using curlcb::AbsolutePath;
 // acknowledged; this much unacknowledged data keeps a fast link busy.
 constexpr size_t kInFlightBytes = 4u << 20;
 constexpr size_t kWriteBufferBytes = 2 * kInFlightBytes;
+constexpr size_t kFirstBufferBytes = 64u << 10;
 constexpr size_t kWindowSlack = 4u << 10;
 // libssh2's largest write request, and a bound for its header with the handle.
 constexpr size_t kChunkBytes = 30000;
@@ -106,11 +107,11 @@ int CSftpSession::OpenForWrite(const std::string& path, LIBSSH2_SFTP_HANDLE*& ha
 }
 
 int CSftpSession::Fill(CWriteBuffer& buffer, const RemoteSourceFn& source, size_t upTo) {
-    if (buffer.m_bytes.empty()) {
-        buffer.m_bytes.resize(kWriteBufferBytes);
-    }
     while (!buffer.m_bLast && buffer.m_end - buffer.m_begin < upTo) {
-        if (buffer.m_end == buffer.m_bytes.size()) {
+        // A small file never pays for the room a big one needs.
+        if (buffer.m_end == buffer.m_bytes.size() && buffer.m_bytes.size() < kWriteBufferBytes) {
+            buffer.m_bytes.resize(std::max(kFirstBufferBytes, 2 * buffer.m_bytes.size()));
+        } else if (buffer.m_end == buffer.m_bytes.size()) {
             std::memmove(buffer.m_bytes.data(), buffer.m_bytes.data() + buffer.m_begin,
                          buffer.m_end - buffer.m_begin);
             buffer.m_end -= buffer.m_begin;
