@@ -96,6 +96,11 @@ class CSftpSession {
     int WriteAll(LIBSSH2_SFTP_HANDLE* handle, CWriteBuffer& buffer, const RemoteSourceFn& source);
     // How many more bytes the channel's window takes now, beside `offered` ones not yet out.
     size_t WindowRoom(size_t offered) const;
+    int SetTimeAndClose(LIBSSH2_SFTP_HANDLE* handle, const std::string& path, FileTime lastWrite,
+                        bool& timeSet);
+    // Calls `call` until its request is out: `rc` is its result, or EAGAIN while it waits for the
+    // answer (Run finishes it).
+    int Send(const std::function<int()>& call, int& rc);
     int CloseHandle(LIBSSH2_SFTP_HANDLE* handle, const std::string& path);
     // Puts the complete temporary in place of the target, stepping the old file aside first
     // unless the target is known to be absent.

@@ -68,13 +68,8 @@ int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
         CWriteBuffer buffer;
         int error = WriteAll(handle, buffer, source);
         if (error == 0 && options.m_lastWrite != kKeepTime) {
-            LIBSSH2_SFTP_ATTRIBUTES attributes = TimeAttributes(options.m_lastWrite);
-            int refused = Request("setting the time of " + temp,
-                                  [&] { return libssh2_sftp_fsetstat(handle, &attributes); });
-            timeSet = refused == 0;
-            error = m_bWhole ? 0 : refused;
-        }
-        if (m_bWhole) {
+            error = SetTimeAndClose(handle, temp, options.m_lastWrite, timeSet);
+        } else if (m_bWhole) {
             int closed = CloseHandle(handle, temp);
             error = error != 0 ? error : closed;
         }
@@ -136,6 +131,12 @@ int CSftpSession::WriteAll(LIBSSH2_SFTP_HANDLE* handle, CWriteBuffer& buffer,
     size_t offered = 0;  // of the bytes not acknowledged, those libssh2 has taken
     bool sending = false;
     for (;;) {
+        // A fast server may never make the loop wait, where the cancel is seen otherwise.
+        if (m_cancel) {
+            m_bWhole = false;
+            m_error = "cancelled";
+            return ECANCELED;
+        }
         if (int error = Fill(buffer, source, kInFlightBytes); error != 0) {
             return error;
         }
@@ -175,6 +176,57 @@ size_t CSftpSession::WindowRoom(size_t offered) const {
     const size_t overhead = (window / kChunkBytes + 1) * kChunkOverhead + kWindowSlack;
     // With nothing in flight no answer can open the window: one write goes regardless.
     return window > overhead ? window - overhead : offered == 0 ? kChunkBytes : 0;
+}
+
+// The time and the close go out together and the server answers them in order, which saves a
+// round trip per file. A refused time does not fail the upload; a broken session does.
+int CSftpSession::SetTimeAndClose(LIBSSH2_SFTP_HANDLE* handle, const std::string& path,
+                                  FileTime lastWrite, bool& timeSet) {
+    LIBSSH2_SFTP_ATTRIBUTES attributes = TimeAttributes(lastWrite);
+    const std::function<int()> setTime = [&] { return libssh2_sftp_fsetstat(handle, &attributes); };
+    const std::function<int()> close = [&] { return libssh2_sftp_close_handle(handle); };
+    int timeRc = 0;
+    int closeRc = 0;
+    if (int broken = Send(setTime, timeRc); broken != 0) {
+        return broken;
+    }
+    if (timeRc != LIBSSH2_ERROR_EAGAIN && timeRc != 0) {
+        int failed = Failed(timeRc, "setting the time of " + path);
+        if (!m_bWhole) {
+            return failed;
+        }
+    }
+    if (int broken = Send(close, closeRc); broken != 0) {
+        return broken;
+    }
+    if (timeRc == LIBSSH2_ERROR_EAGAIN) {
+        if (int broken = Run(setTime, timeRc); broken != 0) {
+            return broken;
+        }
+        int failed = timeRc == 0 ? 0 : Failed(timeRc, "setting the time of " + path);
+        if (!m_bWhole) {
+            return failed;
+        }
+    }
+    timeSet = timeRc == 0;
+    if (closeRc == LIBSSH2_ERROR_EAGAIN) {
+        if (int broken = Run(close, closeRc); broken != 0) {
+            return broken;
+        }
+    }
+    return closeRc == 0 ? 0 : Failed(closeRc, "finishing " + path);
+}
+
+// A request that is not held up by sending waits for its answer, so the next one may go out.
+int CSftpSession::Send(const std::function<int()>& call, int& rc) {
+    while ((rc = call()) == LIBSSH2_ERROR_EAGAIN &&
+           (libssh2_session_block_directions(m_session) & LIBSSH2_SESSION_BLOCK_OUTBOUND) != 0) {
+        if (int error = Wait(); error != 0) {
+            m_bWhole = false;
+            return error;
+        }
+    }
+    return 0;
 }
 
 int CSftpSession::CloseHandle(LIBSSH2_SFTP_HANDLE* handle, const std::string& path) {
