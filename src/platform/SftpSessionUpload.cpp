@@ -67,6 +67,10 @@ int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
         m_leftovers = {temp, target, false};
         CWriteBuffer buffer;
         int error = WriteAll(handle, buffer, source);
+        if (!m_bWhole) {
+            // libssh2 frees the writes in flight only with their answers, which will not come.
+            libssh2_sftp_seek64(handle, 0);
+        }
         if (error == 0 && options.m_lastWrite != kKeepTime) {
             error = SetTimeAndClose(handle, temp, options.m_lastWrite, timeSet);
         } else if (m_bWhole) {
