@@ -180,6 +180,30 @@ TEST_F(CurlSftpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
     EXPECT_EQ(cancelled, ECANCELED);
     EXPECT_EQ(ReadFile(m_root / "keep.txt"), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);
+
+    // A cancel from another thread amid a big upload that never has to wait for the server.
+    CCurlSftpDriver streaming(Site());
+    const std::string block(1 << 20, 'w');
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        streaming.Cancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(streaming.Upload(
+                  Remote("keep.txt"),
+                  [&](void* buffer, size_t size, size_t& got) {
+                      got = std::min(size, block.size());
+                      std::copy_n(block.data(), got, static_cast<char*>(buffer));
+                      return 0;
+                  },
+                  replace, timeSet),
+              ECANCELED);
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(ReadFile(m_root / "keep.txt"), "old contents");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);
+    bool exists = false;
+    EXPECT_EQ(streaming.FolderExists(m_root.Path().string(), exists), ECANCELED);
 }
 
 // Writes the server refuses (its disk is full), whether they went out with the time and the close
