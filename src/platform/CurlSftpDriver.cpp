@@ -161,13 +161,36 @@ int CCurlSftpDriver::Command(const std::string& verb, const std::vector<std::str
     return Commands({command});
 }
 
+CSftpSession* CCurlSftpDriver::Session() {
+    if (m_site.m_proxyType != RemoteProxy::None) {
+        return nullptr;
+    }
+    if (!m_session) {
+        m_session = std::make_unique<CSftpSession>(m_site, m_endpoint, m_cancel);
+    }
+    return m_session.get();
+}
+
+int CCurlSftpDriver::Answer(int error) {
+    if (error != 0) {
+        m_error = m_session->LastError();
+    }
+    return error;
+}
+
 int CCurlSftpDriver::Connect() {
+    if (CSftpSession* session = Session()) {
+        return Answer(session->Connect());
+    }
     Prepare("/", true);
     curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
     return Perform();
 }
 
 bool CCurlSftpDriver::IsConnected() {
+    if (CSftpSession* session = Session()) {
+        return session->IsConnected();
+    }
     Prepare("/", false);
     curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(m_curl, CURLOPT_FILETIME, 1L);
@@ -175,21 +198,20 @@ bool CCurlSftpDriver::IsConnected() {
 }
 
 void CCurlSftpDriver::Disconnect() {
-    m_lister.reset();
+    if (m_session) {
+        m_session->Disconnect();
+    }
     curl_easy_cleanup(m_curl);
     m_curl = curl_easy_init();
 }
 
 int CCurlSftpDriver::List(const std::string& folder, CRemoteListing& listing) {
-    if (m_site.m_proxyType != RemoteProxy::None) {
+    CSftpSession* session = Session();
+    if (session == nullptr) {
         return ListEntryByEntry(folder, listing);
     }
-    if (!m_lister) {
-        m_lister = std::make_unique<CSftpLister>(m_site, m_endpoint, m_cancel);
-    }
-    int error = m_lister->List(folder, listing);
+    int error = Answer(session->List(folder, listing));
     if (error != 0) {
-        m_error = m_lister->LastError();
         listing = {};
     }
     return error;
@@ -241,6 +263,9 @@ int CCurlSftpDriver::AddExactTimes(const std::string& folder, CRemoteListing& li
 // A failed request costs libcurl its session, so existence is asked without failing: a stat of
 // "folder/" answers for folders only and leaves the time unset otherwise.
 int CCurlSftpDriver::FolderExists(const std::string& folder, bool& exists) {
+    if (CSftpSession* session = Session()) {
+        return Answer(session->FolderExists(folder, exists));
+    }
     int64_t seconds = -1;
     int error = StatTime(folder, EntryType::Folder, seconds);
     exists = error == 0 && seconds >= 0;
@@ -248,14 +273,23 @@ int CCurlSftpDriver::FolderExists(const std::string& folder, bool& exists) {
 }
 
 int CCurlSftpDriver::MakeFolder(const std::string& folder) {
+    if (CSftpSession* session = Session()) {
+        return Answer(session->MakeFolder(folder));
+    }
     return Command("mkdir", {AbsolutePath(folder)});
 }
 
 int CCurlSftpDriver::DeleteFile(const std::string& path) {
+    if (CSftpSession* session = Session()) {
+        return Answer(session->DeleteFile(path));
+    }
     return Command("rm", {AbsolutePath(path)});
 }
 
 int CCurlSftpDriver::RemoveFolder(const std::string& folder) {
+    if (CSftpSession* session = Session()) {
+        return Answer(session->RemoveFolder(folder));
+    }
     return Command("rmdir", {AbsolutePath(folder)});
 }
 
@@ -266,10 +300,28 @@ int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const Re
     return Perform();
 }
 
-// The rename (or the steps of a replace) and the time ride on the upload's own request. A new
-// file needs only the rename; a wrong guess that it is new costs one failed rename and the replace.
 int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& source,
                             const CUploadOptions& options, bool& timeSet) {
+    CSftpSession* session = Session();
+    if (session == nullptr) {
+        return UploadThroughCurl(path, source, options, timeSet);
+    }
+    int error = session->Upload(path, source, options, timeSet);
+    if (error != 0 && !session->Leftovers().m_temp.empty()) {
+        // Even a cancel must not leave the old file aside or the temporary behind.
+        const bool cancelled = m_cancel.exchange(false);
+        session->CleanUpUpload();
+        if (cancelled) {
+            m_cancel = true;
+        }
+    }
+    return Answer(error);
+}
+
+// The rename (or the steps of a replace) and the time ride on the upload's own request. A new
+// file needs only the rename; a wrong guess that it is new costs one failed rename and the replace.
+int CCurlSftpDriver::UploadThroughCurl(const std::string& path, const RemoteSourceFn& source,
+                                       const CUploadOptions& options, bool& timeSet) {
     timeSet = false;
     std::string target = AbsolutePath(path);
     std::string temp = RemoteTempPath(target);
@@ -347,6 +399,9 @@ std::vector<std::string> CCurlSftpDriver::ReplaceCommands(const std::string& tem
 }
 
 int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {
+    if (CSftpSession* session = Session()) {
+        return Answer(session->SetTime(path, lastWrite));
+    }
     return Commands({MtimeCommand(lastWrite, AbsolutePath(path))});
 }
 

@@ -7,18 +7,18 @@
 
 #include "platform/RemoteDriver.h"
 #include "platform/SftpHostKey.h"
-#include "platform/SftpLister.h"
+#include "platform/SftpSession.h"
 
 typedef void CURL;
 
 namespace tv {
 
-// SFTP over one libcurl (libssh2) handle whose SSH session stays open between the calls. The
-// server's host key is checked against $HOME/.ssh/known_hosts: a changed key is refused, an
-// unknown one is put to the site's AskHostKeyFn and added to known_hosts when trusted, refused
-// when there is no one to ask. Times are exact: listings go through a second SSH session that
-// reads each entry's attributes with it (libcurl's listing text carries minutes at best); through
-// a proxy, where that session cannot go, each listed entry gets a stat of its own instead.
+// SFTP over SSH sessions that stay open between the calls. The server's host key is checked
+// against $HOME/.ssh/known_hosts: a changed key is refused, an unknown one is put to the site's
+// AskHostKeyFn and added to known_hosts when trusted, refused when there is no one to ask.
+// A site reached directly is served by an SSH session of our own (CSftpSession), downloads
+// aside, which keep libcurl's; through a proxy, which that session cannot go through, libcurl
+// serves every call, and each listed entry gets a stat of its own for its exact time.
 // Contracts as IRemoteDriver.
 class CCurlSftpDriver final : public IRemoteDriver {
   public:
@@ -47,6 +47,12 @@ class CCurlSftpDriver final : public IRemoteDriver {
     int CheckHostKey(int match, const void* key, size_t length);
 
   private:
+    // The session of a site reached directly; null through a proxy.
+    CSftpSession* Session();
+    // `error` as the session gave it, with its reason.
+    int Answer(int error);
+    int UploadThroughCurl(const std::string& path, const RemoteSourceFn& source,
+                          const CUploadOptions& options, bool& timeSet);
     void Prepare(const std::string& path, bool folder);
     int Perform();
     // SFTP commands (mkdir, rm, rename, ...) without a transfer; `paths` are quoted into them.
@@ -69,8 +75,7 @@ class CCurlSftpDriver final : public IRemoteDriver {
     CRemoteSite m_twinSite;  // the site as given, with no one to ask
     std::string m_baseUrl;
     CSftpEndpoint m_endpoint;
-    // Opened by the first listing of a site without a proxy, closed by Disconnect.
-    std::unique_ptr<CSftpLister> m_lister;
+    std::unique_ptr<CSftpSession> m_session;
     CURL* m_curl = nullptr;
     std::atomic<bool> m_cancel{false};
     HostKeyVerdict m_verdict = HostKeyVerdict::Unchecked;

@@ -11,8 +11,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/RemoteDriver.h"
 #include "platform/ServerChild.h"
@@ -85,6 +88,33 @@ class CSshServer {
         return line.substr(0, line.find(' ', line.find(' ') + 1));
     }
     std::string Log() const { return ReadFile(m_dir / "sshd.log"); }
+    // Kills every process that serves a connection, as a crash would: clients see their
+    // connections break off while the server still takes new ones.
+    void CutOff() const {
+        std::map<pid_t, std::vector<pid_t>> children;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const pid_t pid = std::atoi(entry.path().filename().c_str());
+            std::ifstream stat(entry.path() / "stat");
+            std::string text;
+            std::getline(stat, text);
+            const size_t name = text.rfind(')');
+            if (pid > 0 && name != std::string::npos) {
+                std::istringstream rest(text.substr(name + 1));
+                char state = 0;
+                pid_t parent = 0;
+                rest >> state >> parent;
+                children[parent].push_back(pid);
+            }
+        }
+        std::vector<pid_t> doomed = children[m_pid];
+        for (size_t i = 0; i < doomed.size(); ++i) {
+            const std::vector<pid_t>& more = children[doomed[i]];
+            doomed.insert(doomed.end(), more.begin(), more.end());
+        }
+        for (pid_t pid : doomed) {
+            kill(pid, SIGKILL);
+        }
+    }
     std::string SftpLog() const { return ReadFile(m_dir / "sftp.log"); }
 
   private:

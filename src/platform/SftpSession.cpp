@@ -1,9 +1,11 @@
-#include "platform/SftpLister.h"
+#include "platform/SftpSession.h"
 
 #include <fcntl.h>
 #include <libssh2.h>
 #include <libssh2_sftp.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -78,35 +80,32 @@ void AnswerPrompts(const char*, int, const char*, int, int count,
     }
 }
 
-EntryType TypeOf(const LIBSSH2_SFTP_ATTRIBUTES& attributes) {
-    if ((attributes.flags & LIBSSH2_SFTP_ATTR_PERMISSIONS) == 0) {
-        return EntryType::Other;
-    }
-    if (LIBSSH2_SFTP_S_ISDIR(attributes.permissions)) {
-        return EntryType::Folder;
-    }
-    // A link stays Other, as the listing's "l" line has always made it.
-    return LIBSSH2_SFTP_S_ISREG(attributes.permissions) ? EntryType::File : EntryType::Other;
-}
-
 }  // namespace
 
-CSftpLister::CSftpLister(const CRemoteSite& site, CSftpEndpoint endpoint,
-                         const std::atomic<bool>& cancel)
+CSftpSession::CSftpSession(const CRemoteSite& site, CSftpEndpoint endpoint,
+                           const std::atomic<bool>& cancel)
     : m_site(site), m_endpoint(std::move(endpoint)), m_cancel(cancel) {
     InitLibssh2Once();
 }
 
-CSftpLister::~CSftpLister() {
+CSftpSession::~CSftpSession() {
     Close(CloseMode::Polite);
 }
 
-int CSftpLister::List(const std::string& folder, CRemoteListing& listing) {
+int CSftpSession::Connect() {
+    return Do("", [] { return 0; });
+}
+
+void CSftpSession::Disconnect() {
+    Close(CloseMode::Polite);
+}
+
+int CSftpSession::Do(const std::string& path, const std::function<int()>& request) {
     if (m_cancel) {
         Close(CloseMode::Abrupt);
+        m_error = "cancelled";
         return ECANCELED;
     }
-    std::string path = curlcb::AbsolutePath(folder);
     if (path.find('\0') != std::string::npos) {
         m_error = "a name holds a NUL";
         return EINVAL;
@@ -117,15 +116,21 @@ int CSftpLister::List(const std::string& folder, CRemoteListing& listing) {
             return error;
         }
     }
-    int error = ReadFolder(path, listing);
-    // A refused folder leaves the session usable; anything else may have broken it halfway.
-    if (error != 0 && error != ENOENT) {
+    m_bWhole = true;
+    RestartDeadline();
+    int error = request();
+    // A refused request leaves the session usable; anything else may have broken it halfway.
+    if (error != 0 && !m_bWhole) {
         Close(CloseMode::Abrupt);
     }
     return error;
 }
 
-int CSftpLister::Open() {
+void CSftpSession::RestartDeadline() {
+    m_deadline = Clock::now() + std::chrono::seconds(m_site.m_lowSpeedSeconds);
+}
+
+int CSftpSession::Open() {
     long timeout = m_site.m_connectTimeoutMs > 0 ? m_site.m_connectTimeoutMs
                                                  : curlcb::kDefaultConnectTimeoutMs;
     m_deadline = Clock::now() + std::chrono::milliseconds(timeout);
@@ -159,7 +164,7 @@ int CSftpLister::Open() {
 }
 
 // Each address in turn, without blocking, so that the time-out and a cancel are both seen.
-int CSftpLister::ConnectSocket() {
+int CSftpSession::ConnectSocket() {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -175,6 +180,10 @@ int CSftpLister::ConnectSocket() {
         if (m_socket < 0) {
             continue;
         }
+        // Requests are small and each waits for its answer: Nagle's delay would hold every one
+        // back until the server's delayed acknowledgement.
+        int on = 1;
+        setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         error = connect(m_socket, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
         if (error == EINPROGRESS) {
             error = WaitForSocket(POLLOUT);
@@ -199,7 +208,7 @@ int CSftpLister::ConnectSocket() {
     return error;
 }
 
-int CSftpLister::CheckHostKey() {
+int CSftpSession::CheckHostKey() {
     int rc = 0;
     LIBSSH2_KNOWNHOSTS* hosts = libssh2_knownhost_init(m_session);
     if (hosts == nullptr) {
@@ -239,7 +248,7 @@ int CSftpLister::CheckHostKey() {
 
 // The server is asked for the kind of key known_hosts holds for it, so that a host known by
 // one of its keys is not taken for an unknown one.
-void CSftpLister::PreferKnownKeyType(LIBSSH2_KNOWNHOSTS* hosts) {
+void CSftpSession::PreferKnownKeyType(LIBSSH2_KNOWNHOSTS* hosts) {
     libssh2_knownhost* entry = nullptr;
     while (libssh2_knownhost_get(hosts, &entry, entry) == 0) {
         const char* method = HostKeyMethod(entry->typemask);
@@ -253,7 +262,7 @@ void CSftpLister::PreferKnownKeyType(LIBSSH2_KNOWNHOSTS* hosts) {
 
 // The key file first, then the password, then keyboard-interactive with the password, each
 // only when the site has what it needs and the server offers it.
-int CSftpLister::LogIn() {
+int CSftpSession::LogIn() {
     const std::string& user = m_site.m_user;
     auto length = static_cast<unsigned>(user.size());
     int rc = 0;
@@ -315,56 +324,7 @@ int CSftpLister::LogIn() {
     return EACCES;
 }
 
-int CSftpLister::ReadFolder(const std::string& path, CRemoteListing& listing) {
-    LIBSSH2_SFTP_HANDLE* handle = nullptr;
-    int rc = 0;
-    m_deadline = Clock::now() + std::chrono::seconds(m_site.m_lowSpeedSeconds);
-    int error = Run(
-        [&] {
-            handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()),
-                                          0, 0, LIBSSH2_SFTP_OPENDIR);
-            return handle != nullptr ? 0 : libssh2_session_last_errno(m_session);
-        },
-        rc);
-    if (error != 0 || rc != 0) {
-        return error != 0 ? error : Failed(rc, "opening " + path);
-    }
-    std::string name(4096, '\0');
-    LIBSSH2_SFTP_ATTRIBUTES attributes{};
-    while (error == 0) {
-        m_deadline = Clock::now() + std::chrono::seconds(m_site.m_lowSpeedSeconds);
-        error = Run(
-            [&] {
-                return libssh2_sftp_readdir_ex(handle, name.data(), name.size(), nullptr, 0,
-                                               &attributes);
-            },
-            rc);
-        if (error != 0 || rc <= 0) {
-            break;
-        }
-        CRemoteEntry entry;
-        entry.m_name.assign(name.data(), static_cast<size_t>(rc));
-        entry.m_type = TypeOf(attributes);
-        if ((attributes.flags & LIBSSH2_SFTP_ATTR_SIZE) != 0) {
-            entry.m_size = attributes.filesize;
-        }
-        if ((attributes.flags & LIBSSH2_SFTP_ATTR_ACMODTIME) != 0) {
-            entry.m_lastWrite = FileTimeFromUnix(static_cast<int64_t>(attributes.mtime));
-            entry.m_timeKind = RemoteTimeKind::Utc;
-        }
-        AddRemoteEntry(std::move(entry), listing);
-    }
-    if (error == 0 && rc < 0) {
-        error = Failed(rc, "reading " + path);
-    }
-    if (error == 0) {
-        int closed = 0;
-        error = Run([&] { return libssh2_sftp_closedir(handle); }, closed);
-    }
-    return error;
-}
-
-void CSftpLister::Close(CloseMode mode) {
+void CSftpSession::Close(CloseMode mode) {
     if (m_socket >= 0 && mode == CloseMode::Abrupt) {
         // Every call below then fails at once instead of waiting for a server that is gone.
         shutdown(m_socket, SHUT_RDWR);
@@ -386,7 +346,7 @@ void CSftpLister::Close(CloseMode mode) {
     m_socket = -1;
 }
 
-int CSftpLister::Wait() {
+int CSftpSession::Wait() {
     int directions = libssh2_session_block_directions(m_session);
     short events = 0;
     if ((directions & LIBSSH2_SESSION_BLOCK_INBOUND) != 0) {
@@ -398,7 +358,7 @@ int CSftpLister::Wait() {
     return WaitForSocket(events != 0 ? events : POLLIN);
 }
 
-int CSftpLister::WaitForSocket(short events) {
+int CSftpSession::WaitForSocket(short events) {
     for (;;) {
         if (m_cancel) {
             m_error = "cancelled";
@@ -418,19 +378,22 @@ int CSftpLister::WaitForSocket(short events) {
     }
 }
 
-template <class Call>
-int CSftpLister::Run(Call call, int& rc) {
+int CSftpSession::Run(const std::function<int()>& call, int& rc) {
     while ((rc = call()) == LIBSSH2_ERROR_EAGAIN) {
         if (int error = Wait(); error != 0) {
+            m_bWhole = false;
             return error;
         }
     }
     return 0;
 }
 
-int CSftpLister::Failed(int rc, const std::string& doing) {
+int CSftpSession::Failed(int rc, const std::string& doing) {
     char* message = nullptr;
     libssh2_session_last_error(m_session, &message, nullptr, 0);
+    if (rc != LIBSSH2_ERROR_SFTP_PROTOCOL) {
+        m_bWhole = false;
+    }
     m_error = curlcb::Masked(doing + ": " + (message != nullptr ? message : "failed"), m_site);
     switch (rc) {
         case LIBSSH2_ERROR_SFTP_PROTOCOL: {
