@@ -42,7 +42,7 @@ struct CLauncherSettings {
     RunOrigin m_origin = RunOrigin::User;
     IDiscRecorder* m_pDiscRecorder = nullptr;  // none: the system's recorders
     DiscWaitFn m_discWait = nullptr;           // none: a sleep that a cancel cuts short
-    IDryRunReport* m_pDryRun = nullptr;  // set: every run is a dry run reporting here
+    IDryRunReport* m_pDryRun = nullptr;        // set: every run is a dry run reporting here
 };
 
 // Starts runs of tasks, each on a worker thread of its own, and waits for them. The caller
