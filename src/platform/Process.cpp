@@ -140,35 +140,33 @@ std::vector<char*> ArgvOf(std::vector<std::string>& args) {
     return argv;
 }
 
+// The program's own output would only clutter ours, so its standard streams go nowhere.
+pid_t SpawnQuiet(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return -1;
+    }
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv = ArgvOf(copies);
+    CSpawnAttributes attributes;
+    CFileActions actions;
+    actions.NullStreams();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ) != 0) {
+        return -1;
+    }
+    return pid;
+}
+
 }  // namespace
 
 int RunProgram(const std::vector<std::string>& args) {
-    if (args.empty()) {
-        return -1;
-    }
-    std::vector<std::string> copies = args;
-    std::vector<char*> argv = ArgvOf(copies);
-    CSpawnAttributes attributes;
-    CFileActions actions;
-    actions.NullStreams();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ) != 0) {
-        return -1;
-    }
-    return WaitForChild(pid);
+    const pid_t pid = SpawnQuiet(args);
+    return pid < 0 ? -1 : WaitForChild(pid);
 }
 
 bool StartProgram(const std::vector<std::string>& args) {
-    if (args.empty()) {
-        return false;
-    }
-    std::vector<std::string> copies = args;
-    std::vector<char*> argv = ArgvOf(copies);
-    CSpawnAttributes attributes;
-    CFileActions actions;
-    actions.NullStreams();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], actions.Get(), attributes.Get(), argv.data(), environ) != 0) {
+    const pid_t pid = SpawnQuiet(args);
+    if (pid < 0) {
         return false;
     }
     // Without a shell in between nobody else adopts the child, so it is waited for here.
