@@ -112,6 +112,8 @@ class CSftpSession {
     // m_deadline.
     int Wait();
     int WaitForSocket(short events);
+    // Has the acknowledgement of what arrived go out now rather than after the kernel's delay.
+    void AckAtOnce();
     // Repeats a non-blocking libssh2 call until it stops asking for more; `rc` is its result.
     int Run(const std::function<int()>& call, int& rc);
     // Run for a call whose result is 0 or a libssh2 error: the errno value, reason in m_error.
