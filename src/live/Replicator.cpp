@@ -36,7 +36,7 @@ void CReplicator::Reconcile(const std::string& path) {
         if (Canceled()) {
             return;
         }
-        ReconcileOn(target, path, Deep::No);
+        ReconcileOn(target, path, Deep::Entries);
     }
 }
 
@@ -48,7 +48,7 @@ void CReplicator::Rename(const CRename& rename) {
         if (RenameOn(target, rename)) {
             continue;
         }
-        ReconcileOn(target, rename.m_from, Deep::No);
+        ReconcileOn(target, rename.m_from, Deep::Entries);
         ReconcileOn(target, rename.m_to, Deep::Yes);
     }
 }
@@ -109,6 +109,8 @@ void CReplicator::ReconcileOn(const std::string& target, const std::string& path
         if (deep == Deep::Yes) {
             RemoveTree(dest);
             CopyTree(target, path);
+        } else if (deep == Deep::Entries) {
+            CheckTargetEntries(target, path);
         }
         return;
     } else if (destThere && SameFile(source, there)) {
@@ -160,14 +162,7 @@ void CReplicator::CopyTree(const std::string& target, const std::string& path) {
 
 // Every entry of a folder on both sides made equal, without copying what is equal already.
 void CReplicator::CheckTree(const std::string& target, const std::string& path) {
-    std::vector<std::string> names;
-    if (m_fs.ListNames(JoinRelative(target, path), names) == 0) {
-        for (const std::string& name : names) {
-            if (!IsTempFileName(name) && !Canceled()) {
-                ReconcileOn(target, JoinRelative(path, name), Deep::No);
-            }
-        }
-    }
+    CheckTargetEntries(target, path);
     CFileInfo folder;
     std::vector<CFolderItem> items;
     if (ListFolder(m_fs, JoinRelative(m_settings.m_strSource, path), folder, items) != 0) {
@@ -181,6 +176,20 @@ void CReplicator::CheckTree(const std::string& target, const std::string& path) 
         ReconcileOn(target, child, Deep::No);
         if (item.m_info.m_type == EntryType::Folder) {
             CheckTree(target, child);
+        }
+    }
+}
+
+// A folder the source replaced (moved away, then made again) keeps its name, so no event
+// tells of the entries it held; they are found here, on the target's side.
+void CReplicator::CheckTargetEntries(const std::string& target, const std::string& path) {
+    std::vector<std::string> names;
+    if (m_fs.ListNames(JoinRelative(target, path), names) != 0) {
+        return;
+    }
+    for (const std::string& name : names) {
+        if (!IsTempFileName(name) && !Canceled()) {
+            ReconcileOn(target, JoinRelative(path, name), Deep::No);
         }
     }
 }

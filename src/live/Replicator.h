@@ -24,18 +24,23 @@ class CReplicator {
     CReplicator(CLiveSettings& settings, IFileSystem& fs, CServiceLog& log);
 
     // Makes the entry at `path` (relative to the source) on every target what it is in the
-    // source: copied, deleted, or a folder made. A folder's contents are their own paths.
+    // source: copied, deleted, or a folder made. A folder's contents are their own paths, but
+    // what the target's folder holds beyond the source's is removed with it.
     void Reconcile(const std::string& path);
     // Renames the entry on every target that has it as it was; a target without it, or where
     // the rename cannot be done, gets the new entry copied (and the old one removed) instead.
     void Rename(const CRename& rename);
 
   private:
-    enum class Deep { No, Yes };
+    // What becomes of a folder that both sides hold. No: left to the caller, who goes through
+    // its entries anyway. Entries: what the target's folder holds and the source's does not is
+    // removed, since the target's may be one the source has replaced by now. Yes: made anew.
+    enum class Deep { No, Entries, Yes };
     void ReconcileOn(const std::string& target, const std::string& path, Deep deep);
     bool RenameOn(const std::string& target, const CRename& rename);
     void CopyTree(const std::string& target, const std::string& path);
     void CheckTree(const std::string& target, const std::string& path);
+    void CheckTargetEntries(const std::string& target, const std::string& path);
     bool MakeParents(const std::string& target, const std::string& path);
     void RemoveEntry(const std::string& target, const std::string& path, const CFileInfo& info);
     void RemoveTree(const std::string& dest);

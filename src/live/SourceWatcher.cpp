@@ -104,7 +104,9 @@ void CSourceWatcher::Changed(const std::string& path, uint32_t what) {
 }
 
 void CSourceWatcher::MovedFrom(const std::string& path, const CWatchEvent& event) {
-    m_moves[event.m_cookie] = {path, (event.m_what & watchbit::kFolder) != 0, LiveClock::now()};
+    const bool folder = event.m_what & watchbit::kFolder;
+    m_moves[event.m_cookie] = {path, LiveClock::now(),
+                               folder ? WatchesBelow(path) : std::vector<int>{}};
 }
 
 void CSourceWatcher::MovedTo(const std::string& path, const CWatchEvent& event) {
@@ -134,9 +136,7 @@ void CSourceWatcher::ExpireMoves(bool all) {
             ++it;
             continue;
         }
-        if (it->second.m_bFolder) {
-            Forget(it->second.m_path);
-        }
+        Forget(it->second.m_watches);
         m_queue.MarkDirty(it->second.m_path, LiveClock::now());
         it = m_moves.erase(it);
     }
@@ -188,14 +188,22 @@ int CSourceWatcher::WatchTree(const std::string& path, NewEntries entries) {
     return 0;
 }
 
-// The folder left the source: its watches would report under a path that is no longer it.
-void CSourceWatcher::Forget(const std::string& path) {
-    for (auto it = m_paths.begin(); it != m_paths.end();) {
-        if (IsAtOrBelow(it->second, path)) {
-            m_inotify.RemoveWatch(it->first);
-            it = m_paths.erase(it);
-        } else {
-            ++it;
+std::vector<int> CSourceWatcher::WatchesBelow(const std::string& path) const {
+    std::vector<int> watches;
+    for (const auto& [watch, folder] : m_paths) {
+        if (IsAtOrBelow(folder, path)) {
+            watches.push_back(watch);
+        }
+    }
+    return watches;
+}
+
+// The folder left the source: its watches would report under a path that is no longer it. By
+// the path alone they cannot be told apart from those of a folder made since under its name.
+void CSourceWatcher::Forget(const std::vector<int>& watches) {
+    for (int watch : watches) {
+        if (m_paths.erase(watch) != 0) {
+            m_inotify.RemoveWatch(watch);
         }
     }
 }

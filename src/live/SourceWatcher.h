@@ -47,8 +47,8 @@ class CSourceWatcher {
   private:
     struct CPendingMove {
         std::string m_path;
-        bool m_bFolder = false;
         LiveClock::time_point m_at;
+        std::vector<int> m_watches;  // of the folder and below, as it left
     };
     enum class NewEntries { Ignore, Mark };
 
@@ -59,7 +59,8 @@ class CSourceWatcher {
     void ExpireMoves(bool all);
     void LostEvents();
     int WatchTree(const std::string& path, NewEntries entries);
-    void Forget(const std::string& path);
+    std::vector<int> WatchesBelow(const std::string& path) const;
+    void Forget(const std::vector<int>& watches);
     void Renamed(const std::string& from, const std::string& to);
     bool WantedFolder(const std::string& path) const;
 

@@ -1,5 +1,6 @@
 #include <signal.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 
@@ -75,13 +76,19 @@ class CRandomChanges {
     std::mt19937 m_random;
 };
 
+// TWINVALE_BURST_SEED repeats a failed run's changes.
+uint32_t BurstSeed() {
+    const char* chosen = std::getenv("TWINVALE_BURST_SEED");
+    return chosen ? static_cast<uint32_t>(std::stoul(chosen)) : std::random_device()();
+}
+
 // Ten thousand changes as fast as they can be made: afterwards both targets equal the source.
 TEST_F(LiveTest, TargetsEqualTheSourceAfterABurstOfChanges) {
     const fs::path source = Dir("src");
     const fs::path first = Dir("dst1");
     const fs::path second = Dir("dst2");
     auto service = Start(source, {first, second});
-    const uint32_t seed = std::random_device()();
+    const uint32_t seed = BurstSeed();
     SCOPED_TRACE("seed " + std::to_string(seed));
 
     CRandomChanges(source, seed).Run(10'000);

@@ -37,6 +37,15 @@ TEST(ChangeQueue, CoalescesPathsAndCarriesThemThroughRenames) {
     EXPECT_TRUE(batch.m_paths.empty());
     queue.Done();
 
+    // A change that comes while its path is being carried out brings the path back.
+    queue.MarkDirty("w", now);
+    ASSERT_TRUE(queue.Take(batch));
+    queue.MarkDirty("w", now);
+    queue.Done();
+    ASSERT_TRUE(queue.Take(batch));
+    EXPECT_EQ(batch.m_paths, std::vector<std::string>{"w"});
+    queue.Done();
+
     std::thread stopper([&] {
         std::this_thread::sleep_for(50ms);
         queue.Stop();

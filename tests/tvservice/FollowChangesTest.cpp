@@ -114,6 +114,30 @@ TEST_F(LiveTest, EveryKindOfChangeReachesEveryTarget) {
     EXPECT_EQ(service->Stop(SIGTERM, 5s), 0);
 }
 
+// A folder moved out of the source and made again at once under its name: the targets drop
+// what the old one held and follow what is put into the new one.
+TEST_F(LiveTest, AFolderMadeAgainUnderItsOldNameIsFollowedAfresh) {
+    const fs::path source = Dir("src");
+    const fs::path target = Dir("dst");
+    const fs::path away = Dir("away");
+    auto service = Start(source, {target});
+    fs::create_directories(source / "p/s");
+    tvtest::WriteFile(source / "p/old", "old");
+    tvtest::WriteFile(source / "p/s/older", "older");
+    ExpectConverges(source, {target}, 5s);
+
+    for (int round = 0; round < 3; ++round) {
+        const std::string name = "new" + std::to_string(round);
+        fs::rename(source / "p", away / name);
+        fs::create_directory(source / "p");
+        // Written only once the move can no longer be paired with anything.
+        std::this_thread::sleep_for(200ms);
+        tvtest::WriteFile(source / "p" / name, name);
+        ExpectConverges(source, {target}, 5s);
+    }
+    EXPECT_EQ(service->Stop(SIGTERM, 5s), 0);
+}
+
 // The kernel's queue overflows while the service is held; what was lost is found by a full
 // synchronization, deletions included.
 TEST_F(LiveTest, ChangesLostInAFullQueueAreMadeGood) {
