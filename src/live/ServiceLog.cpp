@@ -54,10 +54,26 @@ void CServiceLog::Line(const std::string& text) {
     if (m_file < 0) {
         return;
     }
+    if (m_offset > 0 && m_offset + line.size() > m_limit) {
+        Rotate();
+    }
     size_t written = 0;
     if (m_fs.Write(m_file, m_offset, line.data(), line.size(), written) == 0) {
         m_offset += line.size();
     }
+}
+
+void CServiceLog::Rotate() {
+    if (m_fs.Rename(m_strPath, m_strPath + ".1") != 0) {
+        return;
+    }
+    int file = -1;
+    if (m_fs.Lock(m_strPath, file) != 0) {
+        return;
+    }
+    m_fs.Close(m_file);
+    m_file = file;
+    m_offset = 0;
 }
 
 }  // namespace tv

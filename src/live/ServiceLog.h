@@ -10,10 +10,14 @@ class IFileSystem;
 
 // The log of one real-time service: a line per thing it did, appended as it happens, so that
 // the log tells what happened up to the moment the service ended, however it ended. The file
-// is held locked while the service runs. Thread-safe.
+// is held locked while the service runs. A service runs for months, so once the log reaches
+// its limit it becomes "<path>.1" (replacing the one before) and a new log begins. Thread-safe.
 class CServiceLog {
   public:
-    explicit CServiceLog(IFileSystem& fs) : m_fs(fs) {}
+    static constexpr uint64_t kDefaultLimit = 8u << 20;
+
+    explicit CServiceLog(IFileSystem& fs, uint64_t limit = kDefaultLimit)
+        : m_fs(fs), m_limit(limit) {}
     ~CServiceLog();
     CServiceLog(const CServiceLog&) = delete;
     CServiceLog& operator=(const CServiceLog&) = delete;
@@ -28,7 +32,11 @@ class CServiceLog {
     const std::string& Path() const { return m_strPath; }
 
   private:
+    // Under the mutex. On failure the old log goes on growing: a line is never lost to it.
+    void Rotate();
+
     IFileSystem& m_fs;
+    const uint64_t m_limit;
     std::mutex m_mutex;
     std::string m_strPath;
     int m_file = -1;
