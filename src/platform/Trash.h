@@ -4,7 +4,7 @@
 
 namespace tv {
 
-// The desktop's trash, as the freedesktop.org Trash specification lays it out, so that the
+// The desktop's trash, laid out the freedesktop.org way, so that the
 // desktop's Trash window shows what a run put there and can restore it. Files on the file
 // system of the home trash ($XDG_DATA_HOME/Trash) go there; files on other mounts go to
 // "$topdir/.Trash/$uid" where the administrator made ".Trash" (a sticky folder, not a link),

@@ -93,12 +93,8 @@ class CArchivePacker {
         if (outcome.m_bDone) {
             ++m_nAdded;
             m_bytes.m_done += record.size;
-            m_task.m_Run.Record(CTaskInfor::CopiedFromSource, path + " ---> " + m_strArchive);
-            if (ITaskObserver* observer = m_task.m_Run.Observer();
-                observer && !m_task.Has2(opt2::kSilent)) {
-                observer->AddDetail(path + " ---> " + m_strArchive);
-                observer->CopyProgress(m_bytes.Percent());
-            }
+            RecordShown(m_task, CTaskInfor::CopiedFromSource, path + " ---> " + m_strArchive);
+            ShowCopyProgress(m_task, m_bytes.Percent());
         }
         return outcome.m_bGoOn;
     }

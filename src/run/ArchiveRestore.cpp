@@ -81,12 +81,7 @@ class CArchiveUnpacker {
 
     void Extracted(const std::string& path) {
         ++m_nExtracted;
-        const std::string line = m_strArchive + " ---> " + path;
-        m_task.m_Run.Record(CTaskInfor::CopiedFromTarget, line);
-        if (ITaskObserver* observer = m_task.m_Run.Observer();
-            observer && !m_task.Has2(opt2::kSilent)) {
-            observer->AddDetail(line);
-        }
+        RecordShown(m_task, CTaskInfor::CopiedFromTarget, m_strArchive + " ---> " + path);
     }
 
     CElement& m_task;

@@ -94,12 +94,8 @@ class CDiscStager {
         if (outcome.m_bDone) {
             ++m_nAdded;
             m_bytes.m_done += m_strTemp.empty() ? record.size : 0;
-            m_task.m_Run.Record(CTaskInfor::CopiedFromSource, src + " ---> " + disc);
-            if (ITaskObserver* observer = m_task.m_Run.Observer();
-                observer && !m_task.Has2(opt2::kSilent)) {
-                observer->AddDetail(src + " ---> " + disc);
-                observer->CopyProgress(m_bytes.Percent());
-            }
+            RecordShown(m_task, CTaskInfor::CopiedFromSource, src + " ---> " + disc);
+            ShowCopyProgress(m_task, m_bytes.Percent());
         }
         return outcome.m_bGoOn;
     }

@@ -98,6 +98,19 @@ bool IsTaskCanceled(CElement& task) {
     return task.m_Run.WaitWhilePaused();
 }
 
+void RecordShown(CElement& task, CTaskInfor::List list, const std::string& line) {
+    task.m_Run.Record(list, line);
+    if (ITaskObserver* observer = task.m_Run.Observer(); observer && !task.Has2(opt2::kSilent)) {
+        observer->AddDetail(line);
+    }
+}
+
+void ShowCopyProgress(CElement& task, int percent) {
+    if (ITaskObserver* observer = task.m_Run.Observer(); observer && !task.Has2(opt2::kSilent)) {
+        observer->CopyProgress(percent);
+    }
+}
+
 int NewTaskId(IFileSystem& fs) {
     return DrawNewTaskId(fs);
 }

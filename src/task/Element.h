@@ -132,6 +132,12 @@ class CElement {
 // Any thread of a run. Returns the cancel flag; blocks while the run is paused.
 bool IsTaskCanceled(CElement& task);
 
+// Any thread of a run: a line for the current target's record, shown among the progress
+// window's details too unless the task runs silently.
+void RecordShown(CElement& task, CTaskInfor::List list, const std::string& line);
+// Any thread of a run: the progress bar moved, unless the task runs silently.
+void ShowCopyProgress(CElement& task, int percent);
+
 // Draws the id of a new task from the task counter kept in `fs`.
 int NewTaskId(IFileSystem& fs);
 

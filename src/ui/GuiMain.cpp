@@ -8,14 +8,8 @@
 #include "ui/MirrantDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/TipsDlg.h"
-#include "uimodel/AdvancedStrings.h"
-#include "uimodel/DialogStrings.h"
-#include "uimodel/FtpDialogStrings.h"
 #include "uimodel/Languages.h"
-#include "uimodel/MainWindowStrings.h"
-#include "uimodel/RunWindowStrings.h"
 #include "uimodel/WindowSettings.h"
-#include "uimodel/WizardStrings.h"
 
 namespace tv {
 
@@ -56,12 +50,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     NameApplication();
     // The exit routine ends the program, also while the window hides behind the tray icon.
     QApplication::setQuitOnLastWindowClosed(false);
-    AddMainWindowStrings();
-    AddRunWindowStrings();
-    AddDialogStrings();
-    AddFtpDialogStrings();
-    AddAdvancedStrings();
-    AddWizardStrings();
+    AddProgramStrings();
     CLanguageCatalog languages(app.FileSystem());
     languages.Load(app.ProgramFolder());
     languages.Select(languages.SlotOf(StoredLanguage(app.Profile())));

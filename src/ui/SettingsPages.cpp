@@ -1,3 +1,4 @@
+#include <functional>
 #include <tuple>
 
 #include <QApplication>
@@ -41,6 +42,24 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, int stretchIndex = -1)
         row->addStretch();
     }
     return row;
+}
+
+// The window stays alive under a modal busy bar while a worker runs; after the bar closes,
+// the worker's last moments are waited out, so that its job never goes away under it.
+void WaitBusy(QProgressDialog& busy, const std::function<bool()>& finished) {
+    busy.setWindowModality(Qt::WindowModal);
+    busy.setMinimumDuration(0);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &busy, [&] {
+        if (finished()) {
+            busy.accept();
+        }
+    });
+    poll.start(50);
+    busy.exec();
+    while (!finished()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
 }
 
 }  // namespace
@@ -99,20 +118,8 @@ void CSettingsPages::CreateSnapshot() {
     QProgressDialog busy(TextOf(IDS_GEN_SNAPSHOT_BUSY), TextOf(IDS_DLG_CANCEL), 0, 0, m_pOwner);
     busy.setObjectName("snapshotProgress");
     busy.setWindowTitle(TextOf(IDS_GEN_MAKE_SNAPSHOT));
-    busy.setWindowModality(Qt::WindowModal);
-    busy.setMinimumDuration(0);
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, &busy, [&] {
-        if (job->Finished()) {
-            busy.accept();
-        }
-    });
     connect(&busy, &QProgressDialog::canceled, &busy, [&] { job->Cancel(); });
-    poll.start(50);
-    busy.exec();
-    while (!job->Finished()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    WaitBusy(busy, [&] { return job->Finished(); });
     m_dialogs.Message(
         LoadString(job->Succeeded() ? IDS_GEN_SNAPSHOT_DONE : IDS_GEN_SNAPSHOT_FAILED));
 }
@@ -131,19 +138,7 @@ void CSettingsPages::EraseNow(EraseDepth depth) {
     QProgressDialog busy(TextOf(IDS_ERASING_CD), QString(), 0, 0, m_pOwner);
     busy.setObjectName("eraseProgress");
     busy.setCancelButton(nullptr);
-    busy.setWindowModality(Qt::WindowModal);
-    busy.setMinimumDuration(0);
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, &busy, [&] {
-        if (job->Finished()) {
-            busy.accept();
-        }
-    });
-    poll.start(50);
-    busy.exec();
-    while (!job->Finished()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    WaitBusy(busy, [&] { return job->Finished(); });
     m_dialogs.Message(job->Error().empty() ? LoadString(IDS_ERASE_CD_DONE)
                                            : LoadString(IDS_ERASE_CD_ERROR) + ": " + job->Error());
 }

@@ -8,6 +8,12 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "uimodel/AdvancedStrings.h"
+#include "uimodel/DialogStrings.h"
+#include "uimodel/FtpDialogStrings.h"
+#include "uimodel/MainWindowStrings.h"
+#include "uimodel/RunWindowStrings.h"
+#include "uimodel/WizardStrings.h"
 
 namespace tv {
 
@@ -62,6 +68,15 @@ std::vector<std::string> LanguageFiles(IFileSystem& fs, const std::string& folde
 }
 
 }  // namespace
+
+void AddProgramStrings() {
+    AddMainWindowStrings();
+    AddRunWindowStrings();
+    AddDialogStrings();
+    AddFtpDialogStrings();
+    AddAdvancedStrings();
+    AddWizardStrings();
+}
 
 bool LoadLanguageFile(IFileSystem& fs, const std::string& path, std::ostream& warnings) {
     const auto content = ReadWholeFile(fs, path);

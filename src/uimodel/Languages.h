@@ -8,6 +8,10 @@ namespace tv {
 
 class IFileSystem;
 
+// Every window's built-in texts, registered before a language file is read, so that none of
+// its lines is refused for want of a built-in text. Main thread, at start-up.
+void AddProgramStrings();
+
 // Puts the texts of the language file at `path` in `fs` over the built-in table; refused lines
 // are named on `warnings` and keep their built-in texts. False when the file cannot be read (the
 // table is then unchanged). Blocks on disk I/O; meant for start-up and the language menu.

@@ -1,10 +1,5 @@
 #pragma once
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "platform/ServerChild.h"
@@ -24,39 +19,11 @@ class CProxyServer {
   public:
     CProxyServer(ProxyKind kind, const std::string& log, const std::string& user = {},
                  const std::string& password = {})
-        : m_log(log) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        const pid_t test = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            BecomeTestServer(test);
-            dup2(fds[1], 1);
-            close(fds[0]);
-            execl("/usr/bin/python3", "python3", "-c", kScript,
-                  kind == ProxyKind::FtpRelay ? "relay" : "tunnel", log.c_str(), user.c_str(),
-                  password.c_str(), nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        FILE* out = fdopen(fds[0], "r");
-        if (fscanf(out, "%d", &m_port) != 1) {
-            m_port = 0;
-        }
-        fclose(out);
-    }
-    ~CProxyServer() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    CProxyServer(const CProxyServer&) = delete;
-    CProxyServer& operator=(const CProxyServer&) = delete;
+        : m_log(log),
+          m_server(kScript,
+                   {kind == ProxyKind::FtpRelay ? "relay" : "tunnel", log, user, password}) {}
 
-    int Port() const { return m_port; }
+    int Port() const { return m_server.Port(); }
     std::string Log() const {
         std::error_code ignored;
         return std::filesystem::exists(m_log, ignored) ? ReadFile(m_log) : std::string();
@@ -160,8 +127,7 @@ while True:
 )";
 
     std::string m_log;
-    pid_t m_pid = -1;
-    int m_port = 0;
+    CPythonServer m_server;
 };
 
 }  // namespace tvtest

@@ -1,10 +1,5 @@
 #pragma once
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "platform/ServerChild.h"
@@ -17,39 +12,11 @@ namespace tvtest {
 class CWebServer {
   public:
     CWebServer(const std::string& root, const std::string& log, const std::string& tlsFile = {})
-        : m_strScheme(tlsFile.empty() ? "http" : "https") {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        const pid_t test = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            BecomeTestServer(test);
-            dup2(fds[1], 1);
-            close(fds[0]);
-            execl("/usr/bin/python3", "python3", "-c", kScript, root.c_str(), log.c_str(),
-                  tlsFile.c_str(), nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        FILE* out = fdopen(fds[0], "r");
-        if (fscanf(out, "%d", &m_port) != 1) {
-            m_port = 0;
-        }
-        fclose(out);
-    }
-    ~CWebServer() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    CWebServer(const CWebServer&) = delete;
-    CWebServer& operator=(const CWebServer&) = delete;
+        : m_strScheme(tlsFile.empty() ? "http" : "https"),
+          m_server(kScript, {root, log, tlsFile}) {}
 
     std::string Url(const std::string& file) const {
-        return m_strScheme + "://127.0.0.1:" + std::to_string(m_port) + "/" + file;
+        return m_strScheme + "://127.0.0.1:" + std::to_string(m_server.Port()) + "/" + file;
     }
 
   private:
@@ -71,8 +38,7 @@ print(server.server_address[1], flush=True)
 server.serve_forever()
 )";
     std::string m_strScheme;
-    pid_t m_pid = -1;
-    int m_port = 0;
+    CPythonServer m_server;
 };
 
 }  // namespace tvtest

@@ -712,12 +712,7 @@ int main(int argc, char** argv) {
     }
     IsolateSettings();
     QApplication app(argc, argv);
-    tv::AddMainWindowStrings();
-    tv::AddRunWindowStrings();
-    tv::AddDialogStrings();
-    tv::AddFtpDialogStrings();
-    tv::AddAdvancedStrings();
-    tv::AddWizardStrings();
+    tv::AddProgramStrings();
     tv::AddCompareStrings();
     const fs::path out = argv[1];
     std::error_code error;

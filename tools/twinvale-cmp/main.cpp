@@ -11,25 +11,13 @@
 #include "platform/Profile.h"
 #include "ui/CompareWnd.h"
 #include "ui/QtDialogs.h"
-#include "uimodel/AdvancedStrings.h"
 #include "uimodel/CompareArgs.h"
 #include "uimodel/CompareStrings.h"
-#include "uimodel/DialogStrings.h"
-#include "uimodel/FtpDialogStrings.h"
-#include "uimodel/MainWindowStrings.h"
-#include "uimodel/RunWindowStrings.h"
-#include "uimodel/WizardStrings.h"
+#include "uimodel/Languages.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // Every part's texts, as the main program has them: its language files then read without
-    // a line refused for want of a built-in text.
-    tv::AddMainWindowStrings();
-    tv::AddRunWindowStrings();
-    tv::AddDialogStrings();
-    tv::AddFtpDialogStrings();
-    tv::AddAdvancedStrings();
-    tv::AddWizardStrings();
+    tv::AddProgramStrings();
     tv::CProfile profile(tv::LocalFileSystem());
     tv::UseMainProgramLanguage(tv::LocalFileSystem(), profile);
     const std::vector<std::string> args(argv + 1, argv + argc);
