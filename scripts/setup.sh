@@ -13,7 +13,7 @@ packages=(
     libxml2-utils libcurl4-openssl-dev libssl-dev openssh-server openssh-client
     rsync findutils xxd time python3-pyftpdlib python3-openssl openssl rclone cron
     libssh2-1-dev python3-aiosmtpd libzip-dev zip unzip dbus-daemon
-    libburn-dev libisofs-dev xorriso
+    libburn-dev libisofs-dev xorriso libssh-dev
 )
 
 missing=()

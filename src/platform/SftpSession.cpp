@@ -1,11 +1,7 @@
 #include "platform/SftpSession.h"
 
-#include <fcntl.h>
 #include <libssh2.h>
 #include <libssh2_sftp.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -18,13 +14,12 @@
 #include "platform/CurlCallbacks.h"
 #include "platform/RemoteListing.h"
 #include "platform/SftpHostKey.h"
+#include "platform/SocketWait.h"
 
 namespace tv {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr int kPollSliceMs = 200;
 
 void InitLibssh2Once() {
     static const int init = libssh2_init(0);
@@ -163,49 +158,9 @@ int CSftpSession::Open() {
     return rc == 0 ? 0 : Failed(rc, "starting SFTP");
 }
 
-// Each address in turn, without blocking, so that the time-out and a cancel are both seen.
 int CSftpSession::ConnectSocket() {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    std::string port = std::to_string(m_endpoint.m_port);
-    if (getaddrinfo(m_endpoint.m_host.c_str(), port.c_str(), &hints, &found) != 0) {
-        m_error = "cannot resolve " + m_endpoint.m_host;
-        return EHOSTUNREACH;
-    }
-    int error = ECONNREFUSED;
-    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        m_socket = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (m_socket < 0) {
-            continue;
-        }
-        // Requests are small and each waits for its answer: Nagle's delay would hold every one
-        // back until the server's delayed acknowledgement.
-        int on = 1;
-        setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        error = connect(m_socket, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
-        if (error == EINPROGRESS) {
-            error = WaitForSocket(POLLOUT);
-            socklen_t size = sizeof(int);
-            int status = 0;
-            if (error == 0 && getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &status, &size) == 0) {
-                error = status;
-            }
-        }
-        if (error == 0 || error == ECANCELED || error == ETIMEDOUT) {
-            break;
-        }
-        close(m_socket);
-        m_socket = -1;
-        error = ECONNREFUSED;
-    }
-    freeaddrinfo(found);
-    if (error != 0) {
-        m_error = error == ECANCELED ? "cancelled"
-                                     : "cannot connect to " + m_endpoint.m_host + " port " + port;
-    }
-    return error;
+    return ConnectTcp(m_endpoint.m_host, m_endpoint.m_port, {m_deadline, m_cancel}, m_socket,
+                      m_error);
 }
 
 int CSftpSession::CheckHostKey() {
@@ -359,35 +314,7 @@ int CSftpSession::Wait() {
 }
 
 int CSftpSession::WaitForSocket(short events) {
-    for (;;) {
-        if (m_cancel) {
-            m_error = "cancelled";
-            return ECANCELED;
-        }
-        auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now());
-        if (left.count() <= 0) {
-            m_error = "the server did not answer in time";
-            return ETIMEDOUT;
-        }
-        if ((events & POLLIN) != 0) {
-            AckAtOnce();
-        }
-        pollfd watched{m_socket, events, 0};
-        int ready = poll(&watched, 1, static_cast<int>(std::min<long>(left.count(), kPollSliceMs)));
-        if (ready > 0 || (ready < 0 && errno != EINTR)) {
-            return 0;
-        }
-    }
-}
-
-// The server sends without TCP_NODELAY: a small packet that follows one we have not
-// acknowledged waits for our delayed acknowledgement, 40 ms on Linux. That struck twice in every
-// login and once in each burst of answers, such as the time and the close of an upload. Linux
-// drops back to delayed acknowledgements by itself, so this is asked anew before every wait.
-void CSftpSession::AckAtOnce() {
-    int on = 1;
-    setsockopt(m_socket, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+    return WaitOnSocket(m_socket, events, {m_deadline, m_cancel}, m_error);
 }
 
 int CSftpSession::Run(const std::function<int()>& call, int& rc) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/RemoteDriver.h"
+#include "platform/SftpReplace.h"
 
 using LIBSSH2_SESSION = struct _LIBSSH2_SESSION;
 using LIBSSH2_SFTP = struct _LIBSSH2_SFTP;
@@ -23,13 +24,6 @@ struct CSftpEndpoint {
     std::string m_knownHosts;  // the file
 };
 
-// What a failed upload may have left on the server for CleanUpUpload to put right.
-struct CUploadLeftovers {
-    std::string m_temp;  // empty: nothing left
-    std::string m_target;
-    bool m_bSteppedAside = false;  // the old file may be under the "-old" name
-};
-
 // An SSH session of its own over libssh2 for a site reached directly. libssh2 hands over each
 // listed entry with its attributes, a batch per round trip, where libcurl passes on only the
 // "ls -l" text; it keeps many writes of an upload in flight, where libcurl waits for one buffer
@@ -39,7 +33,7 @@ struct CUploadLeftovers {
 // every 200 ms. Every call blocks, logs in first when there is no session, returns ECANCELED
 // within a second of cancel, and closes the session after a cancel or a broken connection; a
 // request the server refused (ENOENT, EIO) keeps it. The reason of an error is in LastError.
-class CSftpSession {
+class CSftpSession final : private ISftpPlacer {
   public:
     CSftpSession(const CRemoteSite& site, CSftpEndpoint endpoint, const std::atomic<bool>& cancel);
     ~CSftpSession();
@@ -81,8 +75,9 @@ class CSftpSession {
     int ReadFolder(const std::string& path, CRemoteListing& listing);
     // Stat of `path`; ENOENT when it is not there.
     int Stat(const std::string& path, EntryType& type, int64_t& seconds);
-    int Rename(const std::string& from, const std::string& to);
-    int Remove(const std::string& path);
+    int Rename(const std::string& from, const std::string& to) override;
+    int Remove(const std::string& path) override;
+    bool Whole() const override { return m_bWhole; }
     int OpenForWrite(const std::string& path, LIBSSH2_SFTP_HANDLE*& handle);
     // The bytes of an upload read ahead; [m_begin, m_end) not yet acknowledged by the server.
     struct CWriteBuffer {
@@ -102,8 +97,6 @@ class CSftpSession {
     // answer (Run finishes it).
     int Send(const std::function<int()>& call, int& rc);
     int CloseHandle(LIBSSH2_SFTP_HANDLE* handle, const std::string& path);
-    // Puts the complete temporary in place of the target, stepping the old file aside first
-    // unless the target is known to be absent.
     int PutInPlace(const CUploadOptions& options);
     // Puts the old file back and removes the temporary, on this session while it is whole.
     void RestoreLeftovers();
@@ -112,8 +105,6 @@ class CSftpSession {
     // m_deadline.
     int Wait();
     int WaitForSocket(short events);
-    // Has the acknowledgement of what arrived go out now rather than after the kernel's delay.
-    void AckAtOnce();
     // Repeats a non-blocking libssh2 call until it stops asking for more; `rc` is its result.
     int Run(const std::function<int()>& call, int& rc);
     // Run for a call whose result is 0 or a libssh2 error: the errno value, reason in m_error.

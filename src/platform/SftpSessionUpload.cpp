@@ -237,47 +237,12 @@ int CSftpSession::CloseHandle(LIBSSH2_SFTP_HANDLE* handle, const std::string& pa
     return Request("finishing " + path, [&] { return libssh2_sftp_close_handle(handle); });
 }
 
-// A fresh name needs the rename only. A file already there steps aside first and is removed
-// once the new one took its place, so that it is never gone before the new one is there.
 int CSftpSession::PutInPlace(const CUploadOptions& options) {
-    const std::string& temp = m_leftovers.m_temp;
-    const std::string& target = m_leftovers.m_target;
-    if (options.m_target == UploadTarget::Absent) {
-        int error = Rename(temp, target);
-        if (error == 0 || !m_bWhole) {
-            return error;
-        }
-    }
-    const std::string aside = temp + "-old";
-    int error = Rename(target, aside);
-    if (error != 0 && error != ENOENT && m_bWhole) {
-        // What an interrupted replace left under the aside name may stand in the way; the
-        // target still holds the old contents then.
-        Remove(aside);
-        error = m_bWhole ? Rename(target, aside) : error;
-    }
-    if (!m_bWhole) {
-        return error;
-    }
-    m_leftovers.m_bSteppedAside = error == 0;
-    error = Rename(temp, target);
-    if (error == 0 && m_leftovers.m_bSteppedAside) {
-        // Left there, it is only a hidden name that the next upload of the file removes.
-        Remove(aside);
-    }
-    return error;
+    return PutUploadInPlace(*this, m_leftovers, options.m_target);
 }
 
 void CSftpSession::RestoreLeftovers() {
-    if (m_leftovers.m_bSteppedAside) {
-        Rename(m_leftovers.m_temp + "-old", m_leftovers.m_target);
-    }
-    if (m_bWhole) {
-        Remove(m_leftovers.m_temp);
-    }
-    if (m_bWhole) {
-        m_leftovers = {};
-    }
+    RestoreUploadLeftovers(*this, m_leftovers);
 }
 
 void CSftpSession::CleanUpUpload() {

@@ -38,24 +38,6 @@ std::string PublicBlob(const Ed25519Bytes& publicKey) {
     return blob;
 }
 
-std::optional<std::string> FromBase64(std::string text) {
-    std::erase_if(text, [](unsigned char c) { return std::isspace(c) != 0; });
-    if (text.empty() || text.size() % 4 != 0) {
-        return std::nullopt;
-    }
-    std::string out(text.size() / 4 * 3, '\0');
-    const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(text.data()),
-                                  static_cast<int>(text.size()));
-    if (n < 0) {
-        return std::nullopt;
-    }
-    // The block decoder counts the padding as zero bytes.
-    const size_t pad = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
-    out.resize(static_cast<size_t>(n) - pad);
-    return out;
-}
-
 // Reads the length-prefixed fields of the key format; any overrun fails the whole read.
 class CFieldReader {
   public:
@@ -116,6 +98,24 @@ std::string Base64(std::string_view bytes) {
                                   reinterpret_cast<const unsigned char*>(bytes.data()),
                                   static_cast<int>(bytes.size()));
     out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+std::optional<std::string> FromBase64(std::string text) {
+    std::erase_if(text, [](unsigned char c) { return std::isspace(c) != 0; });
+    if (text.empty() || text.size() % 4 != 0) {
+        return std::nullopt;
+    }
+    std::string out(text.size() / 4 * 3, '\0');
+    const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                  reinterpret_cast<const unsigned char*>(text.data()),
+                                  static_cast<int>(text.size()));
+    if (n < 0) {
+        return std::nullopt;
+    }
+    // The block decoder counts the padding as zero bytes.
+    const size_t pad = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
+    out.resize(static_cast<size_t>(n) - pad);
     return out;
 }
 

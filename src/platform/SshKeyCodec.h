@@ -23,6 +23,8 @@ std::optional<Ed25519Bytes> DecodeOpenSshKey(std::string_view text);
 
 // Standard base64 with padding, as OpenSSH key files and known_hosts lines hold it.
 std::string Base64(std::string_view bytes);
+// The bytes of standard base64 (white space ignored); nothing for text that is not base64.
+std::optional<std::string> FromBase64(std::string text);
 
 // The fingerprint OpenSSH shows for a public key given in base64 as known_hosts holds it:
 // "SHA256:" and the unpadded base64 of the key blob's SHA-256. Empty for text that is not

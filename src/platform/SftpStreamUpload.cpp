@@ -1,0 +1,230 @@
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/CurlCallbacks.h"
+#include "platform/SftpStreamSession.h"
+
+// Uploads over the stream session: the writes in flight, the time, and the rename over the target.
+namespace tv {
+namespace {
+
+using curlcb::AbsolutePath;
+
+// 32 KiB is the write every server must take; this many bytes unanswered keep a fast link busy.
+constexpr uint32_t kChunkBytes = 32u << 10;
+constexpr size_t kInFlightBytes = 4u << 20;
+// New writes wait while this much is still queued for the channel, so the queue stays small.
+constexpr size_t kQueuedBytes = 256u << 10;
+constexpr uint32_t kNewFileMode = 0644;
+
+void PutTimes(sftp::CRequest& request, FileTime lastWrite) {
+    const auto seconds = static_cast<uint32_t>(UnixFromFileTime(lastWrite));
+    request.U32(sftp::kAttrTimes).U32(seconds).U32(seconds);
+}
+
+}  // namespace
+
+int CSftpStreamSession::SetTime(const std::string& file, FileTime lastWrite) {
+    const std::string path = AbsolutePath(file);
+    return Do(path, [&] {
+        const uint32_t id = NewId();
+        sftp::CRequest request(m_outbox, sftp::Packet::Setstat, id);
+        request.Str(path);
+        PutTimes(request, lastWrite);
+        request.End();
+        return Request("setting the time of " + path, id);
+    });
+}
+
+int CSftpStreamSession::Upload(const std::string& path, const RemoteSourceFn& source,
+                               const CUploadOptions& options, bool& timeSet) {
+    timeSet = false;
+    m_leftovers = {};
+    const std::string target = AbsolutePath(path);
+    const std::string temp = RemoteTempPath(target);
+    return Do(target, [&] {
+        std::string handle;
+        if (int error = OpenForWrite(temp, handle); error != 0) {
+            return error;
+        }
+        m_leftovers = {temp, target, false};
+        int error = WriteAll(handle, source);
+        if (m_bWhole) {
+            const FileTime lastWrite = error == 0 ? options.m_lastWrite : kKeepTime;
+            int finished = Finish(handle, temp, lastWrite, timeSet);
+            error = error != 0 ? error : finished;
+        }
+        error = error != 0 ? error : PutUploadInPlace(*this, m_leftovers, options.m_target);
+        if (error == 0) {
+            m_leftovers = {};
+            return 0;
+        }
+        timeSet = false;
+        if (m_bWhole) {
+            const std::string reason = m_error;
+            RestoreUploadLeftovers(*this, m_leftovers);
+            m_error = reason;
+        }
+        return error;
+    });
+}
+
+int CSftpStreamSession::OpenForWrite(const std::string& path, std::string& handle) {
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Open, id)
+        .Str(path)
+        .U32(sftp::kOpenWrite | sftp::kOpenCreate | sftp::kOpenTruncate)
+        .U32(sftp::kAttrPermissions)
+        .U32(kNewFileMode)
+        .End();
+    sftp::CReply reply;
+    if (int error = Await(id, reply); error != 0) {
+        return error;
+    }
+    if (reply.m_type != sftp::Packet::Handle) {
+        return Refused(reply, "creating " + path);
+    }
+    handle = reply.m_text;
+    return 0;
+}
+
+// A refused write stops the source; the writes still in flight are answered before the handle
+// is closed, so the session stays in step.
+int CSftpStreamSession::WriteAll(const std::string& handle, const RemoteSourceFn& source) {
+    m_writes = {};
+    uint64_t offset = 0;
+    bool last = false;
+    int failed = 0;
+    for (;;) {
+        // A fast server may never make the loop wait, where the cancel is seen otherwise.
+        if (m_cancel) {
+            m_bWhole = false;
+            m_error = "cancelled";
+            return ECANCELED;
+        }
+        while (failed == 0 && !last && m_writes.m_refused == 0 &&
+               m_writes.m_bytes < kInFlightBytes && m_outbox.size() - m_outSent < kQueuedBytes) {
+            failed = QueueWrite(handle, source, offset, last);
+        }
+        if (m_writes.m_sizes.empty() && (last || failed != 0 || m_writes.m_refused != 0)) {
+            return failed != 0 ? failed : m_writes.m_refused;
+        }
+        bool moved = false;
+        bool got = false;
+        sftp::CReply reply;
+        int error = Pump(moved);
+        error = error != 0 ? error : NextReply(reply, got);
+        if (got) {
+            Note(reply);
+        } else if (error == 0 && !moved) {
+            error = Wait();
+        }
+        if (error != 0) {
+            return error;
+        }
+    }
+}
+
+int CSftpStreamSession::QueueWrite(const std::string& handle, const RemoteSourceFn& source,
+                                   uint64_t& offset, bool& last) {
+    const size_t start = m_outbox.size();
+    const uint32_t id = NewId();
+    sftp::CRequest request(m_outbox, sftp::Packet::Write, id);
+    request.Str(handle).U64(offset).StrLength(0);
+    const size_t header = m_outbox.size();
+    m_outbox.resize(header + kChunkBytes);
+    size_t filled = 0;
+    while (filled < kChunkBytes) {
+        size_t got = 0;
+        if (int error = source(m_outbox.data() + header + filled, kChunkBytes - filled, got);
+            error != 0) {
+            m_outbox.resize(start);
+            m_error = "the upload's source failed";
+            return error;
+        }
+        if (got == 0) {
+            last = true;
+            break;
+        }
+        filled += got;
+    }
+    if (filled == 0) {
+        m_outbox.resize(start);
+        return 0;
+    }
+    m_outbox.resize(header + filled);
+    // The data's length comes last in the header, before the data.
+    m_outbox.replace(header - 4, 4,
+                     std::string{static_cast<char>(filled >> 24), static_cast<char>(filled >> 16),
+                                 static_cast<char>(filled >> 8), static_cast<char>(filled)});
+    request.End();
+    m_writes.m_sizes[id] = static_cast<uint32_t>(filled);
+    m_writes.m_bytes += filled;
+    offset += filled;
+    return 0;
+}
+
+void CSftpStreamSession::Note(const sftp::CReply& reply) {
+    auto found = m_writes.m_sizes.find(reply.m_id);
+    if (found == m_writes.m_sizes.end()) {
+        return;
+    }
+    m_writes.m_bytes -= found->second;
+    m_writes.m_sizes.erase(found);
+    const bool ok = reply.m_type == sftp::Packet::Status && reply.m_status == sftp::kStatusOk;
+    if (!ok && m_writes.m_refused == 0) {
+        Refused(reply, "writing");
+        // A full disk or a quota is no missing file.
+        m_writes.m_refused = EIO;
+    }
+}
+
+// The time and the close go out together and the server answers them in order, which saves a
+// round trip per file. A refused time does not fail the upload; a broken session does.
+int CSftpStreamSession::Finish(const std::string& handle, const std::string& path,
+                               FileTime lastWrite, bool& timeSet) {
+    uint32_t timeId = 0;
+    if (lastWrite != kKeepTime) {
+        timeId = NewId();
+        sftp::CRequest request(m_outbox, sftp::Packet::Fsetstat, timeId);
+        request.Str(handle);
+        PutTimes(request, lastWrite);
+        request.End();
+    }
+    const uint32_t closeId = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Close, closeId).Str(handle).End();
+    if (timeId != 0) {
+        int error = Request("setting the time of " + path, timeId);
+        if (!m_bWhole) {
+            return error;
+        }
+        timeSet = error == 0;
+    }
+    return Request("finishing " + path, closeId);
+}
+
+int CSftpStreamSession::Rename(const std::string& from, const std::string& to) {
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Rename, id).Str(from).Str(to).End();
+    return Request("renaming " + from, id);
+}
+
+int CSftpStreamSession::Remove(const std::string& path) {
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Remove, id).Str(path).End();
+    return Request("removing " + path, id);
+}
+
+void CSftpStreamSession::CleanUpUpload() {
+    if (m_leftovers.m_temp.empty()) {
+        return;
+    }
+    const std::string reason = m_error;
+    Do(m_leftovers.m_target, [&] {
+        RestoreUploadLeftovers(*this, m_leftovers);
+        return 0;
+    });
+    m_error = reason;
+}
+
+}  // namespace tv
