@@ -12,7 +12,7 @@ packages=(
     qt6-base-dev fonts-dejavu-core libcanberra-dev desktop-file-utils appstream shared-mime-info
     libxml2-utils libcurl4-openssl-dev libssl-dev openssh-server openssh-client
     rsync findutils xxd time python3-pyftpdlib python3-openssl openssl rclone cron
-    libssh2-1-dev python3-aiosmtpd libzip-dev zip unzip dbus-daemon
+    python3-aiosmtpd libzip-dev zip unzip dbus-daemon
     libburn-dev libisofs-dev xorriso libssh-dev
 )
 

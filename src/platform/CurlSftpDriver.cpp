@@ -49,8 +49,7 @@ std::string SftpTimeText(FileTime time) {
 
 }  // namespace
 
-CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site, SftpRole role)
-    : m_site(std::move(site)), m_twinSite(m_site), m_role(role) {
+CCurlSftpDriver::CCurlSftpDriver(CRemoteSite site) : m_site(std::move(site)), m_twinSite(m_site) {
     m_twinSite.m_askHostKey = nullptr;
     m_twinSite.m_askCertificate = nullptr;
     InitCurlOnce();
@@ -172,16 +171,6 @@ CSftpSession* CCurlSftpDriver::Session() {
     return m_session.get();
 }
 
-CSftpStreamSession* CCurlSftpDriver::Stream() {
-    if (m_role != SftpRole::Stream || m_site.m_proxyType != RemoteProxy::None) {
-        return nullptr;
-    }
-    if (!m_stream) {
-        m_stream = std::make_unique<CSftpStreamSession>(m_site, m_endpoint, m_cancel);
-    }
-    return m_stream.get();
-}
-
 int CCurlSftpDriver::Answer(int error) {
     if (error != 0) {
         m_error = m_session->LastError();
@@ -189,17 +178,7 @@ int CCurlSftpDriver::Answer(int error) {
     return error;
 }
 
-int CCurlSftpDriver::AnswerStream(int error) {
-    if (error != 0) {
-        m_error = m_stream->LastError();
-    }
-    return error;
-}
-
 int CCurlSftpDriver::Connect() {
-    if (CSftpStreamSession* stream = Stream()) {
-        return AnswerStream(stream->Connect());
-    }
     if (CSftpSession* session = Session()) {
         return Answer(session->Connect());
     }
@@ -209,9 +188,6 @@ int CCurlSftpDriver::Connect() {
 }
 
 bool CCurlSftpDriver::IsConnected() {
-    if (CSftpStreamSession* stream = Stream()) {
-        return stream->IsConnected();
-    }
     if (CSftpSession* session = Session()) {
         return session->IsConnected();
     }
@@ -224,9 +200,6 @@ bool CCurlSftpDriver::IsConnected() {
 void CCurlSftpDriver::Disconnect() {
     if (m_session) {
         m_session->Disconnect();
-    }
-    if (m_stream) {
-        m_stream->Disconnect();
     }
     curl_easy_cleanup(m_curl);
     m_curl = curl_easy_init();
@@ -329,17 +302,6 @@ int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const Re
 
 int CCurlSftpDriver::Upload(const std::string& path, const RemoteSourceFn& source,
                             const CUploadOptions& options, bool& timeSet) {
-    if (CSftpStreamSession* stream = Stream()) {
-        int error = stream->Upload(path, source, options, timeSet);
-        if (error != 0 && !stream->Leftovers().m_temp.empty()) {
-            const bool cancelled = m_cancel.exchange(false);
-            stream->CleanUpUpload();
-            if (cancelled) {
-                m_cancel = true;
-            }
-        }
-        return AnswerStream(error);
-    }
     CSftpSession* session = Session();
     if (session == nullptr) {
         return UploadThroughCurl(path, source, options, timeSet);
@@ -437,9 +399,6 @@ std::vector<std::string> CCurlSftpDriver::ReplaceCommands(const std::string& tem
 }
 
 int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {
-    if (CSftpStreamSession* stream = Stream()) {
-        return AnswerStream(stream->SetTime(path, lastWrite));
-    }
     if (CSftpSession* session = Session()) {
         return Answer(session->SetTime(path, lastWrite));
     }
@@ -447,7 +406,7 @@ int CCurlSftpDriver::SetTime(const std::string& path, FileTime lastWrite) {
 }
 
 std::unique_ptr<IRemoteDriver> CCurlSftpDriver::Twin() const {
-    return std::make_unique<CCurlSftpDriver>(m_twinSite, SftpRole::Stream);
+    return std::make_unique<CCurlSftpDriver>(m_twinSite);
 }
 
 void CCurlSftpDriver::Cancel() {

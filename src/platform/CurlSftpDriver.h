@@ -8,27 +8,21 @@
 #include "platform/RemoteDriver.h"
 #include "platform/SftpHostKey.h"
 #include "platform/SftpSession.h"
-#include "platform/SftpStreamSession.h"
 
 typedef void CURL;
 
 namespace tv {
-
-// What a driver is for: the calls of a run, or the bytes of big uploads (its twin).
-enum class SftpRole : uint8_t { Calls, Stream };
 
 // SFTP over SSH sessions that stay open between the calls. The server's host key is checked
 // against $HOME/.ssh/known_hosts: a changed key is refused, an unknown one is put to the site's
 // AskHostKeyFn and added to known_hosts when trusted, refused when there is no one to ask.
 // A site reached directly is served by an SSH session of our own (CSftpSession), downloads
 // aside, which keep libcurl's; through a proxy, which that session cannot go through, libcurl
-// serves every call, and each listed entry gets a stat of its own for its exact time. A twin of
-// a site reached directly uploads and sets times over a session of its own for speed
-// (CSftpStreamSession); it gets no other calls in a run, and takes them as the first one would.
+// serves every call, and each listed entry gets a stat of its own for its exact time.
 // Contracts as IRemoteDriver.
 class CCurlSftpDriver final : public IRemoteDriver {
   public:
-    explicit CCurlSftpDriver(CRemoteSite site, SftpRole role = SftpRole::Calls);
+    explicit CCurlSftpDriver(CRemoteSite site);
     ~CCurlSftpDriver() override;
     CCurlSftpDriver(const CCurlSftpDriver&) = delete;
     CCurlSftpDriver& operator=(const CCurlSftpDriver&) = delete;
@@ -55,11 +49,8 @@ class CCurlSftpDriver final : public IRemoteDriver {
   private:
     // The session of a site reached directly; null through a proxy.
     CSftpSession* Session();
-    // The stream session of a twin of a site reached directly; null otherwise.
-    CSftpStreamSession* Stream();
     // `error` as the session gave it, with its reason.
     int Answer(int error);
-    int AnswerStream(int error);
     int UploadThroughCurl(const std::string& path, const RemoteSourceFn& source,
                           const CUploadOptions& options, bool& timeSet);
     void Prepare(const std::string& path, bool folder);
@@ -84,9 +75,7 @@ class CCurlSftpDriver final : public IRemoteDriver {
     CRemoteSite m_twinSite;  // the site as given, with no one to ask
     std::string m_baseUrl;
     CSftpEndpoint m_endpoint;
-    SftpRole m_role;
     std::unique_ptr<CSftpSession> m_session;
-    std::unique_ptr<CSftpStreamSession> m_stream;
     CURL* m_curl = nullptr;
     std::atomic<bool> m_cancel{false};
     HostKeyVerdict m_verdict = HostKeyVerdict::Unchecked;

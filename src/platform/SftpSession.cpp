@@ -1,77 +1,40 @@
 #include "platform/SftpSession.h"
 
-#include <libssh2.h>
-#include <libssh2_sftp.h>
+#include <libssh/libssh.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 
 #include "platform/CurlCallbacks.h"
-#include "platform/RemoteListing.h"
 #include "platform/SftpHostKey.h"
 #include "platform/SocketWait.h"
+#include "platform/SshKeyCodec.h"
 
 namespace tv {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void InitLibssh2Once() {
-    static const int init = libssh2_init(0);
-    (void)init;
-}
+// AES-GCM first: with the processor's AES instructions it is the cheapest for both ends.
+constexpr const char* kCiphers =
+    "aes128-gcm@openssh.com,aes256-gcm@openssh.com,chacha20-poly1305@openssh.com,"
+    "aes128-ctr,aes256-ctr";
+constexpr size_t kReadBytes = 64u << 10;
+constexpr size_t kCompactBytes = 1u << 20;
 
-int KnownHostKeyBit(int type) {
-    switch (type) {
-        case LIBSSH2_HOSTKEY_TYPE_RSA:
-            return LIBSSH2_KNOWNHOST_KEY_SSHRSA;
-        case LIBSSH2_HOSTKEY_TYPE_DSS:
-            return LIBSSH2_KNOWNHOST_KEY_SSHDSS;
-        case LIBSSH2_HOSTKEY_TYPE_ECDSA_256:
-            return LIBSSH2_KNOWNHOST_KEY_ECDSA_256;
-        case LIBSSH2_HOSTKEY_TYPE_ECDSA_384:
-            return LIBSSH2_KNOWNHOST_KEY_ECDSA_384;
-        case LIBSSH2_HOSTKEY_TYPE_ECDSA_521:
-            return LIBSSH2_KNOWNHOST_KEY_ECDSA_521;
-        case LIBSSH2_HOSTKEY_TYPE_ED25519:
-            return LIBSSH2_KNOWNHOST_KEY_ED25519;
+HostKeyMatch MatchOf(ssh_known_hosts_e state) {
+    switch (state) {
+        case SSH_KNOWN_HOSTS_OK:
+            return HostKeyMatch::Known;
+        // A key of another kind than the one known is no proof of the host either.
+        case SSH_KNOWN_HOSTS_CHANGED:
+        case SSH_KNOWN_HOSTS_OTHER:
+            return HostKeyMatch::Changed;
         default:
-            return LIBSSH2_KNOWNHOST_KEY_UNKNOWN;
-    }
-}
-
-const char* HostKeyMethod(int knownHostKeyBits) {
-    switch (knownHostKeyBits & LIBSSH2_KNOWNHOST_KEY_MASK) {
-        case LIBSSH2_KNOWNHOST_KEY_SSHRSA:
-            return "ssh-rsa";
-        case LIBSSH2_KNOWNHOST_KEY_SSHDSS:
-            return "ssh-dss";
-        case LIBSSH2_KNOWNHOST_KEY_ECDSA_256:
-            return "ecdsa-sha2-nistp256";
-        case LIBSSH2_KNOWNHOST_KEY_ECDSA_384:
-            return "ecdsa-sha2-nistp384";
-        case LIBSSH2_KNOWNHOST_KEY_ECDSA_521:
-            return "ecdsa-sha2-nistp521";
-        case LIBSSH2_KNOWNHOST_KEY_ED25519:
-            return "ssh-ed25519";
-        default:
-            return nullptr;
-    }
-}
-
-// Answers every keyboard-interactive prompt with the site's password, as libcurl does.
-void AnswerPrompts(const char*, int, const char*, int, int count,
-                   const LIBSSH2_USERAUTH_KBDINT_PROMPT*, LIBSSH2_USERAUTH_KBDINT_RESPONSE* answers,
-                   void** abstract) {
-    const auto* site = static_cast<const CRemoteSite*>(*abstract);
-    for (int i = 0; i < count; ++i) {
-        answers[i].text = strdup(site->m_password.c_str());
-        answers[i].length = answers[i].text ? static_cast<unsigned>(site->m_password.size()) : 0;
+            return HostKeyMatch::Unknown;
     }
 }
 
@@ -79,9 +42,7 @@ void AnswerPrompts(const char*, int, const char*, int, int count,
 
 CSftpSession::CSftpSession(const CRemoteSite& site, CSftpEndpoint endpoint,
                            const std::atomic<bool>& cancel)
-    : m_site(site), m_endpoint(std::move(endpoint)), m_cancel(cancel) {
-    InitLibssh2Once();
-}
+    : m_site(site), m_endpoint(std::move(endpoint)), m_cancel(cancel) {}
 
 CSftpSession::~CSftpSession() {
     Close(CloseMode::Polite);
@@ -105,7 +66,7 @@ int CSftpSession::Do(const std::string& path, const std::function<int()>& reques
         m_error = "a name holds a NUL";
         return EINVAL;
     }
-    if (m_session == nullptr) {
+    if (m_ssh == nullptr) {
         if (int error = Open(); error != 0) {
             Close(CloseMode::Abrupt);
             return error;
@@ -114,7 +75,6 @@ int CSftpSession::Do(const std::string& path, const std::function<int()>& reques
     m_bWhole = true;
     RestartDeadline();
     int error = request();
-    // A refused request leaves the session usable; anything else may have broken it halfway.
     if (error != 0 && !m_bWhole) {
         Close(CloseMode::Abrupt);
     }
@@ -129,196 +89,187 @@ int CSftpSession::Open() {
     long timeout = m_site.m_connectTimeoutMs > 0 ? m_site.m_connectTimeoutMs
                                                  : curlcb::kDefaultConnectTimeoutMs;
     m_deadline = Clock::now() + std::chrono::milliseconds(timeout);
-    if (int error = ConnectSocket(); error != 0) {
+    if (int error = ConnectTcp(m_endpoint.m_host, m_endpoint.m_port, {m_deadline, m_cancel},
+                               m_socket, m_error);
+        error != 0) {
         return error;
     }
-    m_session =
-        libssh2_session_init_ex(nullptr, nullptr, nullptr, const_cast<CRemoteSite*>(&m_site));
-    if (m_session == nullptr) {
-        m_error = "cannot start an SSH session";
-        return EIO;
+    if (int error = OpenSsh(); error != 0) {
+        return error;
     }
-    libssh2_session_set_blocking(m_session, 0);
-    int rc = 0;
     if (int error = CheckHostKey(); error != 0) {
         return error;
     }
     if (int error = LogIn(); error != 0) {
         return error;
     }
-    if (int error = Run(
-            [&] {
-                m_sftp = libssh2_sftp_init(m_session);
-                return m_sftp != nullptr ? 0 : libssh2_session_last_errno(m_session);
-            },
-            rc);
-        error != 0) {
-        return error;
-    }
-    return rc == 0 ? 0 : Failed(rc, "starting SFTP");
+    return StartSftp();
 }
 
-int CSftpSession::ConnectSocket() {
-    return ConnectTcp(m_endpoint.m_host, m_endpoint.m_port, {m_deadline, m_cancel}, m_socket,
-                      m_error);
+// libssh gets a duplicate of the socket, which it closes itself once it connected; shutting
+// ours down still cuts the connection for both.
+int CSftpSession::OpenSsh() {
+    m_ssh = ssh_new();
+    int shared = dup(m_socket);
+    if (m_ssh == nullptr || shared < 0) {
+        if (shared >= 0) {
+            close(shared);
+        }
+        m_error = "cannot start an SSH session";
+        return EIO;
+    }
+    const bool no = false;
+    const int port = m_endpoint.m_port;
+    ssh_options_set(m_ssh, SSH_OPTIONS_PROCESS_CONFIG, &no);
+    ssh_options_set(m_ssh, SSH_OPTIONS_FD, &shared);
+    ssh_options_set(m_ssh, SSH_OPTIONS_HOST, m_endpoint.m_host.c_str());
+    ssh_options_set(m_ssh, SSH_OPTIONS_PORT, &port);
+    ssh_options_set(m_ssh, SSH_OPTIONS_USER, m_site.m_user.c_str());
+    // The same file as the other sessions of the site, and no other.
+    ssh_options_set(m_ssh, SSH_OPTIONS_KNOWNHOSTS, m_endpoint.m_knownHosts.c_str());
+    ssh_options_set(m_ssh, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, m_endpoint.m_knownHosts.c_str());
+    ssh_options_set(m_ssh, SSH_OPTIONS_CIPHERS_C_S, kCiphers);
+    ssh_options_set(m_ssh, SSH_OPTIONS_CIPHERS_S_C, kCiphers);
+    ssh_set_blocking(m_ssh, 0);
+    int rc = 0;
+    if (int error = Run([&] { return ssh_connect(m_ssh); }, SSH_AGAIN, rc); error != 0) {
+        return error;
+    }
+    return rc == SSH_OK ? 0 : Broken("the SSH handshake");
 }
 
 int CSftpSession::CheckHostKey() {
-    int rc = 0;
-    LIBSSH2_KNOWNHOSTS* hosts = libssh2_knownhost_init(m_session);
-    if (hosts == nullptr) {
-        m_error = "cannot read known_hosts";
-        return EIO;
+    ssh_key key = nullptr;
+    char* text = nullptr;
+    std::optional<std::string> blob;
+    if (ssh_get_server_publickey(m_ssh, &key) == SSH_OK &&
+        ssh_pki_export_pubkey_base64(key, &text) == SSH_OK) {
+        blob = FromBase64(text);
     }
-    libssh2_knownhost_readfile(hosts, m_endpoint.m_knownHosts.c_str(),
-                               LIBSSH2_KNOWNHOST_FILE_OPENSSH);
-    PreferKnownKeyType(hosts);
-    int error = Run([&] { return libssh2_session_handshake(m_session, m_socket); }, rc);
-    if (error == 0 && rc != 0) {
-        error = Failed(rc, "the SSH handshake");
-    }
-    size_t length = 0;
-    int type = 0;
-    const char* key = error == 0 ? libssh2_session_hostkey(m_session, &length, &type) : nullptr;
-    if (error == 0 && key == nullptr) {
+    ssh_string_free_char(text);
+    ssh_key_free(key);
+    if (!blob) {
         m_error = "the server showed no host key";
-        error = EPERM;
+        return EPERM;
     }
-    if (error == 0) {
-        int port = m_endpoint.m_port != 22 ? m_endpoint.m_port : -1;
-        int check = libssh2_knownhost_checkp(
-            hosts, m_endpoint.m_host.c_str(), port, key, length,
-            LIBSSH2_KNOWNHOST_TYPE_PLAIN | LIBSSH2_KNOWNHOST_KEYENC_RAW | KnownHostKeyBit(type),
-            nullptr);
-        HostKeyMatch match = check == LIBSSH2_KNOWNHOST_CHECK_MATCH      ? HostKeyMatch::Known
-                             : check == LIBSSH2_KNOWNHOST_CHECK_MISMATCH ? HostKeyMatch::Changed
-                                                                         : HostKeyMatch::Unknown;
-        HostKeyVerdict verdict = JudgeHostKey(match, key, length, m_site, m_endpoint.m_hostEntry,
-                                              m_endpoint.m_knownHosts);
-        error = HostKeyRefusal(verdict, m_endpoint.m_hostEntry, m_error);
-    }
-    libssh2_knownhost_free(hosts);
-    return error;
+    HostKeyMatch match = MatchOf(ssh_session_is_known_server(m_ssh));
+    HostKeyVerdict verdict = JudgeHostKey(match, blob->data(), blob->size(), m_site,
+                                          m_endpoint.m_hostEntry, m_endpoint.m_knownHosts);
+    return HostKeyRefusal(verdict, m_endpoint.m_hostEntry, m_error);
 }
 
-// The server is asked for the kind of key known_hosts holds for it, so that a host known by
-// one of its keys is not taken for an unknown one.
-void CSftpSession::PreferKnownKeyType(LIBSSH2_KNOWNHOSTS* hosts) {
-    libssh2_knownhost* entry = nullptr;
-    while (libssh2_knownhost_get(hosts, &entry, entry) == 0) {
-        const char* method = HostKeyMethod(entry->typemask);
-        if (method != nullptr && entry->name != nullptr &&
-            (entry->name == m_endpoint.m_hostEntry || entry->name == m_endpoint.m_host)) {
-            libssh2_session_method_pref(m_session, LIBSSH2_METHOD_HOSTKEY, method);
-            return;
-        }
-    }
-}
-
-// The key file first, then the password, then keyboard-interactive with the password, each
-// only when the site has what it needs and the server offers it.
+// As CSftpSession: the key file, then the password, then keyboard-interactive with the
+// password, each only when the site has what it needs and the server offers it.
 int CSftpSession::LogIn() {
-    const std::string& user = m_site.m_user;
-    auto length = static_cast<unsigned>(user.size());
     int rc = 0;
-    char* offered = nullptr;
-    int error = Run(
-        [&] {
-            offered = libssh2_userauth_list(m_session, user.c_str(), length);
-            return offered != nullptr || libssh2_userauth_authenticated(m_session)
-                       ? 0
-                       : libssh2_session_last_errno(m_session);
-        },
-        rc);
-    if (error != 0 || rc != 0 || offered == nullptr) {
-        return error != 0 ? error : rc != 0 ? Failed(rc, "asking how to log in") : 0;
+    if (int error = Run([&] { return ssh_userauth_none(m_ssh, nullptr); }, SSH_AUTH_AGAIN, rc);
+        error != 0 || rc == SSH_AUTH_SUCCESS) {
+        return error;
     }
-    // A refused attempt lets the next one go on; a lost connection ends the login.
-    auto lost = [&] {
-        int mapped = rc < 0 ? Failed(rc, "logging in") : 0;
-        return mapped == ECONNRESET || mapped == ETIMEDOUT ? mapped : 0;
-    };
-    std::string methods = offered;
-    if (!m_site.m_keyFile.empty() && methods.find("publickey") != std::string::npos) {
-        std::string publicKey = m_site.m_keyFile + ".pub";
-        const char* pub = access(publicKey.c_str(), R_OK) == 0 ? publicKey.c_str() : nullptr;
-        error = Run(
-            [&] {
-                return libssh2_userauth_publickey_fromfile_ex(m_session, user.c_str(), length, pub,
-                                                              m_site.m_keyFile.c_str(), "");
-            },
-            rc);
-        if (error != 0 || rc == 0 || lost() != 0) {
-            return error != 0 ? error : lost();
+    if (rc == SSH_AUTH_ERROR) {
+        return Broken("logging in");
+    }
+    const int methods = ssh_userauth_list(m_ssh, nullptr);
+    if (int error = LogInWithKey(methods); error != EACCES) {
+        return error;
+    }
+    if (!m_site.m_password.empty() && (methods & SSH_AUTH_METHOD_PASSWORD) != 0) {
+        int error =
+            Run([&] { return ssh_userauth_password(m_ssh, nullptr, m_site.m_password.c_str()); },
+                SSH_AUTH_AGAIN, rc);
+        if (error != 0 || rc == SSH_AUTH_SUCCESS) {
+            return error;
+        }
+        if (rc == SSH_AUTH_ERROR) {
+            return Broken("logging in");
         }
     }
-    if (!m_site.m_password.empty() && methods.find("password") != std::string::npos) {
-        error = Run(
-            [&] {
-                return libssh2_userauth_password_ex(
-                    m_session, user.c_str(), length, m_site.m_password.c_str(),
-                    static_cast<unsigned>(m_site.m_password.size()), nullptr);
-            },
-            rc);
-        if (error != 0 || rc == 0 || lost() != 0) {
-            return error != 0 ? error : lost();
+    if (!m_site.m_password.empty() && (methods & SSH_AUTH_METHOD_INTERACTIVE) != 0) {
+        if (int error = LogInInteractively(); error != EACCES) {
+            return error;
         }
     }
-    if (!m_site.m_password.empty() && methods.find("keyboard-interactive") != std::string::npos) {
-        error = Run(
-            [&] {
-                return libssh2_userauth_keyboard_interactive_ex(m_session, user.c_str(), length,
-                                                                AnswerPrompts);
-            },
-            rc);
-        if (error != 0 || rc == 0 || lost() != 0) {
-            return error != 0 ? error : lost();
-        }
-    }
-    m_error = "the server refused the login as " + user;
+    m_error = "the server refused the login as " + m_site.m_user;
     return EACCES;
 }
 
-void CSftpSession::Close(CloseMode mode) {
-    if (m_socket >= 0 && mode == CloseMode::Abrupt) {
-        // Every call below then fails at once instead of waiting for a server that is gone.
-        shutdown(m_socket, SHUT_RDWR);
+// EACCES when the key was not taken, so that the next way may be tried.
+int CSftpSession::LogInWithKey(int methods) {
+    if (m_site.m_keyFile.empty() || (methods & SSH_AUTH_METHOD_PUBLICKEY) == 0) {
+        return EACCES;
     }
-    if (m_session != nullptr) {
-        libssh2_session_set_blocking(m_session, 1);
-        libssh2_session_set_timeout(m_session, 1000);
-        if (m_sftp != nullptr) {
-            libssh2_sftp_shutdown(m_sftp);
+    ssh_key key = nullptr;
+    if (ssh_pki_import_privkey_file(m_site.m_keyFile.c_str(), "", nullptr, nullptr, &key) !=
+        SSH_OK) {
+        return EACCES;
+    }
+    int rc = 0;
+    int error =
+        Run([&] { return ssh_userauth_publickey(m_ssh, nullptr, key); }, SSH_AUTH_AGAIN, rc);
+    ssh_key_free(key);
+    if (error != 0) {
+        return error;
+    }
+    return rc == SSH_AUTH_SUCCESS ? 0 : rc == SSH_AUTH_ERROR ? Broken("logging in") : EACCES;
+}
+
+// Every prompt is answered with the site's password, as the other sessions do.
+int CSftpSession::LogInInteractively() {
+    int rc = 0;
+    for (int round = 0; round < 8; ++round) {
+        if (int error = Run([&] { return ssh_userauth_kbdint(m_ssh, nullptr, nullptr); },
+                            SSH_AUTH_AGAIN, rc);
+            error != 0) {
+            return error;
         }
-        libssh2_session_disconnect(m_session, "done");
-        libssh2_session_free(m_session);
+        if (rc != SSH_AUTH_INFO) {
+            break;
+        }
+        const int prompts = ssh_userauth_kbdint_getnprompts(m_ssh);
+        for (int i = 0; i < prompts; ++i) {
+            ssh_userauth_kbdint_setanswer(m_ssh, static_cast<unsigned>(i),
+                                          m_site.m_password.c_str());
+        }
     }
-    if (m_socket >= 0) {
-        close(m_socket);
-    }
-    m_sftp = nullptr;
-    m_session = nullptr;
-    m_socket = -1;
+    return rc == SSH_AUTH_SUCCESS ? 0 : rc == SSH_AUTH_ERROR ? Broken("logging in") : EACCES;
 }
 
-int CSftpSession::Wait() {
-    int directions = libssh2_session_block_directions(m_session);
-    short events = 0;
-    if ((directions & LIBSSH2_SESSION_BLOCK_INBOUND) != 0) {
-        events |= POLLIN;
+int CSftpSession::StartSftp() {
+    m_channel = ssh_channel_new(m_ssh);
+    int rc = 0;
+    if (m_channel == nullptr) {
+        return Broken("opening a channel");
     }
-    if ((directions & LIBSSH2_SESSION_BLOCK_OUTBOUND) != 0) {
-        events |= POLLOUT;
+    if (int error = Run([&] { return ssh_channel_open_session(m_channel); }, SSH_AGAIN, rc);
+        error != 0 || rc != SSH_OK) {
+        return error != 0 ? error : Broken("opening a channel");
     }
-    return WaitForSocket(events != 0 ? events : POLLIN);
+    if (int error =
+            Run([&] { return ssh_channel_request_subsystem(m_channel, "sftp"); }, SSH_AGAIN, rc);
+        error != 0 || rc != SSH_OK) {
+        return error != 0 ? error : Broken("starting SFTP");
+    }
+    sftp::CRequest(m_outbox, sftp::Packet::Init, sftp::kVersion).End();
+    sftp::CReply reply;
+    for (bool got = false; !got;) {
+        bool moved = false;
+        int error = Pump(moved);
+        error = error != 0 ? error : NextReply(reply, got);
+        error = error != 0 || got || moved ? error : Wait();
+        if (error != 0) {
+            return error;
+        }
+    }
+    if (reply.m_type != sftp::Packet::Version) {
+        m_bWhole = false;
+        m_error = "the server does not speak SFTP";
+        return EIO;
+    }
+    return 0;
 }
 
-int CSftpSession::WaitForSocket(short events) {
-    return WaitOnSocket(m_socket, events, {m_deadline, m_cancel}, m_error);
-}
-
-int CSftpSession::Run(const std::function<int()>& call, int& rc) {
-    while ((rc = call()) == LIBSSH2_ERROR_EAGAIN) {
+int CSftpSession::Run(const std::function<int()>& call, int again, int& rc) {
+    while ((rc = call()) == again) {
         if (int error = Wait(); error != 0) {
             m_bWhole = false;
             return error;
@@ -327,39 +278,149 @@ int CSftpSession::Run(const std::function<int()>& call, int& rc) {
     return 0;
 }
 
-int CSftpSession::Failed(int rc, const std::string& doing) {
-    char* message = nullptr;
-    libssh2_session_last_error(m_session, &message, nullptr, 0);
-    if (rc != LIBSSH2_ERROR_SFTP_PROTOCOL) {
+int CSftpSession::Wait() {
+    // Requests that wait in the outbox wait for the server to open the channel's window, which
+    // comes as input.
+    short events = POLLIN;
+    if ((ssh_get_poll_flags(m_ssh) & SSH_WRITE_PENDING) != 0) {
+        events |= POLLOUT;
+    }
+    if (int error = WaitOnSocket(m_socket, events, {m_deadline, m_cancel}, m_error); error != 0) {
         m_bWhole = false;
+        return error;
     }
-    m_error = curlcb::Masked(doing + ": " + (message != nullptr ? message : "failed"), m_site);
-    switch (rc) {
-        case LIBSSH2_ERROR_SFTP_PROTOCOL: {
-            unsigned long status = m_sftp != nullptr ? libssh2_sftp_last_error(m_sftp) : 0;
-            // As libcurl maps them: a folder that is missing or may not be read is not there.
-            bool missing = status == LIBSSH2_FX_NO_SUCH_FILE || status == LIBSSH2_FX_NO_SUCH_PATH ||
-                           status == LIBSSH2_FX_PERMISSION_DENIED;
-            return missing ? ENOENT : EIO;
+    return 0;
+}
+
+int CSftpSession::Pump(bool& moved) {
+    moved = false;
+    if (m_outSent < m_outbox.size()) {
+        int sent = ssh_channel_write(m_channel, m_outbox.data() + m_outSent,
+                                     static_cast<uint32_t>(m_outbox.size() - m_outSent));
+        if (sent < 0) {
+            return Broken("sending");
         }
-        case LIBSSH2_ERROR_SOCKET_SEND:
-        case LIBSSH2_ERROR_SOCKET_RECV:
-        case LIBSSH2_ERROR_SOCKET_DISCONNECT:
-        case LIBSSH2_ERROR_SOCKET_NONE:
-        case LIBSSH2_ERROR_BANNER_RECV:
-        case LIBSSH2_ERROR_CHANNEL_CLOSED:
-        case LIBSSH2_ERROR_CHANNEL_EOF_SENT:
-            return ECONNRESET;
-        case LIBSSH2_ERROR_AUTHENTICATION_FAILED:
-        case LIBSSH2_ERROR_PUBLICKEY_UNVERIFIED:
-        case LIBSSH2_ERROR_FILE:
-            return EACCES;
-        case LIBSSH2_ERROR_TIMEOUT:
-        case LIBSSH2_ERROR_SOCKET_TIMEOUT:
-            return ETIMEDOUT;
-        default:
-            return EIO;
+        m_outSent += static_cast<size_t>(sent);
+        moved = sent > 0;
+        // New requests keep coming while older ones leave: what left goes, now and then.
+        if (m_outSent == m_outbox.size() || m_outSent >= kCompactBytes) {
+            m_outbox.erase(0, m_outSent);
+            m_outSent = 0;
+        }
     }
+    if (ssh_blocking_flush(m_ssh, 0) == SSH_ERROR) {
+        return Broken("sending");
+    }
+    char buffer[kReadBytes];
+    for (;;) {
+        int got = ssh_channel_read_nonblocking(m_channel, buffer, sizeof buffer, 0);
+        if (got < 0 || (got == 0 && ssh_channel_is_eof(m_channel) != 0)) {
+            return Broken("receiving");
+        }
+        if (got == 0) {
+            break;
+        }
+        m_inbox.append(buffer, static_cast<size_t>(got));
+        moved = true;
+    }
+    if (moved) {
+        RestartDeadline();
+    }
+    return 0;
+}
+
+int CSftpSession::NextReply(sftp::CReply& reply, bool& got) {
+    got = false;
+    switch (sftp::TakeReply(m_inbox, m_inTaken, reply)) {
+        case sftp::Take::Reply:
+            got = true;
+            break;
+        case sftp::Take::NeedMore:
+            break;
+        case sftp::Take::Bad:
+            m_bWhole = false;
+            m_error = "the server's answer is out of step";
+            return ECONNRESET;
+    }
+    if (m_inTaken == m_inbox.size() || m_inTaken >= kCompactBytes) {
+        m_inbox.erase(0, m_inTaken);
+        m_inTaken = 0;
+    }
+    return 0;
+}
+
+int CSftpSession::Await(uint32_t id, sftp::CReply& reply) {
+    for (;;) {
+        bool moved = false;
+        bool got = false;
+        int error = Pump(moved);
+        error = error != 0 ? error : NextReply(reply, got);
+        if (error != 0) {
+            return error;
+        }
+        if (got && reply.m_id == id) {
+            return 0;
+        }
+        if (got) {
+            Note(reply);
+        } else if (!moved) {
+            if (int waited = Wait(); waited != 0) {
+                return waited;
+            }
+        }
+    }
+}
+
+int CSftpSession::Request(const std::string& doing, uint32_t id) {
+    sftp::CReply reply;
+    if (int error = Await(id, reply); error != 0) {
+        return error;
+    }
+    return reply.m_type == sftp::Packet::Status && reply.m_status == sftp::kStatusOk
+               ? 0
+               : Refused(reply, doing);
+}
+
+int CSftpSession::Refused(const sftp::CReply& reply, const std::string& doing) {
+    m_error =
+        curlcb::Masked(doing + ": " + (reply.m_text.empty() ? "refused" : reply.m_text), m_site);
+    // As the other sessions map them: what is missing or may not be touched is not there.
+    const bool missing = reply.m_status == sftp::kStatusNoSuchFile ||
+                         reply.m_status == sftp::kStatusPermissionDenied;
+    return missing ? ENOENT : EIO;
+}
+
+int CSftpSession::Broken(const std::string& doing) {
+    m_bWhole = false;
+    const char* reason = m_ssh != nullptr ? ssh_get_error(m_ssh) : nullptr;
+    m_error = curlcb::Masked(
+        doing + ": " + (reason != nullptr && *reason ? reason : "the connection broke off"),
+        m_site);
+    return ECONNRESET;
+}
+
+void CSftpSession::Close(CloseMode mode) {
+    if (m_socket >= 0 && mode == CloseMode::Abrupt) {
+        shutdown(m_socket, SHUT_RDWR);
+    }
+    if (m_channel != nullptr) {
+        ssh_channel_free(m_channel);
+    }
+    if (m_ssh != nullptr) {
+        ssh_disconnect(m_ssh);
+        ssh_free(m_ssh);
+    }
+    if (m_socket >= 0) {
+        close(m_socket);
+    }
+    m_channel = nullptr;
+    m_ssh = nullptr;
+    m_socket = -1;
+    m_outbox.clear();
+    m_outSent = 0;
+    m_inbox.clear();
+    m_inTaken = 0;
+    m_writes = {};
 }
 
 }  // namespace tv

@@ -4,15 +4,14 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <vector>
+#include <unordered_map>
 
 #include "platform/RemoteDriver.h"
 #include "platform/SftpReplace.h"
+#include "platform/SftpWire.h"
 
-using LIBSSH2_SESSION = struct _LIBSSH2_SESSION;
-using LIBSSH2_SFTP = struct _LIBSSH2_SFTP;
-using LIBSSH2_SFTP_HANDLE = struct _LIBSSH2_SFTP_HANDLE;
-using LIBSSH2_KNOWNHOSTS = struct _LIBSSH2_KNOWNHOSTS;
+using ssh_session = struct ssh_session_struct*;
+using ssh_channel = struct ssh_channel_struct*;
 
 namespace tv {
 
@@ -24,15 +23,18 @@ struct CSftpEndpoint {
     std::string m_knownHosts;  // the file
 };
 
-// An SSH session of its own over libssh2 for a site reached directly. libssh2 hands over each
-// listed entry with its attributes, a batch per round trip, where libcurl passes on only the
-// "ls -l" text; it keeps many writes of an upload in flight, where libcurl waits for one buffer
-// at a time; and it sets a time or renames in one request, where libcurl's commands add a stat
-// and cost the session on any refusal. Host key, login, time-outs and error numbers are those of
-// IRemoteDriver. Belongs to the driver's thread; `cancel` is the driver's flag, read at least
-// every 200 ms. Every call blocks, logs in first when there is no session, returns ECANCELED
-// within a second of cancel, and closes the session after a cancel or a broken connection; a
-// request the server refused (ENOENT, EIO) keeps it. The reason of an error is in LastError.
+// An SSH session of its own, over libssh, for a site reached directly. It writes the SFTP
+// requests itself: a listing comes as entries with their attributes, a batch per round trip,
+// where libcurl passes on only the "ls -l" text; an upload keeps many writes in flight and sends
+// the time and the close right behind them, where libcurl waits for each buffer; a time or a
+// rename is one request, where libcurl's commands add a stat and cost the session on any
+// refusal. libssh encrypts whole packets with AES-GCM or ChaCha20; libssh2, under libcurl,
+// encrypts sixteen bytes per call and held a big upload to half the link's speed.
+// Host key, login, time-outs and error numbers are those of IRemoteDriver. Belongs to the
+// driver's thread; `cancel` is the driver's flag, read at least every 200 ms. Every call blocks,
+// logs in first when there is no session, returns ECANCELED within a second of cancel, and
+// closes the session after a cancel or a broken connection; a request the server refused
+// (ENOENT, EIO) keeps it. The reason of an error is in LastError.
 class CSftpSession final : private ISftpPlacer {
   public:
     CSftpSession(const CRemoteSite& site, CSftpEndpoint endpoint, const std::atomic<bool>& cancel);
@@ -65,64 +67,82 @@ class CSftpSession final : private ISftpPlacer {
 
   private:
     enum class CloseMode : uint8_t { Polite, Abrupt };
+    // The writes of an upload that the server has not answered yet.
+    struct CWrites {
+        std::unordered_map<uint32_t, uint32_t> m_sizes;  // by request id
+        size_t m_bytes = 0;
+        int m_refused = 0;  // the first refusal's errno value
+    };
+
     // Runs `request` on an open session, checking `path` first; closes a session that broke.
     int Do(const std::string& path, const std::function<int()>& request);
     int Open();
-    int ConnectSocket();
+    int OpenSsh();
     int CheckHostKey();
-    void PreferKnownKeyType(LIBSSH2_KNOWNHOSTS* hosts);
     int LogIn();
+    int LogInWithKey(int methods);
+    int LogInInteractively();
+    int StartSftp();
+    // Repeats a non-blocking libssh call while it answers `again`; `rc` is its last answer.
+    int Run(const std::function<int()>& call, int again, int& rc);
+    // Waits until the socket is ready for what libssh needs; ECANCELED, or ETIMEDOUT past
+    // m_deadline.
+    int Wait();
+    // Sends what waits in the outbox and takes in what arrived, without blocking; `moved` says
+    // whether any byte went either way.
+    int Pump(bool& moved);
+    // Pumps until the answer to request `id` is there; answers to writes go to Note.
+    int Await(uint32_t id, sftp::CReply& reply);
+    // Await for a request answered by a status: 0, or the errno value of the refusal.
+    int Request(const std::string& doing, uint32_t id);
+    // Takes the next reply out of the inbox: ECONNRESET for one out of step.
+    int NextReply(sftp::CReply& reply, bool& got);
+    void Note(const sftp::CReply& reply);
+    uint32_t NewId() { return m_nextId++; }
+    // The errno value for a refusal, with the server's words in m_error.
+    int Refused(const sftp::CReply& reply, const std::string& doing);
+    // The session is gone: ECONNRESET, with libssh's words in m_error.
+    int Broken(const std::string& doing);
+
     int ReadFolder(const std::string& path, CRemoteListing& listing);
     // Stat of `path`; ENOENT when it is not there.
-    int Stat(const std::string& path, EntryType& type, int64_t& seconds);
+    int Stat(const std::string& path, EntryType& type);
+    // One request with a path and nothing else, answered by a status.
+    int PathRequest(sftp::Packet type, const std::string& path, const std::string& doing);
+    int OpenForWrite(const std::string& path, std::string& handle);
+    // Queues the whole source as writes, waiting only for room; a refusal or a failing source
+    // ends it once every write sent was answered.
+    int WriteAll(const std::string& handle, const RemoteSourceFn& source);
+    // Queues one write of up to a chunk from `source`; `last` once the source has no more.
+    int QueueWrite(const std::string& handle, const RemoteSourceFn& source, uint64_t& offset,
+                   bool& last);
+    int DrainWrites();
+    // The time (unless kKeepTime) and the close go right behind the writes; then every answer.
+    int Finish(const std::string& handle, const std::string& path, FileTime lastWrite,
+               bool& timeSet);
+    int CloseHandle(const std::string& handle, const std::string& path);
     int Rename(const std::string& from, const std::string& to) override;
     int Remove(const std::string& path) override;
     bool Whole() const override { return m_bWhole; }
-    int OpenForWrite(const std::string& path, LIBSSH2_SFTP_HANDLE*& handle);
-    // The bytes of an upload read ahead; [m_begin, m_end) not yet acknowledged by the server.
-    struct CWriteBuffer {
-        std::vector<char> m_bytes;
-        size_t m_begin = 0;
-        size_t m_end = 0;
-        bool m_bLast = false;  // the source has no more
-    };
-    // Reads from `source` until `upTo` bytes wait or the source ends.
-    int Fill(CWriteBuffer& buffer, const RemoteSourceFn& source, size_t upTo);
-    int WriteAll(LIBSSH2_SFTP_HANDLE* handle, CWriteBuffer& buffer, const RemoteSourceFn& source);
-    // How many more bytes the channel's window takes now, beside `offered` ones not yet out.
-    size_t WindowRoom(size_t offered) const;
-    int SetTimeAndClose(LIBSSH2_SFTP_HANDLE* handle, const std::string& path, FileTime lastWrite,
-                        bool& timeSet);
-    // Calls `call` until its request is out: `rc` is its result, or EAGAIN while it waits for the
-    // answer (Run finishes it).
-    int Send(const std::function<int()>& call, int& rc);
-    int CloseHandle(LIBSSH2_SFTP_HANDLE* handle, const std::string& path);
-    int PutInPlace(const CUploadOptions& options);
-    // Puts the old file back and removes the temporary, on this session while it is whole.
-    void RestoreLeftovers();
     void Close(CloseMode mode);
-    // Waits until the socket is ready for what libssh2 asked; ECANCELED, or ETIMEDOUT past
-    // m_deadline.
-    int Wait();
-    int WaitForSocket(short events);
-    // Repeats a non-blocking libssh2 call until it stops asking for more; `rc` is its result.
-    int Run(const std::function<int()>& call, int& rc);
-    // Run for a call whose result is 0 or a libssh2 error: the errno value, reason in m_error.
-    int Request(const std::string& doing, const std::function<int()>& call);
-    // The errno value for a failed libssh2 call, with the reason in m_error.
-    int Failed(int rc, const std::string& doing);
     void RestartDeadline();
 
     const CRemoteSite& m_site;
     CSftpEndpoint m_endpoint;
     const std::atomic<bool>& m_cancel;
     int m_socket = -1;
-    LIBSSH2_SESSION* m_session = nullptr;
-    LIBSSH2_SFTP* m_sftp = nullptr;
+    ssh_session m_ssh = nullptr;
+    ssh_channel m_channel = nullptr;
     std::chrono::steady_clock::time_point m_deadline;
     // False once a failure may have broken the session halfway; a refusal by the server or a
     // failing upload source keeps it whole.
     bool m_bWhole = true;
+    uint32_t m_nextId = 1;
+    std::string m_outbox;
+    size_t m_outSent = 0;
+    std::string m_inbox;
+    size_t m_inTaken = 0;
+    CWrites m_writes;
     CUploadLeftovers m_leftovers;
     std::string m_error;
 };

@@ -1,9 +1,6 @@
-#include <libssh2.h>
-#include <libssh2_sftp.h>
+#include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
-#include <vector>
 
 #include "platform/CurlCallbacks.h"
 #include "platform/RemoteListing.h"
@@ -15,23 +12,31 @@ namespace {
 
 using curlcb::AbsolutePath;
 
-constexpr long kNewFolderMode = 0755;
-// SFTP's rename refuses to replace a file; these ask servers that can for an atomic rename.
-constexpr long kRenameFlags = LIBSSH2_SFTP_RENAME_ATOMIC | LIBSSH2_SFTP_RENAME_NATIVE;
+constexpr uint32_t kNewFolderMode = 0755;
 
-EntryType TypeOf(const LIBSSH2_SFTP_ATTRIBUTES& attributes) {
-    if ((attributes.flags & LIBSSH2_SFTP_ATTR_PERMISSIONS) == 0) {
+EntryType TypeOf(const sftp::CAttributes& attributes) {
+    if ((attributes.m_flags & sftp::kAttrPermissions) == 0) {
         return EntryType::Other;
     }
-    if (LIBSSH2_SFTP_S_ISDIR(attributes.permissions)) {
+    if (S_ISDIR(attributes.m_permissions)) {
         return EntryType::Folder;
     }
     // A link stays Other, as the listing's "l" line has always made it.
-    return LIBSSH2_SFTP_S_ISREG(attributes.permissions) ? EntryType::File : EntryType::Other;
+    return S_ISREG(attributes.m_permissions) ? EntryType::File : EntryType::Other;
 }
 
-unsigned Length(const std::string& text) {
-    return static_cast<unsigned>(text.size());
+CRemoteEntry EntryOf(sftp::CName& name) {
+    CRemoteEntry entry;
+    entry.m_name = std::move(name.m_name);
+    entry.m_type = TypeOf(name.m_attributes);
+    if ((name.m_attributes.m_flags & sftp::kAttrSize) != 0) {
+        entry.m_size = name.m_attributes.m_size;
+    }
+    if ((name.m_attributes.m_flags & sftp::kAttrTimes) != 0) {
+        entry.m_lastWrite = FileTimeFromUnix(static_cast<int64_t>(name.m_attributes.m_mtime));
+        entry.m_timeKind = RemoteTimeKind::Utc;
+    }
+    return entry;
 }
 
 }  // namespace
@@ -41,85 +46,62 @@ int CSftpSession::List(const std::string& folder, CRemoteListing& listing) {
     return Do(path, [&] { return ReadFolder(path, listing); });
 }
 
+// Batch by batch, until the server says there is no more.
 int CSftpSession::ReadFolder(const std::string& path, CRemoteListing& listing) {
-    LIBSSH2_SFTP_HANDLE* handle = nullptr;
-    int rc = 0;
-    int error = Run(
-        [&] {
-            handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), Length(path), 0, 0,
-                                          LIBSSH2_SFTP_OPENDIR);
-            return handle != nullptr ? 0 : libssh2_session_last_errno(m_session);
-        },
-        rc);
-    if (error != 0 || rc != 0) {
-        return error != 0 ? error : Failed(rc, "opening " + path);
-    }
-    std::string name(4096, '\0');
-    LIBSSH2_SFTP_ATTRIBUTES attributes{};
-    while (error == 0) {
-        RestartDeadline();
-        error = Run(
-            [&] {
-                return libssh2_sftp_readdir_ex(handle, name.data(), name.size(), nullptr, 0,
-                                               &attributes);
-            },
-            rc);
-        if (error != 0 || rc <= 0) {
-            break;
-        }
-        CRemoteEntry entry;
-        entry.m_name.assign(name.data(), static_cast<size_t>(rc));
-        entry.m_type = TypeOf(attributes);
-        if ((attributes.flags & LIBSSH2_SFTP_ATTR_SIZE) != 0) {
-            entry.m_size = attributes.filesize;
-        }
-        if ((attributes.flags & LIBSSH2_SFTP_ATTR_ACMODTIME) != 0) {
-            entry.m_lastWrite = FileTimeFromUnix(static_cast<int64_t>(attributes.mtime));
-            entry.m_timeKind = RemoteTimeKind::Utc;
-        }
-        AddRemoteEntry(std::move(entry), listing);
-    }
-    if (error == 0 && rc < 0) {
-        error = Failed(rc, "reading " + path);
-    }
-    if (error == 0) {
-        error = Request("closing " + path, [&] { return libssh2_sftp_closedir(handle); });
-    }
-    return error;
-}
-
-int CSftpSession::Request(const std::string& doing, const std::function<int()>& call) {
-    int rc = 0;
-    if (int error = Run(call, rc); error != 0) {
+    const uint32_t openId = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Opendir, openId).Str(path).End();
+    sftp::CReply reply;
+    if (int error = Await(openId, reply); error != 0) {
         return error;
     }
-    return rc == 0 ? 0 : Failed(rc, doing);
+    if (reply.m_type != sftp::Packet::Handle) {
+        return Refused(reply, "opening " + path);
+    }
+    const std::string handle = reply.m_text;
+    int error = 0;
+    for (;;) {
+        const uint32_t id = NewId();
+        sftp::CRequest(m_outbox, sftp::Packet::Readdir, id).Str(handle).End();
+        if (error = Await(id, reply); error != 0) {
+            return error;
+        }
+        if (reply.m_type != sftp::Packet::Name) {
+            const bool end =
+                reply.m_type == sftp::Packet::Status && reply.m_status == sftp::kStatusEof;
+            error = end ? 0 : Refused(reply, "reading " + path);
+            break;
+        }
+        for (sftp::CName& name : reply.m_names) {
+            AddRemoteEntry(EntryOf(name), listing);
+        }
+    }
+    int closed = CloseHandle(handle, path);
+    return error != 0 ? error : closed;
 }
 
-int CSftpSession::Stat(const std::string& path, EntryType& type, int64_t& seconds) {
-    LIBSSH2_SFTP_ATTRIBUTES attributes{};
-    int error = Request("looking at " + path, [&] {
-        return libssh2_sftp_stat_ex(m_sftp, path.c_str(), Length(path), LIBSSH2_SFTP_STAT,
-                                    &attributes);
-    });
-    type = error == 0 ? TypeOf(attributes) : EntryType::Other;
-    seconds = error == 0 && (attributes.flags & LIBSSH2_SFTP_ATTR_ACMODTIME) != 0
-                  ? static_cast<int64_t>(attributes.mtime)
-                  : -1;
-    return error;
+int CSftpSession::Stat(const std::string& path, EntryType& type) {
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Stat, id).Str(path).End();
+    sftp::CReply reply;
+    if (int error = Await(id, reply); error != 0) {
+        return error;
+    }
+    if (reply.m_type != sftp::Packet::Attrs) {
+        return Refused(reply, "looking at " + path);
+    }
+    type = TypeOf(reply.m_attributes);
+    return 0;
 }
 
 bool CSftpSession::IsConnected() {
     EntryType type = EntryType::Other;
-    int64_t seconds = -1;
-    return Do("/", [&] { return Stat("/", type, seconds); }) == 0;
+    return Do("/", [&] { return Stat("/", type); }) == 0;
 }
 
 int CSftpSession::FolderExists(const std::string& folder, bool& exists) {
     const std::string path = AbsolutePath(folder);
     EntryType type = EntryType::Other;
-    int64_t seconds = -1;
-    int error = Do(path, [&] { return Stat(path, type, seconds); });
+    int error = Do(path, [&] { return Stat(path, type); });
     exists = error == 0 && type == EntryType::Folder;
     return error == ENOENT ? 0 : error;
 }
@@ -127,9 +109,13 @@ int CSftpSession::FolderExists(const std::string& folder, bool& exists) {
 int CSftpSession::MakeFolder(const std::string& folder) {
     const std::string path = AbsolutePath(folder);
     return Do(path, [&] {
-        return Request("making " + path, [&] {
-            return libssh2_sftp_mkdir_ex(m_sftp, path.c_str(), Length(path), kNewFolderMode);
-        });
+        const uint32_t id = NewId();
+        sftp::CRequest(m_outbox, sftp::Packet::Mkdir, id)
+            .Str(path)
+            .U32(sftp::kAttrPermissions)
+            .U32(kNewFolderMode)
+            .End();
+        return Request("making " + path, id);
     });
 }
 
@@ -140,22 +126,31 @@ int CSftpSession::DeleteFile(const std::string& file) {
 
 int CSftpSession::RemoveFolder(const std::string& folder) {
     const std::string path = AbsolutePath(folder);
-    return Do(path, [&] {
-        return Request("removing " + path,
-                       [&] { return libssh2_sftp_rmdir_ex(m_sftp, path.c_str(), Length(path)); });
-    });
+    return Do(path, [&] { return PathRequest(sftp::Packet::Rmdir, path, "removing " + path); });
 }
 
 int CSftpSession::Remove(const std::string& path) {
-    return Request("removing " + path,
-                   [&] { return libssh2_sftp_unlink_ex(m_sftp, path.c_str(), Length(path)); });
+    return PathRequest(sftp::Packet::Remove, path, "removing " + path);
 }
 
+// SFTP's rename refuses to replace a file; PutUploadInPlace steps the old one aside first.
 int CSftpSession::Rename(const std::string& from, const std::string& to) {
-    return Request("renaming " + from, [&] {
-        return libssh2_sftp_rename_ex(m_sftp, from.c_str(), Length(from), to.c_str(), Length(to),
-                                      kRenameFlags);
-    });
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Rename, id).Str(from).Str(to).End();
+    return Request("renaming " + from, id);
+}
+
+int CSftpSession::PathRequest(sftp::Packet type, const std::string& path,
+                              const std::string& doing) {
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, type, id).Str(path).End();
+    return Request(doing, id);
+}
+
+int CSftpSession::CloseHandle(const std::string& handle, const std::string& path) {
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Close, id).Str(handle).End();
+    return Request("finishing " + path, id);
 }
 
 }  // namespace tv

@@ -1,58 +1,41 @@
-#include <libssh2.h>
-#include <libssh2_sftp.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <vector>
 
 #include "platform/CurlCallbacks.h"
 #include "platform/SftpSession.h"
 
-// Uploads over an SFTP session: the bytes, the time and the rename over the target.
+// Uploads over an SFTP session: the writes in flight, the time, and the rename over the target.
 namespace tv {
 namespace {
 
 using curlcb::AbsolutePath;
 
-// libssh2 sends the whole span it is given as writes in flight and hands back what the server
-// acknowledged; this much unacknowledged data keeps a fast link busy.
+// 32 KiB is the write every server must take; this many bytes unanswered keep a fast link busy.
+constexpr uint32_t kChunkBytes = 32u << 10;
 constexpr size_t kInFlightBytes = 4u << 20;
-constexpr size_t kWriteBufferBytes = 2 * kInFlightBytes;
-constexpr size_t kFirstBufferBytes = 64u << 10;
-constexpr size_t kWindowSlack = 4u << 10;
-// libssh2's largest write request, and a bound for its header with the handle.
-constexpr size_t kChunkBytes = 30000;
-constexpr size_t kChunkOverhead = 300;
-constexpr long kNewFileMode = 0644;
+// New writes wait while this much is still queued for the channel, so the queue stays small.
+constexpr size_t kQueuedBytes = 256u << 10;
+constexpr uint32_t kNewFileMode = 0644;
 
-LIBSSH2_SFTP_ATTRIBUTES TimeAttributes(FileTime lastWrite) {
-    LIBSSH2_SFTP_ATTRIBUTES attributes{};
-    attributes.flags = LIBSSH2_SFTP_ATTR_ACMODTIME;
-    attributes.mtime = static_cast<unsigned long>(UnixFromFileTime(lastWrite));
-    attributes.atime = attributes.mtime;
-    return attributes;
-}
-
-unsigned Length(const std::string& text) {
-    return static_cast<unsigned>(text.size());
+void PutTimes(sftp::CRequest& request, FileTime lastWrite) {
+    const auto seconds = static_cast<uint32_t>(UnixFromFileTime(lastWrite));
+    request.U32(sftp::kAttrTimes).U32(seconds).U32(seconds);
 }
 
 }  // namespace
 
 int CSftpSession::SetTime(const std::string& file, FileTime lastWrite) {
     const std::string path = AbsolutePath(file);
-    LIBSSH2_SFTP_ATTRIBUTES attributes = TimeAttributes(lastWrite);
     return Do(path, [&] {
-        return Request("setting the time of " + path, [&] {
-            return libssh2_sftp_stat_ex(m_sftp, path.c_str(), Length(path), LIBSSH2_SFTP_SETSTAT,
-                                        &attributes);
-        });
+        const uint32_t id = NewId();
+        sftp::CRequest request(m_outbox, sftp::Packet::Setstat, id);
+        request.Str(path);
+        PutTimes(request, lastWrite);
+        request.End();
+        return Request("setting the time of " + path, id);
     });
 }
 
-// The time goes with the open file before it is closed: one request, and no write can come
-// after it. A refused time does not undo the upload; a broken session does.
 int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
                          const CUploadOptions& options, bool& timeSet) {
     timeSet = false;
@@ -60,24 +43,20 @@ int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
     const std::string target = AbsolutePath(path);
     const std::string temp = RemoteTempPath(target);
     return Do(target, [&] {
-        LIBSSH2_SFTP_HANDLE* handle = nullptr;
+        std::string handle;
         if (int error = OpenForWrite(temp, handle); error != 0) {
             return error;
         }
         m_leftovers = {temp, target, false};
-        CWriteBuffer buffer;
-        int error = WriteAll(handle, buffer, source);
-        if (!m_bWhole) {
-            // libssh2 frees the writes in flight only with their answers, which will not come.
-            libssh2_sftp_seek64(handle, 0);
-        }
-        if (error == 0 && options.m_lastWrite != kKeepTime) {
-            error = SetTimeAndClose(handle, temp, options.m_lastWrite, timeSet);
+        int error = WriteAll(handle, source);
+        if (error == 0) {
+            error = Finish(handle, temp, options.m_lastWrite, timeSet);
         } else if (m_bWhole) {
-            int closed = CloseHandle(handle, temp);
-            error = error != 0 ? error : closed;
+            const std::string reason = m_error;
+            CloseHandle(handle, temp);
+            m_error = reason;
         }
-        error = error != 0 ? error : PutInPlace(options);
+        error = error != 0 ? error : PutUploadInPlace(*this, m_leftovers, options.m_target);
         if (error == 0) {
             m_leftovers = {};
             return 0;
@@ -85,55 +64,37 @@ int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
         timeSet = false;
         if (m_bWhole) {
             const std::string reason = m_error;
-            RestoreLeftovers();
+            RestoreUploadLeftovers(*this, m_leftovers);
             m_error = reason;
         }
         return error;
     });
 }
 
-int CSftpSession::OpenForWrite(const std::string& path, LIBSSH2_SFTP_HANDLE*& handle) {
-    int rc = 0;
-    int error = Run(
-        [&] {
-            handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), Length(path),
-                                          LIBSSH2_FXF_WRITE | LIBSSH2_FXF_CREAT | LIBSSH2_FXF_TRUNC,
-                                          kNewFileMode, LIBSSH2_SFTP_OPENFILE);
-            return handle != nullptr ? 0 : libssh2_session_last_errno(m_session);
-        },
-        rc);
-    return error != 0 ? error : rc != 0 ? Failed(rc, "creating " + path) : 0;
-}
-
-int CSftpSession::Fill(CWriteBuffer& buffer, const RemoteSourceFn& source, size_t upTo) {
-    while (!buffer.m_bLast && buffer.m_end - buffer.m_begin < upTo) {
-        // A small file never pays for the room a big one needs.
-        if (buffer.m_end == buffer.m_bytes.size() && buffer.m_bytes.size() < kWriteBufferBytes) {
-            buffer.m_bytes.resize(std::max(kFirstBufferBytes, 2 * buffer.m_bytes.size()));
-        } else if (buffer.m_end == buffer.m_bytes.size()) {
-            std::memmove(buffer.m_bytes.data(), buffer.m_bytes.data() + buffer.m_begin,
-                         buffer.m_end - buffer.m_begin);
-            buffer.m_end -= buffer.m_begin;
-            buffer.m_begin = 0;
-        }
-        size_t got = 0;
-        const size_t room = buffer.m_bytes.size() - buffer.m_end;
-        if (int error = source(buffer.m_bytes.data() + buffer.m_end, room, got); error != 0) {
-            m_error = "the upload's source failed";
-            return error;
-        }
-        buffer.m_bLast = got == 0;
-        buffer.m_end += got;
+int CSftpSession::OpenForWrite(const std::string& path, std::string& handle) {
+    const uint32_t id = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Open, id)
+        .Str(path)
+        .U32(sftp::kOpenWrite | sftp::kOpenCreate | sftp::kOpenTruncate)
+        .U32(sftp::kAttrPermissions)
+        .U32(kNewFileMode)
+        .End();
+    sftp::CReply reply;
+    if (int error = Await(id, reply); error != 0) {
+        return error;
     }
+    if (reply.m_type != sftp::Packet::Handle) {
+        return Refused(reply, "creating " + path);
+    }
+    handle = reply.m_text;
     return 0;
 }
 
-// Whatever the server has not acknowledged stays in the buffer, since libssh2 asks for it again
-// from the first byte not acknowledged; the source refills the rest.
-int CSftpSession::WriteAll(LIBSSH2_SFTP_HANDLE* handle, CWriteBuffer& buffer,
-                           const RemoteSourceFn& source) {
-    size_t offered = 0;  // of the bytes not acknowledged, those libssh2 has taken
-    bool sending = false;
+// Waits only for room: the last writes are answered together with the time and the close.
+int CSftpSession::WriteAll(const std::string& handle, const RemoteSourceFn& source) {
+    m_writes = {};
+    uint64_t offset = 0;
+    bool last = false;
     for (;;) {
         // A fast server may never make the loop wait, where the cancel is seen otherwise.
         if (m_cancel) {
@@ -141,108 +102,137 @@ int CSftpSession::WriteAll(LIBSSH2_SFTP_HANDLE* handle, CWriteBuffer& buffer,
             m_error = "cancelled";
             return ECANCELED;
         }
-        if (int error = Fill(buffer, source, kInFlightBytes); error != 0) {
-            return error;
-        }
-        const size_t waiting = buffer.m_end - buffer.m_begin;
-        if (waiting == 0) {
-            return 0;
-        }
-        // libssh2 cuts a write that outgrows the channel's window in two; a refusal that comes
-        // meanwhile drops the second half, and the server waits for it for ever. So new bytes go
-        // only once the earlier ones are out, and only as many as the window takes.
-        const size_t count = sending ? offered : std::min(waiting, offered + WindowRoom(offered));
-        ssize_t acknowledged =
-            libssh2_sftp_write(handle, buffer.m_bytes.data() + buffer.m_begin, count);
-        offered = std::max(offered, count);
-        // Nothing moved and nothing to wait for on the socket: the channel's window is shut until
-        // the server opens it.
-        if (acknowledged == LIBSSH2_ERROR_EAGAIN || acknowledged == 0) {
-            sending =
-                (libssh2_session_block_directions(m_session) & LIBSSH2_SESSION_BLOCK_OUTBOUND) != 0;
-            if (int error = Wait(); error != 0) {
-                m_bWhole = false;
-                return error;
+        while (!last && m_writes.m_refused == 0 && m_writes.m_bytes < kInFlightBytes &&
+               m_outbox.size() - m_outSent < kQueuedBytes) {
+            if (int failed = QueueWrite(handle, source, offset, last); failed != 0) {
+                // The writes already sent are answered first, so the session stays in step.
+                int drained = DrainWrites();
+                return drained == 0 || m_bWhole ? failed : drained;
             }
-        } else if (acknowledged < 0) {
-            return Failed(static_cast<int>(acknowledged), "writing");
-        } else {
-            sending = false;
-            buffer.m_begin += static_cast<size_t>(acknowledged);
-            offered -= static_cast<size_t>(acknowledged);
-            RestartDeadline();
         }
-    }
-}
-
-size_t CSftpSession::WindowRoom(size_t offered) const {
-    const size_t window = libssh2_channel_window_write(libssh2_sftp_get_channel(m_sftp));
-    const size_t overhead = (window / kChunkBytes + 1) * kChunkOverhead + kWindowSlack;
-    // With nothing in flight no answer can open the window: one write goes regardless.
-    return window > overhead ? window - overhead : offered == 0 ? kChunkBytes : 0;
-}
-
-// The time and the close go out together and the server answers them in order, which saves a
-// round trip per file. A refused time does not fail the upload; a broken session does.
-int CSftpSession::SetTimeAndClose(LIBSSH2_SFTP_HANDLE* handle, const std::string& path,
-                                  FileTime lastWrite, bool& timeSet) {
-    LIBSSH2_SFTP_ATTRIBUTES attributes = TimeAttributes(lastWrite);
-    const std::function<int()> setTime = [&] { return libssh2_sftp_fsetstat(handle, &attributes); };
-    const std::function<int()> close = [&] { return libssh2_sftp_close_handle(handle); };
-    int timeRc = 0;
-    int closeRc = 0;
-    if (int broken = Send(setTime, timeRc); broken != 0) {
-        return broken;
-    }
-    if (timeRc != LIBSSH2_ERROR_EAGAIN && timeRc != 0) {
-        int failed = Failed(timeRc, "setting the time of " + path);
-        if (!m_bWhole) {
-            return failed;
+        if (last || m_writes.m_refused != 0) {
+            return last ? 0 : DrainWrites();
         }
-    }
-    if (int broken = Send(close, closeRc); broken != 0) {
-        return broken;
-    }
-    if (timeRc == LIBSSH2_ERROR_EAGAIN) {
-        if (int broken = Run(setTime, timeRc); broken != 0) {
-            return broken;
+        bool moved = false;
+        bool got = false;
+        sftp::CReply reply;
+        int error = Pump(moved);
+        error = error != 0 ? error : NextReply(reply, got);
+        if (got) {
+            Note(reply);
+        } else if (error == 0 && !moved) {
+            error = Wait();
         }
-        int failed = timeRc == 0 ? 0 : Failed(timeRc, "setting the time of " + path);
-        if (!m_bWhole) {
-            return failed;
-        }
-    }
-    timeSet = timeRc == 0;
-    if (closeRc == LIBSSH2_ERROR_EAGAIN) {
-        if (int broken = Run(close, closeRc); broken != 0) {
-            return broken;
-        }
-    }
-    return closeRc == 0 ? 0 : Failed(closeRc, "finishing " + path);
-}
-
-// A request that is not held up by sending waits for its answer, so the next one may go out.
-int CSftpSession::Send(const std::function<int()>& call, int& rc) {
-    while ((rc = call()) == LIBSSH2_ERROR_EAGAIN &&
-           (libssh2_session_block_directions(m_session) & LIBSSH2_SESSION_BLOCK_OUTBOUND) != 0) {
-        if (int error = Wait(); error != 0) {
-            m_bWhole = false;
+        if (error != 0) {
             return error;
         }
     }
+}
+
+// 0 once every write was answered, or the first refusal; an error of the session otherwise.
+int CSftpSession::DrainWrites() {
+    while (!m_writes.m_sizes.empty()) {
+        bool moved = false;
+        bool got = false;
+        sftp::CReply reply;
+        int error = Pump(moved);
+        error = error != 0 ? error : NextReply(reply, got);
+        if (got) {
+            Note(reply);
+        } else if (error == 0 && !moved) {
+            error = Wait();
+        }
+        if (error != 0) {
+            return error;
+        }
+    }
+    return m_writes.m_refused;
+}
+
+int CSftpSession::QueueWrite(const std::string& handle, const RemoteSourceFn& source,
+                             uint64_t& offset, bool& last) {
+    const size_t start = m_outbox.size();
+    const uint32_t id = NewId();
+    sftp::CRequest request(m_outbox, sftp::Packet::Write, id);
+    request.Str(handle).U64(offset).StrLength(0);
+    const size_t header = m_outbox.size();
+    m_outbox.resize(header + kChunkBytes);
+    size_t filled = 0;
+    while (filled < kChunkBytes) {
+        size_t got = 0;
+        if (int error = source(m_outbox.data() + header + filled, kChunkBytes - filled, got);
+            error != 0) {
+            m_outbox.resize(start);
+            m_error = "the upload's source failed";
+            return error;
+        }
+        if (got == 0) {
+            last = true;
+            break;
+        }
+        filled += got;
+    }
+    if (filled == 0) {
+        m_outbox.resize(start);
+        return 0;
+    }
+    m_outbox.resize(header + filled);
+    // The data's length comes last in the header, before the data.
+    m_outbox.replace(header - 4, 4,
+                     std::string{static_cast<char>(filled >> 24), static_cast<char>(filled >> 16),
+                                 static_cast<char>(filled >> 8), static_cast<char>(filled)});
+    request.End();
+    m_writes.m_sizes[id] = static_cast<uint32_t>(filled);
+    m_writes.m_bytes += filled;
+    offset += filled;
     return 0;
 }
 
-int CSftpSession::CloseHandle(LIBSSH2_SFTP_HANDLE* handle, const std::string& path) {
-    return Request("finishing " + path, [&] { return libssh2_sftp_close_handle(handle); });
+void CSftpSession::Note(const sftp::CReply& reply) {
+    auto found = m_writes.m_sizes.find(reply.m_id);
+    if (found == m_writes.m_sizes.end()) {
+        return;
+    }
+    m_writes.m_bytes -= found->second;
+    m_writes.m_sizes.erase(found);
+    const bool ok = reply.m_type == sftp::Packet::Status && reply.m_status == sftp::kStatusOk;
+    if (!ok && m_writes.m_refused == 0) {
+        Refused(reply, "writing");
+        // A full disk or a quota is no missing file.
+        m_writes.m_refused = EIO;
+    }
 }
 
-int CSftpSession::PutInPlace(const CUploadOptions& options) {
-    return PutUploadInPlace(*this, m_leftovers, options.m_target);
-}
-
-void CSftpSession::RestoreLeftovers() {
-    RestoreUploadLeftovers(*this, m_leftovers);
+// Behind the last writes, so that a small file costs one round trip from open to close. The
+// answers say whether every write landed; only then may the rename follow. A refused time does
+// not fail the upload; a broken session does.
+int CSftpSession::Finish(const std::string& handle, const std::string& path, FileTime lastWrite,
+                         bool& timeSet) {
+    uint32_t timeId = 0;
+    if (lastWrite != kKeepTime) {
+        timeId = NewId();
+        sftp::CRequest request(m_outbox, sftp::Packet::Fsetstat, timeId);
+        request.Str(handle);
+        PutTimes(request, lastWrite);
+        request.End();
+    }
+    const uint32_t closeId = NewId();
+    sftp::CRequest(m_outbox, sftp::Packet::Close, closeId).Str(handle).End();
+    int timeError = timeId != 0 ? Request("setting the time of " + path, timeId) : 0;
+    if (!m_bWhole) {
+        return timeError;
+    }
+    const std::string timeReason = m_error;
+    int error = Request("finishing " + path, closeId);
+    int written = m_bWhole ? DrainWrites() : 0;
+    if (written != 0 || !m_bWhole) {
+        return written != 0 ? written : error;
+    }
+    timeSet = timeId != 0 && timeError == 0;
+    if (error == 0 && timeError != 0) {
+        m_error = timeReason;
+    }
+    return error;
 }
 
 void CSftpSession::CleanUpUpload() {
@@ -251,7 +241,7 @@ void CSftpSession::CleanUpUpload() {
     }
     const std::string reason = m_error;
     Do(m_leftovers.m_target, [&] {
-        RestoreLeftovers();
+        RestoreUploadLeftovers(*this, m_leftovers);
         return 0;
     });
     m_error = reason;

@@ -32,6 +32,10 @@ class CReader {
         m_at += length;
         return text;
     }
+    uint64_t U64() {
+        const uint64_t high = U32();
+        return (high << 32) | U32();
+    }
     bool Short() const { return m_bShort; }
 
   private:
@@ -39,6 +43,45 @@ class CReader {
     size_t m_at = 0;
     bool m_bShort = false;
 };
+
+// Only what a listing uses is kept; owners and extensions are read past.
+CAttributes ReadAttributes(CReader& fields) {
+    CAttributes attributes;
+    attributes.m_flags = fields.U32();
+    if ((attributes.m_flags & kAttrSize) != 0) {
+        attributes.m_size = fields.U64();
+    }
+    if ((attributes.m_flags & kAttrOwners) != 0) {
+        fields.U32();
+        fields.U32();
+    }
+    if ((attributes.m_flags & kAttrPermissions) != 0) {
+        attributes.m_permissions = fields.U32();
+    }
+    if ((attributes.m_flags & kAttrTimes) != 0) {
+        fields.U32();
+        attributes.m_mtime = fields.U32();
+    }
+    if ((attributes.m_flags & kAttrExtended) != 0) {
+        const uint32_t count = fields.U32();
+        for (uint32_t i = 0; i < count && !fields.Short(); ++i) {
+            fields.Str();
+            fields.Str();
+        }
+    }
+    return attributes;
+}
+
+void ReadNames(CReader& fields, std::vector<CName>& names) {
+    const uint32_t count = fields.U32();
+    for (uint32_t i = 0; i < count && !fields.Short(); ++i) {
+        CName name;
+        name.m_name = fields.Str();
+        fields.Str();  // the "ls -l" line, which the attributes say better
+        name.m_attributes = ReadAttributes(fields);
+        names.push_back(std::move(name));
+    }
+}
 
 }  // namespace
 
@@ -106,6 +149,12 @@ Take TakeReply(std::string_view inbox, size_t& begin, CReply& reply) {
             break;
         case Packet::Handle:
             reply.m_text = fields.Str();
+            break;
+        case Packet::Attrs:
+            reply.m_attributes = ReadAttributes(fields);
+            break;
+        case Packet::Name:
+            ReadNames(fields, reply.m_names);
             break;
         default:
             return Take::Bad;

@@ -148,19 +148,10 @@ TEST_F(CurlSftpDriver, TheTimeTravelsWithTheUpload) {
               static_cast<std::ptrdiff_t>(names.size()));
 }
 
-// The upload tests run against both sessions: a run's own, and a twin's, which streams the bytes
-// of big files.
-class CurlSftpUpload : public CurlSftpDriver, public testing::WithParamInterface<SftpRole> {};
-
-INSTANTIATE_TEST_SUITE_P(Roles, CurlSftpUpload, testing::Values(SftpRole::Calls, SftpRole::Stream),
-                         [](const testing::TestParamInfo<SftpRole>& role) {
-                             return role.param == SftpRole::Calls ? "Calls" : "Stream";
-                         });
-
 // A transfer that fails halfway leaves the old file whole and no temporary behind.
-TEST_P(CurlSftpUpload, FailedOrCancelledUploadKeepsTheOldFile) {
+TEST_F(CurlSftpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
     TrustServer();
-    CCurlSftpDriver driver(Site(), GetParam());
+    CCurlSftpDriver driver(Site());
     WriteFile(m_root / "keep.txt", "old contents");
     size_t calls = 0;
     // Neither a wrong guess that the target is new nor a replace that moves it aside may cost
@@ -191,7 +182,7 @@ TEST_P(CurlSftpUpload, FailedOrCancelledUploadKeepsTheOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), {}), 1);
 
     // A cancel from another thread amid a big upload that never has to wait for the server.
-    CCurlSftpDriver streaming(Site(), GetParam());
+    CCurlSftpDriver streaming(Site());
     const std::string block(1 << 20, 'w');
     std::thread canceller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -217,9 +208,9 @@ TEST_P(CurlSftpUpload, FailedOrCancelledUploadKeepsTheOldFile) {
 
 // Writes the server refuses (its disk is full), whether they went out with the time and the close
 // in one go or as a long stream, never reach the real name, new or already there.
-TEST_P(CurlSftpUpload, RefusedWritesNeverReachTheTarget) {
+TEST_F(CurlSftpDriver, RefusedWritesNeverReachTheTarget) {
     TrustServer();
-    CCurlSftpDriver driver(Site(), GetParam());
+    CCurlSftpDriver driver(Site());
     WriteFile(m_root / "old.txt", "old contents");
     for (const size_t size : {size_t{10}, size_t{3} << 20}) {
         for (const char* name : {"old.txt", "new.txt"}) {
@@ -240,9 +231,9 @@ TEST_P(CurlSftpUpload, RefusedWritesNeverReachTheTarget) {
 // Many writes are in flight at once: pieces of every size must still land in their place, with
 // the time. A connection that breaks off halfway through a replace leaves the old file whole,
 // and the temporary goes with the next login; the one after that takes uploads again.
-TEST_P(CurlSftpUpload, BigUploadsArriveExactlyAndACutOffOneLeavesTheOldFile) {
+TEST_F(CurlSftpDriver, BigUploadsArriveExactlyAndACutOffOneLeavesTheOldFile) {
     TrustServer();
-    CCurlSftpDriver driver(Site(), GetParam());
+    CCurlSftpDriver driver(Site());
     std::string bytes(40 << 20, '\0');
     uint32_t state = 4711;
     for (char& c : bytes) {
