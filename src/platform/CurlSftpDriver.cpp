@@ -156,7 +156,7 @@ int CCurlSftpDriver::Commands(const std::vector<std::string>& commands) {
 int CCurlSftpDriver::Command(const std::string& verb, const std::vector<std::string>& arguments) {
     std::string command = verb;
     for (const std::string& argument : arguments) {
-        command += " " + Quoted(argument);
+        command.append(" ").append(Quoted(argument));
     }
     return Commands({command});
 }
@@ -330,7 +330,7 @@ int CCurlSftpDriver::UploadThroughCurl(const std::string& path, const RemoteSour
                                            : ReplaceCommands(temp, target);
     if (options.m_lastWrite != kKeepTime) {
         // "*": a refused time must not undo the upload that is already in place.
-        after.push_back("*" + MtimeCommand(options.m_lastWrite, target));
+        after.push_back(std::string("*").append(MtimeCommand(options.m_lastWrite, target)));
     }
     curl_slist* list = nullptr;
     for (const std::string& command : after) {
