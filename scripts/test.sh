@@ -19,7 +19,6 @@ if [ "${TWINVALE_SKIP_FUZZ:-0}" != 1 ]; then
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan -j"$jobs" --output-on-failure --timeout 600
 
