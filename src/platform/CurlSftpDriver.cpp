@@ -294,6 +294,9 @@ int CCurlSftpDriver::RemoveFolder(const std::string& folder) {
 }
 
 int CCurlSftpDriver::Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink) {
+    if (CSftpSession* session = Session()) {
+        return Answer(session->Download(path, offset, sink));
+    }
     Prepare(path, false);
     CSinkContext context{&sink, &m_sinkError};
     SetDownloadOptions(m_curl, context, offset);

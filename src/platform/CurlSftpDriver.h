@@ -16,9 +16,9 @@ namespace tv {
 // SFTP over SSH sessions that stay open between the calls. The server's host key is checked
 // against $HOME/.ssh/known_hosts: a changed key is refused, an unknown one is put to the site's
 // AskHostKeyFn and added to known_hosts when trusted, refused when there is no one to ask.
-// A site reached directly is served by an SSH session of our own (CSftpSession), downloads
-// aside, which keep libcurl's; through a proxy, which that session cannot go through, libcurl
-// serves every call, and each listed entry gets a stat of its own for its exact time.
+// A site reached directly is served by an SSH session of our own (CSftpSession); through a
+// proxy, which that session cannot go through, libcurl serves every call, and each listed entry
+// gets a stat of its own for its exact time.
 // Contracts as IRemoteDriver.
 class CCurlSftpDriver final : public IRemoteDriver {
   public:

@@ -349,7 +349,8 @@ int CSftpSession::NextReply(sftp::CReply& reply, bool& got) {
     return 0;
 }
 
-int CSftpSession::Await(uint32_t id, sftp::CReply& reply) {
+int CSftpSession::Await(uint32_t id, sftp::CReply& reply,
+                        const std::function<void(sftp::CReply&)>& other) {
     for (;;) {
         bool moved = false;
         bool got = false;
@@ -361,7 +362,9 @@ int CSftpSession::Await(uint32_t id, sftp::CReply& reply) {
         if (got && reply.m_id == id) {
             return 0;
         }
-        if (got) {
+        if (got && other) {
+            other(reply);
+        } else if (got) {
             Note(reply);
         } else if (!moved) {
             if (int waited = Wait(); waited != 0) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -54,6 +55,9 @@ class CSftpSession final : private ISftpPlacer {
     int DeleteFile(const std::string& path);
     int RemoveFolder(const std::string& folder);
     int SetTime(const std::string& path, FileTime lastWrite);
+    // As IRemoteDriver::Download. A failing sink ends it with the sink's error and keeps the
+    // session.
+    int Download(const std::string& path, uint64_t offset, const RemoteSinkFn& sink);
     // As IRemoteDriver::Upload, except that a failure which broke the session leaves its
     // leftovers for CleanUpUpload.
     int Upload(const std::string& path, const RemoteSourceFn& source, const CUploadOptions& options,
@@ -91,8 +95,9 @@ class CSftpSession final : private ISftpPlacer {
     // Sends what waits in the outbox and takes in what arrived, without blocking; `moved` says
     // whether any byte went either way.
     int Pump(bool& moved);
-    // Pumps until the answer to request `id` is there; answers to writes go to Note.
-    int Await(uint32_t id, sftp::CReply& reply);
+    // Pumps until the answer to request `id` is there; other answers go to `other`, or to Note.
+    int Await(uint32_t id, sftp::CReply& reply,
+              const std::function<void(sftp::CReply&)>& other = nullptr);
     // Await for a request answered by a status: 0, or the errno value of the refusal.
     int Request(const std::string& doing, uint32_t id);
     // Takes the next reply out of the inbox: ECONNRESET for one out of step.
@@ -109,7 +114,10 @@ class CSftpSession final : private ISftpPlacer {
     int Stat(const std::string& path, EntryType& type);
     // One request with a path and nothing else, answered by a status.
     int PathRequest(sftp::Packet type, const std::string& path, const std::string& doing);
-    int OpenForWrite(const std::string& path, std::string& handle);
+    int OpenFile(const std::string& path, uint32_t flags, std::string& handle);
+    // Many reads in flight; the bytes reach `sink` in order.
+    int ReadAll(const std::string& handle, const std::string& path, uint64_t offset,
+                const RemoteSinkFn& sink);
     // Queues the whole source as writes, waiting only for room; a refusal or a failing source
     // ends it once every write sent was answered.
     int WriteAll(const std::string& handle, const RemoteSourceFn& source);

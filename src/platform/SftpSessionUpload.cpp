@@ -15,7 +15,6 @@ constexpr uint32_t kChunkBytes = 32u << 10;
 constexpr size_t kInFlightBytes = 4u << 20;
 // New writes wait while this much is still queued for the channel, so the queue stays small.
 constexpr size_t kQueuedBytes = 256u << 10;
-constexpr uint32_t kNewFileMode = 0644;
 
 void PutTimes(sftp::CRequest& request, FileTime lastWrite) {
     const auto seconds = static_cast<uint32_t>(UnixFromFileTime(lastWrite));
@@ -44,7 +43,8 @@ int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
     const std::string temp = RemoteTempPath(target);
     return Do(target, [&] {
         std::string handle;
-        if (int error = OpenForWrite(temp, handle); error != 0) {
+        const uint32_t flags = sftp::kOpenWrite | sftp::kOpenCreate | sftp::kOpenTruncate;
+        if (int error = OpenFile(temp, flags, handle); error != 0) {
             return error;
         }
         m_leftovers = {temp, target, false};
@@ -69,25 +69,6 @@ int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
         }
         return error;
     });
-}
-
-int CSftpSession::OpenForWrite(const std::string& path, std::string& handle) {
-    const uint32_t id = NewId();
-    sftp::CRequest(m_outbox, sftp::Packet::Open, id)
-        .Str(path)
-        .U32(sftp::kOpenWrite | sftp::kOpenCreate | sftp::kOpenTruncate)
-        .U32(sftp::kAttrPermissions)
-        .U32(kNewFileMode)
-        .End();
-    sftp::CReply reply;
-    if (int error = Await(id, reply); error != 0) {
-        return error;
-    }
-    if (reply.m_type != sftp::Packet::Handle) {
-        return Refused(reply, "creating " + path);
-    }
-    handle = reply.m_text;
-    return 0;
 }
 
 // Waits only for room: the last writes are answered together with the time and the close.

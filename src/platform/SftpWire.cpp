@@ -148,6 +148,7 @@ Take TakeReply(std::string_view inbox, size_t& begin, CReply& reply) {
             }
             break;
         case Packet::Handle:
+        case Packet::Data:
             reply.m_text = fields.Str();
             break;
         case Packet::Attrs:

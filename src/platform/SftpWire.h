@@ -15,6 +15,7 @@ enum class Packet : uint8_t {
     Version = 2,
     Open = 3,
     Close = 4,
+    Read = 5,
     Write = 6,
     Setstat = 9,
     Fsetstat = 10,
@@ -27,6 +28,7 @@ enum class Packet : uint8_t {
     Rename = 18,
     Status = 101,
     Handle = 102,
+    Data = 103,
     Name = 104,
     Attrs = 105,
 };
@@ -36,6 +38,7 @@ inline constexpr uint32_t kStatusOk = 0;
 inline constexpr uint32_t kStatusEof = 1;
 inline constexpr uint32_t kStatusNoSuchFile = 2;
 inline constexpr uint32_t kStatusPermissionDenied = 3;
+inline constexpr uint32_t kOpenRead = 0x01;
 inline constexpr uint32_t kOpenWrite = 0x02;
 inline constexpr uint32_t kOpenCreate = 0x08;
 inline constexpr uint32_t kOpenTruncate = 0x10;
