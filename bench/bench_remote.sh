@@ -7,7 +7,8 @@
 #                 one-way run that copies nothing against `rclone sync --dry-run`, the closest
 #                 equivalent (it lists both sides and compares sizes and times, as the run does;
 #                 `rclone check` would compare hashes instead, and `lsl` lists one side only);
-#   no change     the small upload again, with everything already there (`rclone sync`).
+#   no change     the small upload again, with everything already there (`rclone sync`);
+#   big download  the big file from the server into an empty local folder (rclone sync).
 # Each contender writes to a remote folder of its own. Prints the medians of the wall time and
 # their ratio mirrant/rclone and, with GNU time as /usr/bin/time, the medians of the client's CPU
 # time (user + system) and the peak resident size of the client.
@@ -182,20 +183,25 @@ make_list() {  # PROTO LIST
     else
         site="\"m_nPort\": $sftp_port, \"m_nProtocol\": 1, \"m_strUser\": \"$(id -un)\", \"m_strPassword\": \"\", \"m_bUseKey\": 1, \"m_strKeyFile\": \"$work/sshd/client_key\""
     fi
+    local remote="\"m_bIsFtp\": 1, \"m_strSiteName\": \"bench\", \"m_strHost\": \"127.0.0.1\", $site, \"m_bPassive\": 1"
     for name in small big flat; do
         id=$((id + 1))
         [ -z "$tasks" ] || tasks+=","
         tasks+="
  {\"m_nTaskId\": $id, \"m_strName\": \"$name\", \"m_dwOptions\": 33, \"m_dwOptions3\": $((3072 | 64)),
   \"m_nCompareMode\": 4, \"m_Source\": {\"m_strPath\": \"$work/$name\"},
-  \"m_Targets\": [{\"m_bIsFtp\": 1, \"m_strSiteName\": \"bench\", \"m_strHost\": \"127.0.0.1\", $site,
-                  \"m_strRemoteDir\": \"$(remote_dir "$1" "$name.mirrant")\", \"m_bPassive\": 1}]}"
+  \"m_Targets\": [{$remote, \"m_strRemoteDir\": \"$(remote_dir "$1" "$name.mirrant")\"}]}"
     done
+    # Task 4 brings the server's folder "down" (the big file) into a local folder.
+    tasks+=",
+ {\"m_nTaskId\": 4, \"m_strName\": \"down\", \"m_dwOptions\": 33, \"m_dwOptions3\": $((3072 | 64)),
+  \"m_nCompareMode\": 4, \"m_Source\": {$remote, \"m_strRemoteDir\": \"$(remote_dir "$1" down)\"},
+  \"m_Targets\": [{\"m_strPath\": \"$work/down.mirrant\"}]}"
     echo "{\"version\": \"590\", \"tasks\": [$tasks]}" >"$json"
     "$mirrant" --make-list "$json" "$2" </dev/null
 }
 
-task_id() { case "$1" in small) echo 1 ;; big) echo 2 ;; flat) echo 3 ;; esac; }
+task_id() { case "$1" in small) echo 1 ;; big) echo 2 ;; flat) echo 3 ;; down) echo 4 ;; esac; }
 
 # Runs one contender once: prints "SECONDS PEAK_KIB CPU_SECONDS" (the last two "- -" without
 # GNU time). A run that does not end with status 0 stops the benchmark: its figures would lie.
@@ -204,6 +210,13 @@ timed() {  # TOOL PROTO CASE LIST [rclone options...]
     case "$1" in
         mirrant) cmd=("$mirrant" "-f:$4" "$(task_id "$3")" /S) ;;
         rclone) cmd=(rclone sync "${rclone_flags[@]}" "${@:5}" "$work/$3" "$2:$(remote_dir "$2" "$3.rclone")") ;;
+    esac
+    case "$1 $3" in
+        "rclone down")
+            # rclone fetches a big file over FTP in several ranges at once, which pyftpdlib aborts.
+            local ranges=()
+            [ "$2" != ftp ] || ranges=(--multi-thread-streams=0)
+            cmd=(rclone sync "${rclone_flags[@]}" "${ranges[@]}" "$2:$(remote_dir "$2" down)" "$work/down.rclone") ;;
     esac
     [ -z "$gnutime" ] || cmd=("$gnutime" -f "%M %U %S" -o "$usagefile" "${cmd[@]}")
     sync
@@ -253,6 +266,24 @@ scenario() {  # PROTO CASE LIST [rclone options...]
     done
 }
 
+# The download: each contender's local folder starts empty and must end equal to the big tree.
+download_scenario() {  # PROTO LIST
+    local r i tool out n=${#contenders[@]}
+    TIMES=() RSS=() CPU=()
+    for ((r = 0; r < rounds; r++)); do
+        for ((i = 0; i < n; i++)); do
+            tool=${contenders[(r + i) % n]}
+            rm -rf "$work/down.$tool"
+            [ "$tool" != mirrant ] || rm -rf "$XDG_DATA_HOME/Twinvale"
+            read -r -a out <<<"$(timed "$tool" "$1" down "$2")"
+            same "$work/big" "$work/down.$tool"
+            TIMES[$tool]+=" ${out[0]}"
+            RSS[$tool]+=" ${out[1]}"
+            CPU[$tool]+=" ${out[2]}"
+        done
+    done
+}
+
 report() {  # LABEL
     local t_m t_r c_m c_r
     t_m=$(median ${TIMES[mirrant]})
@@ -282,7 +313,11 @@ for proto in $protocols; do
     report "no change"
     INITIAL=yes scenario "$proto" big "$list"
     report "big upload"
-    rm -rf "$(served "$proto" big.mirrant)" "$(served "$proto" big.rclone)"
+    rm -rf "$(served "$proto" big.mirrant)" "$(served "$proto" big.rclone)" "$(served "$proto" down)"
+    cp -a "$work/big" "$(served "$proto" down)"
+    download_scenario "$proto" "$list"
+    report "big download"
+    rm -rf "$(served "$proto" down)" "$work/down.mirrant" "$work/down.rclone"
     # The listed folders are filled once, untimed: the program's by itself, rclone's by a copy
     # that keeps the times (rclone's own upload lists the whole folder again for every file).
     timed mirrant "$proto" flat "$list" >/dev/null

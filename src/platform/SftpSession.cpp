@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include "platform/CurlCallbacks.h"
@@ -311,17 +312,8 @@ int CSftpSession::Pump(bool& moved) {
     if (ssh_blocking_flush(m_ssh, 0) == SSH_ERROR) {
         return Broken("sending");
     }
-    char buffer[kReadBytes];
-    for (;;) {
-        int got = ssh_channel_read_nonblocking(m_channel, buffer, sizeof buffer, 0);
-        if (got < 0 || (got == 0 && ssh_channel_is_eof(m_channel) != 0)) {
-            return Broken("receiving");
-        }
-        if (got == 0) {
-            break;
-        }
-        m_inbox.append(buffer, static_cast<size_t>(got));
-        moved = true;
+    if (int error = Receive(moved); error != 0) {
+        return error;
     }
     if (moved) {
         RestartDeadline();
@@ -329,9 +321,39 @@ int CSftpSession::Pump(bool& moved) {
     return 0;
 }
 
+// Input is taken only while no whole answer waits, so the inbox holds about one answer, and
+// moving it to the front before a read costs little.
+int CSftpSession::Receive(bool& moved) {
+    while (!sftp::ReplyWaiting(InboxText(), m_inTaken)) {
+        if (m_inbox.size() - m_inEnd < kReadBytes && m_inTaken > 0) {
+            std::memmove(m_inbox.data(), m_inbox.data() + m_inTaken, m_inEnd - m_inTaken);
+            m_inEnd -= m_inTaken;
+            m_inTaken = 0;
+        }
+        if (m_inbox.size() - m_inEnd < kReadBytes) {
+            m_inbox.resize(m_inEnd + kReadBytes);
+        }
+        const int got =
+            ssh_channel_read_nonblocking(m_channel, m_inbox.data() + m_inEnd, kReadBytes, 0);
+        if (got < 0 || (got == 0 && ssh_channel_is_eof(m_channel) != 0)) {
+            return Broken("receiving");
+        }
+        if (got == 0) {
+            break;
+        }
+        m_inEnd += static_cast<size_t>(got);
+        moved = true;
+    }
+    return 0;
+}
+
+std::string_view CSftpSession::InboxText() const {
+    return {m_inbox.data(), m_inEnd};
+}
+
 int CSftpSession::NextReply(sftp::CReply& reply, bool& got) {
     got = false;
-    switch (sftp::TakeReply(m_inbox, m_inTaken, reply)) {
+    switch (sftp::TakeReply(InboxText(), m_inTaken, reply)) {
         case sftp::Take::Reply:
             got = true;
             break;
@@ -342,9 +364,9 @@ int CSftpSession::NextReply(sftp::CReply& reply, bool& got) {
             m_error = "the server's answer is out of step";
             return ECONNRESET;
     }
-    if (m_inTaken == m_inbox.size() || m_inTaken >= kCompactBytes) {
-        m_inbox.erase(0, m_inTaken);
+    if (m_inTaken == m_inEnd) {
         m_inTaken = 0;
+        m_inEnd = 0;
     }
     return 0;
 }
@@ -421,8 +443,8 @@ void CSftpSession::Close(CloseMode mode) {
     m_socket = -1;
     m_outbox.clear();
     m_outSent = 0;
-    m_inbox.clear();
     m_inTaken = 0;
+    m_inEnd = 0;
     m_writes = {};
 }
 

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/RemoteDriver.h"
 #include "platform/SftpReplace.h"
@@ -100,6 +102,9 @@ class CSftpSession final : private ISftpPlacer {
               const std::function<void(sftp::CReply&)>& other = nullptr);
     // Await for a request answered by a status: 0, or the errno value of the refusal.
     int Request(const std::string& doing, uint32_t id);
+    // Reads what arrived into the inbox, as long as no whole answer waits there.
+    int Receive(bool& moved);
+    std::string_view InboxText() const;
     // Takes the next reply out of the inbox: ECONNRESET for one out of step.
     int NextReply(sftp::CReply& reply, bool& got);
     void Note(const sftp::CReply& reply);
@@ -148,8 +153,9 @@ class CSftpSession final : private ISftpPlacer {
     uint32_t m_nextId = 1;
     std::string m_outbox;
     size_t m_outSent = 0;
-    std::string m_inbox;
+    std::vector<char> m_inbox;  // [m_inTaken, m_inEnd) arrived and not yet taken
     size_t m_inTaken = 0;
+    size_t m_inEnd = 0;
     CWrites m_writes;
     CUploadLeftovers m_leftovers;
     std::string m_error;

@@ -119,6 +119,12 @@ void CRequest::End() {
     m_out.replace(m_start, 4, length);
 }
 
+bool ReplyWaiting(std::string_view inbox, size_t begin) {
+    CReader header(inbox.substr(begin));
+    const uint32_t length = header.U32();
+    return !header.Short() && (length > kMaxReplyBytes || inbox.size() - begin - 4 >= length);
+}
+
 Take TakeReply(std::string_view inbox, size_t& begin, CReply& reply) {
     CReader header(inbox.substr(begin));
     const uint32_t length = header.U32();

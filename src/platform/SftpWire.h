@@ -92,6 +92,9 @@ struct CReply {
 
 enum class Take : uint8_t { Reply, NeedMore, Bad };
 
+// Whether TakeReply would take a reply (or find it bad) at `begin` without more bytes.
+bool ReplyWaiting(std::string_view inbox, size_t begin);
+
 // Takes the reply that starts at `begin` in `inbox` and moves `begin` past it. NeedMore until it
 // is all there; Bad for a length beyond kMaxReplyBytes, a body too short for its type, or a type
 // no request asks for.
