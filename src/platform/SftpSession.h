@@ -130,6 +130,9 @@ class CSftpSession final : private ISftpPlacer {
     int QueueWrite(const std::string& handle, const RemoteSourceFn& source, uint64_t& offset,
                    bool& last);
     int DrainWrites();
+    // One round of an upload: sends and takes in what it can, and hands one answer to Note, or
+    // waits for the socket when nothing moved.
+    int Step();
     // The time (unless kKeepTime) and the close go right behind the writes; then every answer.
     int Finish(const std::string& handle, const std::string& path, FileTime lastWrite,
                bool& timeSet);

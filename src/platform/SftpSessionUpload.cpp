@@ -42,12 +42,17 @@ int CSftpSession::Upload(const std::string& path, const RemoteSourceFn& source,
     const std::string target = AbsolutePath(path);
     const std::string temp = RemoteTempPath(target);
     return Do(target, [&] {
+        // The server may have made the temporary before a cut or a cancel ends the wait for
+        // its answer.
+        m_leftovers = {temp, target, false};
         std::string handle;
         const uint32_t flags = sftp::kOpenWrite | sftp::kOpenCreate | sftp::kOpenTruncate;
         if (int error = OpenFile(temp, flags, handle); error != 0) {
+            if (m_bWhole) {
+                m_leftovers = {};
+            }
             return error;
         }
-        m_leftovers = {temp, target, false};
         int error = WriteAll(handle, source);
         if (error == 0) {
             error = Finish(handle, temp, options.m_lastWrite, timeSet);
@@ -94,17 +99,7 @@ int CSftpSession::WriteAll(const std::string& handle, const RemoteSourceFn& sour
         if (last || m_writes.m_refused != 0) {
             return last ? 0 : DrainWrites();
         }
-        bool moved = false;
-        bool got = false;
-        sftp::CReply reply;
-        int error = Pump(moved);
-        error = error != 0 ? error : NextReply(reply, got);
-        if (got) {
-            Note(reply);
-        } else if (error == 0 && !moved) {
-            error = Wait();
-        }
-        if (error != 0) {
+        if (int error = Step(); error != 0) {
             return error;
         }
     }
@@ -113,21 +108,25 @@ int CSftpSession::WriteAll(const std::string& handle, const RemoteSourceFn& sour
 // 0 once every write was answered, or the first refusal; an error of the session otherwise.
 int CSftpSession::DrainWrites() {
     while (!m_writes.m_sizes.empty()) {
-        bool moved = false;
-        bool got = false;
-        sftp::CReply reply;
-        int error = Pump(moved);
-        error = error != 0 ? error : NextReply(reply, got);
-        if (got) {
-            Note(reply);
-        } else if (error == 0 && !moved) {
-            error = Wait();
-        }
-        if (error != 0) {
+        if (int error = Step(); error != 0) {
             return error;
         }
     }
     return m_writes.m_refused;
+}
+
+int CSftpSession::Step() {
+    bool moved = false;
+    bool got = false;
+    sftp::CReply reply;
+    int error = Pump(moved);
+    error = error != 0 ? error : NextReply(reply, got);
+    if (got) {
+        Note(reply);
+    } else if (error == 0 && !moved) {
+        error = Wait();
+    }
+    return error;
 }
 
 int CSftpSession::QueueWrite(const std::string& handle, const RemoteSourceFn& source,

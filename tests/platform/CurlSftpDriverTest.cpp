@@ -236,6 +236,31 @@ TEST_F(CurlSftpDriver, FailedOrCancelledUploadKeepsTheOldFile) {
     EXPECT_EQ(streaming.FolderExists(m_root.Path().string(), exists), ECANCELED);
 }
 
+// A cancel while the server has made the temporary but not yet answered for it must still take
+// the temporary away.
+TEST(CurlSftpSlowServer, ACancelBeforeTheOpenIsAnsweredLeavesNoTemporary) {
+    CIsolatedHome home;
+    CTempDir keys;
+    CTempDir root;
+    CSshServer server(keys.Path(), tvtest::SftpAnswers::SlowHandles);
+    std::filesystem::create_directories(home.Root() / ".ssh");
+    WriteFile(home.Root() / ".ssh/known_hosts",
+              "[127.0.0.1]:" + std::to_string(server.Port()) + " " + server.HostKeyLine() + "\n");
+    CCurlSftpDriver driver(server.Site());
+    ASSERT_EQ(driver.Connect(), 0) << driver.LastError();
+    const std::string temp = (root / RemoteTempName("new.txt")).string();
+    std::thread canceller([&] {
+        while (!std::filesystem::exists(temp)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        driver.Cancel();
+    });
+    EXPECT_EQ(UploadText(driver, (root / "new.txt").string(), "new"), ECANCELED);
+    canceller.join();
+    EXPECT_FALSE(std::filesystem::exists(temp));
+    EXPECT_FALSE(std::filesystem::exists(root / "new.txt"));
+}
+
 // Writes the server refuses (its disk is full), whether they went out with the time and the close
 // in one go or as a long stream, never reach the real name, new or already there.
 TEST_F(CurlSftpDriver, RefusedWritesNeverReachTheTarget) {

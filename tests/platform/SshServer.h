@@ -26,10 +26,15 @@ namespace tvtest {
 // A real OpenSSH server on 127.0.0.1 and a free high port with a config of its own: a host key
 // and a client key pair made for it in `dir`, logins by that key (and passwords, which fail
 // without PAM for an account without one), the sftp subsystem with each request in
-// dir/sftp.log, its own log in dir/sshd.log. Stopped on destruction.
+// dir/sftp.log, its own log in dir/sshd.log. Stopped on destruction. With SlowHandles, every
+// answer that hands out a file handle reaches the client a second late, as from a server under
+// load; the file is there meanwhile.
+enum class SftpAnswers : uint8_t { AtOnce, SlowHandles };
+
 class CSshServer {
   public:
-    explicit CSshServer(const std::filesystem::path& dir) : m_dir(dir) {
+    explicit CSshServer(const std::filesystem::path& dir, SftpAnswers answers = SftpAnswers::AtOnce)
+        : m_dir(dir) {
         std::string d = dir.string();
         if (std::system(("ssh-keygen -q -t ed25519 -N '' -f '" + d + "/host_key' && " +
                          "ssh-keygen -q -t ed25519 -N '' -f '" + d + "/client_key' && " + "cp '" +
@@ -38,13 +43,18 @@ class CSshServer {
             return;
         }
         m_port = FreePort();
+        std::string subsystem = "/usr/lib/openssh/sftp-server -e -l DEBUG1 2>>" + d + "/sftp.log";
+        if (answers == SftpAnswers::SlowHandles) {
+            WriteFile(dir / "slow_handles.py", kSlowHandles);
+            subsystem = "/usr/bin/python3 " + d + "/slow_handles.py " + subsystem;
+        }
         WriteFile(dir / "sshd_config",
                   "ListenAddress 127.0.0.1\nPort " + std::to_string(m_port) + "\nHostKey " + d +
                       "/host_key\nAuthorizedKeysFile " + d + "/authorized_keys\n" +
                       "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                       "UsePAM no\nPermitRootLogin yes\nStrictModes no\nPidFile none\n"
-                      "Subsystem sftp /usr/lib/openssh/sftp-server -e -l DEBUG1 2>>" +
-                      d + "/sftp.log\nLogLevel VERBOSE\n");
+                      "Subsystem sftp " +
+                      subsystem + "\nLogLevel VERBOSE\n");
         std::error_code ignored;  // only root needs (and may make) the privilege separation folder
         std::filesystem::create_directories("/run/sshd", ignored);
         const pid_t test = getpid();
@@ -118,6 +128,29 @@ class CSshServer {
     std::string SftpLog() const { return ReadFile(m_dir / "sftp.log"); }
 
   private:
+    // Runs the server given as its arguments and passes its answers on, each handle a second late.
+    static constexpr const char* kSlowHandles = R"(import subprocess, sys, threading, time
+server = subprocess.Popen(" ".join(sys.argv[1:]), shell=True, stdin=subprocess.PIPE,
+                          stdout=subprocess.PIPE)
+def requests():
+    while chunk := sys.stdin.buffer.read1(65536):
+        server.stdin.write(chunk)
+        server.stdin.flush()
+    server.stdin.close()
+threading.Thread(target=requests, daemon=True).start()
+def read(n):
+    data = b""
+    while len(data) < n and (chunk := server.stdout.read(n - len(data))):
+        data += chunk
+    return data
+while len(header := read(5)) == 5:
+    body = read(int.from_bytes(header[:4], "big") - 1)
+    if header[4] == 102:
+        time.sleep(1)
+    sys.stdout.buffer.write(header + body)
+    sys.stdout.buffer.flush()
+)";
+
     static int FreePort() {
         int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
