@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -177,6 +179,39 @@ TEST_F(UnattendedRun, TwoPreviewsOpenAtOnceAreAnsweredEachOnItsOwn) {
     EXPECT_TRUE(fs::exists(accepted.m_target / "file.txt"));
     EXPECT_FALSE(fs::exists(canceled.m_target / "file.txt"));
     EXPECT_NE(code, 0) << "a refused preview cancels its run, which the exit code must say";
+}
+
+// The switch "D" shows in the progress window's shutdown box, and the user who clears it keeps
+// the computer on.
+TEST_F(UnattendedRun, TheShutdownSwitchTicksTheBoxAndClearingItKeepsTheComputerOn) {
+    const fs::path mark = m_dir / "shut-down";
+    setenv("TWINVALE_SHUTDOWN_CMD", ("touch '" + mark.string() + "'").c_str(), 1);
+    const CTaskSpec task = Make(5);
+    const std::string list = MakeList({task});
+    for (const bool clear : {false, true}) {
+        SCOPED_TRACE(clear ? "cleared" : "kept");
+        fs::remove(mark);
+        bool ticked = false;
+        const int code = Mirrant({"-f:" + list, "5", "/D"}, [&] {
+            tv::CTaskDlg* progress = ProgressOf("Task: Task5 (5)");
+            const auto previews = VisibleWindows<tv::CPreviewDlg>();
+            if (progress && !previews.empty()) {
+                auto* box = progress->findChild<QCheckBox*>("shutdownBox");
+                ticked = ticked || box->isChecked();
+                if (clear && box->isChecked()) {
+                    QTest::mouseClick(box, Qt::LeftButton);
+                }
+                Click(previews.front(), "okButton");
+            }
+            if (progress && progress->Presenter().Finished()) {
+                Click(progress, "cancelButton");
+            }
+        });
+        EXPECT_EQ(code, 0) << m_err.str();
+        EXPECT_TRUE(ticked);
+        EXPECT_EQ(fs::exists(mark), !clear);
+        EXPECT_EQ(tvtest::ReadFile(task.m_target / "file.txt"), "from task 5");
+    }
 }
 
 }  // namespace
