@@ -5,10 +5,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "MainTestSupport.h"
-#include "support/FaultFileSystem.h"
 #include "run/Snapshot.h"
+#include "support/FaultFileSystem.h"
 #include "uimodel/AdvancedSheet.h"
 #include "uimodel/AdvancedStrings.h"
 
@@ -234,7 +234,6 @@ TEST_F(AdvancedCommands, TheSnapshotJobWritesWhatTheSourceHolds) {
     }
     EXPECT_FALSE(failing.Succeeded());
 }
-
 
 // A Cancel pressed the moment the job starts, before its worker has got going, stops the
 // listing all the same: nothing is written, and the job says it failed.
