@@ -178,6 +178,9 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
     settings.m_origin = m_info.m_bByScheduler ? RunOrigin::Scheduler : RunOrigin::User;
     settings.m_pDryRun = Dry() ? &m_dryRun : nullptr;
     CTaskLauncher launcher(m_app.FileSystem(), settings);
+    // The switch "D" is the same pending shutdown that a task's option sets: the progress
+    // windows show it, and the user who clears it there keeps the computer on.
+    launcher.SetShutdownPending(m_info.m_bShutdown && !Dry());
     // The launcher keeps every run in sight until it was joined.
     m_canceler.Arm(&launcher, windows);
     const RunCommand command = m_info.m_bRestore   ? RunCommand::Restore
@@ -208,7 +211,7 @@ int CCommandLineRuns::Run(IRunWindows* windows, bool* shutdown) {
         m_terminal.Line("mirrant: interrupted: the runs were canceled");
         code = kRunFailed;
     }
-    *shutdown = !Dry() && !interrupted && (launcher.ShutdownPending() || m_info.m_bShutdown);
+    *shutdown = !Dry() && !interrupted && launcher.ShutdownPending();
     if (Dry() && !m_dryRun.Ok()) {
         m_terminal.Line("mirrant: the plan could not be written to standard output");
         code = kRunFailed;

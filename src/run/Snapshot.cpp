@@ -106,13 +106,14 @@ void DiscardSnapshot(IFileSystem& fs, int taskId, int targetIndex) {
 
 // The listing is a run of its own: it may be canceled, and its errors go to the task's record,
 // as they would in the target update that the snapshot serves.
-int CreateSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences) {
-    CTaskRunState& run = task.m_Run;
-    if (!run.Begin(RunKind::UpdateTarget, EffectivePreferences(task, preferences),
-                   task.m_Targets.size(), &fs, RunSpoolFolder())) {
-        return -1;
-    }
+bool BeginSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences) {
+    return task.m_Run.Begin(RunKind::UpdateTarget, EffectivePreferences(task, preferences),
+                            task.m_Targets.size(), &fs, RunSpoolFolder());
+}
 
+// A cancel that comes after the listing still keeps the snapshots as they were.
+int TakeSnapshot(IFileSystem& fs, CElement& task) {
+    CTaskRunState& run = task.m_Run;
     CTreeF source;
     source.sourceOnly = true;
     const CTag location = task.m_Source.ForRun();
@@ -121,7 +122,8 @@ int CreateSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences) {
     request.m_Source.m_pRoot = &source;
     request.m_Source.m_pFileSystem = &fs;
     request.m_bSingleTarget = true;
-    bool written = task.m_Source.IsLocal() && InvestigateSides(task, request);
+    bool written = task.m_Source.IsLocal() && !IsTaskCanceled(task) &&
+                   InvestigateSides(task, request) && !IsTaskCanceled(task);
     bool any = false;
     for (size_t i = 0; written && i < task.m_Targets.size(); ++i) {
         if (task.m_Targets[i].IsLocal()) {
@@ -133,6 +135,10 @@ int CreateSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences) {
     const bool done = written && any;
     run.End(done ? RunEnd::Normal : run.CancelRequested() ? RunEnd::Canceled : RunEnd::Error);
     return done ? 0 : -1;
+}
+
+int CreateSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences) {
+    return BeginSnapshot(fs, task, preferences) ? TakeSnapshot(fs, task) : -1;
 }
 
 }  // namespace tv

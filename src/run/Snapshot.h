@@ -41,9 +41,15 @@ void DiscardSnapshot(IFileSystem& fs, int taskId, int targetIndex);
 // and stores it as what every local target holds, under `preferences` (the application's, as a
 // run takes them). It is a run of the task of its own (begun and ended in the task's run
 // state), so not while the task runs. 0 when the snapshots were written, -1 otherwise (the
-// source cannot be listed, the task is running or has no local target). Blocks until the
-// listing and the writes are done, so call it off the GUI thread; the listing stops early on
-// IsTaskCanceled.
+// source cannot be listed, the task is running or has no local target, or the listing was
+// canceled). Blocks until the listing and the writes are done, so call it off the GUI thread;
+// the listing stops early on IsTaskCanceled.
 int CreateSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences = pref::kDefault);
+
+// CreateSnapshot in two steps, so that a cancel that comes between them is kept: the first
+// begins the listing's run on the caller's thread (false when the task runs), the second lists
+// and stores on any thread and ends that run.
+bool BeginSnapshot(IFileSystem& fs, CElement& task, uint32_t preferences);
+int TakeSnapshot(IFileSystem& fs, CElement& task);
 
 }  // namespace tv

@@ -19,6 +19,10 @@ namespace {
 
 constexpr const char* kObjectNames[kPreviewLists] = {"copyFromSource", "copyFromTarget",
                                                      "deleteInTarget", "deleteInSource"};
+// One text, with an Alt key of its own for each list.
+constexpr int kToggleTexts[kPreviewLists] = {
+    IDS_RUNWIN_SELECT_UNSELECT, IDS_RUNWIN_SELECT_FROM_TARGET, IDS_RUNWIN_SELECT_IN_TARGET,
+    IDS_RUNWIN_SELECT_IN_SOURCE};
 
 QString Text(int id) {
     return QString::fromStdString(LoadString(id));
@@ -88,7 +92,8 @@ QLayout* CPreviewDlg::BuildCell(PreviewList list) {
     tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     tree->setToolTip(Text(IDS_RUNWIN_EXCLUDE_INCLUDE));
-    auto* button = new QPushButton(Text(IDS_RUNWIN_SELECT_UNSELECT));
+    total->setBuddy(tree);
+    auto* button = new QPushButton(Text(kToggleTexts[i]));
     button->setObjectName(QString(kObjectNames[i]) + "Toggle");
     button->setToolTip(Text(IDS_RUNWIN_EXCLUDE_INCLUDE));
     button->setAutoDefault(false);

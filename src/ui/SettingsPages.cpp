@@ -484,7 +484,8 @@ QWidget* CSettingsPages::BuildNotify() {
     layout->addWidget(b.Check(page, IDS_NT_NETSEND, n.m_bNetSend, "netSend"));
     auto* net = new QGridLayout;
     QLineEdit* computer = b.Edit(page, n.m_strNetSendTo, "netSendTo");
-    QPushButton* test = b.Button(page, IDS_NT_TEST, "netSendTest", [&n] { n.TestNetMessage(); });
+    QPushButton* test =
+        b.Button(page, IDS_NT_TEST_MESSAGE, "netSendTest", [&n] { n.TestNetMessage(); });
     const auto netWhen = b.Radios(
         page, when, [&n] { return n.m_nNetSendWhen; }, [&n](int i) { n.m_nNetSendWhen = i; },
         "netSendWhen");
@@ -521,12 +522,13 @@ QWidget* CSettingsPages::BuildSound(QWidget* page, SoundSlot slot) {
                 file = *chosen;
             }
         });
-    QPushButton* test = b.Button(box, IDS_NT_TEST, preview ? "previewSoundTest" : "finishSoundTest",
-                                 [this, &n, slot] {
-                                     if (!n.TestSound(slot)) {
-                                         m_dialogs.Message(LoadString(IDS_NT_SOUND_FAILED));
-                                     }
-                                 });
+    QPushButton* test =
+        b.Button(box, preview ? IDS_NT_TEST_PREVIEW_SOUND : IDS_NT_TEST_FINISH_SOUND,
+                 preview ? "previewSoundTest" : "finishSoundTest", [this, &n, slot] {
+                     if (!n.TestSound(slot)) {
+                         m_dialogs.Message(LoadString(IDS_NT_SOUND_FAILED));
+                     }
+                 });
     layout->addWidget(edit, 1, 1);
     layout->addWidget(dots, 1, 2);
     layout->addWidget(test, 1, 3);

@@ -36,6 +36,20 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The Details tab shares its text with the Details button, whose Alt key it must not take.
+QString WithoutAltKey(QString text) {
+    for (qsizetype at = text.indexOf('&'); at >= 0; at = text.indexOf('&', at + 1)) {
+        text.remove(at, 1);  // of "&&" one "&" stays
+    }
+    return text;
+}
+
+QLabel* FieldLabel(int id, QWidget* field) {
+    auto* label = new QLabel(Text(id));
+    label->setBuddy(field);
+    return label;
+}
+
 QLineEdit* PathField(const char* name) {
     auto* field = new QLineEdit;
     field->setObjectName(name);
@@ -90,14 +104,14 @@ void CTaskDlg::BuildControls() {
     m_pErrorsList->setObjectName("errorsList");
     m_pTabs = new QTabWidget;
     m_pTabs->setObjectName("tabs");
-    m_pTabs->addTab(m_pDetailsList, Text(IDS_RUNWIN_DETAILS_SHOW));
+    m_pTabs->addTab(m_pDetailsList, WithoutAltKey(Text(IDS_RUNWIN_DETAILS_SHOW)));
     m_pTabs->addTab(m_pErrorsList, Text(IDS_RUNWIN_ERRORS));
     m_pTabs->setMinimumHeight(kListsHeight);
 
     auto* paths = new QGridLayout;
-    paths->addWidget(new QLabel(Text(IDS_LOG_SOURCE)), 0, 0);
+    paths->addWidget(FieldLabel(IDS_RUNWIN_SOURCE_LABEL, m_pSource), 0, 0);
     paths->addWidget(m_pSource, 0, 1);
-    paths->addWidget(new QLabel(Text(IDS_LOG_TARGET)), 1, 0);
+    paths->addWidget(FieldLabel(IDS_RUNWIN_TARGET_LABEL, m_pTarget), 1, 0);
     paths->addWidget(m_pTarget, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pPause);

@@ -44,17 +44,24 @@ CElement CAdvancedSheet::Applied() const {
     return task;
 }
 
+// The run is begun here, on the thread that may cancel it, so that no cancel comes before it.
 CSnapshotJob::CSnapshotJob(IFileSystem& fs, const CElement& task, uint32_t preferences)
     : m_task(std::make_unique<CElement>(task)) {
-    m_worker = std::thread([this, &fs, preferences] {
-        m_nResult = CreateSnapshot(fs, *m_task, preferences);
+    if (!BeginSnapshot(fs, *m_task, preferences)) {
+        m_bFinished = true;
+        return;
+    }
+    m_worker = std::thread([this, &fs] {
+        m_nResult = TakeSnapshot(fs, *m_task);
         m_bFinished = true;
     });
 }
 
 CSnapshotJob::~CSnapshotJob() {
     Cancel();
-    m_worker.join();
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
 }
 
 void CSnapshotJob::Cancel() {

@@ -51,8 +51,9 @@ class CAdvancedSheet {
 };
 
 // "Create(renew) snapshot" off the GUI thread: lists the source of a copy of the task and
-// writes the snapshots. The GUI polls Finished() and may Cancel(). The destructor cancels and
-// waits for the worker.
+// writes the snapshots. The GUI polls Finished() and may Cancel() at any time from the
+// constructor on: a cancel that comes before the writes is never lost, and then nothing is
+// written. The destructor cancels and waits for the worker.
 class CSnapshotJob {
   public:
     // Starts the worker at once. `fs` outlives the job.

@@ -147,6 +147,10 @@ enum AdvancedText : int {
     IDS_PREF_MAIL_USER,
     IDS_PREF_MAIL_PASSWORD,
     IDS_PREF_MAIL_TIP,
+    // The Test buttons of the notification page, each with an Alt key of its own.
+    IDS_NT_TEST_MESSAGE = 21243,
+    IDS_NT_TEST_PREVIEW_SOUND,
+    IDS_NT_TEST_FINISH_SOUND,
 };
 
 // Registers the built-in English texts above. Start-up, before other threads read texts.

@@ -60,6 +60,7 @@ void CMainPresenter::DeleteTasks() {
 
 void CMainPresenter::LanguageChanged() {
     m_doc.RefreshAllLastRuns();
+    ShowStatus();
     if (m_pListener) {
         m_pListener->RowsReset();
         m_pListener->CaptionChanged();

@@ -56,7 +56,7 @@ class CMainPresenter : private IRunQueueHost {
     bool SyncStops() const;
     // The status line: why the last run command started nothing, or which tasks it passed over.
     const std::string& StatusText() const { return m_strStatus; }
-    // The task list's texts are made again in the language now chosen.
+    // The task list's texts and the status line are made again in the language now chosen.
     void LanguageChanged();
 
     // --- Runs of the selected tasks (SynchAll: of every task). Synch starts or stops the
@@ -138,7 +138,9 @@ class CMainPresenter : private IRunQueueHost {
     bool EditedServiceRuns() const;
     bool SayNothingToStart(const std::vector<int>& rows);
     void SayPassedOver(const std::vector<int>& rows);
-    void SetStatus(std::string text);
+    // The status line says text `id` (none: 0), with `names` in it when it has a place for them.
+    void SetStatus(int id, std::string names = {});
+    void ShowStatus();
     // IRunQueueHost.
     void ApplyPendingEdits() override;
     AfterRunEnd RunEnded(const CElement& task) override;
@@ -173,6 +175,9 @@ class CMainPresenter : private IRunQueueHost {
     bool m_bExitReady = false;
     // A list command that waits for the runs it had canceled; no run starts meanwhile.
     std::function<void()> m_afterRuns;
+    // The status line is kept as its text's id, so that it follows a switch of the language.
+    int m_nStatusId = 0;
+    std::string m_strStatusNames;
     std::string m_strStatus;
     std::string m_strLastCompare;
 };

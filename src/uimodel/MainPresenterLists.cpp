@@ -18,7 +18,7 @@ bool CMainPresenter::RefuseWhileRunning(std::function<void()> afterRuns) {
         return true;
     }
     m_afterRuns = std::move(afterRuns);
-    SetStatus(Text(IDS_WAITING_FOR_CANCELED));
+    SetStatus(IDS_WAITING_FOR_CANCELED);
     m_runs.CancelAll();
     if (m_pListener) {
         m_pListener->RunsChanged();

@@ -8,7 +8,19 @@
 
 namespace tv {
 
-void CMainPresenter::SetStatus(std::string text) {
+void CMainPresenter::SetStatus(int id, std::string names) {
+    m_nStatusId = id;
+    m_strStatusNames = std::move(names);
+    ShowStatus();
+}
+
+void CMainPresenter::ShowStatus() {
+    std::string text;
+    if (m_nStatusId != 0) {
+        text = m_strStatusNames.empty()
+                   ? Text(m_nStatusId)
+                   : FormatText(Text(m_nStatusId).c_str(), m_strStatusNames.c_str());
+    }
     if (text != m_strStatus) {
         m_strStatus = std::move(text);
         if (m_pListener) {
@@ -22,7 +34,7 @@ bool CMainPresenter::SayNothingToStart(const std::vector<int>& rows) {
     if (!rows.empty()) {
         return false;
     }
-    SetStatus(Text(m_doc.RowCount() == 0 ? IDS_NOTHING_TO_RUN : IDS_NOTHING_SELECTED));
+    SetStatus(m_doc.RowCount() == 0 ? IDS_NOTHING_TO_RUN : IDS_NOTHING_SELECTED);
     return true;
 }
 
@@ -37,8 +49,8 @@ void CMainPresenter::SayPassedOver(const std::vector<int>& rows) {
                      std::to_string(task.m_nTaskId) + ")";
         }
     }
-    SetStatus(names.empty() ? std::string()
-                            : FormatText(Text(IDS_REALTIME_PASSED_OVER).c_str(), names.c_str()));
+    const int id = names.empty() ? 0 : IDS_REALTIME_PASSED_OVER;
+    SetStatus(id, std::move(names));
 }
 
 // Real-time rows start or stop their services; the other rows run as one command.
@@ -130,7 +142,7 @@ AfterRunEnd CMainPresenter::RunEnded(const CElement& task) {
         if (m_exitState == ExitState::WaitingForRuns) {
             ContinueExit();
         } else {
-            SetStatus({});
+            SetStatus(0);
             after();
         }
     }

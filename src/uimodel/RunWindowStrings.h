@@ -37,6 +37,14 @@ enum RunWindowStringId : int {
     IDS_RUNWIN_FILTER_CERTIFICATE,
     IDS_RUNWIN_SELECT_LOCATION,
     IDS_RUNWIN_CHOOSE,
+
+    // Each list of the preview has a Select/Unselect button with an Alt key of its own, and
+    // the progress window's path fields have labels of their own (the log's take no Alt key).
+    IDS_RUNWIN_SELECT_FROM_TARGET = 21240,
+    IDS_RUNWIN_SELECT_IN_TARGET,
+    IDS_RUNWIN_SELECT_IN_SOURCE,
+    IDS_RUNWIN_SOURCE_LABEL = 21246,
+    IDS_RUNWIN_TARGET_LABEL,
 };
 
 // Registers the built-in English texts above. Start-up, before other threads read texts.

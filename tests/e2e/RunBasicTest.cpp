@@ -36,6 +36,19 @@ TEST_F(RunBasicTest, BackupCopiesTheSourceAndWritesTheLogAndSummary) {
     EXPECT_NE(again.m_err.find("Files copied  (from src/from target): 0 / 0"), std::string::npos);
 }
 
+// The switch "D" shuts the computer down after the runs, and only with it.
+TEST_F(RunBasicTest, TheShutdownSwitchShutsDownAfterTheRuns) {
+    const fs::path mark = m_home.Root() / "shut-down";
+    setenv("TWINVALE_SHUTDOWN_CMD", ("touch '" + mark.string() + "'").c_str(), 1);
+    const std::string list = MakeList({Task(5, Source(), {Dir("dst")})});
+    const CRun plain = Mirrant({"/F:" + list, "5", "/S"});
+    EXPECT_EQ(plain.m_exit, 0) << plain.m_err;
+    EXPECT_FALSE(fs::exists(mark));
+    const CRun switched = Mirrant({"/F:" + list, "5", "/S", "/D"});
+    EXPECT_EQ(switched.m_exit, 0) << switched.m_err;
+    EXPECT_TRUE(fs::exists(mark));
+}
+
 TEST_F(RunBasicTest, TwoWaySyncCopiesBothWaysAndReplaceMakesTheTargetTheSource) {
     const fs::path source = Source();
     const fs::path target = Dir("dst");

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -22,10 +23,14 @@
 #include "support/TestEnv.h"
 #include "ui/AdvancedDlg.h"
 #include "ui/MirrantDlg.h"
+#include "ui/TaskWizardDlg.h"
 #include "uimodel/AdvancedStrings.h"
+#include "uimodel/DialogStrings.h"
 #include "uimodel/Languages.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/RunWindowStrings.h"
+#include "uimodel/TaskWizard.h"
+#include "uimodel/WizardStrings.h"
 
 namespace {
 
@@ -111,8 +116,8 @@ TEST(AdvancedWindow, EveryPageHasItsOwnKeysInEachLanguage) {
         tv::CAdvancedSheet sheet(tv::CElement(), tv::DialUpLayer::Present);
         tv::CAdvanced dialog(sheet, dialogs, {});
         QTabWidget* tabs = dialog.Tabs();
-        const std::vector<QChar> sheetKeys =
-            tvtest::Mnemonics(*dialog.findChild<QPushButton*>("setToAll"));
+        std::vector<QChar> sheetKeys;
+        tvtest::TakeMnemonic(dialog.findChild<QPushButton*>("setToAll")->text(), sheetKeys);
         for (int i = 0; i < tabs->count(); ++i) {
             SCOPED_TRACE(tabs->tabText(i).toStdString());
             std::vector<QChar> letters = tvtest::Mnemonics(*tabs->widget(i));
@@ -121,6 +126,59 @@ TEST(AdvancedWindow, EveryPageHasItsOwnKeysInEachLanguage) {
             EXPECT_EQ(distinct.size(), letters.size())
                 << QString(letters.data(), letters.size()).toStdString();
         }
+    }
+}
+
+// The page among `pages` that holds the notification page's mail Test button.
+QWidget* NotificationPage(const std::vector<QWidget*>& pages) {
+    for (QWidget* page : pages) {
+        if (page->findChild<QPushButton*>("mailTest")) {
+            return page;
+        }
+    }
+    ADD_FAILURE() << "no notification page";
+    return nullptr;
+}
+
+// Alt and a letter reach every button, box and field of the notification page (its four Test
+// buttons among them) beside the settings sheet's own buttons and beside the wizard's.
+TEST(AdvancedWindow, TheNotificationPageHasAnAltKeyOnEveryControlInTheSheetAndTheWizard) {
+    tvtest::CIsolatedHome home;
+    tv::AddAdvancedStrings();
+    tv::AddWizardStrings();
+    tv::AddDialogStrings();
+    tvtest::CScriptedDialogs dialogs;
+    for (const char* language : {"German", "English"}) {
+        SCOPED_TRACE(language);
+        for (const char* part : {"advanced.lang", "dialogs.lang"}) {
+            const fs::path file = fs::path(TWINVALE_SOURCE_DIR) / "lang" / language / part;
+            ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), file.string()));
+        }
+        tv::CAdvancedSheet sheet(tv::CElement(), tv::DialUpLayer::Present);
+        tv::CAdvanced dialog(sheet, dialogs, {});
+        std::vector<QWidget*> tabs;
+        for (int i = 0; i < dialog.Tabs()->count(); ++i) {
+            tabs.push_back(dialog.Tabs()->widget(i));
+        }
+        QWidget* page = NotificationPage(tabs);
+        ASSERT_NE(page, nullptr);
+        std::vector<QChar> sheetKeys;
+        tvtest::TakeMnemonic(dialog.findChild<QPushButton*>("setToAll")->text(), sheetKeys);
+        tvtest::ExpectAnAltKeyOnEveryControl(*page, sheetKeys);
+
+        tv::CTaskWizardModel model(home.Root().string(), tv::DialUpLayer::Absent);
+        tv::CTaskWizard wizard(model, dialogs, tv::LocalFileSystem());
+        std::vector<QWidget*> steps;
+        for (int i = 0; i < wizard.Pages()->count(); ++i) {
+            steps.push_back(wizard.Pages()->widget(i));
+        }
+        std::vector<QChar> wizardKeys;
+        for (const char* name : {"wizardBack", "wizardNext", "wizardFinish", "wizardCancel"}) {
+            tvtest::TakeMnemonic(wizard.findChild<QPushButton*>(name)->text(), wizardKeys);
+        }
+        page = NotificationPage(steps);
+        ASSERT_NE(page, nullptr);
+        tvtest::ExpectAnAltKeyOnEveryControl(*page, wizardKeys);
     }
 }
 

@@ -5,10 +5,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -193,6 +195,54 @@ TEST_F(MainWindowKeys, EveryButtonAndMenuItemHasAnAltKeyOfItsOwnInEveryLanguage)
                 }
             }
         }
+    }
+}
+
+// Every text the window shows, with its tips, in the order of its widgets and menus.
+std::vector<std::string> ShownTexts(QMainWindow& window) {
+    std::vector<std::string> texts = {window.windowTitle().toStdString(),
+                                      window.statusBar()->currentMessage().toStdString()};
+    const auto add = [&](const QString& text) { texts.push_back(text.toStdString()); };
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        add(widget->toolTip());
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            add(button->text());
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            add(label->text());
+        } else if (auto* tree = qobject_cast<QTreeWidget*>(widget)) {
+            for (int column = 0; column < tree->columnCount(); ++column) {
+                add(tree->headerItem()->text(column));
+            }
+        }
+    }
+    for (QAction* action : window.findChildren<QAction*>()) {
+        add(action->text());
+        add(action->toolTip());
+    }
+    return texts;
+}
+
+// A switch of the language leaves the window as if it had been opened in the new language:
+// the status line of a command that started nothing included.
+TEST_F(MainWindowKeys, ALanguageSwitchReachesEveryShownText) {
+    const auto saySynchFoundNothing = [this] {
+        Child<QTreeWidget>("taskList")->clearSelection();
+        QTest::mouseClick(Child<QPushButton>("syncButton"), Qt::LeftButton);
+    };
+    m_languages.Select(m_languages.SlotOf("English"));
+    Open();
+    saySynchFoundNothing();
+    const std::string english = m_window->statusBar()->currentMessage().toStdString();
+    m_window->SelectLanguage(m_languages.SlotOf("Deutsch"));
+    const std::vector<std::string> switched = ShownTexts(*m_window);
+
+    Open();
+    saySynchFoundNothing();
+    const std::vector<std::string> opened = ShownTexts(*m_window);
+    EXPECT_NE(opened[1], english);
+    ASSERT_EQ(switched.size(), opened.size());
+    for (size_t i = 0; i < opened.size(); ++i) {
+        EXPECT_EQ(switched[i], opened[i]) << "text " << i;
     }
 }
 

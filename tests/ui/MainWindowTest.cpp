@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 #include "ui/MirrantDlg.h"
+#include "ui/PreviewDlg.h"
 #include "ui/QtRunViews.h"
 #include "ui/TaskDlg.h"
 #include "uimodel/DialogStrings.h"
@@ -145,6 +147,57 @@ TEST_F(MainWindow, ANewTaskRunsFromTheSynchButtonToItsSummary) {
     EXPECT_TRUE(
         PumpUntil([&] { return !m_window->RunViews().ProgressWindow(presenter.List().Task(0)); }));
     EXPECT_TRUE(m_dialogs.m_asked.empty());
+}
+
+// Consecutive runs: the first is paused and then canceled in its progress window while its
+// preview is open, and "Stop all tasks?" is answered No. The canceled run copies nothing and is
+// not left paused, the next run goes on to its end, and the window can be used again.
+TEST_F(MainWindow, NoToStopAllTasksRunsTheRestAndLeavesNothingHalfStopped) {
+    tv::CMainPresenter& presenter = m_window->Presenter();
+    presenter.SetPreferences(presenter.Preferences() | tv::pref::kConsecutive);
+    for (const char* name : {"first", "second"}) {
+        tvtest::WriteFile(fs::path(Folder(std::string(name) + "-src")) / "a.txt", name);
+        MakeTask(name, Folder(std::string(name) + "-src"), Folder(std::string(name) + "-dst"));
+    }
+    Tasks().setCurrentItem(Tasks().topLevelItem(0));
+    auto* preview = Child<QCheckBox>("previewCheck");
+    QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(6, preview->height() / 2));
+    Tasks().selectAll();
+    m_dialogs.m_answers = {tv::PromptAnswer::No};
+    const tv::CElement& first = presenter.List().Task(0);
+    bool canceled = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        tv::CTaskDlg* progress = m_window->RunViews().ProgressWindow(first);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* shown = qobject_cast<tv::CPreviewDlg*>(window);
+            if (!shown || !shown->isVisible() || !progress || canceled) {
+                continue;
+            }
+            canceled = true;
+            QTest::mouseClick(progress->findChild<QPushButton*>("pauseButton"), Qt::LeftButton);
+            QTest::mouseClick(progress->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+            QTest::mouseClick(shown->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        }
+    });
+    user.start(10);
+    Click("syncButton");
+    ASSERT_TRUE(PumpUntil([&] { return !presenter.Runs().AnyOutstanding(); }));
+    user.stop();
+
+    EXPECT_TRUE(canceled);
+    EXPECT_EQ(std::count(m_dialogs.m_asked.begin(), m_dialogs.m_asked.end(), "Stop all tasks?"), 1);
+    EXPECT_EQ(first.m_Run.Ending(), tv::RunEnd::Canceled);
+    EXPECT_FALSE(first.m_Run.IsPaused());
+    EXPECT_FALSE(fs::exists(m_home.Root() / "first-dst/a.txt"));
+    EXPECT_EQ(presenter.List().Task(1).m_Run.Ending(), tv::RunEnd::Normal);
+    EXPECT_EQ(tvtest::ReadFile(m_home.Root() / "second-dst/a.txt"), "second");
+    EXPECT_FALSE(presenter.Runs().ShutdownPending());
+    for (const char* control : {"syncButton", "nameEdit", "sourceEdit", "deleteButton"}) {
+        EXPECT_TRUE(Child<QWidget>(control)->isEnabled()) << control;
+    }
+    EXPECT_NE(Tasks().topLevelItem(0)->text(1), "Running...");
+    EXPECT_NE(Tasks().topLevelItem(1)->text(1), "Running...");
 }
 
 TEST_F(MainWindow, AListIsSavedAndOpenedAgainFromTheRecentLists) {

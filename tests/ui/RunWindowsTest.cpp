@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "EventPump.h"
+#include "Mnemonics.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "run/TaskLauncher.h"
@@ -27,6 +28,8 @@
 #include "ui/PreviewDlg.h"
 #include "ui/QtRunViews.h"
 #include "ui/TaskDlg.h"
+#include "uimodel/Languages.h"
+#include "uimodel/ProgressPresenter.h"
 #include "uimodel/RunWindowStrings.h"
 
 namespace {
@@ -141,7 +144,7 @@ TEST_F(RunWindows, PreviewExclusionKeepsTheFileAndTheWindowEndsWithItsSummary) {
     EXPECT_TRUE(details.contains("Files copied  (from src/from target): 1 / 0"));
     EXPECT_TRUE(details.contains("Files deleted (from src/from target): 0 / 1"));
     auto* close = window->findChild<QPushButton*>("cancelButton");
-    EXPECT_EQ(close->text(), "Close");
+    EXPECT_EQ(close->text(), "&Close");
     QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_TRUE(PumpUntil([&] { return views.ProgressWindow(task) == nullptr; }));
 }
@@ -260,6 +263,36 @@ TEST_F(RunWindows, PreviewTogglesTheSelectionAndCancelLeavesTheTreeAlone) {
     }
     EXPECT_EQ(root.files.size(), 3u) << "only OK takes actions out";
     EXPECT_EQ(profile.GetProfileInt("Settings", "PMXM", -1), 0);
+}
+
+// Alt and a letter reach every button and path field of the progress window, in each of its
+// states, and every list and button of the preview, in each shipped language.
+TEST_F(RunWindows, EveryControlOfTheRunWindowsHasAnAltKeyOfItsOwnInEachLanguage) {
+    for (const char* language : {"German", "English"}) {
+        SCOPED_TRACE(language);
+        const fs::path part = fs::path(TWINVALE_SOURCE_DIR) / "lang" / language / "run.lang";
+        ASSERT_TRUE(tv::LoadLanguageFile(tv::LocalFileSystem(), part.string()));
+        tv::CElement task;
+        task.m_strName = "Keys";
+        task.m_Run.Begin(tv::RunKind::Replace, 0, 0);
+        auto presenter = std::make_shared<tv::CProgressPresenter>(task, m_board, 0);
+        {
+            tv::CTaskDlg progress(presenter);
+            tvtest::ExpectAnAltKeyOnEveryControl(progress);
+            presenter->TogglePause();
+            presenter->ToggleDetails();
+            tvtest::ExpectAnAltKeyOnEveryControl(progress);
+            presenter->OnTaskEnd(tv::RunEnd::Normal);
+            EXPECT_TRUE(presenter->Finished());
+            tvtest::ExpectAnAltKeyOnEveryControl(progress);
+        }
+
+        tv::CTreeF root;
+        tv::CPreviewModel model(task, root, {}, {"Task: 1  /s --> /t", "/s", "/t", 0, {}});
+        tv::CProfile profile(tv::LocalFileSystem());
+        tv::CPreviewDlg preview(model, &profile);
+        tvtest::ExpectAnAltKeyOnEveryControl(preview);
+    }
 }
 
 }  // namespace

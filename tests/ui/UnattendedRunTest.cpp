@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -177,6 +180,79 @@ TEST_F(UnattendedRun, TwoPreviewsOpenAtOnceAreAnsweredEachOnItsOwn) {
     EXPECT_TRUE(fs::exists(accepted.m_target / "file.txt"));
     EXPECT_FALSE(fs::exists(canceled.m_target / "file.txt"));
     EXPECT_NE(code, 0) << "a refused preview cancels its run, which the exit code must say";
+}
+
+// Consecutive runs: the first is paused and canceled while its preview is open, and "Stop all
+// tasks?" is answered No: the next run goes on to its end, and the canceled one copied nothing.
+TEST_F(UnattendedRun, NoToStopAllTasksRunsTheNextTask) {
+    const CTaskSpec one = Make(1);
+    const CTaskSpec two = Make(2);
+    const std::string list = MakeList({one, two});
+    bool canceled = false;
+    QString asked;
+    int ticks = 0;
+    const int code = Mirrant({"-f:" + list, "1", "2", "/C"}, [&] {
+        tv::CTaskDlg* first = ProgressOf("Task: Task1 (1)");
+        for (tv::CPreviewDlg* preview : VisibleWindows<tv::CPreviewDlg>()) {
+            if (first && !canceled) {
+                canceled = true;
+                Click(first, "pauseButton");
+                Click(first, "cancelButton");
+            }
+            Click(preview, "okButton");
+        }
+        for (QMessageBox* box : VisibleWindows<QMessageBox>()) {
+            asked = box->text();
+            QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+        }
+        // The question is shown over the first run's window and goes with it: that window is
+        // closed once the question was answered (or, should it never come, after a while).
+        ++ticks;
+        for (tv::CTaskDlg* window : VisibleWindows<tv::CTaskDlg>()) {
+            if (window->Presenter().Finished() &&
+                (window != first || !asked.isEmpty() || ticks > 2000)) {
+                Click(window, "cancelButton");
+            }
+        }
+    });
+    EXPECT_TRUE(canceled);
+    EXPECT_EQ(asked, "Stop all tasks?");
+    EXPECT_NE(code, 0) << "the canceled run must show in the exit code";
+    EXPECT_FALSE(fs::exists(one.m_target / "file.txt"));
+    EXPECT_EQ(tvtest::ReadFile(two.m_target / "file.txt"), "from task 2");
+}
+
+// The switch "D" shows in the progress window's shutdown box, and the user who clears it keeps
+// the computer on.
+TEST_F(UnattendedRun, TheShutdownSwitchTicksTheBoxAndClearingItKeepsTheComputerOn) {
+    const fs::path mark = m_dir / "shut-down";
+    setenv("TWINVALE_SHUTDOWN_CMD", ("touch '" + mark.string() + "'").c_str(), 1);
+    const CTaskSpec task = Make(5);
+    const std::string list = MakeList({task});
+    for (const bool clear : {false, true}) {
+        SCOPED_TRACE(clear ? "cleared" : "kept");
+        fs::remove(mark);
+        bool ticked = false;
+        const int code = Mirrant({"-f:" + list, "5", "/D"}, [&] {
+            tv::CTaskDlg* progress = ProgressOf("Task: Task5 (5)");
+            const auto previews = VisibleWindows<tv::CPreviewDlg>();
+            if (progress && !previews.empty()) {
+                auto* box = progress->findChild<QCheckBox*>("shutdownBox");
+                ticked = ticked || box->isChecked();
+                if (clear && box->isChecked()) {
+                    QTest::mouseClick(box, Qt::LeftButton);
+                }
+                Click(previews.front(), "okButton");
+            }
+            if (progress && progress->Presenter().Finished()) {
+                Click(progress, "cancelButton");
+            }
+        });
+        EXPECT_EQ(code, 0) << m_err.str();
+        EXPECT_TRUE(ticked);
+        EXPECT_EQ(fs::exists(mark), !clear);
+        EXPECT_EQ(tvtest::ReadFile(task.m_target / "file.txt"), "from task 5");
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "MainTestSupport.h"
 #include "run/Snapshot.h"
+#include "support/FaultFileSystem.h"
 #include "uimodel/AdvancedSheet.h"
 #include "uimodel/AdvancedStrings.h"
 
@@ -232,6 +233,36 @@ TEST_F(AdvancedCommands, TheSnapshotJobWritesWhatTheSourceHolds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_FALSE(failing.Succeeded());
+}
+
+// A Cancel pressed the moment the job starts, before its worker has got going, stops the
+// listing all the same: nothing is written, and the job says it failed.
+TEST_F(AdvancedCommands, ASnapshotJobCanceledAtOnceWritesNothing) {
+    auto& e = m_presenter->Editor();
+    AddTask("a");
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool canceled = false;
+    tvtest::CFaultFileSystem gated(tv::LocalFileSystem());
+    // The listing waits for the cancel, so that it cannot be over before the cancel came.
+    gated.OnCall([&](tvtest::CFaultFileSystem::Op op, const std::string&) {
+        if (op == tvtest::CFaultFileSystem::Op::ReadFolder) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return canceled; });
+        }
+    });
+    tv::CSnapshotJob job(gated, e.EditCopy(), tv::pref::kDefault);
+    job.Cancel();
+    {
+        std::lock_guard lock(mutex);
+        canceled = true;
+    }
+    changed.notify_all();
+    while (!job.Finished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(job.Succeeded());
+    EXPECT_FALSE(fs::exists(tv::SnapshotPath(TaskAt(0).m_nTaskId, 0)));
 }
 
 }  // namespace

@@ -107,8 +107,8 @@ TEST_F(PreviewModel, ReplaceKeepsTheTargetOnlyFilesExcludedFromDeletion) {
     EXPECT_EQ(rows, (std::vector<std::string>{"dir/inner1.txt", "dir/inner2.txt",
                                               "dir/sub/deep.txt", "old1.txt", "old2.txt"}));
     EXPECT_EQ(model.TotalText(PreviewList::DeleteInTarget),
-              "Will be deleted in target: 1,264 byte");
-    EXPECT_EQ(model.TotalText(PreviewList::CopyFromSource), "Will be copied from source: 0 byte");
+              "Will be &deleted in target: 1,264 byte");
+    EXPECT_EQ(model.TotalText(PreviewList::CopyFromSource), "Will be copied from &source: 0 byte");
 
     Exclude(model, PreviewList::DeleteInTarget, {"old2.txt", "dir/inner1.txt"});
     model.Apply();
@@ -200,7 +200,7 @@ TEST(PreviewLists, FollowTheTreeOwnFilesFirstAndToggleBackAndForth) {
               (std::vector<std::string>{"r1", "r2", "s/x"}));
     EXPECT_EQ(Rows(model, PreviewList::DeleteInTarget), std::vector<std::string>{"t1"});
     EXPECT_EQ(model.TotalText(PreviewList::CopyFromSource),
-              "Will be copied from source: 1,234,567 byte");
+              "Will be copied from &source: 1,234,567 byte");
 
     model.Toggle(PreviewList::CopyFromSource, {0});
     model.Toggle(PreviewList::CopyFromSource, {0, 2, 2});

@@ -103,13 +103,13 @@ TEST_F(ProgressPresenter, OpensCollapsedWithTheCaptionAndThePendingShutdown) {
     CProgressPresenter& p = Make();
     EXPECT_EQ(p.Caption(), "Task: Photos (42)");
     EXPECT_FALSE(p.Expanded());
-    EXPECT_EQ(p.DetailsLabel(), "Details >>");
+    EXPECT_EQ(p.DetailsLabel(), "&Details >>");
     EXPECT_TRUE(p.ShutdownChecked());
-    EXPECT_EQ(p.PauseLabel(), "Pause");
-    EXPECT_EQ(p.CancelLabel(), "Cancel");
+    EXPECT_EQ(p.PauseLabel(), "&Pause");
+    EXPECT_EQ(p.CancelLabel(), "&Cancel");
     p.ToggleDetails();
     EXPECT_TRUE(p.Expanded());
-    EXPECT_EQ(p.DetailsLabel(), "<< Details");
+    EXPECT_EQ(p.DetailsLabel(), "<< &Details");
 }
 
 TEST_F(ProgressPresenter, StatusShowsThePhaseAndCopyingTakesTheCurrentPaths) {
@@ -184,10 +184,10 @@ TEST_F(ProgressPresenter, PauseTogglesTheTasksFlagAndItsLabel) {
     CProgressPresenter& p = Make();
     p.TogglePause();
     EXPECT_TRUE(m_task.m_Run.IsPaused());
-    EXPECT_EQ(p.PauseLabel(), "Resume");
+    EXPECT_EQ(p.PauseLabel(), "&Resume");
     p.TogglePause();
     EXPECT_FALSE(m_task.m_Run.IsPaused());
-    EXPECT_EQ(p.PauseLabel(), "Pause");
+    EXPECT_EQ(p.PauseLabel(), "&Pause");
 }
 
 TEST_F(ProgressPresenter, CancelOnAPausedRunLiftsThePauseSoTheWorkerStops) {
@@ -201,7 +201,7 @@ TEST_F(ProgressPresenter, CancelOnAPausedRunLiftsThePauseSoTheWorkerStops) {
     EXPECT_FALSE(m_task.m_Run.IsPaused());
     EXPECT_TRUE(m_task.m_Run.CancelRequested());
     EXPECT_EQ(p.Phase(), "Finishing task...");
-    EXPECT_EQ(p.PauseLabel(), "Pause");
+    EXPECT_EQ(p.PauseLabel(), "&Pause");
     EXPECT_FALSE(p.Closed()) << "the window waits for the end of the run";
 }
 
@@ -226,7 +226,7 @@ TEST_F(ProgressPresenter, ANormalEndShowsTheSummaryAndStaysOpen) {
     EXPECT_FALSE(p.Closed());
     EXPECT_TRUE(p.Finished());
     EXPECT_EQ(p.Phase(), "Finished");
-    EXPECT_EQ(p.CancelLabel(), "Close");
+    EXPECT_EQ(p.CancelLabel(), "&Close");
     EXPECT_FALSE(p.PauseEnabled());
     EXPECT_EQ(p.BarPosition(), 100);
     EXPECT_TRUE(p.Expanded());
