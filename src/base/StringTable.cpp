@@ -259,9 +259,7 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_LIVE_CHANGED_WHILE_COPIED,
          "%s changed while it was being copied; it will be copied again"},
         {IDS_LANGUAGE_NOT_FOUND,
-         "No language file of the language %s was found; the texts stay in English"},
-        {IDS_LANGUAGE_NOT_READ,
-         "The language file %s could not be read (%s); the texts stay in "
+         "The language %s was chosen, but no readable file of it is in %s: the texts stay in "
          "English"},
         {IDS_MAIL_SETTINGS_NOT_SAVED,
          "The mail server settings could not be saved; the ones saved before stay."},
