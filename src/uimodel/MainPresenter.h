@@ -18,10 +18,10 @@ namespace tv {
 class CMirrantApp;
 class IUiDialogs;
 
-// A desktop shortcut that starts one task of the saved list.
 // Who asked the program to end: the user, who can answer questions, or a signal.
 enum class ExitCause { User, Signal };
 
+// A desktop shortcut that starts one task of the saved list.
 struct CTaskShortcut {
     std::string m_strFileName;  // the ".desktop" file's name
     std::string m_strContent;   // its text
