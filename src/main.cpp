@@ -7,8 +7,12 @@
 #include "platform/FileSystem.h"
 #include "ui/GuiMain.h"
 #include "ui/UnattendedWindows.h"
+#include "uimodel/Languages.h"
 
 int main(int argc, char** argv) {
+    // Before any language file is read, so that a run without windows does not refuse the
+    // windows' lines of it.
+    tv::AddProgramStrings();
     tv::MainWindowEntry mainWindow;
     tv::RunWindowsEntry runWindows;
     if (tv::DisplayAvailable()) {

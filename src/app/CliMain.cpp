@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/MirrantApp.h"
 #include "base/StringTable.h"
+#include "platform/LanguageFiles.h"
 #include "platform/Profile.h"
 
 namespace tv {
@@ -82,6 +83,13 @@ int RunOriginal(IFileSystem& fs, const std::vector<std::string>& args, const CCl
     CMirrantApp app(fs, profile);
     if (!app.Startup()) {
         err << "mirrant: warning: cannot create the folder " << app.ProgramDataFolder() << "\n";
+    }
+    // The run windows take the language themselves; without them the log and the mail still
+    // speak the user's language.
+    if (!runWindows) {
+        if (const std::string why = UseChosenLanguage(fs, profile, err); !why.empty()) {
+            err << "mirrant: warning: " << why << "\n";
+        }
     }
     return RunUnattended(app, info, out, err, runWindows);
 }

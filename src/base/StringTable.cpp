@@ -256,6 +256,13 @@ std::map<int, std::string>& BuiltIn() {
         {IDS_DRY_WOULD_ASK, "The run would ask first: %s"},
         {IDS_DRY_NOT_STARTED, "Not done in a dry run: %s"},
         {IDS_WHY_FOLDER_EMPTIED, "it holds nothing once its files are deleted after the copy"},
+        {IDS_LIVE_CHANGED_WHILE_COPIED,
+         "%s changed while it was being copied; it will be copied again"},
+        {IDS_LANGUAGE_NOT_FOUND,
+         "The language %s was chosen, but no readable file of it is in %s: the texts stay in "
+         "English"},
+        {IDS_MAIL_SETTINGS_NOT_SAVED,
+         "The mail server settings could not be saved; the ones saved before stay."},
     };
     return table;
 }

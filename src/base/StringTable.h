@@ -212,6 +212,9 @@ enum StringId : int {
     IDS_DRY_WOULD_ASK,
     IDS_DRY_NOT_STARTED,
     IDS_WHY_FOLDER_EMPTIED,
+    IDS_LIVE_CHANGED_WHILE_COPIED = 21230,
+    IDS_LANGUAGE_NOT_FOUND,
+    IDS_MAIL_SETTINGS_NOT_SAVED,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

@@ -131,9 +131,19 @@ void CReplicator::ReconcileOn(const std::string& target, const std::string& path
         {JoinRelative(m_settings.m_strSource, path), dest, source.m_size, std::nullopt}, bytes);
     if (done.Ok()) {
         m_log.Line(FormatText(LoadString(IDS_LIVE_COPIED).c_str(), dest.c_str()));
+    } else if (done.m_result == OpResult::Failed && ChangedSince(path, source)) {
+        // The change that cut the copy short has its own event on the way, which copies the
+        // file again; the bare errno would read as a failing disk.
+        m_log.Line(FormatText(LoadString(IDS_LIVE_CHANGED_WHILE_COPIED).c_str(), dest.c_str()));
     } else if (done.m_result == OpResult::Failed) {
         Failed(dest, done.m_error);
     }
+}
+
+bool CReplicator::ChangedSince(const std::string& path, const CFileInfo& seen) {
+    CFileInfo now;
+    return m_fs.Stat(JoinRelative(m_settings.m_strSource, path), now, LinkMode::Follow) == 0 &&
+           !SameFile(now, seen);
 }
 
 // A folder that is new on the target: made, then filled from what the source holds now.

@@ -46,6 +46,8 @@ class CReplicator {
     void RemoveTree(const std::string& dest);
     bool Admitted(const std::string& path, const CFileInfo& info) const;
     bool SourceIsThere();
+    // Whether the source's file at `path` is no longer what `seen` describes (it still exists).
+    bool ChangedSince(const std::string& path, const CFileInfo& seen);
     bool Canceled();
     void Failed(const std::string& path, int error);
 

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "platform/IniText.h"
 
@@ -71,25 +72,31 @@ bool CProfile::HasValue(std::string_view section, std::string_view name) const {
     return Find(section, name).has_value();
 }
 
-bool CProfile::Update(const std::function<bool(CIniText&)>& change) {
-    if (!EnsurePrivateFolder(m_fs, FolderOf(m_strPath))) {
+bool CProfile::Update(const std::function<bool(CIniText&)>& change, std::string* error) {
+    std::string ignored;
+    std::string& why = error != nullptr ? *error : ignored;
+    const std::string folder = FolderOf(m_strPath);
+    if (int code = 0; !EnsurePrivateFolder(m_fs, folder, &code)) {
+        why = "cannot create the folder '" + folder + "': " + SystemErrorText(code);
         return false;
     }
     CFileLock lock(m_fs, m_strPath + ".lock");
     if (!lock.IsLocked()) {
+        why = lock.Error();
         return false;
     }
-    CFileError error;
-    auto text = ReadWholeFile(m_fs, m_strPath, &error, kMaxProfileBytes);
+    CFileError readError;
+    auto text = ReadWholeFile(m_fs, m_strPath, &readError, kMaxProfileBytes);
     // A file that exists but cannot be read must not be replaced by one holding a single value.
-    if (!text && error.m_nCode != ENOENT) {
+    if (!text && readError.m_nCode != ENOENT) {
+        why = readError.m_strText;
         return false;
     }
     CIniText ini(text ? *text : std::string());
     if (!change(ini)) {
         return true;
     }
-    return WritePrivateFileAtomically(m_fs, m_strPath, ini.Text());
+    return WritePrivateFileAtomically(m_fs, m_strPath, ini.Text(), &why);
 }
 
 bool CProfile::WriteProfileString(std::string_view section, std::string_view name,

@@ -37,11 +37,14 @@ class CProfile {
                             std::string_view value);
     // True also when the value was not there.
     bool DeleteValue(std::string_view section, std::string_view name);
+    // Applies `change` to the file as it is under the lock and writes the result in one
+    // replacement, so that values that belong together are stored all or none; `change` says
+    // whether it changed anything. On failure nothing is changed and `error` (when given) names
+    // the step, the file and the system's reason.
+    bool Update(const std::function<bool(CIniText&)>& change, std::string* error = nullptr);
 
   private:
     std::optional<std::string> Find(std::string_view section, std::string_view name) const;
-    // Applies `change` to the file as it is under the lock; `change` says whether it changed it.
-    bool Update(const std::function<bool(CIniText&)>& change);
 
     IFileSystem& m_fs;
     std::string m_strPath;

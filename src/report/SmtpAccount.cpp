@@ -1,5 +1,6 @@
 #include "report/SmtpAccount.h"
 
+#include "platform/IniText.h"
 #include "platform/Profile.h"
 #include "platform/ProfileKeys.h"
 
@@ -16,14 +17,22 @@ CSmtpAccount LoadSmtpAccount(const CProfile& profile) {
     return account;
 }
 
-bool StoreSmtpAccount(CProfile& profile, const CSmtpAccount& account) {
+bool StoreSmtpAccount(CProfile& profile, const CSmtpAccount& account, std::string* error) {
     using namespace profkey;
     const bool secure = account.m_security == SmtpSecurity::StartTls;
-    return profile.WriteProfileInt(kMailSection, kMailStartTls, secure ? 1 : 0) &&
-           profile.WriteProfileString(kMailSection, kMailUser, account.m_strUser) &&
-           (account.m_strPassword.empty()
-                ? profile.DeleteValue(kMailSection, kMailPassword)
-                : profile.WriteProfileString(kMailSection, kMailPassword, account.m_strPassword));
+    return profile.Update(
+        [&](CIniText& ini) {
+            const std::string before = ini.Text();
+            ini.Set(kMailSection, kMailStartTls, secure ? "1" : "0");
+            ini.Set(kMailSection, kMailUser, account.m_strUser);
+            if (account.m_strPassword.empty()) {
+                ini.Remove(kMailSection, kMailPassword);
+            } else {
+                ini.Set(kMailSection, kMailPassword, account.m_strPassword);
+            }
+            return ini.Text() != before;
+        },
+        error);
 }
 
 }  // namespace tv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "report/Smtp.h"
 
 namespace tv {
@@ -9,7 +11,8 @@ class CProfile;
 // The mail server settings of the profile; all off when none were stored. Blocks on disk I/O;
 // any thread.
 CSmtpAccount LoadSmtpAccount(const CProfile& profile);
-// False when the profile could not be written.
-bool StoreSmtpAccount(CProfile& profile, const CSmtpAccount& account);
+// Stores the settings all or none: false when the profile could not be written, which then
+// keeps what it held and `error` (when given) says which file and why.
+bool StoreSmtpAccount(CProfile& profile, const CSmtpAccount& account, std::string* error = nullptr);
 
 }  // namespace tv

@@ -1,6 +1,8 @@
 #include "ui/GuiMain.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QSocketNotifier>
 #include <cstdlib>
 
 #include "app/MirrantApp.h"
@@ -8,6 +10,7 @@
 #include "ui/MirrantDlg.h"
 #include "ui/QtDialogs.h"
 #include "ui/TipsDlg.h"
+#include "uimodel/ExitSignals.h"
 #include "uimodel/Languages.h"
 #include "uimodel/WindowSettings.h"
 
@@ -35,6 +38,14 @@ void LoadFirstList(CMainPresenter& presenter, CMirrantApp& app, const std::strin
     }
 }
 
+void RejectOpenDialogs() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+}
+
 }  // namespace
 
 void NameApplication() {
@@ -58,9 +69,21 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
     CQtDialogs dialogs;
     CMirrantDlg window(app, dialogs, languages);
     dialogs.SetParent(&window);
-    QObject::connect(&window, &CMirrantDlg::exitFinished, &application, &QApplication::quit);
+    // The routine may end while a modal window runs a loop of its own (the start-up tip, a
+    // question): that window goes first, and a routine that ended before the main loop began
+    // leaves nothing for it to do.
+    bool exited = false;
+    QObject::connect(&window, &CMirrantDlg::exitFinished, &application, [&exited] {
+        exited = true;
+        RejectOpenDialogs();
+        QApplication::quit();
+    });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window] { window.close(); });
+    CExitSignals exitSignals(window.Presenter());
+    QSocketNotifier signalNotifier(exitSignals.Descriptor(), QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &window,
+                     [&exitSignals] { exitSignals.Readable(); });
     LoadFirstList(window.Presenter(), app, listToOpen);
     window.ShowAsStored();
 
@@ -71,7 +94,7 @@ int RunMainWindow(int& argc, char** argv, CMirrantApp& app, const std::string& l
             window.Presenter().SetPreferences(preferences);
         }
     }
-    return QApplication::exec();
+    return exited ? 0 : QApplication::exec();
 }
 
 }  // namespace tv

@@ -50,7 +50,9 @@ void CMirrantDlg::ShowPreferences() {
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
         keep.Store();
-        mail.Store();
+        if (std::string error; !mail.Store(&error)) {
+            m_dialogs.Message(DetailedMessage(LoadString(IDS_MAIL_SETTINGS_NOT_SAVED), {error}));
+        }
     }
 }
 

@@ -1,11 +1,9 @@
 #include "uimodel/CompareStrings.h"
 
+#include <iostream>
+
 #include "base/StringTable.h"
-#include "platform/Folders.h"
-#include "platform/Profile.h"
-#include "platform/ProfileKeys.h"
 #include "uimodel/Languages.h"
-#include "uimodel/WindowSettings.h"
 
 namespace tv {
 
@@ -43,10 +41,7 @@ void AddCompareStrings() {
 }
 
 void UseMainProgramLanguage(IFileSystem& fs, const CProfile& profile) {
-    CLanguageCatalog languages(fs);
-    languages.Load(
-        ProgramFolder(profile.GetProfileString(profkey::kAppSection, profkey::kProgramFolder)));
-    languages.Select(languages.SlotOf(StoredLanguage(profile)));
+    UseChosenLanguage(fs, profile, std::cerr);
 }
 
 }  // namespace tv

@@ -89,12 +89,14 @@ void CMainPresenter::SetPreferences(uint32_t preferences) {
     m_runs.SetPreferences(preferences);
 }
 
-void CMainPresenter::RequestExit() {
+void CMainPresenter::RequestExit(ExitCause cause) {
     if (m_bExitReady || m_exitState != ExitState::None) {
         return;
     }
+    m_exitCause = cause;
     if (m_runs.AnyOutstanding()) {
-        if (m_dialogs.YesNo(Text(IDS_MW_UNFINISHED_TASKS)) != PromptAnswer::Yes) {
+        if (cause == ExitCause::User &&
+            m_dialogs.YesNo(Text(IDS_MW_UNFINISHED_TASKS)) != PromptAnswer::Yes) {
             return;
         }
         m_exitState = ExitState::WaitingForRuns;
@@ -111,7 +113,11 @@ void CMainPresenter::RequestExit() {
 
 void CMainPresenter::ContinueExit() {
     m_exitState = ExitState::None;
-    if (!SavePrompt()) {
+    // A signal that came while the user's question was open has ended the routine already.
+    if (m_bExitReady) {
+        return;
+    }
+    if (!(m_exitCause == ExitCause::Signal ? SaveBeforeSignalExit() : SavePrompt())) {
         return;
     }
     m_doc.RememberForNextStart();
@@ -119,6 +125,16 @@ void CMainPresenter::ContinueExit() {
     if (m_pListener) {
         m_pListener->ExitReady();
     }
+}
+
+// The answer that changes nothing more: the list file is written only where the user said
+// never to ask, and a failed write does not keep a program that was told to end.
+bool CMainPresenter::SaveBeforeSignalExit() {
+    const bool changed = m_doc.Changed() || m_editor.EditsPending();
+    if (changed && !(m_dwPreferences & pref::kAskSaveOnExit) && !m_doc.Path().empty()) {
+        SaveList(SavePath::Current);
+    }
+    return true;
 }
 
 }  // namespace tv

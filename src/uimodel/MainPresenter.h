@@ -18,6 +18,9 @@ namespace tv {
 class CMirrantApp;
 class IUiDialogs;
 
+// Who asked the program to end: the user, who can answer questions, or a signal.
+enum class ExitCause { User, Signal };
+
 // A desktop shortcut that starts one task of the saved list.
 struct CTaskShortcut {
     std::string m_strFileName;  // the ".desktop" file's name
@@ -119,7 +122,9 @@ class CMainPresenter : private IRunQueueHost {
     const std::string& LastCompareCommand() const { return m_strLastCompare; }
     // Exit, the close box, Escape, the tray's Exit, the end of the session. Ends with
     // ExitReady, at once or once canceled runs have ended, unless the user kept the window.
-    void RequestExit();
+    // A signal (SIGTERM at logout or from kill) finds nobody to answer: it cancels the runs
+    // without asking, and a changed list is saved only where that needs no question.
+    void RequestExit(ExitCause cause = ExitCause::User);
     bool ExitReady() const { return m_bExitReady; }
 
   private:
@@ -159,6 +164,7 @@ class CMainPresenter : private IRunQueueHost {
     SaveResult SaveTo(const std::string& path);
     bool LoadList(const std::string& path, LoadNotice notice);
     void ContinueExit();
+    bool SaveBeforeSignalExit();
     std::string Text(int id) const;
 
     CMirrantApp& m_app;
@@ -172,6 +178,7 @@ class CMainPresenter : private IRunQueueHost {
     CTaskEditor m_editor;
 
     ExitState m_exitState = ExitState::None;
+    ExitCause m_exitCause = ExitCause::User;
     bool m_bExitReady = false;
     // A list command that waits for the runs it had canceled; no run starts meanwhile.
     std::function<void()> m_afterRuns;

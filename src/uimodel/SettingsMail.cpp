@@ -8,9 +8,9 @@ namespace tv {
 CMailServerSettings::CMailServerSettings(IFileSystem& fs)
     : m_account(LoadSmtpAccount(CProfile(fs))), m_fs(fs) {}
 
-bool CMailServerSettings::Store() const {
+bool CMailServerSettings::Store(std::string* error) const {
     CProfile profile(m_fs);
-    return StoreSmtpAccount(profile, m_account);
+    return StoreSmtpAccount(profile, m_account, error);
 }
 
 }  // namespace tv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "report/Smtp.h"
 
 namespace tv {
@@ -11,8 +13,9 @@ class IFileSystem;
 class CMailServerSettings {
   public:
     explicit CMailServerSettings(IFileSystem& fs);
-    // False when the profile could not be written.
-    bool Store() const;
+    // False when the profile could not be written; it then keeps the settings it held and
+    // `error` names the file and the system's reason.
+    bool Store(std::string* error = nullptr) const;
 
     bool SecureEnabled() const { return m_account.m_security == SmtpSecurity::StartTls; }
     void SetSecure(bool secure) {

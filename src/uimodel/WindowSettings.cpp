@@ -41,12 +41,4 @@ void StorePlacement(CProfile& profile, KeptWindow window, const CWindowPlacement
                             placement.m_bMaximized ? 1 : 0);
 }
 
-std::string StoredLanguage(const CProfile& profile) {
-    return profile.GetProfileString(profkey::kAppSection, profkey::kLanguage);
-}
-
-void StoreLanguage(CProfile& profile, const std::string& name) {
-    profile.WriteProfileString(profkey::kAppSection, profkey::kLanguage, name);
-}
-
 }  // namespace tv

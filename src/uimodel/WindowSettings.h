@@ -1,13 +1,11 @@
 #pragma once
 
-#include <string>
-
 namespace tv {
 
 class CProfile;
 
-// What the windows keep in the profile besides the preferences: their sizes and the language
-// chosen. Main thread; every function blocks on disk I/O (the profile is a file).
+// What the windows keep in the profile besides the preferences and the language: their sizes.
+// Main thread; every function blocks on disk I/O (the profile is a file).
 
 // The windows whose size is kept.
 enum class KeptWindow { Main, Preview };
@@ -26,9 +24,5 @@ CWindowPlacement LoadPlacement(const CProfile& profile, KeptWindow window);
 // Keeps the maximized state, and the size when `placement` has one: a window the user never
 // resized leaves the size kept before.
 void StorePlacement(CProfile& profile, KeptWindow window, const CWindowPlacement& placement);
-
-// The name of the language chosen last (it names itself so); empty before the first choice.
-std::string StoredLanguage(const CProfile& profile);
-void StoreLanguage(CProfile& profile, const std::string& name);
 
 }  // namespace tv

@@ -6,6 +6,8 @@
 #include "live/Replicator.h"
 #include "live/ServiceLog.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFile.h"
+#include "support/FaultFileSystem.h"
 #include "support/TestEnv.h"
 #include "tvservice/ServiceSupport.h"
 
@@ -54,6 +56,49 @@ TEST_F(ReplacedFolder, LosesWhatTheOldFolderHeld) {
     WriteFile(m_home.Root() / "dst/p/gone", "old");
     replicator.Rename({"p", "r/t", true});
     ExpectTargetIsTheNewFolder();
+}
+
+// A source file cut short while the service reads it: the copy is given up without leaving a
+// truncated target or a temporary file, the log says why in words, and the next event for the
+// file (the cut's own) copies what the source holds then.
+TEST(ShrinkingSource, IsLoggedAsChangedAndCopiedAgain) {
+    tvtest::CIsolatedHome home;
+    const fs::path source = home.Root() / "src";
+    const fs::path target = home.Root() / "dst";
+    fs::create_directories(source);
+    fs::create_directories(target);
+    WriteFile(source / "big", std::string(size_t{1} << 20, 'x'));
+    WriteFile(target / "big", "old");
+    tvtest::CFaultFileSystem faults(tv::LocalFileSystem());
+    faults.DisableKernelCopy();
+    bool cut = false;
+    faults.OnCall([&](tvtest::CFaultFileSystem::Op op, const std::string& path) {
+        if (op == tvtest::CFaultFileSystem::Op::Read && path.ends_with("src/big") && !cut) {
+            cut = true;
+            fs::resize_file(source / "big", 1000);
+        }
+    });
+    tv::CLiveSettings settings;
+    settings.m_strSource = source.string();
+    settings.m_Targets = {target.string()};
+    tv::CServiceLog log(faults);
+    ASSERT_EQ(log.Open((home.Root() / "service.log").string()), 0);
+
+    tv::CReplicator replicator(settings, faults, log);
+    replicator.Reconcile("big");
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(tvtest::ReadFile(target / "big"), "old");
+    for (const auto& entry : fs::directory_iterator(target)) {
+        EXPECT_FALSE(tv::IsTempFileName(entry.path().filename().string())) << entry.path();
+    }
+    const std::string text = tvtest::ReadFile(home.Root() / "service.log");
+    EXPECT_NE(text.find("big changed while it was being copied; it will be copied again"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Error"), std::string::npos) << text;
+
+    replicator.Reconcile("big");
+    EXPECT_EQ(tvtest::ReadFile(target / "big"), std::string(1000, 'x'));
 }
 
 }  // namespace

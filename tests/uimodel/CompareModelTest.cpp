@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "MainTestSupport.h"
+#include "platform/LanguageFiles.h"
 #include "support/FaultFileSystem.h"
 #include "uimodel/CompareArgs.h"
 #include "uimodel/CompareCommand.h"

@@ -206,6 +206,24 @@ TEST_F(MainRuns, ExitCancelsRunningTasksAndEndsWhenTheirEndsArrive) {
         events.end());
 }
 
+// SIGTERM at logout finds nobody to answer: the run is canceled without a question, the
+// routine still waits for its end, and nobody is asked about the changed list.
+TEST_F(MainRuns, ASignalsExitAsksNothingAndWaitsForTheCanceledRun) {
+    auto& p = *m_presenter;
+    AddTask("1");
+    m_views.m_actions[TaskAt(0).m_nTaskId] = AtCompare::Pause;
+    p.Synch();
+    ASSERT_TRUE(m_views.PumpUntil([&] { return m_views.ObserverReached(0); }));
+    m_dialogs.m_asked.clear();
+
+    p.RequestExit(tv::ExitCause::Signal);
+    EXPECT_FALSE(p.ExitReady());
+    ASSERT_TRUE(m_views.PumpUntil([&] { return p.ExitReady(); }));
+    EXPECT_TRUE(m_dialogs.m_asked.empty()) << m_dialogs.m_asked.front();
+    EXPECT_EQ(TaskAt(0).m_Run.Ending(), RunEnd::Canceled);
+    EXPECT_EQ(FilesIn("dst1"), 0u);
+}
+
 TEST_F(MainRuns, RestoreAsksFirstAndRunsOnlyTheFirstSelectedTask) {
     auto& p = *m_presenter;
     auto& e = p.Editor();

@@ -1,6 +1,7 @@
 // tvservice NAME SOURCE TARGET...: follows the changes of SOURCE and repeats them on every
 // TARGET until SIGTERM or SIGINT. The service layer starts it detached and stops it by signal.
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,9 @@
 #include "live/ServiceLog.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
+#include "platform/LanguageFiles.h"
+#include "platform/Profile.h"
+#include "uimodel/Languages.h"
 
 namespace {
 
@@ -18,6 +22,8 @@ constexpr int kUsageError = 2;
 int RunService(const std::string& name, const std::string& source,
                const std::vector<std::string>& targets) {
     tv::IFileSystem& fs = tv::LocalFileSystem();
+    std::ostringstream languageWarnings;
+    const std::string noLanguage = tv::UseChosenLanguage(fs, tv::CProfile(fs), languageWarnings);
     std::string warning;
     tv::CLiveSettings settings = tv::MakeLiveSettings(fs, name, source, targets, warning);
     tv::CServiceLog log(fs);
@@ -25,8 +31,10 @@ int RunService(const std::string& name, const std::string& source,
         std::cerr << "tvservice: " << tv::ServiceLogPath(settings) << ": "
                   << tv::SystemErrorText(error) << '\n';
     }
-    if (!warning.empty()) {
-        log.Line(warning);
+    for (const std::string& line : {languageWarnings.str(), noLanguage, warning}) {
+        if (!line.empty()) {
+            log.Line(line.ends_with('\n') ? line.substr(0, line.size() - 1) : line);
+        }
     }
     tv::CRealTimeService service(settings, fs, log);
     // Before the service's threads start, so that the signals reach the catcher only.
@@ -37,6 +45,9 @@ int RunService(const std::string& name, const std::string& source,
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The language file holds the windows' lines too; without their built-in texts they would
+    // be refused.
+    tv::AddProgramStrings();
     if (argc < 4) {
         std::cerr << tv::LoadString(tv::IDS_LIVE_USAGE) << '\n';
         return kUsageError;
