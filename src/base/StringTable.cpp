@@ -263,6 +263,9 @@ std::map<int, std::string>& BuiltIn() {
          "English"},
         {IDS_MAIL_SETTINGS_NOT_SAVED,
          "The mail server settings could not be saved; the ones saved before stay."},
+        {IDS_KEEP_SETTING_NOT_SAVED,
+         "What runs do with the files they delete or overwrite could not be saved; the choice "
+         "saved before stays."},
     };
     return table;
 }

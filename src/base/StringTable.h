@@ -215,6 +215,7 @@ enum StringId : int {
     IDS_LIVE_CHANGED_WHILE_COPIED = 21230,
     IDS_LANGUAGE_NOT_FOUND,
     IDS_MAIL_SETTINGS_NOT_SAVED,
+    IDS_KEEP_SETTING_NOT_SAVED,
 };
 
 // Looks a text up by id: the loaded language first, then the built-in English text.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/FileTime.h"
+#include "platform/IniText.h"
 #include "platform/Profile.h"
 #include "platform/ProfileKeys.h"
 
@@ -21,10 +22,16 @@ CKeepSettings LoadKeepSettings(const CProfile& profile) {
     return settings;
 }
 
-bool StoreKeepSettings(CProfile& profile, const CKeepSettings& settings) {
+bool StoreKeepSettings(CProfile& profile, const CKeepSettings& settings, std::string* error) {
     using namespace profkey;
-    return profile.WriteProfileInt(kSettings, kKeepFiles, static_cast<int>(settings.m_mode)) &&
-           profile.WriteProfileInt(kSettings, kKeepDays, settings.m_nDays);
+    return profile.Update(
+        [&](CIniText& ini) {
+            const std::string before = ini.Text();
+            ini.Set(kSettings, kKeepFiles, std::to_string(static_cast<int>(settings.m_mode)));
+            ini.Set(kSettings, kKeepDays, std::to_string(settings.m_nDays));
+            return ini.Text() != before;
+        },
+        error);
 }
 
 std::string VersionsRunName(int64_t unixSeconds) {

@@ -31,8 +31,10 @@ inline constexpr std::string_view kVersionsFolderName = ".twinvale-versions";
 // The settings of the profile ("Settings", "KeepFiles" and "KeepDays"); unknown or missing
 // values read as the defaults. Blocks on disk I/O; any thread.
 CKeepSettings LoadKeepSettings(const CProfile& profile);
-// False when the profile could not be written.
-bool StoreKeepSettings(CProfile& profile, const CKeepSettings& settings);
+// Both values in one write, so that the profile never holds one without the other. False when
+// the profile could not be written, with the path and the system's reason in `error`.
+bool StoreKeepSettings(CProfile& profile, const CKeepSettings& settings,
+                       std::string* error = nullptr);
 
 // The name of a run's folder in the versions folder: its local start time as
 // "YYYY-MM-DD_hh-mm-ss", a name every file system takes and that sorts by age. Pure but for the

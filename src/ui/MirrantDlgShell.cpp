@@ -49,7 +49,9 @@ void CMirrantDlg::ShowPreferences() {
     dialog.AddMailServer(mail);
     if (dialog.exec() == QDialog::Accepted) {
         m_presenter->SetPreferences(dialog.Preferences());
-        keep.Store();
+        if (std::string error; !keep.Store(&error)) {
+            m_dialogs.Message(DetailedMessage(LoadString(IDS_KEEP_SETTING_NOT_SAVED), {error}));
+        }
         if (std::string error; !mail.Store(&error)) {
             m_dialogs.Message(DetailedMessage(LoadString(IDS_MAIL_SETTINGS_NOT_SAVED), {error}));
         }

@@ -10,9 +10,9 @@ namespace tv {
 CKeepFilesChoice::CKeepFilesChoice(IFileSystem& fs)
     : m_fs(fs), m_settings(LoadKeepSettings(CProfile(fs))) {}
 
-bool CKeepFilesChoice::Store() const {
+bool CKeepFilesChoice::Store(std::string* error) const {
     CProfile profile(m_fs);
-    return StoreKeepSettings(profile, m_settings);
+    return StoreKeepSettings(profile, m_settings, error);
 }
 
 const std::array<int, 3>& CKeepFilesChoice::ChoiceTexts() {

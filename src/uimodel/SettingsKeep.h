@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "task/KeepSettings.h"
 
@@ -13,8 +14,9 @@ class IFileSystem;
 class CKeepFilesChoice {
   public:
     explicit CKeepFilesChoice(IFileSystem& fs);
-    // False when the profile could not be written.
-    bool Store() const;
+    // False when the profile could not be written, with the path and the reason in `error`; the
+    // choice stored before stays.
+    bool Store(std::string* error = nullptr) const;
 
     // The texts of the choices, in the order shown: delete, trash, versions folder.
     static const std::array<int, 3>& ChoiceTexts();
