@@ -24,14 +24,14 @@ ctest --test-dir build-asan -j"$jobs" --output-on-failure --timeout 600
 
 # The threaded parts once more under ThreadSanitizer: the runner and launcher, the window
 # presenters that start runs and take their ends, the real-time service (its processes are
-# instrumented too, and halt on a report), the remote file system's streaming uploads, and the
-# window-hook library's message layer.
+# instrumented too, and halt on a report), the remote file system's streaming uploads, the SFTP
+# session with its cancel from another thread, and the window-hook library's message layer.
 # (Qt itself is not instrumented, so the widget tests stay out.)
 if [ "${TWINVALE_SKIP_TSAN:-0}" != 1 ]; then
     cmake -S . -B build-tsan -G Ninja -DTWINVALE_TSAN=ON -DTWINVALE_BENCH=OFF "$werror" >/dev/null
     cmake --build build-tsan --target test_run test_uimodel test_tvservice test_platform test_quillhook
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-    for t in test_run test_uimodel test_tvservice test_quillhook "test_platform --gtest_filter=RemoteFileSystem.*"; do
+    for t in test_run test_uimodel test_tvservice test_quillhook "test_platform --gtest_filter=RemoteFileSystem.*:CurlSftp*"; do
         echo "ThreadSanitizer: $t"
         # shellcheck disable=SC2086  # the filter is an argument of its own
         build-tsan/tests/$t --gtest_brief=1
