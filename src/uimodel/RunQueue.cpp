@@ -1,5 +1,6 @@
 #include "uimodel/RunQueue.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/MirrantApp.h"
@@ -83,7 +84,7 @@ void CRunQueue::Start(const std::vector<int>& rows, RunCommand command, RunGroup
         for (int row : rows) {
             m_queue.emplace_back(m_list.Task(row).m_nTaskId, command);
         }
-        if (m_nQueueRunId < 0) {
+        if (m_nQueueRunId < 0 && !m_bAsking) {
             StartNextQueued();
         }
     } else {
@@ -149,13 +150,25 @@ void CRunQueue::OnRunDone(CElement& task, RunEnd end, int messageId) {
 void CRunQueue::ContinueAfter(const CElement& task, RunEnd end) {
     if (task.m_nTaskId == m_nQueueRunId) {
         m_nQueueRunId = -1;
-        if (end == RunEnd::Canceled && !m_queue.empty() &&
-            m_dialogs.YesNo(LoadString(IDS_STOP_ALL_TASKS)) == PromptAnswer::Yes) {
-            m_queue.clear();
+        if (end == RunEnd::Canceled && !m_queue.empty()) {
+            AskToStopTheQueue();
         }
         StartNextQueued();
     }
     FinishRuns(end != RunEnd::Error);
+}
+
+// The question holds the queue: a command given while it is open queues behind the tasks that
+// waited before it and starts with them, and Yes stops only those.
+void CRunQueue::AskToStopTheQueue() {
+    const size_t waiting = m_queue.size();
+    m_bAsking = true;
+    const bool stop = m_dialogs.YesNo(LoadString(IDS_STOP_ALL_TASKS)) == PromptAnswer::Yes;
+    m_bAsking = false;
+    if (stop) {
+        m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(
+                                                             std::min(waiting, m_queue.size())));
+    }
 }
 
 void CRunQueue::NoteRunEnd(const CElement& task, RunEnd end, int messageId, bool hadWindow) {

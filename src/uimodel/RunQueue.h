@@ -84,6 +84,8 @@ class CRunQueue : public IRunBoard {
   private:
     bool StartOne(CElement& task, RunCommand command);
     void StartNextQueued();
+    // "Stop all tasks?" after a canceled run of the queue.
+    void AskToStopTheQueue();
     void OnRunDone(CElement& task, RunEnd end, int messageId);
     void NoteRunEnd(const CElement& task, RunEnd end, int messageId, bool hadWindow);
     void ContinueAfter(const CElement& task, RunEnd end);
@@ -105,6 +107,7 @@ class CRunQueue : public IRunBoard {
     // that is going on (-1: none).
     std::deque<std::pair<int, RunCommand>> m_queue;
     int m_nQueueRunId = -1;
+    bool m_bAsking = false;  // "Stop all tasks?" is open
     int m_nOutstanding = 0;
     int m_nSequence = 0;
     bool m_bSeveralStarted = false;

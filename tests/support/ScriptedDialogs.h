@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ class CScriptedDialogs : public tv::IUiDialogs {
     std::deque<std::optional<std::string>> m_files;  // open, save and location choices
     std::deque<bool> m_dontShowAgain;                // the check box of MessageOnce
     std::vector<std::string> m_asked;                // every text shown, in order
+    // What the user does while a Yes/No question is open, before answering it.
+    std::function<void(const std::string&)> m_whileAsked;
 
     void Message(const std::string& text, const std::string& /*caption*/) override {
         m_asked.push_back(text);
@@ -37,6 +40,9 @@ class CScriptedDialogs : public tv::IUiDialogs {
         return ticked;
     }
     tv::PromptAnswer YesNo(const std::string& text) override {
+        if (m_whileAsked) {
+            m_whileAsked(text);
+        }
         return Next(m_answers, text, tv::PromptAnswer::No);
     }
     tv::YesNoCancel AskYesNoCancel(const std::string& text) override {

@@ -96,6 +96,7 @@ class MainWindow : public ::testing::Test {
         fs::create_directories(m_home.Root() / name);
         return (m_home.Root() / name).string();
     }
+    void RunBothAndCancelTheFirst();
     // A task made the way a user makes one: NEW TASK, a name, a source and a target typed in.
     void MakeTask(const std::string& name, const std::string& source, const std::string& target) {
         Click("newTaskButton");
@@ -149,10 +150,10 @@ TEST_F(MainWindow, ANewTaskRunsFromTheSynchButtonToItsSummary) {
     EXPECT_TRUE(m_dialogs.m_asked.empty());
 }
 
-// Consecutive runs: the first is paused and then canceled in its progress window while its
-// preview is open, and "Stop all tasks?" is answered No. The canceled run copies nothing and is
-// not left paused, the next run goes on to its end, and the window can be used again.
-TEST_F(MainWindow, NoToStopAllTasksRunsTheRestAndLeavesNothingHalfStopped) {
+// Consecutive runs of two tasks: the first is paused and then canceled in its progress window
+// while its preview is open, and "Stop all tasks?" gets the scripted answer. Returns once no run
+// is outstanding.
+void MainWindow::RunBothAndCancelTheFirst() {
     tv::CMainPresenter& presenter = m_window->Presenter();
     presenter.SetPreferences(presenter.Preferences() | tv::pref::kConsecutive);
     for (const char* name : {"first", "second"}) {
@@ -163,7 +164,6 @@ TEST_F(MainWindow, NoToStopAllTasksRunsTheRestAndLeavesNothingHalfStopped) {
     auto* preview = Child<QCheckBox>("previewCheck");
     QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(6, preview->height() / 2));
     Tasks().selectAll();
-    m_dialogs.m_answers = {tv::PromptAnswer::No};
     const tv::CElement& first = presenter.List().Task(0);
     bool canceled = false;
     QTimer user;
@@ -184,11 +184,18 @@ TEST_F(MainWindow, NoToStopAllTasksRunsTheRestAndLeavesNothingHalfStopped) {
     Click("syncButton");
     ASSERT_TRUE(PumpUntil([&] { return !presenter.Runs().AnyOutstanding(); }));
     user.stop();
-
     EXPECT_TRUE(canceled);
     EXPECT_EQ(std::count(m_dialogs.m_asked.begin(), m_dialogs.m_asked.end(), "Stop all tasks?"), 1);
-    EXPECT_EQ(first.m_Run.Ending(), tv::RunEnd::Canceled);
     EXPECT_FALSE(first.m_Run.IsPaused());
+}
+
+// Answered No, the canceled run has copied nothing and is not left paused, the next run goes on
+// to its end, and the window can be used again.
+TEST_F(MainWindow, NoToStopAllTasksRunsTheRestAndLeavesNothingHalfStopped) {
+    m_dialogs.m_answers = {tv::PromptAnswer::No};
+    RunBothAndCancelTheFirst();
+    tv::CMainPresenter& presenter = m_window->Presenter();
+    EXPECT_EQ(presenter.List().Task(0).m_Run.Ending(), tv::RunEnd::Canceled);
     EXPECT_FALSE(fs::exists(m_home.Root() / "first-dst/a.txt"));
     EXPECT_EQ(presenter.List().Task(1).m_Run.Ending(), tv::RunEnd::Normal);
     EXPECT_EQ(tvtest::ReadFile(m_home.Root() / "second-dst/a.txt"), "second");
@@ -198,6 +205,41 @@ TEST_F(MainWindow, NoToStopAllTasksRunsTheRestAndLeavesNothingHalfStopped) {
     }
     EXPECT_NE(Tasks().topLevelItem(0)->text(1), "Running...");
     EXPECT_NE(Tasks().topLevelItem(1)->text(1), "Running...");
+}
+
+// A command given while "Stop all tasks?" is open waits its turn: nothing starts before the
+// answer, the runs still go one at a time, and Yes stops only the tasks that were waiting
+// before the question, not the ones just asked for.
+TEST_F(MainWindow, ACommandGivenWhileStopAllTasksIsAskedWaitsItsTurn) {
+    tv::CMainPresenter& presenter = m_window->Presenter();
+    size_t startedWhileAsked = 0;
+    size_t mostAtOnce = 0;
+    QTimer accept;  // the preview of the task asked for again
+    QObject::connect(&accept, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* shown = qobject_cast<tv::CPreviewDlg*>(window); shown && shown->isVisible()) {
+                QTest::mouseClick(shown->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+            }
+        }
+    });
+    m_dialogs.m_whileAsked = [&](const std::string&) {
+        Click("syncButton");
+        startedWhileAsked = static_cast<size_t>(presenter.Runs().Outstanding());
+        accept.start(10);
+    };
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        mostAtOnce = std::max(mostAtOnce, static_cast<size_t>(presenter.Runs().Outstanding()));
+    });
+    watch.start(1);
+    m_dialogs.m_answers = {tv::PromptAnswer::Yes};
+    RunBothAndCancelTheFirst();
+    watch.stop();
+    EXPECT_EQ(startedWhileAsked, 0u);
+    EXPECT_LE(mostAtOnce, 1u);
+    EXPECT_EQ(presenter.List().Task(0).m_Run.Ending(), tv::RunEnd::Normal) << "asked for again";
+    EXPECT_EQ(tvtest::ReadFile(m_home.Root() / "first-dst/a.txt"), "first");
+    EXPECT_EQ(tvtest::ReadFile(m_home.Root() / "second-dst/a.txt"), "second");
 }
 
 TEST_F(MainWindow, AListIsSavedAndOpenedAgainFromTheRecentLists) {
