@@ -64,7 +64,7 @@ bool StoreTree(IFileSystem& fs, const CTreeF& root, int taskId, int targetIndex)
 std::string SnapshotPath(int taskId, int targetIndex) {
     std::string path = SnapshotFolder() + "/ss" + std::to_string(taskId);
     if (targetIndex > 0) {
-        path += "_" + std::to_string(targetIndex);
+        path.append("_").append(std::to_string(targetIndex));
     }
     return path;
 }
