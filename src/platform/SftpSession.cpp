@@ -396,6 +396,27 @@ int CSftpSession::Await(uint32_t id, sftp::CReply& reply,
     }
 }
 
+int CSftpSession::AwaitHandle(uint32_t id, const std::string& doing, std::string& handle) {
+    sftp::CReply reply;
+    if (int error = Await(id, reply); error != 0) {
+        return error;
+    }
+    if (reply.m_type != sftp::Packet::Handle) {
+        return Refused(reply, doing);
+    }
+    handle = std::move(reply.m_text);
+    return 0;
+}
+
+int CSftpSession::Cancelled() {
+    if (!m_cancel) {
+        return 0;
+    }
+    m_bWhole = false;
+    m_error = "cancelled";
+    return ECANCELED;
+}
+
 int CSftpSession::Request(const std::string& doing, uint32_t id) {
     sftp::CReply reply;
     if (int error = Await(id, reply); error != 0) {

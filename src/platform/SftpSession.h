@@ -100,6 +100,11 @@ class CSftpSession final : private ISftpPlacer {
     // Pumps until the answer to request `id` is there; other answers go to `other`, or to Note.
     int Await(uint32_t id, sftp::CReply& reply,
               const std::function<void(sftp::CReply&)>& other = nullptr);
+    // Await for a request answered by a handle (an open file or folder).
+    int AwaitHandle(uint32_t id, const std::string& doing, std::string& handle);
+    // ECANCELED once the driver's flag is up, which leaves the session broken; checked by the
+    // loops that a fast server may never make wait.
+    int Cancelled();
     // Await for a request answered by a status: 0, or the errno value of the refusal.
     int Request(const std::string& doing, uint32_t id);
     // Reads what arrived into the inbox, as long as no whole answer waits there.

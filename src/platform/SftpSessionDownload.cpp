@@ -34,15 +34,8 @@ int CSftpSession::OpenFile(const std::string& path, uint32_t flags, std::string&
         .U32(sftp::kAttrPermissions)
         .U32(kNewFileMode)
         .End();
-    sftp::CReply reply;
-    if (int error = Await(id, reply); error != 0) {
-        return error;
-    }
-    if (reply.m_type != sftp::Packet::Handle) {
-        return Refused(reply, ((flags & sftp::kOpenWrite) != 0 ? "creating " : "opening ") + path);
-    }
-    handle = reply.m_text;
-    return 0;
+    return AwaitHandle(id, ((flags & sftp::kOpenWrite) != 0 ? "creating " : "opening ") + path,
+                       handle);
 }
 
 int CSftpSession::Download(const std::string& file, uint64_t offset, const RemoteSinkFn& sink) {
@@ -72,10 +65,8 @@ int CSftpSession::ReadAll(const std::string& handle, const std::string& path, ui
     std::unordered_map<uint32_t, sftp::CReply> early;  // answers that came before their turn
     uint64_t next = offset;
     for (;;) {
-        if (m_cancel) {
-            m_bWhole = false;
-            m_error = "cancelled";
-            return ECANCELED;
+        if (int cancelled = Cancelled(); cancelled != 0) {
+            return cancelled;
         }
         while (reads.size() < kReadsInFlight) {
             const uint32_t id = NewId();

@@ -50,14 +50,11 @@ int CSftpSession::List(const std::string& folder, CRemoteListing& listing) {
 int CSftpSession::ReadFolder(const std::string& path, CRemoteListing& listing) {
     const uint32_t openId = NewId();
     sftp::CRequest(m_outbox, sftp::Packet::Opendir, openId).Str(path).End();
-    sftp::CReply reply;
-    if (int error = Await(openId, reply); error != 0) {
+    std::string handle;
+    if (int error = AwaitHandle(openId, "opening " + path, handle); error != 0) {
         return error;
     }
-    if (reply.m_type != sftp::Packet::Handle) {
-        return Refused(reply, "opening " + path);
-    }
-    const std::string handle = reply.m_text;
+    sftp::CReply reply;
     int error = 0;
     for (;;) {
         const uint32_t id = NewId();

@@ -82,11 +82,8 @@ int CSftpSession::WriteAll(const std::string& handle, const RemoteSourceFn& sour
     uint64_t offset = 0;
     bool last = false;
     for (;;) {
-        // A fast server may never make the loop wait, where the cancel is seen otherwise.
-        if (m_cancel) {
-            m_bWhole = false;
-            m_error = "cancelled";
-            return ECANCELED;
+        if (int cancelled = Cancelled(); cancelled != 0) {
+            return cancelled;
         }
         while (!last && m_writes.m_refused == 0 && m_writes.m_bytes < kInFlightBytes &&
                m_outbox.size() - m_outSent < kQueuedBytes) {
