@@ -24,18 +24,11 @@ shapes="${SHAPES:-nested flat}"
 contenders=(mirrant rsync)
 [ "${SNAPSHOT:-no}" != yes ] || contenders+=(snapshot)
 
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTWINVALE_TESTS=OFF >/dev/null
-fi
-if ! built=$(cmake --build "$build" --target mirrant bench_sync bench_investigate 2>&1); then
-    echo "$built" >&2
-    exit 1
-fi
+source bench/common.sh
+build_release "$build" mirrant bench_sync bench_investigate
 mirrant="$(realpath "$build/src/mirrant")"
 maker="$build/bench/bench_investigate"
 changer="$build/bench/bench_sync"
-gnutime=/usr/bin/time
-[ -x "$gnutime" ] && "$gnutime" -f %M true 2>/dev/null || gnutime=""
 
 home="$work/home"
 mkdir -p "$home"

@@ -34,16 +34,9 @@ read -r -a rclone_flags <<<"${RCLONE_FLAGS:-}"
 contenders=(mirrant rclone)
 
 command -v rclone >/dev/null || { echo "rclone is missing (scripts/setup.sh installs it)" >&2; exit 1; }
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTWINVALE_TESTS=OFF >/dev/null
-fi
-if ! built=$(cmake --build "$build" --target mirrant 2>&1); then
-    echo "$built" >&2
-    exit 1
-fi
+source bench/common.sh
+build_release "$build" mirrant
 mirrant="$(realpath "$build/src/mirrant")"
-gnutime=/usr/bin/time
-[ -x "$gnutime" ] && "$gnutime" -f %M true 2>/dev/null || gnutime=""
 
 mkdir -p "$work"
 work="$(realpath "$work")"

@@ -16,16 +16,9 @@ work="${2:-$(mktemp -d /tmp/tv-zip-bench-XXXXXX)}"
 build="${3:-build-runner-rel}"
 rounds="${ROUNDS:-3}"
 
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTWINVALE_TESTS=OFF >/dev/null
-fi
-if ! built=$(cmake --build "$build" --target mirrant 2>&1); then
-    echo "$built" >&2
-    exit 1
-fi
+source bench/common.sh
+build_release "$build" mirrant
 mirrant="$(realpath "$build/src/mirrant")"
-gnutime=/usr/bin/time
-[ -x "$gnutime" ] && "$gnutime" -f %M true 2>/dev/null || gnutime=""
 
 home="$work/home"
 mkdir -p "$home"

@@ -1,11 +1,6 @@
 #pragma once
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,71 +17,15 @@ namespace runtest {
 class CMailServer {
   public:
     explicit CMailServer(const std::filesystem::path& inbox, const std::string& cert = {},
-                         const std::string& key = {}) {
-        std::filesystem::create_directories(inbox);
-        static const char* const kScript =
-            "import sys, os, ssl, socket, time\n"
-            "from aiosmtpd.controller import Controller\n"
-            "from aiosmtpd.smtp import AuthResult, LoginPassword\n"
-            "inbox, cert, key = sys.argv[1:4]\n"
-            "class Keep:\n"
-            "    async def handle_DATA(self, server, session, envelope):\n"
-            "        name = os.path.join(inbox, '%03d' % len(os.listdir(inbox)))\n"
-            "        with open(name + '.part', 'wb') as f:\n"
-            "            f.write(('FROM %s\\n' % envelope.mail_from).encode())\n"
-            "            for r in envelope.rcpt_tos: f.write(('RCPT %s\\n' % r).encode())\n"
-            "            f.write(b'\\n' + envelope.original_content)\n"
-            "        os.rename(name + '.part', name + '.eml')\n"
-            "        return '250 OK'\n"
-            "def login(server, session, envelope, mechanism, data):\n"
-            "    ok = isinstance(data, LoginPassword) and data.login == b'tv' and "
-            "data.password == b's3cret-pw'\n"
-            "    return AuthResult(success=ok, handled=False)\n"
-            "options = {}\n"
-            "if cert:\n"
-            "    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)\n"
-            "    context.load_cert_chain(cert, key)\n"
-            "    options = dict(tls_context=context, require_starttls=True, "
-            "authenticator=login, auth_required=True)\n"
-            "s = socket.socket(); s.bind(('127.0.0.1', 0)); port = s.getsockname()[1]; s.close()\n"
-            "c = Controller(Keep(), hostname='127.0.0.1', port=port, **options)\n"
-            "c.start()\n"
-            "print(port, flush=True)\n"
-            "while True: time.sleep(3600)\n";
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        const pid_t test = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            tvtest::BecomeTestServer(test);
-            dup2(fds[1], 1);
-            freopen((inbox.parent_path() / "smtpd.log").c_str(), "w", stderr);
-            close(fds[0]);
-            execl("/usr/bin/python3", "python3", "-c", kScript, inbox.c_str(), cert.c_str(),
-                  key.c_str(), nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        FILE* out = fdopen(fds[0], "r");
-        if (fscanf(out, "%d", &m_port) != 1) {
-            m_port = 0;
-        }
-        fclose(out);
-        m_inbox = inbox;
-    }
-    ~CMailServer() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
+                         const std::string& key = {})
+        : m_inbox(Created(inbox)),
+          m_server(kScript, {inbox.string(), cert, key},
+                   (inbox.parent_path() / "smtpd.log").string()) {}
     CMailServer(const CMailServer&) = delete;
     CMailServer& operator=(const CMailServer&) = delete;
 
-    std::string Address() const { return "127.0.0.1:" + std::to_string(m_port); }
-    int Port() const { return m_port; }
+    std::string Address() const { return "127.0.0.1:" + std::to_string(Port()); }
+    int Port() const { return m_server.Port(); }
     // The messages received so far, oldest first.
     std::vector<std::string> Messages() const {
         std::vector<std::filesystem::path> names;
@@ -104,9 +43,42 @@ class CMailServer {
     }
 
   private:
-    pid_t m_pid = -1;
-    int m_port = 0;
+    static constexpr const char* kScript =
+        "import sys, os, ssl, socket, time\n"
+        "from aiosmtpd.controller import Controller\n"
+        "from aiosmtpd.smtp import AuthResult, LoginPassword\n"
+        "inbox, cert, key = sys.argv[1:4]\n"
+        "class Keep:\n"
+        "    async def handle_DATA(self, server, session, envelope):\n"
+        "        name = os.path.join(inbox, '%03d' % len(os.listdir(inbox)))\n"
+        "        with open(name + '.part', 'wb') as f:\n"
+        "            f.write(('FROM %s\\n' % envelope.mail_from).encode())\n"
+        "            for r in envelope.rcpt_tos: f.write(('RCPT %s\\n' % r).encode())\n"
+        "            f.write(b'\\n' + envelope.original_content)\n"
+        "        os.rename(name + '.part', name + '.eml')\n"
+        "        return '250 OK'\n"
+        "def login(server, session, envelope, mechanism, data):\n"
+        "    ok = isinstance(data, LoginPassword) and data.login == b'tv' and "
+        "data.password == b's3cret-pw'\n"
+        "    return AuthResult(success=ok, handled=False)\n"
+        "options = {}\n"
+        "if cert:\n"
+        "    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)\n"
+        "    context.load_cert_chain(cert, key)\n"
+        "    options = dict(tls_context=context, require_starttls=True, "
+        "authenticator=login, auth_required=True)\n"
+        "s = socket.socket(); s.bind(('127.0.0.1', 0)); port = s.getsockname()[1]; s.close()\n"
+        "c = Controller(Keep(), hostname='127.0.0.1', port=port, **options)\n"
+        "c.start()\n"
+        "print(port, flush=True)\n"
+        "while True: time.sleep(3600)\n";
+    static std::filesystem::path Created(const std::filesystem::path& inbox) {
+        std::filesystem::create_directories(inbox);
+        return inbox;
+    }
+
     std::filesystem::path m_inbox;
+    tvtest::CPythonServer m_server;
 };
 
 }  // namespace runtest

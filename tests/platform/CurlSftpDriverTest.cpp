@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 
 #include "platform/RemoteTestSupport.h"
 #include "platform/SshServer.h"
+#include "support/SilentListener.h"
 #include "support/TestEnv.h"
 
 namespace tv {
@@ -486,16 +486,10 @@ TEST_F(CurlSftpDriver, TheListingSessionTrustsAndLogsInAsTheTransfersDo) {
 // A server that takes the connection and then says nothing: the time-out ends the wait, and a
 // cancel from another thread ends it within a second.
 TEST_F(CurlSftpDriver, ASilentServerTimesOutOrIsCancelledPromptly) {
-    int silent = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(listen(silent, 4), 0);
-    getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size);
+    const tvtest::CSilentListener silent;
+    ASSERT_NE(silent.Port(), 0);
     CRemoteSite site = Site();
-    site.m_port = ntohs(address.sin_port);
+    site.m_port = silent.Port();
     site.m_connectTimeoutMs = 500;
     CRemoteListing listing;
     CCurlSftpDriver timed(site);
@@ -512,7 +506,6 @@ TEST_F(CurlSftpDriver, ASilentServerTimesOutOrIsCancelledPromptly) {
     canceller.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1300));
     EXPECT_EQ(cancelled.List("/", listing), ECANCELED);
-    close(silent);
 }
 
 }  // namespace

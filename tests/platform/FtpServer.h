@@ -1,10 +1,7 @@
 #pragma once
 
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -52,96 +49,69 @@ class CFtpServer {
   public:
     CFtpServer(const std::string& root, const std::string& log, const std::string& certFile = {},
                FtpTls tls = FtpTls::Explicit, const std::string& clientCaFile = {},
-               const CFtpQuirks& quirks = {}) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        std::string script =
-            "import sys\n"
-            "from pyftpdlib.authorizers import DummyAuthorizer\n"
-            "from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler, TLS_DTPHandler\n"
-            "from pyftpdlib.servers import FTPServer\n"
-            "a = DummyAuthorizer()\n"
-            "a.add_user('tv', 's3cret-pw', sys.argv[1], perm='elradfmwMT')\n"
-            // A client that starts the data connection's handshake before its RETR/STOR would
-            // otherwise find that connection closed as idle.
-            "class Dtp(TLS_DTPHandler):\n"
-            "    def readable(self):\n"
-            "        return self._ssl_accepting or super().readable()\n"
-            "TLS_FTPHandler.dtp_handler = Dtp\n"
-            "class Implicit(TLS_FTPHandler):\n"
-            "    def handle(self):\n"
-            "        self.secure_connection(self.ssl_context)\n"
-            "        super().handle()\n"
-            "mode = sys.argv[3] if sys.argv[2] else 'none'\n"
-            "h = {'none': FTPHandler, 'implicit': Implicit}.get(mode, TLS_FTPHandler)\n"
-            "if sys.argv[2]: h.certfile = sys.argv[2]\n"
-            "h.tls_control_required = mode != 'none'\n"
-            "h.tls_data_required = mode == 'data'\n"
-            "if sys.argv[4]:\n"
-            "    from OpenSSL import SSL\n"
-            "    c = h.get_ssl_context()\n"
-            "    c.set_verify(SSL.VERIFY_PEER | SSL.VERIFY_FAIL_IF_NO_PEER_CERT, lambda *x: "
-            "x[-1])\n"
-            "    c.load_verify_locations(sys.argv[4])\n"
-            // Data connections resume the control connection's session, which OpenSSL allows
-            // with client certificates only inside a named session context.
-            "    c.set_session_id(b'tv-test')\n"
-            "if int(sys.argv[6]):\n"
-            "    from pyftpdlib.handlers import ThrottledDTPHandler\n"
-            "    class Slow(ThrottledDTPHandler):\n"
-            "        read_limit = write_limit = int(sys.argv[6])\n"
-            "    h.dtp_handler = Slow\n"
-            "if sys.argv[7] == '1':\n"
-            "    h.proto_cmds = {k: v for k, v in h.proto_cmds.items() if k not in ('MLSD', "
-            "'MLST')}\n"
-            "if sys.argv[8] == '1':\n"
-            "    import logging\n"
-            "    logging.basicConfig(level=logging.DEBUG)\n"
-            "h.authorizer = a\n"
-            "s = FTPServer(('127.0.0.1', int(sys.argv[5])), h)\n"
-            "print(s.socket.getsockname()[1], flush=True)\n"
-            "s.serve_forever()\n";
-        const std::string port = std::to_string(quirks.m_port);
-        const std::string rate = std::to_string(quirks.m_bytesPerSecond);
-        const pid_t test = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            BecomeTestServer(test);
-            dup2(fds[1], 1);
-            freopen(log.c_str(), "w", stderr);
-            close(fds[0]);
-            execl("/usr/bin/python3", "python3", "-c", script.c_str(), root.c_str(),
-                  certFile.c_str(), TlsArgument(tls), clientCaFile.c_str(), port.c_str(),
-                  rate.c_str(), quirks.m_bListOnly ? "1" : "0", quirks.m_bLogCommands ? "1" : "0",
-                  nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        FILE* out = fdopen(fds[0], "r");
-        if (fscanf(out, "%d", &m_port) != 1) {
-            m_port = 0;
-        }
-        fclose(out);
-    }
-    ~CFtpServer() { Stop(SIGTERM); }
+               const CFtpQuirks& quirks = {})
+        : m_server(kScript,
+                   {root, certFile, TlsArgument(tls), clientCaFile, std::to_string(quirks.m_port),
+                    std::to_string(quirks.m_bytesPerSecond), quirks.m_bListOnly ? "1" : "0",
+                    quirks.m_bLogCommands ? "1" : "0"},
+                   log) {}
 
     // Ends the server with `signal` (SIGKILL: an outage that tells no client) and waits for it.
-    void Stop(int signal) {
-        if (m_pid > 0) {
-            kill(m_pid, signal);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
+    void Stop(int signal) { m_server.Stop(signal); }
     CFtpServer(const CFtpServer&) = delete;
     CFtpServer& operator=(const CFtpServer&) = delete;
 
-    int Port() const { return m_port; }
-    pid_t Pid() const { return m_pid; }
+    int Port() const { return m_server.Port(); }
+    pid_t Pid() const { return m_server.Pid(); }
 
   private:
+    static constexpr const char* kScript =
+        "import sys\n"
+        "from pyftpdlib.authorizers import DummyAuthorizer\n"
+        "from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler, TLS_DTPHandler\n"
+        "from pyftpdlib.servers import FTPServer\n"
+        "a = DummyAuthorizer()\n"
+        "a.add_user('tv', 's3cret-pw', sys.argv[1], perm='elradfmwMT')\n"
+        // A client that starts the data connection's handshake before its RETR/STOR would
+        // otherwise find that connection closed as idle.
+        "class Dtp(TLS_DTPHandler):\n"
+        "    def readable(self):\n"
+        "        return self._ssl_accepting or super().readable()\n"
+        "TLS_FTPHandler.dtp_handler = Dtp\n"
+        "class Implicit(TLS_FTPHandler):\n"
+        "    def handle(self):\n"
+        "        self.secure_connection(self.ssl_context)\n"
+        "        super().handle()\n"
+        "mode = sys.argv[3] if sys.argv[2] else 'none'\n"
+        "h = {'none': FTPHandler, 'implicit': Implicit}.get(mode, TLS_FTPHandler)\n"
+        "if sys.argv[2]: h.certfile = sys.argv[2]\n"
+        "h.tls_control_required = mode != 'none'\n"
+        "h.tls_data_required = mode == 'data'\n"
+        "if sys.argv[4]:\n"
+        "    from OpenSSL import SSL\n"
+        "    c = h.get_ssl_context()\n"
+        "    c.set_verify(SSL.VERIFY_PEER | SSL.VERIFY_FAIL_IF_NO_PEER_CERT, lambda *x: "
+        "x[-1])\n"
+        "    c.load_verify_locations(sys.argv[4])\n"
+        // Data connections resume the control connection's session, which OpenSSL allows
+        // with client certificates only inside a named session context.
+        "    c.set_session_id(b'tv-test')\n"
+        "if int(sys.argv[6]):\n"
+        "    from pyftpdlib.handlers import ThrottledDTPHandler\n"
+        "    class Slow(ThrottledDTPHandler):\n"
+        "        read_limit = write_limit = int(sys.argv[6])\n"
+        "    h.dtp_handler = Slow\n"
+        "if sys.argv[7] == '1':\n"
+        "    h.proto_cmds = {k: v for k, v in h.proto_cmds.items() if k not in ('MLSD', "
+        "'MLST')}\n"
+        "if sys.argv[8] == '1':\n"
+        "    import logging\n"
+        "    logging.basicConfig(level=logging.DEBUG)\n"
+        "h.authorizer = a\n"
+        "s = FTPServer(('127.0.0.1', int(sys.argv[5])), h)\n"
+        "print(s.socket.getsockname()[1], flush=True)\n"
+        "s.serve_forever()\n";
+
     static const char* TlsArgument(FtpTls tls) {
         switch (tls) {
             case FtpTls::Explicit:
@@ -155,8 +125,7 @@ class CFtpServer {
         }
     }
 
-    pid_t m_pid = -1;
-    int m_port = 0;
+    CPythonServer m_server;
 };
 
 }  // namespace tvtest

@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -18,41 +13,10 @@ namespace {
 // the bus's login and checks and reach the point where the bus looks for the service.
 class PrivateBus {
   public:
-    PrivateBus() {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        const pid_t test = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            tvtest::BecomeTestServer(test);
-            dup2(fds[1], 1);
-            close(fds[0]);
-            execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1",
-                   nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        FILE* out = fdopen(fds[0], "r");
-        char line[512] = {};
-        if (fgets(line, sizeof line, out) != nullptr) {
-            m_address = line;
-            m_address.erase(m_address.find_last_not_of("\n") + 1);
-        }
-        fclose(out);
-    }
-    ~PrivateBus() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    const std::string& Address() const { return m_address; }
+    const std::string& Address() const { return m_daemon.FirstLine(); }
 
   private:
-    pid_t m_pid = -1;
-    std::string m_address;
+    tvtest::CServerProcess m_daemon{{"dbus-daemon", "--session", "--nofork", "--print-address=1"}};
 };
 
 TEST(NetMessage, GoesToThisComputerOnlyAndSpeaksTheBusProtocol) {

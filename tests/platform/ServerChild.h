@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,13 @@ inline void BecomeTestServer(pid_t testProcess) {
     sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-// A server written in Python, run as `python3 -c script args...`, that prints the port it
-// listens on as its first line. Port() is 0 when it did not start. Stopped on destruction.
-class CPythonServer {
+// A server program started with `argv` (looked up in PATH) that tells how to reach it in the
+// first line it prints; its standard error goes to `errorLog` when one is named. FirstLine() is
+// empty when it did not start. Stopped on destruction.
+class CServerProcess {
   public:
-    CPythonServer(const char* script, const std::vector<std::string>& args) {
+    explicit CServerProcess(const std::vector<std::string>& argv,
+                            const std::string& errorLog = {}) {
         int fds[2];
         if (pipe(fds) != 0) {
             return;
@@ -39,37 +42,64 @@ class CPythonServer {
         if (m_pid == 0) {
             BecomeTestServer(test);
             dup2(fds[1], 1);
-            close(fds[0]);
-            std::vector<char*> argv{const_cast<char*>("python3"), const_cast<char*>("-c"),
-                                    const_cast<char*>(script)};
-            for (const std::string& arg : args) {
-                argv.push_back(const_cast<char*>(arg.c_str()));
+            if (!errorLog.empty()) {
+                freopen(errorLog.c_str(), "w", stderr);
             }
-            argv.push_back(nullptr);
-            execv("/usr/bin/python3", argv.data());
+            close(fds[0]);
+            std::vector<char*> args;
+            for (const std::string& arg : argv) {
+                args.push_back(const_cast<char*>(arg.c_str()));
+            }
+            args.push_back(nullptr);
+            execvp(args[0], args.data());
             _exit(127);
         }
         close(fds[1]);
         FILE* out = fdopen(fds[0], "r");
-        if (fscanf(out, "%d", &m_port) != 1) {
-            m_port = 0;
+        char line[512] = {};
+        if (fgets(line, sizeof line, out) != nullptr) {
+            m_firstLine = line;
+            m_firstLine.erase(m_firstLine.find_last_not_of('\n') + 1);
         }
         fclose(out);
     }
-    ~CPythonServer() {
+    ~CServerProcess() { Stop(SIGTERM); }
+    CServerProcess(const CServerProcess&) = delete;
+    CServerProcess& operator=(const CServerProcess&) = delete;
+
+    // Ends the server with `signal` (SIGKILL: an outage that tells no client) and waits for it.
+    void Stop(int signal) {
         if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
+            kill(m_pid, signal);
             waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
         }
     }
-    CPythonServer(const CPythonServer&) = delete;
-    CPythonServer& operator=(const CPythonServer&) = delete;
-
-    int Port() const { return m_port; }
+    const std::string& FirstLine() const { return m_firstLine; }
+    pid_t Pid() const { return m_pid; }
 
   private:
     pid_t m_pid = -1;
-    int m_port = 0;
+    std::string m_firstLine;
+};
+
+// A server written in Python, run as `python3 -c script args...`, that prints the port it
+// listens on as its first line. Port() is 0 when it did not start.
+class CPythonServer : public CServerProcess {
+  public:
+    CPythonServer(const char* script, const std::vector<std::string>& args,
+                  const std::string& errorLog = {})
+        : CServerProcess(Command(script, args), errorLog) {}
+
+    int Port() const { return std::atoi(FirstLine().c_str()); }
+
+  private:
+    static std::vector<std::string> Command(const char* script,
+                                            const std::vector<std::string>& args) {
+        std::vector<std::string> command{"/usr/bin/python3", "-c", script};
+        command.insert(command.end(), args.begin(), args.end());
+        return command;
+    }
 };
 
 }  // namespace tvtest

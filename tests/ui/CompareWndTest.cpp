@@ -26,6 +26,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Both sides with their subfolders, as the launcher passes them.
+tv::CCompareArgs Sides(const fs::path& left, const fs::path& right) {
+    tv::CCompareArgs args;
+    args.m_bSubfolders = true;
+    args.m_left.m_strPath = left.string();
+    args.m_right.m_strPath = right.string();
+    return args;
+}
+
 int Rows(const QTreeWidgetItem* item) {
     int n = 0;
     for (int i = 0; i < item->childCount(); ++i) {
@@ -49,10 +58,7 @@ TEST(CompareWnd, ShowsTheListingItsCountsAndOnlyTheDifferencesWhenAsked) {
         tvtest::WriteFile(path, text);
         fs::last_write_time(path, then);
     }
-    tv::CCompareArgs args;
-    args.m_bSubfolders = true;
-    args.m_left.m_strPath = l.string();
-    args.m_right.m_strPath = r.string();
+    const tv::CCompareArgs args = Sides(l, r);
     tvtest::CScriptedDialogs dialogs;
     tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
     int shown = 0;
@@ -95,10 +101,7 @@ TEST(CompareWnd, CopiesAndDeletesThePickedRowsAfterAsking) {
     fs::create_directories(r);
     tvtest::WriteFile(l / "folder/a.txt", "a");
     tvtest::WriteFile(l / "b.txt", "b");
-    tv::CCompareArgs args;
-    args.m_bSubfolders = true;
-    args.m_left.m_strPath = l.string();
-    args.m_right.m_strPath = r.string();
+    const tv::CCompareArgs args = Sides(l, r);
     tvtest::CScriptedDialogs dialogs;
     tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
     int shown = 0;
@@ -176,10 +179,7 @@ TEST(CompareWnd, AHundredThousandFilesNeverFreezeTheWindow) {
             }
         }
     }
-    tv::CCompareArgs args;
-    args.m_bSubfolders = true;
-    args.m_left.m_strPath = (big / "L").string();
-    args.m_right.m_strPath = (big / "R").string();
+    const tv::CCompareArgs args = Sides(big / "L", big / "R");
     tvtest::CScriptedDialogs dialogs;
     tv::CCompareWnd window(args, tv::LocalFileSystem(), dialogs);
     int shown = 0;

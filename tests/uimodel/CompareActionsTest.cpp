@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "CompareTestSupport.h"
 #include "MainTestSupport.h"
 #include "support/FaultFileSystem.h"
 #include "support/MemoryFileSystem.h"
@@ -16,16 +17,6 @@ namespace {
 using namespace tvtest;
 using tv::CompareAction;
 using tv::CompareMark;
-
-std::string Shown(const std::vector<tv::CCompareRow>& rows) {
-    static const char* const kMarks[] = {"=", "<-", "->", "L", "R", "size", "bytes"};
-    std::string text;
-    for (const auto& row : rows) {
-        text += std::string(static_cast<size_t>(row.m_nDepth) * 2, ' ') + row.m_strName +
-                (row.m_bFolder ? "/ " : " ") + kMarks[static_cast<int>(row.m_mark)] + "\n";
-    }
-    return text;
-}
 
 class CompareActions : public ::testing::Test {
   protected:

@@ -7,6 +7,7 @@
 #include <future>
 #include <thread>
 
+#include "CompareTestSupport.h"
 #include "MainTestSupport.h"
 #include "platform/LanguageFiles.h"
 #include "support/FaultFileSystem.h"
@@ -20,16 +21,6 @@ namespace {
 
 using namespace tvtest;
 using tv::CompareMark;
-
-std::string Shown(const std::vector<tv::CCompareRow>& rows) {
-    static const char* const kMarks[] = {"=", "<-", "->", "L", "R", "size", "bytes"};
-    std::string text;
-    for (const auto& row : rows) {
-        text += std::string(static_cast<size_t>(row.m_nDepth) * 2, ' ') + row.m_strName +
-                (row.m_bFolder ? "/ " : " ") + kMarks[static_cast<int>(row.m_mark)] + "\n";
-    }
-    return text;
-}
 
 class CompareModel : public ::testing::Test {
   protected:

@@ -1,9 +1,5 @@
 // Help > Webpage and Help > Check for new version against a real web server on 127.0.0.1,
 // with the browser replaced by a program that records what it was given.
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -18,6 +14,7 @@
 #include "platform/ProfileKeys.h"
 #include "platform/WebServer.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SilentListener.h"
 #include "support/TestEnv.h"
 #include "uimodel/MainWindowStrings.h"
 #include "uimodel/WebCommands.h"
@@ -157,15 +154,9 @@ TEST_F(WebCommandsTest, AFileThatCannotBeHadSaysNothing) {
 // A server that takes the connection and never answers: the window does not wait for it, and
 // closing the window ends the check at once without a late answer reaching it.
 TEST_F(WebCommandsTest, ACheckUnderWayNeitherBlocksNorOutlivesTheWindow) {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(listen(listener, 4), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    UseVersionFile("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/build.txt");
+    const CSilentListener silent;
+    ASSERT_NE(silent.Port(), 0);
+    UseVersionFile("http://127.0.0.1:" + std::to_string(silent.Port()) + "/build.txt");
 
     auto web = Commands();
     auto started = std::chrono::steady_clock::now();
@@ -180,7 +171,6 @@ TEST_F(WebCommandsTest, ACheckUnderWayNeitherBlocksNorOutlivesTheWindow) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
     m_posts.PumpUntil([&] { return m_posts.Waiting() == 0; });
     EXPECT_TRUE(m_dialogs.m_asked.empty());
-    close(listener);
 }
 
 }  // namespace
